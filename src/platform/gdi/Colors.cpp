@@ -1,0 +1,281 @@
+#include "Colors.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPalette>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+
+namespace gdi {
+namespace {
+
+struct Pinning {
+    bool pinned = false;
+    SystemColorTable table{};
+};
+
+Pinning& pinning()
+{
+    static Pinning p;
+    return p;
+}
+
+ColorRef fromQColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
+
+// Which palette role stands for a system colour; colours without one keep the classic value.
+struct RoleFor {
+    int index;
+    QPalette::ColorGroup group;
+    QPalette::ColorRole role;
+};
+
+constexpr RoleFor kPaletteRoles[] = {
+    {COLOR_SCROLLBAR, QPalette::Active, QPalette::Button},
+    {COLOR_MENU, QPalette::Active, QPalette::Window},
+    {COLOR_WINDOW, QPalette::Active, QPalette::Base},
+    {COLOR_WINDOWFRAME, QPalette::Active, QPalette::Shadow},
+    {COLOR_MENUTEXT, QPalette::Active, QPalette::WindowText},
+    {COLOR_WINDOWTEXT, QPalette::Active, QPalette::Text},
+    {COLOR_APPWORKSPACE, QPalette::Active, QPalette::Dark},
+    {COLOR_HIGHLIGHT, QPalette::Active, QPalette::Highlight},
+    {COLOR_HIGHLIGHTTEXT, QPalette::Active, QPalette::HighlightedText},
+    {COLOR_BTNFACE, QPalette::Active, QPalette::Button},
+    {COLOR_BTNSHADOW, QPalette::Active, QPalette::Dark},
+    {COLOR_GRAYTEXT, QPalette::Disabled, QPalette::Text},
+    {COLOR_BTNTEXT, QPalette::Active, QPalette::ButtonText},
+    {COLOR_BTNHIGHLIGHT, QPalette::Active, QPalette::Light},
+    {COLOR_3DDKSHADOW, QPalette::Active, QPalette::Shadow},
+    {COLOR_3DLIGHT, QPalette::Active, QPalette::Midlight},
+    {COLOR_INFOTEXT, QPalette::Active, QPalette::ToolTipText},
+    {COLOR_INFOBK, QPalette::Active, QPalette::ToolTipBase},
+    {COLOR_HOTLIGHT, QPalette::Active, QPalette::Link},
+    {COLOR_MENUHILIGHT, QPalette::Active, QPalette::Highlight},
+    {COLOR_MENUBAR, QPalette::Active, QPalette::Window},
+};
+
+ColorRef fromPalette(int index)
+{
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
+        return ClassicSystemColors()[std::size_t(index)];
+    const QPalette palette = QGuiApplication::palette();
+    for (const RoleFor& r : kPaletteRoles)
+        if (r.index == index)
+            return fromQColor(palette.color(r.group, r.role));
+    return ClassicSystemColors()[std::size_t(index)];
+}
+
+struct NamedColor {
+    TColor value;
+    const char* name;
+};
+
+// Plain colours first so that a value shared with a system colour's RGB keeps its plain name;
+// clLtGray and clDkGray are read but never written, as the platform's own table does.
+constexpr NamedColor kNames[] = {
+    {clBlack, "clBlack"},
+    {clMaroon, "clMaroon"},
+    {clGreen, "clGreen"},
+    {clOlive, "clOlive"},
+    {clNavy, "clNavy"},
+    {clPurple, "clPurple"},
+    {clTeal, "clTeal"},
+    {clGray, "clGray"},
+    {clSilver, "clSilver"},
+    {clRed, "clRed"},
+    {clLime, "clLime"},
+    {clYellow, "clYellow"},
+    {clBlue, "clBlue"},
+    {clFuchsia, "clFuchsia"},
+    {clAqua, "clAqua"},
+    {clWhite, "clWhite"},
+    {clMoneyGreen, "clMoneyGreen"},
+    {clSkyBlue, "clSkyBlue"},
+    {clCream, "clCream"},
+    {clMedGray, "clMedGray"},
+    {clActiveBorder, "clActiveBorder"},
+    {clActiveCaption, "clActiveCaption"},
+    {clAppWorkSpace, "clAppWorkSpace"},
+    {clBackground, "clBackground"},
+    {clBtnFace, "clBtnFace"},
+    {clBtnHighlight, "clBtnHighlight"},
+    {clBtnShadow, "clBtnShadow"},
+    {clBtnText, "clBtnText"},
+    {clCaptionText, "clCaptionText"},
+    {clDefault, "clDefault"},
+    {clGradientActiveCaption, "clGradientActiveCaption"},
+    {clGradientInactiveCaption, "clGradientInactiveCaption"},
+    {clGrayText, "clGrayText"},
+    {clHighlight, "clHighlight"},
+    {clHighlightText, "clHighlightText"},
+    {clHotLight, "clHotLight"},
+    {clInactiveBorder, "clInactiveBorder"},
+    {clInactiveCaption, "clInactiveCaption"},
+    {clInactiveCaptionText, "clInactiveCaptionText"},
+    {clInfoBk, "clInfoBk"},
+    {clInfoText, "clInfoText"},
+    {clMenu, "clMenu"},
+    {clMenuBar, "clMenuBar"},
+    {clMenuHighlight, "clMenuHighlight"},
+    {clMenuText, "clMenuText"},
+    {clNone, "clNone"},
+    {clScrollBar, "clScrollBar"},
+    {cl3DDkShadow, "cl3DDkShadow"},
+    {cl3DLight, "cl3DLight"},
+    {clWindow, "clWindow"},
+    {clWindowFrame, "clWindowFrame"},
+    {clWindowText, "clWindowText"},
+    {clLtGray, "clLtGray"},
+    {clDkGray, "clDkGray"},
+};
+
+bool equalsIgnoringCase(std::string_view a, const char* b)
+{
+    const std::size_t n = std::strlen(b);
+    if (a.size() != n)
+        return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::optional<std::int64_t> parseNumber(std::string_view text)
+{
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    int base = 10;
+    if (!text.empty() && text.front() == '$') {
+        base = 16;
+        text.remove_prefix(1);
+    } else if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    if (text.empty())
+        return std::nullopt;
+    std::uint64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (ec != std::errc() || end != text.data() + text.size() || value > 0xFFFFFFFFull)
+        return std::nullopt;
+    return negative ? -std::int64_t(value) : std::int64_t(value);
+}
+
+}  // namespace
+
+const SystemColorTable& ClassicSystemColors()
+{
+    static const SystemColorTable table = [] {
+        SystemColorTable t{};
+        t[COLOR_SCROLLBAR] = RGB(192, 192, 192);
+        t[COLOR_BACKGROUND] = RGB(0, 128, 128);
+        t[COLOR_ACTIVECAPTION] = RGB(0, 0, 128);
+        t[COLOR_INACTIVECAPTION] = RGB(128, 128, 128);
+        t[COLOR_MENU] = RGB(192, 192, 192);
+        t[COLOR_WINDOW] = RGB(255, 255, 255);
+        t[COLOR_WINDOWFRAME] = RGB(0, 0, 0);
+        t[COLOR_MENUTEXT] = RGB(0, 0, 0);
+        t[COLOR_WINDOWTEXT] = RGB(0, 0, 0);
+        t[COLOR_CAPTIONTEXT] = RGB(255, 255, 255);
+        t[COLOR_ACTIVEBORDER] = RGB(192, 192, 192);
+        t[COLOR_INACTIVEBORDER] = RGB(192, 192, 192);
+        t[COLOR_APPWORKSPACE] = RGB(128, 128, 128);
+        t[COLOR_HIGHLIGHT] = RGB(0, 0, 128);
+        t[COLOR_HIGHLIGHTTEXT] = RGB(255, 255, 255);
+        t[COLOR_BTNFACE] = RGB(192, 192, 192);
+        t[COLOR_BTNSHADOW] = RGB(128, 128, 128);
+        t[COLOR_GRAYTEXT] = RGB(128, 128, 128);
+        t[COLOR_BTNTEXT] = RGB(0, 0, 0);
+        t[COLOR_INACTIVECAPTIONTEXT] = RGB(192, 192, 192);
+        t[COLOR_BTNHIGHLIGHT] = RGB(255, 255, 255);
+        t[COLOR_3DDKSHADOW] = RGB(0, 0, 0);
+        t[COLOR_3DLIGHT] = RGB(223, 223, 223);
+        t[COLOR_INFOTEXT] = RGB(0, 0, 0);
+        t[COLOR_INFOBK] = RGB(255, 255, 225);
+        t[25] = RGB(192, 192, 192);
+        t[COLOR_HOTLIGHT] = RGB(0, 0, 128);
+        t[COLOR_GRADIENTACTIVECAPTION] = RGB(16, 132, 208);
+        t[COLOR_GRADIENTINACTIVECAPTION] = RGB(181, 181, 181);
+        t[COLOR_MENUHILIGHT] = RGB(0, 0, 128);
+        t[COLOR_MENUBAR] = RGB(192, 192, 192);
+        return t;
+    }();
+    return table;
+}
+
+ColorRef SystemColors::Get(int index)
+{
+    if (index < 0 || index >= kSystemColorCount)
+        return 0;
+    const Pinning& p = pinning();
+    return p.pinned ? p.table[std::size_t(index)] : fromPalette(index);
+}
+
+void SystemColors::Pin(const SystemColorTable& table)
+{
+    pinning().pinned = true;
+    pinning().table = table;
+}
+
+void SystemColors::Unpin() { pinning().pinned = false; }
+
+bool SystemColors::IsPinned() { return pinning().pinned; }
+
+ScopedClassicColors::ScopedClassicColors()
+    : wasPinned_(pinning().pinned), previous_(pinning().table)
+{
+    SystemColors::PinClassic();
+}
+
+ScopedClassicColors::~ScopedClassicColors()
+{
+    pinning().pinned = wasPinned_;
+    pinning().table = previous_;
+}
+
+}  // namespace gdi
+
+std::int32_t ColorToRGB(TColor color)
+{
+    if (!gdi::IsSystemColor(color))
+        return color;
+    return std::int32_t(gdi::SystemColors::Get(int(std::uint32_t(color) & 0xFF)));
+}
+
+std::optional<std::string> ColorToIdent(TColor color)
+{
+    for (const auto& n : gdi::kNames)
+        if (n.value == color)
+            return std::string(n.name);
+    return std::nullopt;
+}
+
+std::optional<TColor> IdentToColor(std::string_view ident)
+{
+    for (const auto& n : gdi::kNames)
+        if (gdi::equalsIgnoringCase(ident, n.name))
+            return n.value;
+    return std::nullopt;
+}
+
+std::string ColorToString(TColor color)
+{
+    if (auto name = ColorToIdent(color))
+        return *name;
+    return std::to_string(color);
+}
+
+std::optional<TColor> StringToColor(std::string_view text)
+{
+    if (auto named = IdentToColor(text))
+        return named;
+    const auto number = gdi::parseNumber(text);
+    if (!number || *number < -0x80000000ll || *number > 0xFFFFFFFFll)
+        return std::nullopt;
+    return TColor(std::uint32_t(*number));
+}

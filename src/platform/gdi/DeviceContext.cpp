@@ -1,0 +1,726 @@
+#include "DeviceContext.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygon>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace gdi {
+namespace {
+
+// Stands for "no clip" where a region is needed: larger than any bitmap this program makes.
+const QRect kUnbounded(-(1 << 24), -(1 << 24), 1 << 25, 1 << 25);
+
+constexpr QRgb kOpaque = 0xFF000000;
+constexpr ColorRef kRgbMask = 0xFFFFFF;
+// Escapement is given in tenths of a degree.
+constexpr double kTenthsPerDegree = 10.0;
+
+ColorRef resolveColor(TColor color) { return ColorRef(ColorToRGB(color)) & kRgbMask; }
+
+QColor toQColor(ColorRef c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+QRgb toQRgb(ColorRef c) { return kOpaque | (QRgb(GetRValue(c)) << 16) | (QRgb(GetGValue(c)) << 8) | QRgb(GetBValue(c)); }
+
+int regionKind(const QRegion& r)
+{
+    if (r.isEmpty())
+        return NULLREGION;
+    return r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
+// Applies a ternary raster operation to 24-bit pixels: the truth table is indexed by
+// pattern (bit 2), source (bit 1) and destination (bit 0).
+inline std::uint32_t rop3(std::uint8_t code, std::uint32_t p, std::uint32_t s, std::uint32_t d)
+{
+    switch (code) {
+    case 0xCC: return s;
+    case 0x88: return s & d;
+    case 0xEE: return s | d;
+    case 0x66: return s ^ d;
+    case 0x33: return ~s;
+    case 0xF0: return p;
+    case 0x55: return ~d;
+    case 0x5A: return p ^ d;
+    default: break;
+    }
+    std::uint32_t r = 0;
+    for (int i = 0; i < 8; ++i)
+        if ((code >> i) & 1)
+            r |= ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
+    return r;
+}
+
+constexpr bool usesSource(std::uint8_t code) { return (((code >> 2) ^ code) & 0x33) != 0; }
+
+// Pixels of a line from (x0, y0) up to but not including (x1, y1).
+std::vector<QPoint> linePixels(int x0, int y0, int x1, int y1)
+{
+    std::vector<QPoint> pixels;
+    const int dx = std::abs(x1 - x0);
+    const int dy = std::abs(y1 - y0);
+    const int sx = x0 < x1 ? 1 : -1;
+    const int sy = y0 < y1 ? 1 : -1;
+    int err = dx - dy;
+    int x = x0;
+    int y = y0;
+    pixels.reserve(std::size_t(std::max(dx, dy)));
+    while (x != x1 || y != y1) {
+        pixels.emplace_back(x, y);
+        const int e2 = 2 * err;
+        if (e2 > -dy) {
+            err -= dy;
+            x += sx;
+        }
+        if (e2 < dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+    return pixels;
+}
+
+// A line of formatted text: what is shown, and which character (if any) carries the
+// underline that an '&' asked for.
+struct TextLine {
+    QString text;
+    int underline = -1;
+};
+
+TextLine stripPrefixes(QStringView text, unsigned format)
+{
+    TextLine line;
+    if (format & DT_NOPREFIX) {
+        line.text = text.toString();
+        return line;
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('&') && i + 1 < text.size()) {
+            ++i;
+            if (text[i] != QLatin1Char('&') && !(format & DT_HIDEPREFIX) && line.underline < 0)
+                line.underline = int(line.text.size());
+        } else if (text[i] == QLatin1Char('&')) {
+            continue;  // a lone trailing '&' shows nothing
+        }
+        line.text.append(text[i]);
+    }
+    return line;
+}
+
+std::vector<QStringView> paragraphs(QStringView text, unsigned format)
+{
+    std::vector<QStringView> result;
+    if (format & DT_SINGLELINE) {
+        result.push_back(text);
+        return result;
+    }
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('\r') || text[i] == QLatin1Char('\n')) {
+            result.push_back(text.mid(start, i - start));
+            if (text[i] == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                ++i;
+            start = i + 1;
+        }
+    }
+    result.push_back(text.mid(start));
+    return result;
+}
+
+// Breaks a line between words so that each piece fits the width; a word wider than the
+// width stays whole, and the spaces where a line breaks are dropped.
+std::vector<TextLine> wrap(const TextLine& line, int width, const QFontMetrics& fm)
+{
+    std::vector<TextLine> out;
+    const QString& s = line.text;
+    qsizetype start = 0;
+    while (start < s.size() || out.empty()) {
+        qsizetype end = start;
+        qsizetype lastFit = -1;
+        while (end < s.size()) {
+            qsizetype wordEnd = end;
+            while (wordEnd < s.size() && s[wordEnd] == QLatin1Char(' '))
+                ++wordEnd;
+            while (wordEnd < s.size() && s[wordEnd] != QLatin1Char(' '))
+                ++wordEnd;
+            if (lastFit >= 0 && fm.horizontalAdvance(s.mid(start, wordEnd - start)) > width)
+                break;
+            lastFit = wordEnd;
+            end = wordEnd;
+        }
+        TextLine piece;
+        piece.text = s.mid(start, end - start);
+        if (line.underline >= start && line.underline < end)
+            piece.underline = int(line.underline - start);
+        out.push_back(piece);
+        start = end;
+        while (start < s.size() && s[start] == QLatin1Char(' '))
+            ++start;
+        if (end >= s.size())
+            break;
+    }
+    return out;
+}
+
+}  // namespace
+
+Pen SolidPen(TColor color, int width) { return {PenStyle::Solid, width, resolveColor(color)}; }
+
+Brush SolidBrush(TColor color) { return {BrushStyle::Solid, resolveColor(color)}; }
+
+DeviceContext::DeviceContext() = default;
+
+DeviceContext::DeviceContext(Bitmap* bitmap) { SelectBitmap(bitmap); }
+
+DeviceContext::~DeviceContext()
+{
+    endPainting();
+    if (bitmap_ != nullptr)
+        bitmap_->detach(this);
+}
+
+Bitmap* DeviceContext::SelectBitmap(Bitmap* bitmap)
+{
+    Bitmap* previous = bitmap_;
+    if (bitmap == previous)
+        return previous;
+    endPainting();
+    if (previous != nullptr)
+        previous->detach(this);
+    bitmap_ = bitmap;
+    if (bitmap_ != nullptr)
+        bitmap_->attach(this);
+    return previous;
+}
+
+int DeviceContext::BitsPerPixel() const { return bitmap_ != nullptr ? bitmap_->bitsPerPixel() : 32; }
+
+ColorRef DeviceContext::SetTextColor(TColor color)
+{
+    const ColorRef previous = state_.textColor;
+    state_.textColor = resolveColor(color);
+    return previous;
+}
+
+ColorRef DeviceContext::SetBkColor(TColor color)
+{
+    const ColorRef previous = state_.bkColor;
+    state_.bkColor = resolveColor(color);
+    return previous;
+}
+
+int DeviceContext::SetBkMode(int mode)
+{
+    const int previous = state_.bkMode;
+    if (mode == TRANSPARENT || mode == OPAQUE)
+        state_.bkMode = mode;
+    return previous;
+}
+
+Pen DeviceContext::SelectPen(const Pen& pen) { return std::exchange(state_.pen, pen); }
+
+Brush DeviceContext::SelectBrush(const Brush& brush) { return std::exchange(state_.brush, brush); }
+
+Font DeviceContext::SelectFont(const Font& font) { return std::exchange(state_.font, font); }
+
+int DeviceContext::SaveDC()
+{
+    saved_.push_back(state_);
+    return int(saved_.size());
+}
+
+bool DeviceContext::RestoreDC(int level)
+{
+    const int target = level < 0 ? int(saved_.size()) + 1 + level : level;
+    if (target < 1 || target > int(saved_.size()))
+        return false;
+    state_ = saved_[std::size_t(target - 1)];
+    saved_.resize(std::size_t(target - 1));
+    if (painter_ && painter_->isActive())
+        applyClip(*painter_);
+    return true;
+}
+
+QPoint DeviceContext::SetViewportOrg(int x, int y) { return std::exchange(state_.viewportOrg, QPoint(x, y)); }
+
+int DeviceContext::IntersectClipRect(const Rect& logical)
+{
+    const QRegion r(deviceRect(logical));
+    state_.clip = state_.clipped ? state_.clip.intersected(r) : r;
+    state_.clipped = true;
+    if (painter_ && painter_->isActive())
+        applyClip(*painter_);
+    return regionKind(state_.clip);
+}
+
+int DeviceContext::ExcludeClipRect(const Rect& logical)
+{
+    const QRegion r(deviceRect(logical));
+    state_.clip = (state_.clipped ? state_.clip : QRegion(kUnbounded)).subtracted(r);
+    state_.clipped = true;
+    if (painter_ && painter_->isActive())
+        applyClip(*painter_);
+    return regionKind(state_.clip);
+}
+
+int DeviceContext::SelectClipRgn(const QRegion* deviceRegion)
+{
+    state_.clipped = deviceRegion != nullptr;
+    state_.clip = deviceRegion != nullptr ? *deviceRegion : QRegion();
+    if (painter_ && painter_->isActive())
+        applyClip(*painter_);
+    return state_.clipped ? regionKind(state_.clip) : SIMPLEREGION;
+}
+
+QRegion DeviceContext::GetClipRegion() const
+{
+    if (state_.clipped)
+        return state_.clip;
+    return bitmap_ != nullptr ? QRegion(0, 0, bitmap_->width(), bitmap_->height()) : QRegion();
+}
+
+QPoint DeviceContext::MoveTo(int x, int y) { return std::exchange(state_.position, QPoint(x, y)); }
+
+bool DeviceContext::LineTo(int x, int y)
+{
+    const QPoint from = std::exchange(state_.position, QPoint(x, y));
+    if (bitmap_ == nullptr)
+        return false;
+    if (state_.pen.style == PenStyle::Clear)
+        return true;
+    const QPoint a = from + state_.viewportOrg;
+    const QPoint b = QPoint(x, y) + state_.viewportOrg;
+    if (state_.pen.width > 1) {
+        QPainter* p = painter();
+        if (p == nullptr)
+            return false;
+        p->setPen(QPen(toQColor(deviceColor(state_.pen.color)), state_.pen.width, Qt::SolidLine, Qt::RoundCap));
+        p->drawLine(a, b);
+        return true;
+    }
+    const ColorRef color = deviceColor(state_.pen.color);
+    if (a.y() == b.y() || a.x() == b.x()) {
+        // Straight lines are one-pixel rectangles that stop short of the end point.
+        if (a == b)
+            return true;
+        const QRect r = a.y() == b.y() ? QRect(QPoint(std::min(a.x(), b.x() + 1), a.y()), QPoint(std::max(a.x(), b.x() - 1), a.y()))
+                                       : QRect(QPoint(a.x(), std::min(a.y(), b.y() + 1)), QPoint(a.x(), std::max(a.y(), b.y() - 1)));
+        QPainter* p = painter();
+        if (p == nullptr)
+            return false;
+        p->fillRect(r, toQColor(color));
+        return true;
+    }
+    plotSpan(linePixels(a.x(), a.y(), b.x(), b.y()), color);
+    return true;
+}
+
+bool DeviceContext::Polyline(const std::vector<QPoint>& points)
+{
+    if (points.size() < 2)
+        return false;
+    const QPoint saved = state_.position;
+    state_.position = points.front();
+    bool ok = true;
+    for (std::size_t i = 1; i < points.size(); ++i)
+        ok = LineTo(points[i].x(), points[i].y()) && ok;
+    state_.position = saved;
+    return ok;
+}
+
+bool DeviceContext::FillRect(const Rect& rect, const Brush& brush)
+{
+    QPainter* p = painter();
+    if (p == nullptr)
+        return false;
+    if (brush.style == BrushStyle::Clear || rect.isEmpty())
+        return true;
+    p->fillRect(deviceRect(rect), toQColor(deviceColor(brush.color)));
+    return true;
+}
+
+bool DeviceContext::FrameRect(const Rect& rect, const Brush& brush)
+{
+    if (rect.isEmpty())
+        return bitmap_ != nullptr;
+    return FillRect({rect.left, rect.top, rect.right, rect.top + 1}, brush) &&
+           FillRect({rect.left, rect.bottom - 1, rect.right, rect.bottom}, brush) &&
+           FillRect({rect.left, rect.top + 1, rect.left + 1, rect.bottom - 1}, brush) &&
+           FillRect({rect.right - 1, rect.top + 1, rect.right, rect.bottom - 1}, brush);
+}
+
+bool DeviceContext::Rectangle(int left, int top, int right, int bottom)
+{
+    if (bitmap_ == nullptr)
+        return false;
+    const Rect r{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
+    if (state_.pen.style == PenStyle::Clear) {
+        // Without a pen the platform fills one pixel less to the right and at the bottom.
+        return FillRect({r.left, r.top, r.right - 1, r.bottom - 1}, state_.brush);
+    }
+    FillRect(r.inflated(-1, -1), state_.brush);
+    return FrameRect(r, {BrushStyle::Solid, state_.pen.color});
+}
+
+bool DeviceContext::drawFigure(int left, int top, int right, int bottom, int kind, int ew, int eh)
+{
+    QPainter* p = painter();
+    if (p == nullptr)
+        return false;
+    QRect box = deviceRect({std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)});
+    if (box.width() < 2 || box.height() < 2)
+        return true;
+    // Aliased Qt outlines cover one pixel more than their rectangle: shrink to stay inside.
+    box.adjust(0, 0, -1, -1);
+    if (state_.pen.style == PenStyle::Clear)
+        p->setPen(Qt::NoPen);
+    else
+        p->setPen(QPen(toQColor(deviceColor(state_.pen.color)), 0));
+    if (state_.brush.style == BrushStyle::Clear)
+        p->setBrush(Qt::NoBrush);
+    else
+        p->setBrush(toQColor(deviceColor(state_.brush.color)));
+    if (kind == 0)
+        p->drawEllipse(box);
+    else
+        p->drawRoundedRect(box, ew / 2.0, eh / 2.0);
+    return true;
+}
+
+bool DeviceContext::Ellipse(int left, int top, int right, int bottom) { return drawFigure(left, top, right, bottom, 0, 0, 0); }
+
+bool DeviceContext::RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight)
+{
+    return drawFigure(left, top, right, bottom, 1, ellipseWidth, ellipseHeight);
+}
+
+bool DeviceContext::Polygon(const std::vector<QPoint>& points)
+{
+    QPainter* p = painter();
+    if (p == nullptr)
+        return false;
+    QPolygon polygon;
+    for (const QPoint& pt : points)
+        polygon << pt + state_.viewportOrg;
+    p->setPen(state_.pen.style == PenStyle::Clear ? QPen(Qt::NoPen) : QPen(toQColor(deviceColor(state_.pen.color)), 0));
+    p->setBrush(state_.brush.style == BrushStyle::Clear ? QBrush(Qt::NoBrush)
+                                                        : QBrush(toQColor(deviceColor(state_.brush.color))));
+    p->drawPolygon(polygon, Qt::OddEvenFill);
+    return true;
+}
+
+bool DeviceContext::FillRgn(const QRegion& deviceRegion, const Brush& brush)
+{
+    QPainter* p = painter();
+    if (p == nullptr)
+        return false;
+    if (brush.style == BrushStyle::Clear)
+        return true;
+    const QColor c = toQColor(deviceColor(brush.color));
+    for (const QRect& r : deviceRegion)
+        p->fillRect(r, c);
+    return true;
+}
+
+ColorRef DeviceContext::GetPixel(int x, int y) const
+{
+    if (bitmap_ == nullptr)
+        return 0;
+    return bitmap_->pixel(x + state_.viewportOrg.x(), y + state_.viewportOrg.y());
+}
+
+bool DeviceContext::SetPixel(int x, int y, TColor color)
+{
+    if (bitmap_ == nullptr)
+        return false;
+    plotSpan({QPoint(x, y) + state_.viewportOrg}, deviceColor(resolveColor(color)));
+    return true;
+}
+
+bool DeviceContext::TextOut(int x, int y, QStringView text) { return ExtTextOut(x, y, 0, nullptr, text); }
+
+bool DeviceContext::ExtTextOut(int x, int y, unsigned options, const Rect* rect, QStringView text)
+{
+    QPainter* p = painter();
+    if (p == nullptr)
+        return false;
+    if (rect != nullptr && (options & ETO_OPAQUE))
+        p->fillRect(deviceRect(*rect), toQColor(deviceColor(state_.bkColor)));
+    if (rect != nullptr && (options & ETO_CLIPPED)) {
+        p->setClipRegion(visibleRegion().intersected(deviceRect(*rect)));
+        textLine(x, y, text, -1);
+        applyClip(*p);
+    } else {
+        textLine(x, y, text, -1);
+    }
+    return true;
+}
+
+void DeviceContext::textLine(int x, int y, QStringView text, int underlineAt)
+{
+    QPainter* p = painter();
+    if (p == nullptr || text.isEmpty())
+        return;
+    const QFont& font = state_.font.qfont();
+    const QFontMetrics fm(font);
+    const TextMetrics& tm = state_.font.metrics();
+    const QString s = text.toString();
+    const int width = fm.horizontalAdvance(s);
+    const QPoint origin = QPoint(x, y) + state_.viewportOrg;
+    const int escapement = state_.font.logFont().escapement;
+
+    p->save();
+    p->translate(origin);
+    if (escapement != 0)
+        p->rotate(-escapement / kTenthsPerDegree);
+    if (state_.bkMode == OPAQUE)
+        p->fillRect(QRect(0, 0, width, tm.height), toQColor(deviceColor(state_.bkColor)));
+    const QColor textColor = toQColor(deviceColor(state_.textColor));
+    p->setFont(font);
+    p->setPen(textColor);
+    p->drawText(QPoint(0, tm.ascent), s);
+    if (underlineAt >= 0 && underlineAt < s.size()) {
+        const int left = fm.horizontalAdvance(s.left(underlineAt));
+        const int charWidth = fm.horizontalAdvance(s.at(underlineAt));
+        p->fillRect(QRect(left, tm.ascent + fm.underlinePos(), charWidth, std::max(1, fm.lineWidth())), textColor);
+    }
+    p->restore();
+}
+
+int DeviceContext::DrawText(QStringView text, Rect& rect, unsigned format)
+{
+    const QFontMetrics fm(state_.font.qfont());
+    const int lineHeight = state_.font.metrics().height;
+
+    std::vector<TextLine> lines;
+    if (!text.isEmpty()) {
+        for (QStringView paragraph : paragraphs(text, format)) {
+            const TextLine stripped = stripPrefixes(paragraph, format);
+            if (format & DT_WORDBREAK) {
+                for (TextLine& piece : wrap(stripped, rect.width(), fm))
+                    lines.push_back(std::move(piece));
+            } else {
+                lines.push_back(stripped);
+            }
+        }
+    }
+    int widest = 0;
+    for (const TextLine& line : lines)
+        widest = std::max(widest, fm.horizontalAdvance(line.text));
+    const int height = int(lines.size()) * lineHeight;
+
+    if (format & DT_CALCRECT) {
+        rect.right = rect.left + widest;
+        rect.bottom = rect.top + height;
+        return height;
+    }
+    QPainter* p = painter();
+    if (p == nullptr)
+        return 0;
+    int y = rect.top;
+    if (format & DT_SINGLELINE) {
+        if (format & DT_VCENTER)
+            y = rect.top + (rect.height() - lineHeight) / 2;
+        else if (format & DT_BOTTOM)
+            y = rect.bottom - lineHeight;
+    }
+    const bool clip = !(format & DT_NOCLIP);
+    if (clip)
+        p->setClipRegion(visibleRegion().intersected(deviceRect(rect)));
+    for (const TextLine& line : lines) {
+        const int w = fm.horizontalAdvance(line.text);
+        int x = rect.left;
+        if (format & DT_CENTER)
+            x = rect.left + (rect.width() - w) / 2;
+        else if (format & DT_RIGHT)
+            x = rect.right - w;
+        textLine(x, y, line.text, line.underline);
+        y += lineHeight;
+    }
+    if (clip)
+        applyClip(*p);
+    return height;
+}
+
+QSize DeviceContext::GetTextExtentPoint(QStringView text) const
+{
+    const QFontMetrics fm(state_.font.qfont());
+    return QSize(fm.horizontalAdvance(text.toString()), state_.font.metrics().height);
+}
+
+bool DeviceContext::BitBlt(int x, int y, int width, int height, const DeviceContext& source, int sx, int sy, RasterOp rop)
+{
+    if (usesSource(std::uint8_t(rop >> 16)) && source.bitmap_ == nullptr)
+        return false;
+    return transfer(x, y, width, height, source.bitmap_, source.state_.bkColor,
+                    QPoint(sx, sy) + source.state_.viewportOrg, rop);
+}
+
+bool DeviceContext::PatBlt(int x, int y, int width, int height, RasterOp rop)
+{
+    if (usesSource(std::uint8_t(rop >> 16)))
+        return false;
+    return transfer(x, y, width, height, nullptr, 0, QPoint(), rop);
+}
+
+bool DeviceContext::DrawBitmap(int x, int y, const Bitmap& source, RasterOp rop)
+{
+    return transfer(x, y, source.width(), source.height(), &source, 0xFFFFFF, QPoint(), rop);
+}
+
+bool DeviceContext::StretchBlt(int x, int y, int width, int height, const DeviceContext& source, int sx, int sy,
+                               int sw, int sh, RasterOp rop)
+{
+    if (width == sw && height == sh)
+        return BitBlt(x, y, width, height, source, sx, sy, rop);
+    if (source.bitmap_ == nullptr || width <= 0 || height <= 0 || sw <= 0 || sh <= 0)
+        return false;
+    const QPoint s = QPoint(sx, sy) + source.state_.viewportOrg;
+    Bitmap scaled(source.bitmap_->image().copy(s.x(), s.y(), sw, sh).scaled(width, height));
+    if (source.bitmap_->isMonochrome())
+        scaled.setFormat(PixelFormat::Monochrome);
+    return transfer(x, y, width, height, &scaled, source.state_.bkColor, QPoint(), rop);
+}
+
+bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* source, ColorRef sourceBk,
+                             QPoint sourceOrigin, RasterOp rop)
+{
+    if (bitmap_ == nullptr)
+        return false;
+    if (width <= 0 || height <= 0)
+        return true;
+    const std::uint8_t code = std::uint8_t(rop >> 16);
+    const bool withSource = usesSource(code) && source != nullptr;
+    QRect target(QPoint(x, y) + state_.viewportOrg, QSize(width, height));
+    const QPoint shift = sourceOrigin - target.topLeft();
+    if (withSource)
+        target &= QRect(QPoint(0, 0), QSize(source->width(), source->height())).translated(-shift);
+    const QRegion visible = visibleRegion().intersected(target);
+    if (visible.isEmpty())
+        return true;
+
+    // Copy what the source contributes first: source and destination may be one bitmap.
+    QImage sourcePixels;
+    if (withSource)
+        sourcePixels = source->image().copy(target.translated(shift));
+    const bool toMono = bitmap_->isMonochrome();
+    const bool fromMono = withSource && source->isMonochrome();
+    const std::uint32_t pattern =
+        state_.brush.style == BrushStyle::Clear ? 0u : toQRgb(deviceColor(state_.brush.color));
+    const std::uint32_t monoOne = toQRgb(deviceColor(state_.bkColor));
+    const std::uint32_t monoZero = toQRgb(deviceColor(state_.textColor));
+    const std::uint32_t bkOfSource = toQRgb(sourceBk) & kRgbMask;
+
+    QImage& dest = bitmap_->pixels();
+    for (const QRect& r : visible) {
+        for (int py = r.top(); py <= r.bottom(); ++py) {
+            auto* d = reinterpret_cast<QRgb*>(dest.scanLine(py));
+            const QRgb* s = withSource ? reinterpret_cast<const QRgb*>(sourcePixels.constScanLine(py - target.top())) -
+                                             target.left()
+                                       : nullptr;
+            for (int px = r.left(); px <= r.right(); ++px) {
+                std::uint32_t sv = 0;
+                if (s != nullptr) {
+                    sv = s[px];
+                    if (fromMono && !toMono)
+                        sv = (sv & kRgbMask) != 0 ? monoOne : monoZero;
+                    else if (toMono && !fromMono)
+                        sv = (sv & kRgbMask) == bkOfSource ? 0xFFFFFFu : 0u;
+                }
+                d[px] = kOpaque | (rop3(code, pattern, sv, d[px]) & kRgbMask);
+            }
+        }
+    }
+    return true;
+}
+
+bool DeviceContext::DrawFocusRect(const Rect& rect)
+{
+    if (bitmap_ == nullptr)
+        return false;
+    const QRect r = deviceRect(rect);
+    if (r.isEmpty())
+        return true;
+    std::vector<QPoint> edge;
+    for (int x = r.left(); x <= r.right(); ++x) {
+        edge.emplace_back(x, r.top());
+        if (r.bottom() != r.top())
+            edge.emplace_back(x, r.bottom());
+    }
+    for (int y = r.top() + 1; y < r.bottom(); ++y) {
+        edge.emplace_back(r.left(), y);
+        if (r.right() != r.left())
+            edge.emplace_back(r.right(), y);
+    }
+    // The dots follow a checkerboard fixed to the device, as the platform's halftone brush is.
+    const QRegion visible = visibleRegion();
+    QImage& dest = bitmap_->pixels();
+    for (const QPoint& pt : edge)
+        if (((pt.x() + pt.y()) & 1) == 0 && visible.contains(pt))
+            reinterpret_cast<QRgb*>(dest.scanLine(pt.y()))[pt.x()] ^= kRgbMask;
+    return true;
+}
+
+QPainter* DeviceContext::painter()
+{
+    if (bitmap_ == nullptr || bitmap_->isEmpty())
+        return nullptr;
+    if (painter_ && painter_->isActive())
+        return painter_.get();
+    bitmap_->finishPainting();
+    if (!painter_)
+        painter_ = std::make_unique<QPainter>();
+    if (!painter_->begin(&bitmap_->image_))
+        return nullptr;
+    bitmap_->painting_ = this;
+    painter_->setRenderHint(QPainter::Antialiasing, false);
+    painter_->setRenderHint(QPainter::TextAntialiasing, false);
+    applyClip(*painter_);
+    return painter_.get();
+}
+
+void DeviceContext::endPainting()
+{
+    if (painter_ && painter_->isActive())
+        painter_->end();
+    if (bitmap_ != nullptr && bitmap_->painting_ == this)
+        bitmap_->painting_ = nullptr;
+}
+
+void DeviceContext::applyClip(QPainter& p) const
+{
+    if (state_.clipped)
+        p.setClipRegion(state_.clip);
+    else
+        p.setClipping(false);
+}
+
+ColorRef DeviceContext::deviceColor(ColorRef c) const
+{
+    return bitmap_ != nullptr && bitmap_->isMonochrome() ? MonochromeOf(c) : c;
+}
+
+QRect DeviceContext::deviceRect(const Rect& logical) const { return logical.toQRect().translated(state_.viewportOrg); }
+
+QRegion DeviceContext::visibleRegion() const
+{
+    if (bitmap_ == nullptr)
+        return {};
+    const QRegion bounds(0, 0, bitmap_->width(), bitmap_->height());
+    return state_.clipped ? bounds.intersected(state_.clip) : bounds;
+}
+
+void DeviceContext::plotSpan(const std::vector<QPoint>& devicePixels, ColorRef color)
+{
+    const QRegion visible = visibleRegion();
+    const QRgb value = toQRgb(color);
+    QImage& dest = bitmap_->pixels();
+    for (const QPoint& pt : devicePixels)
+        if (visible.contains(pt))
+            reinterpret_cast<QRgb*>(dest.scanLine(pt.y()))[pt.x()] = value;
+}
+
+}  // namespace gdi

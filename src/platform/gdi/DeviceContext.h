@@ -1,0 +1,220 @@
+#pragma once
+// The device context: drawing state (colours, pen, brush, font, origin, clip) and the
+// drawing calls the controls make, on a bitmap. Calls keep the classic platform's pixel
+// rules: text is placed by the top-left of its cell, lines leave out their end point,
+// rectangles leave out their right column and bottom row, and text is never anti-aliased.
+
+#include "Bitmap.h"
+#include "Colors.h"
+#include "Font.h"
+#include "Geometry.h"
+
+#include <QPoint>
+#include <QRegion>
+#include <QSize>
+#include <QStringView>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class QPainter;
+
+namespace gdi {
+
+// Background modes.
+constexpr int TRANSPARENT = 1;
+constexpr int OPAQUE = 2;
+
+// ExtTextOut options.
+constexpr unsigned ETO_OPAQUE = 2;
+constexpr unsigned ETO_CLIPPED = 4;
+
+// DrawText formats.
+constexpr unsigned DT_TOP = 0x0;
+constexpr unsigned DT_LEFT = 0x0;
+constexpr unsigned DT_CENTER = 0x1;
+constexpr unsigned DT_RIGHT = 0x2;
+constexpr unsigned DT_VCENTER = 0x4;
+constexpr unsigned DT_BOTTOM = 0x8;
+constexpr unsigned DT_WORDBREAK = 0x10;
+constexpr unsigned DT_SINGLELINE = 0x20;
+constexpr unsigned DT_NOCLIP = 0x100;
+constexpr unsigned DT_CALCRECT = 0x400;
+constexpr unsigned DT_NOPREFIX = 0x800;
+constexpr unsigned DT_HIDEPREFIX = 0x100000;
+
+// Raster operations: bits 16..23 are the truth table over pattern (brush), source and
+// destination; any such code works, these are the named ones.
+using RasterOp = std::uint32_t;
+constexpr RasterOp SRCCOPY = 0x00CC0020;
+constexpr RasterOp SRCPAINT = 0x00EE0086;
+constexpr RasterOp SRCAND = 0x008800C6;
+constexpr RasterOp SRCINVERT = 0x00660046;
+constexpr RasterOp SRCERASE = 0x00440328;
+constexpr RasterOp NOTSRCCOPY = 0x00330008;
+constexpr RasterOp NOTSRCERASE = 0x001100A6;
+constexpr RasterOp MERGECOPY = 0x00C000CA;
+constexpr RasterOp MERGEPAINT = 0x00BB0226;
+constexpr RasterOp PATCOPY = 0x00F00021;
+constexpr RasterOp PATINVERT = 0x005A0049;
+constexpr RasterOp DSTINVERT = 0x00550009;
+constexpr RasterOp BLACKNESS = 0x00000042;
+constexpr RasterOp WHITENESS = 0x00FF0062;
+
+// Results of clipping calls.
+constexpr int RGN_ERROR = 0;
+constexpr int NULLREGION = 1;
+constexpr int SIMPLEREGION = 2;
+constexpr int COMPLEXREGION = 3;
+
+enum class PenStyle { Solid, Clear };
+struct Pen {
+    PenStyle style = PenStyle::Solid;
+    int width = 1;
+    ColorRef color = 0x000000;
+    bool operator==(const Pen&) const = default;
+};
+// A solid pen of a colour; system colours are resolved now.
+Pen SolidPen(TColor color, int width = 1);
+
+enum class BrushStyle { Solid, Clear };
+struct Brush {
+    BrushStyle style = BrushStyle::Solid;
+    ColorRef color = 0xFFFFFF;
+    bool operator==(const Brush&) const = default;
+};
+// A solid brush of a colour; system colours are resolved now.
+Brush SolidBrush(TColor color);
+inline Brush HollowBrush() { return {BrushStyle::Clear, 0xFFFFFF}; }
+
+// Colour arguments are TColor: a system colour is resolved when the call is made, and only
+// the low 24 bits of anything else count (clDefault draws as black, clNone as white).
+// Every coordinate is logical: the viewport origin is added to reach the bitmap's pixels.
+// Without a bitmap selected, drawing calls do nothing and return false.
+class DeviceContext {
+public:
+    // A memory device context with nothing selected.
+    DeviceContext();
+    explicit DeviceContext(Bitmap* bitmap);
+    ~DeviceContext();
+    DeviceContext(const DeviceContext&) = delete;
+    DeviceContext& operator=(const DeviceContext&) = delete;
+
+    // Returns the bitmap selected before. The state (colours, clip ...) is kept.
+    Bitmap* SelectBitmap(Bitmap* bitmap);
+    Bitmap* bitmap() const { return bitmap_; }
+    // GetDeviceCaps(BITSPIXEL) of what is selected (32 with nothing selected).
+    int BitsPerPixel() const;
+
+    ColorRef SetTextColor(TColor color);
+    ColorRef GetTextColor() const { return state_.textColor; }
+    ColorRef SetBkColor(TColor color);
+    ColorRef GetBkColor() const { return state_.bkColor; }
+    int SetBkMode(int mode);
+    int GetBkMode() const { return state_.bkMode; }
+
+    Pen SelectPen(const Pen& pen);
+    const Pen& GetPen() const { return state_.pen; }
+    Brush SelectBrush(const Brush& brush);
+    const Brush& GetBrush() const { return state_.brush; }
+    Font SelectFont(const Font& font);
+    const Font& GetFont() const { return state_.font; }
+
+    // SaveDC returns the new level (from 1); RestoreDC(-1) pops one level,
+    // RestoreDC(n) returns to the state saved as level n.
+    int SaveDC();
+    bool RestoreDC(int level);
+
+    QPoint SetViewportOrg(int x, int y);
+    QPoint GetViewportOrg() const { return state_.viewportOrg; }
+    // The clip is kept in device pixels, as the platform keeps it.
+    int IntersectClipRect(const Rect& logical);
+    int ExcludeClipRect(const Rect& logical);
+    // nullptr removes the clip; the region is in device pixels.
+    int SelectClipRgn(const QRegion* deviceRegion);
+    // The current clip in device pixels; the whole bitmap when none is set.
+    QRegion GetClipRegion() const;
+
+    QPoint MoveTo(int x, int y);
+    QPoint GetCurrentPosition() const { return state_.position; }
+    // Draws from the current position up to, but not including, (x, y), then moves there.
+    bool LineTo(int x, int y);
+    bool Polyline(const std::vector<QPoint>& points);
+
+    bool FillRect(const Rect& rect, const Brush& brush);
+    // A one-pixel frame drawn with the brush just inside the rectangle.
+    bool FrameRect(const Rect& rect, const Brush& brush);
+    // Outline in the pen, inside in the brush; covers (left..right-1, top..bottom-1).
+    bool Rectangle(int left, int top, int right, int bottom);
+    bool Ellipse(int left, int top, int right, int bottom);
+    bool RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight);
+    bool Polygon(const std::vector<QPoint>& points);
+    // The region (device pixels) filled with the brush.
+    bool FillRgn(const QRegion& deviceRegion, const Brush& brush);
+
+    ColorRef GetPixel(int x, int y) const;
+    bool SetPixel(int x, int y, TColor color);
+
+    // Text whose cell's top-left corner is (x, y), in the text colour; in OPAQUE mode the
+    // cell is first filled with the background colour.
+    bool TextOut(int x, int y, QStringView text);
+    // ETO_CLIPPED clips to rect, ETO_OPAQUE fills rect with the background colour first.
+    bool ExtTextOut(int x, int y, unsigned options, const Rect* rect, QStringView text);
+    // Formatted text in a rectangle; returns the height of the text. With DT_CALCRECT
+    // nothing is drawn: rect's right and bottom are set to fit the text.
+    int DrawText(QStringView text, Rect& rect, unsigned format);
+    // Width and cell height of the text on one line.
+    QSize GetTextExtentPoint(QStringView text) const;
+    TextMetrics GetTextMetrics() const { return state_.font.metrics(); }
+
+    // Pixel block transfers; the pattern is this context's brush. A monochrome source
+    // copied to colour turns 1 into this context's background colour and 0 into its text
+    // colour; a colour source copied to monochrome gives 1 where the pixel equals the
+    // source context's background colour and 0 elsewhere.
+    bool BitBlt(int x, int y, int width, int height, const DeviceContext& source, int sx, int sy, RasterOp rop);
+    bool PatBlt(int x, int y, int width, int height, RasterOp rop);
+    // Copies a bitmap without a context of its own (its background counts as white).
+    bool DrawBitmap(int x, int y, const Bitmap& source, RasterOp rop = SRCCOPY);
+    // Scales by dropping or repeating pixels, as the platform's default stretch mode does.
+    bool StretchBlt(int x, int y, int width, int height, const DeviceContext& source, int sx, int sy, int sw,
+                    int sh, RasterOp rop);
+
+    // The dotted focus frame: every other pixel of the rectangle's edge is inverted, so
+    // drawing it twice restores the picture.
+    bool DrawFocusRect(const Rect& rect);
+
+private:
+    struct State {
+        ColorRef textColor = 0x000000;
+        ColorRef bkColor = 0xFFFFFF;
+        int bkMode = OPAQUE;
+        Pen pen;
+        Brush brush;
+        Font font;
+        QPoint viewportOrg;
+        QPoint position;
+        bool clipped = false;
+        QRegion clip;  // device pixels, meaningful while clipped
+    };
+
+    friend class Bitmap;
+
+    QPainter* painter();
+    void endPainting();
+    void applyClip(QPainter& p) const;
+    ColorRef deviceColor(ColorRef c) const;
+    QRect deviceRect(const Rect& logical) const;
+    QRegion visibleRegion() const;
+    void plotSpan(const std::vector<QPoint>& devicePixels, ColorRef color);
+    bool drawFigure(int left, int top, int right, int bottom, int kind, int ew, int eh);
+    void textLine(int x, int y, QStringView text, int underlineAt);
+    bool transfer(int x, int y, int width, int height, const Bitmap* source, ColorRef sourceBk, QPoint sourceOrigin,
+                  RasterOp rop);
+
+    Bitmap* bitmap_ = nullptr;
+    State state_;
+    std::vector<State> saved_;
+    std::unique_ptr<QPainter> painter_;
+};
+
+}  // namespace gdi

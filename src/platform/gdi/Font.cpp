@@ -1,0 +1,163 @@
+#include "Font.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QFontMetricsF>
+#include <cmath>
+#include <optional>
+
+namespace gdi {
+
+struct ResolvedFont {
+    std::optional<QFont> qfont;
+    TextMetrics metrics;
+};
+
+namespace {
+
+// Faces the windows name, mapped to metric-compatible or close faces with Cyrillic glyphs.
+struct Substitute {
+    const char* face;
+    const char* families[2];
+};
+constexpr Substitute kDefaultSubstitutes[] = {
+    {"MS Sans Serif", {"Liberation Sans", "DejaVu Sans"}},
+    {"MS Shell Dlg", {"Liberation Sans", "DejaVu Sans"}},
+    {"Arial", {"Liberation Sans", "DejaVu Sans"}},
+    {"Times New Roman", {"Liberation Serif", "DejaVu Serif"}},
+    {"Courier New", {"Liberation Mono", "DejaVu Sans Mono"}},
+};
+
+// The size the cell-to-em ratio of a face is measured at; large so that hinting rounds little.
+constexpr int kMeasureSize = 1000;
+// Resolved fonts kept for reuse: every paint builds its fonts afresh.
+constexpr std::size_t kCacheSize = 64;
+
+void registerDefaultsOnce()
+{
+    static const bool done = [] {
+        for (const Substitute& s : kDefaultSubstitutes)
+            QFont::insertSubstitutions(QString::fromLatin1(s.face),
+                                       {QString::fromLatin1(s.families[0]), QString::fromLatin1(s.families[1])});
+        return true;
+    }();
+    (void)done;
+}
+
+int mulDiv(int a, int b, int c)
+{
+    // Rounds halves away from zero, as the platform's MulDiv does.
+    const long long product = static_cast<long long>(a) * b;
+    const long long half = c / 2;
+    return int(product >= 0 ? (product + half) / c : (product - half) / c);
+}
+
+QFont baseFont(const LogFont& d)
+{
+    QFont f;
+    f.setFamilies({ResolvedFamily(d.faceName), QStringLiteral("DejaVu Sans")});
+    f.setWeight(QFont::Weight(d.weight <= 0 ? FW_NORMAL : std::min(d.weight, 1000)));
+    f.setItalic(d.italic);
+    f.setUnderline(d.underline);
+    f.setStrikeOut(d.strikeOut);
+    f.setKerning(false);
+    f.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::NoSubpixelAntialias));
+    f.setHintingPreference(QFont::PreferFullHinting);
+    if (d.pitchAndFamily == FIXED_PITCH)
+        f.setFixedPitch(true);
+    return f;
+}
+
+int emSizeFor(const LogFont& d, const QFont& base)
+{
+    const int height = d.height == 0 ? kDefaultFontHeight : d.height;
+    if (height < 0)
+        return -height;
+    // A positive height is the whole cell: find the em size whose cell is that high.
+    QFont probe = base;
+    probe.setPixelSize(kMeasureSize);
+    const QFontMetricsF big(probe);
+    const double cellPerEm = (big.ascent() + big.descent()) / kMeasureSize;
+    int em = std::max(1, int(std::lround(height / cellPerEm)));
+    probe.setPixelSize(em);
+    const QFontMetrics m(probe);
+    if (m.ascent() + m.descent() > height && em > 1)
+        --em;
+    return em;
+}
+
+ResolvedFont resolve(const LogFont& d)
+{
+    registerDefaultsOnce();
+    ResolvedFont r;
+    QFont f = baseFont(d);
+    f.setPixelSize(emSizeFor(d, f));
+    if (d.width > 0) {
+        const int natural = QFontMetrics(f).averageCharWidth();
+        if (natural > 0)
+            f.setStretch(std::clamp(int(std::lround(100.0 * d.width / natural)), 1, 4000));
+    }
+    const QFontMetrics m(f);
+    r.metrics.ascent = m.ascent();
+    r.metrics.descent = m.descent();
+    r.metrics.height = m.ascent() + m.descent();
+    r.metrics.internalLeading = std::max(0, r.metrics.height - f.pixelSize());
+    r.metrics.externalLeading = std::max(0, m.leading());
+    r.metrics.aveCharWidth = m.averageCharWidth();
+    r.metrics.maxCharWidth = m.maxWidth();
+    r.qfont = f;
+    return r;
+}
+
+std::shared_ptr<ResolvedFont> cachedResolution(const LogFont& d)
+{
+    static std::vector<std::pair<LogFont, std::shared_ptr<ResolvedFont>>> cache;
+    for (const auto& [key, value] : cache)
+        if (key == d)
+            return value;
+    if (cache.size() == kCacheSize)
+        cache.erase(cache.begin());
+    cache.emplace_back(d, std::make_shared<ResolvedFont>(resolve(d)));
+    return cache.back().second;
+}
+
+}  // namespace
+
+int HeightFromPoints(int points) { return -mulDiv(points, kLogPixelsY, 72); }
+
+int PointsFromHeight(int height) { return mulDiv(-height, 72, kLogPixelsY); }
+
+Font::Font() = default;
+
+Font::Font(const LogFont& description) : description_(description) {}
+
+const ResolvedFont& Font::resolved() const
+{
+    if (!resolved_)
+        resolved_ = cachedResolution(description_);
+    return *resolved_;
+}
+
+const QFont& Font::qfont() const { return *resolved().qfont; }
+
+const TextMetrics& Font::metrics() const { return resolved().metrics; }
+
+Font CreateFontIndirect(const LogFont& description) { return Font(description); }
+
+void RegisterFontSubstitute(const QString& faceName, const QStringList& families)
+{
+    registerDefaultsOnce();
+    QFont::removeSubstitutions(faceName);
+    QFont::insertSubstitutions(faceName, families);
+}
+
+QString ResolvedFamily(const QString& faceName)
+{
+    registerDefaultsOnce();
+    for (const QString& family : QFont::substitutes(faceName))
+        if (QFontDatabase::hasFamily(family))
+            return family;
+    return faceName;
+}
+
+}  // namespace gdi
