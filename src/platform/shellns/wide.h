@@ -1,0 +1,12 @@
+#pragma once
+// Byte names to UTF-16 and back without loss: valid UTF-8 is decoded, every byte that is not part of
+// valid UTF-8 becomes the lone surrogate U+DC00+byte, which the way back turns into that byte again.
+#include <string>
+#include <string_view>
+
+namespace shellns {
+
+std::u16string BytesToWide(std::string_view bytes);
+std::string WideToBytes(std::u16string_view wide);
+
+} // namespace shellns
