@@ -154,9 +154,11 @@ void RegisterFontSubstitute(const QString& faceName, const QStringList& families
 QString ResolvedFamily(const QString& faceName)
 {
     registerDefaultsOnce();
+    const QStringList installed = QFontDatabase::families();
     for (const QString& family : QFont::substitutes(faceName))
-        if (QFontDatabase::hasFamily(family))
-            return family;
+        for (const QString& name : installed)
+            if (name.compare(family, Qt::CaseInsensitive) == 0)
+                return name;  // the database's spelling: Qt keeps substitutes in lower case
     return faceName;
 }
 

@@ -1,0 +1,85 @@
+#include "Pixels.h"
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/DeviceContext.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace gdi;
+using test::Filled;
+
+const std::map<ColorRef, char> kLegend = {{0xFFFFFF, '.'}, {0x000000, '#'}, {0x0000FF, 'r'}, {0x00FF00, 'g'}};
+std::string Row(const Bitmap& b, int y) { return test::Row(b, y, kLegend); }
+
+TEST(Bitmaps, ResizingKeepsTheSharedPixelsAndWhitensTheRest)
+{
+    Bitmap b = Filled(2, 2, clRed);
+    b.setSize(3, 1);
+    EXPECT_EQ(b.width(), 3);
+    EXPECT_EQ(b.height(), 1);
+    EXPECT_EQ(Row(b, 0), "rr.");
+    b.setSize(-4, 2);
+    EXPECT_TRUE(b.isEmpty());
+    EXPECT_EQ(b.pixel(0, 0), 0u);  // outside reads as 0, never crashes
+    b.setPixel(5, 5, clRed);
+    EXPECT_TRUE(Bitmap().isEmpty());
+}
+
+TEST(Bitmaps, MonochromeKeepsOnlyBlackAndWhite)
+{
+    Bitmap b = Filled(3, 1, clWhite);
+    b.setPixel(1, 0, clRed);
+    b.setPixel(2, 0, clSilver);
+    b.setFormat(PixelFormat::Monochrome);
+    EXPECT_TRUE(b.isMonochrome());
+    EXPECT_EQ(b.bitsPerPixel(), 1);
+    EXPECT_EQ(Row(b, 0), ".##");  // only white stays 1
+    b.setPixel(0, 0, clNavy);
+    b.setPixel(1, 0, clSilver);
+    EXPECT_EQ(Row(b, 0), "#.#");
+    b.setSimulatedBitsPerPixel(8);  // depth simulation is for colour bitmaps
+    EXPECT_EQ(b.bitsPerPixel(), 1);
+    b.setFormat(PixelFormat::Device);
+    EXPECT_EQ(b.bitsPerPixel(), 8);
+}
+
+TEST(Bitmaps, CopiesAreIndependent)
+{
+    Bitmap a = Filled(2, 1, clRed);
+    Bitmap b(a);
+    b.setPixel(0, 0, clLime);
+    EXPECT_EQ(Row(a, 0), "rr");
+    EXPECT_EQ(Row(b, 0), "gr");
+    a = b;
+    EXPECT_EQ(Row(a, 0), "gr");
+    a = a;
+    EXPECT_EQ(Row(a, 0), "gr");
+}
+
+TEST(Bitmaps, ResourcesLoadByName)
+{
+    Bitmap b = Filled(1, 1, clRed);
+    EXPECT_FALSE(b.loadFromResourceName(QStringLiteral("NO_SUCH_BITMAP")));
+    EXPECT_EQ(Row(b, 0), "r");
+    ASSERT_TRUE(b.loadFromResourceName(QStringLiteral("TESTGLYPH")));
+    EXPECT_EQ(b.width(), 3);
+    EXPECT_EQ(b.height(), 2);
+    EXPECT_EQ(Row(b, 0), "#r.");
+    EXPECT_EQ(b.bottomLeftPixel(), 0x00FF00u);
+}
+
+TEST(Bitmaps, AssignConvertsToTheBitmapsFormat)
+{
+    QImage image(2, 1, QImage::Format_ARGB32);
+    image.setPixel(0, 0, qRgba(255, 0, 0, 255));
+    image.setPixel(1, 0, qRgba(255, 255, 255, 255));
+    Bitmap colour(1, 1);
+    colour.assign(image);
+    EXPECT_EQ(Row(colour, 0), "r.");
+    Bitmap mono(1, 1, PixelFormat::Monochrome);
+    mono.assign(image);
+    EXPECT_EQ(Row(mono, 0), "#.");
+}
+
+}  // namespace

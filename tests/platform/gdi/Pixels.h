@@ -1,0 +1,52 @@
+#pragma once
+// Reading pixels back as text, so that a failing pixel test shows the picture it got.
+
+#include "platform/gdi/Bitmap.h"
+
+#include <map>
+#include <string>
+
+namespace gdi::test {
+
+// One character per pixel of a row, from a legend of colours; '?' for any other colour.
+inline std::string Row(const Bitmap& b, int y, const std::map<ColorRef, char>& legend)
+{
+    std::string s;
+    for (int x = 0; x < b.width(); ++x) {
+        const auto it = legend.find(b.pixel(x, y));
+        s += it != legend.end() ? it->second : '?';
+    }
+    return s;
+}
+
+inline std::string Column(const Bitmap& b, int x, const std::map<ColorRef, char>& legend)
+{
+    std::string s;
+    for (int y = 0; y < b.height(); ++y) {
+        const auto it = legend.find(b.pixel(x, y));
+        s += it != legend.end() ? it->second : '?';
+    }
+    return s;
+}
+
+inline Bitmap Filled(int w, int h, TColor c, PixelFormat format = PixelFormat::Device)
+{
+    Bitmap b(w, h, format);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            b.setPixel(x, y, c);
+    return b;
+}
+
+// Bounding box of the pixels that are not the background colour; empty when there are none.
+inline QRect InkBounds(const Bitmap& b, ColorRef background)
+{
+    QRect box;
+    for (int y = 0; y < b.height(); ++y)
+        for (int x = 0; x < b.width(); ++x)
+            if (b.pixel(x, y) != background)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+}  // namespace gdi::test
