@@ -1,0 +1,53 @@
+#include "platform/fs/FileErrors.h"
+
+#include <cerrno>
+
+namespace files {
+
+int CodeFromErrno(int error)
+{
+    switch (error) {
+    case 0:
+        return kNoError;
+    case ENOENT:
+        return kFileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+        return kInvalidFilename;
+    case EMFILE:
+    case ENFILE:
+        return kTooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return kAccessDenied;
+    case ENOSPC:
+        return kDiskFull;
+    default:
+        return kUnmappedErrnoBase + error;
+    }
+}
+
+std::string ErrorText(int code)
+{
+    switch (code) {
+    case kFileNotFound:
+        return "File not found";
+    case kInvalidFilename:
+        return "Invalid filename";
+    case kTooManyOpenFiles:
+        return "Too many open files";
+    case kAccessDenied:
+        return "File access denied";
+    case kReadBeyondEnd:
+        return "Read beyond end of file";
+    case kDiskFull:
+        return "Disk full";
+    case kInvalidNumericInput:
+        return "Invalid numeric input";
+    default:
+        return "I/O error " + std::to_string(code >= kUnmappedErrnoBase ? code - kUnmappedErrnoBase : code);
+    }
+}
+
+} // namespace files

@@ -1,0 +1,28 @@
+#pragma once
+// File-call failures in the platform's numbering, and their fixed texts.
+//
+// Every call of this layer that can fail returns an int code: 0 for success, otherwise one of
+// the codes below. ErrorText(code) gives the text a user sees ("File not found", ...).
+
+#include <string>
+
+namespace files {
+
+inline constexpr int kNoError = 0;
+inline constexpr int kFileNotFound = 2;
+inline constexpr int kInvalidFilename = 3;
+inline constexpr int kTooManyOpenFiles = 4;
+inline constexpr int kAccessDenied = 5;
+inline constexpr int kReadBeyondEnd = 100;
+inline constexpr int kDiskFull = 101;
+inline constexpr int kInvalidNumericInput = 106;
+
+// An errno the table does not name keeps its own number above this base, so it can never be
+// mistaken for a table code (EIO is 5, like kAccessDenied); its text is "I/O error <errno>".
+inline constexpr int kUnmappedErrnoBase = 0x10000;
+
+int CodeFromErrno(int error);
+
+std::string ErrorText(int code);
+
+} // namespace files

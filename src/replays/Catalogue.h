@@ -1,0 +1,124 @@
+#pragma once
+// The catalogue: one row per replay the last scan found, in ascending order of Size, rows of
+// equal Size in the order they were added (the order of the folder walk).
+//
+//   replays::Catalogue catalogue;
+//   replays::ScanResult scan = replays::FindReplays(catalogue, folderText);   // FolderWalk.h
+//   for (std::size_t i = 0; i < catalogue.RowCount(); ++i) {
+//       const replays::CatalogueRow row = catalogue.Row(i);
+//       // row.Name, row.Size (records), row.Path (bytes, not necessarily UTF-8), fingerprints
+//   }
+//
+// A row's texts view into the catalogue and stay valid until it next changes (AddReplay,
+// AddEntry, FallbackPass, Clear). Rows are cheap to read by index. The catalogue is not
+// thread-safe: one thread uses it at a time (a scan's worker while the scan runs, the window
+// afterwards). A finished scan leaves it ordered, so reading rows afterwards writes nothing.
+
+#include "platform/fs/File.h"
+#include "platform/fs/Folder.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace replays {
+
+struct CatalogueRow {
+    std::string_view Name; // the file-name part of Path
+    std::uint64_t Size = 0; // in 256-byte records
+    std::string_view Path;
+    std::string_view FirstFingerprint;
+    std::string_view SecondFingerprint;
+};
+
+// A replay or folder that could not be read, with the fixed text of its file error.
+struct ReplayError {
+    std::string path;
+    int code = 0;
+    std::string message;
+};
+
+enum class AddStatus {
+    Added,
+    Skipped, // could not be opened (gone, a folder, read-only, no permission): left out silently
+    Failed, // opened but not readable (too short for record 50, an I/O error): see code
+};
+
+struct AddOutcome {
+    AddStatus status = AddStatus::Skipped;
+    int code = 0; // the file error when Failed, the open error when Skipped
+};
+
+class Catalogue {
+public:
+    Catalogue();
+    ~Catalogue();
+    Catalogue(Catalogue&&) noexcept;
+    Catalogue& operator=(Catalogue&&) noexcept;
+    Catalogue(const Catalogue&) = delete;
+    Catalogue& operator=(const Catalogue&) = delete;
+
+    std::size_t RowCount() const { return entries_.size(); }
+    CatalogueRow Row(std::size_t index) const;
+
+    // Empties the catalogue and gives its memory back.
+    void Clear();
+
+    // Reads the replay at path and inserts its row after every row of the same Size.
+    AddOutcome AddReplay(const std::string& path);
+    // The folder walk's form: name is opened relative to folder; path is what the row shows.
+    AddOutcome AddReplay(const files::Folder& folder, std::string_view name, const std::string& path);
+
+    // Inserts a row from values already known. Fingerprints are at most 255 bytes and paths at
+    // most 65535 (std::length_error otherwise).
+    void AddEntry(std::string_view path, std::uint64_t size, std::string_view first, std::string_view second);
+
+    // Replaces every empty first fingerprint by the text of record 55. A replay that can no
+    // longer be opened keeps its row unchanged; one that cannot be read keeps its empty first
+    // fingerprint and its error is appended to errors. Returns false when cancelled.
+    bool FallbackPass(std::vector<ReplayError>& errors, const std::atomic<bool>* cancel = nullptr);
+
+    // Memory held for the rows, in bytes (row records and their texts).
+    std::size_t BytesUsed() const;
+
+private:
+    // Path, second fingerprint and first fingerprint lie back to back at data.
+    struct Entry {
+        const char* data;
+        std::uint64_t size;
+        std::uint16_t pathLength;
+        std::uint16_t nameOffset;
+        std::uint8_t secondLength;
+        std::uint8_t firstLength;
+    };
+
+    // Texts live in large blocks that never move, so an entry holds one pointer.
+    class Arena {
+    public:
+        char* Allocate(std::size_t bytes);
+        void Clear();
+        std::size_t BytesUsed() const { return used_; }
+
+    private:
+        std::vector<std::unique_ptr<char[]>> blocks_;
+        char* next_ = nullptr;
+        std::size_t left_ = 0;
+        std::size_t used_ = 0;
+    };
+
+    AddOutcome AddFromFile(const files::File& file, std::string_view path);
+    Entry MakeEntry(std::string_view path, std::uint64_t size, std::string_view first, std::string_view second);
+    void EnsureOrdered() const;
+
+    // Rows [0, ordered_) are in row order; later additions wait in arrival order until the next
+    // read merges them in, which keeps building a catalogue of n rows at O(n log n).
+    mutable std::vector<Entry> entries_;
+    mutable std::size_t ordered_ = 0;
+    Arena arena_;
+};
+
+} // namespace replays

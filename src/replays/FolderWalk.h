@@ -1,0 +1,50 @@
+#pragma once
+// Finding the replays below a folder.
+//
+//   replays::Catalogue catalogue;
+//   std::atomic<bool> cancel{false};
+//   replays::ScanResult scan = replays::FindReplays(catalogue, folderText, {&progress, &cancel});
+//   if (!scan.entered) ...        // the folder could not be entered: nothing was scanned
+//   for (auto& e : scan.errors)   // replays and folders that could not be read: path + text
+//
+// FindReplays is what the find button does: empty the catalogue, walk the folder (ScanFolder),
+// then run the catalogue's fallback pass. It may run on a worker thread; see Progress.h.
+//
+// The walk resolves a relative folder text against the logical current directory
+// (platform/fs/CurrentDirectory.h) and leaves that at the scanned folder's parent, so a relative
+// text typed next is taken from there. Order of the walk: a folder's own "*.rep" files first, then
+// its subfolders, both in the folder search's order; hidden and system entries are left out,
+// links are followed, and a folder already being walked (reached again through a link) is not
+// entered a second time.
+
+#include "replays/Catalogue.h"
+#include "replays/Progress.h"
+
+#include <atomic>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace replays {
+
+struct ScanOptions {
+    ScanProgress* progress = nullptr;
+    const std::atomic<bool>* cancel = nullptr;
+};
+
+struct ScanResult {
+    bool entered = false; // false: the folder does not exist or cannot be entered
+    int enterError = 0; // why not, as a file error code
+    std::string folder; // the folder as resolved: absolute and normalised
+    std::vector<ReplayError> errors; // in the order met: the walk's, then the fallback pass's
+    bool cancelled = false;
+    ScanCounts counts;
+};
+
+// The folder walk alone: hands every replay below folder to the catalogue's AddReplay.
+ScanResult ScanFolder(Catalogue& catalogue, std::string_view folder, const ScanOptions& options = {});
+
+// The whole scan: Clear, ScanFolder, FallbackPass.
+ScanResult FindReplays(Catalogue& catalogue, std::string_view folder, const ScanOptions& options = {});
+
+} // namespace replays
