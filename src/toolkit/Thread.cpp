@@ -1,0 +1,189 @@
+#include "toolkit/Thread.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+
+#include <condition_variable>
+#include <deque>
+
+namespace {
+
+struct SyncRequest {
+    const std::function<void()>* method;
+    std::exception_ptr error;
+    bool done = false;
+};
+
+// One lock for the waiting Synchronize calls and for every thread's finished flag, so a
+// GUI thread blocked in WaitFor wakes for either.
+struct SyncState {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<SyncRequest*> queue;
+};
+
+SyncState& syncState()
+{
+    static SyncState state;
+    return state;
+}
+
+// Static initialisation runs on the main thread; used only while no application exists.
+const std::thread::id mainThreadId = std::this_thread::get_id();
+
+}  // namespace
+
+bool TThread::IsMainThread()
+{
+    if (const QCoreApplication* app = QCoreApplication::instance())
+        return QThread::currentThread() == app->thread();
+    return std::this_thread::get_id() == mainThreadId;
+}
+
+bool CheckSynchronize()
+{
+    if (!TThread::IsMainThread())
+        return false;
+    SyncState& sync = syncState();
+    bool ran = false;
+    for (;;) {
+        SyncRequest* request = nullptr;
+        {
+            const std::lock_guard lock(sync.mutex);
+            if (sync.queue.empty())
+                break;
+            request = sync.queue.front();
+            sync.queue.pop_front();
+        }
+        try {
+            (*request->method)();
+        } catch (...) {
+            request->error = std::current_exception();
+        }
+        {
+            const std::lock_guard lock(sync.mutex);
+            request->done = true;
+        }
+        sync.changed.notify_all();
+        ran = true;
+    }
+    return ran;
+}
+
+void TThread::Synchronize(const std::function<void()>& method)
+{
+    if (IsMainThread()) {
+        method();
+        return;
+    }
+    SyncState& sync = syncState();
+    SyncRequest request{&method, nullptr, false};
+    {
+        const std::lock_guard lock(sync.mutex);
+        sync.queue.push_back(&request);
+    }
+    sync.changed.notify_all();
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(app, [] { CheckSynchronize(); }, Qt::QueuedConnection);
+    {
+        std::unique_lock lock(sync.mutex);
+        sync.changed.wait(lock, [&] { return request.done; });
+    }
+    if (request.error)
+        std::rethrow_exception(request.error);
+}
+
+TThread::TThread(bool createSuspended) : createSuspended_(createSuspended) {}
+
+void TThread::AfterConstruction()
+{
+    if (!createSuspended_)
+        Start();
+}
+
+TThread::~TThread()
+{
+    if (!thread_.joinable())
+        return;
+    if (thread_.get_id() == std::this_thread::get_id()) {
+        thread_.detach();  // freeing itself at the end of its body
+        return;
+    }
+    Terminate();
+    WaitFor();
+}
+
+void TThread::Start()
+{
+    const std::lock_guard lock(syncState().mutex);
+    if (started_)
+        return;
+    started_ = true;
+    thread_ = std::thread([this] { Run(); });
+}
+
+bool TThread::Suspended() const
+{
+    const std::lock_guard lock(syncState().mutex);
+    return !started_;
+}
+
+bool TThread::Finished() const
+{
+    const std::lock_guard lock(syncState().mutex);
+    return finished_;
+}
+
+void TThread::Run()
+{
+    try {
+        Execute();
+    } catch (...) {
+        fatalException_ = std::current_exception();
+    }
+    try {
+        DoTerminate();
+    } catch (...) {
+        if (!fatalException_)
+            fatalException_ = std::current_exception();
+    }
+    const bool freeSelf = freeOnTerminate_;
+    SyncState& sync = syncState();
+    {
+        const std::lock_guard lock(sync.mutex);
+        finished_ = true;
+    }
+    sync.changed.notify_all();
+    if (freeSelf)
+        delete this;
+}
+
+void TThread::DoTerminate()
+{
+    if (OnTerminate)
+        Synchronize([this] { OnTerminate(this); });
+}
+
+int TThread::WaitFor()
+{
+    SyncState& sync = syncState();
+    {
+        std::unique_lock lock(sync.mutex);
+        if (!started_)
+            return returnValue_;
+        if (IsMainThread()) {
+            while (!finished_) {
+                sync.changed.wait(lock, [&] { return finished_ || !sync.queue.empty(); });
+                if (!finished_) {
+                    lock.unlock();
+                    CheckSynchronize();
+                    lock.lock();
+                }
+            }
+        }
+    }
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+        thread_.join();
+    return returnValue_;
+}
