@@ -32,27 +32,24 @@ int regionKind(const QRegion& r)
     return r.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
 }
 
-// Applies a ternary raster operation to 24-bit pixels: the truth table is indexed by
-// pattern (bit 2), source (bit 1) and destination (bit 0).
-inline std::uint32_t rop3(std::uint8_t code, std::uint32_t p, std::uint32_t s, std::uint32_t d)
-{
-    switch (code) {
-    case 0xCC: return s;
-    case 0x88: return s & d;
-    case 0xEE: return s | d;
-    case 0x66: return s ^ d;
-    case 0x33: return ~s;
-    case 0xF0: return p;
-    case 0x55: return ~d;
-    case 0x5A: return p ^ d;
-    default: break;
+// A ternary raster operation with its pattern fixed: the truth table is indexed by pattern
+// (bit 2), source (bit 1) and destination (bit 0), and with one brush per transfer it folds
+// into four masks, one per source/destination combination, so each pixel costs no branch.
+struct FoldedRop {
+    std::uint32_t masks[4];
+
+    FoldedRop(std::uint8_t code, std::uint32_t pattern)
+    {
+        for (int k = 0; k < 4; ++k)
+            masks[k] = (((code >> (4 + k)) & 1) ? pattern : 0u) | (((code >> k) & 1) ? ~pattern : 0u);
     }
-    std::uint32_t r = 0;
-    for (int i = 0; i < 8; ++i)
-        if ((code >> i) & 1)
-            r |= ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
-    return r;
-}
+    std::uint32_t operator()(std::uint32_t s, std::uint32_t d) const
+    {
+        return (masks[0] & ~s & ~d) | (masks[1] & ~s & d) | (masks[2] & s & ~d) | (masks[3] & s & d);
+    }
+};
+
+constexpr std::uint8_t kSrcCopyCode = SRCCOPY >> 16;
 
 constexpr bool usesSource(std::uint8_t code) { return (((code >> 2) ^ code) & 0x33) != 0; }
 
@@ -602,39 +599,60 @@ bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* 
     if (visible.isEmpty())
         return true;
 
-    // Copy what the source contributes first: source and destination may be one bitmap.
-    QImage sourcePixels;
-    if (withSource)
-        sourcePixels = source->image().copy(target.translated(shift));
-    const bool toMono = bitmap_->isMonochrome();
-    const bool fromMono = withSource && source->isMonochrome();
+    // The source as the destination sees it: monochrome and colour pixels translated by the
+    // rules above, and copied out first when source and destination are one bitmap.
+    QImage converted;
+    const QImage* sourceImage = nullptr;
+    QPoint sourceShift = shift;
+    if (withSource) {
+        const bool toMono = bitmap_->isMonochrome();
+        const bool fromMono = source->isMonochrome();
+        if (fromMono != toMono || source == bitmap_) {
+            converted = source->image().copy(target.translated(shift));
+            sourceShift = -target.topLeft();
+            if (fromMono != toMono)
+                convertForTransfer(converted, fromMono, sourceBk);
+        }
+        sourceImage = converted.isNull() ? &source->image() : &converted;
+    }
     const std::uint32_t pattern =
         state_.brush.style == BrushStyle::Clear ? 0u : toQRgb(deviceColor(state_.brush.color));
-    const std::uint32_t monoOne = toQRgb(deviceColor(state_.bkColor));
-    const std::uint32_t monoZero = toQRgb(deviceColor(state_.textColor));
-    const std::uint32_t bkOfSource = toQRgb(sourceBk) & kRgbMask;
 
     QImage& dest = bitmap_->pixels();
-    for (const QRect& r : visible) {
+    const FoldedRop op(code, pattern);
+    for (const QRect& r : visible)
         for (int py = r.top(); py <= r.bottom(); ++py) {
-            auto* d = reinterpret_cast<QRgb*>(dest.scanLine(py));
-            const QRgb* s = withSource ? reinterpret_cast<const QRgb*>(sourcePixels.constScanLine(py - target.top())) -
-                                             target.left()
-                                       : nullptr;
-            for (int px = r.left(); px <= r.right(); ++px) {
-                std::uint32_t sv = 0;
-                if (s != nullptr) {
-                    sv = s[px];
-                    if (fromMono && !toMono)
-                        sv = (sv & kRgbMask) != 0 ? monoOne : monoZero;
-                    else if (toMono && !fromMono)
-                        sv = (sv & kRgbMask) == bkOfSource ? 0xFFFFFFu : 0u;
-                }
-                d[px] = kOpaque | (rop3(code, pattern, sv, d[px]) & kRgbMask);
+            QRgb* d = reinterpret_cast<QRgb*>(dest.scanLine(py)) + r.left();
+            if (sourceImage == nullptr) {
+                for (int i = 0; i < r.width(); ++i)
+                    d[i] = kOpaque | (op(0u, d[i]) & kRgbMask);
+                continue;
             }
+            const QRgb* s = reinterpret_cast<const QRgb*>(sourceImage->constScanLine(py + sourceShift.y())) + r.left() +
+                            sourceShift.x();
+            if (code == kSrcCopyCode)
+                std::copy_n(s, r.width(), d);  // stored pixels are always opaque
+            else
+                for (int i = 0; i < r.width(); ++i)
+                    d[i] = kOpaque | (op(s[i], d[i]) & kRgbMask);
+        }
+    return true;
+}
+
+void DeviceContext::convertForTransfer(QImage& pixels, bool fromMono, ColorRef sourceBk) const
+{
+    const QRgb one = toQRgb(deviceColor(state_.bkColor));
+    const QRgb zero = toQRgb(deviceColor(state_.textColor));
+    const QRgb background = toQRgb(sourceBk);
+    for (int y = 0; y < pixels.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(pixels.scanLine(y));
+        for (int x = 0; x < pixels.width(); ++x) {
+            if (fromMono)
+                line[x] = (line[x] & kRgbMask) != 0 ? one : zero;
+            else
+                line[x] = (line[x] | kOpaque) == background ? 0xFFFFFFFFu : kOpaque;
         }
     }
-    return true;
 }
 
 bool DeviceContext::DrawFocusRect(const Rect& rect)
