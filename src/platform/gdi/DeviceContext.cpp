@@ -391,6 +391,8 @@ bool DeviceContext::Ellipse(int left, int top, int right, int bottom) { return d
 
 bool DeviceContext::RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight)
 {
+    if (ellipseWidth <= 0 || ellipseHeight <= 0)
+        return Rectangle(left, top, right, bottom);
     return drawFigure(left, top, right, bottom, 1, ellipseWidth, ellipseHeight);
 }
 
@@ -575,11 +577,25 @@ bool DeviceContext::StretchBlt(int x, int y, int width, int height, const Device
         return BitBlt(x, y, width, height, source, sx, sy, rop);
     if (source.bitmap_ == nullptr || width <= 0 || height <= 0 || sw <= 0 || sh <= 0)
         return false;
-    const QPoint s = QPoint(sx, sy) + source.state_.viewportOrg;
-    Bitmap scaled(source.bitmap_->image().copy(s.x(), s.y(), sw, sh).scaled(width, height));
+    // Only the part of the source rectangle that lies on the source bitmap is scaled; the
+    // destination shrinks in proportion.
+    const QRect wanted(QPoint(sx, sy) + source.state_.viewportOrg, QSize(sw, sh));
+    const QRect part = wanted & QRect(0, 0, source.bitmap_->width(), source.bitmap_->height());
+    if (part.isEmpty())
+        return true;
+    auto scale = [](int offset, int size, int sourceSize) {
+        return int(static_cast<long long>(offset) * size / sourceSize);
+    };
+    const int left = x + scale(part.left() - wanted.left(), width, sw);
+    const int top = y + scale(part.top() - wanted.top(), height, sh);
+    const int right = x + scale(part.right() + 1 - wanted.left(), width, sw);
+    const int bottom = y + scale(part.bottom() + 1 - wanted.top(), height, sh);
+    if (right <= left || bottom <= top)
+        return true;
+    Bitmap scaled(source.bitmap_->image().copy(part).scaled(right - left, bottom - top));
     if (source.bitmap_->isMonochrome())
         scaled.setFormat(PixelFormat::Monochrome);
-    return transfer(x, y, width, height, &scaled, source.state_.bkColor, QPoint(), rop);
+    return transfer(left, top, right - left, bottom - top, &scaled, source.state_.bkColor, QPoint(), rop);
 }
 
 bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* source, ColorRef sourceBk,

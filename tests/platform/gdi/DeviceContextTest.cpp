@@ -105,6 +105,43 @@ TEST_F(DeviceContextTest, RectanglesLeaveOutTheRightColumnAndBottomRow)
     EXPECT_EQ(Row(r, 2), ".#rrr#.");
 }
 
+TEST_F(DeviceContextTest, FiguresStayInsideTheirBox)
+{
+    Bitmap e = Filled(12, 10, clWhite);
+    DeviceContext edc(&e);
+    edc.SelectPen(SolidPen(clBlack));
+    edc.SelectBrush(SolidBrush(clRed));
+    edc.Ellipse(1, 1, 10, 8);
+    EXPECT_EQ(InkBounds(e, 0xFFFFFF), QRect(1, 1, 9, 7));
+    EXPECT_EQ(e.pixel(5, 4), 0x0000FFu);  // filled with the brush
+    EXPECT_EQ(e.pixel(1, 1), 0xFFFFFFu);  // the corner is outside
+    edc.SelectBrush(HollowBrush());
+    edc.Ellipse(1, 1, 10, 8);  // a hollow brush leaves the inside as it was
+    EXPECT_EQ(e.pixel(5, 4), 0x0000FFu);
+
+    // Rounded corners of no size draw exactly what Rectangle draws.
+    Bitmap a = Filled(8, 7, clWhite);
+    Bitmap b = Filled(8, 7, clWhite);
+    DeviceContext adc(&a);
+    DeviceContext bdc(&b);
+    for (DeviceContext* dc : {&adc, &bdc}) {
+        dc->SelectPen(SolidPen(clBlack));
+        dc->SelectBrush(SolidBrush(clLime));
+    }
+    adc.Rectangle(1, 1, 7, 6);
+    bdc.RoundRect(1, 1, 7, 6, 0, 0);
+    EXPECT_EQ(a.image(), b.image());
+    Bitmap r = Filled(30, 30, clWhite);
+    DeviceContext rdc(&r);
+    rdc.SelectPen(SolidPen(clBlack));
+    rdc.SelectBrush(HollowBrush());
+    rdc.RoundRect(2, 2, 28, 28, 12, 12);
+    EXPECT_EQ(InkBounds(r, 0xFFFFFF), QRect(2, 2, 26, 26));
+    EXPECT_EQ(r.pixel(2, 2), 0xFFFFFFu);   // rounded away
+    EXPECT_EQ(r.pixel(15, 2), 0x000000u);  // straight part of the top edge
+    EXPECT_EQ(r.pixel(15, 15), 0xFFFFFFu);
+}
+
 TEST_F(DeviceContextTest, FocusRectInvertsEveryOtherEdgePixelAndUndoesItself)
 {
     Bitmap b = Filled(8, 6, clWhite);
@@ -259,6 +296,11 @@ TEST_F(DeviceContextTest, StretchRepeatsPixels)
     ddc.StretchBlt(0, 0, 4, 2, sdc, 0, 0, 2, 1, SRCCOPY);
     EXPECT_EQ(Row(d, 0), "rrbb");
     EXPECT_EQ(Row(d, 1), "rrbb");
+    // A source rectangle reaching past the bitmap scales only what is there.
+    Bitmap e = Filled(4, 1, clWhite);
+    DeviceContext edc(&e);
+    edc.StretchBlt(0, 0, 4, 1, sdc, 1, 0, 2, 1, SRCCOPY);
+    EXPECT_EQ(Row(e, 0), "bb..");
 }
 
 TEST_F(DeviceContextTest, TextCellStartsAtTheOriginAndOpaqueModeFillsIt)
