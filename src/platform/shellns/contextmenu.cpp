@@ -5,11 +5,13 @@
 #include <QString>
 
 #include <array>
+#include <filesystem>
 #include <cstring>
 #include <string_view>
 
 #include "platform/shellns/contextmenu_internal.h"
 #include "platform/shellns/execute.h"
+#include "platform/shellns/places.h"
 
 namespace shellns {
 
@@ -124,6 +126,9 @@ HResult MoveToTrash(const std::string& path)
         return FromSystemError(kErrorInvalidName);
     if (!QFile::exists(name) && !QFileInfo(name).isSymLink())
         return FromSystemError(kErrorFileNotFound);
+    // The trash lives in the data folder, which a fresh account may not have yet.
+    std::error_code ignored;
+    std::filesystem::create_directories(DataHome(), ignored);
     return QFile::moveToTrash(name) ? S_OK : FromSystemError(kErrorAccessDenied);
 }
 

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <QCollator>
+#include <QLocale>
 #include <QString>
 
 #include <cerrno>
@@ -96,8 +97,14 @@ std::shared_ptr<const Places> CurrentPlaces()
         key.dirsTime = st.st_mtim, key.dirsSize = st.st_size;
 
     std::lock_guard guard(lock);
-    if (!cachedKey || !(*cachedKey == key)) {
-        cached = std::make_shared<const Places>(Places{key.home, DesktopDir(), TrashFilesDir()});
+    // The desktop falls back to home while its folder is missing, so its existence counts too.
+    static std::optional<std::string> desktopCandidate;
+    static bool desktopExisted = false;
+    if (!cachedKey || !(*cachedKey == key) || (desktopCandidate && IsDirectory(*desktopCandidate) != desktopExisted)) {
+        desktopCandidate = UserDir("DESKTOP");
+        desktopExisted = desktopCandidate && IsDirectory(*desktopCandidate);
+        cached = std::make_shared<const Places>(Places{key.home, desktopExisted ? *desktopCandidate : key.home,
+                                                       TrashFilesDir()});
         cachedKey = key;
     }
     return cached;
@@ -180,7 +187,8 @@ constexpr std::size_t kMaxNameBytes = 255;
 
 struct Collator {
     QCollator collator;
-    Collator()
+    // The C locale compares plain code points in Qt; file managers still sort naturally there.
+    Collator() : collator(QLocale::system().language() == QLocale::C ? QLocale(QLocale::English) : QLocale::system())
     {
         collator.setNumericMode(true);
         collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -597,7 +605,8 @@ HResult Folder::SetNameOf(PCItemIdList item, std::u16string_view name, std::uint
     if (out)
         *out = nullptr;
     Node node;
-    if (SplitIdList(item).size() != 1 || !Resolve(item, &node))
+    const std::vector<std::string_view> items = SplitIdList(item);
+    if (items.empty() || !Resolve(item, &node))
         return E_INVALIDARG;
     if (node.kind != NodeKind::Entry)
         return FromSystemError(kErrorAccessDenied);
@@ -610,8 +619,10 @@ HResult Folder::SetNameOf(PCItemIdList item, std::u16string_view name, std::uint
     if (newName != node.name)
         if (const HResult hr = RenameEntry(node.path, JoinPath(ParentPath(node.path), newName)); Failed(hr))
             return hr;
-    if (out) {
+    if (out) { // the same list with its last item renamed
         IdListBuilder builder;
+        for (std::size_t i = 0; i + 1 < items.size(); ++i)
+            builder.Append(items[i]);
         builder.Append(EncodeEntry(newName, node.folder));
         *out = builder.Finish();
         if (!*out)

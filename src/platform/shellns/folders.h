@@ -104,7 +104,7 @@ public:
     virtual HResult GetUIObjectOf(std::uint32_t count, const PCItemIdList* items, InterfaceId iid,
                                   UnknownPtr* out) = 0;
     virtual HResult GetDisplayNameOf(PCItemIdList list, std::uint32_t flags, StrRet* out) = 0;
-    // Renames the item on disk (never over an existing name); *out receives its new relative list.
+    // Renames the item on disk (never over an existing name); *out receives the list with its last item renamed.
     virtual HResult SetNameOf(PCItemIdList item, std::u16string_view name, std::uint32_t flags,
                               PItemIdList* out) = 0;
 };

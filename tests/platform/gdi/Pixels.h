@@ -8,25 +8,23 @@
 
 namespace gdi::test {
 
-// One character per pixel of a row, from a legend of colours; '?' for any other colour.
-inline std::string Row(const Bitmap& b, int y, const std::map<ColorRef, char>& legend)
+// One character per pixel along a row or a column, from a legend of colours; '?' for others.
+inline std::string Line(const Bitmap& b, int fixed, bool row, const std::map<ColorRef, char>& legend)
 {
     std::string s;
-    for (int x = 0; x < b.width(); ++x) {
-        const auto it = legend.find(b.pixel(x, y));
+    const int length = row ? b.width() : b.height();
+    for (int i = 0; i < length; ++i) {
+        const auto it = legend.find(row ? b.pixel(i, fixed) : b.pixel(fixed, i));
         s += it != legend.end() ? it->second : '?';
     }
     return s;
 }
 
+inline std::string Row(const Bitmap& b, int y, const std::map<ColorRef, char>& legend) { return Line(b, y, true, legend); }
+
 inline std::string Column(const Bitmap& b, int x, const std::map<ColorRef, char>& legend)
 {
-    std::string s;
-    for (int y = 0; y < b.height(); ++y) {
-        const auto it = legend.find(b.pixel(x, y));
-        s += it != legend.end() ? it->second : '?';
-    }
-    return s;
+    return Line(b, x, false, legend);
 }
 
 inline Bitmap Filled(int w, int h, TColor c, PixelFormat format = PixelFormat::Device)

@@ -1,0 +1,104 @@
+#include "ScratchHome.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+#include "platform/shellns/places.h"
+
+namespace {
+
+constexpr const char* kManagedVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DESKTOP_DIR",
+                                             "XDG_DOCUMENTS_DIR", "XDG_TEMPLATES_DIR"};
+
+void MakeParents(const std::string& path)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+}
+
+} // namespace
+
+ScratchHome::ScratchHome()
+{
+    char pattern[] = "/tmp/dupsweep-shell-XXXXXX";
+    if (!::mkdtemp(pattern))
+        throw std::runtime_error("mkdtemp failed");
+    root = pattern;
+    home = root + "/home";
+    desktop = home + "/Desktop";
+    usb = root + "/media/USB";
+    std::filesystem::create_directories(desktop);
+    std::filesystem::create_directories(usb);
+    for (const char* name : kManagedVariables) {
+        const char* value = std::getenv(name);
+        savedEnv_[name] = value ? std::optional<std::string>(value) : std::nullopt;
+        ::unsetenv(name);
+    }
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+    SetUserDir("DESKTOP", "Desktop");
+    const std::string usbMount = usb;
+    shellns::SetVolumeSourceForTesting([usbMount] {
+        return std::vector<shellns::Volume>{{"/", shellns::VolumeName("/"), false},
+                                            {usbMount, shellns::VolumeName(usbMount), true}};
+    });
+}
+
+ScratchHome::~ScratchHome()
+{
+    shellns::SetVolumeSourceForTesting({});
+    for (const auto& [name, value] : savedEnv_) {
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
+    std::error_code ignored;
+    // Read-only folders made by a test must become writable again before they can be removed.
+    for (auto it = std::filesystem::recursive_directory_iterator(root, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored))
+        if (it->is_directory(ignored) && !it->is_symlink(ignored))
+            ::chmod(it->path().c_str(), 0755);
+    std::filesystem::remove_all(root, ignored);
+}
+
+std::string ScratchHome::MakeDir(const std::string& relative) const
+{
+    const std::string path = home + "/" + relative;
+    std::filesystem::create_directories(path);
+    return path;
+}
+
+std::string ScratchHome::MakeFile(const std::string& relative, const std::string& content) const
+{
+    const std::string path = home + "/" + relative;
+    MakeParents(path);
+    std::ofstream(path, std::ios::binary) << content;
+    return path;
+}
+
+void ScratchHome::SetUserDir(const std::string& key, const std::string& relative)
+{
+    userDirs_[key] = relative;
+    WriteUserDirs();
+}
+
+void ScratchHome::WriteUserDirs() const
+{
+    const std::string path = home + "/.config/user-dirs.dirs";
+    MakeParents(path);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << "# written by the test\n";
+    for (const auto& [key, relative] : userDirs_)
+        file << "XDG_" << key << "_DIR=\"$HOME/" << relative << "\"\n";
+}
+
+bool RunningAsRoot()
+{
+    return ::geteuid() == 0;
+}

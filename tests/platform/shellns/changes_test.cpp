@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <future>
+#include <thread>
+
+#include "ScratchHome.h"
+#include "platform/shellns/changes.h"
+
+using namespace shellns;
+
+namespace {
+
+// Long enough for a change to arrive, used only where nothing must arrive.
+constexpr std::uint32_t kQuietMs = 300;
+constexpr std::uint32_t kArrivalMs = 10000;
+
+std::uint32_t WaitOne(Handle handle, std::uint32_t timeout)
+{
+    return WaitForMultipleObjects(1, &handle, timeout);
+}
+
+struct Watch {
+    Handle handle;
+    Watch(const std::string& dir, bool subtree, std::uint32_t filter)
+        : handle(FindFirstChangeNotification(dir, subtree, filter))
+    {
+    }
+    ~Watch()
+    {
+        if (handle)
+            FindCloseChangeNotification(handle);
+    }
+};
+
+constexpr std::uint32_t kNameFilters = kNotifyFileName | kNotifyDirName;
+
+} // namespace
+
+TEST(ChangeNotification, ACreatedFileSignalsUntilRearmed)
+{
+    ScratchHome scratch;
+    Watch watch(scratch.desktop, false, kNameFilters);
+    ASSERT_NE(kInvalidHandle, watch.handle);
+    EXPECT_EQ(kWaitTimeout, WaitOne(watch.handle, 0));
+    scratch.MakeFile("Desktop/new.rep");
+    EXPECT_EQ(kWaitObject0, WaitOne(watch.handle, kArrivalMs));
+    EXPECT_EQ(kWaitObject0, WaitOne(watch.handle, 0)); // still signalled
+    ASSERT_TRUE(FindNextChangeNotification(watch.handle));
+    EXPECT_EQ(kWaitTimeout, WaitOne(watch.handle, 0));
+}
+
+TEST(ChangeNotification, SubtreeModeDecidesWhetherSubFoldersCount)
+{
+    ScratchHome scratch;
+    scratch.MakeDir("Desktop/sub");
+    Watch flat(scratch.desktop, false, kNameFilters);
+    Watch deep(scratch.desktop, true, kNameFilters);
+    scratch.MakeFile("Desktop/sub/inner.rep");
+    EXPECT_EQ(kWaitObject0, WaitOne(deep.handle, kArrivalMs));
+    EXPECT_EQ(kWaitTimeout, WaitOne(flat.handle, kQuietMs));
+    // A folder made after the watch started is watched too.
+    ASSERT_TRUE(FindNextChangeNotification(deep.handle));
+    scratch.MakeDir("Desktop/later");
+    EXPECT_EQ(kWaitObject0, WaitOne(deep.handle, kArrivalMs));
+    ASSERT_TRUE(FindNextChangeNotification(deep.handle));
+    scratch.MakeFile("Desktop/later/x");
+    EXPECT_EQ(kWaitObject0, WaitOne(deep.handle, kArrivalMs));
+}
+
+TEST(ChangeNotification, FiltersChooseTheKindsOfChange)
+{
+    ScratchHome scratch;
+    const std::string file = scratch.MakeFile("Desktop/data.rep", "one");
+    Watch names(scratch.desktop, false, kNameFilters);
+    Watch writes(scratch.desktop, false, kNotifyLastWrite);
+    Watch dirsOnly(scratch.desktop, false, kNotifyDirName);
+    std::ofstream(file, std::ios::app) << "more";
+    EXPECT_EQ(kWaitObject0, WaitOne(writes.handle, kArrivalMs));
+    EXPECT_EQ(kWaitTimeout, WaitOne(names.handle, kQuietMs));
+    scratch.MakeFile("Desktop/another.rep");
+    EXPECT_EQ(kWaitTimeout, WaitOne(dirsOnly.handle, kQuietMs));
+    scratch.MakeDir("Desktop/folder");
+    EXPECT_EQ(kWaitObject0, WaitOne(dirsOnly.handle, kArrivalMs));
+}
+
+TEST(ChangeNotification, WhatCannotBeWatchedGivesNoHandle)
+{
+    ScratchHome scratch;
+    const std::string file = scratch.MakeFile("plain");
+    EXPECT_EQ(kInvalidHandle, FindFirstChangeNotification(scratch.home + "/missing", false, kNameFilters));
+    EXPECT_EQ(kInvalidHandle, FindFirstChangeNotification(file, false, kNameFilters));
+}
+
+TEST(WaitObjects, AReleasedMutexWakesAnotherThreadsWait)
+{
+    Handle mutex = CreateMutex(true);
+    ScratchHome scratch;
+    Watch watch(scratch.desktop, false, kNameFilters);
+    const Handle both[] = {watch.handle, mutex};
+    auto waiter = std::async(std::launch::async, [&] {
+        const std::uint32_t result = WaitForMultipleObjects(2, both, kInfinite);
+        const bool released = ReleaseMutex(mutex); // the waiter owns it now
+        return std::make_pair(result, released);
+    });
+    EXPECT_EQ(std::future_status::timeout, waiter.wait_for(std::chrono::milliseconds(kQuietMs)));
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    EXPECT_FALSE(ReleaseMutex(mutex)); // no longer the owner
+    const auto [result, released] = waiter.get();
+    EXPECT_EQ(kWaitObject0 + 1, result);
+    EXPECT_TRUE(released);
+    EXPECT_EQ(kWaitObject0, WaitOne(mutex, 0)); // free again: this thread takes it
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    EXPECT_TRUE(CloseHandle(mutex));
+}
+
+TEST(WaitObjects, AnEventWakesOneWaitThenResets)
+{
+    Handle event = CreateEvent();
+    EXPECT_EQ(kWaitTimeout, WaitOne(event, 0));
+    auto waiter = std::async(std::launch::async, [&] { return WaitOne(event, kInfinite); });
+    ASSERT_TRUE(SetEvent(event));
+    EXPECT_EQ(kWaitObject0, waiter.get());
+    EXPECT_EQ(kWaitTimeout, WaitOne(event, 0));
+    EXPECT_EQ(kWaitFailed, WaitForMultipleObjects(0, nullptr, 0));
+    EXPECT_TRUE(CloseHandle(event));
+}
