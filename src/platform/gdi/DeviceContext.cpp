@@ -23,7 +23,10 @@ ColorRef resolveColor(TColor color) { return ColorRef(ColorToRGB(color)) & kRgbM
 
 QColor toQColor(ColorRef c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
-QRgb toQRgb(ColorRef c) { return kOpaque | (QRgb(GetRValue(c)) << 16) | (QRgb(GetGValue(c)) << 8) | QRgb(GetBValue(c)); }
+QRgb toQRgb(ColorRef c)
+{
+    return kOpaque | (QRgb(GetRValue(c)) << 16) | (QRgb(GetGValue(c)) << 8) | QRgb(GetBValue(c));
+}
 
 int regionKind(const QRegion& r)
 {
@@ -303,8 +306,10 @@ bool DeviceContext::LineTo(int x, int y)
         // Straight lines are one-pixel rectangles that stop short of the end point.
         if (a == b)
             return true;
-        const QRect r = a.y() == b.y() ? QRect(QPoint(std::min(a.x(), b.x() + 1), a.y()), QPoint(std::max(a.x(), b.x() - 1), a.y()))
-                                       : QRect(QPoint(a.x(), std::min(a.y(), b.y() + 1)), QPoint(a.x(), std::max(a.y(), b.y() - 1)));
+        const QRect r =
+            a.y() == b.y()
+                ? QRect(QPoint(std::min(a.x(), b.x() + 1), a.y()), QPoint(std::max(a.x(), b.x() - 1), a.y()))
+                : QRect(QPoint(a.x(), std::min(a.y(), b.y() + 1)), QPoint(a.x(), std::max(a.y(), b.y() - 1)));
         QPainter* p = painter();
         if (p == nullptr)
             return false;
@@ -362,12 +367,13 @@ bool DeviceContext::Rectangle(int left, int top, int right, int bottom)
     return FrameRect(r, {BrushStyle::Solid, state_.pen.color});
 }
 
-bool DeviceContext::drawFigure(int left, int top, int right, int bottom, int kind, int ew, int eh)
+bool DeviceContext::drawFigure(int left, int top, int right, int bottom, Figure figure, int ew, int eh)
 {
     QPainter* p = painter();
     if (p == nullptr)
         return false;
-    QRect box = deviceRect({std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)});
+    QRect box =
+        deviceRect({std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)});
     if (box.width() < 2 || box.height() < 2)
         return true;
     // Aliased Qt outlines cover one pixel more than their rectangle: shrink to stay inside.
@@ -380,20 +386,23 @@ bool DeviceContext::drawFigure(int left, int top, int right, int bottom, int kin
         p->setBrush(Qt::NoBrush);
     else
         p->setBrush(toQColor(deviceColor(state_.brush.color)));
-    if (kind == 0)
+    if (figure == Figure::Ellipse)
         p->drawEllipse(box);
     else
         p->drawRoundedRect(box, ew / 2.0, eh / 2.0);
     return true;
 }
 
-bool DeviceContext::Ellipse(int left, int top, int right, int bottom) { return drawFigure(left, top, right, bottom, 0, 0, 0); }
+bool DeviceContext::Ellipse(int left, int top, int right, int bottom)
+{
+    return drawFigure(left, top, right, bottom, Figure::Ellipse, 0, 0);
+}
 
 bool DeviceContext::RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight)
 {
     if (ellipseWidth <= 0 || ellipseHeight <= 0)
         return Rectangle(left, top, right, bottom);
-    return drawFigure(left, top, right, bottom, 1, ellipseWidth, ellipseHeight);
+    return drawFigure(left, top, right, bottom, Figure::RoundRect, ellipseWidth, ellipseHeight);
 }
 
 bool DeviceContext::Polygon(const std::vector<QPoint>& points)
@@ -550,7 +559,8 @@ QSize DeviceContext::GetTextExtentPoint(QStringView text) const
     return QSize(fm.horizontalAdvance(text.toString()), state_.font.metrics().height);
 }
 
-bool DeviceContext::BitBlt(int x, int y, int width, int height, const DeviceContext& source, int sx, int sy, RasterOp rop)
+bool DeviceContext::BitBlt(int x, int y, int width, int height, const DeviceContext& source, int sx, int sy,
+                           RasterOp rop)
 {
     if (usesSource(std::uint8_t(rop >> 16)) && source.bitmap_ == nullptr)
         return false;

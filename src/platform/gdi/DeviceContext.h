@@ -206,7 +206,8 @@ private:
     QRect deviceRect(const Rect& logical) const;
     QRegion visibleRegion() const;
     void plotSpan(const std::vector<QPoint>& devicePixels, ColorRef color);
-    bool drawFigure(int left, int top, int right, int bottom, int kind, int ew, int eh);
+    enum class Figure { Ellipse, RoundRect };
+    bool drawFigure(int left, int top, int right, int bottom, Figure figure, int ew, int eh);
     void textLine(int x, int y, QStringView text, int underlineAt);
     void convertForTransfer(QImage& pixels, bool fromMono, ColorRef sourceBk) const;
     bool transfer(int x, int y, int width, int height, const Bitmap* source, ColorRef sourceBk, QPoint sourceOrigin,

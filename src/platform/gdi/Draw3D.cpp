@@ -24,7 +24,10 @@ Rect drawBorder(DeviceContext& dc, const Rect& r, const EdgeColors& colors)
     return r.inflated(-1, -1);
 }
 
-bool isDark(ColorRef c) { return (GetRValue(c) * 30 + GetGValue(c) * 59 + GetBValue(c) * 11) / 100 < kDisabledLightLevel; }
+bool isDark(ColorRef c)
+{
+    return (GetRValue(c) * 30 + GetGValue(c) * 59 + GetBValue(c) * 11) / 100 < kDisabledLightLevel;
+}
 
 }  // namespace
 

@@ -12,7 +12,8 @@ using test::Filled;
 using test::InkBounds;
 
 const std::map<ColorRef, char> kLegend = {
-    {0xFFFFFF, '.'}, {0x000000, '#'}, {0x0000FF, 'r'}, {0x00FF00, 'g'}, {0xFF0000, 'b'}, {0xC0C0C0, 'f'}, {0x808080, 's'},
+    {0xFFFFFF, '.'}, {0x000000, '#'}, {0x0000FF, 'r'}, {0x00FF00, 'g'},
+    {0xFF0000, 'b'}, {0xC0C0C0, 'f'}, {0x808080, 's'},
 };
 
 std::string Row(const Bitmap& b, int y) { return test::Row(b, y, kLegend); }

@@ -10,7 +10,8 @@ using test::Filled;
 
 // Classic table: highlight white, light DFDFDF, face C0C0C0, shadow 808080, dark shadow black.
 const std::map<ColorRef, char> kLegend = {
-    {0xFFFFFF, 'h'}, {0xDFDFDF, 'l'}, {0xC0C0C0, 'f'}, {0x808080, 's'}, {0x000000, 'd'}, {0x0000FF, 'r'}, {0x00FF00, 'g'},
+    {0xFFFFFF, 'h'}, {0xDFDFDF, 'l'}, {0xC0C0C0, 'f'}, {0x808080, 's'},
+    {0x000000, 'd'}, {0x0000FF, 'r'}, {0x00FF00, 'g'},
 };
 
 std::string Row(const Bitmap& b, int y) { return test::Row(b, y, kLegend); }

@@ -20,7 +20,10 @@ inline std::string Line(const Bitmap& b, int fixed, bool row, const std::map<Col
     return s;
 }
 
-inline std::string Row(const Bitmap& b, int y, const std::map<ColorRef, char>& legend) { return Line(b, y, true, legend); }
+inline std::string Row(const Bitmap& b, int y, const std::map<ColorRef, char>& legend)
+{
+    return Line(b, y, true, legend);
+}
 
 inline std::string Column(const Bitmap& b, int x, const std::map<ColorRef, char>& legend)
 {
