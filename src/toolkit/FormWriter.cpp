@@ -1,0 +1,162 @@
+#include "toolkit/FormWriter.h"
+
+#include "toolkit/Collection.h"
+#include "toolkit/PropertyInfo.h"
+
+#include <QMetaObject>
+
+namespace {
+
+constexpr int kIndent = 2;
+
+class Writing {
+public:
+    explicit Writing(TComponent* root) : root_(root) {}
+
+    void Component(TComponent* component, int level)
+    {
+        Line(level, QStringLiteral("object %1: %2").arg(component->Name(), component->ClassName()));
+        Properties(component->Object(), QString(), level + 1);
+        for (int i = 0; i < root_->ComponentCount(); ++i) {
+            TComponent* child = root_->Components(i);
+            TComponent* parent = child->GetParentComponent();
+            const bool nested = component == root_ ? (!child->HasParent() || parent == root_ || !parent)
+                                                   : parent == component;
+            if (nested)
+                Component(child, level + 1);
+        }
+        Line(level, QStringLiteral("end"));
+    }
+
+    void Properties(QObject* object, const QString& prefix, int level)
+    {
+        const QMetaObject* meta = object->metaObject();
+        for (const QMetaProperty& property : PublishedProperties(meta)) {
+            const TPropertyInfo info = PropertyInfoOf(meta, property.name());
+            if (!IsStored(object, property, info))
+                continue;
+            const QString name = prefix + QLatin1String(property.name());
+            const QVariant value = property.read(object);
+            const QMetaType type = property.metaType();
+
+            if (const TEventBinding* binding = FindEventBinding(type)) {
+                const QByteArray method = binding->methodName(value);
+                if (!method.isEmpty())
+                    Line(level, name + QStringLiteral(" = ") + QLatin1String(method));
+                continue;
+            }
+            switch (PointerKindOf(type)) {
+            case TPointerKind::SubObject:
+                if (QObject* sub = value.value<QObject*>()) {
+                    if (auto* collection = qobject_cast<TCollection*>(sub))
+                        Collection(collection, name, level);
+                    else
+                        Properties(sub, name + u'.', level);
+                }
+                continue;
+            case TPointerKind::Reference:
+                if (QObject* target = value.value<QObject*>())
+                    if (const auto* component = dynamic_cast<const TComponent*>(target);
+                        component && !component->Name().isEmpty())
+                        Line(level, name + QStringLiteral(" = ") + component->Name());
+                continue;
+            case TPointerKind::None:
+                break;
+            }
+            if (!property.isWritable())
+                continue;
+            if (type.id() == QMetaType::QStringList) {
+                List(value.toStringList(), name, level);
+                continue;
+            }
+            if (type.id() == QMetaType::QByteArray) {
+                Binary(value.toByteArray(), name, level);
+                continue;
+            }
+            const std::optional<QString> text = FormatScalar(property, info, value);
+            if (!text || IsDefault(property, info, value, *text))
+                continue;
+            Line(level, name + QStringLiteral(" = ") + *text);
+        }
+    }
+
+    QString Text() const { return text_; }
+
+private:
+    void Line(int level, const QString& line) { text_ += QString(level * kIndent, u' ') + line + u'\n'; }
+
+    static bool IsStored(QObject* object, const QMetaProperty& property, const TPropertyInfo& info)
+    {
+        if (!property.isStored())
+            return false;
+        if (info.storedMethod.isEmpty())
+            return true;
+        bool stored = true;
+        QMetaObject::invokeMethod(object, info.storedMethod.constData(), Qt::DirectConnection, Q_RETURN_ARG(bool, stored));
+        return stored;
+    }
+
+    static bool IsDefault(const QMetaProperty& property, const TPropertyInfo& info, const QVariant& value,
+                          const QString& text)
+    {
+        if (!info.defaultText)
+            return property.metaType().id() == QMetaType::QString && value.toString().isEmpty();
+        const std::optional<QVariant> declared = ConvertFormValue(property, info, ParseFormValue(*info.defaultText), nullptr);
+        return declared && FormatScalar(property, info, *declared) == text;
+    }
+
+    void List(const QStringList& lines, const QString& name, int level)
+    {
+        if (lines.isEmpty())
+            return;
+        Line(level, name + QStringLiteral(" = ("));
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            Line(level + 1, FormatFormString(lines[i]) + (i + 1 == lines.size() ? QStringLiteral(")") : QString()));
+    }
+
+    void Binary(const QByteArray& data, const QString& name, int level)
+    {
+        if (data.isEmpty())
+            return;
+        Line(level, name + QStringLiteral(" = {"));
+        const QStringList hex = FormatFormBinary(data);
+        for (qsizetype i = 0; i < hex.size(); ++i)
+            Line(level + 1, hex[i] + (i + 1 == hex.size() ? QStringLiteral("}") : QString()));
+    }
+
+    void Collection(TCollection* collection, const QString& name, int level)
+    {
+        if (collection->Count() == 0)
+            return;
+        Line(level, name + QStringLiteral(" = <"));
+        for (int i = 0; i < collection->Count(); ++i) {
+            Line(level + 1, QStringLiteral("item"));
+            Properties(collection->Items(i), QString(), level + 2);
+            Line(level + 1, i + 1 == collection->Count() ? QStringLiteral("end>") : QStringLiteral("end"));
+        }
+    }
+
+    TComponent* root_;
+    QString text_;
+};
+
+}  // namespace
+
+QString TWriter::WriteRootComponent(TComponent* root)
+{
+    return WriteComponent(root, root, 0);
+}
+
+QString TWriter::WriteComponent(TComponent* component, TComponent* root, int level)
+{
+    Writing writing(root);
+    writing.Component(component, level);
+    return writing.Text();
+}
+
+QString TWriter::WriteProperties(QObject* object, TComponent* root)
+{
+    Writing writing(root);
+    writing.Properties(object, QString(), 0);
+    return writing.Text();
+}
