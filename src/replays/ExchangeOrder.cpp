@@ -98,9 +98,8 @@ std::vector<std::uint32_t> ExchangeSortOrder(std::span<const std::string_view> k
     std::vector<std::uint32_t> smallerBefore(n, 0);
     Fenwick seen(groupStart.size() - 1);
     for (std::size_t i = 0; i < n; ++i) {
-        if (groupSize(rank[i]) < 2)
-            continue;
-        smallerBefore[i] = seen.Prefix(rank[i]);
+        if (groupSize(rank[i]) >= 2)
+            smallerBefore[i] = seen.Prefix(rank[i]);
         seen.Add(rank[i], 1);
     }
 

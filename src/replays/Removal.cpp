@@ -30,7 +30,7 @@ public:
             reason = files::ErrorText(code);
             return false;
         }
-        const auto kept = files::File::Open(keep, code);
+        const auto kept = files::File::Open(keep, code, files::Access::Read); // it stays, read-only or not
         if (!kept) {
             reason = "Cannot compare with " + keep + ": " + files::ErrorText(code);
             return false;

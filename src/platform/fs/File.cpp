@@ -24,7 +24,7 @@ bool IsReadOnly(mode_t mode)
 
 } // namespace
 
-File File::FromDescriptor(Descriptor fd, int& code)
+File File::FromDescriptor(Descriptor fd, Access access, int& code)
 {
     File file;
     struct stat st {};
@@ -32,7 +32,7 @@ File File::FromDescriptor(Descriptor fd, int& code)
         code = CodeFromErrno(errno);
         return file;
     }
-    if (!S_ISREG(st.st_mode) || IsReadOnly(st.st_mode)) {
+    if (!S_ISREG(st.st_mode) || (access == Access::ReadWrite && IsReadOnly(st.st_mode))) {
         code = kAccessDenied;
         return file;
     }
@@ -43,16 +43,16 @@ File File::FromDescriptor(Descriptor fd, int& code)
     return file;
 }
 
-File File::Open(const std::string& path, int& code)
+File File::Open(const std::string& path, int& code, Access access)
 {
     if (path.find('\0') != std::string::npos) {
         code = kInvalidFilename;
         return {};
     }
-    return FromDescriptor(Descriptor(::open(path.c_str(), kOpenFlags)), code);
+    return FromDescriptor(Descriptor(::open(path.c_str(), kOpenFlags)), access, code);
 }
 
-File File::OpenIn(const Folder& folder, std::string_view name, int& code)
+File File::OpenIn(const Folder& folder, std::string_view name, int& code, Access access)
 {
     char zeroTerminated[NAME_MAX + 1];
     if (name.size() > NAME_MAX || name.find('\0') != std::string_view::npos) {
@@ -61,7 +61,7 @@ File File::OpenIn(const Folder& folder, std::string_view name, int& code)
     }
     std::memcpy(zeroTerminated, name.data(), name.size());
     zeroTerminated[name.size()] = '\0';
-    return FromDescriptor(Descriptor(::openat(folder.Fd(), zeroTerminated, kOpenFlags)), code);
+    return FromDescriptor(Descriptor(::openat(folder.Fd(), zeroTerminated, kOpenFlags)), access, code);
 }
 
 int File::ReadAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const

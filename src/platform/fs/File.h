@@ -7,9 +7,9 @@
 //   std::size_t got = 0;
 //   code = file.ReadAt(offset, buffer, size, got);      // got < size only at the end of the file
 //
-// Opening follows the platform's rule for files opened to be read and written: anything but a
-// regular file, and a read-only file (no write permission bit for anyone, whoever asks, root
-// included), is refused with kAccessDenied. The file itself is only ever read.
+// Only regular files open; anything else is refused with kAccessDenied. Opened for ReadWrite (the
+// default, how the engine opens a replay it may delete) a read-only file (no write permission bit
+// for anyone, whoever asks, root included) is refused as well. Either way the file is only read.
 
 #include "platform/fs/Folder.h"
 
@@ -20,13 +20,15 @@
 
 namespace files {
 
+enum class Access { ReadWrite, Read };
+
 class File {
 public:
     File() = default;
 
-    static File Open(const std::string& path, int& code);
+    static File Open(const std::string& path, int& code, Access access = Access::ReadWrite);
     // name is one entry of folder, opened relative to it.
-    static File OpenIn(const Folder& folder, std::string_view name, int& code);
+    static File OpenIn(const Folder& folder, std::string_view name, int& code, Access access = Access::ReadWrite);
 
     explicit operator bool() const { return static_cast<bool>(fd_); }
     std::uint64_t Length() const { return length_; }
@@ -36,7 +38,7 @@ public:
     int ReadAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const;
 
 private:
-    static File FromDescriptor(Descriptor fd, int& code);
+    static File FromDescriptor(Descriptor fd, Access access, int& code);
 
     Descriptor fd_;
     std::uint64_t length_ = 0;

@@ -1,0 +1,196 @@
+#include "cli/Arguments.h"
+#include "cli/Commands.h"
+#include "cli/Json.h"
+#include "support/ScratchTree.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs a command in-process, as the program would with the given arguments.
+Outcome RunCli(std::vector<std::string> args)
+{
+    cli::Arguments parsed;
+    std::string error;
+    EXPECT_TRUE(cli::ParseArguments(args, parsed, error)) << error;
+    char* outBuffer = nullptr;
+    char* errBuffer = nullptr;
+    std::size_t outSize = 0, errSize = 0;
+    std::FILE* out = ::open_memstream(&outBuffer, &outSize);
+    std::FILE* err = ::open_memstream(&errBuffer, &errSize);
+    const std::atomic<bool> cancel{false};
+    Outcome outcome;
+    outcome.status = cli::Run(parsed, {out, err, false}, &cancel);
+    std::fclose(out);
+    std::fclose(err);
+    outcome.out.assign(outBuffer, outSize);
+    outcome.err.assign(errBuffer, errSize);
+    std::free(outBuffer);
+    std::free(errBuffer);
+    return outcome;
+}
+
+// Runs the real program through the shell; returns its exit status.
+int RunProgram(const std::string& arguments)
+{
+    const int raw = std::system((std::string(DUPSWEEP_CLI) + " " + arguments + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+std::string Json(std::string_view bytes)
+{
+    std::string out;
+    cli::AppendJsonString(out, bytes);
+    return out;
+}
+
+TEST(CliArguments, ParsesCommandsOptionsAndFolders)
+{
+    cli::Arguments parsed;
+    std::string error;
+    ASSERT_TRUE(cli::ParseArguments({"dedupe", "/x", "--json", "--dry-run"}, parsed, error));
+    EXPECT_EQ(parsed.action, cli::Action::Dedupe);
+    EXPECT_TRUE(parsed.json);
+    EXPECT_TRUE(parsed.dryRun);
+    EXPECT_EQ(parsed.folder, "/x");
+    ASSERT_TRUE(cli::ParseArguments({"list", "--", "-odd folder"}, parsed, error));
+    EXPECT_EQ(parsed.action, cli::Action::List);
+    EXPECT_FALSE(parsed.json);
+    EXPECT_EQ(parsed.folder, "-odd folder");
+    ASSERT_TRUE(cli::ParseArguments({"list", "--help"}, parsed, error));
+    EXPECT_EQ(parsed.action, cli::Action::Help);
+}
+
+TEST(CliArguments, RejectsWhatItCannotTakeWithAReason)
+{
+    const std::vector<std::vector<std::string>> wrong{
+        {}, {"sweep", "/x"}, {"list"}, {"list", "/a", "/b"}, {"list", "--dry-run", "/x"}, {"list", "-q", "/x"}};
+    for (const auto& args : wrong) {
+        cli::Arguments parsed;
+        std::string error;
+        EXPECT_FALSE(cli::ParseArguments(args, parsed, error));
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(CliJson, KeepsValidUtf8AndEscapesEveryOtherByteLosslessly)
+{
+    EXPECT_EQ(Json("plain/path.rep"), "\"plain/path.rep\"");
+    EXPECT_EQ(Json("Реплеи/🎮.rep"), "\"Реплеи/🎮.rep\"");
+    EXPECT_EQ(Json("a\"b\\c\n\t\x01"), "\"a\\\"b\\\\c\\n\\t\\u0001\"");
+    EXPECT_EQ(Json("\xff\xfe"), "\"\\udcff\\udcfe\"");
+    EXPECT_EQ(Json("\xc0\x80"), "\"\\udcc0\\udc80\""); // overlong
+    EXPECT_EQ(Json("\xed\xa0\x80"), "\"\\udced\\udca0\\udc80\""); // an encoded surrogate
+    EXPECT_EQ(Json("\xf4\x90\x80\x80"), "\"\\udcf4\\udc90\\udc80\\udc80\""); // above U+10FFFF
+    EXPECT_EQ(Json("x\xe2\x82"), "\"x\\udce2\\udc82\""); // cut short at the end
+    EXPECT_EQ(Json("\xe2\x82\xac"), "\"\xe2\x82\xac\"");
+    std::string hex;
+    cli::AppendHex(hex, std::string("\x00\x7f\xff", 3));
+    EXPECT_EQ(hex, "007fff");
+}
+
+class Cli : public testing::Test {
+protected:
+    std::string Put(const std::string& name, std::string_view first, std::size_t size = 14000, unsigned seed = 0)
+    {
+        return tree.WriteFile("r/" + name, testsupport::MakeReplay(size, first, "s", {}, seed));
+    }
+    testsupport::ScratchTree tree;
+};
+
+TEST_F(Cli, ListPrintsSizeAndPathInCatalogueOrder)
+{
+    const auto big = Put("big.rep", "b", 20000);
+    const auto small = Put("sub/small.rep", "s", 14000);
+    const auto odd = Put("\xff odd.rep", "o", 14000);
+    const auto outcome = RunCli({"list", tree.Path("r")});
+    EXPECT_EQ(outcome.status, cli::kExitDone);
+    EXPECT_EQ(outcome.out, "54\t" + odd + "\n54\t" + small + "\n78\t" + big + "\n");
+    EXPECT_EQ(outcome.err, "");
+}
+
+TEST_F(Cli, ListAsJsonCarriesFingerprintsAndErrors)
+{
+    Put("a.rep", "AB", 14000);
+    tree.WriteFile("r/\xff.rep", testsupport::MakeReplay(100, "", ""));
+    const auto outcome = RunCli({"list", "--json", tree.Path("r")});
+    EXPECT_EQ(outcome.status, cli::kExitIncomplete);
+    const auto expected = "{\"folder\":" + Json(tree.Path("r")) + ",\"rows\":[\n{\"name\":\"a.rep\",\"size\":54,\"path\":"
+        + Json(tree.Path("r/a.rep")) + ",\"fp1\":\"4142\",\"fp2\":\"73\"}],\n\"errors\":[{\"path\":"
+        + Json(tree.Path("r/\xff.rep")) + ",\"message\":\"Read beyond end of file\"}],\"cancelled\":false}\n";
+    EXPECT_EQ(outcome.out, expected);
+    EXPECT_NE(outcome.out.find("\\udcff.rep"), std::string::npos);
+    EXPECT_EQ(outcome.err, "dupsweep-cli: " + tree.Path("r/\xff.rep") + ": Read beyond end of file\n");
+}
+
+TEST_F(Cli, AFolderThatCannotBeEnteredIsAnError)
+{
+    const auto outcome = RunCli({"list", tree.Path("missing")});
+    EXPECT_EQ(outcome.status, cli::kExitNoFolder);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err,
+              "dupsweep-cli: " + tree.Path("missing") + ": not a folder that can be entered (File not found)\n");
+}
+
+TEST_F(Cli, DedupeDeletesAndCounts)
+{
+    const auto a = Put("a.rep", "f");
+    const auto b = Put("b.rep", "f");
+    Put("c.rep", "f");
+    const auto outcome = RunCli({"dedupe", tree.Path("r")});
+    EXPECT_EQ(outcome.status, cli::kExitDone);
+    EXPECT_EQ(outcome.out, a + "\n" + b + "\n2 duplicates deleted\n");
+    EXPECT_FALSE(tree.Exists("r/a.rep"));
+    EXPECT_FALSE(tree.Exists("r/b.rep"));
+    EXPECT_TRUE(tree.Exists("r/c.rep"));
+}
+
+TEST_F(Cli, DryRunDeletesNothingAndTellsWhatWouldGoAndWhatWouldStay)
+{
+    const auto a = Put("a.rep", "f");
+    Put("b.rep", "f");
+    const auto c = Put("c.rep", "g", 14000, 1);
+    const auto d = Put("d.rep", "g", 14000, 2);
+    const auto text = RunCli({"dedupe", "--dry-run", tree.Path("r")});
+    EXPECT_EQ(text.status, cli::kExitIncomplete);
+    EXPECT_EQ(text.out, a + "\n1 duplicates would be deleted\n");
+    EXPECT_EQ(text.err, "dupsweep-cli: not deleted: " + c + ": Contents differ from " + d + "\n");
+    EXPECT_TRUE(tree.Exists("r/a.rep"));
+
+    const auto json = RunCli({"dedupe", "--dry-run", "--json", tree.Path("r")});
+    EXPECT_EQ(json.status, cli::kExitIncomplete);
+    const auto expected = "{\"folder\":" + Json(tree.Path("r")) + ",\"rows\":4,\"deleted\":[\n" + Json(a)
+        + "],\n\"not_deleted\":[\n{\"path\":" + Json(c) + ",\"reason\":" + Json("Contents differ from " + d)
+        + "}],\n\"dry_run\":true,\n\"errors\":[],\"cancelled\":false}\n";
+    EXPECT_EQ(json.out, expected);
+    EXPECT_TRUE(tree.Exists("r/a.rep"));
+}
+
+TEST_F(Cli, TheProgramTakesRelativeFoldersFromTheWorkingDirectory)
+{
+    Put("a.rep", "f");
+    const auto listing = tree.Path("listing.txt");
+    const int raw = std::system(("cd '" + tree.Root() + "' && " + DUPSWEEP_CLI + " list r > listing.txt").c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), cli::kExitDone);
+    EXPECT_EQ(tree.Read("listing.txt"), "54\t" + tree.Path("r/a.rep") + "\n");
+}
+
+TEST_F(Cli, TheProgramExitsWithItsDocumentedCodes)
+{
+    EXPECT_EQ(RunProgram("--help"), cli::kExitDone);
+    EXPECT_EQ(RunProgram(""), cli::kExitUsage);
+    EXPECT_EQ(RunProgram("list --bogus /"), cli::kExitUsage);
+    EXPECT_EQ(RunProgram("list '" + tree.Path("missing") + "'"), cli::kExitNoFolder);
+}
+
+} // namespace

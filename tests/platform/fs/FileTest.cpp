@@ -1,0 +1,112 @@
+#include "platform/fs/File.h"
+#include "platform/fs/FileErrors.h"
+#include "support/ScratchTree.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+TEST(File, ReadsAtOffsetsAndReportsShortReadsByCount)
+{
+    testsupport::ScratchTree tree;
+    const auto path = tree.WriteFile("a.rep", "0123456789");
+    int code = -1;
+    const auto file = files::File::Open(path, code);
+    ASSERT_TRUE(file) << files::ErrorText(code);
+    EXPECT_EQ(file.Length(), 10u);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(file.Id(), (files::FileId{st.st_dev, st.st_ino}));
+
+    char buffer[8] = {};
+    std::size_t got = 0;
+    EXPECT_EQ(file.ReadAt(2, buffer, 4, got), files::kNoError);
+    EXPECT_EQ(std::string(buffer, got), "2345");
+    EXPECT_EQ(file.ReadAt(6, buffer, 8, got), files::kNoError);
+    EXPECT_EQ(std::string(buffer, got), "6789");
+    EXPECT_EQ(file.ReadAt(1000, buffer, 8, got), files::kNoError);
+    EXPECT_EQ(got, 0u);
+}
+
+TEST(File, RefusesWhatCannotBeOpenedToWrite)
+{
+    testsupport::ScratchTree tree;
+    tree.MakeFolder("folder.rep");
+    tree.WriteFile("readonly.rep", "x");
+    tree.SetMode("readonly.rep", 0444);
+    ASSERT_EQ(::mkfifo(tree.Path("pipe.rep").c_str(), 0644), 0);
+    int code = -1;
+    // Read-only goes by the permission bits, so root is refused too.
+    EXPECT_FALSE(files::File::Open(tree.Path("readonly.rep"), code));
+    EXPECT_EQ(code, files::kAccessDenied);
+    EXPECT_TRUE(files::File::Open(tree.Path("readonly.rep"), code, files::Access::Read)); // only to be read
+    EXPECT_FALSE(files::File::Open(tree.Path("folder.rep"), code, files::Access::Read));
+    EXPECT_FALSE(files::File::Open(tree.Path("folder.rep"), code));
+    EXPECT_EQ(code, files::kAccessDenied);
+    EXPECT_FALSE(files::File::Open(tree.Path("pipe.rep"), code)); // and does not wait for a writer
+    EXPECT_EQ(code, files::kAccessDenied);
+    EXPECT_FALSE(files::File::Open(tree.Path("missing.rep"), code));
+    EXPECT_EQ(code, files::kFileNotFound);
+    EXPECT_FALSE(files::File::Open(tree.Path("a") + std::string(1, '\0'), code));
+    EXPECT_EQ(code, files::kInvalidFilename);
+}
+
+TEST(File, UnreadableFilesAreRefusedUnlessRoot)
+{
+    if (testsupport::RunningAsRoot())
+        GTEST_SKIP() << "root reads files without read permission; nothing to refuse";
+    testsupport::ScratchTree tree;
+    tree.WriteFile("secret.rep", "x");
+    tree.SetMode("secret.rep", 0200);
+    int code = -1;
+    EXPECT_FALSE(files::File::Open(tree.Path("secret.rep"), code));
+    EXPECT_EQ(code, files::kAccessDenied);
+}
+
+TEST(File, OpensByNameWithinAFolderAndFollowsLinks)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("sub/a.rep", "abc");
+    tree.Link("sub/link.rep", "a.rep");
+    int code = -1;
+    const auto folder = files::Folder::Open(tree.Path("sub"), code);
+    ASSERT_TRUE(folder);
+    const auto direct = files::File::OpenIn(folder, "a.rep", code);
+    ASSERT_TRUE(direct);
+    const auto linked = files::File::OpenIn(folder, "link.rep", code);
+    ASSERT_TRUE(linked);
+    EXPECT_EQ(direct.Id(), linked.Id());
+    EXPECT_EQ(linked.Length(), 3u);
+    EXPECT_FALSE(files::File::OpenIn(folder, std::string(300, 'n'), code));
+    EXPECT_EQ(code, files::kInvalidFilename);
+}
+
+TEST(File, DeletingRemovesTheNameOnly)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("target.rep", "x");
+    tree.Link("link.rep", "target.rep");
+    tree.WriteFile("plain.rep", "y");
+
+    files::FileId id, targetId;
+    bool readOnly = true;
+    ASSERT_EQ(files::Identify(tree.Path("link.rep"), id, readOnly), files::kNoError);
+    ASSERT_EQ(files::Identify(tree.Path("target.rep"), targetId, readOnly), files::kNoError);
+    EXPECT_EQ(id, targetId);
+    EXPECT_FALSE(readOnly);
+
+    EXPECT_EQ(files::DeleteFile(tree.Path("link.rep")), files::kNoError);
+    EXPECT_FALSE(tree.Exists("link.rep"));
+    EXPECT_TRUE(tree.Exists("target.rep"));
+    EXPECT_EQ(files::DeleteFile(tree.Path("plain.rep")), files::kNoError);
+    EXPECT_FALSE(tree.Exists("plain.rep"));
+    EXPECT_EQ(files::DeleteFile(tree.Path("plain.rep")), files::kFileNotFound);
+
+    tree.SetMode("target.rep", 0444);
+    ASSERT_EQ(files::Identify(tree.Path("target.rep"), id, readOnly), files::kNoError);
+    EXPECT_TRUE(readOnly);
+    EXPECT_EQ(files::Identify(tree.Path("gone.rep"), id, readOnly), files::kFileNotFound);
+}
+
+} // namespace

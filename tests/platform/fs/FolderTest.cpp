@@ -1,0 +1,123 @@
+#include "platform/fs/FileErrors.h"
+#include "platform/fs/Folder.h"
+#include "support/ScratchTree.h"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Listed = std::vector<std::pair<std::string, files::EntryKind>>;
+
+Listed List(const std::string& path)
+{
+    int code = -1;
+    const auto folder = files::Folder::Open(path, code);
+    EXPECT_TRUE(folder) << files::ErrorText(code);
+    files::FolderListing listing;
+    EXPECT_EQ(listing.Read(folder), files::kNoError);
+    Listed result;
+    for (std::size_t i = 0; i < listing.size(); ++i)
+        result.emplace_back(std::string(listing.Name(i)), listing.Kind(i));
+    return result;
+}
+
+TEST(Folder, OpensFoldersAndSaysWhyNot)
+{
+    testsupport::ScratchTree tree;
+    tree.MakeFolder("sub");
+    tree.WriteFile("file.rep", "x");
+    int code = -1;
+    const auto folder = files::Folder::Open(tree.Path("sub"), code);
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(code, files::kNoError);
+    EXPECT_EQ(folder.Path(), tree.Path("sub"));
+    struct stat st {};
+    ASSERT_EQ(::stat(tree.Path("sub").c_str(), &st), 0);
+    EXPECT_EQ(folder.Id(), (files::FileId{st.st_dev, st.st_ino}));
+
+    EXPECT_FALSE(files::Folder::Open(tree.Path("missing"), code));
+    EXPECT_EQ(code, files::kFileNotFound);
+    EXPECT_FALSE(files::Folder::Open(tree.Path("file.rep"), code));
+    EXPECT_EQ(code, files::kInvalidFilename);
+    EXPECT_FALSE(files::Folder::Open(tree.Path("sub") + std::string(1, '\0') + "x", code));
+    EXPECT_EQ(code, files::kInvalidFilename);
+}
+
+TEST(Folder, ListingIsInSearchOrderWithoutHiddenOrSystemEntries)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("b.rep", "");
+    tree.WriteFile("a.REP", "");
+    tree.WriteFile("A.rep", "");
+    tree.WriteFile(".hidden.rep", "");
+    tree.MakeFolder(".hidden folder");
+    tree.MakeFolder("x.rep");
+    tree.WriteFile("with space.rep", "");
+    tree.WriteFile("\xff\xfe.rep", "");
+    ASSERT_EQ(::mkfifo(tree.Path("pipe.rep").c_str(), 0644), 0);
+    tree.Link("to file.rep", "b.rep");
+    tree.Link("to folder", "x.rep");
+    tree.Link("dangling.rep", "nowhere.rep");
+    tree.Link("to pipe.rep", "pipe.rep");
+    tree.Link("loop.rep", "loop.rep");
+
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const auto socketPath = tree.Path("socket.rep");
+    if (socketPath.size() < sizeof address.sun_path) {
+        socketPath.copy(address.sun_path, socketPath.size());
+        ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    }
+
+    const Listed expected{
+        {"A.rep", files::EntryKind::File},
+        {"a.REP", files::EntryKind::File},
+        {"b.rep", files::EntryKind::File},
+        {"to file.rep", files::EntryKind::File},
+        {"to folder", files::EntryKind::Folder},
+        {"with space.rep", files::EntryKind::File},
+        {"x.rep", files::EntryKind::Folder},
+        {"\xff\xfe.rep", files::EntryKind::File},
+    };
+    EXPECT_EQ(List(tree.Root()), expected);
+    ::close(sock);
+}
+
+TEST(Folder, ListingTheSameFolderTwiceGivesTheSameEntries)
+{
+    testsupport::ScratchTree tree;
+    for (const char* name : {"c.rep", "a.rep", "b.rep"})
+        tree.WriteFile(name, "");
+    int code = -1;
+    const auto folder = files::Folder::Open(tree.Root(), code);
+    files::FolderListing first, second;
+    ASSERT_EQ(first.Read(folder), files::kNoError);
+    ASSERT_EQ(second.Read(folder), files::kNoError);
+    ASSERT_EQ(first.size(), 3u);
+    ASSERT_EQ(second.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(first.Name(i), second.Name(i));
+    EXPECT_EQ(first.Name(0), "a.rep");
+}
+
+TEST(Folder, ListsLargeFoldersCompletely)
+{
+    testsupport::ScratchTree tree;
+    constexpr int kCount = 3000;
+    for (int i = kCount; i-- > 0;)
+        tree.WriteFile("r" + std::to_string(100000 + i) + ".rep", "");
+    const auto listed = List(tree.Root());
+    ASSERT_EQ(listed.size(), static_cast<std::size_t>(kCount));
+    EXPECT_EQ(listed.front().first, "r100000.rep");
+    EXPECT_EQ(listed.back().first, "r102999.rep");
+}
+
+} // namespace

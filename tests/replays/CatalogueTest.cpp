@@ -1,0 +1,179 @@
+#include "platform/fs/FileErrors.h"
+#include "replays/Catalogue.h"
+#include "replays/Fingerprint.h"
+#include "support/ScratchTree.h"
+
+#include <algorithm>
+#include <array>
+#include <gtest/gtest.h>
+#include <random>
+#include <stdexcept>
+
+namespace {
+
+using replays::AddStatus;
+
+std::string Record(std::initializer_list<int> leading)
+{
+    std::string record(replays::kRecordSize, '\x7f');
+    std::size_t i = 0;
+    for (const int b : leading)
+        record[i++] = static_cast<char>(b);
+    return record;
+}
+
+std::string_view Fingerprint(const std::string& record)
+{
+    return replays::FingerprintOf(reinterpret_cast<const unsigned char*>(record.data()));
+}
+
+TEST(Fingerprint, IsTheLengthPrefixedTextCutAtTheFirstZero)
+{
+    EXPECT_EQ(Fingerprint(Record({9, 65, 66, 0, 1, 2, 3, 4, 5, 6})), "AB");
+    EXPECT_EQ(Fingerprint(Record({3, 65, 66, 67, 68})), "ABC");
+    EXPECT_EQ(Fingerprint(Record({0, 65, 66})), "");
+    EXPECT_EQ(Fingerprint(Record({5, 0, 66})), "");
+    auto full = Record({255});
+    EXPECT_EQ(Fingerprint(full), std::string(255, '\x7f'));
+}
+
+TEST(Catalogue, SizeIsInWholeRecordsAndRecordFiftyMustExist)
+{
+    testsupport::ScratchTree tree;
+    replays::Catalogue catalogue;
+    EXPECT_EQ(catalogue.AddReplay(tree.WriteFile("exact.rep", testsupport::MakeReplay(13056, "f", "s"))).status,
+              AddStatus::Added);
+    EXPECT_EQ(catalogue.AddReplay(tree.WriteFile("big.rep", testsupport::MakeReplay(1000000, "f", "s"))).status,
+              AddStatus::Added);
+    const auto shorter = catalogue.AddReplay(tree.WriteFile("short.rep", testsupport::MakeReplay(13055, "f", "s")));
+    EXPECT_EQ(shorter.status, AddStatus::Failed);
+    EXPECT_EQ(shorter.code, files::kReadBeyondEnd);
+
+    ASSERT_EQ(catalogue.RowCount(), 2u);
+    EXPECT_EQ(catalogue.Row(0).Size, 51u);
+    EXPECT_EQ(catalogue.Row(0).Name, "exact.rep");
+    EXPECT_EQ(catalogue.Row(0).FirstFingerprint, "f");
+    EXPECT_EQ(catalogue.Row(0).SecondFingerprint, "s");
+    EXPECT_EQ(catalogue.Row(1).Size, 3906u);
+    EXPECT_EQ(catalogue.Row(1).Path, tree.Path("big.rep"));
+}
+
+TEST(Catalogue, EqualSizesKeepTheOrderTheyWereAddedIn)
+{
+    testsupport::ScratchTree tree;
+    replays::Catalogue catalogue;
+    const auto sixty = 60 * replays::kRecordSize;
+    catalogue.AddReplay(tree.WriteFile("one.rep", testsupport::MakeReplay(sixty, "1", "")));
+    catalogue.AddReplay(tree.WriteFile("two.rep", testsupport::MakeReplay(52 * replays::kRecordSize + 7, "2", "")));
+    catalogue.AddReplay(tree.WriteFile("three.rep", testsupport::MakeReplay(sixty + 255, "3", "")));
+    ASSERT_EQ(catalogue.RowCount(), 3u);
+    EXPECT_EQ(catalogue.Row(0).Name, "two.rep");
+    EXPECT_EQ(catalogue.Row(1).Name, "one.rep");
+    EXPECT_EQ(catalogue.Row(2).Name, "three.rep");
+}
+
+TEST(Catalogue, FilesThatCannotBeOpenedAreLeftOutSilently)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("readonly.rep", testsupport::MakeReplay(14000, "f", "s"));
+    tree.SetMode("readonly.rep", 0444);
+    tree.MakeFolder("folder.rep");
+    replays::Catalogue catalogue;
+    EXPECT_EQ(catalogue.AddReplay(tree.Path("readonly.rep")).status, AddStatus::Skipped);
+    EXPECT_EQ(catalogue.AddReplay(tree.Path("folder.rep")).status, AddStatus::Skipped);
+    EXPECT_EQ(catalogue.AddReplay(tree.Path("missing.rep")).status, AddStatus::Skipped);
+    EXPECT_EQ(catalogue.RowCount(), 0u);
+}
+
+TEST(Catalogue, FallbackPassFillsEmptyFirstFingerprintsFromRecordFiftyFive)
+{
+    testsupport::ScratchTree tree;
+    replays::Catalogue catalogue;
+    catalogue.AddReplay(tree.WriteFile("a.rep", testsupport::MakeReplay(15000, "", "s", "from55")));
+    // 13,056..14,335 bytes: record 50 is there, record 55 is not.
+    catalogue.AddReplay(tree.WriteFile("b.rep", testsupport::MakeReplay(14000, "", "s")));
+    catalogue.AddReplay(tree.WriteFile("c.rep", testsupport::MakeReplay(16000, "", "s", "later")));
+    catalogue.AddReplay(tree.WriteFile("d.rep", testsupport::MakeReplay(16000, "kept", "s", "unused")));
+    auto gone = testsupport::MakeReplay(17000, "", "s", "gone");
+    catalogue.AddReplay(tree.WriteFile("e.rep", gone));
+    tree.Remove("e.rep");
+    auto zeroLength = testsupport::MakeReplay(17000, "", "s");
+    testsupport::PutRecord(zeroLength, replays::kFallbackFingerprintRecord, std::string(1, '\0'));
+    catalogue.AddReplay(tree.WriteFile("f.rep", zeroLength));
+    ASSERT_EQ(catalogue.RowCount(), 6u);
+
+    std::vector<replays::ReplayError> errors;
+    EXPECT_TRUE(catalogue.FallbackPass(errors));
+    EXPECT_EQ(catalogue.Row(0).Name, "b.rep");
+    EXPECT_EQ(catalogue.Row(0).FirstFingerprint, ""); // keeps its empty text
+    EXPECT_EQ(catalogue.Row(1).FirstFingerprint, "from55");
+    EXPECT_EQ(catalogue.Row(1).SecondFingerprint, "s");
+    EXPECT_EQ(catalogue.Row(1).Path, tree.Path("a.rep"));
+    EXPECT_EQ(catalogue.Row(2).FirstFingerprint, "later"); // the pass went on after b.rep
+    EXPECT_EQ(catalogue.Row(3).FirstFingerprint, "kept");
+    EXPECT_EQ(catalogue.Row(4).FirstFingerprint, ""); // e.rep could not be opened any more
+    EXPECT_EQ(catalogue.Row(5).FirstFingerprint, "");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].path, tree.Path("b.rep"));
+    EXPECT_EQ(errors[0].code, files::kReadBeyondEnd);
+    EXPECT_EQ(errors[0].message, "Read beyond end of file");
+}
+
+TEST(Catalogue, FallbackPassStopsWhenCancelled)
+{
+    testsupport::ScratchTree tree;
+    replays::Catalogue catalogue;
+    catalogue.AddReplay(tree.WriteFile("a.rep", testsupport::MakeReplay(15000, "", "s", "x")));
+    std::vector<replays::ReplayError> errors;
+    const std::atomic<bool> cancel{true};
+    EXPECT_FALSE(catalogue.FallbackPass(errors, &cancel));
+    EXPECT_EQ(catalogue.Row(0).FirstFingerprint, "");
+}
+
+TEST(Catalogue, ManyRowsComeOutInSizeOrderStableAcrossInterleavedReads)
+{
+    std::mt19937 random(7);
+    std::uniform_int_distribution<std::uint64_t> size(51, 120);
+    replays::Catalogue catalogue;
+    std::vector<std::pair<std::uint64_t, std::string>> expected;
+    for (int i = 0; i < 20000; ++i) {
+        const auto s = size(random);
+        const auto path = "/replays/" + std::to_string(i) + ".rep";
+        catalogue.AddEntry(path, s, "f", "s");
+        expected.emplace_back(s, path);
+        if (i % 4999 == 0) {
+            ASSERT_GT(catalogue.Row(0).Size, 0u); // reading in between must not upset the order
+        }
+    }
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    ASSERT_EQ(catalogue.RowCount(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(catalogue.Row(i).Size, expected[i].first) << i;
+        ASSERT_EQ(catalogue.Row(i).Path, expected[i].second) << i;
+    }
+    // Compact: the texts here are about 20 bytes a row.
+    EXPECT_LT(catalogue.BytesUsed() / catalogue.RowCount(), 150u);
+
+    catalogue.Clear();
+    EXPECT_EQ(catalogue.RowCount(), 0u);
+    EXPECT_EQ(catalogue.BytesUsed(), 0u);
+}
+
+TEST(Catalogue, EntriesKeepTheirBytesAndRefuseOversizedTexts)
+{
+    replays::Catalogue catalogue;
+    const std::string odd = "/x/\xff name\n.rep";
+    const std::string binary("\x01\x80\xff", 3);
+    catalogue.AddEntry(odd, 70, binary, std::string(255, 'z'));
+    const auto row = catalogue.Row(0);
+    EXPECT_EQ(row.Path, odd);
+    EXPECT_EQ(row.Name, "\xff name\n.rep");
+    EXPECT_EQ(row.FirstFingerprint, binary);
+    EXPECT_EQ(row.SecondFingerprint.size(), 255u);
+    EXPECT_THROW(catalogue.AddEntry("/p", 1, std::string(256, 'a'), ""), std::length_error);
+    EXPECT_THROW(catalogue.AddEntry(std::string(70000, 'p'), 1, "", ""), std::length_error);
+    EXPECT_EQ(catalogue.RowCount(), 1u);
+}
+
+} // namespace

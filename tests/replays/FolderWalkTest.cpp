@@ -1,0 +1,254 @@
+#include "platform/fs/CurrentDirectory.h"
+#include "platform/fs/FileErrors.h"
+#include "platform/fs/Paths.h"
+#include "replays/FolderWalk.h"
+#include "support/ScratchTree.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// One size for every replay here, so that row order is walk order.
+constexpr std::size_t kReplayBytes = 15000; // room for record 55
+
+std::string Replay(std::string_view first = "f")
+{
+    return testsupport::MakeReplay(kReplayBytes, first, "s", "fallback");
+}
+
+std::vector<std::string> Paths(const replays::Catalogue& catalogue)
+{
+    std::vector<std::string> paths;
+    for (std::size_t i = 0; i < catalogue.RowCount(); ++i)
+        paths.emplace_back(catalogue.Row(i).Path);
+    return paths;
+}
+
+TEST(FolderWalk, VisitsOwnReplaysFirstThenSubfoldersDepthFirst)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("temp/a.rep", Replay());
+    tree.WriteFile("temp/z.rep", Replay());
+    tree.WriteFile("temp/sub/b.rep", Replay());
+    tree.WriteFile("temp/sub/deeper/c.rep", Replay());
+    tree.WriteFile("temp/Another/d.rep", Replay());
+    replays::Catalogue catalogue;
+    const auto scan = replays::FindReplays(catalogue, tree.Path("temp"));
+    EXPECT_TRUE(scan.entered);
+    EXPECT_EQ(scan.folder, tree.Path("temp"));
+    EXPECT_TRUE(scan.errors.empty());
+    const std::vector<std::string> expected{
+        tree.Path("temp/a.rep"),
+        tree.Path("temp/z.rep"),
+        tree.Path("temp/Another/d.rep"),
+        tree.Path("temp/sub/b.rep"),
+        tree.Path("temp/sub/deeper/c.rep"),
+    };
+    EXPECT_EQ(Paths(catalogue), expected);
+    EXPECT_EQ(scan.counts.folders, 4u);
+    EXPECT_EQ(scan.counts.files, 5u);
+    EXPECT_EQ(scan.counts.replays, 5u);
+    EXPECT_EQ(files::GetCurrentDir(), tree.Root()); // the scanned folder's parent
+}
+
+TEST(FolderWalk, TakesVisibleReplaysOnlyAndWalksEveryVisibleFolder)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("top/A.REP", Replay());
+    tree.WriteFile("top/with space.rep", Replay());
+    tree.WriteFile("top/\xff\xfe.rep", Replay());
+    tree.WriteFile("top/.hidden.rep", Replay());
+    tree.WriteFile("top/.hidden folder/x.rep", Replay());
+    tree.WriteFile("top/notes.txt", "not a replay");
+    tree.WriteFile("top/x.rep/inside.rep", Replay()); // a folder named like a replay
+    ASSERT_EQ(::mkfifo(tree.Path("top/pipe.rep").c_str(), 0644), 0);
+    tree.WriteFile("top/readonly.rep", Replay());
+    tree.SetMode("top/readonly.rep", 0444);
+    tree.WriteFile("outside/linked.rep", Replay());
+    tree.Link("top/link.rep", tree.Path("outside/linked.rep"));
+    tree.Link("top/dangling.rep", "nowhere.rep");
+
+    replays::Catalogue catalogue;
+    const auto scan = replays::FindReplays(catalogue, tree.Path("top") + "/");
+    const std::vector<std::string> expected{
+        tree.Path("top/A.REP"),
+        tree.Path("top/link.rep"),
+        tree.Path("top/with space.rep"),
+        tree.Path("top/\xff\xfe.rep"),
+        tree.Path("top/x.rep/inside.rep"),
+    };
+    EXPECT_EQ(Paths(catalogue), expected);
+    EXPECT_TRUE(scan.errors.empty()); // read-only and system entries are passed over in silence
+}
+
+TEST(FolderWalk, RelativeTextIsTakenFromWhereThePreviousScanLeftOff)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("games/g.rep", Replay());
+    tree.WriteFile("temp/t.rep", Replay());
+    replays::Catalogue catalogue;
+    replays::FindReplays(catalogue, tree.Path("games"));
+    ASSERT_EQ(files::GetCurrentDir(), tree.Root());
+    const auto scan = replays::FindReplays(catalogue, "temp");
+    EXPECT_EQ(scan.folder, tree.Path("temp"));
+    EXPECT_EQ(Paths(catalogue), std::vector<std::string>{tree.Path("temp/t.rep")});
+}
+
+TEST(FolderWalk, FoldersThatCannotBeEnteredAddNothingAndMoveNothing)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("file.rep", Replay());
+    tree.MakeFolder("empty");
+    ASSERT_EQ(files::SetCurrentDir(tree.Path("empty")), files::kNoError);
+    replays::Catalogue catalogue;
+    catalogue.AddEntry("/old.rep", 60, "", "");
+
+    for (const std::string& text : {tree.Path("missing"), std::string(), tree.Path("file.rep")}) {
+        const auto scan = replays::FindReplays(catalogue, text);
+        EXPECT_FALSE(scan.entered) << text;
+        EXPECT_NE(scan.enterError, files::kNoError);
+        EXPECT_EQ(catalogue.RowCount(), 0u);
+        EXPECT_EQ(files::GetCurrentDir(), tree.Path("empty"));
+    }
+    const auto scan = replays::FindReplays(catalogue, ".");
+    EXPECT_TRUE(scan.entered);
+    EXPECT_EQ(catalogue.RowCount(), 0u);
+    EXPECT_EQ(files::GetCurrentDir(), tree.Root());
+}
+
+TEST(FolderWalk, AnUnreadableReplayIsReportedAndTheScanGoesOn)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("r/a.rep", Replay());
+    tree.WriteFile("r/b short.rep", testsupport::MakeReplay(13055, "f", "s"));
+    tree.WriteFile("r/c.rep", Replay());
+    tree.WriteFile("r/sub/d.rep", testsupport::MakeReplay(14000, "", "s")); // fallback read fails
+    tree.WriteFile("r/sub/e.rep", Replay(""));
+    replays::Catalogue catalogue;
+    const auto scan = replays::FindReplays(catalogue, tree.Path("r"));
+    const std::vector<std::string> expected{
+        tree.Path("r/sub/d.rep"), tree.Path("r/a.rep"), tree.Path("r/c.rep"), tree.Path("r/sub/e.rep")};
+    EXPECT_EQ(Paths(catalogue), expected);
+    ASSERT_EQ(scan.errors.size(), 2u);
+    EXPECT_EQ(scan.errors[0].path, tree.Path("r/b short.rep"));
+    EXPECT_EQ(scan.errors[0].message, "Read beyond end of file");
+    EXPECT_EQ(scan.errors[1].path, tree.Path("r/sub/d.rep"));
+    EXPECT_EQ(scan.errors[1].code, files::kReadBeyondEnd);
+    EXPECT_EQ(catalogue.Row(3).FirstFingerprint, "fallback");
+    EXPECT_FALSE(scan.cancelled);
+    EXPECT_EQ(files::GetCurrentDir(), tree.Root());
+}
+
+TEST(FolderWalk, LinksAreFollowedButAFolderBeingWalkedIsNotEnteredAgain)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("top/a.rep", Replay());
+    tree.WriteFile("top/sub/b.rep", Replay());
+    tree.Link("top/sub/up", "..");
+    tree.Link("top/sub/self", ".");
+    tree.Link("top/sub/root", tree.Root());
+    tree.WriteFile("other/o.rep", Replay());
+    tree.Link("top/other", tree.Path("other"));
+    tree.Link("top/twice", tree.Path("other"));
+
+    replays::Catalogue catalogue;
+    const auto scan = replays::FindReplays(catalogue, tree.Path("top"));
+    // "root" leads above the walk's start, so it is walked once, but stops where it meets "top".
+    const std::vector<std::string> expected{
+        tree.Path("top/a.rep"),
+        tree.Path("top/other/o.rep"),
+        tree.Path("top/sub/b.rep"),
+        tree.Path("top/sub/root/other/o.rep"),
+        tree.Path("top/twice/o.rep"),
+    };
+    EXPECT_EQ(Paths(catalogue), expected);
+    EXPECT_TRUE(scan.errors.empty());
+}
+
+TEST(FolderWalk, PathsUpToTheSystemLimitWorkAndLongerOnesAreReported)
+{
+    testsupport::ScratchTree tree;
+    const std::size_t folderLength = files::kMaxPathLength - std::string_view("/x.rep").size();
+    const std::string segment(200, 'd');
+    std::string relative = "deep";
+    while (tree.Path(relative).size() + 1 + segment.size() + 2 <= folderLength)
+        relative += "/" + segment;
+    relative += "/" + std::string(folderLength - tree.Path(relative).size() - 1, 'p');
+    tree.WriteFile(relative + "/x.rep", Replay());
+    ASSERT_EQ(tree.Path(relative + "/x.rep").size(), files::kMaxPathLength);
+    // One byte too long for a path: made relative to its folder, which the system still allows.
+    const int folder = ::open(tree.Path(relative).c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(folder, 0);
+    const auto bytes = Replay();
+    const int file = ::openat(folder, "xx.rep", O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(::write(file, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    ::close(file);
+
+    replays::Catalogue catalogue;
+    const auto scan = replays::FindReplays(catalogue, tree.Path("deep"));
+    ::unlinkat(folder, "xx.rep", 0); // the tree's own clean-up works by path
+    ::close(folder);
+    ASSERT_EQ(catalogue.RowCount(), 1u);
+    EXPECT_EQ(catalogue.Row(0).Path, tree.Path(relative + "/x.rep"));
+    ASSERT_EQ(scan.errors.size(), 1u);
+    EXPECT_EQ(scan.errors[0].path, tree.Path(relative + "/xx.rep"));
+    EXPECT_EQ(scan.errors[0].message, "Invalid filename");
+}
+
+class CancelAfter : public replays::ScanProgress {
+public:
+    CancelAfter(std::uint64_t files, std::atomic<bool>& cancel) : files_(files), cancel_(cancel) {}
+    void ScanAdvanced(const replays::ScanCounts& counts, std::string_view folder) override
+    {
+        ++calls;
+        lastFolder = folder;
+        if (counts.files >= files_)
+            cancel_ = true;
+    }
+    int calls = 0;
+    std::string lastFolder;
+
+private:
+    std::uint64_t files_;
+    std::atomic<bool>& cancel_;
+};
+
+TEST(FolderWalk, ReportsProgressAndStopsWhenCancelled)
+{
+    testsupport::ScratchTree tree;
+    for (int i = 0; i < 10; ++i)
+        tree.WriteFile("r/" + std::to_string(i) + ".rep", Replay(""));
+    tree.WriteFile("r/sub/x.rep", Replay());
+    std::atomic<bool> cancel{false};
+    CancelAfter progress(3, cancel);
+    replays::Catalogue catalogue;
+    const auto scan = replays::FindReplays(catalogue, tree.Path("r"), {&progress, &cancel});
+    EXPECT_TRUE(scan.cancelled);
+    EXPECT_EQ(catalogue.RowCount(), 3u);
+    EXPECT_EQ(catalogue.Row(0).FirstFingerprint, ""); // no fallback pass after a cancel
+    EXPECT_EQ(scan.counts.folders, 1u);
+    EXPECT_GE(progress.calls, 4);
+    EXPECT_EQ(progress.lastFolder, tree.Path("r"));
+}
+
+TEST(FolderWalk, FoldersThatCannotBeReadAreReported)
+{
+    if (testsupport::RunningAsRoot())
+        GTEST_SKIP() << "root enters folders without permission; nothing to report";
+    testsupport::ScratchTree tree;
+    tree.WriteFile("r/a.rep", Replay());
+    tree.WriteFile("r/locked/b.rep", Replay());
+    tree.SetMode("r/locked", 0);
+    replays::Catalogue catalogue;
+    const auto scan = replays::FindReplays(catalogue, tree.Path("r"));
+    EXPECT_EQ(Paths(catalogue), std::vector<std::string>{tree.Path("r/a.rep")});
+    ASSERT_EQ(scan.errors.size(), 1u);
+    EXPECT_EQ(scan.errors[0].path, tree.Path("r/locked"));
+    EXPECT_EQ(scan.errors[0].message, "File access denied");
+}
+
+} // namespace
