@@ -597,27 +597,42 @@ bool DeviceContext::StretchBlt(int x, int y, int width, int height, const Device
 {
     if (width == sw && height == sh)
         return BitBlt(x, y, width, height, source, sx, sy, rop);
-    if (source.bitmap_ == nullptr || width <= 0 || height <= 0 || sw <= 0 || sh <= 0)
+    if (source.bitmap_ == nullptr)
+        return false;
+    return stretch({x, y, x + width, y + height}, *source.bitmap_,
+                   QRect(QPoint(sx, sy) + source.state_.viewportOrg, QSize(sw, sh)), source.state_.bkColor, rop);
+}
+
+bool DeviceContext::StretchDrawBitmap(const Rect& rect, const Bitmap& source, RasterOp rop)
+{
+    if (rect.width() == source.width() && rect.height() == source.height())
+        return DrawBitmap(rect.left, rect.top, source, rop);
+    return stretch(rect, source, QRect(0, 0, source.width(), source.height()), 0xFFFFFF, rop);
+}
+
+bool DeviceContext::stretch(const Rect& target, const Bitmap& source, const QRect& wanted, ColorRef sourceBk,
+                            RasterOp rop)
+{
+    if (bitmap_ == nullptr || target.isEmpty() || wanted.isEmpty())
         return false;
     // Only the part of the source rectangle that lies on the source bitmap is scaled; the
     // destination shrinks in proportion.
-    const QRect wanted(QPoint(sx, sy) + source.state_.viewportOrg, QSize(sw, sh));
-    const QRect part = wanted & QRect(0, 0, source.bitmap_->width(), source.bitmap_->height());
+    const QRect part = wanted & QRect(0, 0, source.width(), source.height());
     if (part.isEmpty())
         return true;
     auto scale = [](int offset, int size, int sourceSize) {
         return int(static_cast<long long>(offset) * size / sourceSize);
     };
-    const int left = x + scale(part.left() - wanted.left(), width, sw);
-    const int top = y + scale(part.top() - wanted.top(), height, sh);
-    const int right = x + scale(part.right() + 1 - wanted.left(), width, sw);
-    const int bottom = y + scale(part.bottom() + 1 - wanted.top(), height, sh);
+    const int left = target.left + scale(part.left() - wanted.left(), target.width(), wanted.width());
+    const int top = target.top + scale(part.top() - wanted.top(), target.height(), wanted.height());
+    const int right = target.left + scale(part.right() + 1 - wanted.left(), target.width(), wanted.width());
+    const int bottom = target.top + scale(part.bottom() + 1 - wanted.top(), target.height(), wanted.height());
     if (right <= left || bottom <= top)
         return true;
-    Bitmap scaled(source.bitmap_->image().copy(part).scaled(right - left, bottom - top));
-    if (source.bitmap_->isMonochrome())
+    Bitmap scaled(source.image().copy(part).scaled(right - left, bottom - top));
+    if (source.isMonochrome())
         scaled.setFormat(PixelFormat::Monochrome);
-    return transfer(left, top, right - left, bottom - top, &scaled, source.state_.bkColor, QPoint(), rop);
+    return transfer(left, top, right - left, bottom - top, &scaled, sourceBk, QPoint(), rop);
 }
 
 bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* source, ColorRef sourceBk,

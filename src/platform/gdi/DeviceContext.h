@@ -178,6 +178,8 @@ public:
     // Scales by dropping or repeating pixels, as the platform's default stretch mode does.
     bool StretchBlt(int x, int y, int width, int height, const DeviceContext& source, int sx, int sy, int sw,
                     int sh, RasterOp rop);
+    // A whole bitmap scaled into the rectangle, without a context of its own.
+    bool StretchDrawBitmap(const Rect& rect, const Bitmap& source, RasterOp rop = SRCCOPY);
 
     // The dotted focus frame: every other pixel of the rectangle's edge is inverted, so
     // drawing it twice restores the picture.
@@ -209,6 +211,7 @@ private:
     enum class Figure { Ellipse, RoundRect };
     bool drawFigure(int left, int top, int right, int bottom, Figure figure, int ew, int eh);
     void textLine(int x, int y, QStringView text, int underlineAt);
+    bool stretch(const Rect& target, const Bitmap& source, const QRect& wanted, ColorRef sourceBk, RasterOp rop);
     void convertForTransfer(QImage& pixels, bool fromMono, ColorRef sourceBk) const;
     bool transfer(int x, int y, int width, int height, const Bitmap* source, ColorRef sourceBk, QPoint sourceOrigin,
                   RasterOp rop);

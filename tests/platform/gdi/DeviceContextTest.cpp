@@ -302,6 +302,11 @@ TEST_F(DeviceContextTest, StretchRepeatsPixels)
     DeviceContext edc(&e);
     edc.StretchBlt(0, 0, 4, 1, sdc, 1, 0, 2, 1, SRCCOPY);
     EXPECT_EQ(Row(e, 0), "bb..");
+    // A bitmap without a context of its own, scaled into a rectangle.
+    Bitmap f = Filled(6, 1, clWhite);
+    DeviceContext fdc(&f);
+    fdc.StretchDrawBitmap({1, 0, 5, 1}, src);
+    EXPECT_EQ(Row(f, 0), ".rrbb.");
 }
 
 TEST_F(DeviceContextTest, TextCellStartsAtTheOriginAndOpaqueModeFillsIt)
