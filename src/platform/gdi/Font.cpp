@@ -109,9 +109,15 @@ ResolvedFont resolve(const LogFont& d)
     return r;
 }
 
-std::shared_ptr<ResolvedFont> cachedResolution(const LogFont& d)
+std::vector<std::pair<LogFont, std::shared_ptr<ResolvedFont>>>& resolutionCache()
 {
     static std::vector<std::pair<LogFont, std::shared_ptr<ResolvedFont>>> cache;
+    return cache;
+}
+
+std::shared_ptr<ResolvedFont> cachedResolution(const LogFont& d)
+{
+    auto& cache = resolutionCache();
     for (const auto& [key, value] : cache)
         if (key == d)
             return value;
@@ -149,6 +155,7 @@ void RegisterFontSubstitute(const QString& faceName, const QStringList& families
     registerDefaultsOnce();
     QFont::removeSubstitutions(faceName);
     QFont::insertSubstitutions(faceName, families);
+    resolutionCache().clear();  // fonts made from now on resolve afresh; existing ones keep theirs
 }
 
 QString ResolvedFamily(const QString& faceName)

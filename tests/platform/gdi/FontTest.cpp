@@ -39,6 +39,17 @@ TEST(Fonts, ClassicFacesResolveToInstalledFacesWithCyrillic)
     }
 }
 
+TEST(Fonts, RegisteredSubstitutesApplyToFontsMadeAfterwards)
+{
+    LogFont lf;
+    lf.faceName = QStringLiteral("Classic Serif Face");
+    const Font before(lf);
+    EXPECT_NE(QFontInfo(before.qfont()).family(), QStringLiteral("Liberation Serif"));
+    RegisterFontSubstitute(lf.faceName, {QStringLiteral("No Such Family"), QStringLiteral("Liberation Serif")});
+    EXPECT_EQ(ResolvedFamily(lf.faceName), QStringLiteral("Liberation Serif"));
+    EXPECT_EQ(QFontInfo(Font(lf).qfont()).family(), QStringLiteral("Liberation Serif"));
+}
+
 TEST(Fonts, TheDefaultFormFontHasClassicMetrics)
 {
     const Font f;  // "MS Sans Serif", height -11
