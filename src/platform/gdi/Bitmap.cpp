@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <utility>
 
 namespace gdi {
 namespace {
@@ -54,6 +55,26 @@ Bitmap& Bitmap::operator=(const Bitmap& other)
     other.finishPainting();
     finishPainting();
     image_ = other.image_.copy();
+    format_ = other.format_;
+    simulatedBits_ = other.simulatedBits_;
+    return *this;
+}
+
+Bitmap::Bitmap(Bitmap&& other) noexcept
+{
+    other.finishPainting();
+    image_ = std::exchange(other.image_, QImage());
+    format_ = other.format_;
+    simulatedBits_ = other.simulatedBits_;
+}
+
+Bitmap& Bitmap::operator=(Bitmap&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    other.finishPainting();
+    finishPainting();
+    image_ = std::exchange(other.image_, QImage());
     format_ = other.format_;
     simulatedBits_ = other.simulatedBits_;
     return *this;

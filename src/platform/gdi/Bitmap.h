@@ -18,7 +18,8 @@ enum class PixelFormat {
 
 // Pixels live in a QImage of Format_RGB32 whatever the format, so one set of drawing code
 // serves both; a monochrome bitmap keeps every pixel pure black or pure white.
-// Copying a bitmap copies its pixels; device contexts selected on it stay with the original.
+// Copying a bitmap copies its pixels and moving one takes them; device contexts selected on
+// it stay with the original (a moved-from bitmap is empty).
 class Bitmap {
 public:
     Bitmap() = default;
@@ -26,6 +27,8 @@ public:
     explicit Bitmap(const QImage& image);
     Bitmap(const Bitmap& other);
     Bitmap& operator=(const Bitmap& other);
+    Bitmap(Bitmap&& other) noexcept;
+    Bitmap& operator=(Bitmap&& other) noexcept;
     ~Bitmap();
 
     int width() const { return image_.width(); }

@@ -57,6 +57,22 @@ TEST(Bitmaps, CopiesAreIndependent)
     EXPECT_EQ(Row(a, 0), "gr");
 }
 
+TEST(Bitmaps, MovingTakesThePixelsAndLeavesContextsWithTheOriginal)
+{
+    Bitmap a = Filled(2, 1, clRed);
+    DeviceContext dc(&a);
+    dc.FillRect({0, 0, 1, 1}, SolidBrush(clLime));  // still open when the pixels move
+    Bitmap b(std::move(a));
+    EXPECT_EQ(Row(b, 0), "gr");
+    EXPECT_EQ(dc.bitmap(), &a);
+    EXPECT_TRUE(a.isEmpty());  // NOLINT(bugprone-use-after-move): moved-from is empty by contract
+    EXPECT_FALSE(dc.FillRect({0, 0, 1, 1}, SolidBrush(clRed)));
+    a = std::move(b);
+    EXPECT_EQ(Row(a, 0), "gr");
+    EXPECT_TRUE(dc.FillRect({1, 0, 2, 1}, SolidBrush(clLime)));
+    EXPECT_EQ(Row(a, 0), "gg");
+}
+
 TEST(Bitmaps, ResourcesLoadByName)
 {
     Bitmap b = Filled(1, 1, clRed);
