@@ -8,40 +8,17 @@
 #include <string_view>
 #include <vector>
 
+#include <QFlags>
+#include <QObject>
+
 #include "platform/shellns/folders.h"
 
 namespace ShellCtrls {
+Q_NAMESPACE
 
 using shellns::PCItemIdList;
 using shellns::PItemIdList;
 using ShellFolderIntf = shellns::ShellFolderPtr; // counted reference to a folder interface
-
-// A small set of enumeration values (bit = ordinal), as the shell's flag words are read.
-template <class E>
-class TSet {
-public:
-    constexpr TSet() = default;
-    constexpr TSet(std::initializer_list<E> values)
-    {
-        for (E v : values)
-            Include(v);
-    }
-    static constexpr TSet FromBits(std::uint32_t bits)
-    {
-        TSet s;
-        s.bits_ = bits;
-        return s;
-    }
-    constexpr bool Contains(E v) const { return (bits_ >> static_cast<unsigned>(v)) & 1u; }
-    constexpr void Include(E v) { bits_ |= 1u << static_cast<unsigned>(v); }
-    constexpr void Exclude(E v) { bits_ &= ~(1u << static_cast<unsigned>(v)); }
-    constexpr std::uint32_t Bits() const { return bits_; }
-    constexpr bool Empty() const { return bits_ == 0; }
-    constexpr bool operator==(const TSet&) const = default;
-
-private:
-    std::uint32_t bits_ = 0;
-};
 
 // ---- identifier lists (blocks of the shell's task allocator; absent = nullptr) ----
 
@@ -68,11 +45,16 @@ using TIdListPtr = std::unique_ptr<shellns::ItemIdList, IdListDeleter>;
 
 // ---- item properties ----
 
-enum TAbility { abCopy, abDelete, abLink, abMove, abRename, abDropTarget, abPropSheet };
-using TAbilities = TSet<TAbility>;
+// Sets are Qt flags, as the toolkit's published sets are (element = one bit).
+enum TAbility { abCopy = 0x1, abDelete = 0x2, abLink = 0x4, abMove = 0x8, abRename = 0x10, abDropTarget = 0x20,
+                abPropSheet = 0x40 };
+Q_DECLARE_FLAGS(TAbilities, TAbility)
+Q_FLAG_NS(TAbilities)
 
-enum TTrait { trGhosted, trLink, trReadOnly, trShared, trFileSystem, trFileSystemAncestor, trRemovable, trValidate };
-using TTraits = TSet<TTrait>;
+enum TTrait { trGhosted = 0x1, trLink = 0x2, trReadOnly = 0x4, trShared = 0x8, trFileSystem = 0x10,
+              trFileSystemAncestor = 0x20, trRemovable = 0x40, trValidate = 0x80 };
+Q_DECLARE_FLAGS(TTraits, TTrait)
+Q_FLAG_NS(TTraits)
 
 enum TRootFolder {
     rfDesktop, rfMyComputer, rfNetwork, rfRecycleBin, rfAppData, rfCommonDesktopDirectory, rfCommonPrograms,
@@ -87,10 +69,24 @@ bool RootFolderFromName(std::string_view text, TRootFolder* folder);
 
 using TRoot = std::string; // a root folder's name, or a path
 
-enum TShellObjectType { otFolders, otNonFolders, otHidden };
-using TShellObjectTypes = TSet<TShellObjectType>;
+enum TShellObjectType { otFolders = 0x1, otNonFolders = 0x2, otHidden = 0x4 };
+Q_DECLARE_FLAGS(TShellObjectTypes, TShellObjectType)
+Q_FLAG_NS(TShellObjectTypes)
 
 std::uint32_t EnumFlagsFor(TShellObjectTypes objectTypes);
+
+// Kinds of change a change notifier reports.
+enum TNotifyFilter {
+    nfFileNameChange = 0x1,
+    nfDirNameChange = 0x2,
+    nfAttributeChange = 0x4,
+    nfSizeChange = 0x8,
+    nfWriteChange = 0x10,
+    nfSecurityChange = 0x20,
+};
+Q_DECLARE_FLAGS(TNotifyFilters, TNotifyFilter)
+Q_FLAG_NS(TNotifyFilters)
+
 
 // ---- shell routines ----
 
@@ -165,3 +161,8 @@ public:
 };
 
 } // namespace ShellCtrls
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(ShellCtrls::TAbilities)
+Q_DECLARE_OPERATORS_FOR_FLAGS(ShellCtrls::TTraits)
+Q_DECLARE_OPERATORS_FOR_FLAGS(ShellCtrls::TShellObjectTypes)
+Q_DECLARE_OPERATORS_FOR_FLAGS(ShellCtrls::TNotifyFilters)

@@ -1,13 +1,16 @@
 #include "shell/ShellErrors.h"
 
+#include <QString>
+
 #include <cstdio>
-#include <stdexcept>
+
+#include "toolkit/Exceptions.h"
 
 namespace ShellCtrls {
 
 void RaiseShellError(const std::string& message)
 {
-    throw std::runtime_error(message);
+    throw Exception(QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
 }
 
 void RaiseSystemError(shellns::HResult result)

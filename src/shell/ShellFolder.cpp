@@ -168,7 +168,7 @@ bool RootFolderFromName(std::string_view text, TRootFolder* folder)
 
 std::uint32_t EnumFlagsFor(TShellObjectTypes objectTypes)
 {
-    return (objectTypes.Bits() & kObjectTypeBits) << kEnumFlagsShift;
+    return (static_cast<std::uint32_t>(objectTypes.toInt()) & kObjectTypeBits) << kEnumFlagsShift;
 }
 
 bool SameIdList(PCItemIdList a, PCItemIdList b)
@@ -322,7 +322,7 @@ TAbilities TShellFolder::Abilities() const
     TAbilities abilities;
     for (const AbilityFlag& entry : kAbilityFlags)
         if (attrs & entry.flag)
-            abilities.Include(entry.ability);
+            abilities |= entry.ability;
     return abilities;
 }
 
@@ -333,7 +333,7 @@ TTraits TShellFolder::Traits() const
     TTraits traits;
     for (const TraitFlag& entry : kTraitFlags)
         if (attrs & entry.flag)
-            traits.Include(entry.trait);
+            traits |= entry.trait;
     return traits;
 }
 
@@ -344,7 +344,7 @@ int TShellFolder::IconIndex(bool large) const
 
 bool TShellFolder::RenameTo(const std::u16string& newName)
 {
-    if (!Abilities().Contains(abRename))
+    if (!Abilities().testFlag(abRename))
         return false;
     PItemIdList renamed = nullptr;
     const ShellFolderIntf parent = ParentFolderIntf();

@@ -97,7 +97,7 @@ protected:
     std::unique_ptr<TShellFolder> Child(TShellFolder& parent, const std::string& name)
     {
         shellns::EnumIdListPtr items;
-        EXPECT_EQ(shellns::S_OK, parent.FolderIntf()->EnumObjects(EnumFlagsFor({otFolders, otNonFolders, otHidden}), &items));
+        EXPECT_EQ(shellns::S_OK, parent.FolderIntf()->EnumObjects(EnumFlagsFor(otFolders | otNonFolders | otHidden), &items));
         PItemIdList item = nullptr;
         while (items && items->Next(1, &item, nullptr) == shellns::S_OK) {
             TIdListPtr owned(item);
@@ -166,9 +166,9 @@ TEST(ItemDisplayName, ReadsEveryRecordKindAndFreesWideText)
 
 TEST(EnumFlags, ObjectTypesMapToTheEnumerationFlags)
 {
-    EXPECT_EQ(0x20u, EnumFlagsFor({otFolders}));
-    EXPECT_EQ(0x40u, EnumFlagsFor({otNonFolders}));
-    EXPECT_EQ(0xE0u, EnumFlagsFor({otFolders, otNonFolders, otHidden}));
+    EXPECT_EQ(0x20u, EnumFlagsFor(otFolders));
+    EXPECT_EQ(0x40u, EnumFlagsFor(otNonFolders));
+    EXPECT_EQ(0xE0u, EnumFlagsFor(otFolders | otNonFolders | otHidden));
     EXPECT_EQ(0u, EnumFlagsFor({}));
 }
 
@@ -204,7 +204,7 @@ TEST_F(ShellFolderTest, NamesOfFileSystemItemsAndOfVirtualPlaces)
     EXPECT_EQ(scratch.home, home->ParsingName());
     auto usb = Child(*computer, "USB");
     EXPECT_EQ(scratch.usb + "/", usb->ParsingName());
-    EXPECT_TRUE(usb->Traits().Contains(trRemovable));
+    EXPECT_TRUE(usb->Traits().testFlag(trRemovable));
     EXPECT_TRUE(usb->IsFolderItem());
     EXPECT_EQ(shellns::kIconRemovable, usb->IconIndex(false));
     EXPECT_EQ(shellns::kIconFolder, replays->IconIndex(true));
@@ -222,17 +222,17 @@ TEST_F(ShellFolderTest, AbilitiesAndTraitsOfLinksReadOnlyAndHiddenFolders)
     EXPECT_TRUE(folder->HasFolderChildren());
     const TAbilities abilities = folder->Abilities();
     for (TAbility ability : {abCopy, abDelete, abLink, abMove, abRename, abDropTarget})
-        EXPECT_TRUE(abilities.Contains(ability)) << ability;
-    EXPECT_FALSE(abilities.Contains(abPropSheet));
-    EXPECT_EQ((TTraits{trFileSystem, trFileSystemAncestor}), folder->Traits());
-    EXPECT_TRUE(Child(*SharedDesktop(), "link")->Traits().Contains(trLink));
-    EXPECT_TRUE(Child(*SharedDesktop(), ".hidden")->Traits().Contains(trGhosted));
+        EXPECT_TRUE(abilities.testFlag(ability)) << ability;
+    EXPECT_FALSE(abilities.testFlag(abPropSheet));
+    EXPECT_EQ(TTraits(trFileSystem | trFileSystemAncestor), folder->Traits());
+    EXPECT_TRUE(Child(*SharedDesktop(), "link")->Traits().testFlag(trLink));
+    EXPECT_TRUE(Child(*SharedDesktop(), ".hidden")->Traits().testFlag(trGhosted));
     auto lockedFolder = Child(*SharedDesktop(), "locked");
-    EXPECT_TRUE(lockedFolder->Traits().Contains(trReadOnly));
-    EXPECT_FALSE(lockedFolder->Abilities().Contains(abDropTarget));
+    EXPECT_TRUE(lockedFolder->Traits().testFlag(trReadOnly));
+    EXPECT_FALSE(lockedFolder->Abilities().testFlag(abDropTarget));
     auto sub = Child(*folder, "sub");
     EXPECT_FALSE(sub->HasFolderChildren());
-    EXPECT_FALSE(Child(*SharedDesktop(), "Computer")->Abilities().Contains(abRename));
+    EXPECT_FALSE(Child(*SharedDesktop(), "Computer")->Abilities().testFlag(abRename));
 }
 
 TEST_F(ShellFolderTest, RootsByNameInAnyCaseByPathAndByVolumeName)
@@ -307,14 +307,14 @@ TEST_F(ShellFolderTest, BindingAndChildQueries)
     scratch.MakeDir("Desktop/file.rep"); // a desktop folder with the same name as the file below
     auto full = Child(*SharedDesktop(), "full");
     auto empty = Child(*SharedDesktop(), "empty");
-    EXPECT_TRUE(HasAnyChild(full->FolderIntf(), EnumFlagsFor({otFolders})));
-    EXPECT_FALSE(HasAnyChild(empty->FolderIntf(), EnumFlagsFor({otFolders})));
-    EXPECT_FALSE(HasAnyChild(nullptr, EnumFlagsFor({otFolders})));
+    EXPECT_TRUE(HasAnyChild(full->FolderIntf(), EnumFlagsFor(otFolders)));
+    EXPECT_FALSE(HasAnyChild(empty->FolderIntf(), EnumFlagsFor(otFolders)));
+    EXPECT_FALSE(HasAnyChild(nullptr, EnumFlagsFor(otFolders)));
     auto file = Child(*full, "file.rep");
     EXPECT_EQ(nullptr, file->FolderIntf()); // never the desktop's folder of that name
     EXPECT_FALSE(file->IsFolderItem());
     auto fromList = FolderFromIdList(full->AbsIdList());
-    EXPECT_TRUE(HasAnyChild(fromList->FolderIntf(), EnumFlagsFor({otFolders})));
+    EXPECT_TRUE(HasAnyChild(fromList->FolderIntf(), EnumFlagsFor(otFolders)));
     EXPECT_EQ(SharedDesktop(), fromList->ParentFolder());
 }
 
