@@ -241,8 +241,15 @@ bool WritableByAnyone(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) != 0 && ::access(path.c_str(), W_OK) == 0;
 }
 
-bool HasSubFolder(const std::string& path)
+// A directory's link count is 2 plus its sub-directories on the common file systems; above 2
+// it has one without reading it. Links to folders count too, so at 2 (or on file systems that
+// count differently) the folder is read.
+constexpr nlink_t kLinksOfALeafDirectory = 2;
+
+bool HasSubFolder(const std::string& path, nlink_t links)
 {
+    if (links > kLinksOfALeafDirectory)
+        return true;
     DIR* dir = ::opendir(path.c_str());
     if (!dir)
         return false;
@@ -260,6 +267,12 @@ bool HasSubFolder(const std::string& path)
     }
     ::closedir(dir);
     return found;
+}
+
+bool HasSubFolder(const std::string& path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && HasSubFolder(path, st.st_nlink);
 }
 
 std::string ParentPath(const std::string& path)
@@ -292,7 +305,7 @@ std::uint32_t EntryAttributes(const Node& node, std::uint32_t mask)
         attrs |= kAttrFolder | kAttrFileSysAncestor;
         if ((mask & kAttrDropTarget) && WritableByAnyone(node.path))
             attrs |= kAttrDropTarget;
-        if ((mask & kAttrHasSubfolder) && HasSubFolder(node.path))
+        if ((mask & kAttrHasSubfolder) && HasSubFolder(node.path, target.st_nlink))
             attrs |= kAttrHasSubfolder;
     }
     return attrs;

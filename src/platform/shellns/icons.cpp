@@ -173,9 +173,10 @@ std::uintptr_t GetFileInfo(const void* item, std::uint32_t flags, FileInfo* info
             return 0;
         list = parsed;
     }
-    const auto places = detail::CurrentPlaces();
+    // An icon depends on the kinds of the items only, not on where the places are.
+    static const detail::Places kNowhere;
     detail::Node node;
-    const bool known = detail::ResolveList(detail::DesktopNode(*places), list, *places, &node);
+    const bool known = detail::ResolveList(detail::DesktopNode(kNowhere), list, kNowhere, &node);
     Allocator().Free(parsed);
     if (!known)
         return 0;
