@@ -48,7 +48,7 @@ void EnsureIconTheme()
     });
 }
 
-// Plain drawn icons for a machine without an icon theme: a folder, a drive, a monitor, a page.
+// Plain drawn icons for a machine without an icon theme: folders, a bin, drives, monitors, a page.
 QPixmap DrawnIcon(int index, int size)
 {
     QPixmap pixmap(size, size);
@@ -58,18 +58,30 @@ QPixmap DrawnIcon(int index, int size)
     p.scale(size / 16.0, size / 16.0);
     p.setPen(QPen(QColor(60, 60, 60), 0.8));
     switch (index) {
+    case kIconTrash: {
+        p.setBrush(QColor(170, 175, 180));
+        p.drawRect(QRectF(2.5, 3, 11, 2));
+        QPainterPath bin;
+        bin.moveTo(3.5, 5);
+        bin.lineTo(12.5, 5);
+        bin.lineTo(11.5, 14.5);
+        bin.lineTo(4.5, 14.5);
+        bin.closeSubpath();
+        p.setBrush(QColor(200, 205, 210));
+        p.drawPath(bin);
+        break;
+    }
     case kIconFolder:
     case kIconFolderOpen:
-    case kIconHome:
-    case kIconTrash: {
+    case kIconHome: {
         QPainterPath tab;
         tab.addRoundedRect(QRectF(1.5, 3, 6, 3), 1, 1);
         p.setBrush(QColor(200, 160, 60));
         p.drawPath(tab);
         p.setBrush(index == kIconFolderOpen ? QColor(250, 215, 110) : QColor(235, 190, 80));
         p.drawRoundedRect(QRectF(1.5, 4.5, 13, 9.5), 1, 1);
-        if (index == kIconHome || index == kIconTrash) {
-            p.setBrush(index == kIconHome ? QColor(90, 120, 180) : QColor(120, 120, 120));
+        if (index == kIconHome) {
+            p.setBrush(QColor(90, 120, 180));
             p.drawRect(QRectF(6, 7.5, 4, 4));
         }
         break;
