@@ -1,0 +1,398 @@
+#include "toolkit/Application.h"
+
+#include "toolkit/Buttons.h"
+#include "toolkit/ComCtrls.h"
+#include "toolkit/Exceptions.h"
+#include "toolkit/StdCtrls.h"
+
+#include "platform/gdi/SystemMetrics.h"
+
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QStatusTipEvent>
+#include <QTimerEvent>
+
+TApplication* Application = nullptr;
+TScreen* Screen = nullptr;
+
+namespace {
+
+// The hint window starts this far below the pointer, clear of the cursor's picture.
+constexpr int kHintCursorMargin = 20;
+
+// A hint is "short|long": the short part shows in the hint window, the long part is the
+// application's Hint (a status line would show it).
+QString shortHint(const QString& hint)
+{
+    const qsizetype bar = hint.indexOf(u'|');
+    return bar < 0 ? hint : hint.left(bar);
+}
+
+QString longHint(const QString& hint)
+{
+    const qsizetype bar = hint.indexOf(u'|');
+    return bar < 0 ? hint : hint.mid(bar + 1);
+}
+
+QString hintTextOf(const TControl* control)
+{
+    for (; control; control = control->Parent())
+        if (!control->Hint().isEmpty())
+            return control->Hint();
+    return {};
+}
+
+// The control whose hint shows: the nearest one, outwards, that shows hints.
+TControl* hintControlFor(TControl* control)
+{
+    while (control && !control->ShowHint())
+        control = control->Parent();
+    return control;
+}
+
+}  // namespace
+
+// Last line of the guard: whatever escapes a handler Qt called never unwinds through Qt.
+class TApplication::QtApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (...) {
+            HandleEscapedException(std::current_exception());
+            return false;
+        }
+    }
+};
+
+// ---------------------------------------------------------------- TScreen
+
+TScreen::TScreen(TComponent* owner) : TNonVisualComponent(owner), hintFont_(new TFont(this))
+{
+    hintFont_->SetColor(clInfoText);
+}
+
+TScreen::~TScreen()
+{
+    if (cursor_ != crDefault)
+        QApplication::restoreOverrideCursor();
+}
+
+int TScreen::Width() const
+{
+    return gdi::GetSystemMetrics(gdi::SM_CXSCREEN);
+}
+
+int TScreen::Height() const
+{
+    return gdi::GetSystemMetrics(gdi::SM_CYSCREEN);
+}
+
+void TScreen::SetCursor(TCursor value)
+{
+    if (cursor_ == value)
+        return;
+    if (cursor_ == crDefault)
+        QApplication::setOverrideCursor(QCursor(CursorShapeOf(value)));
+    else if (value == crDefault)
+        QApplication::restoreOverrideCursor();
+    else
+        QApplication::changeOverrideCursor(QCursor(CursorShapeOf(value)));
+    cursor_ = value;
+}
+
+// ---------------------------------------------------------------- TApplication
+
+TApplication::TApplication(int& argc, char** argv) : TNonVisualComponent(nullptr)
+{
+    if (!QCoreApplication::instance())
+        ownApp_ = std::make_unique<QtApplication>(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    Application = this;
+    previousHandler_ = SetExceptionHandler([this](std::exception_ptr error) { HandleException(error); });
+    Screen = new TScreen(this);
+    hintWindowClass_ = ClassOf<THintWindow>();
+    RegisterToolkitClasses();
+    qApp->installEventFilter(this);
+    SetShowHint(true);
+}
+
+TApplication::~TApplication()
+{
+    qApp->removeEventFilter(this);
+    showTimer_.stop();
+    hideTimer_.stop();
+    // Forms and the hint window go while Qt is still there.
+    Destroying();
+    DestroyComponents();
+    SetExceptionHandler(std::move(previousHandler_));
+    Screen = nullptr;
+    Application = nullptr;
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation)
+{
+    TNonVisualComponent::Notification(component, operation);
+    if (operation != opRemove)
+        return;
+    if (component == static_cast<TComponent*>(mainForm_))
+        mainForm_ = nullptr;
+    if (component == static_cast<TComponent*>(hintWindow_))
+        hintWindow_ = nullptr;
+    if (component == Screen)
+        Screen = nullptr;
+}
+
+void TApplication::Run()
+{
+    running_ = true;
+    if (mainForm_ && !terminated_)
+        mainForm_->Show();
+    if (!terminated_)
+        QCoreApplication::exec();
+    running_ = false;
+    terminated_ = true;
+}
+
+void TApplication::Terminate()
+{
+    terminated_ = true;
+    TForm::EndAllModalLoops();
+    if (running_)
+        QCoreApplication::exit(0);
+}
+
+void TApplication::ProcessMessages()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TApplication::HandleException(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const EAbort&) {
+    } catch (const Exception& e) {
+        ShowException(e.Message());
+    } catch (const std::exception& e) {
+        ShowException(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ShowException(QStringLiteral("Unknown error"));
+    }
+}
+
+void TApplication::ShowException(const QString& message)
+{
+    QString text = message;
+    if (!text.isEmpty() && !text.endsWith(u'.'))
+        text += u'.';
+    MessageBox(text, title_, MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const QString& text, const QString& caption, int flags)
+{
+    CancelHint();
+    return MessageBoxModal(text, caption.isEmpty() ? title_ : caption, flags);
+}
+
+void ShowMessage(const QString& text)
+{
+    if (Application)
+        Application->MessageBox(text, Application->Title(), MB_OK);
+    else
+        MessageBoxModal(text, QString(), MB_OK);
+}
+
+// ---------------------------------------------------------------- hints
+
+void TApplication::SetShowHint(bool value)
+{
+    if (showHint_ == value)
+        return;
+    showHint_ = value;
+    if (value) {
+        TComponent* made = hintWindowClass_.Create(this);
+        hintWindow_ = dynamic_cast<THintWindow*>(made);
+        if (!hintWindow_) {
+            delete made;
+            showHint_ = false;
+            throw EInvalidOperation(QStringLiteral("%1 is no hint window class").arg(hintWindowClass_.Name()));
+        }
+        hintWindow_->SetColor(hintColor_);
+    } else {
+        CancelHint();
+        delete hintWindow_;
+        hintWindow_ = nullptr;
+    }
+}
+
+void TApplication::SetHintColor(TColor value)
+{
+    hintColor_ = value;
+    if (hintWindow_)
+        hintWindow_->SetColor(value);
+}
+
+void TApplication::SetHintWindowClass(const TComponentClass& cls)
+{
+    if (!cls.InheritsFrom(&THintWindow::staticMetaObject))
+        throw EInvalidOperation(QStringLiteral("%1 is no hint window class").arg(cls.Name()));
+    hintWindowClass_ = cls;
+}
+
+void TApplication::SetHint(const QString& value)
+{
+    if (hint_ == value)
+        return;
+    hint_ = value;
+    if (OnHint) {
+        OnHint(this);
+    } else if (mainForm_) {
+        // The standard hint action: the main form's status line shows the long hint.
+        QStatusTipEvent tip(value);
+        QCoreApplication::sendEvent(mainForm_, &tip);
+    }
+}
+
+TControl* TApplication::CurrentHintControl() const
+{
+    return hintControlObject_ ? hintControl_ : nullptr;
+}
+
+bool TApplication::HintVisible() const
+{
+    return hintWindow_ && hintWindow_->Visible();
+}
+
+void TApplication::HintMouseMessage(TControl* control, TPoint screenPos)
+{
+    hintCursor_ = screenPos;
+    SetHint(longHint(hintTextOf(control)));
+    TControl* target = hintControlFor(control);
+    if (target != CurrentHintControl()) {
+        const bool wasShowing = HintVisible();
+        CancelHint();
+        hintControl_ = target;
+        hintControlObject_ = target;
+        if (target && showHint_ && !hintTextOf(target).isEmpty())
+            showTimer_.start(wasShowing ? hintShortPause_ : hintPause_, this);
+        return;
+    }
+    // Moving out of the area the hint belongs to ends it; it comes back after a pause.
+    if (target && HintVisible()) {
+        const TPoint p = target->ScreenToClient(screenPos);
+        if (!hintCursorRect_.contains(p.x(), p.y())) {
+            HideHint();
+            showTimer_.start(hintPause_, this);
+        }
+    }
+}
+
+void TApplication::ActivateHint()
+{
+    showTimer_.stop();
+    TControl* control = CurrentHintControl();
+    if (!control || !showHint_ || !hintWindow_)
+        return;
+    THintInfo info;
+    info.HintControl = control;
+    info.HintPos = hintCursor_ + TPoint(0, kHintCursorMargin);
+    info.HintMaxWidth = Screen ? Screen->Width() : 0;
+    info.HintColor = hintColor_;
+    info.CursorRect = control->ClientRect();
+    info.CursorPos = control->ScreenToClient(hintCursor_);
+    info.HideTimeout = hintHidePause_;
+    info.HintStr = shortHint(hintTextOf(control));
+    bool canShow = true;
+    if (OnShowHint)
+        OnShowHint(info.HintStr, canShow, info);
+    if (!canShow || info.HintStr.isEmpty() || !hintWindow_)
+        return;
+    const TRect rect = hintWindow_->CalcHintRect(info.HintMaxWidth, info.HintStr);
+    hintWindow_->SetColor(info.HintColor);
+    hintWindow_->ActivateHint(rect.translated(info.HintPos.x(), info.HintPos.y()), info.HintStr);
+    hintCursorRect_ = info.CursorRect;
+    if (info.HideTimeout > 0)
+        hideTimer_.start(info.HideTimeout, this);
+}
+
+void TApplication::HideHint()
+{
+    hideTimer_.stop();
+    if (hintWindow_ && hintWindow_->Visible())
+        hintWindow_->Hide();
+}
+
+void TApplication::CancelHint()
+{
+    showTimer_.stop();
+    HideHint();
+    hintControl_ = nullptr;
+    hintControlObject_ = nullptr;
+}
+
+void TApplication::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == showTimer_.timerId())
+        Guard([this] { ActivateHint(); });
+    else if (event->timerId() == hideTimer_.timerId())
+        Guard([this] { HideHint(); });
+    else
+        TNonVisualComponent::timerEvent(event);
+}
+
+bool TApplication::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::ToolTip:
+        return true;  // Qt's own tooltips never show; hints are the application's
+    case QEvent::MouseMove:
+    case QEvent::Enter: {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget)
+            break;
+        const QPoint global = (event->type() == QEvent::MouseMove
+                                   ? static_cast<QMouseEvent*>(event)->globalPosition()
+                                   : static_cast<QEnterEvent*>(event)->globalPosition())
+                                  .toPoint();
+        // A mouse event travels up to parents that do not take it: judge by what lies
+        // under the pointer, so every step of the journey gives the same answer.
+        QWidget* under = QApplication::widgetAt(global);
+        if (!under)
+            under = widget;
+        if (hintWindow_ && under->window() == hintWindow_)
+            break;
+        Guard([&] { HintMouseMessage(FindControl(under), global); });
+        break;
+    }
+    case QEvent::Leave: {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->isWindow() && widget != hintWindow_)
+            Guard([&] { HintMouseMessage(nullptr, hintCursor_); });
+        break;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::Wheel:
+    case QEvent::ApplicationDeactivate:
+        if (showTimer_.isActive() || HintVisible())
+            CancelHint();
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void RegisterToolkitClasses()
+{
+    RegisterClass<TButton>();
+    RegisterClass<TEdit>();
+    RegisterClass<TListBox>();
+    RegisterClass<TBitBtn>();
+    RegisterClass<TListView>();
+}

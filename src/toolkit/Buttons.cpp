@@ -1,0 +1,244 @@
+#include "toolkit/Buttons.h"
+
+#include "platform/gdi/Draw3D.h"
+
+#include <QImage>
+#include <array>
+#include <map>
+#include <mutex>
+
+// Outside any namespace, as the resource system's initialiser must be.
+static void initGlyphResources()
+{
+    Q_INIT_RESOURCE(glyphs);
+}
+
+namespace {
+
+constexpr int kMaxGlyphs = 4;
+constexpr unsigned kTextFormat = gdi::DT_SINGLELINE;
+
+const std::array<TBitBtnStock, 11> kStock = {{
+    {nullptr, nullptr, false, false, mrNone},       // bkCustom
+    {"OK", "BBOK", true, false, mrOk},              // bkOK
+    {"Cancel", "BBCANCEL", false, true, mrCancel},  // bkCancel
+    {"&Help", "BBHELP", false, false, mrNone},      // bkHelp
+    {"&Yes", "BBYES", true, false, mrYes},          // bkYes
+    {"&No", "BBNO", false, true, mrNo},             // bkNo
+    {"&Close", "BBCLOSE", false, false, mrNone},    // bkClose
+    {"Abort", "BBABORT", false, false, mrAbort},    // bkAbort
+    {"&Retry", "BBRETRY", false, false, mrRetry},   // bkRetry
+    {"&Ignore", "BBIGNORE", false, false, mrIgnore},  // bkIgnore
+    {"&All", "BBALL", false, false, mrAll},         // bkAll
+}};
+
+// Each stock glyph is read from the resources once and shared by every button of its kind.
+const gdi::Bitmap& stockGlyph(TBitBtnKind kind)
+{
+    static std::mutex mutex;
+    static std::map<TBitBtnKind, gdi::Bitmap> glyphs;
+    static std::once_flag resources;
+    std::call_once(resources, initGlyphResources);
+    const std::lock_guard lock(mutex);
+    auto found = glyphs.find(kind);
+    if (found == glyphs.end()) {
+        gdi::Bitmap bitmap;
+        bitmap.loadFromResourceName(QString::fromLatin1(BitBtnStock(kind).glyph));
+        found = glyphs.emplace(kind, std::move(bitmap)).first;
+    }
+    return found->second;
+}
+
+// One cell of a glyph strip.
+gdi::Bitmap glyphCell(const gdi::Bitmap& glyph, int index, int count)
+{
+    const int width = glyph.width() / count;
+    return gdi::Bitmap(glyph.image().copy(index * width, 0, width, glyph.height()));
+}
+
+}  // namespace
+
+const TBitBtnStock& BitBtnStock(TBitBtnKind kind)
+{
+    return kStock.at(std::size_t(kind));
+}
+
+TGlyphPlacement PlaceGlyphAndText(const TRect& client, QSize glyph, QSize text, TButtonLayout layout, int margin,
+                                  int spacing)
+{
+    const bool horizontal = layout == blGlyphLeft || layout == blGlyphRight;
+    const int room = horizontal ? client.width() : client.height();
+    const int glyphSize = horizontal ? glyph.width() : glyph.height();
+    const int textSize = horizontal ? text.width() : text.height();
+    if (glyph.isEmpty() || text.isEmpty())
+        spacing = 0;
+    if (margin == -1) {
+        if (spacing == -1) {
+            spacing = (room - glyphSize - textSize) / 3;
+            margin = spacing;
+        } else {
+            margin = (room - (glyphSize + spacing + textSize)) / 2;
+        }
+    } else if (spacing == -1) {
+        spacing = (room - margin - glyphSize - textSize) / 2;
+    }
+    // Offsets along the layout's axis from the client's start edge.
+    int glyphAt = margin;
+    int textAt = margin + glyphSize + spacing;
+    if (layout == blGlyphRight || layout == blGlyphBottom) {
+        glyphAt = room - margin - glyphSize;
+        textAt = glyphAt - spacing - textSize;
+    }
+    TGlyphPlacement placement;
+    if (horizontal) {
+        placement.glyph = TPoint(client.left + glyphAt, client.top + (client.height() - glyph.height()) / 2);
+        const int top = client.top + (client.height() - text.height()) / 2;
+        placement.text = Rect(client.left + textAt, top, client.left + textAt + text.width(), top + text.height());
+    } else {
+        placement.glyph = TPoint(client.left + (client.width() - glyph.width()) / 2, client.top + glyphAt);
+        const int left = client.left + (client.width() - text.width()) / 2;
+        placement.text = Rect(left, client.top + textAt, left + text.width(), client.top + textAt + text.height());
+    }
+    return placement;
+}
+
+TBitBtn::TBitBtn(TComponent* owner) : TButton(owner), glyph_(new TBitmap(this))
+{
+    glyph_->OnChange = TNotifyEvent::FromFunction([this](TObject*) { GlyphChanged(); });
+}
+
+TBitBtn::~TBitBtn() = default;
+
+void TBitBtn::GlyphChanged()
+{
+    if (!settingStockGlyph_) {
+        glyphModified_ = true;
+        // A strip of square cells tells how many glyphs it holds.
+        const int height = glyph_->Height();
+        if (height > 0 && glyph_->Width() % height == 0) {
+            const int count = glyph_->Width() / height;
+            numGlyphs_ = count > kMaxGlyphs ? 1 : std::max(1, count);
+        }
+    }
+    Invalidate();
+}
+
+TBitBtnKind TBitBtn::Kind() const
+{
+    if (kind_ == bkCustom)
+        return bkCustom;
+    const TBitBtnStock& stock = BitBtnStock(kind_);
+    if (glyphModified_ || Default() != stock.isDefault || Cancel() != stock.isCancel
+        || ModalResult() != stock.modalResult)
+        return bkCustom;
+    return kind_;
+}
+
+void TBitBtn::SetKind(TBitBtnKind value)
+{
+    if (value == Kind())
+        return;
+    kind_ = value;
+    if (value != bkCustom) {
+        const TBitBtnStock& stock = BitBtnStock(value);
+        SetDefault(stock.isDefault);
+        SetCancel(stock.isCancel);
+        SetModalResult(stock.modalResult);
+        const bool keepCaption = ComponentState().testFlag(csLoading) && !Caption().isEmpty();
+        if (!keepCaption)
+            SetCaption(QString::fromLatin1(stock.caption));
+        settingStockGlyph_ = true;
+        glyph_->SetHandle(stockGlyph(value));
+        settingStockGlyph_ = false;
+        glyphModified_ = false;
+        numGlyphs_ = 1;
+    }
+    Invalidate();
+}
+
+bool TBitBtn::IsCustomCaption() const
+{
+    const TBitBtnKind kind = Kind();
+    return kind == bkCustom || Caption() != QLatin1String(BitBtnStock(kind).caption);
+}
+
+void TBitBtn::SetLayout(TButtonLayout value)
+{
+    if (layout_ == value)
+        return;
+    layout_ = value;
+    Invalidate();
+}
+
+void TBitBtn::SetMargin(int value)
+{
+    if (margin_ == value || value < -1)
+        return;
+    margin_ = value;
+    Invalidate();
+}
+
+void TBitBtn::SetNumGlyphs(int value)
+{
+    value = std::clamp(value, 1, kMaxGlyphs);
+    if (numGlyphs_ == value)
+        return;
+    numGlyphs_ = value;
+    Invalidate();
+}
+
+void TBitBtn::SetStyle(TButtonStyle value)
+{
+    style_ = value;
+}
+
+void TBitBtn::SetSpacing(int value)
+{
+    if (spacing_ == value || value < -1)
+        return;
+    spacing_ = value;
+    Invalidate();
+}
+
+void TBitBtn::DrawContent(gdi::DeviceContext& dc, const TRect& rect, unsigned state)
+{
+    const gdi::Bitmap& strip = glyph_->Handle();
+    const int count = std::max(1, std::min(numGlyphs_, strip.width()));
+    const bool hasGlyph = !strip.isEmpty();
+    const QSize glyphSize = hasGlyph ? QSize(strip.width() / count, strip.height()) : QSize();
+
+    dc.SelectFont(Font()->Handle());
+    dc.SetBkMode(gdi::TRANSPARENT);
+    TRect measured = Rect(0, 0, rect.width(), 0);
+    const QString caption = Caption();
+    if (!caption.isEmpty())
+        dc.DrawText(caption, measured, kTextFormat | gdi::DT_CALCRECT);
+    const QSize textSize = caption.isEmpty() ? QSize() : QSize(measured.width(), measured.height());
+    const TGlyphPlacement at = PlaceGlyphAndText(rect, glyphSize, textSize, layout_, margin_, spacing_);
+
+    const bool disabled = state & ODS_DISABLED;
+    if (hasGlyph) {
+        const gdi::ColorRef transparent = strip.bottomLeftPixel();
+        const int index = disabled ? 1 : (state & ODS_SELECTED) ? 2 : 0;
+        if (index < count) {
+            gdi::DrawTransparentBitmap(dc, at.glyph.x(), at.glyph.y(), glyphCell(strip, index, count), transparent);
+        } else if (disabled) {
+            const gdi::Bitmap look = gdi::CreateDisabledGlyph(glyphCell(strip, 0, count), transparent);
+            gdi::DrawTransparentBitmap(dc, at.glyph.x(), at.glyph.y(), look, transparent);
+        } else {
+            gdi::DrawTransparentBitmap(dc, at.glyph.x(), at.glyph.y(), glyphCell(strip, 0, count), transparent);
+        }
+    }
+    if (caption.isEmpty())
+        return;
+    TRect text = at.text;
+    if (disabled) {
+        TRect raised = text.translated(1, 1);
+        dc.SetTextColor(clBtnHighlight);
+        dc.DrawText(caption, raised, kTextFormat);
+        dc.SetTextColor(clBtnShadow);
+    } else {
+        dc.SetTextColor(Font()->Color());
+    }
+    dc.DrawText(caption, text, kTextFormat);
+}

@@ -1,0 +1,196 @@
+#pragma once
+// The list view in report view: columns with captions and widths, rows with a caption
+// and sub-items. Rows are either held by the list view (Items) or, in owner-data mode,
+// asked for by index from a data provider, so a million rows appear at once.
+
+#include "toolkit/Collection.h"
+#include "toolkit/Controls.h"
+
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class QTreeView;
+class TListView;
+
+class TListColumn : public TCollectionItem {
+    Q_OBJECT
+    Q_PROPERTY(toolkit::TAlignment Alignment READ Alignment WRITE SetAlignment)
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(int Width READ Width WRITE SetWidth)
+    Q_CLASSINFO("Alignment", "default taLeftJustify")
+    Q_CLASSINFO("Width", "default 50")
+
+public:
+    explicit TListColumn(TCollection* collection);
+
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment value);
+    const QString& Caption() const { return caption_; }
+    void SetCaption(const QString& value);
+    int Width() const { return width_; }
+    void SetWidth(int value);
+
+private:
+    TAlignment alignment_ = taLeftJustify;
+    QString caption_;
+    int width_ = 50;
+};
+
+class TListColumns : public TCollection {
+    Q_OBJECT
+
+public:
+    explicit TListColumns(TListView* owner);
+
+    TListColumn* Add() { return static_cast<TListColumn*>(TCollection::Add()); }
+    TListColumn* Items(int index) const { return static_cast<TListColumn*>(TCollection::Items(index)); }
+
+protected:
+    void Update(TCollectionItem* item) override;
+
+private:
+    TListView* owner_;
+};
+
+class TListItems;
+
+// One row held by the list view: the caption is the first column, sub-item n the column
+// n + 1.
+class TListItem {
+public:
+    explicit TListItem(TListItems* owner) : owner_(owner) {}
+
+    const QString& Caption() const { return caption_; }
+    void SetCaption(const QString& value);
+    const QStringList& SubItems() const { return subItems_; }
+    void SetSubItems(const QStringList& value);
+    void AddSubItem(const QString& value);
+    int Index() const;
+    // Anything the program keeps with the row.
+    void* Data = nullptr;
+
+private:
+    void Changed();
+
+    TListItems* owner_;
+    QString caption_;
+    QStringList subItems_;
+};
+
+class TListItems {
+public:
+    explicit TListItems(TListView* owner) : owner_(owner) {}
+
+    int Count() const { return int(items_.size()); }
+    TListItem* Item(int index) const;
+    TListItem* operator[](int index) const { return Item(index); }
+    TListItem* Add();
+    TListItem* Insert(int index);
+    void Delete(int index);
+    void Clear();
+    // Rows added inside an update block reach the view at once, at its end.
+    void BeginUpdate();
+    void EndUpdate();
+
+private:
+    friend class TListItem;
+    friend class TListView;
+
+    TListView* owner_;
+    std::vector<std::unique_ptr<TListItem>> items_;
+    int updateCount_ = 0;
+};
+
+// Rows of an owner-data list view, asked for by index only when they are shown.
+class TListViewData {
+public:
+    virtual ~TListViewData() = default;
+    virtual int RowCount() const = 0;
+    // Column 0 is the row's caption, column n its sub-item n - 1.
+    virtual QString CellText(int row, int column) const = 0;
+};
+
+class TListView : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(TListColumns* Columns READ Columns)
+    Q_PROPERTY(bool ColumnClick READ ColumnClick WRITE SetColumnClick)
+    Q_PROPERTY(bool OwnerData READ OwnerData WRITE SetOwnerData)
+    Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(bool RowSelect READ RowSelect WRITE SetRowSelect)
+    Q_PROPERTY(toolkit::TViewStyle ViewStyle READ ViewStyle WRITE SetViewStyle)
+    Q_CLASSINFO("Color", "TColor; default clWindow; stored IsColorStored")
+    Q_CLASSINFO("ParentColor", "default False")
+    Q_CLASSINFO("ColumnClick", "default True")
+    Q_CLASSINFO("OwnerData", "default False")
+    Q_CLASSINFO("ReadOnly", "default False")
+    Q_CLASSINFO("RowSelect", "default False")
+    Q_CLASSINFO("TabStop", "default True")
+    Q_CLASSINFO("ViewStyle", "default vsIcon")
+
+public:
+    explicit TListView(TComponent* owner);
+    ~TListView() override;
+
+    TListColumns* Columns() const { return columns_; }
+    TListItems* Items() const { return items_.get(); }
+
+    // Column headers can be clicked.
+    bool ColumnClick() const { return columnClick_; }
+    void SetColumnClick(bool value);
+    // Rows come from the data provider instead of Items.
+    bool OwnerData() const { return ownerData_; }
+    void SetOwnerData(bool value);
+    // No in-place editing of captions.
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool value);
+    // Selection covers the whole row, not only the caption.
+    bool RowSelect() const { return rowSelect_; }
+    void SetRowSelect(bool value);
+    // Every style shows as a report: only the report view is built.
+    TViewStyle ViewStyle() const { return viewStyle_; }
+    void SetViewStyle(TViewStyle value);
+
+    // The provider of an owner-data list view (not owned; nullptr for none). Setting it
+    // reads its row count.
+    void SetDataProvider(const TListViewData* provider);
+    const TListViewData* DataProvider() const { return provider_; }
+    // The provider's rows changed (count or contents): the view reads them again.
+    void DataChanged();
+
+    // Rows shown, whichever way they are held.
+    int RowCount() const;
+    QString CellText(int row, int column) const;
+    // -1 when no row is selected.
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+
+    QTreeView* View() const { return view_; }
+
+protected:
+    void FontChanged() override;
+    void ColorChanged() override;
+    void BoundsChanged() override;
+    bool UsesSurface() const override { return false; }
+
+private:
+    friend class TListColumns;
+    friend class TListItems;
+    friend class TListItem;
+    class Model;
+
+    void ColumnsChanged();
+    void ApplyEditing();
+
+    TListColumns* columns_;
+    std::unique_ptr<TListItems> items_;
+    Model* model_;
+    QTreeView* view_;
+    const TListViewData* provider_ = nullptr;
+    bool columnClick_ = true;
+    bool ownerData_ = false;
+    bool readOnly_ = false;
+    bool rowSelect_ = false;
+    TViewStyle viewStyle_ = vsIcon;
+    bool syncingWidths_ = false;
+};

@@ -1,0 +1,391 @@
+#pragma once
+// Controls: components that are widgets. TControl holds what every control has (bounds,
+// alignment, visibility, caption, hint, font, colour, mouse events); TWinControl is a
+// windowed control that can contain others, take the focus and be tabbed to;
+// TGraphicControl is windowless: it paints over its parent, which shows beneath it;
+// TCustomControl is a windowed control that paints itself on a canvas.
+//
+// Controls that paint keep a persistent surface (a bitmap of their client area). Paint
+// fills it when it is out of date and the paint event shows it, so drawing on the canvas
+// outside a paint cycle is shown as soon as the widget is updated.
+
+#include "toolkit/Component.h"
+#include "toolkit/Graphics.h"
+#include "toolkit/Types.h"
+
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+class TWinControl;
+
+using TMouseEvent = TEvent<TObject*, TMouseButton, TShiftState, int, int>;
+using TMouseMoveEvent = TEvent<TObject*, TShiftState, int, int>;
+Q_DECLARE_METATYPE(TMouseEvent)
+Q_DECLARE_METATYPE(TMouseMoveEvent)
+
+// The Qt cursor shape for a toolkit cursor.
+Qt::CursorShape CursorShapeOf(TCursor cursor);
+// Modifier keys and held buttons of a Qt event as a shift state.
+TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+
+// Where aligned controls go in a client rectangle, by the platform's rules: alTop ones
+// from the top down in order of their Top, alBottom from the bottom up, alLeft and
+// alRight inwards from the sides over the height that is left, alClient fills the rest.
+struct TAlignItem {
+    TAlign align;
+    TRect bounds;
+};
+std::vector<TRect> AlignBounds(TRect client, const std::vector<TAlignItem>& items);
+
+class TControl : public QWidget, public TComponent {
+    Q_OBJECT
+    Q_PROPERTY(int Left READ Left WRITE SetLeft)
+    Q_PROPERTY(int Top READ Top WRITE SetTop)
+    Q_PROPERTY(int Width READ Width WRITE SetWidth)
+    Q_PROPERTY(int Height READ Height WRITE SetHeight)
+    Q_PROPERTY(toolkit::TAlign Align READ Align WRITE SetAlign)
+    Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+    Q_PROPERTY(toolkit::TCursor Cursor READ Cursor WRITE SetCursor)
+    Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
+    Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
+    Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
+    Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
+    Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
+    Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
+    Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
+    Q_PROPERTY(int Tag READ Tag WRITE SetTag)
+    Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+    Q_PROPERTY(TNotifyEvent OnClick READ OnClick WRITE SetOnClick)
+    Q_PROPERTY(TMouseEvent OnMouseDown MEMBER OnMouseDown)
+    Q_PROPERTY(TMouseMoveEvent OnMouseMove MEMBER OnMouseMove)
+    Q_PROPERTY(TMouseEvent OnMouseUp MEMBER OnMouseUp)
+    Q_CLASSINFO("Align", "default alNone")
+    Q_CLASSINFO("Color", "TColor; stored IsColorStored")
+    Q_CLASSINFO("Cursor", "default crDefault")
+    Q_CLASSINFO("Enabled", "default True")
+    Q_CLASSINFO("Font", "stored IsFontStored")
+    Q_CLASSINFO("ParentColor", "default True")
+    Q_CLASSINFO("ParentFont", "default True")
+    Q_CLASSINFO("ParentShowHint", "default True")
+    Q_CLASSINFO("ShowHint", "stored IsShowHintStored")
+    Q_CLASSINFO("Tag", "default 0")
+    Q_CLASSINFO("Visible", "default True")
+
+public:
+    explicit TControl(TComponent* owner);
+    ~TControl() override;
+
+    TWinControl* Parent() const { return parent_; }
+    void SetParent(TWinControl* parent);
+
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void SetLeft(int value) { SetBounds(value, top_, width_, height_); }
+    void SetTop(int value) { SetBounds(left_, value, width_, height_); }
+    void SetWidth(int value) { SetBounds(left_, top_, value, height_); }
+    void SetHeight(int value) { SetBounds(left_, top_, width_, value); }
+    virtual void SetBounds(int left, int top, int width, int height);
+    TRect BoundsRect() const { return Rect(left_, top_, left_ + width_, top_ + height_); }
+
+    virtual int ClientWidth() const { return width_; }
+    virtual int ClientHeight() const { return height_; }
+    TRect ClientRect() const { return Rect(0, 0, ClientWidth(), ClientHeight()); }
+    // Client coordinates to and from the screen's.
+    TPoint ClientToScreen(TPoint point) const;
+    TPoint ScreenToClient(TPoint point) const;
+
+    TAlign Align() const { return align_; }
+    void SetAlign(TAlign value);
+
+    bool Visible() const { return visible_; }
+    void SetVisible(bool value);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool value);
+
+    // The text of the control: the caption of labels, buttons and forms, the text of edits.
+    QString Caption() const { return GetText(); }
+    void SetCaption(const QString& value) { SetText(value); }
+    QString Text() const { return GetText(); }
+    void SetText(const QString& value);
+
+    const QString& Hint() const { return hint_; }
+    void SetHint(const QString& value);
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool value);
+    bool ParentShowHint() const { return parentShowHint_; }
+    void SetParentShowHint(bool value);
+
+    TFont* Font() const { return font_; }
+    void SetFont(TFont* value) { font_->Assign(value); }
+    bool ParentFont() const { return parentFont_; }
+    void SetParentFont(bool value);
+    TColor Color() const { return color_; }
+    void SetColor(TColor value);
+    bool ParentColor() const { return parentColor_; }
+    void SetParentColor(bool value);
+
+    TCursor Cursor() const { return cursor_; }
+    void SetCursor(TCursor value);
+
+    TNotifyEvent OnClick() const { return onClick_; }
+    void SetOnClick(const TNotifyEvent& value) { onClick_ = value; }
+    TMouseEvent OnMouseDown;
+    TMouseMoveEvent OnMouseMove;
+    TMouseEvent OnMouseUp;
+    TNotifyEvent OnMouseEnter;
+    TNotifyEvent OnMouseLeave;
+
+    // Fires OnClick, as a click with the mouse does.
+    virtual void Click();
+
+    // Marks the picture out of date; it is drawn again at the next paint.
+    virtual void Invalidate();
+    // Draws the control now.
+    virtual void Repaint();
+    // Shows what is pending at once.
+    void Update();
+
+    TComponent* GetParentComponent() const override;
+    bool HasParent() const override { return true; }
+
+    Q_INVOKABLE bool IsColorStored() const { return !parentColor_; }
+    Q_INVOKABLE bool IsFontStored() const { return !parentFont_; }
+    Q_INVOKABLE bool IsShowHintStored() const { return !parentShowHint_; }
+
+    // Parent changes reach the children that follow them.
+    virtual void ParentFontChanged();
+    virtual void ParentColorChanged();
+    virtual void ParentShowHintChanged();
+
+    // Mouse entering or leaving: the control the pointer entered or left (this one, or a
+    // child passing the notification on). The base fires OnMouseEnter or OnMouseLeave for
+    // the control itself, then passes the notification on to the parent.
+    virtual void MouseEnter(TControl* control);
+    virtual void MouseLeave(TControl* control);
+
+protected:
+    void SetParentComponent(TComponent* parent) override;
+
+    virtual QString GetText() const { return text_; }
+    virtual void SetTextValue(const QString& value);
+    virtual void TextChanged() {}
+    virtual void FontChanged();
+    virtual void ColorChanged();
+    virtual void EnabledChanged();
+    virtual void VisibleChanged() {}
+    virtual void BoundsChanged() {}
+
+    virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+    virtual void MouseMove(TShiftState shift, int x, int y);
+    virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+
+    // Painting through the persistent surface. A control that paints answers true to
+    // UsesSurface and fills the surface in PaintSurface.
+    virtual bool UsesSurface() const { return false; }
+    virtual void PaintSurface(gdi::DeviceContext& dc);
+    // The surface, sized to the client area and drawn if it is out of date.
+    const gdi::Bitmap& PaintedSurface();
+    gdi::DeviceContext& SurfaceDC();
+    bool SurfaceDirty() const { return surfaceDirty_; }
+    // Offset of the client area inside the widget (a window's one-pixel border).
+    virtual int ClientOffset() const { return 0; }
+
+    // Bounds in the parent's client area to widget geometry.
+    void ApplyGeometry();
+    void RequestAlign();
+
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool event(QEvent* event) override;
+
+    // The window-level part of painting: presents the surface (subclasses add a frame).
+    virtual void PresentSurface(QPainter& painter);
+
+    int left_ = 0;
+    int top_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    // Windows start hidden: their constructors clear it.
+    bool visible_ = true;
+
+private:
+    friend class TWinControl;
+    friend class TGraphicControl;
+
+    void FontObjectChanged();
+    void TakeParentFont();
+    void SetShowHintValue(bool value);
+    void SyncWindowGeometry();
+
+    TWinControl* parent_ = nullptr;
+    TAlign align_ = alNone;
+    bool enabled_ = true;
+    QString text_;
+    QString hint_;
+    bool showHint_ = false;
+    bool parentShowHint_ = true;
+    TFont* font_;
+    bool parentFont_ = true;
+    bool takingParentFont_ = false;
+    TColor color_ = clWindow;
+    bool parentColor_ = true;
+    TCursor cursor_ = crDefault;
+    TNotifyEvent onClick_;
+    bool clicked_ = false;
+    bool syncingGeometry_ = false;
+    int surfaceLevel_ = 0;
+
+    struct Surface;
+    std::unique_ptr<Surface> surface_;
+    bool surfaceDirty_ = true;
+};
+
+// Window styles a windowed control is created with (CreateParams).
+constexpr unsigned WS_POPUP = 0x80000000u;
+constexpr unsigned WS_CHILD = 0x40000000u;
+constexpr unsigned WS_BORDER = 0x00800000u;
+constexpr unsigned WS_EX_TOPMOST = 0x00000008u;
+constexpr unsigned WS_EX_TOOLWINDOW = 0x00000080u;
+constexpr unsigned CS_SAVEBITS = 0x0800u;
+
+struct TCreateParams {
+    unsigned Style = 0;
+    unsigned ExStyle = 0;
+    unsigned WindowClassStyle = 0;
+};
+
+class TWinControl : public TControl {
+    Q_OBJECT
+    Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
+    Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
+    Q_CLASSINFO("TabStop", "default False")
+
+public:
+    explicit TWinControl(TComponent* owner);
+    ~TWinControl() override;
+
+    int ControlCount() const { return int(controls_.size()); }
+    TControl* Controls(int index) const { return controls_.at(std::size_t(index)); }
+
+    int ClientWidth() const override { return width_ - 2 * ClientOffset(); }
+    int ClientHeight() const override { return height_ - 2 * ClientOffset(); }
+
+    // Position in the parent's tab order (-1 without a parent).
+    int TabOrder() const;
+    void SetTabOrder(int value);
+    bool TabStop() const { return tabStop_; }
+    void SetTabStop(bool value);
+
+    bool CanFocus() const;
+    bool Focused() const;
+    virtual void SetFocus();
+
+    // The colour the control's background is painted with.
+    TBrush* Brush() const { return brush_; }
+
+    // Places aligned children; runs by itself when bounds, alignment or visibility change.
+    void Realign();
+
+    // The window is made (its creation parameters applied) when first shown.
+    bool HandleAllocated() const { return handleAllocated_; }
+    void HandleNeeded();
+
+    void Invalidate() override;
+
+protected:
+    virtual void CreateParams(TCreateParams& params);
+    // Applies creation parameters to the widget; subclasses extend it.
+    virtual void CreateWnd();
+    // The platform's activation message: the window is being activated or deactivated.
+    virtual void ActivationChanged(bool active);
+
+    void Loaded() override;
+    void FontChanged() override;
+    void ColorChanged() override;
+    void BoundsChanged() override;
+
+    bool UsesSurface() const override { return true; }
+    void PaintSurface(gdi::DeviceContext& dc) override;
+    int ClientOffset() const override { return borderWidth_; }
+    void PresentSurface(QPainter& painter) override;
+
+    void changeEvent(QEvent* event) override;
+
+    // The top-level window's widgets in tab order, chained for Qt's focus movement.
+    void UpdateTabChain();
+    // Lets a click give the focus to a control that is no tab stop.
+    void SetFocusByClick(bool value);
+
+private:
+    friend class TControl;
+
+    void InsertControl(TControl* control);
+    void RemoveControl(TControl* control);
+    void AlignControls();
+    void CollectTabChain(std::vector<QWidget*>& chain) const;
+    void FixupTabList();
+    void UpdateFocusPolicy();
+
+    std::vector<TControl*> controls_;
+    std::vector<TWinControl*> tabList_;
+    int loadedTabOrder_ = -1;
+    bool tabStop_ = false;
+    bool focusByClick_ = false;
+    TBrush* brush_;
+    bool handleAllocated_ = false;
+    int borderWidth_ = 0;
+    bool aligning_ = false;
+};
+
+class TGraphicControl : public TControl {
+    Q_OBJECT
+
+public:
+    explicit TGraphicControl(TComponent* owner);
+    ~TGraphicControl() override;
+
+    TCanvas* Canvas();
+    void Invalidate() override;
+
+protected:
+    // Draws the control on Canvas, over what lies beneath it.
+    virtual void Paint() {}
+    bool UsesSurface() const override { return true; }
+    void PaintSurface(gdi::DeviceContext& dc) override;
+
+private:
+    TCanvas* canvas_ = nullptr;
+};
+
+class TCustomControl : public TWinControl {
+    Q_OBJECT
+
+public:
+    explicit TCustomControl(TComponent* owner);
+    ~TCustomControl() override;
+
+    TCanvas* Canvas();
+
+protected:
+    // Draws the control on Canvas, after the background has been filled with Color.
+    virtual void Paint() {}
+    void PaintSurface(gdi::DeviceContext& dc) override;
+
+private:
+    TCanvas* canvas_ = nullptr;
+};
+
+// The nearest control a widget belongs to (itself or an ancestor), or nullptr.
+TControl* FindControl(QWidget* widget);

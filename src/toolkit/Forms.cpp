@@ -1,0 +1,428 @@
+#include "toolkit/Forms.h"
+
+#include "toolkit/Application.h"
+#include "toolkit/Exceptions.h"
+#include "toolkit/FormReader.h"
+#include "toolkit/Guard.h"
+#include "toolkit/StdCtrls.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QTimer>
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Modal forms in the order they were shown; the last one is running its loop.
+std::vector<TForm*>& modalForms()
+{
+    static std::vector<TForm*> forms;
+    return forms;
+}
+
+void collectButtons(const TWinControl* parent, std::vector<TButton*>& buttons)
+{
+    for (int i = 0; i < parent->ControlCount(); ++i) {
+        TControl* child = parent->Controls(i);
+        if (auto* button = dynamic_cast<TButton*>(child))
+            buttons.push_back(button);
+        if (auto* windowed = dynamic_cast<TWinControl*>(child))
+            collectButtons(windowed, buttons);
+    }
+}
+
+}  // namespace
+
+TForm::TForm(TComponent* owner) : TCustomControl(owner)
+{
+    visible_ = false;
+    SetParentColor(false);
+    SetParentFont(false);
+    SetColor(clBtnFace);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    connect(qApp, &QApplication::focusChanged, this,
+            [this](QWidget*, QWidget* now) { Guard([&] { FocusChanged(now); }); });
+}
+
+TForm::~TForm()
+{
+    if (OnDestroy)
+        Guard([this] { OnDestroy(this); });
+    if (modalLoop_)
+        modalLoop_->quit();
+    auto& forms = modalForms();
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+}
+
+void TForm::AfterConstruction()
+{
+    TCustomControl::AfterConstruction();
+    // An error in OnCreate is shown; the form is made all the same.
+    if (OnCreate)
+        Guard([this] { OnCreate(this); });
+}
+
+void TForm::LoadFromResource(const QString& resourcePath)
+{
+    TReader::ReadRootFromResource(this, resourcePath);
+}
+
+void TForm::BindFailed(const char* name) const
+{
+    throw EComponentError(QStringLiteral("%1 has no component %2 of the expected class")
+                              .arg(ClassName(), QLatin1String(name)));
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle value)
+{
+    if (borderStyle_ == value)
+        return;
+    borderStyle_ = value;
+    if (HandleAllocated())
+        ApplyWindowFlags();
+}
+
+void TForm::SetPosition(TPosition value)
+{
+    position_ = value;
+}
+
+int TForm::ClientWidth() const
+{
+    return QWidget::width();
+}
+
+int TForm::ClientHeight() const
+{
+    return QWidget::height();
+}
+
+void TForm::SetClientWidth(int value)
+{
+    SetBounds(Left(), Top(), Width() - ClientWidth() + value, Height());
+}
+
+void TForm::SetClientHeight(int value)
+{
+    SetBounds(Left(), Top(), Width(), Height() - ClientHeight() + value);
+}
+
+void TForm::BoundsChanged()
+{
+    TCustomControl::BoundsChanged();
+    const bool fixed = borderStyle_ != bsSizeable && borderStyle_ != bsSizeToolWin;
+    if (fixed)
+        setFixedSize(QWidget::size());
+}
+
+void TForm::CreateWnd()
+{
+    TCustomControl::CreateWnd();
+    ApplyWindowFlags();
+}
+
+void TForm::ApplyWindowFlags()
+{
+    Qt::WindowFlags flags;
+    switch (borderStyle_) {
+    case bsNone:
+        flags = Qt::Window | Qt::FramelessWindowHint;
+        break;
+    case bsSingle:
+        flags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
+        break;
+    case bsDialog:
+        flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                | Qt::WindowCloseButtonHint;
+        break;
+    case bsToolWindow:
+    case bsSizeToolWin:
+        flags = Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+        break;
+    case bsSizeable:
+        flags = Qt::Window;
+        break;
+    }
+    const bool shown = QWidget::isVisible();
+    setWindowFlags(flags);
+    if (borderStyle_ == bsSizeable || borderStyle_ == bsSizeToolWin) {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else {
+        setFixedSize(QWidget::size());
+    }
+    ApplyGeometry();
+    if (shown)
+        QWidget::show();
+}
+
+void TForm::SetTextValue(const QString& value)
+{
+    TCustomControl::SetTextValue(value);
+    setWindowTitle(value);
+}
+
+void TForm::SetActiveControl(TWinControl* control)
+{
+    if (activeControl_ == control)
+        return;
+    if (control && TForm::GetParentForm(control) != this && !ComponentState().testFlag(csLoading))
+        throw EInvalidOperation(QStringLiteral("Invalid control for the active control"));
+    activeControl_ = control;
+    if (control)
+        control->FreeNotification(this);
+    if (control && QWidget::isVisible() && control->CanFocus())
+        control->SetFocus();
+}
+
+void TForm::Notification(TComponent* component, TOperation operation)
+{
+    TCustomControl::Notification(component, operation);
+    if (operation == opRemove && activeControl_ && component == static_cast<TComponent*>(activeControl_))
+        activeControl_ = nullptr;
+}
+
+TForm* TForm::GetParentForm(const TControl* control)
+{
+    while (control && control->Parent())
+        control = control->Parent();
+    return dynamic_cast<TForm*>(const_cast<TControl*>(control));
+}
+
+void TForm::FocusChanged(QWidget* now)
+{
+    if (!now || now->window() != this)
+        return;
+    TControl* control = FindControl(now);
+    while (control && !dynamic_cast<TWinControl*>(control))
+        control = control->Parent();
+    if (!control || control == this)
+        return;
+    activeControl_ = static_cast<TWinControl*>(control);
+    // The default frame moves with the focus.
+    std::vector<TButton*> buttons;
+    collectButtons(this, buttons);
+    for (TButton* button : buttons)
+        button->Invalidate();
+}
+
+void TForm::Show()
+{
+    SetVisible(true);
+    raise();
+    activateWindow();
+}
+
+void TForm::VisibleChanged()
+{
+    TCustomControl::VisibleChanged();
+    if (Visible() && !placed_) {
+        placed_ = true;
+        PlaceOnScreen();
+    }
+}
+
+void TForm::PlaceOnScreen()
+{
+    int left = Left();
+    int top = Top();
+    const TForm* centerOn = nullptr;
+    switch (position_) {
+    case poScreenCenter:
+    case poDesktopCenter:
+        left = (Screen ? Screen->Width() : 0) / 2 - Width() / 2;
+        top = (Screen ? Screen->Height() : 0) / 2 - Height() / 2;
+        break;
+    case poMainFormCenter:
+        centerOn = Application ? Application->MainForm() : nullptr;
+        break;
+    case poOwnerFormCenter:
+        centerOn = dynamic_cast<TForm*>(Owner());
+        break;
+    case poDesigned:
+    case poDefault:
+    case poDefaultPosOnly:
+    case poDefaultSizeOnly:
+        return;
+    }
+    if (centerOn && centerOn != this) {
+        left = centerOn->Left() + (centerOn->Width() - Width()) / 2;
+        top = centerOn->Top() + (centerOn->Height() - Height()) / 2;
+    }
+    SetBounds(left, top, Width(), Height());
+}
+
+bool TForm::CloseQuery()
+{
+    bool canClose = true;
+    if (OnCloseQuery)
+        OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TForm::DoClose(TCloseAction& action)
+{
+    if (OnClose)
+        OnClose(this, action);
+}
+
+void TForm::Close()
+{
+    if (Modal()) {
+        SetModalResult(mrCancel);
+        return;
+    }
+    if (!CloseQuery())
+        return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone)
+        return;
+    if (Application && Application->MainForm() == this)
+        Application->Terminate();
+    else if (action == caHide)
+        Hide();
+    else if (action == caMinimize)
+        showMinimized();
+    else
+        Release();
+}
+
+void TForm::Release()
+{
+    QTimer::singleShot(0, this, [this] { delete this; });
+}
+
+void TForm::SetModalResult(TModalResult value)
+{
+    modalResult_ = value;
+    if (value != mrNone && modalLoop_)
+        modalLoop_->quit();
+}
+
+bool TForm::CloseModal()
+{
+    TCloseAction action = caNone;
+    if (CloseQuery()) {
+        action = caHide;
+        DoClose(action);
+    }
+    if (action == caNone) {
+        modalResult_ = mrNone;
+        return false;
+    }
+    return true;
+}
+
+TModalResult TForm::ShowModal()
+{
+    if (Visible() || Modal())
+        throw EInvalidOperation(QStringLiteral("Cannot make a visible window modal"));
+    modalResult_ = mrNone;
+    QEventLoop loop;
+    modalLoop_ = &loop;
+    modalForms().push_back(this);
+    setWindowModality(Qt::ApplicationModal);
+    const auto finish = [this] {
+        modalLoop_ = nullptr;
+        auto& forms = modalForms();
+        forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+        Hide();
+        setWindowModality(Qt::NonModal);
+    };
+    try {
+        Show();
+        for (;;) {
+            const bool terminated = Application && Application->Terminated();
+            if (modalResult_ == mrNone && !terminated)
+                loop.exec();
+            if (Application && Application->Terminated()) {
+                modalResult_ = mrCancel;
+                break;
+            }
+            if (modalResult_ != mrNone && CloseModal())
+                break;
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+    return modalResult_;
+}
+
+void TForm::EndAllModalLoops()
+{
+    for (TForm* form : modalForms())
+        if (form->modalLoop_)
+            form->modalLoop_->quit();
+}
+
+TButton* TForm::DialogButton(bool cancel) const
+{
+    std::vector<TButton*> buttons;
+    collectButtons(this, buttons);
+    for (TButton* button : buttons) {
+        const bool wanted = cancel ? button->Cancel() : button->Active();
+        if (wanted && button->CanFocus())
+            return button;
+    }
+    return nullptr;
+}
+
+void TForm::keyPressEvent(QKeyEvent* event)
+{
+    // Keys no control wanted: Enter presses the active button, Escape the cancel button.
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool escape = event->key() == Qt::Key_Escape;
+    if (plain && (enter || escape)) {
+        if (TButton* button = DialogButton(escape)) {
+            event->accept();
+            Guard([button] { button->Click(); });
+            return;
+        }
+    }
+    TCustomControl::keyPressEvent(event);
+}
+
+void TForm::closeEvent(QCloseEvent* event)
+{
+    // The frame's close box closes by the form's own rules; Qt never hides it by itself.
+    event->ignore();
+    Guard([this] { Close(); });
+}
+
+void TForm::showEvent(QShowEvent* event)
+{
+    TCustomControl::showEvent(event);
+    if (event->spontaneous())
+        return;
+    Guard([this] {
+        if (activeControl_ && activeControl_->CanFocus())
+            activeControl_->SetFocus();
+        if (OnShow)
+            OnShow(this);
+    });
+}
+
+void TForm::hideEvent(QHideEvent* event)
+{
+    TCustomControl::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    visible_ = false;
+    Guard([this] {
+        if (OnHide)
+            OnHide(this);
+    });
+}
+
+void TForm::Paint()
+{
+    if (OnPaint)
+        OnPaint(this);
+}

@@ -1,0 +1,488 @@
+#include "toolkit/Graphics.h"
+
+#include "toolkit/Exceptions.h"
+
+#include <QBuffer>
+#include <QImage>
+
+void TGraphicsObject::Changed()
+{
+    if (OnChange)
+        OnChange(this);
+}
+
+// ---------------------------------------------------------------- TFont
+
+TFont::TFont(QObject* parent) : TGraphicsObject(parent) {}
+
+void TFont::SetCharset(TFontCharset value)
+{
+    if (charset_ == value)
+        return;
+    charset_ = value;
+    Changed();
+}
+
+void TFont::SetColor(TColor value)
+{
+    if (color_ == value)
+        return;
+    color_ = value;
+    Changed();
+}
+
+void TFont::SetHeight(int value)
+{
+    if (height_ == value)
+        return;
+    height_ = value;
+    Changed();
+}
+
+void TFont::SetName(const QString& value)
+{
+    if (name_ == value || value.isEmpty())
+        return;
+    name_ = value;
+    Changed();
+}
+
+void TFont::SetPitch(TFontPitch value)
+{
+    if (pitch_ == value)
+        return;
+    pitch_ = value;
+    Changed();
+}
+
+int TFont::Size() const
+{
+    return gdi::PointsFromHeight(height_);
+}
+
+void TFont::SetSize(int points)
+{
+    SetHeight(gdi::HeightFromPoints(points));
+}
+
+void TFont::SetStyle(TFontStyles value)
+{
+    if (style_ == value)
+        return;
+    style_ = value;
+    Changed();
+}
+
+gdi::LogFont TFont::LogFont() const
+{
+    gdi::LogFont lf;
+    lf.height = height_;
+    lf.weight = style_.testFlag(fsBold) ? gdi::FW_BOLD : gdi::FW_NORMAL;
+    lf.italic = style_.testFlag(fsItalic);
+    lf.underline = style_.testFlag(fsUnderline);
+    lf.strikeOut = style_.testFlag(fsStrikeOut);
+    lf.charSet = std::uint8_t(charset_);
+    lf.pitchAndFamily = pitch_ == fpFixed      ? gdi::FIXED_PITCH
+                        : pitch_ == fpVariable ? gdi::VARIABLE_PITCH
+                                               : gdi::DEFAULT_PITCH;
+    lf.faceName = name_;
+    return lf;
+}
+
+const gdi::Font& TFont::Handle() const
+{
+    if (!handle_)
+        handle_ = gdi::CreateFontIndirect(LogFont());
+    return *handle_;
+}
+
+void TFont::Changed()
+{
+    handle_.reset();
+    TGraphicsObject::Changed();
+}
+
+bool TFont::Equals(const TFont& other) const
+{
+    return charset_ == other.charset_ && color_ == other.color_ && height_ == other.height_
+           && name_ == other.name_ && pitch_ == other.pitch_ && style_ == other.style_;
+}
+
+void TFont::Assign(const TPersistent* source)
+{
+    const auto* font = qobject_cast<const TFont*>(source);
+    if (!font) {
+        TPersistent::Assign(source);
+        return;
+    }
+    if (Equals(*font))
+        return;
+    charset_ = font->charset_;
+    color_ = font->color_;
+    height_ = font->height_;
+    name_ = font->name_;
+    pitch_ = font->pitch_;
+    style_ = font->style_;
+    Changed();
+}
+
+// ---------------------------------------------------------------- TPen
+
+TPen::TPen(QObject* parent) : TGraphicsObject(parent) {}
+
+void TPen::SetColor(TColor value)
+{
+    if (color_ == value)
+        return;
+    color_ = value;
+    Changed();
+}
+
+void TPen::SetStyle(TPenStyle value)
+{
+    if (style_ == value)
+        return;
+    style_ = value;
+    Changed();
+}
+
+void TPen::SetWidth(int value)
+{
+    if (width_ == value || value < 0)
+        return;
+    width_ = value;
+    Changed();
+}
+
+gdi::Pen TPen::Handle() const
+{
+    gdi::Pen pen = gdi::SolidPen(color_, width_);
+    if (style_ == psClear)
+        pen.style = gdi::PenStyle::Clear;
+    return pen;
+}
+
+void TPen::Assign(const TPersistent* source)
+{
+    const auto* pen = qobject_cast<const TPen*>(source);
+    if (!pen) {
+        TPersistent::Assign(source);
+        return;
+    }
+    color_ = pen->color_;
+    style_ = pen->style_;
+    width_ = pen->width_;
+    Changed();
+}
+
+// ---------------------------------------------------------------- TBrush
+
+TBrush::TBrush(QObject* parent) : TGraphicsObject(parent) {}
+
+void TBrush::SetColor(TColor value)
+{
+    if (color_ == value && style_ != bsClear)
+        return;
+    color_ = value;
+    if (style_ == bsClear)
+        style_ = bsSolid;
+    Changed();
+}
+
+void TBrush::SetStyle(TBrushStyle value)
+{
+    if (style_ == value)
+        return;
+    style_ = value;
+    Changed();
+}
+
+gdi::Brush TBrush::Handle() const
+{
+    return style_ == bsClear ? gdi::HollowBrush() : gdi::SolidBrush(color_);
+}
+
+void TBrush::Assign(const TPersistent* source)
+{
+    const auto* brush = qobject_cast<const TBrush*>(source);
+    if (!brush) {
+        TPersistent::Assign(source);
+        return;
+    }
+    color_ = brush->color_;
+    style_ = brush->style_;
+    Changed();
+}
+
+// ---------------------------------------------------------------- TCanvas
+
+TCanvas::TCanvas(QObject* parent)
+    : TPersistent(parent), font_(new TFont(this)), pen_(new TPen(this)), brush_(new TBrush(this))
+{
+    font_->OnChange = TNotifyEvent::FromFunction([this](TObject*) { state_ &= ~FontValid; });
+    pen_->OnChange = TNotifyEvent::FromFunction([this](TObject*) { state_ &= ~PenValid; });
+    brush_->OnChange = TNotifyEvent::FromFunction([this](TObject*) { state_ &= ~BrushValid; });
+}
+
+TCanvas::~TCanvas() = default;
+
+void TCanvas::SetHandle(gdi::DeviceContext* handle)
+{
+    if (handle_ == handle)
+        return;
+    handle_ = handle;
+    state_ = 0;
+}
+
+bool TCanvas::RequiredState(int needed)
+{
+    if (!handle_)
+        return false;
+    const int missing = needed & ~state_;
+    if (missing & FontValid) {
+        handle_->SelectFont(font_->Handle());
+        handle_->SetTextColor(font_->Color());
+    }
+    if (missing & PenValid)
+        handle_->SelectPen(pen_->Handle());
+    if (missing & BrushValid) {
+        handle_->SelectBrush(brush_->Handle());
+        handle_->SetBkColor(brush_->Color());
+        handle_->SetBkMode(brush_->Style() == bsClear ? gdi::TRANSPARENT : gdi::OPAQUE);
+    }
+    state_ |= missing;
+    return true;
+}
+
+void TCanvas::FillRect(const TRect& rect)
+{
+    if (RequiredState(BrushValid))
+        handle_->FillRect(rect, handle_->GetBrush());
+}
+
+void TCanvas::FrameRect(const TRect& rect)
+{
+    if (RequiredState(BrushValid))
+        handle_->FrameRect(rect, handle_->GetBrush());
+}
+
+void TCanvas::Rectangle(int left, int top, int right, int bottom)
+{
+    if (RequiredState(PenValid | BrushValid))
+        handle_->Rectangle(left, top, right, bottom);
+}
+
+void TCanvas::Ellipse(int left, int top, int right, int bottom)
+{
+    if (RequiredState(PenValid | BrushValid))
+        handle_->Ellipse(left, top, right, bottom);
+}
+
+void TCanvas::RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight)
+{
+    if (RequiredState(PenValid | BrushValid))
+        handle_->RoundRect(left, top, right, bottom, ellipseWidth, ellipseHeight);
+}
+
+void TCanvas::Polygon(const std::vector<TPoint>& points)
+{
+    if (RequiredState(PenValid | BrushValid))
+        handle_->Polygon(points);
+}
+
+void TCanvas::Polyline(const std::vector<TPoint>& points)
+{
+    if (RequiredState(PenValid))
+        handle_->Polyline(points);
+}
+
+void TCanvas::MoveTo(int x, int y)
+{
+    if (handle_)
+        handle_->MoveTo(x, y);
+}
+
+void TCanvas::LineTo(int x, int y)
+{
+    if (RequiredState(PenValid))
+        handle_->LineTo(x, y);
+}
+
+TPoint TCanvas::PenPos() const
+{
+    return handle_ ? handle_->GetCurrentPosition() : TPoint();
+}
+
+void TCanvas::TextOut(int x, int y, const QString& text)
+{
+    if (!RequiredState(FontValid | BrushValid))
+        return;
+    handle_->TextOut(x, y, text);
+    handle_->MoveTo(x + handle_->GetTextExtentPoint(text).width(), y);
+}
+
+void TCanvas::TextRect(const TRect& rect, int x, int y, const QString& text)
+{
+    if (!RequiredState(FontValid | BrushValid))
+        return;
+    const unsigned options = gdi::ETO_CLIPPED | (brush_->Style() != bsClear ? gdi::ETO_OPAQUE : 0u);
+    handle_->ExtTextOut(x, y, options, &rect, text);
+}
+
+int TCanvas::DrawText(const QString& text, TRect& rect, unsigned format)
+{
+    if (!RequiredState(FontValid | BrushValid))
+        return 0;
+    return handle_->DrawText(text, rect, format);
+}
+
+QSize TCanvas::TextExtent(const QString& text)
+{
+    if (!RequiredState(FontValid))
+        return QSize();
+    return handle_->GetTextExtentPoint(text);
+}
+
+void TCanvas::Draw(int x, int y, const TBitmap* bitmap)
+{
+    if (bitmap && !bitmap->Empty() && handle_)
+        handle_->DrawBitmap(x, y, bitmap->Handle(), gdi::SRCCOPY);
+}
+
+void TCanvas::StretchDraw(const TRect& rect, const TBitmap* bitmap)
+{
+    if (!bitmap || bitmap->Empty() || !RequiredState(BrushValid))
+        return;
+    gdi::Bitmap copy(bitmap->Handle());
+    gdi::DeviceContext source(&copy);
+    handle_->StretchBlt(rect.left, rect.top, rect.width(), rect.height(), source, 0, 0, copy.width(), copy.height(),
+                        gdi::SRCCOPY);
+}
+
+void TCanvas::CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRect)
+{
+    if (!source || !source->handle_ || !RequiredState(BrushValid))
+        return;
+    source->RequiredState(FontValid | BrushValid);
+    handle_->StretchBlt(dest.left, dest.top, dest.width(), dest.height(), *source->handle_, sourceRect.left,
+                        sourceRect.top, sourceRect.width(), sourceRect.height(), copyMode_);
+}
+
+gdi::ColorRef TCanvas::Pixels(int x, int y) const
+{
+    return handle_ ? handle_->GetPixel(x, y) : 0;
+}
+
+void TCanvas::SetPixel(int x, int y, TColor color)
+{
+    if (handle_)
+        handle_->SetPixel(x, y, color);
+}
+
+void TCanvas::DrawFocusRect(const TRect& rect)
+{
+    if (RequiredState(BrushValid))
+        handle_->DrawFocusRect(rect);
+}
+
+// ---------------------------------------------------------------- TBitmap
+
+TBitmap::TBitmap(QObject* parent) : TPersistent(parent) {}
+
+TBitmap::~TBitmap()
+{
+    if (canvas_)
+        canvas_->SetHandle(nullptr);
+}
+
+void TBitmap::SetSize(int width, int height)
+{
+    if (width == Width() && height == Height())
+        return;
+    bitmap_.setSize(width, height);
+    Changed();
+}
+
+void TBitmap::SetMonochrome(bool monochrome)
+{
+    if (monochrome == Monochrome())
+        return;
+    bitmap_.setFormat(monochrome ? gdi::PixelFormat::Monochrome : gdi::PixelFormat::Device);
+    Changed();
+}
+
+TCanvas* TBitmap::Canvas()
+{
+    if (!canvas_) {
+        dc_ = std::make_unique<gdi::DeviceContext>(&bitmap_);
+        canvas_ = new TCanvas(this);
+        canvas_->SetHandle(dc_.get());
+    }
+    return canvas_;
+}
+
+void TBitmap::SetHandle(const gdi::Bitmap& bitmap)
+{
+    bitmap_ = bitmap;
+    Changed();
+}
+
+bool TBitmap::LoadFromResourceName(const QString& name)
+{
+    if (!bitmap_.loadFromResourceName(name))
+        return false;
+    Changed();
+    return true;
+}
+
+bool TBitmap::LoadFromFile(const QString& path)
+{
+    if (!bitmap_.loadFromFile(path))
+        return false;
+    Changed();
+    return true;
+}
+
+QByteArray TBitmap::Data() const
+{
+    if (Empty())
+        return {};
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    bitmap_.image().save(&buffer, "BMP");
+    return bytes;
+}
+
+void TBitmap::SetData(const QByteArray& data)
+{
+    QImage image;
+    if (!data.isEmpty() && !image.loadFromData(data))
+        throw EInvalidOperation(QStringLiteral("Bitmap image is not valid"));
+    bitmap_.assign(image);
+    Changed();
+}
+
+void TBitmap::Assign(const TPersistent* source)
+{
+    if (!source) {
+        bitmap_.assign(QImage());
+        Changed();
+        return;
+    }
+    const auto* other = qobject_cast<const TBitmap*>(source);
+    if (!other) {
+        TPersistent::Assign(source);
+        return;
+    }
+    if (other == this)
+        return;
+    bitmap_ = other->bitmap_;
+    Changed();
+}
+
+void TBitmap::Changed()
+{
+    if (OnChange)
+        OnChange(this);
+}

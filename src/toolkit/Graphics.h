@@ -1,0 +1,263 @@
+#pragma once
+// Fonts, pens, brushes, bitmaps and canvases: the drawing objects of controls, as persistent
+// objects over the drawing layer's device context. A canvas selects its font, pen and
+// brush into the device context only when they have changed since it last did, so a
+// background mode or colour set on the device context directly stays until then.
+
+#include "toolkit/Events.h"
+#include "toolkit/Persistent.h"
+#include "toolkit/Types.h"
+
+#include "platform/gdi/Bitmap.h"
+#include "platform/gdi/Colors.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Font.h"
+#include "platform/gdi/Geometry.h"
+
+#include <QByteArray>
+#include <QPoint>
+#include <QSize>
+#include <memory>
+#include <optional>
+#include <vector>
+
+using TRect = gdi::Rect;
+using TPoint = QPoint;
+
+constexpr TRect Rect(int left, int top, int right, int bottom)
+{
+    return TRect{left, top, right, bottom};
+}
+
+// Base of TFont, TPen and TBrush: OnChange after every change of a value.
+class TGraphicsObject : public TPersistent {
+    Q_OBJECT
+
+public:
+    using TPersistent::TPersistent;
+    TNotifyEvent OnChange;
+
+protected:
+    virtual void Changed();
+};
+
+class TFont : public TGraphicsObject {
+    Q_OBJECT
+    Q_PROPERTY(toolkit::TFontCharset Charset READ Charset WRITE SetCharset)
+    Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+    Q_PROPERTY(int Height READ Height WRITE SetHeight)
+    Q_PROPERTY(QString Name READ Name WRITE SetName)
+    Q_PROPERTY(toolkit::TFontPitch Pitch READ Pitch WRITE SetPitch)
+    Q_PROPERTY(int Size READ Size WRITE SetSize STORED false)
+    Q_PROPERTY(toolkit::TFontStyles Style READ Style WRITE SetStyle)
+    Q_CLASSINFO("Color", "TColor")
+    Q_CLASSINFO("Pitch", "default fpDefault")
+
+public:
+    // The default form font: "MS Sans Serif", height -11, clWindowText.
+    explicit TFont(QObject* parent = nullptr);
+
+    TFontCharset Charset() const { return charset_; }
+    void SetCharset(TFontCharset value);
+    TColor Color() const { return color_; }
+    void SetColor(TColor value);
+    // Negative: character height in pixels; positive: cell height.
+    int Height() const { return height_; }
+    void SetHeight(int value);
+    const QString& Name() const { return name_; }
+    void SetName(const QString& value);
+    TFontPitch Pitch() const { return pitch_; }
+    void SetPitch(TFontPitch value);
+    // Points at 96 pixels per inch, derived from Height.
+    int Size() const;
+    void SetSize(int points);
+    TFontStyles Style() const { return style_; }
+    void SetStyle(TFontStyles value);
+
+    // The description the drawing layer creates the font from.
+    gdi::LogFont LogFont() const;
+    // The created font, made again only after a change.
+    const gdi::Font& Handle() const;
+
+    void Assign(const TPersistent* source) override;
+    bool Equals(const TFont& other) const;
+
+protected:
+    void Changed() override;
+
+private:
+    TFontCharset charset_ = DEFAULT_CHARSET;
+    TColor color_ = clWindowText;
+    int height_ = gdi::kDefaultFontHeight;
+    QString name_ = QString::fromLatin1(gdi::kDefaultFontName);
+    TFontPitch pitch_ = fpDefault;
+    TFontStyles style_;
+    mutable std::optional<gdi::Font> handle_;
+};
+
+class TPen : public TGraphicsObject {
+    Q_OBJECT
+    Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+    Q_PROPERTY(toolkit::TPenStyle Style READ Style WRITE SetStyle)
+    Q_PROPERTY(int Width READ Width WRITE SetWidth)
+    Q_CLASSINFO("Color", "TColor; default clBlack")
+    Q_CLASSINFO("Style", "default psSolid")
+    Q_CLASSINFO("Width", "default 1")
+
+public:
+    explicit TPen(QObject* parent = nullptr);
+
+    TColor Color() const { return color_; }
+    void SetColor(TColor value);
+    TPenStyle Style() const { return style_; }
+    void SetStyle(TPenStyle value);
+    int Width() const { return width_; }
+    void SetWidth(int value);
+
+    // System colours resolved now; every style but psClear draws solid.
+    gdi::Pen Handle() const;
+    void Assign(const TPersistent* source) override;
+
+private:
+    TColor color_ = clBlack;
+    TPenStyle style_ = psSolid;
+    int width_ = 1;
+};
+
+class TBrush : public TGraphicsObject {
+    Q_OBJECT
+    Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+    Q_PROPERTY(toolkit::TBrushStyle Style READ Style WRITE SetStyle)
+    Q_CLASSINFO("Color", "TColor; default clWhite")
+    Q_CLASSINFO("Style", "default bsSolid")
+
+public:
+    explicit TBrush(QObject* parent = nullptr);
+
+    TColor Color() const { return color_; }
+    // Setting a colour makes a clear brush solid.
+    void SetColor(TColor value);
+    TBrushStyle Style() const { return style_; }
+    void SetStyle(TBrushStyle value);
+
+    // System colours resolved now; hatch styles fill solid.
+    gdi::Brush Handle() const;
+    void Assign(const TPersistent* source) override;
+
+private:
+    TColor color_ = clWhite;
+    TBrushStyle style_ = bsSolid;
+};
+
+class TBitmap;
+
+class TCanvas : public TPersistent {
+    Q_OBJECT
+
+public:
+    explicit TCanvas(QObject* parent = nullptr);
+    ~TCanvas() override;
+
+    // The device context drawn on; the canvas does not own it.
+    gdi::DeviceContext* Handle() const { return handle_; }
+    void SetHandle(gdi::DeviceContext* handle);
+    bool HandleAllocated() const { return handle_ != nullptr; }
+    // Selects font, pen and brush afresh at the next drawing call (the device context's
+    // state was reset under the canvas).
+    void Refresh() { state_ = 0; }
+
+    TFont* Font() const { return font_; }
+    TPen* Pen() const { return pen_; }
+    TBrush* Brush() const { return brush_; }
+    void SetFont(const TFont* font) { font_->Assign(font); }
+
+    // The raster operation CopyRect uses.
+    gdi::RasterOp CopyMode() const { return copyMode_; }
+    void SetCopyMode(gdi::RasterOp mode) { copyMode_ = mode; }
+
+    void FillRect(const TRect& rect);
+    void FrameRect(const TRect& rect);
+    void Rectangle(int left, int top, int right, int bottom);
+    void Rectangle(const TRect& rect) { Rectangle(rect.left, rect.top, rect.right, rect.bottom); }
+    void Ellipse(int left, int top, int right, int bottom);
+    void RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight);
+    void Polygon(const std::vector<TPoint>& points);
+    void Polyline(const std::vector<TPoint>& points);
+    void MoveTo(int x, int y);
+    void LineTo(int x, int y);
+    TPoint PenPos() const;
+
+    void TextOut(int x, int y, const QString& text);
+    // Text at (x, y) clipped to rect; the rect is filled first unless the brush is clear.
+    void TextRect(const TRect& rect, int x, int y, const QString& text);
+    // Formatted text (gdi::DT_* flags); returns its height. DT_CALCRECT measures into rect.
+    int DrawText(const QString& text, TRect& rect, unsigned format);
+    QSize TextExtent(const QString& text);
+    int TextWidth(const QString& text) { return TextExtent(text).width(); }
+    int TextHeight(const QString& text) { return TextExtent(text).height(); }
+
+    void Draw(int x, int y, const TBitmap* bitmap);
+    void StretchDraw(const TRect& rect, const TBitmap* bitmap);
+    void CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRect);
+    gdi::ColorRef Pixels(int x, int y) const;
+    void SetPixel(int x, int y, TColor color);
+    void DrawFocusRect(const TRect& rect);
+
+private:
+    enum StateFlag { FontValid = 0x1, PenValid = 0x2, BrushValid = 0x4 };
+    // Selects what has changed since it was last selected; false without a handle.
+    bool RequiredState(int needed);
+
+    gdi::DeviceContext* handle_ = nullptr;
+    TFont* font_;
+    TPen* pen_;
+    TBrush* brush_;
+    int state_ = 0;
+    gdi::RasterOp copyMode_ = gdi::SRCCOPY;
+};
+
+class TBitmap : public TPersistent {
+    Q_OBJECT
+    // Form descriptions keep the picture as the bytes of a bitmap (or PNG) file.
+    Q_PROPERTY(QByteArray Data READ Data WRITE SetData)
+
+public:
+    explicit TBitmap(QObject* parent = nullptr);
+    ~TBitmap() override;
+
+    int Width() const { return bitmap_.width(); }
+    int Height() const { return bitmap_.height(); }
+    void SetWidth(int width) { SetSize(width, Height()); }
+    void SetHeight(int height) { SetSize(Width(), height); }
+    void SetSize(int width, int height);
+    bool Empty() const { return bitmap_.isEmpty(); }
+    bool Monochrome() const { return bitmap_.isMonochrome(); }
+    void SetMonochrome(bool monochrome);
+
+    // A canvas drawing on the bitmap, made at first use.
+    TCanvas* Canvas();
+    const gdi::Bitmap& Handle() const { return bitmap_; }
+    gdi::Bitmap& Handle() { return bitmap_; }
+    // The bottom-left pixel: the colour glyphs leave out.
+    gdi::ColorRef TransparentColor() const { return bitmap_.bottomLeftPixel(); }
+
+    // A copy of the picture.
+    void SetHandle(const gdi::Bitmap& bitmap);
+    // The program's bitmap resource of that name; false (bitmap unchanged) when missing.
+    bool LoadFromResourceName(const QString& name);
+    bool LoadFromFile(const QString& path);
+
+    QByteArray Data() const;
+    void SetData(const QByteArray& data);
+
+    void Assign(const TPersistent* source) override;
+
+    TNotifyEvent OnChange;
+
+private:
+    void Changed();
+
+    gdi::Bitmap bitmap_;
+    std::unique_ptr<gdi::DeviceContext> dc_;
+    TCanvas* canvas_ = nullptr;
+};

@@ -1,0 +1,398 @@
+#include "toolkit/StdCtrls.h"
+
+#include "toolkit/Forms.h"
+#include "toolkit/Guard.h"
+
+#include "platform/gdi/Draw3D.h"
+
+#include <QAbstractListModel>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QScrollBar>
+
+namespace {
+
+// The focus rectangle lies this far inside the button's edge.
+constexpr int kFocusInset = 4;
+
+// A Qt palette colour for a toolkit colour, resolved now.
+QColor qcolorOf(TColor color)
+{
+    const auto rgb = gdi::ColorRef(ColorToRGB(color));
+    return QColor(gdi::GetRValue(rgb), gdi::GetGValue(rgb), gdi::GetBValue(rgb));
+}
+
+void applyBase(QWidget* widget, TColor color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Base, qcolorOf(color));
+    widget->setPalette(palette);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TButton
+
+TButton::TButton(TComponent* owner) : TWinControl(owner)
+{
+    SetTabStop(true);
+    SetFocusByClick(true);
+    SetBounds(0, 0, 75, 25);
+}
+
+TButton::~TButton() = default;
+
+void TButton::SetDefault(bool value)
+{
+    if (default_ == value)
+        return;
+    default_ = value;
+    Invalidate();
+}
+
+void TButton::SetCancel(bool value)
+{
+    cancel_ = value;
+}
+
+bool TButton::Active() const
+{
+    if (Focused())
+        return true;
+    if (!default_)
+        return false;
+    const TForm* form = TForm::GetParentForm(this);
+    const TWinControl* focused = form ? form->ActiveControl() : nullptr;
+    return !focused || focused == this || !dynamic_cast<const TButton*>(focused) || !focused->Focused();
+}
+
+void TButton::Click()
+{
+    if (TForm* form = TForm::GetParentForm(this))
+        form->SetModalResult(modalResult_);
+    TWinControl::Click();
+}
+
+unsigned TButton::ItemState() const
+{
+    unsigned state = 0;
+    if (Pressed())
+        state |= ODS_SELECTED;
+    if (!Enabled())
+        state |= ODS_DISABLED;
+    if (Focused())
+        state |= ODS_FOCUS;
+    if (Active())
+        state |= ODS_DEFAULT;
+    return state;
+}
+
+void TButton::PaintSurface(gdi::DeviceContext& dc)
+{
+    TDrawItemStruct item;
+    item.itemState = ItemState();
+    item.hwndItem = this;
+    item.hDC = &dc;
+    item.rcItem = ClientRect();
+    DrawItem(item);
+}
+
+void TButton::DrawItem(const TDrawItemStruct& item)
+{
+    gdi::DeviceContext& dc = *item.hDC;
+    TRect rect = item.rcItem;
+    if (item.itemState & ODS_DEFAULT) {
+        dc.FrameRect(rect, gdi::SolidBrush(clWindowFrame));
+        rect = rect.inflated(-1, -1);
+    }
+    const bool pressed = item.itemState & ODS_SELECTED;
+    TRect content = gdi::DrawButtonFace(dc, rect, pressed);
+    if (pressed)
+        content = content.translated(1, 1);
+    DrawContent(dc, content, item.itemState);
+    if (item.itemState & ODS_FOCUS)
+        dc.DrawFocusRect(item.rcItem.inflated(-kFocusInset, -kFocusInset));
+}
+
+void TButton::DrawContent(gdi::DeviceContext& dc, const TRect& rect, unsigned state)
+{
+    dc.SelectFont(Font()->Handle());
+    dc.SetBkMode(gdi::TRANSPARENT);
+    TRect textRect = rect;
+    const unsigned format = gdi::DT_CENTER | gdi::DT_VCENTER | gdi::DT_SINGLELINE;
+    if (state & ODS_DISABLED) {
+        TRect raised = textRect.translated(1, 1);
+        dc.SetTextColor(clBtnHighlight);
+        dc.DrawText(Caption(), raised, format);
+        dc.SetTextColor(clBtnShadow);
+    } else {
+        dc.SetTextColor(Font()->Color());
+    }
+    dc.DrawText(Caption(), textRect, format);
+}
+
+void TButton::SetPressedByMouse(bool value)
+{
+    if (pressedByMouse_ == value)
+        return;
+    pressedByMouse_ = value;
+    Repaint();
+}
+
+void TButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
+{
+    TWinControl::MouseDown(button, shift, x, y);
+    if (button == mbLeft) {
+        mouseHeld_ = true;
+        SetPressedByMouse(true);
+    }
+}
+
+void TButton::MouseMove(TShiftState shift, int x, int y)
+{
+    TWinControl::MouseMove(shift, x, y);
+    if (mouseHeld_)
+        SetPressedByMouse(ClientRect().contains(x, y));
+}
+
+void TButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    // The face comes up before the click runs.
+    if (event->button() == Qt::LeftButton) {
+        mouseHeld_ = false;
+        Guard([this] { SetPressedByMouse(false); });
+    }
+    TWinControl::mouseReleaseEvent(event);
+}
+
+void TButton::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        if (!event->isAutoRepeat() && !pressedByKey_) {
+            pressedByKey_ = true;
+            Guard([this] { Repaint(); });
+        }
+        event->accept();
+        return;
+    }
+    // Enter and Escape go on to the form, which presses its active or cancel button.
+    TWinControl::keyPressEvent(event);
+}
+
+void TButton::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && pressedByKey_) {
+        pressedByKey_ = false;
+        event->accept();
+        Guard([this] {
+            Repaint();
+            Click();
+        });
+        return;
+    }
+    TWinControl::keyReleaseEvent(event);
+}
+
+void TButton::focusInEvent(QFocusEvent* event)
+{
+    TWinControl::focusInEvent(event);
+    Invalidate();
+}
+
+void TButton::focusOutEvent(QFocusEvent* event)
+{
+    TWinControl::focusOutEvent(event);
+    pressedByKey_ = false;
+    Invalidate();
+}
+
+// ---------------------------------------------------------------- TEdit
+
+TEdit::TEdit(TComponent* owner) : TWinControl(owner), editor_(new QLineEdit(this))
+{
+    SetParentColor(false);
+    SetColor(clWindow);
+    SetTabStop(true);
+    SetFocusByClick(true);
+    setFocusProxy(editor_);
+    editor_->setFont(Font()->Handle().qfont());
+    applyBase(editor_, Color());
+    QObject::connect(editor_, &QLineEdit::textChanged, this, [this] {
+        Guard([this] {
+            if (OnChange)
+                OnChange(this);
+        });
+    });
+    SetBounds(0, 0, 121, 21);
+}
+
+TEdit::~TEdit() = default;
+
+QString TEdit::GetText() const
+{
+    return editor_->text();
+}
+
+void TEdit::SetTextValue(const QString& value)
+{
+    editor_->setText(value);
+}
+
+void TEdit::SetMaxLength(int value)
+{
+    if (maxLength_ == value || value < 0)
+        return;
+    maxLength_ = value;
+    editor_->setMaxLength(value == 0 ? 32767 : value);
+}
+
+bool TEdit::ReadOnly() const
+{
+    return editor_->isReadOnly();
+}
+
+void TEdit::SetReadOnly(bool value)
+{
+    editor_->setReadOnly(value);
+}
+
+void TEdit::SelectAll()
+{
+    editor_->selectAll();
+}
+
+void TEdit::FontChanged()
+{
+    TWinControl::FontChanged();
+    editor_->setFont(Font()->Handle().qfont());
+    QPalette palette = editor_->palette();
+    palette.setColor(QPalette::Text, qcolorOf(Font()->Color()));
+    editor_->setPalette(palette);
+}
+
+void TEdit::ColorChanged()
+{
+    TWinControl::ColorChanged();
+    applyBase(editor_, Color());
+}
+
+void TEdit::BoundsChanged()
+{
+    TWinControl::BoundsChanged();
+    editor_->setGeometry(0, 0, Width(), Height());
+}
+
+// ---------------------------------------------------------------- TListBox
+
+// The lines of the list box, as Qt's list view reads them.
+class TListBox::Model : public QAbstractListModel {
+public:
+    Model(TListBox* owner) : QAbstractListModel(owner), owner_(owner)
+    {
+        TStrings* items = owner->Items();
+        connect(items, &TStrings::inserted, this, [this](int first, int count) {
+            beginInsertRows({}, first, first + count - 1);
+            endInsertRows();
+        });
+        connect(items, &TStrings::removed, this, [this](int first, int count) {
+            beginRemoveRows({}, first, first + count - 1);
+            endRemoveRows();
+        });
+        connect(items, &TStrings::changed, this, [this](int row) { emit dataChanged(index(row), index(row)); });
+        connect(items, &TStrings::reset, this, [this] {
+            beginResetModel();
+            endResetModel();
+        });
+    }
+
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : owner_->Count(); }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (!index.isValid() || index.row() >= owner_->Count())
+            return {};
+        if (role == Qt::DisplayRole)
+            return owner_->Items()->Strings(index.row());
+        if (role == Qt::SizeHintRole)
+            return QSize(0, owner_->ItemHeight());
+        return {};
+    }
+
+private:
+    TListBox* owner_;
+};
+
+TListBox::TListBox(TComponent* owner)
+    : TWinControl(owner), items_(new TStringList(this)), model_(new Model(this)), view_(new QListView(this))
+{
+    SetParentColor(false);
+    SetColor(clWindow);
+    SetTabStop(true);
+    SetFocusByClick(true);
+    setFocusProxy(view_);
+    view_->setModel(model_);
+    view_->setUniformItemSizes(true);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setFont(Font()->Handle().qfont());
+    applyBase(view_, Color());
+    SetBounds(0, 0, 121, 97);
+}
+
+TListBox::~TListBox() = default;
+
+void TListBox::SetItemHeight(int value)
+{
+    if (itemHeight_ == value || value <= 0)
+        return;
+    itemHeight_ = value;
+    emit model_->layoutChanged();
+}
+
+int TListBox::ItemIndex() const
+{
+    const QModelIndex current = view_->currentIndex();
+    return current.isValid() && view_->selectionModel()->isSelected(current) ? current.row() : -1;
+}
+
+void TListBox::SetItemIndex(int index)
+{
+    if (index < 0 || index >= Count()) {
+        view_->clearSelection();
+        view_->setCurrentIndex({});
+        return;
+    }
+    view_->setCurrentIndex(model_->index(index));
+}
+
+int TListBox::TopIndex() const
+{
+    const QModelIndex top = view_->indexAt(QPoint(0, 0));
+    return top.isValid() ? top.row() : 0;
+}
+
+void TListBox::SetTopIndex(int index)
+{
+    if (index < 0 || index >= Count())
+        return;
+    view_->scrollTo(model_->index(index), QAbstractItemView::PositionAtTop);
+}
+
+void TListBox::FontChanged()
+{
+    TWinControl::FontChanged();
+    view_->setFont(Font()->Handle().qfont());
+}
+
+void TListBox::ColorChanged()
+{
+    TWinControl::ColorChanged();
+    applyBase(view_, Color());
+}
+
+void TListBox::BoundsChanged()
+{
+    TWinControl::BoundsChanged();
+    view_->setGeometry(0, 0, Width(), Height());
+}

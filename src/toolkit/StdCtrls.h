@@ -1,0 +1,175 @@
+#pragma once
+// Standard controls: push button, single-line edit and list box.
+
+#include "toolkit/Controls.h"
+#include "toolkit/Strings.h"
+
+class QLineEdit;
+class QListView;
+
+// The owner-draw record a button paints itself from.
+constexpr unsigned ODT_BUTTON = 4;
+constexpr unsigned ODA_DRAWENTIRE = 0x1;
+constexpr unsigned ODS_SELECTED = 0x1;  // held down
+constexpr unsigned ODS_DISABLED = 0x4;
+constexpr unsigned ODS_FOCUS = 0x10;
+constexpr unsigned ODS_DEFAULT = 0x20;  // the active button: Enter presses it
+
+struct TDrawItemStruct {
+    unsigned CtlType = ODT_BUTTON;
+    unsigned itemAction = ODA_DRAWENTIRE;
+    unsigned itemState = 0;
+    TWinControl* hwndItem = nullptr;
+    gdi::DeviceContext* hDC = nullptr;
+    TRect rcItem;
+};
+
+class TButton : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(bool Cancel READ Cancel WRITE SetCancel)
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(bool Default READ Default WRITE SetDefault)
+    Q_PROPERTY(int ModalResult READ ModalResult WRITE SetModalResult)
+    Q_CLASSINFO("Cancel", "default False")
+    Q_CLASSINFO("Default", "default False")
+    Q_CLASSINFO("ModalResult", "default 0")
+    Q_CLASSINFO("TabStop", "default True")
+
+public:
+    explicit TButton(TComponent* owner);
+    ~TButton() override;
+
+    // Enter presses the default button (unless another button has the focus).
+    bool Default() const { return default_; }
+    void SetDefault(bool value);
+    // Escape presses the cancel button.
+    bool Cancel() const { return cancel_; }
+    void SetCancel(bool value);
+    // Stored in the form on a click, which ends a modal form's loop when non-zero.
+    TModalResult ModalResult() const { return modalResult_; }
+    void SetModalResult(TModalResult value) { modalResult_ = value; }
+
+    // Held down: by the mouse while the pointer is over it, or by the space bar.
+    bool Pressed() const { return pressedByMouse_ || pressedByKey_; }
+    // Focused, or the default button while no other button has the focus.
+    bool Active() const;
+
+    void Click() override;
+
+protected:
+    // The one owner-draw step: every redraw of the button comes through here. The base
+    // draws the one-pixel clWindowFrame frame of the active button, the 3-D face (flat
+    // with a clBtnShadow outline while held down), the content and the focus rectangle
+    // four pixels in.
+    virtual void DrawItem(const TDrawItemStruct& item);
+    // The caption (subclasses add a glyph) inside the face.
+    virtual void DrawContent(gdi::DeviceContext& dc, const TRect& rect, unsigned state);
+    // The flags a redraw now would carry.
+    unsigned ItemState() const;
+
+    void PaintSurface(gdi::DeviceContext& dc) override;
+    void TextChanged() override { Invalidate(); }
+
+    void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+    void MouseMove(TShiftState shift, int x, int y) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void SetPressedByMouse(bool value);
+
+    bool default_ = false;
+    bool cancel_ = false;
+    TModalResult modalResult_ = mrNone;
+    bool mouseHeld_ = false;
+    bool pressedByMouse_ = false;
+    bool pressedByKey_ = false;
+};
+
+class TEdit : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(int MaxLength READ MaxLength WRITE SetMaxLength)
+    Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(QString Text READ Text WRITE SetText)
+    Q_PROPERTY(TNotifyEvent OnChange MEMBER OnChange)
+    Q_CLASSINFO("Color", "TColor; default clWindow; stored IsColorStored")
+    Q_CLASSINFO("ParentColor", "default False")
+    Q_CLASSINFO("MaxLength", "default 0")
+    Q_CLASSINFO("ReadOnly", "default False")
+    Q_CLASSINFO("TabStop", "default True")
+
+public:
+    explicit TEdit(TComponent* owner);
+    ~TEdit() override;
+
+    // 0: no limit.
+    int MaxLength() const { return maxLength_; }
+    void SetMaxLength(int value);
+    bool ReadOnly() const;
+    void SetReadOnly(bool value);
+    void SelectAll();
+
+    // After every change of the text, by the user or by the program.
+    TNotifyEvent OnChange;
+
+    QLineEdit* Editor() const { return editor_; }
+
+protected:
+    QString GetText() const override;
+    void SetTextValue(const QString& value) override;
+    void FontChanged() override;
+    void ColorChanged() override;
+    void BoundsChanged() override;
+    bool UsesSurface() const override { return false; }
+
+private:
+    QLineEdit* editor_;
+    int maxLength_ = 0;
+};
+
+class TListBox : public TWinControl {
+    Q_OBJECT
+    Q_PROPERTY(int ItemHeight READ ItemHeight WRITE SetItemHeight)
+    Q_PROPERTY(TStrings* Items READ Items WRITE SetItems)
+    Q_CLASSINFO("Color", "TColor; default clWindow; stored IsColorStored")
+    Q_CLASSINFO("ParentColor", "default False")
+    Q_CLASSINFO("ItemHeight", "default 16")
+    Q_CLASSINFO("TabStop", "default True")
+
+public:
+    explicit TListBox(TComponent* owner);
+    ~TListBox() override;
+
+    TStrings* Items() const { return items_; }
+    void SetItems(TStrings* value) { items_->Assign(value); }
+    int Count() const { return items_->Count(); }
+    void Clear() { items_->Clear(); }
+
+    int ItemHeight() const { return itemHeight_; }
+    void SetItemHeight(int value);
+    // -1 when nothing is selected.
+    int ItemIndex() const;
+    void SetItemIndex(int index);
+    // The first line shown.
+    int TopIndex() const;
+    void SetTopIndex(int index);
+
+    QListView* View() const { return view_; }
+
+protected:
+    void FontChanged() override;
+    void ColorChanged() override;
+    void BoundsChanged() override;
+    bool UsesSurface() const override { return false; }
+
+private:
+    class Model;
+
+    TStrings* items_;
+    Model* model_;
+    QListView* view_;
+    int itemHeight_ = 16;
+};
