@@ -153,6 +153,7 @@ bool ChildNode(const Node& parent, const Item& item, const Places& places, Node*
         node.path = JoinPath(parent.path, item.text);
         node.name = std::string(item.text);
         node.folder = item.folder;
+        node.inTrash = parent.kind == NodeKind::Trash || parent.inTrash;
         break;
     }
     *out = std::move(node);
@@ -292,7 +293,7 @@ std::uint32_t EntryAttributes(const Node& node, std::uint32_t mask)
         target = link; // dangling: judged as the link itself
     const bool folder = S_ISDIR(target.st_mode);
     std::uint32_t attrs = kAttrCanCopy | kAttrCanLink | kAttrFileSystem;
-    if (mask & (kAttrCanRename | kAttrCanDelete | kAttrCanMove))
+    if ((mask & (kAttrCanRename | kAttrCanDelete | kAttrCanMove)) && !node.inTrash)
         if (WritableByAnyone(ParentPath(node.path)))
             attrs |= kAttrCanRename | kAttrCanDelete | kAttrCanMove;
     if (isLink)

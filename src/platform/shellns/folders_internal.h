@@ -51,6 +51,7 @@ struct Node {
     std::string name; // the entry's or volume's own name
     bool folder = true;
     bool removable = false;
+    bool inTrash = false; // the trash keeps its own records of what it holds: leave its items as they are
 };
 
 Node DesktopNode(const Places& places);

@@ -231,6 +231,28 @@ TEST_F(NamespaceTest, AttributesOfFoldersLinksReadOnlyHiddenAndVolumes)
     EXPECT_FALSE(Attributes(inLocked, all) & (kAttrCanRename | kAttrCanDelete));
 }
 
+TEST_F(NamespaceTest, TheTrashListsWhatItHoldsButLeavesItAlone)
+{
+    scratch.MakeDir(".local/share/Trash/files/thrown away");
+    List trash(Parse("::{B3A5F1C2-7E94-4D2A-8C61-5F0E9D4A2B37}"));
+    ShellFolderPtr folder;
+    ASSERT_EQ(S_OK, desktop->BindToObject(trash, &folder));
+    EXPECT_EQ((std::vector<std::string>{"thrown away"}), Children(*folder, kEnumFolders));
+    EnumIdListPtr items;
+    ASSERT_EQ(S_OK, folder->EnumObjects(kEnumFolders, &items));
+    PItemIdList item = nullptr;
+    ASSERT_EQ(S_OK, items->Next(1, &item, nullptr));
+    List owned(item);
+    std::uint32_t attrs = 0xFFFFFFFF;
+    PCItemIdList one = owned;
+    folder->GetAttributesOf(1, &one, &attrs);
+    EXPECT_TRUE(attrs & kAttrFolder);
+    EXPECT_FALSE(attrs & (kAttrCanRename | kAttrCanDelete | kAttrCanMove));
+    // An empty trash whose folder does not exist yet is an empty folder.
+    std::filesystem::remove_all(scratch.home + "/.local/share/Trash");
+    EXPECT_TRUE(Children(*folder, kEnumFolders).empty());
+}
+
 TEST_F(NamespaceTest, SetNameRenamesOnDiskButNeverOverAnExistingName)
 {
     scratch.MakeDir("Desktop/old");
