@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     xvfb xauth imagemagick
     fonts-dejavu-core fonts-liberation adwaita-icon-theme
+    xdg-utils
     jdupes
 )
 
