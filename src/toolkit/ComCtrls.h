@@ -118,6 +118,8 @@ class TListView : public TWinControl {
     Q_PROPERTY(bool OwnerData READ OwnerData WRITE SetOwnerData)
     Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
     Q_PROPERTY(bool RowSelect READ RowSelect WRITE SetRowSelect)
+    Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
+    Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
     Q_PROPERTY(toolkit::TViewStyle ViewStyle READ ViewStyle WRITE SetViewStyle)
     Q_CLASSINFO("Color", "TColor; default clWindow; stored IsColorStored")
     Q_CLASSINFO("ParentColor", "default False")

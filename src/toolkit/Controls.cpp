@@ -600,8 +600,10 @@ void TControl::leaveEvent(QEvent*)
 
 void TControl::resizeEvent(QResizeEvent*)
 {
-    Guard([this] {
-        surfaceDirty_ = true;
+    Guard([&] {
+        // Rendering a hidden widget repeats its last resize; only a new size needs a paint.
+        if (!surface_ || surface_->bitmap.width() != ClientWidth() || surface_->bitmap.height() != ClientHeight())
+            surfaceDirty_ = true;
         if (isWindow() && !syncingGeometry_) {
             SyncWindowGeometry();
             BoundsChanged();

@@ -266,11 +266,10 @@ struct TCreateParams {
     unsigned WindowClassStyle = 0;
 };
 
+// Controls with a window of their own. Those that can take the focus publish TabOrder and
+// TabStop themselves, where their streaming order puts them.
 class TWinControl : public TControl {
     Q_OBJECT
-    Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
-    Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
-    Q_CLASSINFO("TabStop", "default False")
 
 public:
     explicit TWinControl(TComponent* owner);

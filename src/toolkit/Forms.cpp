@@ -15,6 +15,10 @@
 
 namespace {
 
+// The size of a new form before its description sets one.
+constexpr int kDefaultWidth = 320;
+constexpr int kDefaultHeight = 240;
+
 // Modal forms in the order they were shown; the last one is running its loop.
 std::vector<TForm*>& modalForms()
 {
@@ -42,6 +46,7 @@ TForm::TForm(TComponent* owner) : TCustomControl(owner)
     SetParentFont(false);
     SetColor(clBtnFace);
     setAttribute(Qt::WA_QuitOnClose, false);
+    SetBounds(0, 0, kDefaultWidth, kDefaultHeight);
     connect(qApp, &QApplication::focusChanged, this,
             [this](QWidget*, QWidget* now) { Guard([&] { FocusChanged(now); }); });
 }
@@ -109,11 +114,13 @@ void TForm::SetClientHeight(int value)
     SetBounds(Left(), Top(), Width(), Height() - ClientHeight() + value);
 }
 
-void TForm::BoundsChanged()
+void TForm::SetBounds(int left, int top, int width, int height)
 {
-    TCustomControl::BoundsChanged();
-    const bool fixed = borderStyle_ != bsSizeable && borderStyle_ != bsSizeToolWin;
-    if (fixed)
+    // A fixed frame is fixed against the user; the program still sizes the form.
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    TCustomControl::SetBounds(left, top, width, height);
+    if (borderStyle_ != bsSizeable && borderStyle_ != bsSizeToolWin)
         setFixedSize(QWidget::size());
 }
 

@@ -67,6 +67,7 @@ public:
     TPosition Position() const { return position_; }
     void SetPosition(TPosition value);
 
+    void SetBounds(int left, int top, int width, int height) override;
     int ClientWidth() const override;
     int ClientHeight() const override;
     void SetClientWidth(int value);
@@ -122,7 +123,6 @@ protected:
     void Paint() override;
     void CreateWnd() override;
     void SetTextValue(const QString& value) override;
-    void BoundsChanged() override;
     void VisibleChanged() override;
     void Notification(TComponent* component, TOperation operation) override;
 

@@ -30,6 +30,8 @@ class TButton : public TWinControl {
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
     Q_PROPERTY(bool Default READ Default WRITE SetDefault)
     Q_PROPERTY(int ModalResult READ ModalResult WRITE SetModalResult)
+    Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
+    Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
     Q_CLASSINFO("Cancel", "default False")
     Q_CLASSINFO("Default", "default False")
     Q_CLASSINFO("ModalResult", "default 0")
@@ -93,6 +95,8 @@ class TEdit : public TWinControl {
     Q_OBJECT
     Q_PROPERTY(int MaxLength READ MaxLength WRITE SetMaxLength)
     Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
+    Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
+    Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
     Q_PROPERTY(QString Text READ Text WRITE SetText)
     Q_PROPERTY(TNotifyEvent OnChange MEMBER OnChange)
     Q_CLASSINFO("Color", "TColor; default clWindow; stored IsColorStored")
@@ -134,6 +138,8 @@ class TListBox : public TWinControl {
     Q_OBJECT
     Q_PROPERTY(int ItemHeight READ ItemHeight WRITE SetItemHeight)
     Q_PROPERTY(TStrings* Items READ Items WRITE SetItems)
+    Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
+    Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
     Q_CLASSINFO("Color", "TColor; default clWindow; stored IsColorStored")
     Q_CLASSINFO("ParentColor", "default False")
     Q_CLASSINFO("ItemHeight", "default 16")

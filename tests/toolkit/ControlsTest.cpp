@@ -1,0 +1,319 @@
+#include "toolkit/Application.h"
+#include "toolkit/Controls.h"
+#include "toolkit/Exceptions.h"
+#include "toolkit/StdCtrls.h"
+
+#include <QEnterEvent>
+#include <QPointer>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+// A windowless control that paints a solid block in its top-left quarter only.
+class TBlock : public TGraphicControl {
+    Q_OBJECT
+
+public:
+    using TGraphicControl::TGraphicControl;
+    TColor fill = clRed;
+
+protected:
+    void Paint() override
+    {
+        Canvas()->Brush()->SetColor(fill);
+        Canvas()->FillRect(Rect(0, 0, Width() / 2, Height() / 2));
+    }
+};
+
+class TPanelish : public TCustomControl {
+    Q_OBJECT
+
+public:
+    using TCustomControl::TCustomControl;
+};
+
+QRgb pixelAt(QWidget* widget, int x, int y)
+{
+    return widget->grab().toImage().pixel(x, y);
+}
+
+QRgb rgbOf(TColor color)
+{
+    const auto c = gdi::ColorRef(ColorToRGB(color));
+    return qRgb(gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c));
+}
+
+TEST(AlignBounds, TopAndBottomStackInwardsThenLeftRightAndClientShareTheRest)
+{
+    const std::vector<TAlignItem> items = {
+        {alClient, Rect(0, 0, 10, 10)},    {alBottom, Rect(0, 50, 10, 60)}, {alTop, Rect(0, 30, 10, 40)},
+        {alTop, Rect(0, 10, 10, 30)},      {alLeft, Rect(0, 0, 15, 5)},     {alRight, Rect(0, 0, 25, 5)},
+        {alNone, Rect(3, 4, 5, 6)},
+    };
+    const std::vector<TRect> r = AlignBounds(Rect(0, 0, 200, 100), items);
+    EXPECT_EQ(r[3], Rect(0, 0, 200, 20));    // the upper alTop one goes first
+    EXPECT_EQ(r[2], Rect(0, 20, 200, 30));
+    EXPECT_EQ(r[1], Rect(0, 90, 200, 100));
+    EXPECT_EQ(r[4], Rect(0, 30, 15, 90));
+    EXPECT_EQ(r[5], Rect(175, 30, 200, 90));
+    EXPECT_EQ(r[0], Rect(15, 30, 175, 90));
+    EXPECT_EQ(r[6], Rect(3, 4, 5, 6));
+}
+
+TEST(AlignBounds, ASpaceTooSmallGivesEmptyRectanglesNotNegativeOnes)
+{
+    const std::vector<TRect> r =
+        AlignBounds(Rect(0, 0, 10, 10), {{alTop, Rect(0, 0, 5, 30)}, {alClient, Rect(0, 0, 5, 5)}});
+    EXPECT_EQ(r[0], Rect(0, 0, 10, 30));
+    EXPECT_TRUE(r[1].isEmpty());
+    EXPECT_GE(r[1].width(), 0);
+}
+
+TEST(Controls, AnAlignedChildFollowsItsParentsSize)
+{
+    TForm form(nullptr);
+    form.SetClientWidth(300);
+    form.SetClientHeight(200);
+    auto* top = new TEdit(&form);
+    top->SetParent(&form);
+    top->SetBounds(5, 5, 50, 40);
+    top->SetAlign(alTop);
+    EXPECT_EQ(top->BoundsRect(), Rect(0, 0, 300, 40));
+    form.SetClientWidth(500);
+    EXPECT_EQ(top->Width(), 500);
+    top->SetVisible(false);
+    auto* rest = new TEdit(&form);
+    rest->SetParent(&form);
+    rest->SetAlign(alClient);
+    EXPECT_EQ(rest->BoundsRect(), Rect(0, 0, 500, 200));
+}
+
+TEST(Controls, ChildrenFollowTheParentsFontAndColourUntilGivenTheirOwn)
+{
+    TForm form(nullptr);
+    form.Font()->SetHeight(-13);
+    auto* follower = new TBlock(&form);
+    follower->SetParent(&form);
+    auto* own = new TBlock(&form);
+    own->SetParent(&form);
+    EXPECT_EQ(follower->Font()->Height(), -13);
+    EXPECT_EQ(follower->Color(), clBtnFace);
+
+    own->Font()->SetName(QStringLiteral("Arial"));
+    EXPECT_FALSE(own->ParentFont());
+    own->SetColor(clNavy);
+    EXPECT_FALSE(own->ParentColor());
+
+    form.Font()->SetHeight(-20);
+    form.SetColor(clCream);
+    EXPECT_EQ(follower->Font()->Height(), -20);
+    EXPECT_EQ(follower->Color(), clCream);
+    EXPECT_TRUE(follower->ParentFont());
+    EXPECT_EQ(own->Font()->Height(), -13);
+    EXPECT_EQ(own->Color(), clNavy);
+
+    own->SetParentFont(true);
+    EXPECT_EQ(own->Font()->Name(), form.Font()->Name());
+    EXPECT_EQ(own->Font()->Height(), -20);
+}
+
+TEST(Controls, ShowHintFollowsTheParentUnlessSetOnTheControl)
+{
+    TForm form(nullptr);
+    auto* panel = new TPanelish(&form);
+    panel->SetParent(&form);
+    auto* inner = new TEdit(&form);
+    inner->SetParent(panel);
+    auto* own = new TEdit(&form);
+    own->SetParent(panel);
+    own->SetShowHint(false);  // unchanged: stays with the parent
+    EXPECT_TRUE(own->ParentShowHint());
+    own->SetParentShowHint(false);
+    form.SetShowHint(true);
+    EXPECT_TRUE(panel->ShowHint());
+    EXPECT_TRUE(inner->ShowHint());
+    EXPECT_FALSE(own->ShowHint());
+}
+
+TEST(Controls, AWindowlessControlPaintsOverItsParentWhichShowsBeneath)
+{
+    gdi::ScopedClassicColors classic;
+    TForm form(nullptr);
+    form.SetClientWidth(100);
+    form.SetClientHeight(60);
+    auto* under = new TBlock(&form);
+    under->SetParent(&form);
+    under->SetBounds(10, 10, 40, 40);
+    auto* over = new TBlock(&form);
+    over->fill = clBlue;
+    over->SetParent(&form);
+    over->SetBounds(20, 20, 40, 40);
+
+    const QImage picture = form.grab().toImage();
+    EXPECT_EQ(picture.pixel(12, 12), rgbOf(clRed));      // under's painted quarter
+    EXPECT_EQ(picture.pixel(45, 45), rgbOf(clBtnFace));  // neither painted here: the form shows
+    EXPECT_EQ(picture.pixel(22, 22), rgbOf(clBlue));     // the later control lies on top
+    EXPECT_EQ(picture.pixel(25, 42), rgbOf(clBtnFace));
+    // Over's unpainted part shows under's painting beneath it.
+    EXPECT_EQ(pixelAt(over, 9, 25), rgbOf(clBtnFace));
+    EXPECT_EQ(pixelAt(over, 25, 2), rgbOf(clBtnFace));
+    EXPECT_EQ(picture.pixel(29, 21), rgbOf(clBlue));
+}
+
+TEST(Controls, ClickingFiresOnClickOnlyWhenReleasedOverTheControl)
+{
+    TForm form(nullptr);
+    form.SetClientWidth(200);
+    form.SetClientHeight(100);
+    auto* block = new TBlock(&form);
+    block->SetParent(&form);
+    block->SetBounds(0, 0, 50, 50);
+    int clicks = 0;
+    std::vector<int> downs;
+    block->SetOnClick(TNotifyEvent::FromFunction([&](TObject* sender) {
+        EXPECT_EQ(sender, block);
+        ++clicks;
+    }));
+    block->OnMouseDown = TMouseEvent::FromFunction(
+        [&](TObject*, TMouseButton button, TShiftState, int x, int) { downs.push_back(button == mbLeft ? x : -1); });
+    form.Show();
+    QTest::mouseClick(block, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(downs, std::vector<int>{10});
+    QTest::mousePress(block, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QTest::mouseRelease(block, Qt::LeftButton, Qt::NoModifier, QPoint(80, 10));
+    EXPECT_EQ(clicks, 1);
+    form.Hide();
+}
+
+// Records the mouse-enter notifications a control hears, its own and its children's.
+class TListener : public TCustomControl {
+    Q_OBJECT
+
+public:
+    using TCustomControl::TCustomControl;
+    std::vector<TControl*> entered;
+    std::vector<TControl*> left;
+    void MouseEnter(TControl* control) override
+    {
+        TCustomControl::MouseEnter(control);
+        entered.push_back(control);
+    }
+    void MouseLeave(TControl* control) override
+    {
+        TCustomControl::MouseLeave(control);
+        left.push_back(control);
+    }
+};
+
+TEST(Controls, MouseEnterAndLeaveReachTheControlThenPassOnToItsParent)
+{
+    TForm form(nullptr);
+    auto* panel = new TListener(&form);
+    panel->SetParent(&form);
+    auto* block = new TBlock(&form);
+    block->SetParent(panel);
+    int enters = 0;
+    int leaves = 0;
+    block->OnMouseEnter = TNotifyEvent::FromFunction([&](TObject*) { ++enters; });
+    block->OnMouseLeave = TNotifyEvent::FromFunction([&](TObject*) { ++leaves; });
+    panel->OnMouseEnter = TNotifyEvent::FromFunction([&](TObject*) { FAIL() << "a child's entry is not the panel's"; });
+
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QCoreApplication::sendEvent(block, &enter);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(block, &leave);
+    EXPECT_EQ(enters, 1);
+    EXPECT_EQ(leaves, 1);
+    EXPECT_EQ(panel->entered, std::vector<TControl*>{block});
+    EXPECT_EQ(panel->left, std::vector<TControl*>{block});
+}
+
+TEST(Controls, OwnerAndParentFreeEachControlOnce)
+{
+    // The owner goes first: controls it owns leave their parents, which another owns.
+    auto* formA = new TForm(nullptr);
+    auto* formB = new TForm(nullptr);
+    auto* panelOfB = new TPanelish(formB);
+    panelOfB->SetParent(formB);
+    QPointer<TEdit> ownedByA = new TEdit(formA);
+    ownedByA->SetParent(panelOfB);
+    delete formA;
+    EXPECT_TRUE(ownedByA.isNull());
+    EXPECT_EQ(panelOfB->ControlCount(), 0);
+
+    // The parent goes first: its children go with it and leave their owner's list.
+    auto* formC = new TForm(nullptr);
+    auto* child = new TEdit(formC);
+    child->SetParent(panelOfB);
+    child->SetName(QStringLiteral("Child"));
+    delete panelOfB;
+    EXPECT_EQ(formC->FindComponent(QStringLiteral("Child")), nullptr);
+    EXPECT_EQ(formC->ComponentCount(), 0);
+
+    // A plain widget as parent, the owner first and then the other way round.
+    auto plain = std::make_unique<QWidget>();
+    auto* inPlain = new TEdit(formC);
+    inPlain->QWidget::setParent(plain.get());
+    delete formC;
+    EXPECT_TRUE(plain->children().isEmpty());
+    auto* formD = new TForm(nullptr);
+    auto* inPlain2 = new TEdit(formD);
+    inPlain2->QWidget::setParent(plain.get());
+    plain.reset();
+    EXPECT_EQ(formD->ComponentCount(), 0);
+    delete formD;
+    delete formB;
+}
+
+TEST(Controls, AFormWithNestedControlsIsFreedWhole)
+{
+    auto* form = new TForm(nullptr);
+    auto* outer = new TPanelish(form);
+    outer->SetParent(form);
+    auto* inner = new TPanelish(form);
+    inner->SetParent(outer);
+    for (int i = 0; i < 5; ++i)
+        (new TEdit(form))->SetParent(inner);
+    (new TBlock(form))->SetParent(outer);
+    QPointer<TPanelish> watch = inner;
+    delete form;
+    EXPECT_TRUE(watch.isNull());
+}
+
+TEST(Controls, AControlCannotBeItsOwnParentAndFocusNeedsAVisibleControl)
+{
+    TForm form(nullptr);
+    auto* panel = new TPanelish(&form);
+    EXPECT_THROW(panel->SetParent(panel), EInvalidOperation);
+    auto* edit = new TEdit(&form);
+    edit->SetParent(&form);
+    EXPECT_FALSE(edit->CanFocus());  // the form is hidden
+    EXPECT_THROW(edit->SetFocus(), EInvalidOperation);
+}
+
+TEST(Controls, DrawingOnTheCanvasOutsidePaintingIsShownWhenUpdated)
+{
+    gdi::ScopedClassicColors classic;
+    TForm form(nullptr);
+    form.SetClientWidth(40);
+    form.SetClientHeight(40);
+    auto* block = new TBlock(&form);
+    block->SetParent(&form);
+    block->SetBounds(0, 0, 40, 40);
+    EXPECT_EQ(pixelAt(block, 30, 30), rgbOf(clBtnFace));
+    block->Canvas()->Brush()->SetColor(clLime);
+    block->Canvas()->FillRect(Rect(25, 25, 35, 35));
+    block->update();
+    EXPECT_EQ(pixelAt(block, 30, 30), rgbOf(clLime));
+    block->Invalidate();  // a full paint starts again from what lies beneath
+    EXPECT_EQ(pixelAt(block, 30, 30), rgbOf(clBtnFace));
+}
+
+}  // namespace
+
+#include "ControlsTest.moc"
