@@ -34,6 +34,8 @@ void FreeIdList(PItemIdList list)
 
 PCItemIdList NextIdItem(PCItemIdList list)
 {
+    if (!list)
+        return nullptr;
     return reinterpret_cast<PCItemIdList>(IdBytes(list) + ReadIdCount(IdBytes(list)));
 }
 

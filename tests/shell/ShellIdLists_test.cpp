@@ -43,6 +43,7 @@ TEST_F(IdListTest, SizesAndCounts)
     EXPECT_EQ(0, IdItemCount(empty.get()));
     EXPECT_EQ(3, IdItemCount(abc.get()));
     EXPECT_EQ(shellns::IdBytes(abc.get()) + 3, shellns::IdBytes(NextIdItem(abc.get())));
+    EXPECT_EQ(nullptr, NextIdItem(nullptr));
     TIdListPtr zeroed(AllocIdList(16));
     ASSERT_TRUE(zeroed);
     EXPECT_EQ(std::string(16, '\0'), std::string(reinterpret_cast<const char*>(shellns::IdBytes(zeroed.get())), 16));
