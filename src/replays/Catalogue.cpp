@@ -2,7 +2,8 @@
 
 #include "platform/fs/FileErrors.h"
 #include "platform/fs/Paths.h"
-#include "replays/Fingerprint.h"
+#include "replays/OrderedReads.h"
+#include "replays/ReplayReading.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,10 +17,6 @@ namespace {
 constexpr std::size_t kArenaBlockSize = std::size_t{1} << 20;
 constexpr std::size_t kMaxFingerprintLength = std::numeric_limits<std::uint8_t>::max();
 constexpr std::size_t kMaxStoredPathLength = std::numeric_limits<std::uint16_t>::max();
-
-// Records 40 to 50 come in with one read rather than two.
-constexpr std::uint64_t kFingerprintSpanRecords = kFirstFingerprintRecord - kSecondFingerprintRecord + 1;
-constexpr std::size_t kFirstInSpan = (kFirstFingerprintRecord - kSecondFingerprintRecord) * kRecordSize;
 
 } // namespace
 
@@ -76,33 +73,18 @@ void Catalogue::Clear()
 
 AddOutcome Catalogue::AddReplay(const std::string& path)
 {
-    int code = files::kNoError;
-    const auto file = files::File::Open(path, code);
-    if (!file)
-        return {AddStatus::Skipped, code};
-    return AddFromFile(file, path);
+    const auto read = ReadReplay(path);
+    if (read.status == AddStatus::Added)
+        AddEntry(path, read.size, read.First(), read.Second());
+    return {read.status, read.code};
 }
 
 AddOutcome Catalogue::AddReplay(const files::Folder& folder, std::string_view name, const std::string& path)
 {
-    int code = files::kNoError;
-    const auto file = files::File::OpenIn(folder, name, code);
-    if (!file)
-        return {AddStatus::Skipped, code};
-    return AddFromFile(file, path);
-}
-
-AddOutcome Catalogue::AddFromFile(const files::File& file, std::string_view path)
-{
-    unsigned char span[kFingerprintSpanRecords * kRecordSize];
-    std::size_t got = 0;
-    int code = file.ReadAt(RecordOffset(kSecondFingerprintRecord), span, sizeof span, got);
-    if (code == files::kNoError && got < sizeof span)
-        code = files::kReadBeyondEnd;
-    if (code != files::kNoError)
-        return {AddStatus::Failed, code};
-    AddEntry(path, SizeInRecords(file.Length()), FingerprintOf(span + kFirstInSpan), FingerprintOf(span));
-    return {AddStatus::Added, files::kNoError};
+    const auto read = ReadReplay(folder, name);
+    if (read.status == AddStatus::Added)
+        AddEntry(path, read.size, read.First(), read.Second());
+    return {read.status, read.code};
 }
 
 Catalogue::Entry Catalogue::MakeEntry(std::string_view path, std::uint64_t size, std::string_view first,
@@ -141,33 +123,36 @@ void Catalogue::EnsureOrdered() const
     ordered_ = entries_.size();
 }
 
-bool Catalogue::FallbackPass(std::vector<ReplayError>& errors, const std::atomic<bool>* cancel)
+bool Catalogue::FallbackPass(std::vector<ReplayError>& errors, const std::atomic<bool>* cancel, unsigned readers)
 {
     EnsureOrdered();
-    for (auto& entry : entries_) {
-        if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
-            return false;
-        if (entry.firstLength != 0)
-            continue;
-        const std::string path(entry.data, entry.pathLength);
-        int code = files::kNoError;
-        const auto file = files::File::Open(path, code);
-        if (!file)
-            continue;
-        unsigned char record[kRecordSize];
-        std::size_t got = 0;
-        code = file.ReadAt(RecordOffset(kFallbackFingerprintRecord), record, sizeof record, got);
-        if (code == files::kNoError && got < sizeof record)
-            code = files::kReadBeyondEnd;
-        if (code != files::kNoError) {
-            errors.push_back({path, code, files::ErrorText(code)});
-            continue;
-        }
-        const auto first = FingerprintOf(record);
-        if (!first.empty())
-            entry = MakeEntry(path, entry.size, first, {entry.data + entry.pathLength, entry.secondLength});
+    const auto cancelled = [cancel] { return cancel != nullptr && cancel->load(std::memory_order_relaxed); };
+    struct Job {
+        std::size_t row = 0;
+        std::string path;
+        ReplayRead outcome;
+    };
+    OrderedReads<Job> reads(
+        readers,
+        [&](Job& job) {
+            if (!cancelled())
+                job.outcome = ReadFallback(job.path);
+        },
+        [&](Job& job) {
+            if (cancelled())
+                return;
+            Entry& entry = entries_[job.row];
+            if (job.outcome.status == AddStatus::Failed)
+                errors.push_back({job.path, job.outcome.code, files::ErrorText(job.outcome.code)});
+            else if (job.outcome.status == AddStatus::Added && !job.outcome.First().empty())
+                entry = MakeEntry(job.path, entry.size, job.outcome.First(), {entry.data + entry.pathLength, entry.secondLength});
+        });
+    for (std::size_t row = 0; row < entries_.size() && !cancelled(); ++row) {
+        if (entries_[row].firstLength == 0)
+            reads.Push({row, std::string(entries_[row].data, entries_[row].pathLength), {}});
     }
-    return true;
+    reads.Finish();
+    return !cancelled();
 }
 
 std::size_t Catalogue::BytesUsed() const

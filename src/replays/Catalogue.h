@@ -14,7 +14,6 @@
 // thread-safe: one thread uses it at a time (a scan's worker while the scan runs, the window
 // afterwards). A finished scan leaves it ordered, so reading rows afterwards writes nothing.
 
-#include "platform/fs/File.h"
 #include "platform/fs/Folder.h"
 
 #include <atomic>
@@ -79,8 +78,10 @@ public:
 
     // Replaces every empty first fingerprint by the text of record 55. A replay that can no
     // longer be opened keeps its row unchanged; one that cannot be read keeps its empty first
-    // fingerprint and its error is appended to errors. Returns false when cancelled.
-    bool FallbackPass(std::vector<ReplayError>& errors, const std::atomic<bool>* cancel = nullptr);
+    // fingerprint and its error is appended to errors, in row order. readers threads read side
+    // by side (0: one per core). Returns false when cancelled.
+    bool FallbackPass(std::vector<ReplayError>& errors, const std::atomic<bool>* cancel = nullptr,
+                      unsigned readers = 0);
 
     // Memory held for the rows, in bytes (row records and their texts).
     std::size_t BytesUsed() const;
@@ -110,7 +111,6 @@ private:
         std::size_t used_ = 0;
     };
 
-    AddOutcome AddFromFile(const files::File& file, std::string_view path);
     Entry MakeEntry(std::string_view path, std::uint64_t size, std::string_view first, std::string_view second);
     void EnsureOrdered() const;
 

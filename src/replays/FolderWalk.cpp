@@ -4,8 +4,12 @@
 #include "platform/fs/FileErrors.h"
 #include "platform/fs/Folder.h"
 #include "platform/fs/Paths.h"
+#include "replays/OrderedReads.h"
+#include "replays/ReplayReading.h"
 
 #include <algorithm>
+#include <deque>
+#include <memory>
 #include <utility>
 
 namespace replays {
@@ -13,21 +17,29 @@ namespace replays {
 namespace {
 
 constexpr std::string_view kReplayPattern = "*.rep";
+// Replays waiting to be read hold their folder open; this many folders at most.
+constexpr std::size_t kMaxOpenFolders = 32;
 
 // Depth first, pre-order, with an explicit stack so that depth costs neither call stack nor
-// open descriptors: a folder is listed, its replays are read and its descriptor closed before
-// any subfolder is opened.
+// open descriptors: a folder's descriptor is kept only while its replays wait to be read. Replays
+// are read side by side and added in walk order.
 class Walk {
 public:
     Walk(Catalogue& catalogue, const ScanOptions& options, ScanResult& result)
-        : catalogue_(catalogue), options_(options), result_(result)
+        : catalogue_(catalogue),
+          options_(options),
+          result_(result),
+          reads_(
+              options.readers, [this](Pending& pending) { Read(pending); },
+              [this](Pending& pending) { Take(pending); })
     {
     }
 
     void Run(files::Folder top)
     {
-        levels_.push_back({top.Path(), top.Id(), {}, 0});
-        Visit(top, levels_.back().subfolders);
+        auto folder = std::make_shared<const files::Folder>(std::move(top));
+        levels_.push_back({folder->Path(), folder->Id(), {}, 0});
+        Visit(folder, levels_.back().subfolders);
         while (!levels_.empty() && !Cancelled()) {
             Level& level = levels_.back();
             if (level.next == level.subfolders.size()) {
@@ -35,12 +47,13 @@ public:
                 continue;
             }
             auto path = files::JoinPath(level.path, level.subfolders[level.next++]);
-            auto folder = Enter(std::move(path));
+            folder = Enter(std::move(path));
             if (!folder)
                 continue;
-            levels_.push_back({folder.Path(), folder.Id(), {}, 0});
+            levels_.push_back({folder->Path(), folder->Id(), {}, 0});
             Visit(folder, levels_.back().subfolders);
         }
+        reads_.Finish();
         result_.cancelled = Cancelled();
     }
 
@@ -50,6 +63,14 @@ private:
         files::FileId id;
         std::vector<std::string> subfolders; // in search order
         std::size_t next;
+    };
+
+    struct Pending {
+        std::shared_ptr<const files::Folder> folder;
+        std::string name;
+        std::string path;
+        bool read = false;
+        ReplayRead outcome;
     };
 
     bool Cancelled() const
@@ -63,18 +84,20 @@ private:
             options_.progress->ScanAdvanced(result_.counts, folder);
     }
 
+    // Errors are kept in walk order, so whatever waits to be read goes first.
     void Fail(std::string path, int code)
     {
+        reads_.Finish();
         auto message = files::ErrorText(code);
         result_.errors.push_back({std::move(path), code, std::move(message)});
     }
 
     // Opens a subfolder unless it is gone, is no folder after all, or is already on the stack.
-    files::Folder Enter(std::string path)
+    std::shared_ptr<const files::Folder> Enter(std::string path)
     {
         if (path.size() > files::kMaxPathLength) {
             Fail(std::move(path), files::kInvalidFilename);
-            return {};
+            return nullptr;
         }
         int code = files::kNoError;
         auto folder = files::Folder::Open(path, code);
@@ -82,20 +105,20 @@ private:
             // Vanished or replaced by a file since it was listed: nothing to walk, nothing to say.
             if (code != files::kFileNotFound && code != files::kInvalidFilename)
                 Fail(std::move(path), code);
-            return {};
+            return nullptr;
         }
         const bool onStack = std::any_of(levels_.begin(), levels_.end(),
                                          [&](const Level& level) { return level.id == folder.Id(); });
-        return onStack ? files::Folder{} : std::move(folder);
+        return onStack ? nullptr : std::make_shared<const files::Folder>(std::move(folder));
     }
 
-    // Hands the folder's replays to the catalogue and collects its subfolders.
-    void Visit(const files::Folder& folder, std::vector<std::string>& subfolders)
+    // Queues the folder's replays for reading and collects its subfolders.
+    void Visit(const std::shared_ptr<const files::Folder>& folder, std::vector<std::string>& subfolders)
     {
         ++result_.counts.folders;
-        Advanced(folder.Path());
-        if (const int code = listing_.Read(folder); code != files::kNoError)
-            Fail(folder.Path(), code);
+        Advanced(folder->Path());
+        if (const int code = listing_.Read(*folder); code != files::kNoError)
+            Fail(folder->Path(), code);
         for (std::size_t i = 0; i < listing_.size() && !Cancelled(); ++i) {
             const auto name = listing_.Name(i);
             if (listing_.Kind(i) == files::EntryKind::Folder) {
@@ -104,26 +127,61 @@ private:
             }
             if (!files::MatchesPattern(name, kReplayPattern))
                 continue;
-            ++result_.counts.files;
-            auto path = files::JoinPath(folder.Path(), name);
+            auto path = files::JoinPath(folder->Path(), name);
             if (path.size() > files::kMaxPathLength) {
+                ++result_.counts.files;
                 Fail(std::move(path), files::kInvalidFilename);
                 continue;
             }
-            const auto outcome = catalogue_.AddReplay(folder, name, path);
-            if (outcome.status == AddStatus::Added)
-                ++result_.counts.replays;
-            else if (outcome.status == AddStatus::Failed)
-                Fail(std::move(path), outcome.code);
-            Advanced(folder.Path());
+            Queue(folder, name, std::move(path));
         }
+    }
+
+    void Queue(const std::shared_ptr<const files::Folder>& folder, std::string_view name, std::string path)
+    {
+        if (openFolders_.empty() || openFolders_.back().first != folder.get()) {
+            while (openFolders_.size() >= kMaxOpenFolders)
+                reads_.Advance();
+            openFolders_.emplace_back(folder.get(), 0);
+        }
+        ++openFolders_.back().second;
+        reads_.Push({folder, std::string(name), std::move(path), false, {}});
+    }
+
+    // On any reading thread.
+    void Read(Pending& pending)
+    {
+        if (Cancelled())
+            return;
+        pending.outcome = ReadReplay(*pending.folder, pending.name);
+        pending.read = true;
+    }
+
+    // On the walking thread, in walk order.
+    void Take(Pending& pending)
+    {
+        if (--openFolders_.front().second == 0)
+            openFolders_.pop_front();
+        if (!pending.read || Cancelled())
+            return;
+        ++result_.counts.files;
+        const auto& outcome = pending.outcome;
+        if (outcome.status == AddStatus::Added) {
+            catalogue_.AddEntry(pending.path, outcome.size, outcome.First(), outcome.Second());
+            ++result_.counts.replays;
+        } else if (outcome.status == AddStatus::Failed) {
+            result_.errors.push_back({pending.path, outcome.code, files::ErrorText(outcome.code)});
+        }
+        Advanced(pending.folder->Path());
     }
 
     Catalogue& catalogue_;
     const ScanOptions& options_;
     ScanResult& result_;
     std::vector<Level> levels_;
+    std::deque<std::pair<const files::Folder*, std::size_t>> openFolders_; // replays waiting, per folder
     files::FolderListing listing_; // reused: one folder is listed at a time
+    OrderedReads<Pending> reads_; // last: its helpers stop before the rest goes
 };
 
 } // namespace
@@ -151,7 +209,8 @@ ScanResult FindReplays(Catalogue& catalogue, std::string_view folder, const Scan
 {
     catalogue.Clear();
     auto result = ScanFolder(catalogue, folder, options);
-    if (result.entered && !result.cancelled && !catalogue.FallbackPass(result.errors, options.cancel))
+    if (result.entered && !result.cancelled
+        && !catalogue.FallbackPass(result.errors, options.cancel, options.readers))
         result.cancelled = true;
     return result;
 }

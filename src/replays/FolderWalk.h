@@ -30,6 +30,9 @@ namespace replays {
 struct ScanOptions {
     ScanProgress* progress = nullptr;
     const std::atomic<bool>* cancel = nullptr;
+    // Threads that read replays side by side (0: one per core, at most 4). Rows and errors come
+    // out in walk order whatever the number, and progress is reported from the calling thread.
+    unsigned readers = 0;
 };
 
 struct ScanResult {

@@ -1,0 +1,146 @@
+#pragma once
+// Reading replays on several threads while their results are taken in the order they were
+// asked for. Internal to the engine.
+//
+// One thread, the owner, pushes jobs and takes their results; helper threads and the owner read
+// them. Read runs on any of these threads, once per job; Take runs on the owner, in push order.
+// Jobs wait in a ring of fixed size, so the owner reads for itself when it runs ahead, and only
+// waits for a helper when the job at the head is still in that helper's hands.
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace replays {
+
+inline constexpr unsigned kMaxReaders = 4;
+
+template <class Job>
+class OrderedReads {
+public:
+    // threads counts the owner too; 0 means one per core, at most kMaxReaders.
+    OrderedReads(unsigned threads, std::function<void(Job&)> read, std::function<void(Job&)> take)
+        : read_(std::move(read)), take_(std::move(take)), ring_(kRingSize)
+    {
+        if (threads == 0)
+            threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxReaders);
+        for (unsigned i = 1; i < threads; ++i)
+            helpers_.emplace_back([this] { Help(); });
+    }
+
+    ~OrderedReads()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        for (auto& helper : helpers_)
+            helper.join();
+    }
+
+    OrderedReads(const OrderedReads&) = delete;
+    OrderedReads& operator=(const OrderedReads&) = delete;
+
+    void Push(Job job)
+    {
+        while (Waiting() == kRingSize)
+            Advance();
+        const auto tail = tail_.load(std::memory_order_relaxed);
+        ring_[tail % kRingSize].job = std::move(job);
+        tail_.store(tail + 1);
+        if (sleepers_.load() > 0) {
+            const std::lock_guard lock(mutex_);
+            wake_.notify_one();
+        }
+    }
+
+    std::size_t Waiting() const { return static_cast<std::size_t>(tail_.load(std::memory_order_relaxed) - head_); }
+
+    // One step on the oldest job: take it when read, else read some job, else wait for it.
+    void Advance()
+    {
+        Slot& head = ring_[head_ % kRingSize];
+        if (head.done.load(std::memory_order_acquire)) {
+            take_(head.job);
+            head.job = Job{};
+            head.done.store(false, std::memory_order_relaxed);
+            ++head_;
+            return;
+        }
+        if (std::uint64_t claimed = 0; Claim(claimed)) {
+            Read(claimed);
+            return;
+        }
+        head.done.wait(false, std::memory_order_acquire);
+    }
+
+    // Reads and takes everything pushed so far.
+    void Finish()
+    {
+        while (Waiting() > 0)
+            Advance();
+    }
+
+private:
+    static constexpr std::size_t kRingSize = 512;
+
+    struct Slot {
+        Job job{};
+        std::atomic<bool> done{false};
+    };
+
+    bool Claim(std::uint64_t& index)
+    {
+        index = next_.load();
+        while (index < tail_.load()) {
+            if (next_.compare_exchange_weak(index, index + 1))
+                return true;
+        }
+        return false;
+    }
+
+    void Read(std::uint64_t index)
+    {
+        Slot& slot = ring_[index % kRingSize];
+        read_(slot.job);
+        slot.done.store(true, std::memory_order_release);
+        slot.done.notify_one();
+    }
+
+    void Help()
+    {
+        for (;;) {
+            if (std::uint64_t claimed = 0; Claim(claimed)) {
+                Read(claimed);
+                continue;
+            }
+            std::unique_lock lock(mutex_);
+            ++sleepers_; // before looking again, so that a push after the look sees a sleeper
+            wake_.wait(lock, [this] { return stopping_ || next_.load() < tail_.load(); });
+            --sleepers_;
+            if (stopping_)
+                return;
+        }
+    }
+
+    std::function<void(Job&)> read_;
+    std::function<void(Job&)> take_;
+    std::vector<Slot> ring_;
+    std::uint64_t head_ = 0; // next to take; the owner's alone
+    std::atomic<std::uint64_t> tail_{0}; // next free slot; written by the owner
+    std::atomic<std::uint64_t> next_{0}; // next to read; claimed by anyone
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::atomic<int> sleepers_{0};
+    bool stopping_ = false; // guarded by mutex_
+    std::vector<std::thread> helpers_;
+};
+
+} // namespace replays

@@ -1,0 +1,42 @@
+#pragma once
+// Reading one replay's size and fingerprints, apart from adding its row, so that several threads
+// can read while rows are still added in walk order. Internal to the engine.
+
+#include "platform/fs/File.h"
+#include "platform/fs/Folder.h"
+#include "replays/Catalogue.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace replays {
+
+class ReplayRead {
+public:
+    AddStatus status = AddStatus::Skipped;
+    int code = 0;
+    std::uint64_t size = 0;
+
+    std::string_view First() const { return {first_, firstLength_}; }
+    std::string_view Second() const { return {second_, secondLength_}; }
+    void SetFirst(std::string_view text);
+    void SetSecond(std::string_view text);
+
+private:
+    // Fingerprints are copied out of the read buffer: at most 255 bytes each.
+    char first_[255]{};
+    char second_[255]{};
+    std::uint8_t firstLength_ = 0;
+    std::uint8_t secondLength_ = 0;
+};
+
+// Opens the replay (path, or name within folder) and reads size, record 50 and record 40.
+ReplayRead ReadReplay(const std::string& path);
+ReplayRead ReadReplay(const files::Folder& folder, std::string_view name);
+
+// Record 55 of the replay at path. status is Skipped when it cannot be opened (the row stays),
+// Failed when it cannot be read; the fingerprint comes back as First().
+ReplayRead ReadFallback(const std::string& path);
+
+} // namespace replays
