@@ -89,7 +89,7 @@ private:
         if (!enabled_)
             return false;
         const auto now = std::chrono::steady_clock::now();
-        if (shown_ && now - last_ < kProgressInterval)
+        if (now - last_ < kProgressInterval)
             return false;
         last_ = now;
         return true;
