@@ -1,0 +1,130 @@
+#include "app/BackgroundJob.h"
+
+#include "app/ProgressForm.h"
+
+#include "toolkit/Thread.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <memory>
+#include <mutex>
+
+namespace app {
+
+namespace {
+
+class JobThread : public TThread {
+public:
+    explicit JobThread(const std::function<void()>& work) : TThread(true), work_(work) {}
+
+protected:
+    void Execute() override { work_(); }
+
+private:
+    const std::function<void()>& work_;
+};
+
+// How many RunOnUiThread calls the user-interface thread is serving now (a modal box in one
+// of them may stay open for long; the job is not slow meanwhile).
+int servingCalls = 0;
+
+struct HookSlot {
+    std::atomic<bool> set{false};
+    std::mutex mutex;
+    JobProgressHook hook;
+};
+
+HookSlot& hookSlot()
+{
+    static HookSlot slot;
+    return slot;
+}
+
+} // namespace
+
+void RunOnUiThread(const std::function<void()>& call)
+{
+    TThread::Synchronize([&call] {
+        ++servingCalls;
+        struct Leave {
+            ~Leave() { --servingCalls; }
+        } leave;
+        call();
+    });
+}
+
+void RequestCancel(std::atomic<bool>& cancel)
+{
+    cancel.store(true);
+    cancel.notify_all();
+}
+
+void RunJob(const std::function<void()>& work, std::atomic<bool>& cancel, const QString& title,
+            const std::function<QStringList()>& status)
+{
+    JobThread worker(work);
+    QEventLoop waiting;
+    bool ended = false;
+    TProgressForm* progress = nullptr;
+    worker.OnTerminate = TNotifyEvent::FromFunction([&](TObject*) {
+        ended = true;
+        waiting.quit();
+        if (progress)
+            progress->JobEnded();
+    });
+    worker.Start();
+
+    // The first moments pass without a window; user input waits until the job is over.
+    QTimer delay;
+    delay.setSingleShot(true);
+    QObject::connect(&delay, &QTimer::timeout, &waiting, [&] {
+        if (servingCalls > 0)
+            delay.start(kProgressRefresh);
+        else
+            waiting.quit();
+    });
+    delay.start(kProgressDelay);
+    waiting.exec(QEventLoop::ExcludeUserInputEvents);
+    delay.stop();
+
+    if (!ended) {
+        TProgressForm window(nullptr);
+        window.SetCaption(title);
+        window.Status = status;
+        window.CancelFlag = &cancel;
+        progress = &window;
+        window.ShowModal();
+        progress = nullptr;
+        // The window can end early only when the application is closing: the job stops too.
+        if (!ended)
+            RequestCancel(cancel);
+    }
+    worker.WaitFor();
+    if (const std::exception_ptr error = worker.FatalException())
+        std::rethrow_exception(error);
+}
+
+void SetJobProgressHook(JobProgressHook hook)
+{
+    HookSlot& slot = hookSlot();
+    const std::lock_guard lock(slot.mutex);
+    slot.set.store(static_cast<bool>(hook));
+    slot.hook = std::move(hook);
+}
+
+void ReportJobProgress(const std::atomic<bool>& cancel)
+{
+    HookSlot& slot = hookSlot();
+    if (!slot.set.load(std::memory_order_relaxed))
+        return;
+    JobProgressHook hook;
+    {
+        const std::lock_guard lock(slot.mutex);
+        hook = slot.hook;
+    }
+    if (hook)
+        hook(cancel);
+}
+
+} // namespace app

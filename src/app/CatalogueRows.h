@@ -1,0 +1,32 @@
+#pragma once
+// The catalogue as the main window's list shows it: cells are read from the catalogue, and
+// turned into text, only when the list draws them, so no second copy of the rows exists and a
+// million rows appear at once.
+
+#include "replays/Catalogue.h"
+#include "toolkit/ComCtrls.h"
+
+namespace app {
+
+// Columns of the list: the row caption, then the sub-items.
+enum CatalogueColumn { kNameColumn = 0, kSizeColumn = 1, kPathColumn = 2 };
+
+class CatalogueRows : public TListViewData {
+public:
+    explicit CatalogueRows(const replays::Catalogue& catalogue) : catalogue_(catalogue) {}
+
+    // Shows the catalogue's rows as they are now. Only while no job changes the catalogue.
+    void Publish();
+    // Shows no rows, so the list reads nothing while a job changes the catalogue.
+    void Withdraw() { rows_ = 0; }
+
+    int RowCount() const override { return rows_; }
+    // Names and paths are bytes on disk: they are decoded for display only.
+    QString CellText(int row, int column) const override;
+
+private:
+    const replays::Catalogue& catalogue_;
+    int rows_ = 0;
+};
+
+} // namespace app

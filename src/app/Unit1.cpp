@@ -1,0 +1,131 @@
+#include "app/Unit1.h"
+
+#include "app/BackgroundJob.h"
+#include "app/JobCounters.h"
+#include "app/ProblemList.h"
+#include "app/ReportWindow.h"
+#include "app/Resources.h"
+#include "app/Unit2.h"
+
+#include "gl/glBitBtn.h"
+#include "gl/glHint.h"
+#include "replays/FolderWalk.h"
+#include "replays/Removal.h"
+#include "toolkit/Application.h"
+#include "toolkit/ComCtrls.h"
+#include "toolkit/StdCtrls.h"
+
+#include <QFile>
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+const QString kTitle = QStringLiteral("Программа для удаления одинаковых реплеев");
+// After a scan the caption carries the row count.
+const QString kCountCaption = QStringLiteral("    реплеев ");
+
+void ShowProblems(const QString& heading, const std::vector<app::Problem>& problems)
+{
+    if (!problems.empty())
+        Application->MessageBox(app::ProblemList(heading, problems), QString(), MB_OK | MB_ICONSTOP);
+}
+
+} // namespace
+
+TForm1::TForm1(TComponent* owner) : TForm(owner)
+{
+    EnsureAppResources();
+    LoadFromResource(QStringLiteral(":/forms/Unit1.dfm"));
+    Bind(Edit1, "Edit1");
+    Bind(ListView1, "ListView1");
+    Bind(ListBox1, "ListBox1");
+    Bind(ListBox2, "ListBox2");
+    Bind(glHint1, "glHint1");
+    Bind(glBitBtn1, "glBitBtn1");
+    Bind(glBitBtn2, "glBitBtn2");
+    Bind(glBitBtn3, "glBitBtn3");
+    Bind(glBitBtn4, "glBitBtn4");
+    ListView1->SetDataProvider(&rows_);
+}
+
+TForm1::~TForm1()
+{
+    ListView1->SetDataProvider(nullptr);
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
+void TForm1::ShowRows(bool published)
+{
+    if (published)
+        rows_.Publish();
+    else
+        rows_.Withdraw();
+    ListView1->DataChanged();
+}
+
+void TForm1::glBitBtn1Click(TObject*)
+{
+    ShowRows(false);
+    ListBox1->Clear();
+    ListBox2->Clear();
+    // The text goes to the walk unchanged, as the bytes the file system knows it by.
+    const std::string folder = QFile::encodeName(Edit1->Text()).toStdString();
+
+    std::atomic<bool> cancel{false};
+    app::ScanCounter counter(cancel);
+    replays::ScanResult scan;
+    try {
+        app::RunJob([&] { scan = replays::FindReplays(catalogue_, folder, {&counter, &cancel}); }, cancel,
+                    QStringLiteral("Поиск реплеев"), [&] { return counter.Status(); });
+    } catch (...) {
+        // The rows found before the failure stay listed.
+        ShowRows(true);
+        throw;
+    }
+    ShowRows(true);
+
+    std::vector<app::Problem> unread;
+    unread.reserve(scan.errors.size());
+    for (const replays::ReplayError& error : scan.errors)
+        unread.push_back({error.path, error.message});
+    // A cancelled scan is no completed one: the button and the caption stay as they were.
+    if (!scan.cancelled) {
+        if (ListView1->RowCount() >= 1)
+            glBitBtn3->SetEnabled(true);
+        SetCaption(kTitle + kCountCaption + QString::number(ListView1->RowCount()));
+    }
+    ShowProblems(QStringLiteral("Не прочитано"), unread);
+}
+
+void TForm1::glBitBtn2Click(TObject*)
+{
+    // The folder browse dialog comes with its own window.
+}
+
+void TForm1::glBitBtn3Click(TObject*)
+{
+    std::atomic<bool> cancel{false};
+    app::RemovalCounter counter(cancel);
+    app::ReportWindow report(*Form2);
+    replays::RemovalResult result;
+    app::RunJob(
+        [&] {
+            result = replays::RemoveDuplicates(catalogue_, report, {false, &counter, &cancel});
+        },
+        cancel, QStringLiteral("Удаление одинаковых реплеев"), [&] { return counter.Status(); });
+    report.Flush();
+    glBitBtn3->SetEnabled(false);
+
+    std::vector<app::Problem> kept;
+    kept.reserve(result.notDeleted.size());
+    for (const replays::NotDeleted& file : result.notDeleted)
+        kept.push_back({file.path, file.reason});
+    ShowProblems(QStringLiteral("Не удалено"), kept);
+}
+
+void TForm1::glBitBtn4Click(TObject*)
+{
+    // The About window comes with its own window.
+}

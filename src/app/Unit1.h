@@ -1,0 +1,54 @@
+#pragma once
+// The main window: the list of replays the last scan found, the folder field and the four
+// buttons (find, browse, delete identical, about). It owns the catalogue the list shows.
+
+#include "app/CatalogueRows.h"
+
+#include "replays/Catalogue.h"
+#include "toolkit/Forms.h"
+
+class TEdit;
+class TListBox;
+class TListView;
+class TglBitBtn;
+class TglHint;
+
+class TForm1 : public TForm {
+    Q_OBJECT
+
+public:
+    explicit TForm1(TComponent* owner);
+    ~TForm1() override;
+
+    TEdit* Edit1 = nullptr;
+    TListView* ListView1 = nullptr;
+    TListBox* ListBox1 = nullptr;
+    TListBox* ListBox2 = nullptr;
+    TglHint* glHint1 = nullptr;
+    TglBitBtn* glBitBtn1 = nullptr;
+    TglBitBtn* glBitBtn2 = nullptr;
+    TglBitBtn* glBitBtn3 = nullptr;
+    TglBitBtn* glBitBtn4 = nullptr;
+
+    // The rows of the last scan.
+    const replays::Catalogue& Catalogue() const { return catalogue_; }
+
+public slots:
+    // Find replays below the folder in Edit1.
+    void glBitBtn1Click(TObject* Sender);
+    // Pick the folder.
+    void glBitBtn2Click(TObject* Sender);
+    // Delete identical replays, then disable the button until the next scan.
+    void glBitBtn3Click(TObject* Sender);
+    // About the program.
+    void glBitBtn4Click(TObject* Sender);
+
+private:
+    // Shows the catalogue's rows in ListView1 (none while a job changes it).
+    void ShowRows(bool published);
+
+    replays::Catalogue catalogue_;
+    app::CatalogueRows rows_{catalogue_};
+};
+
+extern TForm1* Form1;

@@ -1,0 +1,10 @@
+#include "gl/Register.h"
+
+#include "gl/glBitBtn.h"
+#include "gl/glHint.h"
+
+void RegisterGlClasses()
+{
+    RegisterClass<TglBitBtn>();
+    RegisterClass<TglHint>();
+}
