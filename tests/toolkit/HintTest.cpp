@@ -1,0 +1,249 @@
+// The application's hint switch, pauses, events and the base hint window.
+#include "toolkit/Application.h"
+#include "toolkit/Exceptions.h"
+#include "toolkit/StdCtrls.h"
+
+#include "platform/gdi/SystemMetrics.h"
+
+#include <QElapsedTimer>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QStatusTipEvent>
+#include <QTest>
+#include <QToolTip>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class TRedHintWindow : public THintWindow {
+    Q_OBJECT
+
+public:
+    using THintWindow::THintWindow;
+};
+
+class Hints : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        form = std::make_unique<TForm>(nullptr);
+        form->SetClientWidth(300);
+        form->SetClientHeight(100);
+        edit = new TEdit(form.get());
+        edit->SetParent(form.get());
+        edit->SetBounds(10, 10, 100, 21);
+        edit->SetHint(QStringLiteral("Replays directory|The folder to scan"));
+        edit->SetShowHint(true);
+        plain = new TEdit(form.get());
+        plain->SetParent(form.get());
+        plain->SetBounds(10, 50, 100, 21);
+        Application->SetHintPause(kShortPause);
+        Application->SetHintHidePause(kLongHide);
+    }
+    void TearDown() override
+    {
+        Application->CancelHint();
+        Application->OnShowHint = {};
+        Application->OnHint = {};
+        Application->SetHintPause(500);
+        Application->SetHintHidePause(2500);
+        Application->SetHint(QString());
+        form.reset();
+    }
+
+    // Pauses kept short so the tests wait little; their order is what is checked.
+    static constexpr int kShortPause = 40;
+    static constexpr int kLongHide = 60000;
+
+    std::unique_ptr<TForm> form;
+    TEdit* edit = nullptr;
+    TEdit* plain = nullptr;
+};
+
+TEST(HintDefaults, TheApplicationPausesAre500And2500Milliseconds)
+{
+    TApplication* app = Application;
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(app->HintPause(), 500);
+    EXPECT_EQ(app->HintHidePause(), 2500);
+    EXPECT_TRUE(app->ShowHint());
+    ASSERT_NE(app->HintWindow(), nullptr);
+    EXPECT_EQ(app->HintWindowClass(), ClassOf<THintWindow>());
+}
+
+TEST_F(Hints, TheSwitchMakesANewHintWindowOfTheCurrentClassAndDestroysIt)
+{
+    QPointer<THintWindow> before = Application->HintWindow();
+    Application->SetHintWindowClass(ClassOf<TRedHintWindow>());
+    EXPECT_EQ(Application->HintWindow(), before.data());  // the class alone changes nothing
+    Application->SetHintColor(clCream);
+    Application->SetShowHint(false);
+    EXPECT_TRUE(before.isNull());
+    EXPECT_EQ(Application->HintWindow(), nullptr);
+    Application->SetShowHint(true);
+    THintWindow* made = Application->HintWindow();
+    ASSERT_NE(made, nullptr);
+    EXPECT_NE(dynamic_cast<TRedHintWindow*>(made), nullptr);
+    EXPECT_EQ(made->Owner(), Application);
+    EXPECT_EQ(made->Color(), clCream);
+
+    EXPECT_THROW(Application->SetHintWindowClass(ClassOf<TEdit>()), EInvalidOperation);
+    Application->SetHintWindowClass(ClassOf<THintWindow>());
+    Application->SetHintColor(clInfoBk);
+    Application->SetShowHint(false);
+    Application->SetShowHint(true);
+}
+
+TEST_F(Hints, AHintShowsAfterThePauseWithItsShortTextBelowThePointer)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const TPoint pointer = edit->ClientToScreen(TPoint(5, 5));
+    Application->HintMouseMessage(edit, pointer);
+    EXPECT_FALSE(Application->HintVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(Application->HintVisible(), 10000);
+    EXPECT_GE(clock.elapsed(), kShortPause);
+    THintWindow* window = Application->HintWindow();
+    EXPECT_EQ(window->Caption(), QStringLiteral("Replays directory"));
+    EXPECT_EQ(window->Left(), pointer.x());
+    EXPECT_GT(window->Top(), pointer.y());
+    EXPECT_EQ(Application->Hint(), QStringLiteral("The folder to scan"));
+    // The pointer leaving the control ends the hint.
+    Application->HintMouseMessage(plain, plain->ClientToScreen(TPoint(5, 5)));
+    EXPECT_FALSE(Application->HintVisible());
+}
+
+TEST_F(Hints, TheHintHidesItselfAfterTheHidePause)
+{
+    Application->SetHintHidePause(kShortPause);
+    Application->HintMouseMessage(edit, edit->ClientToScreen(TPoint(5, 5)));
+    QTRY_VERIFY_WITH_TIMEOUT(Application->HintVisible(), 10000);
+    QElapsedTimer clock;
+    clock.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!Application->HintVisible(), 10000);
+    EXPECT_GE(clock.elapsed(), kShortPause - 10);
+}
+
+TEST_F(Hints, OnShowHintMayChangeTheTextOrForbidTheHint)
+{
+    bool allow = true;
+    THintInfo seen;
+    int asked = 0;
+    Application->OnShowHint = TShowHintEvent::FromFunction([&](QString& text, bool& canShow, THintInfo& info) {
+        ++asked;
+        seen = info;
+        text = QStringLiteral("changed");
+        info.HintColor = clCream;
+        canShow = allow;
+    });
+    Application->HintMouseMessage(edit, edit->ClientToScreen(TPoint(5, 5)));
+    QTRY_VERIFY_WITH_TIMEOUT(Application->HintVisible(), 10000);
+    EXPECT_EQ(seen.HintControl, edit);
+    EXPECT_EQ(seen.HintStr, QStringLiteral("Replays directory"));
+    EXPECT_EQ(seen.HideTimeout, kLongHide);
+    EXPECT_EQ(seen.CursorRect, edit->ClientRect());
+    EXPECT_EQ(seen.HintMaxWidth, Screen->Width());
+    EXPECT_EQ(Application->HintWindow()->Caption(), QStringLiteral("changed"));
+    EXPECT_EQ(Application->HintWindow()->Color(), clCream);
+
+    Application->CancelHint();
+    allow = false;
+    Application->HintMouseMessage(edit, edit->ClientToScreen(TPoint(6, 6)));
+    QTRY_COMPARE_WITH_TIMEOUT(asked, 2, 10000);
+    EXPECT_FALSE(Application->HintVisible());  // the handler said no
+}
+
+TEST_F(Hints, AControlWithoutShowHintTakesItsParentsHintSetting)
+{
+    Application->HintMouseMessage(plain, plain->ClientToScreen(TPoint(5, 5)));
+    EXPECT_EQ(Application->HintControl(), nullptr);
+    form->SetShowHint(true);
+    form->SetHint(QStringLiteral("form hint"));
+    Application->HintMouseMessage(plain, plain->ClientToScreen(TPoint(5, 6)));
+    EXPECT_EQ(Application->HintControl(), plain);
+    QTRY_VERIFY_WITH_TIMEOUT(Application->HintVisible(), 10000);
+    EXPECT_EQ(Application->HintWindow()->Caption(), QStringLiteral("form hint"));
+}
+
+TEST_F(Hints, HintChangesFireOnHintOrGoToTheMainFormAsAStatusTip)
+{
+    int fired = 0;
+    Application->OnHint = TNotifyEvent::FromFunction([&](TObject* sender) {
+        EXPECT_EQ(sender, Application);
+        ++fired;
+    });
+    Application->SetHint(QStringLiteral("one"));
+    Application->SetHint(QStringLiteral("one"));
+    EXPECT_EQ(fired, 1);
+    Application->OnHint = {};
+    // Without a handler the main form hears it; this program has no main form in tests.
+    EXPECT_EQ(Application->MainForm(), nullptr);
+    Application->SetHint(QStringLiteral("two"));
+    EXPECT_EQ(Application->Hint(), QStringLiteral("two"));
+}
+
+TEST_F(Hints, QtsOwnTooltipsNeverAppear)
+{
+    edit->Editor()->setToolTip(QStringLiteral("a Qt tooltip"));
+    form->Show();
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), edit->Editor()->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(edit->Editor(), &help);
+    EXPECT_FALSE(QToolTip::isVisible());
+    form->Hide();
+}
+
+TEST_F(Hints, TheBaseWindowMeasuresWrappedTextPlusSixByTwo)
+{
+    THintWindow* window = Application->HintWindow();
+    const QString text = QStringLiteral("Replays directory");
+    const QSize extent = window->Canvas()->TextExtent(text);
+    const TRect r = window->CalcHintRect(1000, text);
+    EXPECT_EQ(r, Rect(0, 0, extent.width() + 6, extent.height() + 2));
+    const TRect wrapped = window->CalcHintRect(extent.width() / 2, text);
+    EXPECT_GT(wrapped.height(), r.height());
+}
+
+TEST_F(Hints, TheBaseWindowStaysOnTheScreenAndShowsWithoutTakingTheActivation)
+{
+    gdi::SetSystemMetricOverride(gdi::SM_CXSCREEN, 800);
+    gdi::SetSystemMetricOverride(gdi::SM_CYSCREEN, 600);
+    THintWindow* window = Application->HintWindow();
+    window->ActivateHint(Rect(780, 590, 880, 610), QStringLiteral("corner"));
+    EXPECT_EQ(window->BoundsRect(), Rect(700, 580, 800, 600));
+    EXPECT_TRUE(window->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::FramelessWindowHint));
+    window->ActivateHint(Rect(-30, -5, 20, 5), QStringLiteral("left"));
+    EXPECT_EQ(window->BoundsRect(), Rect(0, 0, 50, 10));
+    window->Hide();
+    gdi::ClearSystemMetricOverrides();
+}
+
+TEST_F(Hints, TheBaseWindowHasAOnePixelFrameAndItsTextTwoPixelsIn)
+{
+    gdi::ScopedClassicColors classic;
+    THintWindow* window = Application->HintWindow();
+    const TRect r = window->CalcHintRect(300, QStringLiteral("Hi"));
+    window->ActivateHint(r.translated(10, 10), QStringLiteral("Hi"));
+    const QImage p = window->grab().toImage();
+    window->Hide();
+    const auto rgb = [](TColor c) {
+        const auto v = gdi::ColorRef(ColorToRGB(c));
+        return qRgb(gdi::GetRValue(v), gdi::GetGValue(v), gdi::GetBValue(v));
+    };
+    EXPECT_EQ(p.pixel(0, 0), rgb(clWindowFrame));
+    EXPECT_EQ(p.pixel(p.width() - 1, p.height() - 1), rgb(clWindowFrame));
+    EXPECT_EQ(p.pixel(1, 1), rgb(clInfoBk));
+    EXPECT_EQ(p.pixel(2, p.height() / 2), rgb(clInfoBk));  // the text starts further in
+    bool text = false;
+    for (int x = 3; x < p.width() - 1; ++x)
+        for (int y = 1; y < p.height() - 1; ++y)
+            text = text || p.pixel(x, y) == rgb(clInfoText);
+    EXPECT_TRUE(text);
+}
+
+}  // namespace
+
+#include "HintTest.moc"
