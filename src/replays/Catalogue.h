@@ -10,9 +10,10 @@
 //   }
 //
 // A row's texts view into the catalogue and stay valid until it next changes (AddReplay,
-// AddEntry, FallbackPass, Clear). Rows are cheap to read by index. The catalogue is not
-// thread-safe: one thread uses it at a time (a scan's worker while the scan runs, the window
-// afterwards). A finished scan leaves it ordered, so reading rows afterwards writes nothing.
+// AddEntry, FallbackPass, Clear). Rows are cheap to read by index. While it changes, one thread
+// uses it (a scan's worker while the scan runs). A finished scan leaves it ordered, so reading
+// rows afterwards writes nothing, and any number of threads may read at once (the window while
+// a removal runs on a worker).
 
 #include "platform/fs/Folder.h"
 
@@ -82,6 +83,10 @@ public:
     // by side (0: one per core). Returns false when cancelled.
     bool FallbackPass(std::vector<ReplayError>& errors, const std::atomic<bool>* cancel = nullptr,
                       unsigned readers = 0);
+
+    // Puts rows added since the last read in their place. Reads do it themselves; a scan does it
+    // before it returns, so that reading afterwards writes nothing.
+    void Settle() { EnsureOrdered(); }
 
     // Memory held for the rows, in bytes (row records and their texts).
     std::size_t BytesUsed() const;

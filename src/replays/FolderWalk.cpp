@@ -199,6 +199,7 @@ ScanResult ScanFolder(Catalogue& catalogue, std::string_view folder, const ScanO
         return result;
     result.entered = true;
     Walk(catalogue, options, result).Run(std::move(top));
+    catalogue.Settle();
     // Like stepping back up out of the folder: the next relative text is taken from its parent.
     if (files::SetCurrentDir(files::ParentPath(result.folder)) != files::kNoError)
         files::SetCurrentDir(result.folder);
