@@ -67,8 +67,8 @@ private:
 
     struct Pending {
         std::shared_ptr<const files::Folder> folder;
-        std::string name;
         std::string path;
+        std::size_t nameOffset = 0; // the name within path, as opened in folder
         bool read = false;
         ReplayRead outcome;
     };
@@ -133,11 +133,11 @@ private:
                 Fail(std::move(path), files::kInvalidFilename);
                 continue;
             }
-            Queue(folder, name, std::move(path));
+            Queue(folder, std::move(path));
         }
     }
 
-    void Queue(const std::shared_ptr<const files::Folder>& folder, std::string_view name, std::string path)
+    void Queue(const std::shared_ptr<const files::Folder>& folder, std::string path)
     {
         if (openFolders_.empty() || openFolders_.back().first != folder.get()) {
             while (openFolders_.size() >= kMaxOpenFolders)
@@ -145,7 +145,8 @@ private:
             openFolders_.emplace_back(folder.get(), 0);
         }
         ++openFolders_.back().second;
-        reads_.Push({folder, std::string(name), std::move(path), false, {}});
+        const auto nameOffset = path.size() - files::FileNamePart(path).size();
+        reads_.Push({folder, std::move(path), nameOffset, false, {}});
     }
 
     // On any reading thread.
@@ -153,7 +154,7 @@ private:
     {
         if (Cancelled())
             return;
-        pending.outcome = ReadReplay(*pending.folder, pending.name);
+        pending.outcome = ReadReplay(*pending.folder, std::string_view(pending.path).substr(pending.nameOffset));
         pending.read = true;
     }
 
