@@ -1,0 +1,183 @@
+#include "Windows.h"
+
+#include "app/CatalogueRows.h"
+#include "app/ProblemList.h"
+#include "app/ProgressForm.h"
+#include "app/ReportWindow.h"
+#include "toolkit/Thread.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <thread>
+
+namespace {
+
+using Jobs = AppWindows;
+
+// Blocks the job's worker at its blockAt-th progress report until the job is cancelled, so a
+// job lasts as long as the test needs, without any sleep.
+void HoldJobAt(int blockAt)
+{
+    auto reports = std::make_shared<std::atomic<int>>(0);
+    app::SetJobProgressHook([reports, blockAt](const std::atomic<bool>& cancel) {
+        if (++*reports == blockAt)
+            cancel.wait(false);
+    });
+}
+
+// Presses Cancel in the progress window once it shows, noting what it showed.
+struct CancelWhenShown {
+    CancelWhenShown()
+    {
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            TProgressForm* progress = TProgressForm::Current();
+            if (!progress || !progress->Visible())
+                return;
+            timer.stop();
+            modal = QApplication::activeModalWidget() == progress;
+            status = progress->Status ? progress->Status() : QStringList();
+            progress->Button1->Click();
+            cancelled = progress->CancelRequested();
+        });
+        timer.start();
+    }
+
+    QTimer timer;
+    bool modal = false;
+    bool cancelled = false;
+    QStringList status;
+};
+
+TEST_F(Jobs, CancellingALongScanKeepsTheRowsFoundSoFar)
+{
+    for (int i = 0; i < 8; ++i)
+        Replay("f" + std::to_string(i) + "/r.rep", 60 + std::size_t(i), "one", "x", unsigned(i));
+    Form1->glBitBtn3->SetEnabled(false);
+    HoldJobAt(4);
+    CancelWhenShown cancel;
+    Find(tree.Root());
+
+    EXPECT_TRUE(cancel.cancelled);
+    EXPECT_TRUE(cancel.modal); // the other windows take no input meanwhile
+    ASSERT_EQ(cancel.status.size(), 2);
+    EXPECT_TRUE(cancel.status[0].startsWith(QStringLiteral("Папок: ")));
+    const int rows = Form1->ListView1->RowCount();
+    EXPECT_LT(rows, 8);
+    EXPECT_EQ(std::size_t(rows), Form1->Catalogue().RowCount());
+    EXPECT_EQ(Form1->Caption(), kTitle); // no completed scan to count
+    EXPECT_FALSE(Form1->glBitBtn3->Enabled());
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_EQ(TProgressForm::Current(), nullptr);
+}
+
+TEST_F(Jobs, CancellingARemovalStopsAfterTheCurrentFileAndReportsWhatWentReally)
+{
+    for (int i = 0; i < 4; ++i) {
+        const std::size_t records = 60 + std::size_t(i);
+        Replay("a/r" + std::to_string(i) + ".rep", records, "same", "same", unsigned(i));
+        Replay("b/r" + std::to_string(i) + ".rep", records, "same", "same", unsigned(i));
+    }
+    Find(tree.Root());
+    ASSERT_EQ(Form1->ListView1->RowCount(), 8);
+    HoldJobAt(2); // the first report comes before any file, the second after the first
+    CancelWhenShown cancel;
+    DeleteIdentical();
+
+    EXPECT_TRUE(cancel.cancelled);
+    ASSERT_FALSE(boxes.Shown().empty());
+    EXPECT_EQ(boxes.Shown()[0].text, QStringLiteral("Дубликатов: 1"));
+    EXPECT_EQ(Form2->ListBox1->Items()->ToStringList(), QStringList{Shown(tree.Path("a/r0.rep"))});
+    EXPECT_EQ(Form2->Caption(), QStringLiteral("1 реплея удаленно"));
+    EXPECT_FALSE(tree.Exists("a/r0.rep"));
+    for (int i = 1; i < 4; ++i)
+        EXPECT_TRUE(tree.Exists("a/r" + std::to_string(i) + ".rep"));
+    EXPECT_FALSE(Form1->glBitBtn3->Enabled());
+}
+
+TEST_F(Jobs, WhatEscapesAJobIsThrownAgainOnTheWindowsThread)
+{
+    std::atomic<bool> cancel{false};
+    EXPECT_THROW(app::RunJob([] { throw std::runtime_error("worker failed"); }, cancel, QString(), {}),
+                 std::runtime_error);
+    int ran = 0;
+    app::RunJob([&] { app::RunOnUiThread([&] { ran = TThread::IsMainThread() ? 1 : -1; }); }, cancel, QString(),
+                {});
+    EXPECT_EQ(ran, 1);
+}
+
+TEST_F(Jobs, TheReportWindowGetsEveryPathInOrderFromAWorker)
+{
+    app::ReportWindow report(*Form2);
+    std::vector<std::string> paths;
+    for (int i = 0; i < 500; ++i)
+        paths.push_back("/replays/" + std::to_string(i) + ".rep");
+    std::size_t countAfterFirst = 0;
+    std::atomic<bool> cancel{false};
+    app::RunJob(
+        [&] {
+            report.Clear();
+            for (const std::string& path : paths) {
+                report.Append(path);
+                if (report.LineCount() == 1) {
+                    report.Show();
+                    countAfterFirst = report.LineCount();
+                }
+            }
+            report.ShowMessage("Дубликатов: 500\n\nNot deleted: 0");
+            report.SetCaption("500 реплея удаленно");
+        },
+        cancel, QString(), {});
+    report.Flush();
+    EXPECT_EQ(countAfterFirst, 1u);
+    ASSERT_EQ(Form2->ListBox1->Count(), 500);
+    for (int i = 0; i < 500; ++i)
+        ASSERT_EQ(Form2->ListBox1->Items()->Strings(i), QString::fromStdString(paths[std::size_t(i)]));
+    EXPECT_TRUE(Form2->Visible());
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, QStringLiteral("Дубликатов: 500")); // the count alone
+    EXPECT_EQ(Form2->Caption(), QStringLiteral("500 реплея удаленно"));
+}
+
+TEST(CatalogueRows, ShowsNothingWhileWithdrawnAndCellsOnlyForPublishedRows)
+{
+    replays::Catalogue catalogue;
+    catalogue.AddEntry("/r/b.rep", 61, "f", "s");
+    catalogue.AddEntry("/r/\xff.rep", 60, "f", "s");
+    app::CatalogueRows rows(catalogue);
+    EXPECT_EQ(rows.RowCount(), 0);
+    rows.Publish();
+    ASSERT_EQ(rows.RowCount(), 2);
+    EXPECT_EQ(rows.CellText(0, app::kNameColumn), QFile::decodeName("\xff.rep"));
+    EXPECT_EQ(rows.CellText(0, app::kSizeColumn), QStringLiteral("60"));
+    EXPECT_EQ(rows.CellText(1, app::kPathColumn), QStringLiteral("/r/b.rep"));
+    EXPECT_EQ(rows.CellText(2, app::kNameColumn), QString());
+    EXPECT_EQ(rows.CellText(0, 3), QString());
+    rows.Withdraw();
+    EXPECT_EQ(rows.RowCount(), 0);
+    EXPECT_EQ(rows.CellText(0, app::kNameColumn), QString());
+}
+
+TEST(ProblemList, ListsTwentyCountsTheRestAndShortensLongPaths)
+{
+    std::vector<app::Problem> problems;
+    for (int i = 0; i < 25; ++i)
+        problems.push_back({"/r/" + std::to_string(i) + ".rep", "Read beyond end of file"});
+    problems[1].path = "/r/\xff.rep";
+    problems[2].path = "/" + std::string(400, 'x') + ".rep";
+    const QString text = app::ProblemList(QStringLiteral("Не прочитано"), problems);
+    const QStringList lines = text.split(u'\n');
+    ASSERT_EQ(lines.size(), 2 + 20 + 1);
+    EXPECT_EQ(lines[0], QStringLiteral("Не прочитано: 25"));
+    EXPECT_EQ(lines[1], QString());
+    EXPECT_EQ(lines[2], QStringLiteral("/r/0.rep: Read beyond end of file"));
+    EXPECT_EQ(lines[3], QFile::decodeName("/r/\xff.rep") + QStringLiteral(": Read beyond end of file"));
+    EXPECT_TRUE(lines[4].startsWith(QStringLiteral("/xxx")));
+    EXPECT_TRUE(lines[4].contains(QChar(0x2026)));
+    EXPECT_LT(lines[4].size(), 200);
+    EXPECT_EQ(lines[21], QStringLiteral("/r/19.rep: Read beyond end of file"));
+    EXPECT_EQ(lines[22], QStringLiteral("… и ещё 5"));
+}
+
+} // namespace

@@ -1,0 +1,318 @@
+#include "Windows.h"
+
+#include "gl/glHint.h"
+#include "toolkit/FormWriter.h"
+
+#include <QDir>
+
+namespace {
+
+using MainWindow = AppWindows;
+
+TEST_F(MainWindow, StartsWithTheDesignedLayoutAndEveryButtonEnabled)
+{
+    EXPECT_EQ(Application->MainForm(), Form1);
+    EXPECT_FALSE(Form1->Visible());
+    EXPECT_EQ(Form1->Caption(), kTitle);
+    EXPECT_EQ(Form1->BoundsRect().left, 206);
+    EXPECT_EQ(Form1->BoundsRect().top, 131);
+    EXPECT_EQ(Form1->ClientWidth(), 764);
+    EXPECT_EQ(Form1->ClientHeight(), 445);
+    EXPECT_EQ(Form1->BorderStyle(), bsDialog);
+    EXPECT_EQ(Form1->Color(), clBtnFace);
+    EXPECT_EQ(Form1->Font()->Name(), QStringLiteral("MS Sans Serif"));
+    EXPECT_EQ(Form1->Font()->Height(), -11);
+    EXPECT_EQ(Form1->ActiveControl(), Form1->ListView1);
+
+    EXPECT_EQ(Form1->Edit1->BoundsRect(), Rect(2, 420, 281, 441));
+    EXPECT_EQ(Form1->Edit1->Text(), QStringLiteral("d:\\temp"));
+    EXPECT_EQ(Form1->Edit1->Hint(), QStringLiteral("Replays directory"));
+    EXPECT_TRUE(Form1->Edit1->ShowHint());
+    EXPECT_FALSE(Form1->Edit1->ParentShowHint());
+
+    TListView* list = Form1->ListView1;
+    EXPECT_EQ(list->BoundsRect(), Rect(0, 0, 764, 417));
+    EXPECT_EQ(list->Align(), alTop);
+    EXPECT_EQ(list->ViewStyle(), vsReport);
+    EXPECT_FALSE(list->ColumnClick());
+    EXPECT_TRUE(list->ReadOnly());
+    EXPECT_TRUE(list->RowSelect());
+    EXPECT_TRUE(list->OwnerData());
+    ASSERT_EQ(list->Columns()->Count(), 3);
+    const QStringList captions = {QStringLiteral("Name"), QStringLiteral("Size"), QStringLiteral("Path")};
+    const int widths[] = {250, 80, 400};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(list->Columns()->Items(i)->Caption(), captions[i]);
+        EXPECT_EQ(list->Columns()->Items(i)->Width(), widths[i]);
+    }
+    EXPECT_EQ(list->RowCount(), 0);
+
+    EXPECT_EQ(Form1->ListBox1->BoundsRect(), Rect(8, 448, 785, 453));
+    EXPECT_EQ(Form1->ListBox1->ItemHeight(), 13);
+    EXPECT_EQ(Form1->ListBox2->BoundsRect(), Rect(8, 460, 773, 489));
+    EXPECT_FALSE(Form1->ListBox2->Visible());
+
+    struct Button {
+        TglBitBtn* button;
+        TRect bounds;
+        QString caption;
+        int tabOrder;
+    };
+    const Button buttons[] = {
+        {Form1->glBitBtn1, Rect(320, 420, 445, 441), QStringLiteral("Найти реплеи"), 4},
+        {Form1->glBitBtn2, Rect(285, 420, 314, 441), QStringLiteral("..."), 5},
+        {Form1->glBitBtn3, Rect(448, 420, 633, 441), QStringLiteral("Удалить одинаковые реплеи"), 6},
+        {Form1->glBitBtn4, Rect(636, 420, 761, 441), QStringLiteral("О программе"), 7},
+    };
+    for (const Button& b : buttons) {
+        EXPECT_EQ(b.button->BoundsRect(), b.bounds) << b.caption.toStdString();
+        EXPECT_EQ(b.button->Caption(), b.caption);
+        EXPECT_EQ(b.button->TabOrder(), b.tabOrder);
+        EXPECT_TRUE(b.button->Enabled());
+    }
+    EXPECT_EQ(Form1->Edit1->TabOrder(), 0);
+    EXPECT_EQ(Form1->ListView1->TabOrder(), 1);
+
+    EXPECT_FALSE(Form1->glHint1->Active());
+    EXPECT_TRUE(Form1->glHint1->ShowHint());
+    EXPECT_NE(dynamic_cast<TglHintWindow*>(Application->HintWindow()), nullptr);
+}
+
+TEST_F(MainWindow, TheReportWindowStartsHiddenWithItsDesignedLayout)
+{
+    EXPECT_FALSE(Form2->Visible());
+    EXPECT_EQ(Form2->Caption(), QStringLiteral("0"));
+    EXPECT_EQ(Form2->BoundsRect().left, 329);
+    EXPECT_EQ(Form2->BoundsRect().top, 149);
+    EXPECT_EQ(Form2->ClientWidth(), 379);
+    EXPECT_EQ(Form2->ClientHeight(), 438);
+    EXPECT_EQ(Form2->BorderStyle(), bsDialog);
+    EXPECT_EQ(Form2->ListBox1->BoundsRect(), Rect(0, 0, 379, 438));
+    EXPECT_EQ(Form2->ListBox1->ItemHeight(), 13);
+    EXPECT_EQ(Form2->ListBox1->Count(), 0);
+}
+
+TEST_F(MainWindow, AControlWrittenBackOutGivesOnlyWhatDiffersFromItsDefaults)
+{
+    EXPECT_EQ(TWriter::WriteComponent(Form1->glBitBtn1, Form1).toStdString(),
+              QStringLiteral("object glBitBtn1: TglBitBtn\n"
+                             "  Left = 320\n"
+                             "  Top = 420\n"
+                             "  Width = 125\n"
+                             "  Height = 21\n"
+                             "  OnClick = glBitBtn1Click\n"
+                             "  Caption = 'Найти реплеи'\n"
+                             "  TabOrder = 4\n"
+                             "end\n")
+                  .toStdString());
+    EXPECT_EQ(TWriter::WriteComponent(Form1->glHint1, Form1).toStdString(),
+              QStringLiteral("object glHint1: TglHint\n"
+                             "  Active = False\n"
+                             "  ShowHint = True\n"
+                             "end\n")
+                  .toStdString());
+}
+
+TEST_F(MainWindow, FindListsTheReplaysBySizeAndCountsThemInTheCaption)
+{
+    const std::string a = Replay("a.rep", 60, "one", "x", 1);
+    const std::string b = Replay("sub/b.rep", 52, "two", "y", 2);
+    const std::string c = Replay("sub/deeper/c.REP", 60, "three", "z", 3);
+    tree.WriteFile("sub/notes.txt", "not a replay");
+
+    Find(tree.Root());
+    EXPECT_EQ(Column(0), (QStringList{QStringLiteral("b.rep"), QStringLiteral("a.rep"), QStringLiteral("c.REP")}));
+    EXPECT_EQ(Column(1), (QStringList{QStringLiteral("52"), QStringLiteral("60"), QStringLiteral("60")}));
+    EXPECT_EQ(Column(2), (QStringList{Shown(b), Shown(a), Shown(c)}));
+    EXPECT_EQ(Form1->Caption(), kTitle + QStringLiteral("    реплеев 3"));
+    EXPECT_TRUE(Form1->glBitBtn3->Enabled());
+    EXPECT_TRUE(boxes.Shown().empty());
+
+    // A second scan lists only what it finds.
+    Find(tree.Path("sub/deeper"));
+    EXPECT_EQ(Column(2), QStringList{Shown(c)});
+    EXPECT_EQ(Form1->Caption(), kTitle + QStringLiteral("    реплеев 1"));
+}
+
+TEST_F(MainWindow, AFolderTextThatNamesNothingListsNothingAndSaysNothing)
+{
+    Replay("a.rep", 60, "one", "x");
+    Find(tree.Root());
+    ASSERT_EQ(Form1->ListView1->RowCount(), 1);
+    Form1->glBitBtn3->SetEnabled(false);
+
+    Find(tree.Path("missing"));
+    EXPECT_EQ(Form1->ListView1->RowCount(), 0);
+    EXPECT_EQ(Form1->Caption(), kTitle + QStringLiteral("    реплеев 0"));
+    EXPECT_FALSE(Form1->glBitBtn3->Enabled());
+    EXPECT_TRUE(boxes.Shown().empty());
+
+    Find("");
+    EXPECT_EQ(Form1->ListView1->RowCount(), 0);
+    EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(MainWindow, DeleteRemovesTheEarlierCopyAndReportsIt)
+{
+    const std::string first = Replay("a/copy.rep", 60, "same", "same", 7);
+    Replay("b/copy.rep", 60, "same", "same", 7);
+    Replay("b/other.rep", 61, "same", "same", 8);
+    Find(tree.Root());
+    ASSERT_EQ(Form1->ListView1->RowCount(), 3);
+
+    bool reportShownBeforeCount = false;
+    QString captionAtCount;
+    boxes.OnShown = [&](const TMessageBoxRequest&) {
+        reportShownBeforeCount = Form2->Visible();
+        captionAtCount = Form2->Caption();
+    };
+    DeleteIdentical();
+
+    EXPECT_FALSE(tree.Exists("a/copy.rep"));
+    EXPECT_TRUE(tree.Exists("b/copy.rep"));
+    EXPECT_TRUE(tree.Exists("b/other.rep"));
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, QStringLiteral("Дубликатов: 1"));
+    EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("Dupsweep"));
+    EXPECT_TRUE(reportShownBeforeCount);
+    EXPECT_EQ(captionAtCount, QStringLiteral("0")); // the caption follows the count box
+    EXPECT_TRUE(Form2->Visible());
+    EXPECT_EQ(Form2->ListBox1->Items()->ToStringList(), QStringList{Shown(first)});
+    EXPECT_EQ(Form2->Caption(), QStringLiteral("1 реплея удаленно"));
+    EXPECT_FALSE(Form1->glBitBtn3->Enabled());
+    // The rows of deleted files stay until the next scan.
+    EXPECT_EQ(Form1->ListView1->RowCount(), 3);
+    EXPECT_EQ(Form1->ListView1->CellText(0, 2), Shown(first));
+}
+
+TEST_F(MainWindow, ARemovalThatDeletesNothingEmptiesTheReportWithoutShowingIt)
+{
+    Replay("a.rep", 60, "one", "x", 1);
+    Replay("b.rep", 60, "two", "x", 2);
+    Form2->ListBox1->Items()->Add(QStringLiteral("from before"));
+    Find(tree.Root());
+    DeleteIdentical();
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, QStringLiteral("Дубликатов: 0"));
+    EXPECT_FALSE(Form2->Visible());
+    EXPECT_EQ(Form2->ListBox1->Count(), 0);
+    EXPECT_EQ(Form2->Caption(), QStringLiteral("0 реплея удаленно"));
+}
+
+TEST_F(MainWindow, TheDeleteButtonFollowsItsStateTable)
+{
+    EXPECT_TRUE(Form1->glBitBtn3->Enabled()); // at start
+
+    DeleteIdentical(); // over an empty catalogue: nothing happens but the button goes off
+    EXPECT_FALSE(Form1->glBitBtn3->Enabled());
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_FALSE(Form2->Visible());
+    EXPECT_EQ(Form2->Caption(), QStringLiteral("0"));
+
+    tree.MakeFolder("empty");
+    Find(tree.Path("empty")); // lists none: unchanged
+    EXPECT_FALSE(Form1->glBitBtn3->Enabled());
+
+    Replay("full/a.rep", 60, "one", "x");
+    Find(tree.Path("full")); // lists one: enabled
+    EXPECT_TRUE(Form1->glBitBtn3->Enabled());
+    Find(tree.Path("empty")); // lists none: unchanged, so still enabled
+    EXPECT_TRUE(Form1->glBitBtn3->Enabled());
+
+    Find(tree.Path("full"));
+    DeleteIdentical(); // after a removal: off
+    EXPECT_FALSE(Form1->glBitBtn3->Enabled());
+}
+
+TEST_F(MainWindow, UnreadableReplaysAreListedInOneBoxOnceTheListIsUpToDate)
+{
+    const std::string good = Replay("good.rep", 60, "one", "x");
+    const std::string shortOne = tree.WriteFile("short.rep", std::string(51 * kRecord - 1, 'r'));
+    int rowsAtBox = -1;
+    QString captionAtBox;
+    boxes.OnShown = [&](const TMessageBoxRequest&) {
+        rowsAtBox = Form1->ListView1->RowCount();
+        captionAtBox = Form1->Caption();
+    };
+    Find(tree.Root());
+
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    const TMessageBoxRequest& box = boxes.Shown()[0];
+    EXPECT_TRUE(box.text.startsWith(QStringLiteral("Не прочитано: 1\n")));
+    EXPECT_TRUE(box.text.contains(Shown(shortOne) + QStringLiteral(": Read beyond end of file")));
+    EXPECT_EQ(box.caption, QStringLiteral("Dupsweep"));
+    EXPECT_EQ(box.flags & MB_ICONSTOP, MB_ICONSTOP);
+    EXPECT_EQ(rowsAtBox, 1);
+    EXPECT_EQ(captionAtBox, kTitle + QStringLiteral("    реплеев 1"));
+    EXPECT_TRUE(Form1->glBitBtn3->Enabled());
+    EXPECT_EQ(Column(2), QStringList{Shown(good)});
+}
+
+TEST_F(MainWindow, FilesThatMatchButDifferAreReportedAfterTheCount)
+{
+    // Equal fingerprints, different contents: the removal keeps both and says why.
+    Replay("a.rep", 60, "same", "same", 1);
+    Replay("b.rep", 60, "same", "same", 2);
+    Find(tree.Root());
+    DeleteIdentical();
+    ASSERT_EQ(boxes.Shown().size(), 2u);
+    EXPECT_EQ(boxes.Shown()[0].text, QStringLiteral("Дубликатов: 0"));
+    EXPECT_TRUE(boxes.Shown()[1].text.startsWith(QStringLiteral("Не удалено: 1\n")));
+    EXPECT_TRUE(boxes.Shown()[1].text.contains(Shown(tree.Path("a.rep"))));
+    EXPECT_TRUE(tree.Exists("a.rep"));
+    EXPECT_TRUE(tree.Exists("b.rep"));
+}
+
+TEST_F(MainWindow, AwkwardNamesAreShownDecodedAndDeletedByTheirBytes)
+{
+    const std::string folder = "реплеи с пробелами";
+    const std::string odd = Replay(folder + "/a/\xff\xfe.rep", 60, "same", "same", 4);
+    Replay(folder + "/b/Copy Of.rep", 60, "same", "same", 4);
+    Find(tree.Path(folder));
+    ASSERT_EQ(Form1->ListView1->RowCount(), 2);
+    EXPECT_EQ(Form1->ListView1->CellText(0, 0), Shown("\xff\xfe.rep"));
+    EXPECT_EQ(Form1->ListView1->CellText(1, 0), QStringLiteral("Copy Of.rep"));
+
+    DeleteIdentical();
+    EXPECT_FALSE(tree.Exists(folder + "/a/\xff\xfe.rep"));
+    EXPECT_TRUE(tree.Exists(folder + "/b/Copy Of.rep"));
+    EXPECT_EQ(Form2->ListBox1->Items()->ToStringList(), QStringList{Shown(odd)});
+}
+
+// Replays of public games, with byte-identical copies among them.
+TEST_F(MainWindow, RealReplaysLoseOnlyTheirIdenticalCopies)
+{
+    const std::string real = testsupport::RealReplaysFolder();
+    if (real.empty())
+        GTEST_SKIP() << "the real replay files are not beside this repository";
+    const QStringList names = QDir(QString::fromStdString(real)).entryList({QStringLiteral("*.rep")}, QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    for (const QString& name : names)
+        tree.CopyFile("real/" + name.toStdString(), real + "/" + name.toStdString());
+
+    Find(tree.Path("real"));
+    // Three of them are shorter than the 51 records a replay needs.
+    ASSERT_FALSE(boxes.Shown().empty());
+    EXPECT_TRUE(boxes.Shown()[0].text.startsWith(QStringLiteral("Не прочитано: 3\n")));
+    EXPECT_EQ(Form1->ListView1->RowCount(), names.size() - 3);
+
+    const std::size_t before = boxes.Shown().size();
+    DeleteIdentical();
+    ASSERT_GT(boxes.Shown().size(), before);
+    EXPECT_EQ(boxes.Shown()[before].text, QStringLiteral("Дубликатов: 3"));
+    QStringList deleted = Form2->ListBox1->Items()->ToStringList();
+    deleted.sort();
+    EXPECT_EQ(deleted, (QStringList{Shown(tree.Path("real/r30.rep")), Shown(tree.Path("real/r32.rep")),
+                                    Shown(tree.Path("real/r33.rep"))}));
+    for (const char* kept : {"real/r31.rep", "real/r34.rep"})
+        EXPECT_TRUE(tree.Exists(kept)) << kept;
+
+    // A look at the windows as the user sees them, when asked for.
+    const QByteArray shots = qgetenv("DUPSWEEP_SCREENSHOTS");
+    if (!shots.isEmpty()) {
+        EXPECT_TRUE(Form1->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/main-window.png")));
+        EXPECT_TRUE(Form2->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/report-window.png")));
+    }
+}
+
+} // namespace
