@@ -234,17 +234,12 @@ void TListItems::EndUpdate()
 // ---------------------------------------------------------------- TListView
 
 TListView::TListView(TComponent* owner)
-    : TWinControl(owner),
+    : TWidgetHostControl(owner),
       columns_(new TListColumns(this)),
       items_(std::make_unique<TListItems>(this)),
       model_(new Model(this)),
       view_(new QTreeView(this))
 {
-    SetParentColor(false);
-    SetColor(clWindow);
-    SetTabStop(true);
-    SetFocusByClick(true);
-    setFocusProxy(view_);
     view_->setModel(model_);
     view_->setRootIsDecorated(false);
     view_->setItemsExpandable(false);
@@ -253,7 +248,7 @@ TListView::TListView(TComponent* owner)
     view_->setSelectionBehavior(QAbstractItemView::SelectItems);
     view_->header()->setStretchLastSection(false);
     view_->header()->setSectionsMovable(false);
-    view_->setFont(Font()->Handle().qfont());
+    SetHostedWidget(view_);
     QObject::connect(view_->header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
         if (syncingWidths_ || section >= columns_->Count())
             return;
@@ -263,7 +258,6 @@ TListView::TListView(TComponent* owner)
     });
     ApplyEditing();
     SetColumnClick(true);
-    ColorChanged();
     SetBounds(0, 0, 250, 150);
 }
 
@@ -375,25 +369,4 @@ void TListView::SetItemIndex(int index)
         return;
     }
     view_->setCurrentIndex(model_->index(index, 0));
-}
-
-void TListView::FontChanged()
-{
-    TWinControl::FontChanged();
-    view_->setFont(Font()->Handle().qfont());
-}
-
-void TListView::ColorChanged()
-{
-    TWinControl::ColorChanged();
-    const auto rgb = gdi::ColorRef(ColorToRGB(Color()));
-    QPalette palette = view_->palette();
-    palette.setColor(QPalette::Base, QColor(gdi::GetRValue(rgb), gdi::GetGValue(rgb), gdi::GetBValue(rgb)));
-    view_->setPalette(palette);
-}
-
-void TListView::BoundsChanged()
-{
-    TWinControl::BoundsChanged();
-    view_->setGeometry(0, 0, Width(), Height());
 }

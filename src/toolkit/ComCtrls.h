@@ -111,7 +111,7 @@ public:
     virtual QString CellText(int row, int column) const = 0;
 };
 
-class TListView : public TWinControl {
+class TListView : public TWidgetHostControl {
     Q_OBJECT
     Q_PROPERTY(TListColumns* Columns READ Columns)
     Q_PROPERTY(bool ColumnClick READ ColumnClick WRITE SetColumnClick)
@@ -121,13 +121,10 @@ class TListView : public TWinControl {
     Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
     Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
     Q_PROPERTY(toolkit::TViewStyle ViewStyle READ ViewStyle WRITE SetViewStyle)
-    Q_CLASSINFO("Color", "TColor; default clWindow; stored IsColorStored")
-    Q_CLASSINFO("ParentColor", "default False")
     Q_CLASSINFO("ColumnClick", "default True")
     Q_CLASSINFO("OwnerData", "default False")
     Q_CLASSINFO("ReadOnly", "default False")
     Q_CLASSINFO("RowSelect", "default False")
-    Q_CLASSINFO("TabStop", "default True")
     Q_CLASSINFO("ViewStyle", "default vsIcon")
 
 public:
@@ -168,12 +165,6 @@ public:
     void SetItemIndex(int index);
 
     QTreeView* View() const { return view_; }
-
-protected:
-    void FontChanged() override;
-    void ColorChanged() override;
-    void BoundsChanged() override;
-    bool UsesSurface() const override { return false; }
 
 private:
     friend class TListColumns;

@@ -878,6 +878,60 @@ void TWinControl::PresentSurface(QPainter& painter)
     TControl::PresentSurface(painter);
 }
 
+// ---------------------------------------------------------------- TWidgetHostControl
+
+TWidgetHostControl::TWidgetHostControl(TComponent* owner) : TWinControl(owner)
+{
+    SetParentColor(false);
+    SetColor(clWindow);
+    SetTabStop(true);
+    SetFocusByClick(true);
+}
+
+TWidgetHostControl::~TWidgetHostControl() = default;
+
+void TWidgetHostControl::SetHostedWidget(QWidget* widget)
+{
+    hosted_ = widget;
+    setFocusProxy(widget);
+    widget->setGeometry(0, 0, Width(), Height());
+    ApplyLook();
+}
+
+void TWidgetHostControl::ApplyLook()
+{
+    if (!hosted_)
+        return;
+    hosted_->setFont(Font()->Handle().qfont());
+    const auto qcolor = [](TColor color) {
+        const auto rgb = gdi::ColorRef(ColorToRGB(color));
+        return QColor(gdi::GetRValue(rgb), gdi::GetGValue(rgb), gdi::GetBValue(rgb));
+    };
+    QPalette palette = hosted_->palette();
+    palette.setColor(QPalette::Base, qcolor(Color()));
+    palette.setColor(QPalette::Text, qcolor(Font()->Color()));
+    hosted_->setPalette(palette);
+}
+
+void TWidgetHostControl::FontChanged()
+{
+    TWinControl::FontChanged();
+    ApplyLook();
+}
+
+void TWidgetHostControl::ColorChanged()
+{
+    TWinControl::ColorChanged();
+    ApplyLook();
+}
+
+void TWidgetHostControl::BoundsChanged()
+{
+    TWinControl::BoundsChanged();
+    if (hosted_)
+        hosted_->setGeometry(0, 0, Width(), Height());
+}
+
 // ---------------------------------------------------------------- TGraphicControl
 
 TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner)

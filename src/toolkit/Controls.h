@@ -348,6 +348,34 @@ private:
     bool aligning_ = false;
 };
 
+// A windowed control shown by a Qt widget that fills it (an edit, a list): it takes the
+// focus for the control, and the control's font, colour and size.
+class TWidgetHostControl : public TWinControl {
+    Q_OBJECT
+    Q_CLASSINFO("Color", "TColor; default clWindow; stored IsColorStored")
+    Q_CLASSINFO("ParentColor", "default False")
+    Q_CLASSINFO("TabStop", "default True")
+
+public:
+    // A tab stop in the window colour.
+    explicit TWidgetHostControl(TComponent* owner);
+    ~TWidgetHostControl() override;
+
+protected:
+    // The widget that shows the control, made by the subclass as the control's child.
+    void SetHostedWidget(QWidget* widget);
+
+    void FontChanged() override;
+    void ColorChanged() override;
+    void BoundsChanged() override;
+    bool UsesSurface() const override { return false; }
+
+private:
+    void ApplyLook();
+
+    QWidget* hosted_ = nullptr;
+};
+
 class TGraphicControl : public TControl {
     Q_OBJECT
 

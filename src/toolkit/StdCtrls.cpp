@@ -16,20 +16,6 @@ namespace {
 // The focus rectangle lies this far inside the button's edge.
 constexpr int kFocusInset = 4;
 
-// A Qt palette colour for a toolkit colour, resolved now.
-QColor qcolorOf(TColor color)
-{
-    const auto rgb = gdi::ColorRef(ColorToRGB(color));
-    return QColor(gdi::GetRValue(rgb), gdi::GetGValue(rgb), gdi::GetBValue(rgb));
-}
-
-void applyBase(QWidget* widget, TColor color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Base, qcolorOf(color));
-    widget->setPalette(palette);
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- TButton
@@ -209,15 +195,9 @@ void TButton::focusOutEvent(QFocusEvent* event)
 
 // ---------------------------------------------------------------- TEdit
 
-TEdit::TEdit(TComponent* owner) : TWinControl(owner), editor_(new QLineEdit(this))
+TEdit::TEdit(TComponent* owner) : TWidgetHostControl(owner), editor_(new QLineEdit(this))
 {
-    SetParentColor(false);
-    SetColor(clWindow);
-    SetTabStop(true);
-    SetFocusByClick(true);
-    setFocusProxy(editor_);
-    editor_->setFont(Font()->Handle().qfont());
-    applyBase(editor_, Color());
+    SetHostedWidget(editor_);
     QObject::connect(editor_, &QLineEdit::textChanged, this, [this] {
         Guard([this] {
             if (OnChange)
@@ -262,27 +242,6 @@ void TEdit::SelectAll()
     editor_->selectAll();
 }
 
-void TEdit::FontChanged()
-{
-    TWinControl::FontChanged();
-    editor_->setFont(Font()->Handle().qfont());
-    QPalette palette = editor_->palette();
-    palette.setColor(QPalette::Text, qcolorOf(Font()->Color()));
-    editor_->setPalette(palette);
-}
-
-void TEdit::ColorChanged()
-{
-    TWinControl::ColorChanged();
-    applyBase(editor_, Color());
-}
-
-void TEdit::BoundsChanged()
-{
-    TWinControl::BoundsChanged();
-    editor_->setGeometry(0, 0, Width(), Height());
-}
-
 // ---------------------------------------------------------------- TListBox
 
 // The lines of the list box, as Qt's list view reads them.
@@ -324,19 +283,13 @@ private:
 };
 
 TListBox::TListBox(TComponent* owner)
-    : TWinControl(owner), items_(new TStringList(this)), model_(new Model(this)), view_(new QListView(this))
+    : TWidgetHostControl(owner), items_(new TStringList(this)), model_(new Model(this)), view_(new QListView(this))
 {
-    SetParentColor(false);
-    SetColor(clWindow);
-    SetTabStop(true);
-    SetFocusByClick(true);
-    setFocusProxy(view_);
     view_->setModel(model_);
     view_->setUniformItemSizes(true);
     view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
-    view_->setFont(Font()->Handle().qfont());
-    applyBase(view_, Color());
+    SetHostedWidget(view_);
     SetBounds(0, 0, 121, 97);
 }
 
@@ -377,22 +330,4 @@ void TListBox::SetTopIndex(int index)
     if (index < 0 || index >= Count())
         return;
     view_->scrollTo(model_->index(index), QAbstractItemView::PositionAtTop);
-}
-
-void TListBox::FontChanged()
-{
-    TWinControl::FontChanged();
-    view_->setFont(Font()->Handle().qfont());
-}
-
-void TListBox::ColorChanged()
-{
-    TWinControl::ColorChanged();
-    applyBase(view_, Color());
-}
-
-void TListBox::BoundsChanged()
-{
-    TWinControl::BoundsChanged();
-    view_->setGeometry(0, 0, Width(), Height());
 }

@@ -91,7 +91,7 @@ private:
     bool pressedByKey_ = false;
 };
 
-class TEdit : public TWinControl {
+class TEdit : public TWidgetHostControl {
     Q_OBJECT
     Q_PROPERTY(int MaxLength READ MaxLength WRITE SetMaxLength)
     Q_PROPERTY(bool ReadOnly READ ReadOnly WRITE SetReadOnly)
@@ -99,11 +99,8 @@ class TEdit : public TWinControl {
     Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
     Q_PROPERTY(QString Text READ Text WRITE SetText)
     Q_PROPERTY(TNotifyEvent OnChange MEMBER OnChange)
-    Q_CLASSINFO("Color", "TColor; default clWindow; stored IsColorStored")
-    Q_CLASSINFO("ParentColor", "default False")
     Q_CLASSINFO("MaxLength", "default 0")
     Q_CLASSINFO("ReadOnly", "default False")
-    Q_CLASSINFO("TabStop", "default True")
 
 public:
     explicit TEdit(TComponent* owner);
@@ -124,26 +121,19 @@ public:
 protected:
     QString GetText() const override;
     void SetTextValue(const QString& value) override;
-    void FontChanged() override;
-    void ColorChanged() override;
-    void BoundsChanged() override;
-    bool UsesSurface() const override { return false; }
 
 private:
     QLineEdit* editor_;
     int maxLength_ = 0;
 };
 
-class TListBox : public TWinControl {
+class TListBox : public TWidgetHostControl {
     Q_OBJECT
     Q_PROPERTY(int ItemHeight READ ItemHeight WRITE SetItemHeight)
     Q_PROPERTY(TStrings* Items READ Items WRITE SetItems)
     Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)
     Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
-    Q_CLASSINFO("Color", "TColor; default clWindow; stored IsColorStored")
-    Q_CLASSINFO("ParentColor", "default False")
     Q_CLASSINFO("ItemHeight", "default 16")
-    Q_CLASSINFO("TabStop", "default True")
 
 public:
     explicit TListBox(TComponent* owner);
@@ -164,12 +154,6 @@ public:
     void SetTopIndex(int index);
 
     QListView* View() const { return view_; }
-
-protected:
-    void FontChanged() override;
-    void ColorChanged() override;
-    void BoundsChanged() override;
-    bool UsesSurface() const override { return false; }
 
 private:
     class Model;

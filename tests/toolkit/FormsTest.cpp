@@ -386,6 +386,19 @@ TEST_F(Forms, MessageBoxesGoThroughThePresenterAndReturnItsAnswer)
     EXPECT_EQ(boxes.Shown()[1].flags, MB_OK);
 }
 
+TEST(Screen, TheHourglassCoversEveryWindowUntilTheDefaultIsBack)
+{
+    ASSERT_NE(Screen, nullptr);
+    Screen->SetCursor(crHourGlass);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    Screen->SetCursor(crHandPoint);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::PointingHandCursor);
+    Screen->SetCursor(crDefault);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_GT(Screen->Width(), 0);
+}
+
 }  // namespace
 
 #include "FormsTest.moc"

@@ -1,0 +1,63 @@
+// The program's whole run: its own application object, made and destroyed in the test.
+#include "toolkit/Application.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace {
+
+class TMainForm : public TForm {
+    Q_OBJECT
+
+public:
+    using TForm::TForm;
+};
+
+TEST(Shutdown, ClosingTheMainFormEndsTheRunAndTheApplicationFreesEveryForm)
+{
+    static char name[] = "shutdown";
+    static char* argv[] = {name, nullptr};
+    static int argc = 1;
+    QPointer<TMainForm> first;
+    QPointer<TForm> second;
+    {
+        TApplication application(argc, argv);
+        TMainForm* mainForm = nullptr;
+        TForm* other = nullptr;
+        application.CreateForm(mainForm);
+        application.CreateForm(other);
+        first = mainForm;
+        second = other;
+        EXPECT_EQ(application.MainForm(), mainForm);
+        EXPECT_FALSE(mainForm->Visible());
+
+        bool mainShownAtRun = false;
+        QTimer::singleShot(0, [&] {
+            mainShownAtRun = mainForm->Visible();
+            other->Show();
+            other->Close();  // another form only hides
+            EXPECT_FALSE(other->Visible());
+            EXPECT_FALSE(application.Terminated());
+            mainForm->close();  // the frame's close box on the main form
+        });
+        application.Run();
+        EXPECT_TRUE(mainShownAtRun);
+        EXPECT_TRUE(application.Terminated());
+        EXPECT_FALSE(first.isNull());
+    }
+    EXPECT_TRUE(first.isNull());
+    EXPECT_TRUE(second.isNull());
+    EXPECT_EQ(Application, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
+
+#include "ShutdownTest.moc"
