@@ -386,6 +386,28 @@ TEST_F(Forms, MessageBoxesGoThroughThePresenterAndReturnItsAnswer)
     EXPECT_EQ(boxes.Shown()[1].flags, MB_OK);
 }
 
+class TResourcedForm : public TForm {
+    Q_OBJECT
+
+public:
+    explicit TResourcedForm(TComponent* owner) : TForm(owner)
+    {
+        LoadFromResource(QStringLiteral(":/forms/Sample.form"));
+        Bind(Edit1, "Edit1");
+    }
+    TEdit* Edit1 = nullptr;
+};
+
+TEST_F(Forms, AFormReadsItsDescriptionFromTheProgramsResources)
+{
+    std::unique_ptr<TResourcedForm> form(Create<TResourcedForm>(nullptr));
+    EXPECT_EQ(form->Caption(), QStringLiteral("Из ресурса"));
+    EXPECT_EQ(form->Edit1->Text(), QStringLiteral("loaded"));
+    EXPECT_EQ(form->ClientWidth(), 200);
+    TForm other(nullptr);
+    EXPECT_THROW(TReader::ReadRootFromResource(&other, QStringLiteral(":/forms/Missing.form")), EReadError);
+}
+
 TEST(Screen, TheHourglassCoversEveryWindowUntilTheDefaultIsBack)
 {
     ASSERT_NE(Screen, nullptr);

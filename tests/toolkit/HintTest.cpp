@@ -195,6 +195,44 @@ TEST_F(Hints, QtsOwnTooltipsNeverAppear)
     form->Hide();
 }
 
+TEST_F(Hints, ThePointerMovingOverAShownFormReachesTheHintMachinery)
+{
+    form->Show();
+    QTest::mouseMove(edit->Editor(), QPoint(20, 10));
+    QTRY_COMPARE_WITH_TIMEOUT(Application->HintControl(), static_cast<TControl*>(edit), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(Application->HintVisible(), 10000);
+    QTest::mouseClick(edit->Editor(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+    EXPECT_FALSE(Application->HintVisible());  // a click ends the hint
+    form->Hide();
+}
+
+// A hint window that hides when activated, as styled hint windows do.
+class THidingHintWindow : public THintWindow {
+    Q_OBJECT
+
+public:
+    using THintWindow::THintWindow;
+    int activations = 0;
+
+protected:
+    void ActivationChanged(bool) override
+    {
+        ++activations;
+        Hide();
+    }
+};
+
+TEST_F(Hints, ASubclassHearsTheActivationMessageAndMayHide)
+{
+    THidingHintWindow window(nullptr);
+    window.ActivateHint(Rect(10, 10, 60, 30), QStringLiteral("x"));
+    EXPECT_TRUE(window.Visible());
+    QEvent activation(QEvent::ActivationChange);
+    QCoreApplication::sendEvent(&window, &activation);
+    EXPECT_EQ(window.activations, 1);
+    EXPECT_FALSE(window.Visible());
+}
+
 TEST_F(Hints, TheBaseWindowMeasuresWrappedTextPlusSixByTwo)
 {
     THintWindow* window = Application->HintWindow();

@@ -2,6 +2,7 @@
 #include "toolkit/Application.h"
 
 #include <QPointer>
+#include <QStatusTipEvent>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -31,6 +32,23 @@ TEST(Shutdown, ClosingTheMainFormEndsTheRunAndTheApplicationFreesEveryForm)
         second = other;
         EXPECT_EQ(application.MainForm(), mainForm);
         EXPECT_FALSE(mainForm->Visible());
+
+        // Without an OnHint handler a hint change reaches the main form as a status tip.
+        QStringList tips;
+        struct TipCatcher : QObject {
+            QStringList* tips;
+            bool eventFilter(QObject*, QEvent* event) override
+            {
+                if (event->type() == QEvent::StatusTip)
+                    tips->append(static_cast<QStatusTipEvent*>(event)->tip());
+                return false;
+            }
+        } catcher;
+        catcher.tips = &tips;
+        mainForm->installEventFilter(&catcher);
+        application.SetHint(QStringLiteral("Replays directory"));
+        EXPECT_EQ(tips, QStringList{QStringLiteral("Replays directory")});
+        mainForm->removeEventFilter(&catcher);
 
         bool mainShownAtRun = false;
         QTimer::singleShot(0, [&] {
