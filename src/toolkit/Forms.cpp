@@ -47,12 +47,14 @@ TForm::TForm(TComponent* owner) : TCustomControl(owner)
     SetColor(clBtnFace);
     setAttribute(Qt::WA_QuitOnClose, false);
     SetBounds(0, 0, kDefaultWidth, kDefaultHeight);
-    connect(qApp, &QApplication::focusChanged, this,
-            [this](QWidget*, QWidget* now) { Guard([&] { FocusChanged(now); }); });
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
+                          [this](QWidget*, QWidget* now) { Guard([&] { FocusChanged(now); }); });
 }
 
 TForm::~TForm()
 {
+    // Controls going with the form move the focus; the form no longer follows it.
+    disconnect(focusWatch_);
     if (OnDestroy)
         Guard([this] { OnDestroy(this); });
     if (modalLoop_)

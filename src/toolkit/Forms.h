@@ -146,4 +146,5 @@ private:
     TModalResult modalResult_ = mrNone;
     QEventLoop* modalLoop_ = nullptr;
     bool placed_ = false;
+    QMetaObject::Connection focusWatch_;
 };

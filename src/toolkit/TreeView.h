@@ -60,12 +60,7 @@ public:
     QSize ImageSize() const override { return QSize(width_, height_); }
     QIcon Image(int index) const override;
 
-    // Controls showing the list redraw after a change.
-    TNotifyEvent OnChange;
-
 private:
-    void Changed();
-
     std::vector<QIcon> images_;
     int width_ = 16;
     int height_ = 16;
@@ -221,7 +216,6 @@ Q_DECLARE_METATYPE(TTVChangingEvent)
 Q_DECLARE_METATYPE(TTVChangedEvent)
 Q_DECLARE_METATYPE(TTVEditedEvent)
 Q_DECLARE_METATYPE(TContextPopupEvent)
-Q_DECLARE_METATYPE(TCustomImageList*)
 
 class TCustomTreeView : public TWinControl {
     Q_OBJECT
@@ -325,7 +319,6 @@ protected:
     virtual void SetImageList(HIMAGELIST list);
     // The list the window shows pictures from.
     HIMAGELIST ImageList() const { return imageList_; }
-    void CreateWnd() override;
     // The window goes; nodes stay unless a subclass drops them.
     virtual void DestroyWnd();
 
@@ -341,7 +334,7 @@ private:
     friend class TTreeNodes;
     class Model;
     class SelectionModel;
-    class View;
+    class ItemView;
 
     bool ExpandNode(TTreeNode* node);
     void CollapseNode(TTreeNode* node);
@@ -353,15 +346,15 @@ private:
     void NodeLayoutChanged(TTreeNode* node);
     bool NodeShown(const TTreeNode* node) const;
     void CurrentChanged(TTreeNode* now, TTreeNode* before);
-    void ImagesChanged();
     void SortChildren(TTreeNode* parent, const TTVCompare& compare, bool recurse);
     TTreeNode* SelectionAfterDeleting(TTreeNode* node) const;
+    void DeletingNode(TTreeNode* node);
     void NotifyDeletion(TTreeNode* node);
 
     std::unique_ptr<TTreeNodes> items_;
     Model* model_;
     SelectionModel* selection_;
-    View* view_;
+    ItemView* view_;
     TCustomImageList* images_ = nullptr;
     HIMAGELIST imageList_ = nullptr;
     int indent_ = 19;
