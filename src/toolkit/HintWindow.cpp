@@ -27,7 +27,7 @@ void THintWindow::CreateParams(TCreateParams& params)
 {
     TCustomControl::CreateParams(params);
     params.Style = WS_POPUP | WS_BORDER;
-    params.ExStyle |= WS_EX_TOOLWINDOW;
+    params.ExStyle |= WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
     params.WindowClassStyle |= CS_SAVEBITS;
 }
 

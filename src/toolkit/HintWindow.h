@@ -20,7 +20,7 @@ public:
     virtual void ActivateHint(TRect rect, const QString& hint);
 
 protected:
-    // A pop-up with a one-pixel border, saving the bits beneath, a tool window.
+    // A pop-up with a one-pixel border, saving the bits beneath, a tool window, topmost.
     void CreateParams(TCreateParams& params) override;
     // The text in clInfoText, word-wrapped, two pixels in from the left.
     void Paint() override;

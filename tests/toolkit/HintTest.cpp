@@ -253,6 +253,7 @@ TEST_F(Hints, TheBaseWindowStaysOnTheScreenAndShowsWithoutTakingTheActivation)
     EXPECT_EQ(window->BoundsRect(), Rect(700, 580, 800, 600));
     EXPECT_TRUE(window->testAttribute(Qt::WA_ShowWithoutActivating));
     EXPECT_TRUE(window->windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_TRUE(window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     window->ActivateHint(Rect(-30, -5, 20, 5), QStringLiteral("left"));
     EXPECT_EQ(window->BoundsRect(), Rect(0, 0, 50, 10));
     window->Hide();
