@@ -3,6 +3,7 @@
 #include "toolkit/Buttons.h"
 #include "toolkit/ComCtrls.h"
 #include "toolkit/Exceptions.h"
+#include "toolkit/ExtCtrls.h"
 #include "toolkit/StdCtrls.h"
 
 #include "platform/gdi/SystemMetrics.h"
@@ -392,7 +393,9 @@ void RegisterToolkitClasses()
 {
     RegisterClass<TButton>();
     RegisterClass<TEdit>();
+    RegisterClass<TLabel>();
     RegisterClass<TListBox>();
+    RegisterClass<TTimer>();
     RegisterClass<TBitBtn>();
     RegisterClass<TListView>();
 }

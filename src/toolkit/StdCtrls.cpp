@@ -193,6 +193,122 @@ void TButton::focusOutEvent(QFocusEvent* event)
     Invalidate();
 }
 
+// ---------------------------------------------------------------- TLabel
+
+TLabel::TLabel(TComponent* owner) : TGraphicControl(owner)
+{
+    SetBounds(0, 0, 65, 17);
+}
+
+TLabel::~TLabel() = default;
+
+void TLabel::SetAlignment(TAlignment value)
+{
+    if (alignment_ == value)
+        return;
+    alignment_ = value;
+    Invalidate();
+}
+
+void TLabel::SetAutoSize(bool value)
+{
+    if (autoSize_ == value)
+        return;
+    autoSize_ = value;
+    AdjustBounds();
+}
+
+void TLabel::SetBiDiMode(TBiDiMode value)
+{
+    if (biDiMode_ == value)
+        return;
+    biDiMode_ = value;
+    parentBiDiMode_ = false;
+    Invalidate();
+}
+
+void TLabel::SetTransparent(bool value)
+{
+    if (transparent_ == value)
+        return;
+    transparent_ = value;
+    Invalidate();
+}
+
+void TLabel::SetWordWrap(bool value)
+{
+    if (wordWrap_ == value)
+        return;
+    wordWrap_ = value;
+    AdjustBounds();
+    Invalidate();
+}
+
+unsigned TLabel::TextFormat() const
+{
+    TAlignment alignment = alignment_;
+    if (biDiMode_ != bdLeftToRight && alignment != taCenter)
+        alignment = alignment == taLeftJustify ? taRightJustify : taLeftJustify;
+    unsigned format = alignment == taRightJustify ? gdi::DT_RIGHT : alignment == taCenter ? gdi::DT_CENTER : gdi::DT_LEFT;
+    if (wordWrap_)
+        format |= gdi::DT_WORDBREAK;
+    return format;
+}
+
+void TLabel::AdjustBounds()
+{
+    if (!autoSize_ || ComponentState().testFlag(csLoading))
+        return;
+    TCanvas* canvas = Canvas();
+    canvas->SetFont(Font());
+    TRect rect = Rect(0, 0, wordWrap_ ? Width() : 0, 0);
+    canvas->DrawText(Caption().isEmpty() ? QStringLiteral(" ") : Caption(), rect, TextFormat() | gdi::DT_CALCRECT);
+    // Growing or shrinking keeps the edge the text is aligned to.
+    int left = Left();
+    if (alignment_ == taRightJustify)
+        left += Width() - rect.width();
+    else if (alignment_ == taCenter)
+        left += (Width() - rect.width()) / 2;
+    SetBounds(left, Top(), rect.width(), rect.height());
+}
+
+void TLabel::TextChanged()
+{
+    AdjustBounds();
+    Invalidate();
+}
+
+void TLabel::FontChanged()
+{
+    TGraphicControl::FontChanged();
+    AdjustBounds();
+}
+
+void TLabel::Loaded()
+{
+    TGraphicControl::Loaded();
+    AdjustBounds();
+}
+
+void TLabel::Paint()
+{
+    TCanvas* canvas = Canvas();
+    if (!transparent_) {
+        canvas->Brush()->SetColor(Color());
+        canvas->FillRect(ClientRect());
+    }
+    canvas->Brush()->SetStyle(bsClear);
+    canvas->SetFont(Font());
+    TRect rect = ClientRect();
+    if (!Enabled()) {
+        TRect raised = rect.translated(1, 1);
+        canvas->Font()->SetColor(clBtnHighlight);
+        canvas->DrawText(Caption(), raised, TextFormat());
+        canvas->Font()->SetColor(clBtnShadow);
+    }
+    canvas->DrawText(Caption(), rect, TextFormat());
+}
+
 // ---------------------------------------------------------------- TEdit
 
 TEdit::TEdit(TComponent* owner) : TWidgetHostControl(owner), editor_(new QLineEdit(this))

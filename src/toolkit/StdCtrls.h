@@ -91,6 +91,60 @@ private:
     bool pressedByKey_ = false;
 };
 
+// A line of text drawn over the parent; it sizes itself to its caption unless AutoSize is off.
+class TLabel : public TGraphicControl {
+    Q_OBJECT
+    Q_PROPERTY(toolkit::TAlignment Alignment READ Alignment WRITE SetAlignment)
+    Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
+    Q_PROPERTY(toolkit::TBiDiMode BiDiMode READ BiDiMode WRITE SetBiDiMode)
+    Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+    Q_PROPERTY(bool ParentBiDiMode READ ParentBiDiMode WRITE SetParentBiDiMode)
+    Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
+    Q_PROPERTY(bool WordWrap READ WordWrap WRITE SetWordWrap)
+    Q_CLASSINFO("Alignment", "default taLeftJustify")
+    Q_CLASSINFO("AutoSize", "default True")
+    Q_CLASSINFO("BiDiMode", "default bdLeftToRight")
+    Q_CLASSINFO("ParentBiDiMode", "default True")
+    Q_CLASSINFO("Transparent", "default False")
+    Q_CLASSINFO("WordWrap", "default False")
+
+public:
+    explicit TLabel(TComponent* owner);
+    ~TLabel() override;
+
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment value);
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
+    // Right-to-left modes draw the text from the right edge.
+    TBiDiMode BiDiMode() const { return biDiMode_; }
+    void SetBiDiMode(TBiDiMode value);
+    bool ParentBiDiMode() const { return parentBiDiMode_; }
+    void SetParentBiDiMode(bool value) { parentBiDiMode_ = value; }
+    // Without a background of its own the parent shows between the letters.
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool value);
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool value);
+
+protected:
+    void Paint() override;
+    void TextChanged() override;
+    void FontChanged() override;
+    void Loaded() override;
+
+private:
+    unsigned TextFormat() const;
+    void AdjustBounds();
+
+    TAlignment alignment_ = taLeftJustify;
+    bool autoSize_ = true;
+    TBiDiMode biDiMode_ = bdLeftToRight;
+    bool parentBiDiMode_ = true;
+    bool transparent_ = false;
+    bool wordWrap_ = false;
+};
+
 class TEdit : public TWidgetHostControl {
     Q_OBJECT
     Q_PROPERTY(int MaxLength READ MaxLength WRITE SetMaxLength)

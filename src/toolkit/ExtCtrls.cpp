@@ -1,0 +1,56 @@
+#include "toolkit/ExtCtrls.h"
+
+#include "toolkit/Guard.h"
+
+#include <QTimerEvent>
+
+TTimer::TTimer(TComponent* owner) : TNonVisualComponent(owner) {}
+
+TTimer::~TTimer() = default;
+
+void TTimer::SetEnabled(bool value)
+{
+    if (enabled_ == value)
+        return;
+    enabled_ = value;
+    UpdateTimer();
+}
+
+void TTimer::SetInterval(int value)
+{
+    if (interval_ == value || value < 0)
+        return;
+    interval_ = value;
+    UpdateTimer();
+}
+
+void TTimer::SetOnTimer(const TNotifyEvent& value)
+{
+    onTimer_ = value;
+    UpdateTimer();
+}
+
+void TTimer::Loaded()
+{
+    TNonVisualComponent::Loaded();
+    UpdateTimer();
+}
+
+void TTimer::UpdateTimer()
+{
+    timer_.stop();
+    if (enabled_ && interval_ > 0 && onTimer_ && !ComponentState().testFlag(csLoading))
+        timer_.start(interval_, this);
+}
+
+void TTimer::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != timer_.timerId()) {
+        TNonVisualComponent::timerEvent(event);
+        return;
+    }
+    Guard([this] {
+        if (onTimer_)
+            onTimer_(this);
+    });
+}
