@@ -140,6 +140,12 @@ TEST_F(StyledHint, PaintsAFrameThePictureAndTheTextBesideIt)
             }
     EXPECT_GE(firstInk, 20);
     EXPECT_LE(firstInk, 22);
+
+    // A look at the hint as the user sees it, when asked for.
+    const QByteArray shots = qgetenv("DUPSWEEP_SCREENSHOTS");
+    if (!shots.isEmpty()) {
+        EXPECT_TRUE(p.save(QString::fromLocal8Bit(shots) + QStringLiteral("/hint-window.png")));
+    }
 }
 
 TEST_F(StyledHint, ALongHintWrapsFromTheTopOfTheTextArea)
