@@ -225,6 +225,9 @@ public:
 
     TTreeNode* EditingNode() const { return editingNode_; }
 
+    // Qt's public edit() warns on stderr whenever a check refuses; a veto is no fault here.
+    void OpenEditor(const QModelIndex& index) { edit(index, AllEditTriggers, nullptr); }
+
     void EndEditing(bool cancel)
     {
         QWidget* editor = editor_;
@@ -780,7 +783,7 @@ bool TCustomTreeView::StartEdit(TTreeNode* node)
 {
     if (IsEditing())
         EndEdit(false);
-    static_cast<QAbstractItemView*>(view_)->edit(model_->IndexOf(node));
+    view_->OpenEditor(model_->IndexOf(node));
     return view_->EditingNode() == node;
 }
 
