@@ -75,7 +75,7 @@ AddOutcome Catalogue::AddReplay(const std::string& path)
 {
     const auto read = ReadReplay(path);
     if (read.status == AddStatus::Added)
-        AddEntry(path, read.size, read.First(), read.Second());
+        AddRead(path, read);
     return {read.status, read.code};
 }
 
@@ -83,20 +83,28 @@ AddOutcome Catalogue::AddReplay(const files::Folder& folder, std::string_view na
 {
     const auto read = ReadReplay(folder, name);
     if (read.status == AddStatus::Added)
-        AddEntry(path, read.size, read.First(), read.Second());
+        AddRead(path, read);
     return {read.status, read.code};
 }
 
+void Catalogue::AddRead(std::string_view path, const ReplayRead& read)
+{
+    entries_.push_back(MakeEntry(path, read.size, read.First(), read.Second(), static_cast<std::uint8_t>(read.fallback),
+                                 read.Fallback()));
+}
+
 Catalogue::Entry Catalogue::MakeEntry(std::string_view path, std::uint64_t size, std::string_view first,
-                                      std::string_view second)
+                                      std::string_view second, std::uint8_t fallback, std::string_view fallbackText)
 {
     if (path.size() > kMaxStoredPathLength || first.size() > kMaxFingerprintLength
-        || second.size() > kMaxFingerprintLength)
+        || second.size() > kMaxFingerprintLength || fallbackText.size() > kMaxFingerprintLength)
         throw std::length_error("catalogue entry too long");
-    char* data = arena_.Allocate(path.size() + second.size() + first.size());
-    std::memcpy(data, path.data(), path.size());
-    std::memcpy(data + path.size(), second.data(), second.size());
-    std::memcpy(data + path.size() + second.size(), first.data(), first.size());
+    char* data = arena_.Allocate(path.size() + second.size() + first.size() + fallbackText.size());
+    char* at = data;
+    for (const auto text : {path, second, first, fallbackText}) {
+        std::memcpy(at, text.data(), text.size());
+        at += text.size();
+    }
     return {
         data,
         size,
@@ -104,6 +112,8 @@ Catalogue::Entry Catalogue::MakeEntry(std::string_view path, std::uint64_t size,
         static_cast<std::uint16_t>(path.size() - files::FileNamePart(path).size()),
         static_cast<std::uint8_t>(second.size()),
         static_cast<std::uint8_t>(first.size()),
+        static_cast<std::uint8_t>(fallbackText.size()),
+        fallback,
     };
 }
 
@@ -127,29 +137,53 @@ bool Catalogue::FallbackPass(std::vector<ReplayError>& errors, const std::atomic
 {
     EnsureOrdered();
     const auto cancelled = [cancel] { return cancel != nullptr && cancel->load(std::memory_order_relaxed); };
+    const auto apply = [&](Entry& entry, const ReplayRead& read) {
+        const std::string_view path(entry.data, entry.pathLength);
+        if (read.status == AddStatus::Failed)
+            errors.push_back({std::string(path), read.code, files::ErrorText(read.code)});
+        else if (read.status == AddStatus::Added && !read.First().empty())
+            entry = MakeEntry(path, entry.size, read.First(), {entry.data + entry.pathLength, entry.secondLength});
+    };
     struct Job {
         std::size_t row = 0;
-        std::string path;
         ReplayRead outcome;
     };
     OrderedReads<Job> reads(
         readers,
         [&](Job& job) {
             if (!cancelled())
-                job.outcome = ReadFallback(job.path);
+                job.outcome = ReadFallback(std::string(entries_[job.row].data, entries_[job.row].pathLength));
         },
         [&](Job& job) {
-            if (cancelled())
-                return;
-            Entry& entry = entries_[job.row];
-            if (job.outcome.status == AddStatus::Failed)
-                errors.push_back({job.path, job.outcome.code, files::ErrorText(job.outcome.code)});
-            else if (job.outcome.status == AddStatus::Added && !job.outcome.First().empty())
-                entry = MakeEntry(job.path, entry.size, job.outcome.First(), {entry.data + entry.pathLength, entry.secondLength});
+            if (!cancelled())
+                apply(entries_[job.row], job.outcome);
         });
     for (std::size_t row = 0; row < entries_.size() && !cancelled(); ++row) {
-        if (entries_[row].firstLength == 0)
-            reads.Push({row, std::string(entries_[row].data, entries_[row].pathLength), {}});
+        Entry& entry = entries_[row];
+        if (entry.firstLength != 0)
+            continue;
+        // Record 55 was read along with the others when the replay was first read, if it could be.
+        switch (static_cast<FallbackRecord>(entry.fallback)) {
+        case FallbackRecord::Unread:
+            reads.Push({row, {}});
+            break;
+        case FallbackRecord::Read: {
+            ReplayRead read;
+            read.status = AddStatus::Added;
+            read.SetFirst({entry.data + entry.pathLength + entry.secondLength + entry.firstLength, entry.fallbackLength});
+            reads.Finish(); // rows and errors in row order
+            apply(entry, read);
+            break;
+        }
+        case FallbackRecord::Missing: {
+            ReplayRead read;
+            read.status = AddStatus::Failed;
+            read.code = files::kReadBeyondEnd;
+            reads.Finish();
+            apply(entry, read);
+            break;
+        }
+        }
     }
     reads.Finish();
     return !cancelled();

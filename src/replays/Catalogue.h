@@ -27,6 +27,8 @@
 
 namespace replays {
 
+class ReplayRead;
+
 struct CatalogueRow {
     std::string_view Name; // the file-name part of Path
     std::uint64_t Size = 0; // in 256-byte records
@@ -77,6 +79,9 @@ public:
     // most 65535 (std::length_error otherwise).
     void AddEntry(std::string_view path, std::uint64_t size, std::string_view first, std::string_view second);
 
+    // Inserts the row of a replay read elsewhere (by the walk's readers); read was Added.
+    void AddRead(std::string_view path, const ReplayRead& read);
+
     // Replaces every empty first fingerprint by the text of record 55. A replay that can no
     // longer be opened keeps its row unchanged; one that cannot be read keeps its empty first
     // fingerprint and its error is appended to errors, in row order. readers threads read side
@@ -92,7 +97,8 @@ public:
     std::size_t BytesUsed() const;
 
 private:
-    // Path, second fingerprint and first fingerprint lie back to back at data.
+    // Path, second fingerprint, first fingerprint and, while the fallback pass has not run, the
+    // text of record 55 when it was read along, lie back to back at data.
     struct Entry {
         const char* data;
         std::uint64_t size;
@@ -100,7 +106,10 @@ private:
         std::uint16_t nameOffset;
         std::uint8_t secondLength;
         std::uint8_t firstLength;
+        std::uint8_t fallbackLength;
+        std::uint8_t fallback; // a FallbackRecord
     };
+    static_assert(sizeof(Entry) == 24, "a row's record stays three words");
 
     // Texts live in large blocks that never move, so an entry holds one pointer.
     class Arena {
@@ -116,7 +125,8 @@ private:
         std::size_t used_ = 0;
     };
 
-    Entry MakeEntry(std::string_view path, std::uint64_t size, std::string_view first, std::string_view second);
+    Entry MakeEntry(std::string_view path, std::uint64_t size, std::string_view first, std::string_view second,
+                    std::uint8_t fallback = 0, std::string_view fallbackText = {});
     void EnsureOrdered() const;
 
     // Rows [0, ordered_) are in row order; later additions wait in arrival order until the next

@@ -39,6 +39,17 @@ ReplayRead ReadOpened(const files::File& file, int openCode)
     read.size = SizeInRecords(file.Length());
     read.SetFirst(FingerprintOf(span + kFirstInSpan));
     read.SetSecond(FingerprintOf(span));
+    if (read.First().empty()) {
+        // The fallback pass will want record 55; one more read now spares it opening the file.
+        unsigned char record[kRecordSize];
+        const int code = ReadRecords(file, kFallbackFingerprintRecord, record, sizeof record);
+        if (code == files::kNoError) {
+            read.fallback = FallbackRecord::Read;
+            read.SetFallback(FingerprintOf(record));
+        } else if (code == files::kReadBeyondEnd) {
+            read.fallback = FallbackRecord::Missing;
+        }
+    }
     return read;
 }
 
@@ -54,6 +65,12 @@ void ReplayRead::SetSecond(std::string_view text)
 {
     std::memcpy(second_, text.data(), text.size());
     secondLength_ = static_cast<std::uint8_t>(text.size());
+}
+
+void ReplayRead::SetFallback(std::string_view text)
+{
+    std::memcpy(fallback_, text.data(), text.size());
+    fallbackLength_ = static_cast<std::uint8_t>(text.size());
 }
 
 ReplayRead ReadReplay(const std::string& path)

@@ -12,26 +12,39 @@
 
 namespace replays {
 
+// What is known of record 55 after the first read of a replay.
+enum class FallbackRecord : std::uint8_t {
+    Unread, // not needed, or to be read by the fallback pass itself
+    Read, // Fallback() holds its text
+    Missing, // the replay ends before it
+};
+
 class ReplayRead {
 public:
     AddStatus status = AddStatus::Skipped;
     int code = 0;
     std::uint64_t size = 0;
+    FallbackRecord fallback = FallbackRecord::Unread;
 
     std::string_view First() const { return {first_, firstLength_}; }
     std::string_view Second() const { return {second_, secondLength_}; }
+    std::string_view Fallback() const { return {fallback_, fallbackLength_}; }
     void SetFirst(std::string_view text);
     void SetSecond(std::string_view text);
+    void SetFallback(std::string_view text);
 
 private:
     // Fingerprints are copied out of the read buffer: at most 255 bytes each.
     char first_[255]{};
     char second_[255]{};
+    char fallback_[255]{};
     std::uint8_t firstLength_ = 0;
     std::uint8_t secondLength_ = 0;
+    std::uint8_t fallbackLength_ = 0;
 };
 
-// Opens the replay (path, or name within folder) and reads size, record 50 and record 40.
+// Opens the replay (path, or name within folder) and reads size, record 50 and record 40, and,
+// while the file is open anyway, record 55 when the first fingerprint is empty.
 ReplayRead ReadReplay(const std::string& path);
 ReplayRead ReadReplay(const files::Folder& folder, std::string_view name);
 

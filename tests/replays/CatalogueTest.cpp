@@ -111,12 +111,31 @@ TEST(Catalogue, FallbackPassFillsEmptyFirstFingerprintsFromRecordFiftyFive)
     EXPECT_EQ(catalogue.Row(1).Path, tree.Path("a.rep"));
     EXPECT_EQ(catalogue.Row(2).FirstFingerprint, "later"); // the pass went on after b.rep
     EXPECT_EQ(catalogue.Row(3).FirstFingerprint, "kept");
-    EXPECT_EQ(catalogue.Row(4).FirstFingerprint, ""); // e.rep could not be opened any more
+    EXPECT_EQ(catalogue.Row(4).FirstFingerprint, "gone"); // record 55 came in with the first read
     EXPECT_EQ(catalogue.Row(5).FirstFingerprint, "");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].path, tree.Path("b.rep"));
     EXPECT_EQ(errors[0].code, files::kReadBeyondEnd);
     EXPECT_EQ(errors[0].message, "Read beyond end of file");
+}
+
+TEST(Catalogue, FallbackPassReadsRecordFiftyFiveItselfForRowsItWasNotReadFor)
+{
+    testsupport::ScratchTree tree;
+    replays::Catalogue catalogue;
+    const auto present = tree.WriteFile("a.rep", testsupport::MakeReplay(15000, "", "s", "from disk"));
+    const auto shorter = tree.WriteFile("b.rep", testsupport::MakeReplay(14000, "", "s"));
+    catalogue.AddEntry(present, 58, "", "s");
+    catalogue.AddEntry(tree.Path("gone.rep"), 58, "", "s");
+    catalogue.AddEntry(shorter, 58, "", "s");
+    std::vector<replays::ReplayError> errors;
+    EXPECT_TRUE(catalogue.FallbackPass(errors, nullptr, 2));
+    EXPECT_EQ(catalogue.Row(0).FirstFingerprint, "from disk");
+    EXPECT_EQ(catalogue.Row(1).FirstFingerprint, ""); // cannot be opened: left as it is
+    EXPECT_EQ(catalogue.Row(2).FirstFingerprint, "");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].path, shorter);
+    EXPECT_EQ(errors[0].code, files::kReadBeyondEnd);
 }
 
 TEST(Catalogue, FallbackPassStopsWhenCancelled)
