@@ -6,7 +6,6 @@
 #include "replays/ReplayReading.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -101,10 +100,8 @@ Catalogue::Entry Catalogue::MakeEntry(std::string_view path, std::uint64_t size,
         throw std::length_error("catalogue entry too long");
     char* data = arena_.Allocate(path.size() + second.size() + first.size() + fallbackText.size());
     char* at = data;
-    for (const auto text : {path, second, first, fallbackText}) {
-        std::memcpy(at, text.data(), text.size());
-        at += text.size();
-    }
+    for (const auto text : {path, second, first, fallbackText})
+        at = std::copy_n(text.data(), text.size(), at);
     return {
         data,
         size,

@@ -3,7 +3,7 @@
 #include "platform/fs/FileErrors.h"
 #include "replays/Fingerprint.h"
 
-#include <cstring>
+#include <algorithm>
 
 namespace replays {
 
@@ -57,19 +57,19 @@ ReplayRead ReadOpened(const files::File& file, int openCode)
 
 void ReplayRead::SetFirst(std::string_view text)
 {
-    std::memcpy(first_, text.data(), text.size());
+    std::copy_n(text.data(), text.size(), first_);
     firstLength_ = static_cast<std::uint8_t>(text.size());
 }
 
 void ReplayRead::SetSecond(std::string_view text)
 {
-    std::memcpy(second_, text.data(), text.size());
+    std::copy_n(text.data(), text.size(), second_);
     secondLength_ = static_cast<std::uint8_t>(text.size());
 }
 
 void ReplayRead::SetFallback(std::string_view text)
 {
-    std::memcpy(fallback_, text.data(), text.size());
+    std::copy_n(text.data(), text.size(), fallback_);
     fallbackLength_ = static_cast<std::uint8_t>(text.size());
 }
 
