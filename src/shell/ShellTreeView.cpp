@@ -1,0 +1,710 @@
+#include "shell/ShellTreeView.h"
+
+#include <QMenu>
+
+#include <vector>
+
+#include "platform/fs/CurrentDirectory.h"
+#include "platform/fs/File.h"
+#include "platform/fs/FileErrors.h"
+#include "platform/fs/Folder.h"
+#include "platform/shellns/execute.h"
+#include "platform/shellns/icons.h"
+#include "platform/shellns/wide.h"
+#include "shell/ShellErrors.h"
+#include "toolkit/Application.h"
+#include "toolkit/ClassRegistry.h"
+#include "toolkit/Exceptions.h"
+
+namespace ShellCtrls {
+namespace {
+
+using namespace shellns;
+
+// Command numbers of a shell menu run from 1; 0 means nothing was chosen.
+constexpr std::uint32_t kFirstMenuCommand = 1;
+constexpr std::uint32_t kLastMenuCommand = 0x7FFF;
+constexpr std::size_t kVerbBufferSize = 256;
+// The menu message that tells the shell's menu it is about to show.
+constexpr std::uint32_t kInitMenuPopupMessage = 0x0117;
+constexpr std::uint32_t kSiblingOrderBits = 0xFFFF;
+
+// The shell menu being tracked, which takes the menu's messages while it shows.
+std::shared_ptr<IContextMenu2> ActiveMenu2;
+TMenuTracker gMenuTracker;
+
+ShellFolderIntf DesktopFolder()
+{
+    ShellFolderIntf desktop;
+    if (const HResult hr = GetDesktopFolder(&desktop); Failed(hr))
+        RaiseSystemError(hr);
+    return desktop;
+}
+
+QString ToText(const std::string& bytes)
+{
+    return QString::fromStdU16String(BytesToWide(bytes));
+}
+
+std::string FromText(const QString& text)
+{
+    return WideToBytes(text.toStdU16String());
+}
+
+TShellFolder* FolderOf(const TTreeNode* node)
+{
+    return node ? static_cast<TShellFolder*>(node->Data()) : nullptr;
+}
+
+bool SameVerb(const std::string& verb, const char* name)
+{
+    return QString::fromStdString(verb).compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+}
+
+// The path up to and including its last separator.
+std::string DirectoryPart(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Something that is no folder exists at path.
+bool FileExists(const std::string& path)
+{
+    files::FileId id;
+    bool readOnly = false;
+    int code = 0;
+    return files::Identify(path, id, readOnly) == files::kNoError && !files::Folder::Open(path, code);
+}
+
+// The item's list from the desktop, rebuilt from its parent's list and its own item.
+TIdListPtr AbsoluteListOf(const TShellFolder* folder)
+{
+    if (!folder)
+        return nullptr;
+    return TIdListPtr(folder->ParentFolder() ? JoinIdLists(folder->ParentFolder()->AbsIdList(), folder->RelIdList())
+                                             : CopyIdList(folder->RelIdList()));
+}
+
+// Root texts name the same root when they are equal, or name the same root folder in any
+// letter case. Paths are compared exactly: names that differ in case are other folders here.
+bool SameRoot(const TRoot& a, const TRoot& b)
+{
+    TRootFolder x, y;
+    return a == b || (RootFolderFromName(a, &x) && RootFolderFromName(b, &y) && x == y);
+}
+
+class THourGlass {
+public:
+    THourGlass() : saved_(Screen ? Screen->Cursor() : crDefault)
+    {
+        if (Screen)
+            Screen->SetCursor(crHourGlass);
+    }
+    ~THourGlass()
+    {
+        if (Screen)
+            Screen->SetCursor(saved_);
+    }
+    THourGlass(const THourGlass&) = delete;
+    THourGlass& operator=(const THourGlass&) = delete;
+
+private:
+    TCursor saved_;
+};
+
+class TUpdating {
+public:
+    explicit TUpdating(TTreeNodes* nodes) : nodes_(nodes) { nodes_->BeginUpdate(); }
+    ~TUpdating() { nodes_->EndUpdate(); }
+    TUpdating(const TUpdating&) = delete;
+    TUpdating& operator=(const TUpdating&) = delete;
+
+private:
+    TTreeNodes* nodes_;
+};
+
+// The system image list as the toolkit's controls take image lists.
+class TSystemImages final : public IImageList {
+public:
+    explicit TSystemImages(ImageListHandle list) : list_(list), icons_(std::size_t(list->Count())) {}
+
+    int ImageCount() const override { return list_->Count(); }
+    QSize ImageSize() const override { return QSize(list_->IconSize(), list_->IconSize()); }
+    QIcon Image(int index) const override
+    {
+        if (index < 0 || index >= list_->Count())
+            return {};
+        QIcon& icon = icons_[std::size_t(index)];
+        if (icon.isNull())
+            icon = list_->Icon(index);
+        return icon;
+    }
+
+private:
+    ImageListHandle list_;
+    mutable std::vector<QIcon> icons_;
+};
+
+std::uint32_t TrackWithQMenu(const Menu& description, TPoint screenPoint, QWidget* owner)
+{
+    QMenu menu(owner);
+    for (const MenuItem& item : description.items) {
+        if (item.separator) {
+            menu.addSeparator();
+            continue;
+        }
+        QAction* action = menu.addAction(QString::fromStdString(item.text));
+        action->setData(item.id);
+        action->setEnabled(item.enabled);
+        if (item.isDefault)
+            menu.setDefaultAction(action);
+    }
+    QObject::connect(&menu, &QMenu::aboutToShow, [] {
+        if (ActiveMenu2)
+            ActiveMenu2->HandleMenuMsg(kInitMenuPopupMessage, 0, 0);
+    });
+    const QAction* chosen = menu.exec(screenPoint);
+    return chosen ? chosen->data().toUInt() : 0;
+}
+
+// Holds the menu in ActiveMenu2 while it is tracked.
+class TActiveMenu {
+public:
+    explicit TActiveMenu(std::shared_ptr<IContextMenu2> menu) { ActiveMenu2 = std::move(menu); }
+    ~TActiveMenu() { ActiveMenu2.reset(); }
+    TActiveMenu(const TActiveMenu&) = delete;
+    TActiveMenu& operator=(const TActiveMenu&) = delete;
+};
+
+} // namespace
+
+TMenuTracker SetMenuTrackerForTesting(TMenuTracker tracker)
+{
+    TMenuTracker previous = std::move(gMenuTracker);
+    gMenuTracker = std::move(tracker);
+    return previous;
+}
+
+void ShowShellMenu(TWinControl* owner, TShellFolder* folder, int x, int y)
+{
+    if (!folder)
+        return;
+    const ShellFolderIntf parent = folder->ParentFolderIntf();
+    PCItemIdList item = folder->RelIdList();
+    UnknownPtr answer;
+    if (!parent || Failed(parent->GetUIObjectOf(1, &item, InterfaceId::ContextMenu, &answer)))
+        return;
+    const auto menu = std::dynamic_pointer_cast<IContextMenu>(answer);
+    if (!menu)
+        return;
+    const TPoint screenPoint = owner->ClientToScreen(TPoint(x, y));
+    const std::unique_ptr<Menu, bool (*)(MenuHandle)> popup(CreatePopupMenu(), &DestroyMenu);
+    menu->QueryContextMenu(popup.get(), 0, kFirstMenuCommand, kLastMenuCommand, kMenuExplore | kMenuCanRename);
+    std::uint32_t command = 0;
+    {
+        const TActiveMenu active(std::dynamic_pointer_cast<IContextMenu2>(menu));
+        command = gMenuTracker ? gMenuTracker(*popup, screenPoint) : TrackWithQMenu(*popup, screenPoint, owner);
+    }
+    if (command == 0)
+        return;
+    const std::uint32_t index = command - kFirstMenuCommand;
+    char verbText[kVerbBufferSize] = {};
+    menu->GetCommandString(index, kCommandStringVerb, verbText, sizeof verbText);
+    const std::string verb = verbText;
+    bool handled = false;
+    bool succeeded = false;
+    auto* hook = dynamic_cast<IShellVerbHook*>(owner);
+    if (hook) {
+        succeeded = true;
+        hook->BeforeVerb(verb, handled);
+    }
+    if (!handled) {
+        InvokeCommandInfo info;
+        info.verb = index;
+        info.show = kShowNormal;
+        succeeded = menu->InvokeCommand(info) == S_OK;
+    }
+    if (hook)
+        hook->AfterVerb(verb, succeeded);
+}
+
+// ---------------------------------------------------------------- TCustomShellTreeView
+
+TCustomShellTreeView::TCustomShellTreeView(TComponent* owner)
+    : TCustomTreeView(owner), FObjectTypes(otFolders)
+{
+    SetShowRoot(false);
+    SetRightClickSelect(true);
+    FileInfo info;
+    // The platform asked for its system volume's root; here that is "/".
+    const std::uintptr_t handle = GetFileInfo("/", kInfoSysIconIndex | kInfoSmallIcon, &info);
+    if (handle)
+        FSystemImageList = std::make_unique<TSystemImages>(reinterpret_cast<ImageListHandle>(handle));
+    FSystemImages = FSystemImageList.get();
+    FWatcher = new TShellChangeNotifier(this);
+    FRoot = std::string(RootFolderName(rfDesktop));
+}
+
+TCustomShellTreeView::~TCustomShellTreeView()
+{
+    delete FWatcher;
+    FWatcher = nullptr;
+    DropAllNodes();
+}
+
+QString TCustomShellTreeView::RootText() const
+{
+    return ToText(FRoot);
+}
+
+void TCustomShellTreeView::SetRootText(const QString& value)
+{
+    SetRoot(FromText(value));
+}
+
+void TCustomShellTreeView::SetRoot(const TRoot& value)
+{
+    if (SameRoot(value, FRoot))
+        return;
+    FPreviousRoot = FRoot;
+    FRoot = value;
+    RootSettingChanged();
+}
+
+void TCustomShellTreeView::SetObjectTypes(TShellObjectTypes value)
+{
+    if (FObjectTypes == value)
+        return;
+    FObjectTypes = value;
+    RootSettingChanged();
+}
+
+void TCustomShellTreeView::RootSettingChanged()
+{
+    if (FSyncing)
+        return;
+    FSyncing = true;
+    try {
+        BuildRoot();
+    } catch (...) {
+        FSyncing = false;
+        throw;
+    }
+    FSyncing = false;
+}
+
+void TCustomShellTreeView::BuildRoot()
+{
+    if (ComponentState().testFlag(csLoading))
+        return;
+    std::optional<QString> error;
+    try {
+        FRootObject = MakeRootFolder(FRootObject, FPreviousRoot, FRoot);
+    } catch (const Exception& e) {
+        error = e.Message(); // shown once the tree stands again on the old root
+    }
+    if (FRootObject) {
+        FBuildingRoot = true;
+        try {
+            if (Items()->Count() > 0)
+                DropAllNodes();
+            TTreeNode* node = Items()->Add(nullptr, QString());
+            auto* folder = new TShellFolder(nullptr, FRootObject->FolderIntf(), FRootObject->AbsIdList());
+            node->SetData(folder);
+            node->SetText(ToText(ItemDisplayName(DesktopFolder().get(), folder->AbsIdList(), kNameNormal)));
+            if (FUseShellImages && !Images()) {
+                node->SetImageIndex(SystemIconIndex(folder->AbsIdList(), false, false));
+                node->SetSelectedIndex(SystemIconIndex(folder->AbsIdList(), false, true));
+            }
+            node->SetHasChildren(folder->HasFolderChildren());
+            node->Expand(false);
+            node->SetSelected(true);
+        } catch (...) {
+            FBuildingRoot = false;
+            throw;
+        }
+        FBuildingRoot = false;
+    }
+    if (error)
+        throw Exception(*error);
+}
+
+bool TCustomShellTreeView::CanExpand(TTreeNode* node)
+{
+    const bool result = TCustomTreeView::CanExpand(node);
+    if (result) {
+        if (TShellFolder* folder = FolderOf(node)) {
+            if (folder->IsFolderItem()) {
+                if (node->HasChildren() && node->Count() == 0)
+                    FillChildren(node);
+            } else {
+                const std::string file = folder->ParsingName();
+                Execute(nullptr, file.c_str(), nullptr, DirectoryPart(file).c_str(), kShowHide);
+            }
+        }
+    }
+    node->SetHasChildren(node->Count() > 0);
+    return result;
+}
+
+void TCustomShellTreeView::FillChildren(TTreeNode* node)
+{
+    const THourGlass hourGlass;
+    const TUpdating updating(Items());
+    const TShellFolder* folder = FolderOf(node);
+    EnumIdListPtr items;
+    if (!folder || !folder->FolderIntf() || folder->FolderIntf()->EnumObjects(EnumFlagsFor(FObjectTypes), &items) != S_OK
+        || !items)
+        return;
+    PItemIdList item = nullptr;
+    while (items->Next(1, &item, nullptr) == S_OK) {
+        const TIdListPtr owned(item); // the folder object keeps a copy
+        InitChildNode(Items()->AddChild(node, QString()), owned.get(), node);
+    }
+    node->CustomSort([this](TTreeNode* a, TTreeNode* b) { return CompareSiblings(a, b); });
+}
+
+void TCustomShellTreeView::InitChildNode(TTreeNode* node, PCItemIdList relIdList, TTreeNode* parentNode)
+{
+    TShellFolder* parent = FolderOf(parentNode);
+    const ShellFolderIntf folderIntf = BindChildFolder(parent->FolderIntf(), relIdList);
+    auto* folder = new TShellFolder(parent, folderIntf, relIdList);
+    node->SetData(folder);
+    node->SetText(ToText(folder->InFolderName()));
+    if (FUseShellImages && !Images()) {
+        node->SetImageIndex(SystemIconIndex(folder->AbsIdList(), false, false));
+        node->SetSelectedIndex(SystemIconIndex(folder->AbsIdList(), false, true));
+    }
+    if (node->SelectedIndex() == 0)
+        node->SetSelectedIndex(node->ImageIndex());
+    node->SetHasChildren(folder->HasFolderChildren());
+    if (folder->Traits().testFlag(trShared))
+        node->SetOverlayIndex(0);
+    if (FObjectTypes.testFlag(otNonFolders) && folderIntf)
+        node->SetHasChildren(HasAnyChild(folderIntf, EnumFlagsFor(FObjectTypes)));
+    if (FOnAddFolder) {
+        bool canAdd = true;
+        FOnAddFolder(this, folder, canAdd);
+        if (!canAdd)
+            node->Delete();
+    }
+}
+
+int TCustomShellTreeView::CompareSiblings(TTreeNode* node1, TTreeNode* node2) const
+{
+    const TShellFolder* a = FolderOf(node1);
+    const TShellFolder* b = FolderOf(node2);
+    const HResult order = a->ParentFolderIntf()->CompareIDs(0, a->RelIdList(), b->RelIdList());
+    return static_cast<std::int16_t>(static_cast<std::uint32_t>(order) & kSiblingOrderBits);
+}
+
+TTreeNode* TCustomShellTreeView::FindFolderNode(PCItemIdList absIdList, TTreeNode* startNode) const
+{
+    if (!startNode)
+        return nullptr;
+    const int level = startNode->Level();
+    for (TTreeNode* node = startNode; node;) {
+        if (const TShellFolder* folder = FolderOf(node); folder && SameIdList(folder->AbsIdList(), absIdList))
+            return node;
+        node = node->GetNext();
+        if (node && node->Level() <= level)
+            break;
+    }
+    return nullptr;
+}
+
+TShellFolder* TCustomShellTreeView::SelectedItem() const
+{
+    return FolderOf(Selected());
+}
+
+std::string TCustomShellTreeView::SelectedPath() const
+{
+    const TShellFolder* item = SelectedItem();
+    return item ? item->ParsingName() : std::string();
+}
+
+TShellFolder* TCustomShellTreeView::NodeFolder(int index) const
+{
+    return FolderOf(Items()->Item(index));
+}
+
+void TCustomShellTreeView::SelectIdList(PCItemIdList absIdList)
+{
+    if (FSyncing || ComponentState().testFlag(csLoading))
+        return;
+    if (const TShellFolder* selected = SelectedItem(); selected && SameIdList(selected->AbsIdList(), absIdList))
+        return;
+    FSyncing = true;
+    try {
+        const TUpdating updating(Items());
+        const std::unique_ptr<TIdListList, void (*)(TIdListList*)> ancestors(AncestorIdLists(absIdList),
+                                                                           &FreeIdListList);
+        TTreeNode* current = Items()->GetFirstNode();
+        for (PItemIdList ancestor : *ancestors)
+            if (TTreeNode* found = FindFolderNode(ancestor, current)) {
+                found->Expand(false);
+                current = found;
+            }
+        SetSelected(FindFolderNode(absIdList, current));
+    } catch (...) {
+        FSyncing = false;
+        throw;
+    }
+    FSyncing = false;
+}
+
+void TCustomShellTreeView::ReloadNode(TTreeNode* node)
+{
+    const TShellFolder* old = FolderOf(node);
+    if (!old || !old->FolderIntf())
+        return;
+    const THourGlass hourGlass;
+    const TIdListPtr topList = AbsoluteListOf(FolderOf(TopItem()));
+    const TIdListPtr selectedList = AbsoluteListOf(FolderOf(Selected()));
+    const TUpdating updating(Items());
+
+    TTreeNode* fresh = Items()->Insert(node, QString());
+    auto* folder = new TShellFolder(FolderOf(node->Parent()), old->FolderIntf(), old->RelIdList());
+    fresh->SetData(folder);
+    FillChildren(fresh);
+    fresh->SetImageIndex(SystemIconIndex(folder->AbsIdList(), false, false));
+    fresh->SetSelectedIndex(SystemIconIndex(folder->AbsIdList(), false, true));
+    fresh->SetHasChildren(folder->HasFolderChildren());
+    fresh->SetText(ToText(folder->InFolderName()));
+
+    // Expand again what was expanded below the old node (which lies after the fresh one).
+    const int level = node->Level();
+    for (TTreeNode* n = node; n;) {
+        if (const TShellFolder* f = FolderOf(n); f && n->Expanded())
+            if (TTreeNode* found = FindFolderNode(f->AbsIdList(), fresh))
+                found->Expand(false);
+        n = n->GetNext();
+        if (n && n->Level() <= level)
+            break;
+    }
+
+    delete FolderOf(node);
+    node->SetData(nullptr);
+    node->Delete();
+
+    if (selectedList)
+        SetSelected(FindFolderNode(selectedList.get(), Items()->GetFirstNode()));
+    if (topList)
+        SetTopItem(FindFolderNode(topList.get(), Items()->GetFirstNode()));
+}
+
+void TCustomShellTreeView::ReloadSelection()
+{
+    if (TTreeNode* selected = Selected())
+        ReloadNode(selected);
+}
+
+bool TCustomShellTreeView::CanChange(TTreeNode* node)
+{
+    const bool result = TCustomTreeView::CanChange(node);
+    if (result && !FSyncing && node) {
+        const bool refresh = FAutoRefresh;
+        SetAutoRefresh(false); // ends the watcher of the folder being left
+        FPendingNode = node;
+        try {
+            SetAutoRefresh(refresh);
+        } catch (...) {
+            FPendingNode = nullptr;
+            throw;
+        }
+        FPendingNode = nullptr;
+    }
+    return result;
+}
+
+void TCustomShellTreeView::SetAutoRefresh(bool value)
+{
+    if (FAutoRefresh == value)
+        return;
+    FAutoRefresh = value;
+    if (ComponentState().testFlag(csLoading))
+        return;
+    delete FWatcher;
+    FWatcher = nullptr;
+    if (!value)
+        return;
+    const TShellFolder* watched = FPendingNode ? FolderOf(FPendingNode) : FRootObject.get();
+    if (!watched)
+        return;
+    FWatcher = new TShellChangeNotifier(this);
+    FWatcher->SetWatchSubTree(false);
+    FWatcher->SetRoot(watched->ParsingName());
+    // Runs on this thread; a failure becomes the error box here, never the watcher's end.
+    FWatcher->SetOnChange(TThreadMethod::FromFunction([this] { Guard([this] { ReloadSelection(); }); }));
+}
+
+HIMAGELIST TCustomShellTreeView::ChosenImageList() const
+{
+    if (Images())
+        return Images();
+    return FUseShellImages ? FSystemImages : nullptr;
+}
+
+void TCustomShellTreeView::ApplyShellImages()
+{
+    SetImageList(ChosenImageList());
+}
+
+void TCustomShellTreeView::SetUseShellImages(bool value)
+{
+    if (FUseShellImages == value)
+        return;
+    FUseShellImages = value;
+    ApplyShellImages();
+}
+
+void TCustomShellTreeView::SetImageList(HIMAGELIST list)
+{
+    if (FSettingImages) {
+        TCustomTreeView::SetImageList(list);
+        return;
+    }
+    // Whoever asks, the tree shows its own list, else the system's, else none.
+    FSettingImages = true;
+    try {
+        SetImageList(ChosenImageList());
+    } catch (...) {
+        FSettingImages = false;
+        throw;
+    }
+    FSettingImages = false;
+}
+
+void TCustomShellTreeView::GetImageIndex(TTreeNode* node)
+{
+    if (Images())
+        TCustomTreeView::GetImageIndex(node);
+}
+
+void TCustomShellTreeView::GetSelectedIndex(TTreeNode* node)
+{
+    if (Images())
+        TCustomTreeView::GetSelectedIndex(node);
+}
+
+void TCustomShellTreeView::DoContextPopup(TPoint mousePos, bool& handled)
+{
+    if (!FAutoContextMenus) {
+        TCustomTreeView::DoContextPopup(mousePos, handled);
+        return;
+    }
+    handled = true;
+    ShowShellMenu(this, SelectedItem(), mousePos.x(), mousePos.y());
+}
+
+void TCustomShellTreeView::BeforeVerb(const std::string& verb, bool& handled)
+{
+    if (SameVerb(verb, "rename") && Selected()) {
+        Selected()->EditText();
+        handled = true;
+    } else if (SameVerb(verb, "open")) {
+        FSavedDirectory = files::GetCurrentDir();
+        if (const TShellFolder* item = SelectedItem())
+            files::SetCurrentDir(DirectoryPart(item->ParsingName()));
+    }
+}
+
+void TCustomShellTreeView::AfterVerb(const std::string& verb, bool succeeded)
+{
+    // The current directory comes back whether or not the item opened.
+    if (SameVerb(verb, "open"))
+        files::SetCurrentDir(FSavedDirectory);
+    TTreeNode* selected = Selected();
+    if (!succeeded || !selected)
+        return;
+    if (SameVerb(verb, "delete")) {
+        TShellFolder* folder = FolderOf(selected);
+        if (folder && !FileExists(folder->ParsingName())) {
+            selected->SetData(nullptr);
+            selected->Delete();
+            delete folder;
+        }
+    } else if (SameVerb(verb, "paste")) {
+        ReloadNode(selected);
+    }
+}
+
+void TCustomShellTreeView::Edit(TTreeNode* node, const std::optional<QString>& text)
+{
+    if (!text)
+        return;
+    QString edited = *text;
+    if (OnEdited)
+        OnEdited(this, node, edited);
+    if (!node)
+        return;
+    if (TShellFolder* folder = FolderOf(node); folder && folder->RenameTo(edited.toStdU16String())) {
+        node->SetText(edited);
+        RenamedNode(node);
+    }
+}
+
+void TCustomShellTreeView::RenamedNode(TTreeNode* node)
+{
+    // The folder interface and the children still name the old path: bind the new name and
+    // build the node again, as a folder renamed elsewhere would be after a reload.
+    TShellFolder* renamed = FolderOf(node);
+    if (!renamed->FolderIntf())
+        return;
+    auto* rebound = new TShellFolder(FolderOf(node->Parent()),
+                                     BindChildFolder(renamed->ParentFolderIntf(), renamed->RelIdList()),
+                                     renamed->RelIdList());
+    node->SetData(rebound);
+    // The old object stays until the reload has read the lists of the children it parents.
+    const std::unique_ptr<TShellFolder> keep(renamed);
+    ReloadNode(node);
+}
+
+void TCustomShellTreeView::Delete(TTreeNode* node)
+{
+    delete FolderOf(node);
+    node->SetData(nullptr);
+    TCustomTreeView::Delete(node);
+}
+
+void TCustomShellTreeView::DropAllNodes()
+{
+    const TUpdating updating(Items());
+    for (TTreeNode* node = Items()->GetFirstNode(); node; node = node->GetNext()) {
+        delete FolderOf(node);
+        node->SetData(nullptr);
+    }
+    Items()->Clear();
+}
+
+void TCustomShellTreeView::CreateWnd()
+{
+    TCustomTreeView::CreateWnd();
+    if (Items()->Count() > 0)
+        DropAllNodes();
+    if (!Images())
+        ApplyShellImages();
+    if (!FBuildingRoot)
+        BuildRoot();
+}
+
+void TCustomShellTreeView::DestroyWnd()
+{
+    DropAllNodes();
+    TCustomTreeView::DestroyWnd();
+}
+
+void TCustomShellTreeView::Loaded()
+{
+    TCustomTreeView::Loaded();
+    BuildRoot();
+}
+
+void RegisterShellClasses()
+{
+    RegisterClass<TShellTreeView>();
+}
+
+} // namespace ShellCtrls

@@ -1,0 +1,164 @@
+#pragma once
+// The shell folder tree: a tree view whose nodes are namespace items, rooted at a root folder
+// or a path, filled when a folder is first expanded, sorted in the shell's order, with the
+// system icons, the shell's context menu, in-place rename and an optional watcher that reloads
+// the selected folder when the file system changes. Every node's data is the TShellFolder it
+// owns.
+//
+//   ShellCtrls::RegisterShellClasses();          // once, before forms that place one are read
+//   ...
+//   QString path = QString::fromStdString(ShellTreeView1->SelectedPath());
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/shellns/contextmenu.h"
+#include "shell/ShellChangeNotifier.h"
+#include "shell/ShellCtrls.h"
+#include "toolkit/TreeView.h"
+
+namespace ShellCtrls {
+
+// Lets a control take part in the commands of the shell context menu it shows.
+class IShellVerbHook {
+public:
+    virtual ~IShellVerbHook() = default;
+    // Before the command runs; handled = true keeps the shell from running it.
+    virtual void BeforeVerb(const std::string& verb, bool& handled) = 0;
+    virtual void AfterVerb(const std::string& verb, bool succeeded) = 0;
+};
+
+// Shows the shell's context menu of folder at a client point of owner and runs the command
+// chosen, with the owner's IShellVerbHook, if it offers one, taking part.
+void ShowShellMenu(TWinControl* owner, TShellFolder* folder, int x, int y);
+
+// Tracks a popup menu at a screen point and returns the command chosen, 0 for none.
+using TMenuTracker = std::function<std::uint32_t(const shellns::Menu& menu, TPoint screenPoint)>;
+// Replaces the menu tracking for tests (an empty function restores the real menu); returns
+// the previous one.
+TMenuTracker SetMenuTrackerForTesting(TMenuTracker tracker);
+
+using TAddFolderEvent = TEvent<TObject*, TShellFolder*, bool&>;
+
+class TCustomShellTreeView : public TCustomTreeView, public IShellVerbHook {
+    Q_OBJECT
+
+public:
+    explicit TCustomShellTreeView(TComponent* owner);
+    ~TCustomShellTreeView() override;
+
+    // A root folder's name (any letter case) or a path. Setting it rebuilds the tree; a text
+    // that names nothing raises "Error setting path" after the tree has been rebuilt from the
+    // old root, and the old text stays.
+    const TRoot& Root() const { return FRoot; }
+    void SetRoot(const TRoot& value);
+    TShellObjectTypes ObjectTypes() const { return FObjectTypes; }
+    virtual void SetObjectTypes(TShellObjectTypes value);
+    // The system icons, while the tree has no image list of its own.
+    bool UseShellImages() const { return FUseShellImages; }
+    void SetUseShellImages(bool value);
+    // Watch the selected folder and reload it when it changes.
+    bool AutoRefresh() const { return FAutoRefresh; }
+    void SetAutoRefresh(bool value);
+    // A right click shows the shell's context menu of the selected item.
+    bool AutoContextMenus() const { return FAutoContextMenus; }
+    void SetAutoContextMenus(bool value) { FAutoContextMenus = value; }
+    // Asked for every new child node; clearing CanAdd keeps the folder out.
+    const TAddFolderEvent& OnAddFolder() const { return FOnAddFolder; }
+    void SetOnAddFolder(const TAddFolderEvent& value) { FOnAddFolder = value; }
+
+    // The folder object of the selected node, or nullptr.
+    TShellFolder* SelectedItem() const;
+    // SelectedItem's parsing name (a file-system folder's full path), empty with no selection.
+    std::string SelectedPath() const;
+    // The folder object of the node at an absolute index.
+    TShellFolder* NodeFolder(int index) const;
+    // Expands the tree down to the item and selects it.
+    void SelectIdList(PCItemIdList absIdList);
+    // Rebuilds a node and its expanded subtree from the shell, keeping expansion, selection
+    // and the top row.
+    void ReloadNode(TTreeNode* node);
+    void ReloadSelection();
+    // Frees every node's folder object and removes all nodes.
+    virtual void DropAllNodes();
+
+    // The watcher of the selected folder while AutoRefresh is set (for tests).
+    TShellChangeNotifier* Watcher() const { return FWatcher; }
+
+    void BeforeVerb(const std::string& verb, bool& handled) override;
+    void AfterVerb(const std::string& verb, bool succeeded) override;
+
+protected:
+    bool CanExpand(TTreeNode* node) override;
+    bool CanChange(TTreeNode* node) override;
+    void Edit(TTreeNode* node, const std::optional<QString>& text) override;
+    void Delete(TTreeNode* node) override;
+    void GetImageIndex(TTreeNode* node) override;
+    void GetSelectedIndex(TTreeNode* node) override;
+    void DoContextPopup(TPoint mousePos, bool& handled) override;
+    void SetImageList(HIMAGELIST list) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void Loaded() override;
+
+    QString RootText() const;
+    void SetRootText(const QString& value);
+
+private:
+    void BuildRoot();
+    void RootSettingChanged();
+    void FillChildren(TTreeNode* node);
+    void InitChildNode(TTreeNode* node, PCItemIdList relIdList, TTreeNode* parentNode);
+    int CompareSiblings(TTreeNode* node1, TTreeNode* node2) const;
+    TTreeNode* FindFolderNode(PCItemIdList absIdList, TTreeNode* startNode) const;
+    void ApplyShellImages();
+    HIMAGELIST ChosenImageList() const;
+    void RenamedNode(TTreeNode* node);
+
+    TRoot FRoot;
+    TRoot FPreviousRoot;
+    std::unique_ptr<TShellFolder> FRootObject;
+    TShellObjectTypes FObjectTypes;
+    std::unique_ptr<IImageList> FSystemImageList;
+    HIMAGELIST FSystemImages = nullptr;
+    bool FBuildingRoot = false;
+    bool FAutoContextMenus = true;
+    bool FSyncing = false;
+    bool FAutoRefresh = false;
+    bool FSettingImages = false;
+    bool FUseShellImages = true;
+    TShellChangeNotifier* FWatcher = nullptr;
+    TAddFolderEvent FOnAddFolder;
+    std::string FSavedDirectory;
+    TTreeNode* FPendingNode = nullptr;
+};
+
+class TShellTreeView : public TCustomShellTreeView {
+    Q_OBJECT
+    Q_PROPERTY(ShellCtrls::TShellObjectTypes ObjectTypes READ ObjectTypes WRITE SetObjectTypes)
+    Q_PROPERTY(QString Root READ RootText WRITE SetRootText)
+    Q_PROPERTY(bool UseShellImages READ UseShellImages WRITE SetUseShellImages)
+    Q_PROPERTY(bool AutoRefresh READ AutoRefresh WRITE SetAutoRefresh)
+    Q_PROPERTY(bool AutoContextMenus READ AutoContextMenus WRITE SetAutoContextMenus)
+    Q_PROPERTY(ShellCtrls::TAddFolderEvent OnAddFolder READ OnAddFolder WRITE SetOnAddFolder)
+    Q_CLASSINFO("ObjectTypes", "default [otFolders]")
+    Q_CLASSINFO("Root", "default 'rfDesktop'")
+    Q_CLASSINFO("UseShellImages", "default True")
+    Q_CLASSINFO("AutoRefresh", "default False")
+    Q_CLASSINFO("AutoContextMenus", "default True")
+
+public:
+    using TCustomShellTreeView::TCustomShellTreeView;
+};
+
+// Makes the shell's controls known to form descriptions ("object ShellTreeView1: TShellTreeView").
+void RegisterShellClasses();
+
+} // namespace ShellCtrls
+
+Q_DECLARE_METATYPE(ShellCtrls::TShellFolder*)
+Q_DECLARE_METATYPE(ShellCtrls::TAddFolderEvent)
