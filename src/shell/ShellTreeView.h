@@ -137,7 +137,13 @@ private:
     TTreeNode* FPendingNode = nullptr;
 };
 
-class TShellTreeView : public TCustomShellTreeView {
+} // namespace ShellCtrls
+
+Q_DECLARE_METATYPE(ShellCtrls::TShellFolder*)
+Q_DECLARE_METATYPE(ShellCtrls::TAddFolderEvent)
+
+// Outside the namespace so that its meta-object name is the plain one form descriptions write.
+class TShellTreeView : public ShellCtrls::TCustomShellTreeView {
     Q_OBJECT
     Q_PROPERTY(ShellCtrls::TShellObjectTypes ObjectTypes READ ObjectTypes WRITE SetObjectTypes)
     Q_PROPERTY(QString Root READ RootText WRITE SetRootText)
@@ -155,10 +161,11 @@ public:
     using TCustomShellTreeView::TCustomShellTreeView;
 };
 
+namespace ShellCtrls {
+
+using ::TShellTreeView;
+
 // Makes the shell's controls known to form descriptions ("object ShellTreeView1: TShellTreeView").
 void RegisterShellClasses();
 
 } // namespace ShellCtrls
-
-Q_DECLARE_METATYPE(ShellCtrls::TShellFolder*)
-Q_DECLARE_METATYPE(ShellCtrls::TAddFolderEvent)
