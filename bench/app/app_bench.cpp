@@ -13,7 +13,6 @@
 #include "toolkit/Application.h"
 #include "toolkit/ComCtrls.h"
 
-#include <QDir>
 #include <benchmark/benchmark.h>
 
 #include <fstream>
@@ -136,11 +135,6 @@ BENCHMARK(BM_FillCatalogue)->Unit(benchmark::kMillisecond)->Iterations(3);
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        QByteArray runtime = QDir::tempPath().toLocal8Bit() + "/dupsweep-bench-XXXXXX";
-        if (mkdtemp(runtime.data()))
-            qputenv("XDG_RUNTIME_DIR", runtime);
-    }
     TApplication application(argc, argv);
     RegisterGlClasses();
     benchmark::Initialize(&argc, argv);

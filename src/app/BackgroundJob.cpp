@@ -25,6 +25,10 @@ private:
     const std::function<void()>& work_;
 };
 
+// While the worker waits for a call it made (a message box may stay open for long), the
+// progress window is put off and looked at again this much later.
+constexpr std::chrono::milliseconds kProgressRecheck{100};
+
 // How many RunOnUiThread calls the user-interface thread is serving now (a modal box in one
 // of them may stay open for long; the job is not slow meanwhile).
 int servingCalls = 0;
@@ -80,7 +84,7 @@ void RunJob(const std::function<void()>& work, std::atomic<bool>& cancel, const 
     delay.setSingleShot(true);
     QObject::connect(&delay, &QTimer::timeout, &waiting, [&] {
         if (servingCalls > 0)
-            delay.start(kProgressRefresh);
+            delay.start(kProgressRecheck);
         else
             waiting.quit();
     });

@@ -20,13 +20,12 @@ namespace app {
 
 // A job that ends sooner shows no progress window at all.
 inline constexpr std::chrono::milliseconds kProgressDelay{500};
-// How often the progress window reads the counts.
-inline constexpr std::chrono::milliseconds kProgressRefresh{100};
 
 // Runs work on a worker thread and returns once it has ended; what escaped the work is thrown
 // again here. Meanwhile this, the user-interface thread, serves the worker's RunOnUiThread
 // calls and takes no user input: after kProgressDelay a modal progress window titled title
-// shows the lines status() gives, with a Cancel button that sets cancel (as does closing it).
+// shows the lines status() gives, read again ten times a second, with a Cancel button that
+// sets cancel (as does closing it).
 void RunJob(const std::function<void()>& work, std::atomic<bool>& cancel, const QString& title,
             const std::function<QStringList()>& status);
 

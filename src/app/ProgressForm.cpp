@@ -3,14 +3,10 @@
 #include "app/BackgroundJob.h"
 #include "app/Resources.h"
 
+#include "toolkit/ExtCtrls.h"
 #include "toolkit/StdCtrls.h"
 
 namespace {
-
-// Where the status lines go: the left margin, the first line's top and the line pitch.
-constexpr int kTextLeft = 12;
-constexpr int kTextTop = 10;
-constexpr int kLinePitch = 16;
 
 TProgressForm* shownWindow = nullptr;
 
@@ -20,9 +16,11 @@ TProgressForm::TProgressForm(TComponent* owner) : TForm(owner)
 {
     EnsureAppResources();
     LoadFromResource(QStringLiteral(":/forms/ProgressForm.dfm"));
+    Bind(Label1, "Label1");
+    Bind(Label2, "Label2");
+    Bind(Label3, "Label3");
     Bind(Button1, "Button1");
-    refresh_.setInterval(app::kProgressRefresh);
-    connect(&refresh_, &QTimer::timeout, this, [this] { Invalidate(); });
+    Bind(Timer1, "Timer1");
 }
 
 TProgressForm::~TProgressForm()
@@ -55,7 +53,26 @@ void TProgressForm::Cancel()
     if (CancelFlag)
         app::RequestCancel(*CancelFlag);
     Button1->SetEnabled(false);
-    Invalidate();
+    Label3->Show();
+}
+
+void TProgressForm::Timer1Timer(TObject*)
+{
+    const QStringList lines = Status ? Status() : QStringList();
+    Label1->SetCaption(lines.value(0));
+    Label2->SetCaption(lines.value(1));
+}
+
+void TProgressForm::FormShow(TObject*)
+{
+    shownWindow = this;
+    Timer1Timer(this);
+}
+
+void TProgressForm::FormHide(TObject*)
+{
+    if (shownWindow == this)
+        shownWindow = nullptr;
 }
 
 void TProgressForm::DoClose(TCloseAction& action)
@@ -66,35 +83,4 @@ void TProgressForm::DoClose(TCloseAction& action)
         return;
     }
     TForm::DoClose(action);
-}
-
-void TProgressForm::Paint()
-{
-    TForm::Paint();
-    QStringList lines = Status ? Status() : QStringList();
-    if (cancelRequested_)
-        lines.append(QStringLiteral("Отмена…"));
-    TCanvas* canvas = Canvas();
-    canvas->SetFont(Font());
-    canvas->Brush()->SetStyle(bsClear);
-    int top = kTextTop;
-    for (const QString& line : lines) {
-        canvas->TextOut(kTextLeft, top, line);
-        top += kLinePitch;
-    }
-}
-
-void TProgressForm::showEvent(QShowEvent* event)
-{
-    TForm::showEvent(event);
-    shownWindow = this;
-    refresh_.start();
-}
-
-void TProgressForm::hideEvent(QHideEvent* event)
-{
-    refresh_.stop();
-    if (shownWindow == this)
-        shownWindow = nullptr;
-    TForm::hideEvent(event);
 }

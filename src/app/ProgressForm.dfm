@@ -9,6 +9,22 @@ object ProgressForm: TProgressForm
   Font.Name = 'MS Sans Serif'
   Font.Style = []
   Position = poMainFormCenter
+  OnHide = FormHide
+  OnShow = FormShow
+  object Label1: TLabel
+    Left = 12
+    Top = 10
+  end
+  object Label2: TLabel
+    Left = 12
+    Top = 26
+  end
+  object Label3: TLabel
+    Left = 12
+    Top = 42
+    Caption = 'Отмена…'
+    Visible = False
+  end
   object Button1: TButton
     Left = 132
     Top = 62
@@ -18,5 +34,9 @@ object ProgressForm: TProgressForm
     Caption = 'Отмена'
     TabOrder = 0
     OnClick = Button1Click
+  end
+  object Timer1: TTimer
+    Interval = 100
+    OnTimer = Timer1Timer
   end
 end

@@ -5,12 +5,13 @@
 #include "toolkit/Forms.h"
 
 #include <QStringList>
-#include <QTimer>
 
 #include <atomic>
 #include <functional>
 
 class TButton;
+class TLabel;
+class TTimer;
 
 class TProgressForm : public TForm {
     Q_OBJECT
@@ -19,9 +20,13 @@ public:
     explicit TProgressForm(TComponent* owner);
     ~TProgressForm() override;
 
+    TLabel* Label1 = nullptr;
+    TLabel* Label2 = nullptr;
+    TLabel* Label3 = nullptr;
     TButton* Button1 = nullptr;
+    TTimer* Timer1 = nullptr;
 
-    // The lines shown, asked for again on every refresh.
+    // The two lines shown, asked for again on every tick of Timer1.
     std::function<QStringList()> Status;
     // Set by Cancel (and by closing the window); the job reads it.
     std::atomic<bool>* CancelFlag = nullptr;
@@ -35,18 +40,17 @@ public:
 
 public slots:
     void Button1Click(TObject* Sender);
+    void Timer1Timer(TObject* Sender);
+    void FormShow(TObject* Sender);
+    void FormHide(TObject* Sender);
 
 protected:
-    void Paint() override;
     // While the job runs, closing asks it to stop instead.
     void DoClose(TCloseAction& action) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     void Cancel();
 
-    QTimer refresh_;
     bool cancelRequested_ = false;
     bool jobEnded_ = false;
 };

@@ -38,6 +38,9 @@ struct CancelWhenShown {
             timer.stop();
             modal = QApplication::activeModalWidget() == progress;
             status = progress->Status ? progress->Status() : QStringList();
+            const QByteArray shots = qgetenv("DUPSWEEP_SCREENSHOTS");
+            if (!shots.isEmpty())
+                progress->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/progress-window.png"));
             progress->Button1->Click();
             cancelled = progress->CancelRequested();
         });

@@ -78,6 +78,20 @@ TEST_F(MainWindow, StartsWithTheDesignedLayoutAndEveryButtonEnabled)
     EXPECT_NE(dynamic_cast<TglHintWindow*>(Application->HintWindow()), nullptr);
 }
 
+TEST_F(MainWindow, TheFolderFieldsHintShowsInTheStyledWindow)
+{
+    Form1->Show();
+    Application->HintMouseMessage(Form1->Edit1, Form1->Edit1->ClientToScreen(TPoint(5, 5)));
+    Application->ActivateHint();
+    auto* window = dynamic_cast<TglHintWindow*>(Application->HintWindow());
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->Visible());
+    EXPECT_EQ(window->Caption(), QStringLiteral("Replays directory"));
+    Application->CancelHint();
+    EXPECT_FALSE(window->Visible());
+    Form1->Hide();
+}
+
 TEST_F(MainWindow, TheReportWindowStartsHiddenWithItsDesignedLayout)
 {
     EXPECT_FALSE(Form2->Visible());

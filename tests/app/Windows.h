@@ -32,10 +32,6 @@ protected:
     void TearDown() override
     {
         app::SetJobProgressHook({});
-        // Closed first, as the user would: a form must not lose the focus while it is being
-        // destroyed (it would hear of the change half-destroyed).
-        Form2->Hide();
-        Form1->Hide();
         delete Form2;
         delete Form1;
     }
