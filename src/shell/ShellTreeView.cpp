@@ -250,7 +250,9 @@ TCustomShellTreeView::~TCustomShellTreeView()
 {
     delete FWatcher;
     FWatcher = nullptr;
-    DropAllNodes();
+    // The nodes go with the tree without deletion notices: the owner of the handlers may be
+    // half gone by now.
+    FreeNodeFolders();
 }
 
 QString TCustomShellTreeView::RootText() const
@@ -672,11 +674,16 @@ void TCustomShellTreeView::Delete(TTreeNode* node)
 void TCustomShellTreeView::DropAllNodes()
 {
     const TUpdating updating(Items());
+    FreeNodeFolders();
+    Items()->Clear();
+}
+
+void TCustomShellTreeView::FreeNodeFolders()
+{
     for (TTreeNode* node = Items()->GetFirstNode(); node; node = node->GetNext()) {
         delete FolderOf(node);
         node->SetData(nullptr);
     }
-    Items()->Clear();
 }
 
 void TCustomShellTreeView::CreateWnd()

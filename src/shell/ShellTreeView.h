@@ -118,6 +118,7 @@ private:
     void ApplyShellImages();
     HIMAGELIST ChosenImageList() const;
     void RenamedNode(TTreeNode* node);
+    void FreeNodeFolders();
 
     TRoot FRoot;
     TRoot FPreviousRoot;
