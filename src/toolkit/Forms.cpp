@@ -382,20 +382,45 @@ TButton* TForm::DialogButton(bool cancel) const
     return nullptr;
 }
 
-void TForm::keyPressEvent(QKeyEvent* event)
+TButton* TForm::MnemonicButton(QChar character) const
 {
-    // Keys no control wanted: Enter presses the active button, Escape the cancel button.
-    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    const bool escape = event->key() == Qt::Key_Escape;
-    if (plain && (enter || escape)) {
-        if (TButton* button = DialogButton(escape)) {
-            event->accept();
-            Guard([button] { button->Click(); });
-            return;
+    std::vector<TButton*> buttons;
+    collectButtons(this, buttons);
+    for (TButton* button : buttons) {
+        const QString caption = button->Caption();
+        for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+            if (caption[i] != u'&')
+                continue;
+            if (caption[i + 1] == u'&') {
+                ++i;
+                continue;
+            }
+            if (caption[i + 1].toLower() == character.toLower() && button->CanFocus())
+                return button;
+            break;
         }
     }
-    TCustomControl::keyPressEvent(event);
+    return nullptr;
+}
+
+void TForm::keyPressEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool escape = event->key() == Qt::Key_Escape;
+    TButton* target = nullptr;
+    if (modifiers == Qt::NoModifier && (enter || escape)) {
+        target = DialogButton(escape);
+    } else if (modifiers == Qt::NoModifier && event->key() > Qt::Key_Space && event->key() < Qt::Key_Escape) {
+        if (dynamic_cast<TButton*>(activeControl_) && activeControl_->Focused())
+            target = MnemonicButton(QChar(event->key()));
+    }
+    if (!target) {
+        TCustomControl::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    Guard([target] { target->Click(); });
 }
 
 void TForm::closeEvent(QCloseEvent* event)

@@ -127,6 +127,8 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
     void closeEvent(QCloseEvent* event) override;
+    // Keys no control took: Enter, Escape and, while a button has the focus, a button's
+    // marked letter press that button.
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -139,6 +141,8 @@ private:
     bool CloseModal();
     // The button Enter or Escape presses: the active one, or the one marked Cancel.
     TButton* DialogButton(bool cancel) const;
+    // The button whose caption marks this character with '&'.
+    TButton* MnemonicButton(QChar character) const;
 
     TFormBorderStyle borderStyle_ = bsSizeable;
     TPosition position_ = poDesigned;

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QScrollBar>
+#include <QShortcut>
 
 namespace {
 
@@ -116,6 +117,23 @@ void TButton::DrawContent(gdi::DeviceContext& dc, const TRect& rect, unsigned st
         dc.SetTextColor(Font()->Color());
     }
     dc.DrawText(Caption(), textRect, format);
+}
+
+void TButton::TextChanged()
+{
+    Invalidate();
+    delete mnemonic_;
+    mnemonic_ = nullptr;
+    const QKeySequence keys = QKeySequence::mnemonic(Caption());
+    if (keys.isEmpty())
+        return;
+    mnemonic_ = new QShortcut(keys, this);
+    QObject::connect(mnemonic_, &QShortcut::activated, this, [this] {
+        Guard([this] {
+            if (CanFocus())
+                Click();
+        });
+    });
 }
 
 void TButton::SetPressedByMouse(bool value)

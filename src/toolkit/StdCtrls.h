@@ -6,6 +6,7 @@
 
 class QLineEdit;
 class QListView;
+class QShortcut;
 
 // The owner-draw record a button paints itself from.
 constexpr unsigned ODT_BUTTON = 4;
@@ -70,7 +71,8 @@ protected:
     unsigned ItemState() const;
 
     void PaintSurface(gdi::DeviceContext& dc) override;
-    void TextChanged() override { Invalidate(); }
+    // The caption's marked letter ("&Yes") with Alt presses the button from anywhere in its window.
+    void TextChanged() override;
 
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
     void MouseMove(TShiftState shift, int x, int y) override;
@@ -89,6 +91,7 @@ private:
     bool mouseHeld_ = false;
     bool pressedByMouse_ = false;
     bool pressedByKey_ = false;
+    QShortcut* mnemonic_ = nullptr;
 };
 
 // A line of text drawn over the parent; it sizes itself to its caption unless AutoSize is off.

@@ -6,6 +6,7 @@
 #include "toolkit/StdCtrls.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QPointer>
@@ -289,6 +290,52 @@ TEST_F(Forms, EnterPressesTheDefaultButtonAndEscapeTheCancelButton)
     EXPECT_EQ(form.ShowModal(), mrOk);
     QTimer::singleShot(0, &form, [&] { QTest::keyClick(edit->Editor(), Qt::Key_Escape); });
     EXPECT_EQ(form.ShowModal(), mrCancel);
+}
+
+// Two buttons marked "&Yes" and "&Нет" and an edit, on a form of their own.
+struct TMarkedButtons {
+    TMarkedButtons()
+    {
+        yes->SetParent(&form);
+        yes->SetCaption(QStringLiteral("&Yes"));
+        yes->SetModalResult(mrYes);
+        no->SetParent(&form);
+        no->SetCaption(QStringLiteral("&Нет"));
+        no->SetModalResult(mrNo);
+        edit->SetParent(&form);
+    }
+    TForm form{nullptr};
+    TButton* yes = new TButton(&form);
+    TButton* no = new TButton(&form);
+    TEdit* edit = new TEdit(&form);
+};
+
+TEST_F(Forms, AltAndAButtonsMarkedLetterPressItFromAnywhereInTheWindow)
+{
+    TMarkedButtons marked;
+    marked.form.SetActiveControl(marked.edit);
+    QTimer::singleShot(0, &marked.form, [&] {
+        QTest::keyClick(marked.edit->Editor(), Qt::Key_Y);  // typed into the edit
+        EXPECT_EQ(marked.edit->Text(), QStringLiteral("y"));
+        // Alt and a letter are the window's shortcut: the window must be the active one.
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&marked.form));
+        QTest::keyClick(marked.edit->Editor(), Qt::Key_Y, Qt::AltModifier);
+    });
+    EXPECT_EQ(marked.form.ShowModal(), mrYes);
+    EXPECT_EQ(marked.edit->Text(), QStringLiteral("y"));
+}
+
+TEST_F(Forms, AButtonsMarkedLetterAlonePressesItWhileAButtonHasTheFocus)
+{
+    TMarkedButtons marked;
+    marked.form.SetActiveControl(marked.yes);
+    QTimer::singleShot(0, &marked.form, [&] {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&marked.form));
+        QTRY_VERIFY_WITH_TIMEOUT(marked.yes->Focused(), 10000);
+        QKeyEvent letter(QEvent::KeyPress, QChar(u'Н').unicode(), Qt::NoModifier, QStringLiteral("н"));
+        QCoreApplication::sendEvent(marked.yes, &letter);
+    });
+    EXPECT_EQ(marked.form.ShowModal(), mrNo);
 }
 
 TEST_F(Forms, ClosingAFormThatIsNotTheMainFormHidesIt)
