@@ -82,6 +82,9 @@ TEST_F(ShellTreeViewTest, RootNamesWorkInAnyLetterCaseAndPathsAndVolumeNamesToo)
     EXPECT_EQ(QStringLiteral("Gamma"), tree->Items()->GetFirstNode()->Text());
     EXPECT_EQ(QStringList({"Inner"}), ChildTexts(tree->Items()->GetFirstNode()));
     EXPECT_EQ(home->desktop + "/Gamma", tree->SelectedPath());
+    // Paths keep their letter case: this one names no folder.
+    EXPECT_EQ("Error setting path: \"" + home->desktop + "/GAMMA\"",
+              ErrorOf([&] { tree->SetRoot(home->desktop + "/GAMMA"); }));
 
     tree->SetRoot("USB:"); // a volume name with its colon is the volume's root
     EXPECT_EQ(home->usb + "/", tree->SelectedPath());
@@ -324,6 +327,10 @@ TEST_F(ShellTreeViewTest, NothingOfTheAllocatorOutlivesABuiltAndDroppedTree)
     EXPECT_GT(shellns::Allocator().LiveBlocks(), live);
     tree->DropAllNodes();
     EXPECT_EQ(0, tree->Items()->Count());
+    tree->ReloadNode(root = tree->Items()->Add(nullptr, QStringLiteral("no folder"))); // nothing to reload
+    EXPECT_EQ(1, tree->Items()->Count());
+    // The tree going tells no handler: the handlers' owner may be going too.
+    tree->OnDeletion = TTVChangedEvent::FromFunction([](TObject*, TTreeNode*) { FAIL(); });
     delete tree;
     module.reset();
     EXPECT_EQ(live, shellns::Allocator().LiveBlocks());
