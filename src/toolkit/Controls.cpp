@@ -510,6 +510,15 @@ gdi::DeviceContext& TControl::SurfaceDC()
     return surface_->dc;
 }
 
+TCanvas* TControl::SurfaceCanvas()
+{
+    if (!canvas_) {
+        canvas_ = new TCanvas(this);
+        canvas_->SetHandle(&SurfaceDC());
+    }
+    return canvas_;
+}
+
 const gdi::Bitmap& TControl::PaintedSurface()
 {
     gdi::DeviceContext& dc = SurfaceDC();
@@ -942,15 +951,6 @@ TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner)
 
 TGraphicControl::~TGraphicControl() = default;
 
-TCanvas* TGraphicControl::Canvas()
-{
-    if (!canvas_) {
-        canvas_ = new TCanvas(this);
-        canvas_->SetHandle(&SurfaceDC());
-    }
-    return canvas_;
-}
-
 void TGraphicControl::Invalidate()
 {
     TControl::Invalidate();
@@ -994,15 +994,6 @@ void TGraphicControl::PaintSurface(gdi::DeviceContext& dc)
 TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) {}
 
 TCustomControl::~TCustomControl() = default;
-
-TCanvas* TCustomControl::Canvas()
-{
-    if (!canvas_) {
-        canvas_ = new TCanvas(this);
-        canvas_->SetHandle(&SurfaceDC());
-    }
-    return canvas_;
-}
 
 void TCustomControl::PaintSurface(gdi::DeviceContext& dc)
 {

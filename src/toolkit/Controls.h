@@ -191,6 +191,8 @@ protected:
     // The surface, sized to the client area and drawn if it is out of date.
     const gdi::Bitmap& PaintedSurface();
     gdi::DeviceContext& SurfaceDC();
+    // A canvas drawing on the surface, made at first use.
+    TCanvas* SurfaceCanvas();
     bool SurfaceDirty() const { return surfaceDirty_; }
     // Offset of the client area inside the widget (a window's one-pixel border).
     virtual int ClientOffset() const { return 0; }
@@ -250,6 +252,7 @@ private:
     struct Surface;
     std::unique_ptr<Surface> surface_;
     bool surfaceDirty_ = true;
+    TCanvas* canvas_ = nullptr;
 };
 
 // Window styles a windowed control is created with (CreateParams).
@@ -383,7 +386,7 @@ public:
     explicit TGraphicControl(TComponent* owner);
     ~TGraphicControl() override;
 
-    TCanvas* Canvas();
+    TCanvas* Canvas() { return SurfaceCanvas(); }
     void Invalidate() override;
 
 protected:
@@ -391,9 +394,6 @@ protected:
     virtual void Paint() {}
     bool UsesSurface() const override { return true; }
     void PaintSurface(gdi::DeviceContext& dc) override;
-
-private:
-    TCanvas* canvas_ = nullptr;
 };
 
 class TCustomControl : public TWinControl {
@@ -403,15 +403,12 @@ public:
     explicit TCustomControl(TComponent* owner);
     ~TCustomControl() override;
 
-    TCanvas* Canvas();
+    TCanvas* Canvas() { return SurfaceCanvas(); }
 
 protected:
     // Draws the control on Canvas, after the background has been filled with Color.
     virtual void Paint() {}
     void PaintSurface(gdi::DeviceContext& dc) override;
-
-private:
-    TCanvas* canvas_ = nullptr;
 };
 
 // The nearest control a widget belongs to (itself or an ancestor), or nullptr.
