@@ -168,7 +168,7 @@ private:
         ++result_.counts.files;
         const auto& outcome = pending.outcome;
         if (outcome.status == AddStatus::Added) {
-            catalogue_.AddEntry(pending.path, outcome.size, outcome.First(), outcome.Second());
+            catalogue_.AddRead(pending.path, outcome);
             ++result_.counts.replays;
         } else if (outcome.status == AddStatus::Failed) {
             result_.errors.push_back({pending.path, outcome.code, files::ErrorText(outcome.code)});

@@ -142,6 +142,20 @@ TEST(FolderWalk, AnUnreadableReplayIsReportedAndTheScanGoesOn)
     EXPECT_EQ(files::GetCurrentDir(), tree.Root());
 }
 
+TEST(FolderWalk, RecordFiftyFiveComesInWithTheWalkForTheFallbackPass)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("r/a.rep", Replay(""));
+    replays::Catalogue catalogue;
+    replays::ScanFolder(catalogue, tree.Path("r"));
+    ASSERT_EQ(catalogue.Row(0).FirstFingerprint, "");
+    tree.Remove("r/a.rep"); // the pass need not open it again
+    std::vector<replays::ReplayError> errors;
+    EXPECT_TRUE(catalogue.FallbackPass(errors));
+    EXPECT_EQ(catalogue.Row(0).FirstFingerprint, "fallback");
+    EXPECT_TRUE(errors.empty());
+}
+
 TEST(FolderWalk, LinksAreFollowedButAFolderBeingWalkedIsNotEnteredAgain)
 {
     testsupport::ScratchTree tree;
