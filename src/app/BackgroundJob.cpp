@@ -93,13 +93,20 @@ void RunJob(const std::function<void()>& work, std::atomic<bool>& cancel, const 
     delay.stop();
 
     if (!ended) {
-        TProgressForm window(nullptr);
-        window.SetCaption(title);
-        window.Status = status;
-        window.CancelFlag = &cancel;
-        progress = &window;
-        window.ShowModal();
-        progress = nullptr;
+        try {
+            TProgressForm window(nullptr);
+            window.SetCaption(title);
+            window.Status = status;
+            window.CancelFlag = &cancel;
+            progress = &window;
+            window.ShowModal();
+            progress = nullptr;
+        } catch (...) {
+            progress = nullptr;
+            RequestCancel(cancel);
+            worker.WaitFor();
+            throw;
+        }
         // The window can end early only when the application is closing: the job stops too.
         if (!ended)
             RequestCancel(cancel);
