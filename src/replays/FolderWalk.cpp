@@ -161,6 +161,7 @@ private:
     // On the walking thread, in walk order.
     void Take(Pending& pending)
     {
+        const auto folder = std::move(pending.folder); // closed with the last replay that needs it
         if (--openFolders_.front().second == 0)
             openFolders_.pop_front();
         if (!pending.read || Cancelled())
@@ -173,7 +174,7 @@ private:
         } else if (outcome.status == AddStatus::Failed) {
             result_.errors.push_back({pending.path, outcome.code, files::ErrorText(outcome.code)});
         }
-        Advanced(pending.folder->Path());
+        Advanced(folder->Path());
     }
 
     Catalogue& catalogue_;

@@ -3,7 +3,8 @@
 // asked for. Internal to the engine.
 //
 // One thread, the owner, pushes jobs and takes their results; helper threads and the owner read
-// them. Read runs on any of these threads, once per job; Take runs on the owner, in push order.
+// them. Read runs on any of these threads, once per job; Take runs on the owner, in push order,
+// and lets go of whatever the job holds (its slot is only overwritten by a later push).
 // Jobs wait in a ring of fixed size, so the owner reads for itself when it runs ahead, and only
 // waits for a helper when the job at the head is still in that helper's hands.
 
@@ -69,7 +70,6 @@ public:
         Slot& head = ring_[head_ % kRingSize];
         if (head.done.load(std::memory_order_acquire)) {
             take_(head.job);
-            head.job = Job{};
             head.done.store(false, std::memory_order_relaxed);
             ++head_;
             return;
