@@ -348,7 +348,7 @@ protected:
         }
         QTreeView::closeEditor(editor, hint);
         if (node)
-            Guard([&] { tree_->LabelEditEnded(node, text); });
+            Guard([&] { tree_->Edit(node, text); });
     }
 
 private:
@@ -790,11 +790,6 @@ bool TCustomTreeView::StartEdit(TTreeNode* node)
 void TCustomTreeView::EndEdit(bool cancel)
 {
     view_->EndEditing(cancel);
-}
-
-void TCustomTreeView::LabelEditEnded(TTreeNode* node, const std::optional<QString>& text)
-{
-    Edit(node, text);
 }
 
 bool TCustomTreeView::ExpandNode(TTreeNode* node)

@@ -341,7 +341,6 @@ private:
     bool SelectNode(TTreeNode* node, bool mayVeto);
     bool StartEdit(TTreeNode* node);
     void EndEdit(bool cancel);
-    void LabelEditEnded(TTreeNode* node, const std::optional<QString>& text);
     void NodeChanged(TTreeNode* node);
     void NodeLayoutChanged(TTreeNode* node);
     bool NodeShown(const TTreeNode* node) const;
