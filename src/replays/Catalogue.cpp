@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <limits>
 #include <stdexcept>
+#include <utility>
 
 namespace replays {
 
@@ -18,6 +19,28 @@ constexpr std::size_t kMaxFingerprintLength = std::numeric_limits<std::uint8_t>:
 constexpr std::size_t kMaxStoredPathLength = std::numeric_limits<std::uint16_t>::max();
 
 } // namespace
+
+// A moved-from arena or catalogue is empty, not sharing the blocks it gave away.
+Catalogue::Arena::Arena(Arena&& other) noexcept
+    : blocks_(std::move(other.blocks_)),
+      next_(std::exchange(other.next_, nullptr)),
+      left_(std::exchange(other.left_, 0)),
+      used_(std::exchange(other.used_, 0))
+{
+    other.blocks_.clear();
+}
+
+Catalogue::Arena& Catalogue::Arena::operator=(Arena&& other) noexcept
+{
+    if (this != &other) {
+        blocks_ = std::move(other.blocks_);
+        other.blocks_.clear();
+        next_ = std::exchange(other.next_, nullptr);
+        left_ = std::exchange(other.left_, 0);
+        used_ = std::exchange(other.used_, 0);
+    }
+    return *this;
+}
 
 char* Catalogue::Arena::Allocate(std::size_t bytes)
 {
@@ -45,8 +68,22 @@ void Catalogue::Arena::Clear()
 
 Catalogue::Catalogue() = default;
 Catalogue::~Catalogue() = default;
-Catalogue::Catalogue(Catalogue&&) noexcept = default;
-Catalogue& Catalogue::operator=(Catalogue&&) noexcept = default;
+Catalogue::Catalogue(Catalogue&& other) noexcept
+    : entries_(std::move(other.entries_)), ordered_(std::exchange(other.ordered_, 0)), arena_(std::move(other.arena_))
+{
+    other.entries_.clear();
+}
+
+Catalogue& Catalogue::operator=(Catalogue&& other) noexcept
+{
+    if (this != &other) {
+        entries_ = std::move(other.entries_);
+        other.entries_.clear();
+        ordered_ = std::exchange(other.ordered_, 0);
+        arena_ = std::move(other.arena_);
+    }
+    return *this;
+}
 
 CatalogueRow Catalogue::Row(std::size_t index) const
 {

@@ -114,6 +114,9 @@ private:
     // Texts live in large blocks that never move, so an entry holds one pointer.
     class Arena {
     public:
+        Arena() = default;
+        Arena(Arena&& other) noexcept;
+        Arena& operator=(Arena&& other) noexcept;
         char* Allocate(std::size_t bytes);
         void Clear();
         std::size_t BytesUsed() const { return used_; }

@@ -179,6 +179,22 @@ TEST(Catalogue, ManyRowsComeOutInSizeOrderStableAcrossInterleavedReads)
     EXPECT_EQ(catalogue.BytesUsed(), 0u);
 }
 
+TEST(Catalogue, MovesToTheWindowAndLeavesAnEmptyUsableCatalogue)
+{
+    replays::Catalogue scanned;
+    scanned.AddEntry("/r/b.rep", 60, "f", "s");
+    scanned.AddEntry("/r/a.rep", 55, "g", "t");
+    replays::Catalogue shown = std::move(scanned);
+    ASSERT_EQ(shown.RowCount(), 2u);
+    EXPECT_EQ(shown.Row(0).Path, "/r/a.rep");
+    EXPECT_EQ(scanned.RowCount(), 0u); // what is left after the move must be usable
+    scanned.AddEntry("/r/c.rep", 70, "h", "u");
+    EXPECT_EQ(scanned.Row(0).Path, "/r/c.rep");
+    EXPECT_EQ(shown.Row(1).Path, "/r/b.rep");
+    shown = std::move(scanned);
+    EXPECT_EQ(shown.Row(0).Path, "/r/c.rep");
+}
+
 TEST(Catalogue, EntriesKeepTheirBytesAndRefuseOversizedTexts)
 {
     replays::Catalogue catalogue;
