@@ -56,8 +56,10 @@ public:
         files::FileId now;
         bool readOnly = false;
         code = files::Identify(path, now, readOnly);
-        if (code == files::kNoError && now != file.Id())
-            code = files::kFileNotFound;
+        if (code == files::kNoError && now != file.Id()) {
+            reason = "Replaced by another file before it could be deleted";
+            return false;
+        }
         if (code == files::kNoError && readOnly)
             code = files::kAccessDenied;
         if (code == files::kNoError)
