@@ -6,6 +6,7 @@
 #include "app/ReportWindow.h"
 #include "app/Resources.h"
 #include "app/Unit2.h"
+#include "app/Unit4.h"
 
 #include "gl/glBitBtn.h"
 #include "gl/glHint.h"
@@ -101,7 +102,8 @@ void TForm1::glBitBtn1Click(TObject*)
 
 void TForm1::glBitBtn2Click(TObject*)
 {
-    // The folder browse dialog comes with its own window.
+    // The dialog writes the chosen folder into Edit1 itself; its result says nothing more.
+    Form4->ShowModal();
 }
 
 void TForm1::glBitBtn3Click(TObject*)

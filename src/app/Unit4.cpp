@@ -1,0 +1,39 @@
+#include "app/Unit4.h"
+
+#include "app/Resources.h"
+#include "app/Unit1.h"
+
+#include "shell/ShellTreeView.h"
+#include "toolkit/Buttons.h"
+#include "toolkit/StdCtrls.h"
+
+#include <QFile>
+
+TForm4* Form4 = nullptr;
+
+TForm4::TForm4(TComponent* owner) : TForm(owner)
+{
+    EnsureAppResources();
+    LoadFromResource(QStringLiteral(":/forms/Unit4.dfm"));
+    Bind(BitBtn1, "BitBtn1");
+    Bind(BitBtn2, "BitBtn2");
+    Bind(ShellTreeView1, "ShellTreeView1");
+}
+
+TForm4::~TForm4()
+{
+    if (Form4 == this)
+        Form4 = nullptr;
+}
+
+void TForm4::BitBtn1Click(TObject*)
+{
+    // The path is bytes on disk; the field shows it decoded and hands it back encoded.
+    Form1->Edit1->SetText(QFile::decodeName(QByteArray::fromStdString(ShellTreeView1->SelectedPath())));
+    Close();
+}
+
+void TForm4::BitBtn2Click(TObject*)
+{
+    Close();
+}
