@@ -120,7 +120,18 @@ std::optional<std::string> UserDir(std::string_view key)
         if (auto value = ParseUserDirValue(std::string_view(line).substr(variable.size() + 1)))
             result = std::move(value);
     }
-    return result;
+    if (result)
+        return result;
+    // Where neither says, the folders the user-dirs convention creates under home by default.
+    static constexpr std::pair<std::string_view, std::string_view> kDefaults[] = {
+        {"DESKTOP", "Desktop"},     {"DOCUMENTS", "Documents"}, {"DOWNLOAD", "Downloads"},
+        {"MUSIC", "Music"},         {"PICTURES", "Pictures"},   {"PUBLICSHARE", "Public"},
+        {"TEMPLATES", "Templates"}, {"VIDEOS", "Videos"},
+    };
+    for (const auto& [name, folder] : kDefaults)
+        if (name == key)
+            return JoinPath(HomeDir(), std::string(folder));
+    return std::nullopt;
 }
 
 std::string DesktopDir()

@@ -15,7 +15,8 @@ std::string DataHome();   // $XDG_DATA_HOME or ~/.local/share
 std::string ConfigHome(); // $XDG_CONFIG_HOME or ~/.config
 
 // An XDG user directory ("DESKTOP", "DOCUMENTS", "TEMPLATES", ...): the user-dirs.dirs entry,
-// else the environment variable XDG_<key>_DIR; nothing when neither names one.
+// else the environment variable XDG_<key>_DIR, else the convention's default folder under home
+// (~/Desktop, ~/Documents, ...); nothing for a key without one.
 std::optional<std::string> UserDir(std::string_view key);
 
 // The desktop's file-system folder: the XDG desktop directory when it exists, else home.

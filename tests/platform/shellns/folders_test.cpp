@@ -338,3 +338,15 @@ TEST_F(NamespaceTest, DesktopFallsBackToHomeWithoutADesktopFolder)
     const auto children = Children(*fresh, kEnumFolders);
     EXPECT_NE(children.end(), std::find(children.begin(), children.end(), "Music"));
 }
+
+TEST_F(NamespaceTest, WithoutAUserDirsEntryTheDesktopIsTheDesktopFolderUnderHome)
+{
+    // A fresh account: no user-dirs.dirs yet, but the conventional ~/Desktop exists.
+    std::filesystem::remove(scratch.home + "/.config/user-dirs.dirs");
+    scratch.MakeDir("Desktop/Inside");
+    ShellFolderPtr fresh;
+    ASSERT_EQ(S_OK, GetDesktopFolder(&fresh));
+    EXPECT_EQ(scratch.desktop, Name(*fresh, nullptr, kNameForParsing));
+    const auto children = Children(*fresh, kEnumFolders);
+    EXPECT_NE(children.end(), std::find(children.begin(), children.end(), "Inside"));
+}
