@@ -91,10 +91,9 @@ void ReportWindow::SetCaption(const std::string& caption)
 
 void ReportWindow::ShowMessage(const std::string& text)
 {
-    const std::string count = text.substr(0, text.find('\n'));
     RunOnUiThread([&] {
         Flush();
-        ::ShowMessage(QString::fromStdString(count));
+        ::ShowMessage(QString::fromStdString(text));
     });
 }
 

@@ -26,7 +26,7 @@ public:
     std::size_t LineCount() override;
     void Show() override;
     void SetCaption(const std::string& caption) override;
-    // Shows only the first line of text: the count (callers report what was kept).
+    // The count box; what was kept is reported afterwards by the window.
     void ShowMessage(const std::string& text) override;
 
     // Hands the paths still on their way to the window; on the user-interface thread.

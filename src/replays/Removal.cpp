@@ -12,8 +12,6 @@ namespace {
 
 constexpr std::string_view kCountMessage = "Дубликатов: ";
 constexpr std::string_view kCaptionSuffix = " реплея удаленно";
-// The closing message names at most this many kept files; the result holds them all.
-constexpr std::size_t kMessageListLimit = 20;
 constexpr std::size_t kCompareChunk = std::size_t{256} << 10;
 
 // Decides and carries out one deletion.
@@ -98,24 +96,6 @@ private:
     std::vector<char> theirs_;
 };
 
-std::string CountMessage(const RemovalResult& result)
-{
-    std::string text(kCountMessage);
-    text += std::to_string(result.deleted.size());
-    if (result.notDeleted.empty())
-        return text;
-    text += "\n\nNot deleted: " + std::to_string(result.notDeleted.size());
-    std::size_t listed = 0;
-    for (const auto& kept : result.notDeleted) {
-        if (listed++ == kMessageListLimit) {
-            text += "\n... and " + std::to_string(result.notDeleted.size() - kMessageListLimit) + " more";
-            break;
-        }
-        text += "\n" + kept.path + ": " + kept.reason;
-    }
-    return text;
-}
-
 } // namespace
 
 std::vector<RemovalCandidate> PlanRemoval(const Catalogue& catalogue)
@@ -179,7 +159,7 @@ RemovalResult RemoveDuplicates(const Catalogue& catalogue, RemovalReport& report
             options.progress->RemovalAdvanced(result.counts);
     }
 
-    report.ShowMessage(CountMessage(result));
+    report.ShowMessage(std::string(kCountMessage) + std::to_string(result.deleted.size()));
     report.SetCaption(std::to_string(report.LineCount()) + std::string(kCaptionSuffix));
     return result;
 }

@@ -17,8 +17,9 @@
 //
 // The report is driven with exactly these calls, from the thread running the removal: Clear();
 // per deleted file Append(path), then Show() when LineCount() has just become 1; at the end
-// ShowMessage("Дубликатов: N", followed by the files not deleted and why), which returns when the
-// user has closed it; then SetCaption("N реплея удаленно"). An empty catalogue gets no call.
+// ShowMessage("Дубликатов: N"), which returns when the user has closed it; then
+// SetCaption("N реплея удаленно"). An empty catalogue gets no call. Files kept are not part of
+// the message: the caller reports result.notDeleted after it, in its own way.
 
 #include "replays/Catalogue.h"
 #include "replays/Progress.h"

@@ -136,7 +136,7 @@ TEST_F(Removal, FilesWithDifferentContentsAreKeptAndReported)
     EXPECT_EQ(result.notDeleted[0].reason, "Contents differ from " + b);
     EXPECT_TRUE(tree.Exists("r/a.rep"));
     const std::vector<std::string> expected{"clear",
-                                            "message Дубликатов: 0\n\nNot deleted: 1\n" + a + ": Contents differ from " + b,
+                                            "message Дубликатов: 0",
                                             "caption 0 реплея удаленно"};
     EXPECT_EQ(report.calls, expected);
 }
@@ -261,15 +261,13 @@ TEST_F(Removal, RunsLongerThanTwoThousandRowsAreWhole)
     EXPECT_EQ(plan.back().keep, 2499u);
 }
 
-TEST_F(Removal, TheClosingMessageListsAFewKeptFilesAndCountsTheRest)
+TEST_F(Removal, TheClosingMessageGivesOnlyTheCountAndTheResultEveryKeptFile)
 {
     for (int i = 0; i < 30; ++i)
         catalogue.AddEntry(tree.Path("missing" + std::to_string(i) + ".rep"), 70, "f", "s");
     const auto result = replays::RemoveDuplicates(catalogue, report);
     EXPECT_EQ(result.notDeleted.size(), 29u);
-    const auto& message = report.calls[1];
-    EXPECT_EQ(message.rfind("message Дубликатов: 0\n\nNot deleted: 29\n", 0), 0u);
-    EXPECT_NE(message.find("\n... and 9 more"), std::string::npos);
+    EXPECT_EQ(report.calls[1], "message Дубликатов: 0");
 }
 
 } // namespace
