@@ -15,7 +15,7 @@ TProgressForm* shownWindow = nullptr;
 TProgressForm::TProgressForm(TComponent* owner) : TForm(owner)
 {
     EnsureAppResources();
-    LoadFromResource(QStringLiteral(":/forms/ProgressForm.dfm"));
+    LoadFromResource(QStringLiteral(":/forms/ProgressForm.form"));
     Bind(Label1, "Label1");
     Bind(Label2, "Label2");
     Bind(Label3, "Label3");

@@ -37,7 +37,7 @@ void ShowProblems(const QString& heading, const std::vector<app::Problem>& probl
 TForm1::TForm1(TComponent* owner) : TForm(owner)
 {
     EnsureAppResources();
-    LoadFromResource(QStringLiteral(":/forms/Unit1.dfm"));
+    LoadFromResource(QStringLiteral(":/forms/Unit1.form"));
     Bind(Edit1, "Edit1");
     Bind(ListView1, "ListView1");
     Bind(ListBox1, "ListBox1");

@@ -9,7 +9,7 @@ TForm2* Form2 = nullptr;
 TForm2::TForm2(TComponent* owner) : TForm(owner)
 {
     EnsureAppResources();
-    LoadFromResource(QStringLiteral(":/forms/Unit2.dfm"));
+    LoadFromResource(QStringLiteral(":/forms/Unit2.form"));
     Bind(ListBox1, "ListBox1");
 }
 

@@ -14,7 +14,7 @@ TForm4* Form4 = nullptr;
 TForm4::TForm4(TComponent* owner) : TForm(owner)
 {
     EnsureAppResources();
-    LoadFromResource(QStringLiteral(":/forms/Unit4.dfm"));
+    LoadFromResource(QStringLiteral(":/forms/Unit4.form"));
     Bind(BitBtn1, "BitBtn1");
     Bind(BitBtn2, "BitBtn2");
     Bind(ShellTreeView1, "ShellTreeView1");

@@ -78,6 +78,19 @@ TEST_F(MainWindow, StartsWithTheDesignedLayoutAndEveryButtonEnabled)
     EXPECT_NE(dynamic_cast<TglHintWindow*>(Application->HintWindow()), nullptr);
 }
 
+TEST_F(MainWindow, EveryWindowIsDescribedByAFormResource)
+{
+    const QDir forms(QStringLiteral(":/forms"));
+    const QStringList names = forms.entryList(QDir::Files);
+    EXPECT_TRUE(names.contains(QStringLiteral("Unit1.form")));
+    for (const QString& name : names) {
+        EXPECT_TRUE(name.endsWith(QStringLiteral(".form"))) << name.toStdString();
+        QFile file(forms.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        EXPECT_TRUE(file.readLine().startsWith("object ")) << name.toStdString();
+    }
+}
+
 TEST_F(MainWindow, TheFolderFieldsHintShowsInTheStyledWindow)
 {
     Form1->Show();
