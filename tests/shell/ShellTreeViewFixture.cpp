@@ -2,12 +2,9 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDir>
 #include <QLineEdit>
 #include <QTest>
 #include <QTreeView>
-
-#include <cstdlib>
 
 #include "platform/shellns/wide.h"
 #include "toolkit/Exceptions.h"
@@ -119,18 +116,4 @@ void ShellTreeViewTest::RightClick(TCustomTreeView* tree, TTreeNode* node)
     QContextMenuEvent request(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
     QApplication::sendEvent(viewport, &request);
     QTest::mouseRelease(viewport, Qt::RightButton, {}, at);
-}
-
-// Widget tests run headless under one application object, as the program has.
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        QByteArray runtime = QDir::tempPath().toLocal8Bit() + "/shell-tree-tests-XXXXXX";
-        if (mkdtemp(runtime.data()))
-            qputenv("XDG_RUNTIME_DIR", runtime);
-    }
-    TApplication application(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

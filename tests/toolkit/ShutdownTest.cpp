@@ -1,4 +1,5 @@
 // The program's whole run: its own application object, made and destroyed in the test.
+#include "support/QtTestMain.h"
 #include "toolkit/Application.h"
 
 #include <QPointer>
@@ -71,11 +72,10 @@ TEST(Shutdown, ClosingTheMainFormEndsTheRunAndTheApplicationFreesEveryForm)
 
 }  // namespace
 
-int main(int argc, char** argv)
+// The test makes the application object itself.
+std::unique_ptr<QObject> testsupport::MakeTestApplication(int&, char**)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return nullptr;
 }
 
 #include "ShutdownTest.moc"

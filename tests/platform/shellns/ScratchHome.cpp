@@ -24,9 +24,10 @@ void MakeParents(const std::string& path)
 
 ScratchHome::ScratchHome()
 {
-    char pattern[] = "/tmp/dupsweep-shell-XXXXXX";
-    if (!::mkdtemp(pattern))
-        throw std::runtime_error("mkdtemp failed");
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/dupsweep-shell-XXXXXX";
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed in " + pattern);
     root = pattern;
     home = root + "/home";
     desktop = home + "/Desktop";
