@@ -1,0 +1,225 @@
+#include "gl/glCommCl.h"
+
+#include "toolkit/Exceptions.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kMinSteps = 1;
+constexpr int kMaxSteps = 255;
+
+gdi::ColorRef rgbOf(TColor color)
+{
+    return gdi::ColorRef(ColorToRGB(color));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TTwainColors
+
+TTwainColors::TTwainColors(QObject* parent)
+    : TPersistent(parent), FFromRGB(rgbOf(FFromColor)), FToRGB(rgbOf(FToColor))
+{
+}
+
+void TTwainColors::Changed()
+{
+    if (OnChange)
+        OnChange(this);
+}
+
+void TTwainColors::SetFromColor(TColor value)
+{
+    if (FFromColor == value)
+        return;
+    FFromColor = value;
+    FFromRGB = rgbOf(value);
+    Changed();
+}
+
+void TTwainColors::SetToColor(TColor value)
+{
+    if (FToColor == value)
+        return;
+    FToColor = value;
+    FToRGB = rgbOf(value);
+    Changed();
+}
+
+// ---------------------------------------------------------------- TCustomGradient
+
+TCustomGradient::TCustomGradient(QObject* parent) : TTwainColors(parent) {}
+
+void TCustomGradient::SetBufferedDraw(bool value)
+{
+    FBufferedDraw = value;
+}
+
+void TCustomGradient::SetSteps(int value)
+{
+    value = std::clamp(value, kMinSteps, kMaxSteps);
+    if (FSteps == value)
+        return;
+    FSteps = value;
+    Changed();
+}
+
+void TCustomGradient::SetPercentFilling(int value)
+{
+    // A percentage has no other values; a form asking for one is refused, not wrapped.
+    if (value < 0 || value > kGlPercentMax)
+        throw EInvalidOperation(QStringLiteral("PercentFilling must lie between 0 and 100, not %1").arg(value));
+    if (FPercentFilling == value)
+        return;
+    FPercentFilling = TglPercent(value);
+    Changed();
+}
+
+void TCustomGradient::SetBrushStyle(TBrushStyle value)
+{
+    FBrushStyle = value;
+    Changed();
+}
+
+void TCustomGradient::SetOrientation(TglGradientDir value)
+{
+    if (FOrientation == value)
+        return;
+    FOrientation = value;
+    // An inactive gradient draws nothing that the orientation could change.
+    if (FActive)
+        Changed();
+}
+
+void TCustomGradient::SetActive(bool value)
+{
+    if (FActive == value)
+        return;
+    FActive = value;
+    Changed();
+}
+
+// ---------------------------------------------------------------- T2DAlign, TIllumination
+
+T2DAlign::T2DAlign(QObject* parent) : TPersistent(parent) {}
+
+void T2DAlign::Changed()
+{
+    if (OnChange)
+        OnChange(this);
+}
+
+void T2DAlign::SetHorizontal(TglHorAlign value)
+{
+    if (FHorizontal == value)
+        return;
+    FHorizontal = value;
+    Changed();
+}
+
+void T2DAlign::SetVertical(TglVertAlign value)
+{
+    if (FVertical == value)
+        return;
+    FVertical = value;
+    Changed();
+}
+
+TIllumination::TIllumination(QObject* parent) : T2DAlign(parent) {}
+
+void TIllumination::SetShadowDepth(int value)
+{
+    value = std::max(value, 0);
+    if (FShadowDepth == value)
+        return;
+    FShadowDepth = value;
+    Changed();
+}
+
+// ---------------------------------------------------------------- TPointClass
+
+TPointClass::TPointClass(QObject* parent) : TPersistent(parent) {}
+
+void TPointClass::Changed()
+{
+    if (OnChange)
+        OnChange(this);
+}
+
+void TPointClass::SetX(int value)
+{
+    if (FX == value)
+        return;
+    FX = value;
+    Changed();
+}
+
+void TPointClass::SetY(int value)
+{
+    if (FY == value)
+        return;
+    FY = value;
+    Changed();
+}
+
+// ---------------------------------------------------------------- TglLabelTextStyles
+
+TglLabelTextStyles::TglLabelTextStyles(QObject* parent) : TPersistent(parent) {}
+
+void TglLabelTextStyles::Changed()
+{
+    if (OnChange)
+        OnChange(this);
+}
+
+void TglLabelTextStyles::SetPassive(TglTextStyle value)
+{
+    if (FPassive == value)
+        return;
+    FPassive = value;
+    Changed();
+}
+
+void TglLabelTextStyles::SetActive(TglTextStyle value)
+{
+    if (FActive == value)
+        return;
+    FActive = value;
+    Changed();
+}
+
+void TglLabelTextStyles::SetDisabled(TglTextStyle value)
+{
+    if (FDisabled == value)
+        return;
+    FDisabled = value;
+    Changed();
+}
+
+// ---------------------------------------------------------------- colour sets
+
+TglCustomTextColors::TglCustomTextColors(QObject* parent) : TPersistent(parent) {}
+
+void TglCustomTextColors::Changed()
+{
+    if (OnChange)
+        OnChange(this);
+}
+
+void TglCustomTextColors::SetText(TColor value) { Change(FText, value); }
+void TglCustomTextColors::SetTextDisabled(TColor value) { Change(FTextDisabled, value); }
+void TglCustomTextColors::SetDelineate(TColor value) { Change(FDelineate, value); }
+void TglCustomTextColors::SetBackground(TColor value) { Change(FBackground, value); }
+void TglCustomTextColors::SetHighlight(TColor value) { Change(FHighlight, value); }
+void TglCustomTextColors::SetShadow(TColor value) { Change(FShadow, value); }
+
+TglCustomLabelColors::TglCustomLabelColors(QObject* parent) : TglCustomTextColors(parent) {}
+
+void TglCustomLabelColors::SetTextActive(TColor value) { Change(FTextActive, value); }
+void TglCustomLabelColors::SetDelineateActive(TColor value) { Change(FDelineateActive, value); }
+void TglCustomLabelColors::SetAutoHighlight(bool value) { Change(FAutoHighlight, value); }
+void TglCustomLabelColors::SetAutoShadow(bool value) { Change(FAutoShadow, value); }
+void TglCustomLabelColors::SetBackgroundActive(TColor value) { Change(FBackgroundActive, value); }
+void TglCustomLabelColors::SetColorHighlightShift(int value) { Change(FColorHighlightShift, value); }
+void TglCustomLabelColors::SetColorShadowShift(int value) { Change(FColorShadowShift, value); }
