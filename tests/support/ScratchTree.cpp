@@ -1,5 +1,7 @@
 #include "support/ScratchTree.h"
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -204,16 +206,20 @@ std::string MakeReplay(std::size_t size, std::string_view first, std::string_vie
 
 bool RunningAsRoot()
 {
-    return ::geteuid() == 0;
+    const bool root = ::geteuid() == 0;
+    if (root && std::getenv("DUPSWEEP_UNPRIVILEGED_RUN"))
+        ADD_FAILURE() << "this run was to be unprivileged, but it runs as root";
+    return root;
 }
 
 std::string RealReplaysFolder()
 {
-#ifdef DUPSWEEP_REAL_REPLAYS
     struct stat st {};
     if (::stat(DUPSWEEP_REAL_REPLAYS, &st) == 0 && S_ISDIR(st.st_mode))
         return DUPSWEEP_REAL_REPLAYS;
-#endif
+    if (DUPSWEEP_REQUIRE_REAL_REPLAYS)
+        ADD_FAILURE() << "this build requires the real replay files, but " << DUPSWEEP_REAL_REPLAYS
+                      << " is no folder";
     return {};
 }
 

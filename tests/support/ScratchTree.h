@@ -59,10 +59,13 @@ std::string MakeReplay(std::size_t size, std::string_view first, std::string_vie
 // Writes raw bytes at the start of a record (record * 256), growing bytes when needed.
 void PutRecord(std::string& bytes, std::size_t record, std::string_view raw);
 
-// Whether the tests run as root, for whom permission bits do not keep anything out.
+// Whether the tests run as root, for whom permission bits do not keep anything out: a test of
+// refused permissions then skips. In the run made to be unprivileged (DUPSWEEP_UNPRIVILEGED_RUN
+// set, see tests/support/run-unprivileged.sh) being root is a failure of the test that asks.
 bool RunningAsRoot();
 
-// The folder of real replay files, or "" when it is not there (a clone away from the project).
+// The folder of real replay files, or "" when it is not there (a clone away from the project),
+// which fails the test that asks when the build requires the files (DUPSWEEP_REQUIRE_REAL_REPLAYS).
 std::string RealReplaysFolder();
 
 } // namespace testsupport
