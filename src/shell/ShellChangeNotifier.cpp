@@ -92,14 +92,26 @@ bool TShellChangeThread::OpenWatch()
             ParamsChanged = false;
         }
         watching_ = false;
-        if (WatchHandle != shellns::kInvalidHandle)
-            shellns::FindCloseChangeNotification(WatchHandle);
-        WatchHandle = shellns::FindFirstChangeNotification(directory, subtree, flags);
+        {
+            std::lock_guard handle(handleLock_);
+            if (WatchHandle != shellns::kInvalidHandle)
+                shellns::FindCloseChangeNotification(WatchHandle);
+            WatchHandle = shellns::FindFirstChangeNotification(directory, subtree, flags);
+        }
         std::lock_guard guard(WatchLock());
         watching_ = WatchHandle != shellns::kInvalidHandle && !ParamsChanged;
         if (!ParamsChanged) // newer parameters arrived while the watch was opening: open again
             return WatchHandle != shellns::kInvalidHandle;
     }
+}
+
+bool TShellChangeThread::ChangePending()
+{
+    // A change handle stays signalled until it is re-armed, so looking does not take the change
+    // from the watcher.
+    std::lock_guard handle(handleLock_);
+    return WatchHandle != shellns::kInvalidHandle
+        && shellns::WaitForMultipleObjects(1, &WatchHandle, 0) == shellns::kWaitObject0;
 }
 
 void TShellChangeThread::Execute()

@@ -37,6 +37,10 @@ public:
     bool Running() const { return running_.load(); }
     // True while a watch is open: changes from then on are reported.
     bool Watching() const { return watching_.load(); }
+    // GUI thread: a change has been seen that has not been handed over yet. The platform takes
+    // note of a change before the call that made it returns, so this answers at once, without
+    // waiting to see whether something comes.
+    bool ChangePending();
 
     // Watcher objects alive in the process, for tests of the stop protocol.
     static int LiveCount() { return liveCount_.load(); }
@@ -56,6 +60,7 @@ private:
     std::uint32_t WatchFlags = 0;
     bool ParamsChanged = false;
 
+    std::mutex handleLock_; // WatchHandle is replaced only under it, so ChangePending can look at it
     std::atomic<bool> running_{false};
     std::atomic<bool> watching_{false};
     std::mutex ownersLock_;
@@ -84,6 +89,8 @@ public:
     // True while a watcher thread runs, and while it has a watch open.
     bool WatcherRunning() const { return WatchThread && WatchThread->Running(); }
     bool Watching() const { return WatchThread && WatchThread->Watching(); }
+    // A change has been seen that OnChange has not been called for yet (see TShellChangeThread).
+    bool ChangePending() const { return WatchThread && WatchThread->ChangePending(); }
 
 protected:
     QString RootText() const;

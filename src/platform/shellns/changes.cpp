@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <unistd.h>
@@ -127,28 +128,39 @@ private:
     bool set_ = false;
 };
 
+// Waits poll one descriptor that is readable while changes wait to be read and while the handle
+// is signalled, so a handle signalled by one thread's look also ends another thread's wait.
 class ChangeHandle final : public WaitableObject {
 public:
     ChangeHandle(bool subtree, std::uint32_t filter)
-        : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), subtree_(subtree), filter_(filter)
+        : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), signal_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+          poll_(::epoll_create1(EPOLL_CLOEXEC)), subtree_(subtree), filter_(filter)
     {
         watchMask_ = kNameEvents | kSelfEvents | IN_EXCL_UNLINK;
         if (filter & (kNotifyAttributes | kNotifySecurity | kNotifyLastWrite))
             watchMask_ |= IN_ATTRIB;
         if (filter & (kNotifySize | kNotifyLastWrite))
             watchMask_ |= IN_MODIFY;
+        for (const int fd : {fd_, signal_}) {
+            epoll_event readable{};
+            readable.events = EPOLLIN;
+            readable.data.fd = fd;
+            if (fd < 0 || poll_ < 0 || ::epoll_ctl(poll_, EPOLL_CTL_ADD, fd, &readable) != 0)
+                usable_ = false;
+        }
     }
     ~ChangeHandle() override
     {
-        if (fd_ >= 0)
-            ::close(fd_);
+        for (const int fd : {fd_, signal_, poll_})
+            if (fd >= 0)
+                ::close(fd);
     }
     ChangeHandle(const ChangeHandle&) = delete;
     ChangeHandle& operator=(const ChangeHandle&) = delete;
 
     bool Open(const std::string& directory)
     {
-        if (fd_ < 0)
+        if (!usable_)
             return false;
         rootWatch_ = ::inotify_add_watch(fd_, directory.c_str(), watchMask_ | IN_ONLYDIR);
         if (rootWatch_ < 0)
@@ -159,13 +171,16 @@ public:
         return true;
     }
 
-    int Fd() const override { return fd_; }
+    int Fd() const override { return poll_; }
 
     bool TryTake() override
     {
         std::lock_guard guard(lock_);
-        if (!signalled_)
+        if (!signalled_) {
             ReadEvents();
+            if (signalled_)
+                BumpCounter(signal_);
+        }
         return signalled_;
     }
 
@@ -173,6 +188,7 @@ public:
     {
         std::lock_guard guard(lock_);
         signalled_ = false;
+        DrainCounter(signal_);
     }
 
 private:
@@ -247,7 +263,10 @@ private:
         return matched;
     }
 
-    int fd_;
+    int fd_;     // the inotify instance
+    int signal_; // readable while signalled
+    int poll_;   // readable when either is
+    bool usable_ = true;
     bool subtree_;
     std::uint32_t filter_;
     std::uint32_t watchMask_;

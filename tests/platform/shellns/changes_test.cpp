@@ -11,9 +11,10 @@ using namespace shellns;
 
 namespace {
 
-// Long enough for a change to arrive, used only where nothing must arrive.
-constexpr std::uint32_t kQuietMs = 300;
 constexpr std::uint32_t kArrivalMs = 10000;
+// The kernel queues a change before the call that made it returns, so a wait that gives up at
+// once tells whether a change has been seen: nothing is left to arrive late.
+constexpr std::uint32_t kNow = 0;
 
 std::uint32_t WaitOne(Handle handle, std::uint32_t timeout)
 {
@@ -42,12 +43,27 @@ TEST(ChangeNotification, ACreatedFileSignalsUntilRearmed)
     ScratchHome scratch;
     Watch watch(scratch.desktop, false, kNameFilters);
     ASSERT_NE(kInvalidHandle, watch.handle);
-    EXPECT_EQ(kWaitTimeout, WaitOne(watch.handle, 0));
+    EXPECT_EQ(kWaitTimeout, WaitOne(watch.handle, kNow));
     scratch.MakeFile("Desktop/new.rep");
     EXPECT_EQ(kWaitObject0, WaitOne(watch.handle, kArrivalMs));
-    EXPECT_EQ(kWaitObject0, WaitOne(watch.handle, 0)); // still signalled
+    EXPECT_EQ(kWaitObject0, WaitOne(watch.handle, kNow)); // still signalled
     ASSERT_TRUE(FindNextChangeNotification(watch.handle));
-    EXPECT_EQ(kWaitTimeout, WaitOne(watch.handle, 0));
+    EXPECT_EQ(kWaitTimeout, WaitOne(watch.handle, kNow));
+}
+
+TEST(ChangeNotification, AChangeOneThreadSeesEndsAnotherThreadsWait)
+{
+    ScratchHome scratch;
+    Watch watch(scratch.desktop, false, kNameFilters);
+    auto waiter = std::async(std::launch::async, [&] { return WaitOne(watch.handle, kInfinite); });
+    scratch.MakeFile("Desktop/new.rep");
+    // This look reads the change; the handle stays signalled for the other thread all the same.
+    EXPECT_EQ(kWaitObject0, WaitOne(watch.handle, kArrivalMs));
+    const bool ended = waiter.wait_for(std::chrono::milliseconds(kArrivalMs)) == std::future_status::ready;
+    if (!ended)
+        scratch.MakeFile("Desktop/release.rep"); // a fresh change lets the stuck wait end
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(kWaitObject0, waiter.get());
 }
 
 TEST(ChangeNotification, SubtreeModeDecidesWhetherSubFoldersCount)
@@ -58,7 +74,7 @@ TEST(ChangeNotification, SubtreeModeDecidesWhetherSubFoldersCount)
     Watch deep(scratch.desktop, true, kNameFilters);
     scratch.MakeFile("Desktop/sub/inner.rep");
     EXPECT_EQ(kWaitObject0, WaitOne(deep.handle, kArrivalMs));
-    EXPECT_EQ(kWaitTimeout, WaitOne(flat.handle, kQuietMs));
+    EXPECT_EQ(kWaitTimeout, WaitOne(flat.handle, kNow));
     // A folder made after the watch started is watched too.
     ASSERT_TRUE(FindNextChangeNotification(deep.handle));
     scratch.MakeDir("Desktop/later");
@@ -77,9 +93,9 @@ TEST(ChangeNotification, FiltersChooseTheKindsOfChange)
     Watch dirsOnly(scratch.desktop, false, kNotifyDirName);
     std::ofstream(file, std::ios::app) << "more";
     EXPECT_EQ(kWaitObject0, WaitOne(writes.handle, kArrivalMs));
-    EXPECT_EQ(kWaitTimeout, WaitOne(names.handle, kQuietMs));
+    EXPECT_EQ(kWaitTimeout, WaitOne(names.handle, kNow));
     scratch.MakeFile("Desktop/another.rep");
-    EXPECT_EQ(kWaitTimeout, WaitOne(dirsOnly.handle, kQuietMs));
+    EXPECT_EQ(kWaitTimeout, WaitOne(dirsOnly.handle, kNow));
     scratch.MakeDir("Desktop/folder");
     EXPECT_EQ(kWaitObject0, WaitOne(dirsOnly.handle, kArrivalMs));
 }
@@ -98,18 +114,19 @@ TEST(WaitObjects, AReleasedMutexWakesAnotherThreadsWait)
     ScratchHome scratch;
     Watch watch(scratch.desktop, false, kNameFilters);
     const Handle both[] = {watch.handle, mutex};
+    // Owned here, the mutex keeps every other thread's wait from ending.
+    EXPECT_EQ(kWaitTimeout, std::async(std::launch::async, [&] { return WaitOne(mutex, kNow); }).get());
     auto waiter = std::async(std::launch::async, [&] {
         const std::uint32_t result = WaitForMultipleObjects(2, both, kInfinite);
         const bool released = ReleaseMutex(mutex); // the waiter owns it now
         return std::make_pair(result, released);
     });
-    EXPECT_EQ(std::future_status::timeout, waiter.wait_for(std::chrono::milliseconds(kQuietMs)));
     EXPECT_TRUE(ReleaseMutex(mutex));
     EXPECT_FALSE(ReleaseMutex(mutex)); // no longer the owner
     const auto [result, released] = waiter.get();
     EXPECT_EQ(kWaitObject0 + 1, result);
     EXPECT_TRUE(released);
-    EXPECT_EQ(kWaitObject0, WaitOne(mutex, 0)); // free again: this thread takes it
+    EXPECT_EQ(kWaitObject0, WaitOne(mutex, kNow)); // free again: this thread takes it
     EXPECT_TRUE(ReleaseMutex(mutex));
     EXPECT_TRUE(CloseHandle(mutex));
 }
@@ -117,11 +134,11 @@ TEST(WaitObjects, AReleasedMutexWakesAnotherThreadsWait)
 TEST(WaitObjects, AnEventWakesOneWaitThenResets)
 {
     Handle event = CreateEvent();
-    EXPECT_EQ(kWaitTimeout, WaitOne(event, 0));
+    EXPECT_EQ(kWaitTimeout, WaitOne(event, kNow));
     auto waiter = std::async(std::launch::async, [&] { return WaitOne(event, kInfinite); });
     ASSERT_TRUE(SetEvent(event));
     EXPECT_EQ(kWaitObject0, waiter.get());
-    EXPECT_EQ(kWaitTimeout, WaitOne(event, 0));
+    EXPECT_EQ(kWaitTimeout, WaitOne(event, kNow));
     EXPECT_EQ(kWaitFailed, WaitForMultipleObjects(0, nullptr, 0));
     EXPECT_TRUE(CloseHandle(event));
 }
