@@ -396,6 +396,7 @@ void RegisterToolkitClasses()
     RegisterClass<TLabel>();
     RegisterClass<TListBox>();
     RegisterClass<TTimer>();
+    RegisterClass<TImage>();
     RegisterClass<TBitBtn>();
     RegisterClass<TListView>();
 }

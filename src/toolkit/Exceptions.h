@@ -49,5 +49,11 @@ public:
     using Exception::Exception;
 };
 
+// Picture data that is no graphic of a registered kind, or that its graphic cannot read.
+class EInvalidGraphic : public Exception {
+public:
+    using Exception::Exception;
+};
+
 // Throws EAbort: ends the current handler silently.
 [[noreturn]] void Abort();

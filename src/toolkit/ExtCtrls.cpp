@@ -54,3 +54,45 @@ void TTimer::timerEvent(QTimerEvent* event)
             onTimer_(this);
     });
 }
+
+// ---------------------------------------------------------------- TImage
+
+namespace {
+
+// An image placed without a size of its own.
+constexpr int kNewImageSize = 105;
+
+}  // namespace
+
+TImage::TImage(TComponent* owner) : TGraphicControl(owner), picture_(new TPicture(this))
+{
+    picture_->OnChange = TNotifyEvent::FromFunction([this](TObject*) { PictureChanged(); });
+    SetBounds(0, 0, kNewImageSize, kNewImageSize);
+}
+
+TImage::~TImage() = default;
+
+void TImage::SetAutoSize(bool value)
+{
+    if (autoSize_ == value)
+        return;
+    autoSize_ = value;
+    AdjustSize();
+}
+
+void TImage::AdjustSize()
+{
+    if (autoSize_ && picture_->Width() > 0 && picture_->Height() > 0)
+        SetBounds(Left(), Top(), picture_->Width(), picture_->Height());
+}
+
+void TImage::PictureChanged()
+{
+    AdjustSize();
+    Invalidate();
+}
+
+void TImage::Paint()
+{
+    Canvas()->Draw(0, 0, picture_->Graphic());
+}

@@ -1,7 +1,9 @@
 #pragma once
 // The timer: a component that fires OnTimer every Interval milliseconds while enabled.
+// The image: a windowless control that shows a picture.
 
 #include "toolkit/Component.h"
+#include "toolkit/Controls.h"
 
 #include <QBasicTimer>
 
@@ -37,4 +39,34 @@ private:
     int interval_ = 1000;
     TNotifyEvent onTimer_;
     QBasicTimer timer_;
+};
+
+// Draws its picture's graphic at its natural size from the top-left corner. With AutoSize
+// it takes the picture's size whenever the picture changes.
+class TImage : public TGraphicControl {
+    Q_OBJECT
+    Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
+    Q_PROPERTY(TPicture* Picture READ Picture WRITE SetPicture)
+    Q_CLASSINFO("AutoSize", "default False")
+
+public:
+    explicit TImage(TComponent* owner);
+    ~TImage() override;
+
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
+    // Whoever keeps the picture's graphic hears through the picture's GraphicReplaced
+    // when it is replaced.
+    TPicture* Picture() const { return picture_; }
+    void SetPicture(TPicture* value) { picture_->Assign(value); }
+
+protected:
+    void Paint() override;
+
+private:
+    void PictureChanged();
+    void AdjustSize();
+
+    TPicture* picture_;
+    bool autoSize_ = false;
 };

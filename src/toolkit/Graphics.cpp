@@ -343,20 +343,16 @@ QSize TCanvas::TextExtent(const QString& text)
     return handle_->GetTextExtentPoint(text);
 }
 
-void TCanvas::Draw(int x, int y, const TBitmap* bitmap)
+void TCanvas::Draw(int x, int y, const TGraphic* graphic)
 {
-    if (bitmap && !bitmap->Empty() && handle_)
-        handle_->DrawBitmap(x, y, bitmap->Handle(), gdi::SRCCOPY);
+    if (graphic && !graphic->Empty() && handle_)
+        graphic->Draw(this, Rect(x, y, x + graphic->Width(), y + graphic->Height()));
 }
 
-void TCanvas::StretchDraw(const TRect& rect, const TBitmap* bitmap)
+void TCanvas::StretchDraw(const TRect& rect, const TGraphic* graphic)
 {
-    if (!bitmap || bitmap->Empty() || !RequiredState(BrushValid))
-        return;
-    gdi::Bitmap copy(bitmap->Handle());
-    gdi::DeviceContext source(&copy);
-    handle_->StretchBlt(rect.left, rect.top, rect.width(), rect.height(), source, 0, 0, copy.width(), copy.height(),
-                        gdi::SRCCOPY);
+    if (graphic && !graphic->Empty() && handle_)
+        graphic->Draw(this, rect);
 }
 
 void TCanvas::CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRect)
@@ -385,9 +381,57 @@ void TCanvas::DrawFocusRect(const TRect& rect)
         handle_->DrawFocusRect(rect);
 }
 
+// ---------------------------------------------------------------- TGraphic
+
+void TGraphic::Changed()
+{
+    if (OnChange)
+        OnChange(this);
+}
+
+namespace {
+
+// Graphic classes by name; a picture asks here for the class its stored data names.
+std::vector<TGraphicClass>& graphicClasses()
+{
+    static std::vector<TGraphicClass> classes{
+        TGraphicClass{&TBitmap::staticMetaObject, [](QObject* parent) -> TGraphic* { return new TBitmap(parent); }}};
+    return classes;
+}
+
+// The length prefix of a stored class name is one byte.
+constexpr int kMaxClassNameLength = 255;
+// A graphic's stored data starts with its byte count in this many bytes, little-endian.
+constexpr int kByteCountSize = 4;
+
+QByteArray littleEndianCount(qsizetype count)
+{
+    QByteArray bytes(kByteCountSize, '\0');
+    for (int i = 0; i < kByteCountSize; ++i)
+        bytes[i] = char((quint32(count) >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+}  // namespace
+
+void RegisterGraphicClass(const TGraphicClass& cls)
+{
+    if (!cls || FindGraphicClass(cls.Name()))
+        return;
+    graphicClasses().push_back(cls);
+}
+
+TGraphicClass FindGraphicClass(const QString& name)
+{
+    for (const TGraphicClass& cls : graphicClasses())
+        if (cls.Name() == name)
+            return cls;
+    return {};
+}
+
 // ---------------------------------------------------------------- TBitmap
 
-TBitmap::TBitmap(QObject* parent) : TPersistent(parent) {}
+TBitmap::TBitmap(QObject* parent) : TGraphic(parent) {}
 
 TBitmap::~TBitmap()
 {
@@ -419,6 +463,12 @@ TCanvas* TBitmap::Canvas()
         canvas_->SetHandle(dc_.get());
     }
     return canvas_;
+}
+
+void TBitmap::Draw(TCanvas* canvas, const TRect& rect) const
+{
+    if (gdi::DeviceContext* dc = canvas->Handle())
+        dc->StretchDrawBitmap(rect, bitmap_, gdi::SRCCOPY);
 }
 
 void TBitmap::SetHandle(const gdi::Bitmap& bitmap)
@@ -458,9 +508,27 @@ void TBitmap::SetData(const QByteArray& data)
 {
     QImage image;
     if (!data.isEmpty() && !image.loadFromData(data))
-        throw EInvalidOperation(QStringLiteral("Bitmap image is not valid"));
+        throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
     bitmap_.assign(image);
     Changed();
+}
+
+QByteArray TBitmap::WriteData() const
+{
+    const QByteArray data = Data();
+    return littleEndianCount(data.size()) + data;
+}
+
+void TBitmap::ReadData(const QByteArray& data)
+{
+    if (data.size() < kByteCountSize)
+        throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
+    quint32 count = 0;
+    for (int i = 0; i < kByteCountSize; ++i)
+        count |= quint32(quint8(data[i])) << (8 * i);
+    if (count != quint64(data.size() - kByteCountSize))
+        throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
+    SetData(data.mid(kByteCountSize));
 }
 
 void TBitmap::Assign(const TPersistent* source)
@@ -481,7 +549,95 @@ void TBitmap::Assign(const TPersistent* source)
     Changed();
 }
 
-void TBitmap::Changed()
+// ---------------------------------------------------------------- TPicture
+
+TPicture::TPicture(QObject* parent) : TPersistent(parent) {}
+
+TPicture::~TPicture() = default;
+
+void TPicture::ReplaceGraphic(TGraphic* graphic)
+{
+    TGraphic* old = std::exchange(graphic_, graphic);
+    if (graphic_)
+        graphic_->OnChange = TNotifyEvent::FromFunction([this](TObject*) { Changed(); });
+    delete old;
+    emit GraphicReplaced();
+    Changed();
+}
+
+void TPicture::SetGraphic(const TGraphic* graphic)
+{
+    if (graphic == graphic_)
+        return;
+    if (!graphic) {
+        ReplaceGraphic(nullptr);
+        return;
+    }
+    const TGraphicClass cls{graphic->metaObject(), nullptr};
+    const TGraphicClass registered = FindGraphicClass(cls.Name());
+    if (!registered)
+        throw EInvalidGraphic(QStringLiteral("Unknown picture format %1").arg(cls.Name()));
+    std::unique_ptr<TGraphic> copy(registered.create(this));
+    copy->Assign(graphic);
+    ReplaceGraphic(copy.release());
+}
+
+TBitmap* TPicture::Bitmap()
+{
+    if (auto* bitmap = qobject_cast<TBitmap*>(graphic_))
+        return bitmap;
+    ReplaceGraphic(new TBitmap(this));
+    return static_cast<TBitmap*>(graphic_);
+}
+
+QByteArray TPicture::Data() const
+{
+    if (!graphic_)
+        return {};
+    const QByteArray name = QByteArray(graphic_->metaObject()->className());
+    if (name.size() > kMaxClassNameLength)
+        throw EInvalidGraphic(QStringLiteral("The class name %1 is too long to be stored").arg(QLatin1String(name)));
+    return char(name.size()) + name + graphic_->WriteData();
+}
+
+void TPicture::SetData(const QByteArray& data)
+{
+    if (data.isEmpty()) {
+        ReplaceGraphic(nullptr);
+        return;
+    }
+    const int length = quint8(data[0]);
+    if (data.size() < 1 + length)
+        throw EInvalidGraphic(QStringLiteral("Picture data is cut short"));
+    const QString name = QString::fromLatin1(data.mid(1, length));
+    const TGraphicClass cls = FindGraphicClass(name);
+    if (!cls)
+        throw EInvalidGraphic(QStringLiteral("Unknown picture format %1").arg(name));
+    // Read into a graphic of its own first, so that bad data leaves the picture as it was.
+    std::unique_ptr<TGraphic> graphic(cls.create(this));
+    graphic->ReadData(data.mid(1 + length));
+    ReplaceGraphic(graphic.release());
+}
+
+void TPicture::Assign(const TPersistent* source)
+{
+    if (!source) {
+        ReplaceGraphic(nullptr);
+        return;
+    }
+    if (const auto* picture = qobject_cast<const TPicture*>(source)) {
+        if (picture != this)
+            SetGraphic(picture->graphic_);
+        return;
+    }
+    if (const auto* graphic = qobject_cast<const TGraphic*>(source)) {
+        SetGraphic(graphic);
+        return;
+    }
+    TPersistent::Assign(source);
+}
+
+void TPicture::Changed()
 {
     if (OnChange)
         OnChange(this);

@@ -149,6 +149,7 @@ private:
     TBrushStyle style_ = bsSolid;
 };
 
+class TGraphic;
 class TBitmap;
 
 class TCanvas : public TPersistent {
@@ -196,8 +197,9 @@ public:
     int TextWidth(const QString& text) { return TextExtent(text).width(); }
     int TextHeight(const QString& text) { return TextExtent(text).height(); }
 
-    void Draw(int x, int y, const TBitmap* bitmap);
-    void StretchDraw(const TRect& rect, const TBitmap* bitmap);
+    // A graphic at its natural size with its top-left corner at (x, y).
+    void Draw(int x, int y, const TGraphic* graphic);
+    void StretchDraw(const TRect& rect, const TGraphic* graphic);
     void CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRect);
     gdi::ColorRef Pixels(int x, int y) const;
     void SetPixel(int x, int y, TColor color);
@@ -216,7 +218,53 @@ private:
     gdi::RasterOp copyMode_ = gdi::SRCCOPY;
 };
 
-class TBitmap : public TPersistent {
+// What a picture shows: a bitmap, or any other kind of graphic a layer registers (see
+// RegisterGraphicClass). Pictures store a graphic as its class name and its own data.
+class TGraphic : public TPersistent {
+    Q_OBJECT
+
+public:
+    using TPersistent::TPersistent;
+
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    virtual bool Empty() const = 0;
+    // Draws the graphic scaled into rect (at its natural size when rect has that size).
+    virtual void Draw(TCanvas* canvas, const TRect& rect) const = 0;
+
+    // The graphic's own part of a stored picture (what follows the class name), and
+    // reading that part back; ReadData throws EInvalidGraphic for data it cannot read.
+    virtual QByteArray WriteData() const = 0;
+    virtual void ReadData(const QByteArray& data) = 0;
+
+    // After every change of the graphic's content.
+    TNotifyEvent OnChange;
+
+protected:
+    void Changed();
+};
+
+// How a picture makes a graphic of a class it finds in a form description.
+struct TGraphicClass {
+    const QMetaObject* meta = nullptr;
+    TGraphic* (*create)(QObject* parent) = nullptr;
+
+    QString Name() const { return meta ? QString::fromLatin1(meta->className()) : QString(); }
+    explicit operator bool() const { return meta != nullptr; }
+};
+
+// Makes a graphic class known to pictures by its class name; TBitmap is known from the
+// start. Registering a class twice does nothing.
+void RegisterGraphicClass(const TGraphicClass& cls);
+template <class T>
+void RegisterGraphicClass()
+{
+    RegisterGraphicClass(TGraphicClass{&T::staticMetaObject, [](QObject* parent) -> TGraphic* { return new T(parent); }});
+}
+// The registered graphic class of that name, or an empty class.
+TGraphicClass FindGraphicClass(const QString& name);
+
+class TBitmap : public TGraphic {
     Q_OBJECT
     // Form descriptions keep the picture as the bytes of a bitmap (or PNG) file.
     Q_PROPERTY(QByteArray Data READ Data WRITE SetData)
@@ -225,12 +273,13 @@ public:
     explicit TBitmap(QObject* parent = nullptr);
     ~TBitmap() override;
 
-    int Width() const { return bitmap_.width(); }
-    int Height() const { return bitmap_.height(); }
+    int Width() const override { return bitmap_.width(); }
+    int Height() const override { return bitmap_.height(); }
     void SetWidth(int width) { SetSize(width, Height()); }
     void SetHeight(int height) { SetSize(Width(), height); }
     void SetSize(int width, int height);
-    bool Empty() const { return bitmap_.isEmpty(); }
+    bool Empty() const override { return bitmap_.isEmpty(); }
+    void Draw(TCanvas* canvas, const TRect& rect) const override;
     bool Monochrome() const { return bitmap_.isMonochrome(); }
     void SetMonochrome(bool monochrome);
 
@@ -247,17 +296,64 @@ public:
     bool LoadFromResourceName(const QString& name);
     bool LoadFromFile(const QString& path);
 
+    // The bytes of a bitmap file; setting them throws EInvalidGraphic for bytes that are
+    // no picture.
     QByteArray Data() const;
     void SetData(const QByteArray& data);
+    // In a picture: the byte count of Data as 32 bits, little-endian, then Data.
+    QByteArray WriteData() const override;
+    void ReadData(const QByteArray& data) override;
 
     void Assign(const TPersistent* source) override;
 
-    TNotifyEvent OnChange;
-
 private:
-    void Changed();
-
     gdi::Bitmap bitmap_;
     std::unique_ptr<gdi::DeviceContext> dc_;
     TCanvas* canvas_ = nullptr;
+};
+
+// A picture holds one graphic, or none; it owns it. Form descriptions store it as
+// Picture.Data: the graphic's class name (one byte of length, then the name) and the
+// graphic's own data.
+class TPicture : public TPersistent {
+    Q_OBJECT
+    Q_PROPERTY(QByteArray Data READ Data WRITE SetData)
+
+public:
+    explicit TPicture(QObject* parent = nullptr);
+    ~TPicture() override;
+
+    TGraphic* Graphic() const { return graphic_; }
+    // Holds a copy of graphic (a new graphic of its class, assigned from it); nullptr
+    // empties the picture.
+    void SetGraphic(const TGraphic* graphic);
+    // The graphic as a bitmap: a picture holding any other kind of graphic, or none, is
+    // first given a new empty bitmap in its place.
+    TBitmap* Bitmap();
+
+    int Width() const { return graphic_ ? graphic_->Width() : 0; }
+    int Height() const { return graphic_ ? graphic_->Height() : 0; }
+
+    // Empty for a picture without a graphic. Setting data of an unregistered class or data
+    // the graphic cannot read throws EInvalidGraphic and leaves the picture as it was.
+    QByteArray Data() const;
+    void SetData(const QByteArray& data);
+
+    // From another picture, a graphic, or nullptr (empties the picture).
+    void Assign(const TPersistent* source) override;
+
+    // After every change of the picture, its graphic replaced or changed.
+    TNotifyEvent OnChange;
+
+signals:
+    // The graphic object has been replaced or dropped: whoever kept a pointer to the old
+    // one must let it go (it is freed).
+    void GraphicReplaced();
+
+private:
+    // Takes ownership of graphic (nullptr allowed) and frees the previous one.
+    void ReplaceGraphic(TGraphic* graphic);
+    void Changed();
+
+    TGraphic* graphic_ = nullptr;
 };
