@@ -1,0 +1,148 @@
+#include "toolkit/Jpeg.h"
+
+#include "toolkit/Exceptions.h"
+
+#include <QScopeGuard>
+
+#include <csetjmp>
+#include <cstdio>  // libjpeg's header names FILE without declaring it
+#include <jpeglib.h>
+
+namespace {
+
+// libjpeg reports a fault by calling error_exit, which must not return. Ours leaves by
+// longjmp back into run() below; neither run() nor the libjpeg frames it jumps over hold
+// anything with a destructor, and the message waits here until the exception is thrown
+// from plain C++ again.
+struct Decoder {
+    jpeg_decompress_struct info;
+    jpeg_error_mgr errors;
+    jpeg_progress_mgr progress;
+    std::jmp_buf failed;
+    char message[JMSG_LENGTH_MAX];
+    const unsigned char* stream;
+    unsigned long streamSize;
+    // The caller's image, written by readPixels.
+    QRgb* pixels;
+    qsizetype pixelsPerLine;
+};
+
+Decoder& decoderOf(j_common_ptr info)
+{
+    return *static_cast<Decoder*>(info->client_data);
+}
+
+[[noreturn]] void failWithMessage(j_common_ptr info)
+{
+    Decoder& d = decoderOf(info);
+    info->err->format_message(info, d.message);
+    std::longjmp(d.failed, 1);
+}
+
+[[noreturn]] void failWithText(Decoder& d, const char* text)
+{
+    std::snprintf(d.message, sizeof d.message, "%s", text);
+    std::longjmp(d.failed, 1);
+}
+
+// Warnings (level -1) mean damaged data that libjpeg would paint over: refused like errors.
+// Trace messages (level 0 and up) are dropped.
+void emitMessage(j_common_ptr info, int level)
+{
+    if (level < 0)
+        failWithMessage(info);
+}
+
+void checkScanCount(j_common_ptr info)
+{
+    if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxJpegScans)
+        failWithText(decoderOf(info), "Too many scans");
+}
+
+using Step = void (*)(Decoder&);
+
+// The one place where a libjpeg fault lands: false, with the reason in d.message.
+bool run(Decoder& d, Step step)
+{
+    if (setjmp(d.failed) != 0)
+        return false;
+    step(d);
+    return true;
+}
+
+void open(Decoder& d)
+{
+    jpeg_create_decompress(&d.info);
+    d.info.progress = &d.progress;
+    jpeg_mem_src(&d.info, d.stream, d.streamSize);
+}
+
+void readHeader(Decoder& d)
+{
+    jpeg_read_header(&d.info, TRUE);
+    // Greyscale stays one component here and is widened below; libjpeg itself does not
+    // convert every colour space to RGB in every version.
+    d.info.out_color_space = d.info.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_calc_output_dimensions(&d.info);
+}
+
+void readPixels(Decoder& d)
+{
+    jpeg_start_decompress(&d.info);
+    const JDIMENSION width = d.info.output_width;
+    const int components = d.info.output_components;
+    JSAMPARRAY row = (*d.info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&d.info), JPOOL_IMAGE,
+                                                 width * JDIMENSION(components), 1);
+    while (d.info.output_scanline < d.info.output_height) {
+        QRgb* out = d.pixels + qsizetype(d.info.output_scanline) * d.pixelsPerLine;
+        if (jpeg_read_scanlines(&d.info, row, 1) != 1)
+            failWithText(d, "Premature end of JPEG file");
+        const JSAMPLE* in = row[0];
+        for (JDIMENSION x = 0; x < width; ++x, in += components)
+            out[x] = components == 1 ? qRgb(in[0], in[0], in[0]) : qRgb(in[0], in[1], in[2]);
+    }
+    jpeg_finish_decompress(&d.info);
+}
+
+[[noreturn]] void refuse(const QString& reason)
+{
+    throw EInvalidGraphic(QStringLiteral("Cannot read the JPEG picture: %1").arg(reason));
+}
+
+}  // namespace
+
+QImage DecodeJpeg(const QByteArray& stream)
+{
+    if (stream.isEmpty())
+        refuse(QStringLiteral("it is empty"));
+    Decoder d{};
+    d.info.err = jpeg_std_error(&d.errors);
+    d.errors.error_exit = failWithMessage;
+    d.errors.emit_message = emitMessage;
+    d.progress.progress_monitor = checkScanCount;
+    d.info.client_data = &d;
+    d.stream = reinterpret_cast<const unsigned char*>(stream.constData());
+    d.streamSize = static_cast<unsigned long>(stream.size());
+    // libjpeg's memory goes on every way out; destroying a decoder never made is harmless.
+    const auto destroy = qScopeGuard([&d] { jpeg_destroy_decompress(&d.info); });
+
+    if (!run(d, open) || !run(d, readHeader))
+        refuse(QString::fromLocal8Bit(d.message));
+    if (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK)
+        refuse(QStringLiteral("CMYK pictures are not supported"));
+    if (d.info.jpeg_color_space == JCS_UNKNOWN)
+        refuse(QStringLiteral("%1 colour components of unknown meaning").arg(d.info.num_components));
+    const qint64 width = d.info.output_width;
+    const qint64 height = d.info.output_height;
+    if (width * height > kMaxJpegPixels)
+        refuse(QStringLiteral("%1 x %2 pixels is too large").arg(width).arg(height));
+
+    QImage image(int(width), int(height), QImage::Format_RGB32);
+    if (image.isNull())
+        refuse(QStringLiteral("not enough memory for %1 x %2 pixels").arg(width).arg(height));
+    d.pixels = reinterpret_cast<QRgb*>(image.bits());
+    d.pixelsPerLine = image.bytesPerLine() / qsizetype(sizeof(QRgb));
+    if (!run(d, readPixels))
+        refuse(QString::fromLocal8Bit(d.message));
+    return image;
+}
