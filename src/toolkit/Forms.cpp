@@ -6,6 +6,8 @@
 #include "toolkit/Guard.h"
 #include "toolkit/StdCtrls.h"
 
+#include "platform/gdi/SystemMetrics.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -459,4 +461,41 @@ void TForm::Paint()
 {
     if (OnPaint)
         OnPaint(this);
+}
+
+TPoint FormFrameOffset(TFormBorderStyle style)
+{
+    using gdi::GetSystemMetrics;
+    switch (style) {
+    case bsNone:
+        return {-1, -1};
+    case bsSingle:
+        return {GetSystemMetrics(gdi::SM_CXBORDER), GetSystemMetrics(gdi::SM_CYBORDER) + GetSystemMetrics(gdi::SM_CYCAPTION)};
+    case bsSizeable:
+        return {GetSystemMetrics(gdi::SM_CXFRAME) - 1,
+                GetSystemMetrics(gdi::SM_CYFRAME) - 1 + GetSystemMetrics(gdi::SM_CYCAPTION)};
+    case bsDialog:
+        return {GetSystemMetrics(gdi::SM_CXDLGFRAME) - 1,
+                GetSystemMetrics(gdi::SM_CYDLGFRAME) - 1 + GetSystemMetrics(gdi::SM_CYCAPTION)};
+    case bsToolWindow:
+        return {GetSystemMetrics(gdi::SM_CXBORDER), GetSystemMetrics(gdi::SM_CYBORDER) + GetSystemMetrics(gdi::SM_CYSMCAPTION)};
+    case bsSizeToolWin:
+        break;
+    }
+    return {GetSystemMetrics(gdi::SM_CXFRAME), GetSystemMetrics(gdi::SM_CYFRAME) + GetSystemMetrics(gdi::SM_CYSMCAPTION)};
+}
+
+void SetWindowRgn(TWinControl* control, const QRegion& region)
+{
+    control->HandleNeeded();
+    QRegion shape = region;
+    if (auto* form = dynamic_cast<TForm*>(control); form && form->isWindow())
+        shape.translate(-FormFrameOffset(form->BorderStyle()));
+    // Only the frame is dropped: what lies beyond the window's present size is kept, so a
+    // window that grows shows the region as it was given.
+    shape &= QRect(QPoint(0, 0), shape.boundingRect().bottomRight());
+    // Qt reads an empty mask as no mask at all; a window cut away entirely gets one that lies
+    // wholly outside it.
+    static const QRegion kNothingOfTheWindow(-1, -1, 1, 1);
+    control->setMask(shape.isEmpty() ? kNothingOfTheWindow : shape);
 }

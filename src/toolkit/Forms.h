@@ -23,6 +23,7 @@
 #include "toolkit/Controls.h"
 
 #include <QEventLoop>
+#include <QRegion>
 
 class TButton;
 
@@ -152,3 +153,14 @@ private:
     bool placed_ = false;
     QMetaObject::Connection focusWatch_;
 };
+
+// The offset of a form's client area in the outer-window coordinates that window regions are
+// given in (origin at the frame's top-left corner), from the fixed frame metrics of its
+// border style.
+TPoint FormFrameOffset(TFormBorderStyle style);
+
+// Gives control's window the shape region, in outer-window coordinates: outside it the window
+// is neither drawn nor clickable. A form's frame is the window manager's and is not cut: the
+// region is moved onto the client area by FormFrameOffset and what falls on the frame is
+// dropped. Makes the control's window if it has none yet.
+void SetWindowRgn(TWinControl* control, const QRegion& region);
