@@ -1,10 +1,12 @@
 #include "gl/Register.h"
 
 #include "gl/glBitBtn.h"
+#include "gl/glHShape.h"
 #include "gl/glHint.h"
 
 void RegisterGlClasses()
 {
     RegisterClass<TglBitBtn>();
+    RegisterClass<TglHoleShape>();
     RegisterClass<TglHint>();
 }

@@ -69,6 +69,10 @@ Q_FLAG_NS(TShiftState)
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 Q_ENUM_NS(TFormBorderStyle)
 
+// Bevel edges; bvSpace keeps a bevel's place without drawing it.
+enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+Q_ENUM_NS(TBevelCut)
+
 enum TPosition {
     poDesigned,
     poDefault,
@@ -157,6 +161,8 @@ using toolkit::TShiftStateFlag;
 using enum toolkit::TShiftStateFlag;
 using toolkit::TFormBorderStyle;
 using enum toolkit::TFormBorderStyle;
+using toolkit::TBevelCut;
+using enum toolkit::TBevelCut;
 using toolkit::TPosition;
 using enum toolkit::TPosition;
 using toolkit::TCloseAction;
