@@ -4,6 +4,7 @@
 #include "toolkit/ComCtrls.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/ExtCtrls.h"
+#include "toolkit/Jpeg.h"
 #include "toolkit/StdCtrls.h"
 
 #include "platform/gdi/SystemMetrics.h"
@@ -397,6 +398,7 @@ void RegisterToolkitClasses()
     RegisterClass<TListBox>();
     RegisterClass<TTimer>();
     RegisterClass<TImage>();
+    RegisterGraphicClass<TJPEGImage>();
     RegisterClass<TBitBtn>();
     RegisterClass<TListView>();
 }

@@ -104,6 +104,9 @@ void readPixels(Decoder& d)
     jpeg_finish_decompress(&d.info);
 }
 
+// A stored stream begins with its byte count in this many bytes, little-endian.
+constexpr qsizetype kByteCountSize = 4;
+
 [[noreturn]] void refuse(const QString& reason)
 {
     throw EInvalidGraphic(QStringLiteral("Cannot read the JPEG picture: %1").arg(reason));
@@ -145,4 +148,60 @@ QImage DecodeJpeg(const QByteArray& stream)
     if (!run(d, readPixels))
         refuse(QString::fromLocal8Bit(d.message));
     return image;
+}
+
+TJPEGImage::TJPEGImage(QObject* parent) : TGraphic(parent) {}
+
+TJPEGImage::~TJPEGImage() = default;
+
+void TJPEGImage::Draw(TCanvas* canvas, const TRect& rect) const
+{
+    if (gdi::DeviceContext* dc = canvas->Handle())
+        dc->StretchDrawBitmap(rect, pixels_, gdi::SRCCOPY);
+}
+
+void TJPEGImage::LoadFromStream(const QByteArray& stream)
+{
+    gdi::Bitmap pixels(DecodeJpeg(stream));
+    stream_ = stream;
+    pixels_ = std::move(pixels);
+    Changed();
+}
+
+QByteArray TJPEGImage::WriteData() const
+{
+    QByteArray data(kByteCountSize, '\0');
+    for (qsizetype i = 0; i < kByteCountSize; ++i)
+        data[i] = char((quint64(stream_.size()) >> (8 * i)) & 0xFF);
+    return data + stream_;
+}
+
+void TJPEGImage::ReadData(const QByteArray& data)
+{
+    if (data.size() < kByteCountSize)
+        refuse(QStringLiteral("its byte count is cut short"));
+    quint64 count = 0;
+    for (qsizetype i = 0; i < kByteCountSize; ++i)
+        count |= quint64(quint8(data[i])) << (8 * i);
+    const quint64 stored = quint64(data.size() - kByteCountSize);
+    if (count > stored)
+        refuse(QStringLiteral("%1 bytes announced, %2 stored").arg(count).arg(stored));
+    // Bytes after the stream would be lost on the next save: the data is damaged.
+    if (count < stored)
+        refuse(QStringLiteral("%1 bytes announced, %2 more stored after them").arg(count).arg(stored - count));
+    LoadFromStream(data.mid(kByteCountSize));
+}
+
+void TJPEGImage::Assign(const TPersistent* source)
+{
+    const auto* other = qobject_cast<const TJPEGImage*>(source);
+    if (!other) {
+        TGraphic::Assign(source);
+        return;
+    }
+    if (other == this)
+        return;
+    stream_ = other->stream_;
+    pixels_ = other->pixels_;
+    Changed();
 }

@@ -3,6 +3,8 @@
 // would only warn about and paint over in grey, is refused with EInvalidGraphic: a picture
 // is shown whole or not at all.
 
+#include "toolkit/Graphics.h"
+
 #include <QByteArray>
 #include <QImage>
 
@@ -16,3 +18,34 @@ inline constexpr int kMaxJpegScans = 100;
 // The stream's pixels in Format_RGB32. Baseline and progressive, colour and greyscale
 // pictures are read; CMYK ones are not. Throws EInvalidGraphic saying what is wrong.
 QImage DecodeJpeg(const QByteArray& stream);
+
+// A JPEG picture as a graphic of pictures ("TJPEGImage" in form descriptions): the stream as
+// it was given, written back unchanged, and its pixels, decoded once when it is read.
+class TJPEGImage : public TGraphic {
+    Q_OBJECT
+
+public:
+    explicit TJPEGImage(QObject* parent = nullptr);
+    ~TJPEGImage() override;
+
+    int Width() const override { return pixels_.width(); }
+    int Height() const override { return pixels_.height(); }
+    bool Empty() const override { return pixels_.isEmpty(); }
+    void Draw(TCanvas* canvas, const TRect& rect) const override;
+
+    // The stream; a stream that cannot be decoded throws EInvalidGraphic and leaves the
+    // picture as it was.
+    const QByteArray& Stream() const { return stream_; }
+    void LoadFromStream(const QByteArray& stream);
+    const gdi::Bitmap& Pixels() const { return pixels_; }
+
+    // In a picture: the stream's byte count as 32 bits, little-endian, then the stream.
+    QByteArray WriteData() const override;
+    void ReadData(const QByteArray& data) override;
+
+    void Assign(const TPersistent* source) override;
+
+private:
+    QByteArray stream_;
+    gdi::Bitmap pixels_;
+};

@@ -2,6 +2,7 @@
 // (baseline, progressive, greyscale), and every damaged or unsupported stream is refused
 // with a clear message, never a crash, a grey patch or a hang.
 #include "toolkit/Exceptions.h"
+#include "toolkit/ExtCtrls.h"
 #include "toolkit/Jpeg.h"
 
 #include <QFile>
@@ -235,7 +236,7 @@ TEST(Jpeg, MutatedPicturesGiveAPictureOrAClearError)
         return state >> 8;
     };
     int refused = 0;
-    constexpr int kMutations = 2000;
+    constexpr int kMutations = 1000;
     for (int round = 0; round < kMutations; ++round) {
         QByteArray mutated = good;
         const int changes = 1 + int(next() % 3);
@@ -251,6 +252,72 @@ TEST(Jpeg, MutatedPicturesGiveAPictureOrAClearError)
         }
     }
     EXPECT_GT(refused, kMutations / 10);
+}
+
+// A picture's stored data for a JPEG stream whose byte count says count.
+QByteArray PictureData(const QByteArray& stream, quint32 count)
+{
+    QByteArray data = QByteArray(1, char(10)) + "TJPEGImage";
+    for (int i = 0; i < 4; ++i)
+        data += char((count >> (8 * i)) & 0xFF);
+    return data + stream;
+}
+
+TEST(JpegGraphic, APictureHoldsTheStreamAndWritesItBackUnchanged)
+{
+    const QByteArray stream = AboutPicture();
+    TPicture picture;
+    picture.SetData(PictureData(stream, quint32(stream.size())));
+    auto* jpeg = qobject_cast<TJPEGImage*>(picture.Graphic());
+    ASSERT_NE(jpeg, nullptr);
+    EXPECT_EQ(picture.Width(), 300);
+    EXPECT_EQ(picture.Height(), 200);
+    EXPECT_EQ(jpeg->Pixels().image(), DecodeJpeg(stream));
+    EXPECT_EQ(picture.Data(), PictureData(stream, quint32(stream.size())));
+
+    // A copy is a picture of its own with the same stream.
+    TPicture copy;
+    copy.Assign(&picture);
+    EXPECT_EQ(copy.Data(), picture.Data());
+
+    // An image shows it at its natural size.
+    TImage image(nullptr);
+    image.SetAutoSize(true);
+    image.SetPicture(&picture);
+    EXPECT_EQ(image.Width(), 300);
+    EXPECT_EQ(image.Height(), 200);
+    const QImage shown = image.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown.pixel(150, 3), jpeg->Pixels().image().pixel(150, 3));
+    EXPECT_EQ(shown.pixel(299, 199), jpeg->Pixels().image().pixel(299, 199));
+}
+
+TEST(JpegGraphic, AStoredByteCountThatDoesNotFitIsRefusedAndThePictureKept)
+{
+    const QByteArray stream = AboutPicture();
+    TPicture picture;
+    picture.SetData(PictureData(stream, quint32(stream.size())));
+    const QByteArray kept = picture.Data();
+    const auto refusal = [&picture](const QByteArray& data) {
+        try {
+            picture.SetData(data);
+        } catch (const EInvalidGraphic& e) {
+            return e.Message();
+        }
+        return QString();
+    };
+    EXPECT_EQ(refusal(PictureData(stream, quint32(stream.size()) + 1)),
+              QStringLiteral("Cannot read the JPEG picture: %1 bytes announced, %2 stored")
+                  .arg(stream.size() + 1)
+                  .arg(stream.size()));
+    EXPECT_EQ(refusal(PictureData(stream, 0xFFFFFFFFu)),
+              QStringLiteral("Cannot read the JPEG picture: 4294967295 bytes announced, %1 stored").arg(stream.size()));
+    EXPECT_EQ(refusal(PictureData(stream, quint32(stream.size()) - 10)),
+              QStringLiteral("Cannot read the JPEG picture: %1 bytes announced, 10 more stored after them")
+                  .arg(stream.size() - 10));
+    EXPECT_EQ(refusal(PictureData(QByteArray(), 0).left(13)),
+              QStringLiteral("Cannot read the JPEG picture: its byte count is cut short"));
+    EXPECT_EQ(refusal(PictureData(stream.left(500), 500)).left(30), QStringLiteral("Cannot read the JPEG picture: "));
+    EXPECT_EQ(picture.Data(), kept);
 }
 
 }  // namespace
