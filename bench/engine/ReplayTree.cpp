@@ -1,5 +1,6 @@
 #include "ReplayTree.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -19,7 +20,6 @@ constexpr std::size_t kMinBytes = 14336; // record 55 always there
 constexpr std::size_t kMaxBytes = 300000;
 constexpr std::size_t kTopFolders = 100;
 constexpr std::size_t kSubfolders = 10;
-constexpr std::size_t kCopyEvery = 100;
 constexpr std::size_t kEmptyFirstEvery = 20;
 constexpr std::size_t kOtherFileEvery = 50;
 constexpr std::array<std::size_t, 3> kFingerprintRecords{40, 50, 55};
@@ -70,8 +70,9 @@ void WriteReplay(const std::string& path, std::uint64_t seed, std::size_t source
 
 } // namespace
 
-ReplayTree MakeReplayTree(const std::string& root, std::size_t count, std::uint64_t seed)
+ReplayTree MakeReplayTree(const std::string& root, std::size_t count, std::uint64_t seed, std::size_t copyEvery)
 {
+    copyEvery = std::max<std::size_t>(copyEvery, 2); // a copy needs an original before it
     ReplayTree tree;
     for (std::size_t top = 0; top < kTopFolders; ++top) {
         for (std::size_t sub = 0; sub < kSubfolders; ++sub) {
@@ -86,9 +87,9 @@ ReplayTree MakeReplayTree(const std::string& root, std::size_t count, std::uint6
         const auto& folder = tree.folders[i % tree.folders.size()];
         char name[40];
         std::snprintf(name, sizeof name, i % 7 == 0 ? "/Replay-%07zu.REP" : "/replay-%07zu.rep", i);
-        const bool copy = i >= kCopyEvery && i % kCopyEvery == 0;
+        const bool copy = i >= copyEvery && i % copyEvery == 0;
         std::size_t source = copy ? placement.Below(i) : i;
-        if (copy && source >= kCopyEvery && source % kCopyEvery == 0)
+        if (copy && source >= copyEvery && source % copyEvery == 0)
             --source; // that one is itself a copy; take its neighbour, an original
 
         WriteReplay(folder + name, seed, source);

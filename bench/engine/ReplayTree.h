@@ -3,7 +3,7 @@
 //
 // Files are sparse: a distinct 1 KiB header and the three fingerprint records are written, the
 // rest of each (14 to 300 KB, like real replays) reads as zeros, so 100,000 of them take little
-// disk. One replay in a hundred is a byte-identical copy of an earlier one placed elsewhere, one
+// disk. One replay in a hundred (or as asked) is a byte-identical copy of an earlier one placed elsewhere, one
 // in twenty has an empty record-50 text, and a few other files sit beside them.
 
 #include <cstddef>
@@ -19,8 +19,13 @@ struct ReplayTree {
     std::vector<std::string> folders; // every folder that holds replays
 };
 
-// Writes count replays below root (which must exist). The same count and seed give the same tree.
-ReplayTree MakeReplayTree(const std::string& root, std::size_t count, std::uint64_t seed = 1);
+// One replay in this many is a copy, unless asked otherwise.
+inline constexpr std::size_t kDefaultCopyEvery = 100;
+
+// Writes count replays below root (which must exist), one in copyEvery (at least 2) a copy. The
+// same arguments give the same tree.
+ReplayTree MakeReplayTree(const std::string& root, std::size_t count, std::uint64_t seed = 1,
+                          std::size_t copyEvery = kDefaultCopyEvery);
 
 // A fresh temporary folder and, when it goes, its removal with everything below.
 class TempFolder {

@@ -3,6 +3,7 @@
 #include "app/BackgroundJob.h"
 #include "app/JobCounters.h"
 #include "app/ProblemList.h"
+#include "app/ReasonTexts.h"
 #include "app/ReportWindow.h"
 #include "app/Resources.h"
 #include "app/Unit2.h"
@@ -123,7 +124,7 @@ void TForm1::glBitBtn3Click(TObject*)
     std::vector<app::Problem> kept;
     kept.reserve(result.notDeleted.size());
     for (const replays::NotDeleted& file : result.notDeleted)
-        kept.push_back({file.path, file.reason});
+        kept.push_back({file.path, app::KeptReasonText(file).toStdString()});
     ShowProblems(QStringLiteral("Не удалено"), kept);
 }
 

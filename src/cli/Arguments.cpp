@@ -7,7 +7,8 @@ const char* const kHelpText = R"(Usage: dupsweep-cli list [--json] FOLDER
 
 Finds the replay files ("*.rep", in any letter case) in FOLDER and in every
 visible folder below it, and deletes identical copies, keeping one of each.
-Hidden entries (names beginning with ".") are left out; links are followed.
+Hidden entries (names beginning with ".") are left out; links are followed,
+and every folder is walked once, under the first path that reaches it.
 A relative FOLDER is taken relative to the working directory.
 
 Commands:
@@ -18,8 +19,10 @@ Commands:
              keep the last of each group of identical replays. A file is
              deleted only when its whole contents equal, byte for byte, those
              of the copy it was matched with, and never when both names lead
-             to the same file. Prints each deleted path in the order of
-             deletion, then a count line.
+             to the same file; a file that either copy's changing, moving or
+             going away (another program, another dedupe) puts in doubt is
+             kept. Prints each deleted path in the order of deletion, then a
+             count line.
 
 Options:
   --json     Print one JSON object instead of lines:
@@ -43,16 +46,21 @@ Paths:
     os.fsencode(json.loads(text)["deleted"][0]) gives the exact bytes.
 
 Progress:
-  On a terminal a one-line progress is shown on standard error; Ctrl-C stops
-  the work after the file in hand (a second Ctrl-C ends at once).
+  On a terminal a one-line progress is shown on standard error; Ctrl-C or
+  SIGTERM stops the work after the file in hand and reports what was done (a
+  second one ends at once). When the output cannot be written (a reader that
+  went away, a full disk), deleting stops at once and standard error says
+  what was deleted last.
 
 Exit status:
   0    done
   1    FOLDER is not a folder that can be entered
   2    usage error
   3    done, but some replays could not be read or some files were not
-       deleted (each reported on standard error, or in the JSON)
-  130  stopped by Ctrl-C
+       deleted (each reported on standard error, or in the JSON), or the
+       output could not be written
+  130  stopped by Ctrl-C (SIGINT)
+  143  stopped by SIGTERM
 )";
 
 bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std::string& error)

@@ -19,7 +19,7 @@ constexpr std::size_t kFlushThreshold = std::size_t{64} << 10;
 constexpr std::string_view kProgram = "dupsweep-cli: ";
 constexpr std::string_view kEraseLine = "\r\x1b[K";
 
-// Buffered output that remembers whether every write reached its stream.
+// Buffered output that remembers whether every write reached its stream, and why not.
 class Writer {
 public:
     explicit Writer(std::FILE* stream) : stream_(stream) {}
@@ -40,17 +40,26 @@ public:
     bool Flush()
     {
         if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), stream_) != buffer_.size())
-            failed_ = true;
+            Failed();
         buffer_.clear();
         if (std::fflush(stream_) != 0)
-            failed_ = true;
-        return !failed_;
+            Failed();
+        return error_ == 0;
     }
 
+    bool Ok() const { return error_ == 0; }
+    const char* Error() const { return std::strerror(error_); }
+
 private:
+    void Failed()
+    {
+        if (error_ == 0)
+            error_ = errno != 0 ? errno : EIO;
+    }
+
     std::FILE* stream_;
     std::string buffer_;
-    bool failed_ = false;
+    int error_ = 0;
 };
 
 // One line on a terminal's standard error, redrawn at most ten times a second.
@@ -110,33 +119,75 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
-// The removal's report as lines: each deleted path as it goes. The count and the files kept
-// come from the structured result afterwards, in the form the output asks for.
-class LineReport : public replays::RemovalReport {
+// The removal's report: each deleted path goes out as it is deleted, a line or an item of the
+// JSON "deleted" list, and reaches the output before the next file is deleted. When it cannot
+// be written the removal is stopped at once, so that nothing is deleted unreported.
+class DeletionReport : public replays::RemovalReport {
 public:
-    LineReport(Writer* out, TerminalProgress& progress) : out_(out), progress_(progress) {}
+    DeletionReport(Writer& out, bool json, TerminalProgress& progress, std::atomic<bool>& stop)
+        : out_(out), json_(json), progress_(progress), stop_(stop)
+    {
+    }
 
     void Clear() override { lines_ = 0; }
     void Append(const std::string& line) override
     {
+        if (json_) {
+            out_.Buffer() += lines_ == 0 ? "\n" : ",\n";
+            AppendJsonString(out_.Buffer(), line);
+        } else {
+            progress_.Erase();
+            out_.Line(line);
+        }
         ++lines_;
-        if (out_ == nullptr)
-            return; // JSON: the paths go out with the result
-        progress_.Erase();
-        out_->Line(line);
-        if (progress_.Enabled())
-            out_->Flush();
+        if (!out_.Flush()) {
+            unreported_.push_back(line);
+            stop_.store(true);
+        }
     }
     std::size_t LineCount() override { return lines_; }
     void Show() override {}
     void SetCaption(const std::string&) override {}
     void ShowMessage(const std::string&) override {}
 
+    // Deleted, but the output would not take them.
+    const std::vector<std::string>& Unreported() const { return unreported_; }
+
 private:
-    Writer* out_;
+    Writer& out_;
+    bool json_;
     TerminalProgress& progress_;
+    std::atomic<bool>& stop_;
     std::size_t lines_ = 0;
+    std::vector<std::string> unreported_;
 };
+
+std::string KeptReason(const replays::NotDeleted& kept)
+{
+    using replays::KeepReason;
+    switch (kept.reason) {
+    case KeepReason::CannotOpen:
+    case KeepReason::Refused:
+        return files::ErrorText(kept.code);
+    case KeepReason::CannotCompare:
+        return "Cannot compare with " + kept.other + ": " + files::ErrorText(kept.code);
+    case KeepReason::SameFile:
+        return "Same file as " + kept.other;
+    case KeepReason::ContentsDiffer:
+        return "Contents differ from " + kept.other;
+    case KeepReason::Changed:
+        return "Changed while it was compared or before it could be deleted";
+    case KeepReason::OtherChanged:
+        return kept.other + " changed or went away before this copy could be deleted";
+    case KeepReason::Replaced:
+        return "Replaced by another file before it could be deleted";
+    case KeepReason::FolderReplaced:
+        return "Its folder, or that of " + kept.other + ", is no longer the folder the scan walked";
+    case KeepReason::LeftAside:
+        return "Kept as " + kept.other + ": its name was taken while it was checked";
+    }
+    return {};
+}
 
 void AppendField(std::string& json, std::string_view key, std::string_view value)
 {
@@ -197,23 +248,25 @@ void WriteList(Writer& out, const replays::Catalogue& catalogue, const replays::
     out.Line("}");
 }
 
-void WriteDedupeJson(Writer& out, const replays::Catalogue& catalogue, const replays::ScanResult& scan,
-                     const replays::RemovalResult& removal, bool dryRun)
+// The JSON of a removal comes in three parts: up to the "deleted" list, which the removal then
+// writes item by item as it deletes (DeletionReport), and the rest.
+void BeginDedupeJson(Writer& out, const replays::Catalogue& catalogue, const replays::ScanResult& scan)
 {
     auto& buffer = out.Buffer();
     buffer += '{';
     AppendField(buffer, "folder", scan.folder);
     buffer += ",\"rows\":" + std::to_string(catalogue.RowCount()) + ",\"deleted\":[";
-    for (std::size_t i = 0; i < removal.deleted.size(); ++i) {
-        buffer += i == 0 ? "\n" : ",\n";
-        AppendJsonString(buffer, removal.deleted[i]);
-    }
+}
+
+void EndDedupeJson(Writer& out, const replays::ScanResult& scan, const replays::RemovalResult& removal, bool dryRun)
+{
+    auto& buffer = out.Buffer();
     buffer += "],\n\"not_deleted\":[";
     for (std::size_t i = 0; i < removal.notDeleted.size(); ++i) {
         buffer += i == 0 ? "\n{" : ",\n{";
         AppendField(buffer, "path", removal.notDeleted[i].path);
         buffer += ',';
-        AppendField(buffer, "reason", removal.notDeleted[i].reason);
+        AppendField(buffer, "reason", KeptReason(removal.notDeleted[i]));
         buffer += '}';
     }
     buffer += std::string("],\n\"dry_run\":") + (dryRun ? "true" : "false") + ",\n";
@@ -224,14 +277,14 @@ void WriteDedupeJson(Writer& out, const replays::Catalogue& catalogue, const rep
 
 } // namespace
 
-int Run(const Arguments& args, const Streams& streams, const std::atomic<bool>* cancel)
+int Run(const Arguments& args, const Streams& streams, std::atomic<bool>& cancel)
 {
     Writer out(streams.out);
     Writer err(streams.err);
     TerminalProgress progress(streams.err, streams.showProgress);
 
     replays::Catalogue catalogue;
-    const auto scan = replays::FindReplays(catalogue, args.folder, {&progress, cancel});
+    const auto scan = replays::FindReplays(catalogue, args.folder, {&progress, &cancel});
     progress.Erase();
     if (!scan.entered) {
         err.Line(std::string(kProgram) + args.folder + ": not a folder that can be entered ("
@@ -248,26 +301,32 @@ int Run(const Arguments& args, const Streams& streams, const std::atomic<bool>* 
         ReportErrors(err, scan.errors);
         err.Flush();
         replays::RemovalResult removal;
-        if (!cancelled) {
-            LineReport report(args.json ? nullptr : &out, progress);
-            removal = replays::RemoveDuplicates(catalogue, report, {args.dryRun, &progress, cancel});
+        if (args.json)
+            BeginDedupeJson(out, catalogue, scan);
+        // Output that cannot be taken before the first deletion stops the removal before it.
+        if (!cancelled && out.Flush()) {
+            DeletionReport report(out, args.json, progress, cancel);
+            removal = replays::RemoveDuplicates(catalogue, report, {args.dryRun, &progress, &cancel});
             progress.Erase();
+            for (const auto& path : report.Unreported())
+                err.Line(std::string(kProgram) + "deleted, but the output would not take it: " + path);
         }
         cancelled = cancelled || removal.cancelled;
         incomplete = incomplete || !removal.notDeleted.empty();
         if (args.json) {
-            WriteDedupeJson(out, catalogue, scan, removal, args.dryRun);
+            EndDedupeJson(out, scan, removal, args.dryRun);
         } else {
             const auto count = std::to_string(removal.deleted.size());
             out.Line(args.dryRun ? count + " duplicates would be deleted" : count + " duplicates deleted");
             for (const auto& kept : removal.notDeleted)
-                err.Line(std::string(kProgram) + "not deleted: " + kept.path + ": " + kept.reason);
+                err.Line(std::string(kProgram) + "not deleted: " + kept.path + ": " + KeptReason(kept));
         }
     }
 
     if (!out.Flush()) {
-        err.Line(std::string(kProgram) + "cannot write the output: " + std::strerror(errno));
-        incomplete = true;
+        err.Line(std::string(kProgram) + "cannot write the output: " + out.Error());
+        err.Flush();
+        return kExitIncomplete; // stopped by the output, not by the user
     }
     err.Flush();
     if (cancelled)

@@ -4,6 +4,7 @@
 #include "cli/Arguments.h"
 
 #include <atomic>
+#include <csignal>
 #include <cstdio>
 
 namespace cli {
@@ -12,7 +13,8 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitNoFolder = 1;
 inline constexpr int kExitUsage = 2;
 inline constexpr int kExitIncomplete = 3;
-inline constexpr int kExitInterrupted = 130;
+inline constexpr int kExitSignalBase = 128;
+inline constexpr int kExitInterrupted = kExitSignalBase + SIGINT;
 
 struct Streams {
     std::FILE* out;
@@ -20,7 +22,8 @@ struct Streams {
     bool showProgress; // err is a terminal
 };
 
-// Runs list or dedupe and returns the exit status. cancel may turn true at any time.
-int Run(const Arguments& args, const Streams& streams, const std::atomic<bool>* cancel);
+// Runs list or dedupe and returns the exit status. cancel may turn true at any time (the user
+// stops the work); Run sets it itself when the output cannot be written, to stop deleting.
+int Run(const Arguments& args, const Streams& streams, std::atomic<bool>& cancel);
 
 } // namespace cli

@@ -69,9 +69,14 @@ void Catalogue::Arena::Clear()
 Catalogue::Catalogue() = default;
 Catalogue::~Catalogue() = default;
 Catalogue::Catalogue(Catalogue&& other) noexcept
-    : entries_(std::move(other.entries_)), ordered_(std::exchange(other.ordered_, 0)), arena_(std::move(other.arena_))
+    : entries_(std::move(other.entries_)),
+      ordered_(std::exchange(other.ordered_, 0)),
+      folders_(std::move(other.folders_)),
+      foldersSorted_(std::exchange(other.foldersSorted_, true)),
+      arena_(std::move(other.arena_))
 {
     other.entries_.clear();
+    other.folders_.clear();
 }
 
 Catalogue& Catalogue::operator=(Catalogue&& other) noexcept
@@ -80,6 +85,9 @@ Catalogue& Catalogue::operator=(Catalogue&& other) noexcept
         entries_ = std::move(other.entries_);
         other.entries_.clear();
         ordered_ = std::exchange(other.ordered_, 0);
+        folders_ = std::move(other.folders_);
+        other.folders_.clear();
+        foldersSorted_ = std::exchange(other.foldersSorted_, true);
         arena_ = std::move(other.arena_);
     }
     return *this;
@@ -104,6 +112,9 @@ void Catalogue::Clear()
     entries_.clear();
     entries_.shrink_to_fit();
     ordered_ = 0;
+    folders_.clear();
+    folders_.shrink_to_fit();
+    foldersSorted_ = true;
     arena_.Clear();
 }
 
@@ -156,8 +167,32 @@ void Catalogue::AddEntry(std::string_view path, std::uint64_t size, std::string_
     entries_.push_back(MakeEntry(path, size, first, second));
 }
 
+void Catalogue::AddFolder(std::string_view path, files::FileId id)
+{
+    char* text = arena_.Allocate(path.size());
+    std::copy_n(path.data(), path.size(), text);
+    folders_.push_back({text, path.size(), id});
+    foldersSorted_ = false;
+}
+
+bool Catalogue::FolderIdentity(std::string_view path, files::FileId& id) const
+{
+    EnsureOrdered();
+    const auto at = std::lower_bound(folders_.begin(), folders_.end(), path,
+                                     [](const FolderRecord& folder, std::string_view p) { return folder.Path() < p; });
+    if (at == folders_.end() || at->Path() != path)
+        return false;
+    id = at->id;
+    return true;
+}
+
 void Catalogue::EnsureOrdered() const
 {
+    if (!foldersSorted_) {
+        std::sort(folders_.begin(), folders_.end(),
+                  [](const FolderRecord& a, const FolderRecord& b) { return a.Path() < b.Path(); });
+        foldersSorted_ = true;
+    }
     if (ordered_ == entries_.size())
         return;
     const auto bySize = [](const Entry& a, const Entry& b) { return a.size < b.size; };
@@ -225,7 +260,7 @@ bool Catalogue::FallbackPass(std::vector<ReplayError>& errors, const std::atomic
 
 std::size_t Catalogue::BytesUsed() const
 {
-    return entries_.capacity() * sizeof(Entry) + arena_.BytesUsed();
+    return entries_.capacity() * sizeof(Entry) + folders_.capacity() * sizeof(FolderRecord) + arena_.BytesUsed();
 }
 
 } // namespace replays

@@ -46,8 +46,9 @@ struct ReplayError {
 
 enum class AddStatus {
     Added,
-    Skipped, // could not be opened (gone, a folder, read-only, no permission): left out silently
-    Failed, // opened but not readable (too short for record 50, an I/O error): see code
+    Skipped, // gone since it was listed, or left alone on purpose (no regular file, read-only): silently
+    Failed, // could not be opened or read otherwise (no permission, too many open files, too short
+            // for record 50, an I/O error): see code
 };
 
 struct AddOutcome {
@@ -89,6 +90,13 @@ public:
     bool FallbackPass(std::vector<ReplayError>& errors, const std::atomic<bool>* cancel = nullptr,
                       unsigned readers = 0);
 
+    // Records a folder the walk took replays from, with the identity it had when it was walked,
+    // so that a removal acts in the very folders the scan saw. path is what the paths of its
+    // rows begin with (folder + "/" + name).
+    void AddFolder(std::string_view path, files::FileId id);
+    // The identity recorded for the folder at path; false when none was (rows of AddEntry).
+    bool FolderIdentity(std::string_view path, files::FileId& id) const;
+
     // Puts rows added since the last read in their place. Reads do it themselves; a scan does it
     // before it returns, so that reading afterwards writes nothing.
     void Settle() { EnsureOrdered(); }
@@ -128,6 +136,13 @@ private:
         std::size_t used_ = 0;
     };
 
+    struct FolderRecord {
+        const char* path;
+        std::size_t length;
+        files::FileId id;
+        std::string_view Path() const { return {path, length}; }
+    };
+
     Entry MakeEntry(std::string_view path, std::uint64_t size, std::string_view first, std::string_view second,
                     std::uint8_t fallback = 0, std::string_view fallbackText = {});
     void EnsureOrdered() const;
@@ -136,6 +151,9 @@ private:
     // read merges them in, which keeps building a catalogue of n rows at O(n log n).
     mutable std::vector<Entry> entries_;
     mutable std::size_t ordered_ = 0;
+    // In the order walked until the next read sorts them by path, for lookups.
+    mutable std::vector<FolderRecord> folders_;
+    mutable bool foldersSorted_ = true;
     Arena arena_;
 };
 

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
+#include <unordered_set>
 #include <memory>
 #include <utility>
 
@@ -37,8 +39,9 @@ public:
 
     void Run(files::Folder top)
     {
+        walked_.insert(top.Id());
         auto folder = std::make_shared<const files::Folder>(std::move(top));
-        levels_.push_back({folder->Path(), folder->Id(), {}, 0});
+        levels_.push_back({folder->Path(), {}, 0});
         Visit(folder, levels_.back().subfolders);
         while (!levels_.empty() && !Cancelled()) {
             Level& level = levels_.back();
@@ -50,7 +53,7 @@ public:
             folder = Enter(std::move(path));
             if (!folder)
                 continue;
-            levels_.push_back({folder->Path(), folder->Id(), {}, 0});
+            levels_.push_back({folder->Path(), {}, 0});
             Visit(folder, levels_.back().subfolders);
         }
         reads_.Finish();
@@ -60,9 +63,15 @@ public:
 private:
     struct Level {
         std::string path;
-        files::FileId id;
         std::vector<std::string> subfolders; // in search order
         std::size_t next;
+    };
+
+    struct IdHash {
+        std::size_t operator()(const files::FileId& id) const
+        {
+            return std::hash<std::uint64_t>()(static_cast<std::uint64_t>(id.inode) * 31 + id.device);
+        }
     };
 
     struct Pending {
@@ -92,7 +101,9 @@ private:
         result_.errors.push_back({std::move(path), code, std::move(message)});
     }
 
-    // Opens a subfolder unless it is gone, is no folder after all, or is already on the stack.
+    // Opens a subfolder unless it is gone, is no folder after all, or was walked already: links
+    // may lead to one folder by many paths (2^n through n levels of two links each), and the
+    // first path that reaches it is the one its replays are listed under.
     std::shared_ptr<const files::Folder> Enter(std::string path)
     {
         if (path.size() > files::kMaxPathLength) {
@@ -101,15 +112,19 @@ private:
         }
         int code = files::kNoError;
         auto folder = files::Folder::Open(path, code);
+        if (!folder && code == files::kTooManyOpenFiles && reads_.Waiting() > 0) {
+            reads_.Finish(); // replays waiting to be read hold folders open; let them go and try again
+            folder = files::Folder::Open(path, code);
+        }
         if (!folder) {
             // Vanished or replaced by a file since it was listed: nothing to walk, nothing to say.
             if (code != files::kFileNotFound && code != files::kInvalidFilename)
                 Fail(std::move(path), code);
             return nullptr;
         }
-        const bool onStack = std::any_of(levels_.begin(), levels_.end(),
-                                         [&](const Level& level) { return level.id == folder.Id(); });
-        return onStack ? nullptr : std::make_shared<const files::Folder>(std::move(folder));
+        if (!walked_.insert(folder.Id()).second)
+            return nullptr;
+        return std::make_shared<const files::Folder>(std::move(folder));
     }
 
     // Queues the folder's replays for reading and collects its subfolders.
@@ -117,7 +132,12 @@ private:
     {
         ++result_.counts.folders;
         Advanced(folder->Path());
-        if (const int code = listing_.Read(*folder); code != files::kNoError)
+        int code = listing_.Read(*folder);
+        if (code == files::kTooManyOpenFiles && reads_.Waiting() > 0) {
+            reads_.Finish(); // as in Enter
+            code = listing_.Read(*folder);
+        }
+        if (code != files::kNoError)
             Fail(folder->Path(), code);
         for (std::size_t i = 0; i < listing_.size() && !Cancelled(); ++i) {
             const auto name = listing_.Name(i);
@@ -169,6 +189,11 @@ private:
         ++result_.counts.files;
         const auto& outcome = pending.outcome;
         if (outcome.status == AddStatus::Added) {
+            if (!recordedAny_ || folder->Id() != recorded_) {
+                catalogue_.AddFolder(folder->Path(), folder->Id());
+                recorded_ = folder->Id();
+                recordedAny_ = true;
+            }
             catalogue_.AddRead(pending.path, outcome);
             ++result_.counts.replays;
         } else if (outcome.status == AddStatus::Failed) {
@@ -181,6 +206,9 @@ private:
     const ScanOptions& options_;
     ScanResult& result_;
     std::vector<Level> levels_;
+    std::unordered_set<files::FileId, IdHash> walked_;
+    files::FileId recorded_; // the folder whose identity the catalogue got last
+    bool recordedAny_ = false;
     std::deque<std::pair<const files::Folder*, std::size_t>> openFolders_; // replays waiting, per folder
     files::FolderListing listing_; // reused: one folder is listed at a time
     OrderedReads<Pending> reads_; // last: its helpers stop before the rest goes
@@ -191,11 +219,9 @@ private:
 ScanResult ScanFolder(Catalogue& catalogue, std::string_view folder, const ScanOptions& options)
 {
     ScanResult result;
-    if (folder.empty()) {
-        result.enterError = files::kInvalidFilename;
+    result.enterError = files::ResolveFromCurrentDir(folder, result.folder);
+    if (result.enterError != files::kNoError)
         return result;
-    }
-    result.folder = files::ResolvePath(files::GetCurrentDir(), folder);
     auto top = files::Folder::Open(result.folder, result.enterError);
     if (!top)
         return result;

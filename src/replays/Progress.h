@@ -4,7 +4,7 @@
 // The callbacks run on whatever thread runs the scan or the removal, as often as every entry;
 // an implementation keeps them short (store the counts, wake the user-interface thread) and
 // decides itself how often to show them. A job stops soon after its cancel flag turns true: the
-// flag is read once per entry.
+// flag is read once per entry, and between blocks of a long comparison.
 
 #include <cstdint>
 #include <string_view>
@@ -29,6 +29,7 @@ struct RemovalCounts {
     std::uint64_t done = 0; // candidates decided so far
     std::uint64_t compared = 0; // whole-contents comparisons made
     std::uint64_t deleted = 0; // files deleted (or, in a dry run, found deletable)
+    std::uint64_t bytesCompared = 0; // of both files of every comparison, so far
 };
 
 class RemovalProgress {

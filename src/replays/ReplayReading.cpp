@@ -27,8 +27,13 @@ ReplayRead ReadOpened(const files::File& file, int openCode)
 {
     ReplayRead read;
     read.code = openCode;
-    if (!file)
+    if (!file) {
+        // A replay that vanished or is left alone on purpose goes unmentioned; one the system
+        // would not open (permissions, too many open files) must not drop out in silence.
+        if (openCode != files::kFileNotFound && openCode != files::kRefused)
+            read.status = AddStatus::Failed;
         return read;
+    }
     unsigned char span[kSpanRecords * kRecordSize];
     read.code = ReadRecords(file, kSecondFingerprintRecord, span, sizeof span);
     if (read.code != files::kNoError) {

@@ -286,6 +286,8 @@ TEST_F(MainWindow, FilesThatMatchButDifferAreReportedAfterTheCount)
     EXPECT_EQ(boxes.Shown()[0].text, QStringLiteral("Дубликатов: 0"));
     EXPECT_TRUE(boxes.Shown()[1].text.startsWith(QStringLiteral("Не удалено: 1\n")));
     EXPECT_TRUE(boxes.Shown()[1].text.contains(Shown(tree.Path("a.rep"))));
+    // In the window's own language, naming the copy it was compared with.
+    EXPECT_TRUE(boxes.Shown()[1].text.contains(QStringLiteral("Содержимое отличается от ") + Shown(tree.Path("b.rep"))));
     EXPECT_TRUE(tree.Exists("a.rep"));
     EXPECT_TRUE(tree.Exists("b.rep"));
 }

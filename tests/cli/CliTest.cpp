@@ -27,9 +27,9 @@ Outcome RunCli(std::vector<std::string> args)
     std::size_t outSize = 0, errSize = 0;
     std::FILE* out = ::open_memstream(&outBuffer, &outSize);
     std::FILE* err = ::open_memstream(&errBuffer, &errSize);
-    const std::atomic<bool> cancel{false};
+    std::atomic<bool> cancel{false};
     Outcome outcome;
-    outcome.status = cli::Run(parsed, {out, err, false}, &cancel);
+    outcome.status = cli::Run(parsed, {out, err, false}, cancel);
     std::fclose(out);
     std::fclose(err);
     outcome.out.assign(outBuffer, outSize);

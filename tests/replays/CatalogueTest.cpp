@@ -211,4 +211,23 @@ TEST(Catalogue, EntriesKeepTheirBytesAndRefuseOversizedTexts)
     EXPECT_EQ(catalogue.RowCount(), 1u);
 }
 
+TEST(Catalogue, RemembersTheFoldersItsRowsCameFromAndWhichTheyWere)
+{
+    replays::Catalogue catalogue;
+    catalogue.AddFolder("/b", {1, 20});
+    catalogue.AddFolder("/a/\xff", {1, 10});
+    catalogue.AddFolder("/", {1, 2});
+    files::FileId id;
+    ASSERT_TRUE(catalogue.FolderIdentity("/a/\xff", id));
+    EXPECT_EQ(id, (files::FileId{1, 10}));
+    ASSERT_TRUE(catalogue.FolderIdentity("/", id));
+    EXPECT_EQ(id, (files::FileId{1, 2}));
+    EXPECT_FALSE(catalogue.FolderIdentity("/a", id));
+    replays::Catalogue moved(std::move(catalogue));
+    EXPECT_TRUE(moved.FolderIdentity("/b", id));
+    EXPECT_FALSE(catalogue.FolderIdentity("/b", id)); // a moved-from catalogue is empty
+    moved.Clear();
+    EXPECT_FALSE(moved.FolderIdentity("/b", id));
+}
+
 } // namespace

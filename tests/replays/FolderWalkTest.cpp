@@ -156,7 +156,7 @@ TEST(FolderWalk, RecordFiftyFiveComesInWithTheWalkForTheFallbackPass)
     EXPECT_TRUE(errors.empty());
 }
 
-TEST(FolderWalk, LinksAreFollowedButAFolderBeingWalkedIsNotEnteredAgain)
+TEST(FolderWalk, LinksAreFollowedButEveryFolderIsWalkedOnceByTheFirstPathThatReachesIt)
 {
     testsupport::ScratchTree tree;
     tree.WriteFile("top/a.rep", Replay());
@@ -170,16 +170,38 @@ TEST(FolderWalk, LinksAreFollowedButAFolderBeingWalkedIsNotEnteredAgain)
 
     replays::Catalogue catalogue;
     const auto scan = replays::FindReplays(catalogue, tree.Path("top"));
-    // "root" leads above the walk's start, so it is walked once, but stops where it meets "top".
+    // "root" leads above the walk's start; of what lies there, "other" and "top" were walked already.
     const std::vector<std::string> expected{
         tree.Path("top/a.rep"),
         tree.Path("top/other/o.rep"),
         tree.Path("top/sub/b.rep"),
-        tree.Path("top/sub/root/other/o.rep"),
-        tree.Path("top/twice/o.rep"),
     };
     EXPECT_EQ(Paths(catalogue), expected);
     EXPECT_TRUE(scan.errors.empty());
+}
+
+// Folders that each hold two links to the next one: without a cycle anywhere, level k can be
+// reached by 2^k paths.
+TEST(FolderWalk, LinksThatFanOutDoNotMultiplyTheWalk)
+{
+    constexpr int kLevels = 12;
+    testsupport::ScratchTree tree;
+    tree.WriteFile("top/0.rep", Replay());
+    std::vector<std::string> expected{tree.Path("top/0.rep")};
+    std::string firstPath = tree.Path("top");
+    for (int level = 1; level <= kLevels; ++level) {
+        const auto folder = level == 1 ? std::string("top") : "levels/" + std::to_string(level - 1);
+        const auto next = tree.Path("levels/" + std::to_string(level));
+        tree.WriteFile("levels/" + std::to_string(level) + "/" + std::to_string(level) + ".rep", Replay());
+        tree.Link(folder + "/x", next);
+        tree.Link(folder + "/y", next);
+        firstPath += "/x";
+        expected.push_back(firstPath + "/" + std::to_string(level) + ".rep");
+    }
+    replays::Catalogue catalogue;
+    const auto scan = replays::FindReplays(catalogue, tree.Path("top"));
+    EXPECT_EQ(Paths(catalogue), expected);
+    EXPECT_EQ(scan.counts.folders, static_cast<std::uint64_t>(kLevels + 1));
 }
 
 TEST(FolderWalk, PathsUpToTheSystemLimitWorkAndLongerOnesAreReported)
@@ -274,20 +296,27 @@ TEST(FolderWalk, ReadingSideBySideGivesTheSameRowsAndErrorsInWalkOrder)
     EXPECT_EQ(four.counts.files, one.counts.files);
 }
 
-TEST(FolderWalk, FoldersThatCannotBeReadAreReported)
+// A folder that cannot be opened is reported; so is every replay in a folder that can be listed
+// but not entered, rather than dropping out in silence.
+TEST(FolderWalk, FoldersThatCannotBeReadOrEnteredAreReported)
 {
     if (testsupport::RunningAsRoot())
         GTEST_SKIP() << "root enters folders without permission; nothing to report";
     testsupport::ScratchTree tree;
     tree.WriteFile("r/a.rep", Replay());
-    tree.WriteFile("r/locked/b.rep", Replay());
+    tree.WriteFile("r/listed/b.rep", Replay());
+    tree.WriteFile("r/locked/c.rep", Replay());
+    tree.SetMode("r/listed", 0644);
     tree.SetMode("r/locked", 0);
     replays::Catalogue catalogue;
     const auto scan = replays::FindReplays(catalogue, tree.Path("r"));
+    tree.SetMode("r/listed", 0755);
     EXPECT_EQ(Paths(catalogue), std::vector<std::string>{tree.Path("r/a.rep")});
-    ASSERT_EQ(scan.errors.size(), 1u);
-    EXPECT_EQ(scan.errors[0].path, tree.Path("r/locked"));
+    ASSERT_EQ(scan.errors.size(), 2u);
+    EXPECT_EQ(scan.errors[0].path, tree.Path("r/listed/b.rep"));
     EXPECT_EQ(scan.errors[0].message, "File access denied");
+    EXPECT_EQ(scan.errors[1].path, tree.Path("r/locked"));
+    EXPECT_EQ(scan.errors[1].message, "File access denied");
 }
 
 } // namespace

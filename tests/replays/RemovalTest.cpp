@@ -1,3 +1,4 @@
+#include "platform/fs/FileErrors.h"
 #include "replays/FolderWalk.h"
 #include "replays/Removal.h"
 #include "support/ScratchTree.h"
@@ -133,7 +134,8 @@ TEST_F(Removal, FilesWithDifferentContentsAreKeptAndReported)
     EXPECT_TRUE(result.deleted.empty());
     ASSERT_EQ(result.notDeleted.size(), 1u);
     EXPECT_EQ(result.notDeleted[0].path, a);
-    EXPECT_EQ(result.notDeleted[0].reason, "Contents differ from " + b);
+    EXPECT_EQ(result.notDeleted[0].reason, replays::KeepReason::ContentsDiffer);
+    EXPECT_EQ(result.notDeleted[0].other, b);
     EXPECT_TRUE(tree.Exists("r/a.rep"));
     const std::vector<std::string> expected{"clear",
                                             "message Дубликатов: 0",
@@ -149,7 +151,8 @@ TEST_F(Removal, SameSizeInRecordsButOtherLengthIsNoDuplicate)
     const auto result = Run();
     EXPECT_TRUE(result.deleted.empty());
     ASSERT_EQ(result.notDeleted.size(), 1u);
-    EXPECT_EQ(result.notDeleted[0].reason, "Contents differ from " + tree.Path("r/b.rep"));
+    EXPECT_EQ(result.notDeleted[0].reason, replays::KeepReason::ContentsDiffer);
+    EXPECT_EQ(result.notDeleted[0].other, tree.Path("r/b.rep"));
 }
 
 TEST_F(Removal, OneFileUnderTwoNamesIsNeverDeletedForItself)
@@ -162,8 +165,10 @@ TEST_F(Removal, OneFileUnderTwoNamesIsNeverDeletedForItself)
     EXPECT_TRUE(result.deleted.empty());
     ASSERT_EQ(result.notDeleted.size(), 2u);
     EXPECT_EQ(result.notDeleted[0].path, a);
-    EXPECT_EQ(result.notDeleted[0].reason, "Same file as " + tree.Path("r/b.rep"));
-    EXPECT_EQ(result.notDeleted[1].reason, "Same file as " + tree.Path("r/c.rep"));
+    EXPECT_EQ(result.notDeleted[0].reason, replays::KeepReason::SameFile);
+    EXPECT_EQ(result.notDeleted[0].other, tree.Path("r/b.rep"));
+    EXPECT_EQ(result.notDeleted[1].reason, replays::KeepReason::SameFile);
+    EXPECT_EQ(result.notDeleted[1].other, tree.Path("r/c.rep"));
     EXPECT_EQ(tree.Read("r/a.rep"), testsupport::MakeReplay(14000, "f", "s"));
 }
 
@@ -184,11 +189,15 @@ TEST_F(Removal, FilesChangedSinceTheScanAreKeptAndReported)
     EXPECT_EQ(result.deleted, std::vector<std::string>{b});
     ASSERT_EQ(result.notDeleted.size(), 3u);
     EXPECT_EQ(result.notDeleted[0].path, gone);
-    EXPECT_EQ(result.notDeleted[0].reason, "File not found");
+    EXPECT_EQ(result.notDeleted[0].reason, replays::KeepReason::CannotOpen);
+    EXPECT_EQ(result.notDeleted[0].code, files::kFileNotFound);
     EXPECT_EQ(result.notDeleted[1].path, readOnly);
-    EXPECT_EQ(result.notDeleted[1].reason, "File access denied");
+    EXPECT_EQ(result.notDeleted[1].reason, replays::KeepReason::CannotOpen);
+    EXPECT_EQ(result.notDeleted[1].code, files::kRefused);
     EXPECT_EQ(result.notDeleted[2].path, beforeVanished);
-    EXPECT_EQ(result.notDeleted[2].reason, "Cannot compare with " + tree.Path("r/f.rep") + ": File not found");
+    EXPECT_EQ(result.notDeleted[2].reason, replays::KeepReason::CannotCompare);
+    EXPECT_EQ(result.notDeleted[2].code, files::kFileNotFound);
+    EXPECT_EQ(result.notDeleted[2].other, tree.Path("r/f.rep"));
     EXPECT_TRUE(tree.Exists("r/c.rep"));
     EXPECT_TRUE(tree.Exists("r/e.rep"));
     EXPECT_EQ(report.lines, result.deleted);
@@ -206,7 +215,8 @@ TEST_F(Removal, RefusedDeletionsAreNotCounted)
     tree.SetMode("r/sub", 0755);
     EXPECT_TRUE(result.deleted.empty());
     ASSERT_EQ(result.notDeleted.size(), 1u);
-    EXPECT_EQ(result.notDeleted[0].reason, "File access denied");
+    EXPECT_EQ(result.notDeleted[0].reason, replays::KeepReason::Refused);
+    EXPECT_EQ(result.notDeleted[0].code, files::kAccessDenied);
 }
 
 TEST_F(Removal, ADryRunComparesButDeletesNothing)

@@ -1,5 +1,5 @@
 #pragma once
-// Replay files as the engine reads and deletes them.
+// Replay files as the engine reads, checks and deletes them.
 //
 //   int code = 0;
 //   files::File file = files::File::Open(path, code);   // or File::OpenIn(folder, name, code)
@@ -7,9 +7,13 @@
 //   std::size_t got = 0;
 //   code = file.ReadAt(offset, buffer, size, got);      // got < size only at the end of the file
 //
-// Only regular files open; anything else is refused with kAccessDenied. Opened for ReadWrite (the
+// Only regular files open; anything else is refused with kRefused. Opened for ReadWrite (the
 // default, how the engine opens a replay it may delete) a read-only file (no write permission bit
 // for anyone, whoever asks, root included) is refused as well. Either way the file is only read.
+//
+// Deleting goes by name within an open folder, never by a path that could lead elsewhere by the
+// time the call is made: a file is first moved aside under another name in its folder (never
+// replacing anything there), checked there, and only then removed.
 
 #include "platform/fs/Folder.h"
 
@@ -22,33 +26,72 @@ namespace files {
 
 enum class Access { ReadWrite, Read };
 
+enum class FileKind : std::uint8_t { Regular, Link, Other };
+
+// What a name or an open file is, and how it stands now: enough to tell that its contents have
+// not changed since (device, inode, size and modification time) and that nothing about it has
+// (the status change time too, which also moves when the file is renamed).
+struct FileStamp {
+    FileId id;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0; // nanoseconds since the epoch
+    std::int64_t changed = 0;
+    FileKind kind = FileKind::Other;
+    bool readOnly = false;
+
+    bool SameContents(const FileStamp& other) const
+    {
+        return id == other.id && size == other.size && modified == other.modified;
+    }
+    bool Unchanged(const FileStamp& other) const { return SameContents(other) && changed == other.changed; }
+};
+
+enum class Links { Follow, Own }; // a link judged by its target, or as the link itself
+
 class File {
 public:
     File() = default;
 
     static File Open(const std::string& path, int& code, Access access = Access::ReadWrite);
-    // name is one entry of folder, opened relative to it.
+    // name is one entry of folder, opened relative to it (a link is followed).
     static File OpenIn(const Folder& folder, std::string_view name, int& code, Access access = Access::ReadWrite);
 
     explicit operator bool() const { return static_cast<bool>(fd_); }
-    std::uint64_t Length() const { return length_; }
-    FileId Id() const { return id_; }
+    std::uint64_t Length() const { return opened_.size; }
+    FileId Id() const { return opened_.id; }
+    // The file as it was when it was opened.
+    const FileStamp& Opened() const { return opened_; }
 
     // Reads up to size bytes from offset. Returns 0 with got = bytes read, or an error code.
     int ReadAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const;
+
+    // The file as it stands now (not as it was opened).
+    int Stamp(FileStamp& stamp) const;
 
 private:
     static File FromDescriptor(Descriptor fd, Access access, int& code);
 
     Descriptor fd_;
-    std::uint64_t length_ = 0;
-    FileId id_;
+    FileStamp opened_;
 };
 
-// Removes the name path (a link itself, not what it leads to). Returns 0 or an error code.
-int DeleteFile(const std::string& path);
+// What name in folder is now. Returns 0 or an error code (kFileNotFound when there is no such name).
+int StampIn(const Folder& folder, std::string_view name, Links links, FileStamp& stamp);
+
+// Gives the entry from in folder the name to, in the same folder, failing (kAlreadyExists) rather
+// than replacing an entry that has that name already. What moves is whatever from names at that
+// moment; a link moves as itself.
+int RenameIn(const Folder& folder, std::string_view from, std::string_view to);
+
+// Removes the name from folder (a link itself, not what it leads to). Returns 0 or an error code.
+int DeleteIn(const Folder& folder, std::string_view name);
 
 // What path leads to now, links followed: its identity and whether it is read-only.
 int Identify(const std::string& path, FileId& id, bool& readOnly);
+
+// The clock file times are taken from, in nanoseconds since the epoch, and the longest step by
+// which a file time can lag behind it: two changes within one step may leave the same time.
+std::int64_t FileClockNow();
+std::int64_t FileClockStep();
 
 } // namespace files

@@ -38,6 +38,7 @@ std::string ErrorText(int code)
     case kTooManyOpenFiles:
         return "Too many open files";
     case kAccessDenied:
+    case kRefused:
         return "File access denied";
     case kReadBeyondEnd:
         return "Read beyond end of file";

@@ -4,6 +4,7 @@
 // Every call of this layer that can fail returns an int code: 0 for success, otherwise one of
 // the codes below. ErrorText(code) gives the text a user sees ("File not found", ...).
 
+#include <cerrno>
 #include <string>
 
 namespace files {
@@ -17,9 +18,18 @@ inline constexpr int kReadBeyondEnd = 100;
 inline constexpr int kDiskFull = 101;
 inline constexpr int kInvalidNumericInput = 106;
 
+// Not a failure of the system: this layer itself refuses to open, for the engine, what is not a
+// regular file, or a read-only file asked for ReadWrite. Such files are left alone on purpose, so
+// callers pass over them in silence; the text is the one users have always seen for them,
+// "File access denied".
+inline constexpr int kRefused = 1000;
+
 // An errno the table does not name keeps its own number above this base, so it can never be
 // mistaken for a table code (EIO is 5, like kAccessDenied); its text is "I/O error <errno>".
 inline constexpr int kUnmappedErrnoBase = 0x10000;
+
+// A name that is taken already, where a call was asked not to replace anything (no table code).
+inline constexpr int kAlreadyExists = kUnmappedErrnoBase + EEXIST;
 
 int CodeFromErrno(int error);
 

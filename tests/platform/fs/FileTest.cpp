@@ -39,13 +39,14 @@ TEST(File, RefusesWhatCannotBeOpenedToWrite)
     int code = -1;
     // Read-only goes by the permission bits, so root is refused too.
     EXPECT_FALSE(files::File::Open(tree.Path("readonly.rep"), code));
-    EXPECT_EQ(code, files::kAccessDenied);
+    EXPECT_EQ(code, files::kRefused);
+    EXPECT_EQ(files::ErrorText(code), "File access denied");
     EXPECT_TRUE(files::File::Open(tree.Path("readonly.rep"), code, files::Access::Read)); // only to be read
     EXPECT_FALSE(files::File::Open(tree.Path("folder.rep"), code, files::Access::Read));
     EXPECT_FALSE(files::File::Open(tree.Path("folder.rep"), code));
-    EXPECT_EQ(code, files::kAccessDenied);
+    EXPECT_EQ(code, files::kRefused);
     EXPECT_FALSE(files::File::Open(tree.Path("pipe.rep"), code)); // and does not wait for a writer
-    EXPECT_EQ(code, files::kAccessDenied);
+    EXPECT_EQ(code, files::kRefused);
     EXPECT_FALSE(files::File::Open(tree.Path("missing.rep"), code));
     EXPECT_EQ(code, files::kFileNotFound);
     EXPECT_FALSE(files::File::Open(tree.Path("a") + std::string(1, '\0'), code));
@@ -82,31 +83,82 @@ TEST(File, OpensByNameWithinAFolderAndFollowsLinks)
     EXPECT_EQ(code, files::kInvalidFilename);
 }
 
-TEST(File, DeletingRemovesTheNameOnly)
+TEST(File, IdentifyingFollowsLinks)
 {
     testsupport::ScratchTree tree;
     tree.WriteFile("target.rep", "x");
     tree.Link("link.rep", "target.rep");
-    tree.WriteFile("plain.rep", "y");
-
     files::FileId id, targetId;
     bool readOnly = true;
     ASSERT_EQ(files::Identify(tree.Path("link.rep"), id, readOnly), files::kNoError);
     ASSERT_EQ(files::Identify(tree.Path("target.rep"), targetId, readOnly), files::kNoError);
     EXPECT_EQ(id, targetId);
     EXPECT_FALSE(readOnly);
-
-    EXPECT_EQ(files::DeleteFile(tree.Path("link.rep")), files::kNoError);
-    EXPECT_FALSE(tree.Exists("link.rep"));
-    EXPECT_TRUE(tree.Exists("target.rep"));
-    EXPECT_EQ(files::DeleteFile(tree.Path("plain.rep")), files::kNoError);
-    EXPECT_FALSE(tree.Exists("plain.rep"));
-    EXPECT_EQ(files::DeleteFile(tree.Path("plain.rep")), files::kFileNotFound);
-
     tree.SetMode("target.rep", 0444);
     ASSERT_EQ(files::Identify(tree.Path("target.rep"), id, readOnly), files::kNoError);
     EXPECT_TRUE(readOnly);
     EXPECT_EQ(files::Identify(tree.Path("gone.rep"), id, readOnly), files::kFileNotFound);
+}
+
+TEST(File, StampsTellContentsChangesAndRenamesApart)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("sub/a.rep", "abc");
+    tree.Link("sub/link.rep", "a.rep");
+    int code = -1;
+    const auto folder = files::Folder::Open(tree.Path("sub"), code);
+    const auto file = files::File::OpenIn(folder, "a.rep", code);
+    ASSERT_TRUE(file);
+    files::FileStamp opened, named, link, through;
+    ASSERT_EQ(file.Stamp(opened), files::kNoError);
+    EXPECT_EQ(opened.id, file.Id());
+    EXPECT_EQ(opened.size, 3u);
+    EXPECT_EQ(opened.kind, files::FileKind::Regular);
+    ASSERT_EQ(files::StampIn(folder, "a.rep", files::Links::Own, named), files::kNoError);
+    EXPECT_TRUE(named.Unchanged(opened));
+    ASSERT_EQ(files::StampIn(folder, "link.rep", files::Links::Own, link), files::kNoError);
+    EXPECT_EQ(link.kind, files::FileKind::Link);
+    EXPECT_NE(link.id, opened.id);
+    ASSERT_EQ(files::StampIn(folder, "link.rep", files::Links::Follow, through), files::kNoError);
+    EXPECT_TRUE(through.Unchanged(opened));
+    EXPECT_EQ(files::StampIn(folder, "gone.rep", files::Links::Own, named), files::kFileNotFound);
+    EXPECT_EQ(files::StampIn(folder, "../sub/a.rep", files::Links::Own, named), files::kInvalidFilename)
+        << "a name, not a path";
+
+    // A rename moves only the status change time; a write moves the contents' stamp.
+    const auto settled = files::FileClockNow() + 2 * files::FileClockStep();
+    while (files::FileClockNow() < settled) {
+    }
+    ASSERT_EQ(files::RenameIn(folder, "a.rep", "b.rep"), files::kNoError);
+    ASSERT_EQ(file.Stamp(named), files::kNoError);
+    EXPECT_TRUE(named.SameContents(opened));
+    EXPECT_FALSE(named.Unchanged(opened));
+    tree.WriteFile("sub/b.rep", "abd");
+    ASSERT_EQ(files::StampIn(folder, "b.rep", files::Links::Own, named), files::kNoError);
+    EXPECT_FALSE(named.SameContents(opened));
+}
+
+TEST(File, RenamingNeverReplacesAndDeletingTakesTheNameOnly)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("a.rep", "a");
+    tree.WriteFile("b.rep", "b");
+    tree.WriteFile("target.rep", "t");
+    tree.Link("link.rep", "target.rep");
+    int code = -1;
+    const auto folder = files::Folder::Open(tree.Root(), code);
+    EXPECT_EQ(files::RenameIn(folder, "a.rep", "b.rep"), files::kAlreadyExists);
+    EXPECT_EQ(tree.Read("b.rep"), "b");
+    EXPECT_EQ(files::RenameIn(folder, "a.rep", "c.rep"), files::kNoError);
+    EXPECT_EQ(tree.Read("c.rep"), "a");
+    EXPECT_EQ(files::RenameIn(folder, "a.rep", "d.rep"), files::kFileNotFound);
+    EXPECT_EQ(files::RenameIn(folder, "link.rep", ".aside"), files::kNoError); // the link itself moves
+    EXPECT_EQ(files::DeleteIn(folder, ".aside"), files::kNoError);
+    EXPECT_EQ(tree.Read("target.rep"), "t");
+    EXPECT_EQ(files::DeleteIn(folder, "c.rep"), files::kNoError);
+    EXPECT_FALSE(tree.Exists("c.rep"));
+    EXPECT_EQ(files::DeleteIn(folder, "c.rep"), files::kFileNotFound);
+    EXPECT_EQ(files::DeleteIn(folder, std::string("b.rep\0x", 7)), files::kInvalidFilename);
 }
 
 } // namespace

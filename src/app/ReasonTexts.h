@@ -1,0 +1,17 @@
+#pragma once
+// The program's own words for what the engine reports as codes: file errors, and why a file that
+// matched its neighbour was kept.
+
+#include "replays/Removal.h"
+
+#include <QString>
+
+namespace app {
+
+// A file error code (platform/fs/FileErrors.h) in Russian.
+QString FileErrorText(int code);
+
+// Why the removal kept kept.path, in Russian, naming the other file where there is one.
+QString KeptReasonText(const replays::NotDeleted& kept);
+
+} // namespace app

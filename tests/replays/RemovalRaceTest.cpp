@@ -1,0 +1,293 @@
+// The removal against other programs changing the tree while it runs: whatever they do, no
+// content that existed before is lost, and nothing outside the scanned folder changes.
+#include "replays/FolderWalk.h"
+#include "replays/Removal.h"
+#include "support/ReadTrap.h"
+#include "support/ScratchTree.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <set>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+class SilentReport : public replays::RemovalReport {
+public:
+    void Clear() override { lines = 0; }
+    void Append(const std::string&) override { ++lines; }
+    std::size_t LineCount() override { return lines; }
+    void Show() override {}
+    void SetCaption(const std::string&) override {}
+    void ShowMessage(const std::string&) override {}
+    std::size_t lines = 0;
+};
+
+// The contents of every regular file below folder.
+std::multiset<std::string> Contents(const std::string& folder)
+{
+    std::multiset<std::string> contents;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (entry.is_regular_file() && !entry.is_symlink()) {
+            std::string bytes(entry.file_size(), '\0');
+            FILE* file = std::fopen(entry.path().c_str(), "rb");
+            if (file != nullptr) {
+                bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+                std::fclose(file);
+            }
+            contents.insert(std::move(bytes));
+        }
+    }
+    return contents;
+}
+
+// How many of wanted are not the contents of any file below folder.
+std::size_t Lost(const std::vector<std::string>& wanted, const std::string& folder)
+{
+    const auto contents = Contents(folder);
+    std::size_t lost = 0;
+    for (const auto& bytes : wanted)
+        lost += contents.count(bytes) == 0 ? 1 : 0;
+    return lost;
+}
+
+std::string Replay(unsigned i, std::size_t size = 14000)
+{
+    return testsupport::MakeReplay(size, "first " + std::to_string(i), "second", {}, i);
+}
+
+bool Exchange(const std::string& a, const std::string& b)
+{
+    return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
+}
+
+#define REQUIRE_READ_TRAP()                                                                                            \
+    do {                                                                                                               \
+        std::string why;                                                                                               \
+        if (!testsupport::ReadTrap::Available(why))                                                                    \
+            GTEST_SKIP() << why;                                                                                       \
+    } while (false)
+
+// Two removals at once over the same replays, reached through two views of the tree that list
+// each pair in opposite orders: each would delete the copy the other keeps.
+TEST(RemovalRace, TwoRemovalsInOppositeOrdersNeverDeleteBothCopies)
+{
+    constexpr unsigned kPairs = 300;
+    testsupport::ScratchTree tree;
+    std::vector<std::string> wanted;
+    for (unsigned i = 0; i < kPairs; ++i) {
+        wanted.push_back(Replay(i, 60000));
+        tree.WriteFile("shared/p/" + std::to_string(i) + ".rep", wanted.back());
+        tree.WriteFile("shared/q/" + std::to_string(i) + ".rep", wanted.back());
+    }
+    tree.Link("x/1", tree.Path("shared/p"));
+    tree.Link("x/2", tree.Path("shared/q"));
+    tree.Link("y/1", tree.Path("shared/q"));
+    tree.Link("y/2", tree.Path("shared/p"));
+    replays::Catalogue x, y;
+    ASSERT_EQ(replays::FindReplays(x, tree.Path("x")).counts.replays, 2 * kPairs);
+    ASSERT_EQ(replays::FindReplays(y, tree.Path("y")).counts.replays, 2 * kPairs);
+    ASSERT_EQ(replays::PlanRemoval(x).size(), kPairs);
+
+    std::atomic<int> ready{0};
+    replays::RemovalResult fromX, fromY;
+    const auto run = [&](const replays::Catalogue& catalogue, replays::RemovalResult& result) {
+        SilentReport report;
+        ++ready;
+        while (ready.load() < 2) {
+        }
+        result = replays::RemoveDuplicates(catalogue, report);
+    };
+    std::thread other(run, std::cref(y), std::ref(fromY));
+    run(x, fromX);
+    other.join();
+
+    EXPECT_EQ(Lost(wanted, tree.Path("shared")), 0u);
+    EXPECT_EQ(fromX.deleted.size() + fromY.deleted.size() + fromX.notDeleted.size() + fromY.notDeleted.size(),
+              2 * kPairs);
+    EXPECT_LE(fromX.deleted.size() + fromY.deleted.size(), kPairs);
+}
+
+class RemovalTrap : public testing::Test {
+protected:
+    replays::RemovalResult Run(const replays::RemovalOptions& options = {})
+    {
+        SilentReport report;
+        return replays::RemoveDuplicates(catalogue, report, options);
+    }
+
+    void Scan()
+    {
+        const auto scan = replays::FindReplays(catalogue, tree.Path("r"));
+        ASSERT_TRUE(scan.errors.empty());
+    }
+
+    testsupport::ScratchTree tree;
+    replays::Catalogue catalogue;
+};
+
+// The copy that stays goes, or is replaced by other bytes, while the other is being compared.
+TEST_F(RemovalTrap, TheCopyThatStaysChangingDuringTheComparisonKeepsTheOther)
+{
+    REQUIRE_READ_TRAP();
+    const auto removed = Replay(1, 600000), replaced = Replay(2, 600000);
+    tree.WriteFile("r/a1.rep", removed);
+    tree.WriteFile("r/b1.rep", removed);
+    tree.WriteFile("r/a2.rep", replaced);
+    tree.WriteFile("r/b2.rep", replaced);
+    tree.WriteFile("other.rep", Replay(3, 600000));
+    Scan();
+    testsupport::ReadTrap trap;
+    trap.Arm(tree.Path("r/a1.rep"), [&] { tree.Remove("r/b1.rep"); });
+    trap.Arm(tree.Path("r/a2.rep"),
+             [&] { ASSERT_EQ(::rename(tree.Path("other.rep").c_str(), tree.Path("r/b2.rep").c_str()), 0); });
+    const auto result = Run();
+    EXPECT_TRUE(trap.Errors().empty());
+    EXPECT_EQ(Lost({removed, replaced}, tree.Path("r")), 0u);
+    EXPECT_TRUE(result.deleted.empty());
+    ASSERT_EQ(result.notDeleted.size(), 2u);
+    for (const auto& kept : result.notDeleted)
+        EXPECT_EQ(kept.reason, replays::KeepReason::OtherChanged) << kept.path;
+}
+
+// Bytes written into either file after the part they land in was compared.
+TEST_F(RemovalTrap, DataWrittenDuringTheComparisonIsNeverDeletedUnseen)
+{
+    REQUIRE_READ_TRAP();
+    constexpr std::size_t kBig = std::size_t{5} << 20; // several blocks of any comparison
+    for (unsigned i = 1; i <= 3; ++i) {
+        tree.WriteFile("r/a" + std::to_string(i) + ".rep", Replay(i, kBig));
+        tree.WriteFile("r/b" + std::to_string(i) + ".rep", Replay(i, kBig));
+    }
+    Scan();
+    const auto append = [&](const std::string& name) {
+        const int fd = ::open(tree.Path(name).c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "more", 4), 4);
+        ::close(fd);
+    };
+    testsupport::ReadTrap trap;
+    trap.Arm(tree.Path("r/a1.rep"), [&] { append("r/a1.rep"); }); // beyond the length seen at the start
+    trap.Arm(tree.Path("r/b2.rep"), [&] { append("r/b2.rep"); }); // the copy that stays grows
+    trap.Arm(tree.Path("r/a3.rep"), [&] { // into the first block, already compared
+        const int fd = ::open(tree.Path("r/a3.rep").c_str(), O_WRONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, "changed", 7, 0), 7);
+        ::close(fd);
+    }, 2);
+    const auto result = Run();
+    EXPECT_TRUE(trap.Errors().empty());
+    EXPECT_TRUE(result.deleted.empty());
+    for (const auto* name : {"r/a1.rep", "r/a2.rep", "r/a3.rep"})
+        EXPECT_TRUE(tree.Exists(name)) << name;
+    // Appended bytes are met by reading to the end; a write into what was compared already shows
+    // in the file's stamp.
+    const std::vector<replays::KeepReason> expected{replays::KeepReason::ContentsDiffer,
+                                                    replays::KeepReason::ContentsDiffer, replays::KeepReason::Changed};
+    std::vector<replays::KeepReason> reasons;
+    for (const auto& kept : result.notDeleted)
+        reasons.push_back(kept.reason);
+    EXPECT_EQ(reasons, expected);
+}
+
+// Another file exchanged into the name of a compared copy, again and again, while the removal
+// runs: what is deleted is only ever a compared copy. The exchange has to land in a gap of a few
+// system calls, so the race is run for several rounds.
+TEST(RemovalRace, AFileExchangedIntoTheNameIsNeverDeleted)
+{
+    REQUIRE_READ_TRAP();
+    constexpr unsigned kRounds = 5;
+    constexpr unsigned kPairs = 200;
+    for (unsigned round = 0; round < kRounds && !testing::Test::HasFailure(); ++round) {
+        testsupport::ScratchTree tree;
+        std::vector<std::string> wanted, names, others;
+        for (unsigned i = 0; i < kPairs; ++i) {
+            const auto n = std::to_string(i);
+            wanted.push_back(Replay(i, 100000));
+            names.push_back(tree.WriteFile("r/" + n + "a.rep", wanted.back()));
+            tree.WriteFile("r/" + n + "b.rep", wanted.back());
+            wanted.push_back(Replay(1000 + i, 100000));
+            others.push_back(tree.WriteFile("x/" + n + ".dat", wanted.back()));
+        }
+        replays::Catalogue catalogue;
+        ASSERT_EQ(replays::FindReplays(catalogue, tree.Path("r")).counts.replays, 2 * kPairs);
+        // Set on a pair's first read, the mutator exchanges that pair's first copy with its other
+        // file as fast as it can until the next pair begins.
+        std::atomic<int> target{-1};
+        std::atomic<bool> stop{false};
+        std::thread mutator([&] {
+            while (!stop.load()) {
+                if (const int i = target.load(); i >= 0)
+                    Exchange(names[static_cast<std::size_t>(i)], others[static_cast<std::size_t>(i)]);
+            }
+        });
+        {
+            testsupport::ReadTrap trap;
+            for (unsigned i = 0; i < kPairs; ++i)
+                trap.Arm(names[i], [&target, i] { target = static_cast<int>(i); });
+            SilentReport report;
+            replays::RemoveDuplicates(catalogue, report);
+            stop = true;
+            mutator.join();
+        }
+        EXPECT_EQ(Lost(wanted, tree.Root()), 0u) << "round " << round;
+    }
+}
+
+// A folder on the way to the replays exchanged, again and again, with a link to a folder outside
+// that holds copies of the same replays: nothing outside is touched.
+TEST(RemovalRace, AFolderExchangedWithALinkLeadsTheRemovalNowhereElse)
+{
+    constexpr unsigned kRounds = 4;
+    constexpr unsigned kPairs = 100;
+    for (unsigned round = 0; round < kRounds && !testing::Test::HasFailure(); ++round) {
+        testsupport::ScratchTree tree;
+        for (unsigned i = 0; i < kPairs; ++i) {
+            const auto n = std::to_string(i);
+            for (const auto* folder : {"r/sub/", "outside/"}) {
+                tree.WriteFile(folder + n + "a.rep", Replay(i, 50000));
+                tree.WriteFile(folder + n + "b.rep", Replay(i, 50000));
+            }
+        }
+        replays::Catalogue catalogue;
+        ASSERT_EQ(replays::FindReplays(catalogue, tree.Path("r")).counts.replays, 2 * kPairs);
+        tree.Link("r/alt", tree.Path("outside"));
+        const auto before = Contents(tree.Path("outside"));
+        const auto sub = tree.Path("r/sub"), alt = tree.Path("r/alt");
+        std::atomic<bool> stop{false};
+        std::thread mutator([&] {
+            while (!stop.load())
+                Exchange(sub, alt);
+        });
+        SilentReport report;
+        replays::RemoveDuplicates(catalogue, report);
+        stop = true;
+        mutator.join();
+        const auto after = Contents(tree.Path("outside"));
+        EXPECT_EQ(after.size(), before.size()) << "files outside, round " << round;
+        EXPECT_TRUE(after == before);
+    }
+}
+
+TEST_F(RemovalTrap, CancellingStopsWithinTheComparisonOfALargePair)
+{
+    REQUIRE_READ_TRAP();
+    constexpr std::size_t kBig = std::size_t{5} << 20;
+    tree.WriteFile("r/a.rep", Replay(1, kBig));
+    tree.WriteFile("r/b.rep", Replay(1, kBig));
+    Scan();
+    std::atomic<bool> cancel{false};
+    testsupport::ReadTrap trap;
+    trap.Arm(tree.Path("r/a.rep"), [&] { cancel = true; });
+    const auto result = Run({false, nullptr, &cancel});
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_TRUE(result.deleted.empty());
+    EXPECT_TRUE(tree.Exists("r/a.rep"));
+}
+
+} // namespace

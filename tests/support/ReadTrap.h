@@ -1,0 +1,65 @@
+#pragma once
+// Changing the tree at the very moment a file is read, for tests of code that must hold up while
+// other programs change the files it works on.
+//
+//   std::string why;
+//   if (!testsupport::ReadTrap::Available(why)) GTEST_SKIP() << why;
+//   testsupport::ReadTrap trap;
+//   trap.Arm(tree.Path("r/a.rep"), [&] { tree.Remove("r/b.rep"); });   // at the first read of a.rep
+//
+// The reader is held inside its read until the action has run on the trap's own thread, so the
+// change lands exactly between two reads of the code under test, every time. It rests on the
+// kernel's file access permission events, which need CAP_SYS_ADMIN (root); Available says why
+// not when they cannot be had. An action must not read an armed file itself (it would wait for
+// itself); everything else, deleting or writing armed files included, is fine.
+
+#include <sys/types.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace testsupport {
+
+class ReadTrap {
+public:
+    static bool Available(std::string& why);
+
+    ReadTrap(); // throws std::runtime_error when Available would say no
+    ~ReadTrap(); // lets every held reader go
+    ReadTrap(const ReadTrap&) = delete;
+    ReadTrap& operator=(const ReadTrap&) = delete;
+
+    // Runs action when the file now at path is read for the nth time from now on (counting every
+    // read call by anyone), before that read returns. A file may carry several armed actions.
+    void Arm(const std::string& path, std::function<void()> action, int nth = 1);
+
+    // The pid of the process whose read set off the last action (for signalling another program).
+    pid_t LastReader() const { return lastReader_.load(); }
+
+    // What the actions threw, in order; a test asserts it is empty.
+    std::vector<std::string> Errors();
+
+private:
+    struct Armed {
+        dev_t device;
+        ino_t inode;
+        int remaining;
+        std::function<void()> action;
+    };
+
+    void Serve();
+
+    int fanotify_ = -1;
+    int stop_ = -1; // an eventfd that ends Serve
+    std::mutex mutex_;
+    std::vector<Armed> armed_;
+    std::vector<std::string> errors_;
+    std::atomic<pid_t> lastReader_{0};
+    std::thread thread_;
+};
+
+} // namespace testsupport
