@@ -8,6 +8,8 @@ namespace {
 
 constexpr int kMinSteps = 1;
 constexpr int kMaxSteps = 255;
+// Shallower devices show gradients as bands: the text is drawn plainly there.
+constexpr int kGradientMinBitsPerPixel = 16;
 
 gdi::ColorRef rgbOf(TColor color)
 {
@@ -98,6 +100,52 @@ void TCustomGradient::SetActive(bool value)
         return;
     FActive = value;
     Changed();
+}
+
+void TCustomGradient::GradientTextOut(gdi::DeviceContext& dc, const QString& text, const TRect& clip, int x,
+                                      int y) const
+{
+    if (!FActive || dc.BitsPerPixel() < kGradientMinBitsPerPixel) {
+        dc.TextOut(x, y, text);
+        return;
+    }
+    TRect strip = clip;
+    const bool acrossColumns = FOrientation == fgdVertical;
+    const int span = acrossColumns ? strip.right - strip.left : strip.bottom - strip.top;
+    // A rectangle turned inside out has no strips at all.
+    if (span < 0)
+        return;
+    struct Channel {
+        float value;
+        float step;
+    };
+    const auto channel = [span](int from, int to) {
+        // Over a span of 0 there is only strip 0, drawn in the From colour.
+        return Channel{float(from), span == 0 ? 0.0f : float(to - from) / float(span)};
+    };
+    Channel red = channel(gdi::GetRValue(FromRGB()), gdi::GetRValue(ToRGB()));
+    Channel green = channel(gdi::GetGValue(FromRGB()), gdi::GetGValue(ToRGB()));
+    Channel blue = channel(gdi::GetBValue(FromRGB()), gdi::GetBValue(ToRGB()));
+
+    const gdi::ColorRef remembered = dc.SetTextColor(clBlack);
+    // Strip i is the pixel row (or column) i of the device, counted from 0 whatever the
+    // rectangle's own edge; n + 1 strips are drawn, the last one just past the span.
+    const int n = gdi::MulDiv(span, FPercentFilling, kGlPercentMax);
+    for (int i = 0; i <= n; ++i) {
+        dc.SetTextColor(TColor(gdi::RGB(int(red.value), int(green.value), int(blue.value))));
+        if (acrossColumns) {
+            strip.left = i;
+            strip.right = i + 1;
+        } else {
+            strip.top = i;
+            strip.bottom = i + 1;
+        }
+        dc.ExtTextOut(x, y, gdi::ETO_CLIPPED, &strip, text);
+        red.value += red.step;
+        green.value += green.step;
+        blue.value += blue.step;
+    }
+    dc.SetTextColor(TColor(remembered));
 }
 
 // ---------------------------------------------------------------- T2DAlign, TIllumination

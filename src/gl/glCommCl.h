@@ -93,6 +93,10 @@ using gl::TglLabelOption;
 using gl::TglLabelOptions;
 using enum gl::TglLabelOption;
 
+class TglLabel;
+class TglLabelColors;
+void DeriveAutoColors(TColor base, TglLabelColors* colors);
+
 // A percentage, 0 to 100.
 using TglPercent = std::uint8_t;
 inline constexpr int kGlPercentMax = 100;
@@ -151,7 +155,17 @@ public:
     bool Active() const { return FActive; }
     void SetActive(bool value);
 
+    // The text at (x, y) in one-pixel strips of colour from FromRGB to ToRGB (rows from
+    // the top, or columns from the left for fgdVertical), clipped to clip; only the first
+    // PercentFilling percent of the span is drawn. Plain and unclipped in the text colour
+    // while the gradient is off or the device shows fewer than 16 bits per pixel.
+    void GradientTextOut(gdi::DeviceContext& dc, const QString& text, const TRect& clip, int x, int y) const;
+
 private:
+    // A label draws its active look without the gradient by switching it off for one
+    // paint, without telling itself through OnChange.
+    friend class TglLabel;
+
     bool FBufferedDraw = false;
     int FSteps = 255;
     TglPercent FPercentFilling = 100;
@@ -311,6 +325,10 @@ protected:
     }
 
 private:
+    // The automatic colours overwrite Highlight and Shadow without telling the owner,
+    // which is the one asking for them.
+    friend void DeriveAutoColors(TColor base, TglLabelColors* colors);
+
     TColor FText = clBlack;
     TColor FTextDisabled = clGray;
     TColor FDelineate = clWhite;

@@ -532,6 +532,19 @@ const gdi::Bitmap& TControl::PaintedSurface()
     return surface_->bitmap;
 }
 
+void TControl::PaintTo(gdi::DeviceContext& dc)
+{
+    TCanvas* canvas = SurfaceCanvas();
+    canvas->SetHandle(&dc);
+    try {
+        PaintOwn(dc);
+    } catch (...) {
+        canvas->SetHandle(&SurfaceDC());
+        throw;
+    }
+    canvas->SetHandle(&SurfaceDC());
+}
+
 void TControl::PresentSurface(QPainter& painter)
 {
     painter.drawImage(ClientOffset(), ClientOffset(), PaintedSurface().image());
@@ -954,7 +967,11 @@ TGraphicControl::~TGraphicControl() = default;
 void TGraphicControl::Invalidate()
 {
     TControl::Invalidate();
-    // Windowless siblings above this one show it beneath them.
+    InvalidateControlsAbove();
+}
+
+void TGraphicControl::InvalidateControlsAbove()
+{
     if (TWinControl* parent = Parent()) {
         bool above = false;
         for (int i = 0; i < parent->ControlCount(); ++i) {
@@ -987,6 +1004,29 @@ void TGraphicControl::PaintSurface(gdi::DeviceContext& dc)
     }
     Canvas()->Refresh();
     Paint();
+}
+
+void TGraphicControl::PaintOwn(gdi::DeviceContext&)
+{
+    Canvas()->Refresh();
+    Paint();
+}
+
+bool TGraphicControl::PaintOver()
+{
+    if (surfaceDirty_ || !surface_ || !isVisible() || ComponentState().testFlag(csLoading)) {
+        Invalidate();
+        return false;
+    }
+    // The picture stays; only the drawing state starts afresh, as for every paint.
+    gdi::DeviceContext& dc = SurfaceDC();
+    dc.RestoreDC(surfaceLevel_);
+    surfaceLevel_ = dc.SaveDC();
+    Canvas()->Refresh();
+    Paint();
+    InvalidateControlsAbove();
+    repaint();
+    return true;
 }
 
 // ---------------------------------------------------------------- TCustomControl

@@ -149,6 +149,11 @@ public:
     virtual void Repaint();
     // Shows what is pending at once.
     void Update();
+    // Paints the control's own picture into dc, whose origin stands for the control's
+    // top-left corner: a windowed control its client area, a windowless one only what it
+    // draws itself, not what lies beneath it. This is the paint message with a device
+    // context given: a control copies what it covers through it.
+    void PaintTo(gdi::DeviceContext& dc);
 
     TComponent* GetParentComponent() const override;
     bool HasParent() const override { return true; }
@@ -188,6 +193,8 @@ protected:
     // UsesSurface and fills the surface in PaintSurface.
     virtual bool UsesSurface() const { return false; }
     virtual void PaintSurface(gdi::DeviceContext& dc);
+    // What PaintTo draws, with the control's canvas drawing on dc.
+    virtual void PaintOwn(gdi::DeviceContext& dc) { PaintSurface(dc); }
     // The surface, sized to the client area and drawn if it is out of date.
     const gdi::Bitmap& PaintedSurface();
     gdi::DeviceContext& SurfaceDC();
@@ -392,8 +399,18 @@ public:
 protected:
     // Draws the control on Canvas, over what lies beneath it.
     virtual void Paint() {}
+    // Runs Paint over the picture the control shows now, without drawing what lies
+    // beneath afresh, and shows the result at once: drawing on a window outside its paint
+    // cycle. With no up-to-date picture to draw over (never painted, invalidated since,
+    // not shown, loading) it asks for a full paint instead and answers false.
+    bool PaintOver();
     bool UsesSurface() const override { return true; }
     void PaintSurface(gdi::DeviceContext& dc) override;
+    void PaintOwn(gdi::DeviceContext& dc) override;
+
+private:
+    // Windowless siblings above this one that overlap it show it beneath them.
+    void InvalidateControlsAbove();
 };
 
 class TCustomControl : public TWinControl {

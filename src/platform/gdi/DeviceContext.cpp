@@ -460,9 +460,14 @@ bool DeviceContext::SetPixel(int x, int y, TColor color)
     return true;
 }
 
-bool DeviceContext::TextOut(int x, int y, QStringView text) { return ExtTextOut(x, y, 0, nullptr, text); }
+bool DeviceContext::TextOut(int x, int y, QStringView text) { return textOut(x, y, 0, nullptr, text); }
 
 bool DeviceContext::ExtTextOut(int x, int y, unsigned options, const Rect* rect, QStringView text)
+{
+    return textOut(x, y, options, rect, text);
+}
+
+bool DeviceContext::textOut(int x, int y, unsigned options, const Rect* rect, QStringView text)
 {
     QPainter* p = painter();
     if (p == nullptr)

@@ -96,7 +96,8 @@ public:
     // A memory device context with nothing selected.
     DeviceContext();
     explicit DeviceContext(Bitmap* bitmap);
-    ~DeviceContext();
+    // Drawing calls are virtual so that a test double can write them down.
+    virtual ~DeviceContext();
     DeviceContext(const DeviceContext&) = delete;
     DeviceContext& operator=(const DeviceContext&) = delete;
 
@@ -106,29 +107,29 @@ public:
     // GetDeviceCaps(BITSPIXEL) of what is selected (32 with nothing selected).
     int BitsPerPixel() const;
 
-    ColorRef SetTextColor(TColor color);
+    virtual ColorRef SetTextColor(TColor color);
     ColorRef GetTextColor() const { return state_.textColor; }
-    ColorRef SetBkColor(TColor color);
+    virtual ColorRef SetBkColor(TColor color);
     ColorRef GetBkColor() const { return state_.bkColor; }
-    int SetBkMode(int mode);
+    virtual int SetBkMode(int mode);
     int GetBkMode() const { return state_.bkMode; }
 
-    Pen SelectPen(const Pen& pen);
+    virtual Pen SelectPen(const Pen& pen);
     const Pen& GetPen() const { return state_.pen; }
-    Brush SelectBrush(const Brush& brush);
+    virtual Brush SelectBrush(const Brush& brush);
     const Brush& GetBrush() const { return state_.brush; }
-    Font SelectFont(const Font& font);
+    virtual Font SelectFont(const Font& font);
     const Font& GetFont() const { return state_.font; }
 
     // SaveDC returns the new level (from 1); RestoreDC(-1) pops one level,
     // RestoreDC(n) returns to the state saved as level n.
-    int SaveDC();
-    bool RestoreDC(int level);
+    virtual int SaveDC();
+    virtual bool RestoreDC(int level);
 
-    QPoint SetViewportOrg(int x, int y);
+    virtual QPoint SetViewportOrg(int x, int y);
     QPoint GetViewportOrg() const { return state_.viewportOrg; }
     // The clip is kept in device pixels, as the platform keeps it.
-    int IntersectClipRect(const Rect& logical);
+    virtual int IntersectClipRect(const Rect& logical);
     int ExcludeClipRect(const Rect& logical);
     // nullptr removes the clip; the region is in device pixels.
     int SelectClipRgn(const QRegion* deviceRegion);
@@ -141,7 +142,7 @@ public:
     bool LineTo(int x, int y);
     bool Polyline(const std::vector<QPoint>& points);
 
-    bool FillRect(const Rect& rect, const Brush& brush);
+    virtual bool FillRect(const Rect& rect, const Brush& brush);
     // A one-pixel frame drawn with the brush just inside the rectangle.
     bool FrameRect(const Rect& rect, const Brush& brush);
     // Outline in the pen, inside in the brush; covers (left..right-1, top..bottom-1).
@@ -157,9 +158,9 @@ public:
 
     // Text whose cell's top-left corner is (x, y), in the text colour; in OPAQUE mode the
     // cell is first filled with the background colour.
-    bool TextOut(int x, int y, QStringView text);
+    virtual bool TextOut(int x, int y, QStringView text);
     // ETO_CLIPPED clips to rect, ETO_OPAQUE fills rect with the background colour first.
-    bool ExtTextOut(int x, int y, unsigned options, const Rect* rect, QStringView text);
+    virtual bool ExtTextOut(int x, int y, unsigned options, const Rect* rect, QStringView text);
     // Formatted text in a rectangle; returns the height of the text. With DT_CALCRECT
     // nothing is drawn: rect's right and bottom are set to fit the text.
     int DrawText(QStringView text, Rect& rect, unsigned format);
@@ -171,7 +172,8 @@ public:
     // copied to colour turns 1 into this context's background colour and 0 into its text
     // colour; a colour source copied to monochrome gives 1 where the pixel equals the
     // source context's background colour and 0 elsewhere.
-    bool BitBlt(int x, int y, int width, int height, const DeviceContext& source, int sx, int sy, RasterOp rop);
+    virtual bool BitBlt(int x, int y, int width, int height, const DeviceContext& source, int sx, int sy,
+                        RasterOp rop);
     bool PatBlt(int x, int y, int width, int height, RasterOp rop);
     // Copies a bitmap without a context of its own (its background counts as white).
     bool DrawBitmap(int x, int y, const Bitmap& source, RasterOp rop = SRCCOPY);
@@ -210,6 +212,7 @@ private:
     void plotSpan(const std::vector<QPoint>& devicePixels, ColorRef color);
     enum class Figure { Ellipse, RoundRect };
     bool drawFigure(int left, int top, int right, int bottom, Figure figure, int ew, int eh);
+    bool textOut(int x, int y, unsigned options, const Rect* rect, QStringView text);
     void textLine(int x, int y, QStringView text, int underlineAt);
     bool stretch(const Rect& target, const Bitmap& source, const QRect& wanted, ColorRef sourceBk, RasterOp rop);
     void convertForTransfer(QImage& pixels, bool fromMono, ColorRef sourceBk) const;

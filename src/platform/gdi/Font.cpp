@@ -1,5 +1,7 @@
 #include "Font.h"
 
+#include "Geometry.h"
+
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFontMetricsF>
@@ -42,14 +44,6 @@ void registerDefaultsOnce()
         return true;
     }();
     (void)done;
-}
-
-int mulDiv(int a, int b, int c)
-{
-    // Rounds halves away from zero, as the platform's MulDiv does.
-    const long long product = static_cast<long long>(a) * b;
-    const long long half = c / 2;
-    return int(product >= 0 ? (product + half) / c : (product - half) / c);
 }
 
 QFont baseFont(const LogFont& d)
@@ -129,9 +123,9 @@ std::shared_ptr<ResolvedFont> cachedResolution(const LogFont& d)
 
 }  // namespace
 
-int HeightFromPoints(int points) { return -mulDiv(points, kLogPixelsY, 72); }
+int HeightFromPoints(int points) { return -MulDiv(points, kLogPixelsY, 72); }
 
-int PointsFromHeight(int height) { return mulDiv(-height, 72, kLogPixelsY); }
+int PointsFromHeight(int height) { return MulDiv(-height, 72, kLogPixelsY); }
 
 Font::Font() = default;
 

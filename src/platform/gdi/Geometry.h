@@ -32,4 +32,19 @@ constexpr Rect Intersect(const Rect& a, const Rect& b)
     return r.isEmpty() ? Rect{} : r;
 }
 
+// a * b / c in 64 bits, rounded to the nearest integer with halves away from zero, as the
+// platform's MulDiv rounds; -1 for a zero divisor, as it answers.
+constexpr int MulDiv(int a, int b, int c)
+{
+    if (c == 0)
+        return -1;
+    const long long product = static_cast<long long>(a) * b;
+    const long long divisor = c;
+    const bool negative = (product < 0) != (divisor < 0);
+    const long long top = product < 0 ? -product : product;
+    const long long bottom = divisor < 0 ? -divisor : divisor;
+    const long long quotient = (top + bottom / 2) / bottom;
+    return int(negative ? -quotient : quotient);
+}
+
 }  // namespace gdi
