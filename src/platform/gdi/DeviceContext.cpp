@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygon>
+#include <QTransform>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -469,10 +470,21 @@ bool DeviceContext::ExtTextOut(int x, int y, unsigned options, const Rect* rect,
 
 bool DeviceContext::textOut(int x, int y, unsigned options, const Rect* rect, QStringView text)
 {
+    if (bitmap_ == nullptr || bitmap_->isEmpty())
+        return false;
+    const bool fillFirst = rect != nullptr && (options & ETO_OPAQUE);
+    if (textMasks_ && state_.bkMode == TRANSPARENT && !fillFirst) {
+        // Pixels copied straight from the mask: no painter is opened for them.
+        QRegion area = visibleRegion();
+        if (rect != nullptr && (options & ETO_CLIPPED))
+            area = area.intersected(deviceRect(*rect));
+        maskedTextLine(x, y, text, area);
+        return true;
+    }
     QPainter* p = painter();
     if (p == nullptr)
         return false;
-    if (rect != nullptr && (options & ETO_OPAQUE))
+    if (fillFirst)
         p->fillRect(deviceRect(*rect), toQColor(deviceColor(state_.bkColor)));
     if (rect != nullptr && (options & ETO_CLIPPED)) {
         p->setClipRegion(visibleRegion().intersected(deviceRect(*rect)));
@@ -513,6 +525,92 @@ void DeviceContext::textLine(int x, int y, QStringView text, int underlineAt)
         p->fillRect(QRect(left, tm.ascent + fm.underlinePos(), charWidth, std::max(1, fm.lineWidth())), textColor);
     }
     p->restore();
+}
+
+namespace {
+
+// Which pixels a line of text covers, relative to its origin: the line drawn once, white on
+// black, exactly as it is drawn on a bitmap (same font, same turn, no anti-aliasing, only a
+// whole-pixel shift apart). Gradient text draws one line once per pixel row, clipped to
+// that row; taking the row from here costs its width instead of laying out the text again.
+struct TextMask {
+    LogFont font;
+    QString text;
+    QImage coverage;  // Format_RGB32, white where the glyphs are
+    QPoint offset;    // coverage's top-left corner from the text origin
+};
+
+// Masks kept for reuse, the most recently used last; a label's paint draws a few lines.
+constexpr std::size_t kTextMaskCacheSize = 32;
+thread_local std::vector<std::shared_ptr<const TextMask>> textMaskCache;
+
+std::shared_ptr<const TextMask> textMaskFor(const Font& font, const QString& text)
+{
+    for (auto it = textMaskCache.begin(); it != textMaskCache.end(); ++it)
+        if ((*it)->text == text && (*it)->font == font.logFont()) {
+            std::shared_ptr<const TextMask> found = *it;
+            textMaskCache.erase(it);
+            textMaskCache.push_back(found);
+            return found;
+        }
+    const QFont& qfont = font.qfont();
+    const QFontMetrics fm(qfont);
+    const TextMetrics& tm = font.metrics();
+    const int escapement = font.logFont().escapement;
+    // Glyphs may reach past their advance and their cell (overhangs, underline): a margin
+    // of half a cell on every side keeps every pixel they touch.
+    const int margin = tm.height / 2 + 2;
+    const QRect cell = QRect(0, 0, fm.horizontalAdvance(text), tm.height)
+                           .united(fm.boundingRect(text).translated(0, tm.ascent))
+                           .adjusted(-margin, -margin, margin, margin);
+    QTransform turn;
+    turn.rotate(-escapement / kTenthsPerDegree);
+    const QRect box = turn.mapRect(cell);
+
+    auto mask = std::make_shared<TextMask>();
+    mask->font = font.logFont();
+    mask->text = text;
+    mask->offset = box.topLeft();
+    mask->coverage = QImage(box.size(), QImage::Format_RGB32);
+    mask->coverage.fill(Qt::black);
+    QPainter p(&mask->coverage);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+    p.translate(-box.topLeft());
+    if (escapement != 0)
+        p.rotate(-escapement / kTenthsPerDegree);
+    p.setFont(qfont);
+    p.setPen(Qt::white);
+    p.drawText(QPoint(0, tm.ascent), text);
+    p.end();
+
+    if (textMaskCache.size() >= kTextMaskCacheSize)
+        textMaskCache.erase(textMaskCache.begin());
+    textMaskCache.push_back(mask);
+    return mask;
+}
+
+}  // namespace
+
+void DeviceContext::maskedTextLine(int x, int y, QStringView text, const QRegion& area)
+{
+    if (text.isEmpty())
+        return;
+    const std::shared_ptr<const TextMask> mask = textMaskFor(state_.font, text.toString());
+    const QPoint at = QPoint(x, y) + state_.viewportOrg + mask->offset;
+    const QRegion target = area.intersected(QRect(at, mask->coverage.size()));
+    if (target.isEmpty())
+        return;
+    const QRgb colour = toQRgb(deviceColor(state_.textColor));
+    QImage& dest = bitmap_->pixels();
+    for (const QRect& r : target)
+        for (int py = r.top(); py <= r.bottom(); ++py) {
+            const auto* covered = reinterpret_cast<const QRgb*>(mask->coverage.constScanLine(py - at.y())) - at.x();
+            auto* d = reinterpret_cast<QRgb*>(dest.scanLine(py));
+            for (int px = r.left(); px <= r.right(); ++px)
+                if (covered[px] & kRgbMask)
+                    d[px] = colour;
+        }
 }
 
 int DeviceContext::DrawText(QStringView text, Rect& rect, unsigned format)

@@ -164,6 +164,10 @@ public:
     // Formatted text in a rectangle; returns the height of the text. With DT_CALCRECT
     // nothing is drawn: rect's right and bottom are set to fit the text.
     int DrawText(QStringView text, Rect& rect, unsigned format);
+    // Transparent text is copied from a cached picture of its line (the same pixels, drawn
+    // once per font and text); off, every output lays the text out again. Tests and
+    // benchmarks compare the two.
+    void UseTextMasks(bool use) { textMasks_ = use; }
     // Width and cell height of the text on one line.
     QSize GetTextExtentPoint(QStringView text) const;
     TextMetrics GetTextMetrics() const { return state_.font.metrics(); }
@@ -214,6 +218,7 @@ private:
     bool drawFigure(int left, int top, int right, int bottom, Figure figure, int ew, int eh);
     bool textOut(int x, int y, unsigned options, const Rect* rect, QStringView text);
     void textLine(int x, int y, QStringView text, int underlineAt);
+    void maskedTextLine(int x, int y, QStringView text, const QRegion& area);
     bool stretch(const Rect& target, const Bitmap& source, const QRect& wanted, ColorRef sourceBk, RasterOp rop);
     void convertForTransfer(QImage& pixels, bool fromMono, ColorRef sourceBk) const;
     bool transfer(int x, int y, int width, int height, const Bitmap* source, ColorRef sourceBk, QPoint sourceOrigin,
@@ -223,6 +228,7 @@ private:
     State state_;
     std::vector<State> saved_;
     std::unique_ptr<QPainter> painter_;
+    bool textMasks_ = true;
 };
 
 }  // namespace gdi
