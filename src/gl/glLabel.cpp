@@ -40,7 +40,6 @@ int GlLabelMaskOffset(TglTextStyle style, bool delineated)
     return m / 2;
 }
 
-
 TglTextBox GlTextBox(QSize extent, bool styleHasDepth, int shadowDepth, bool delineated)
 {
     TglTextBox box;
@@ -390,7 +389,6 @@ TColor TglLabel::ParentBrushColor() const
 void TglLabel::RebuildLabelFont()
 {
     FLabelFont = CreateRotatedFont(Font(), GlLabelEscapement(FDirection));
-    FFontPending = false;
 }
 
 void TglLabel::FontChanged()

@@ -234,7 +234,6 @@ private:
     QMetaObject::Connection FBackgroundReplaced;
     TAlignment FAlignment = taLeftJustify;
     bool FPainted = false;
-    bool FFontPending = true;
     bool FFaceOnly = false;
     // Set while the label itself asks a linked picture for its bitmap.
     bool FTakingGraphic = false;

@@ -32,7 +32,7 @@ void clippedText(gdi::DeviceContext& dc, int x, int y, const TRect& clip, const 
 }
 
 // The face of the letters, with its outline unless only the face is wanted.
-void drawTextFace(gdi::DeviceContext& dc, int x, int y, const TRect& clip, const QString& text, bool delineated,
+void DrawTextFace(gdi::DeviceContext& dc, int x, int y, const TRect& clip, const QString& text, bool delineated,
                   bool faceOnly, TColor textColor, TColor delineateColor, const TCustomGradient* gradient)
 {
     if (delineated) {
@@ -104,7 +104,7 @@ void DrawEffectText(gdi::DeviceContext& dc, int x, int y, const TRect& clip, con
         clippedText(dc, x + dx, y + dy, clip, text);
     };
     const auto face = [&](int a) {
-        drawTextFace(dc, x + a, y + a, clip, text, delineated, faceOnly, textColor, delineateColor, gradient);
+        DrawTextFace(dc, x + a, y + a, clip, text, delineated, faceOnly, textColor, delineateColor, gradient);
     };
     switch (style) {
     case fstRaised:

@@ -147,8 +147,12 @@ public:
         TglLabel* opaque = Label(QStringLiteral("Opaque"), 10, 190);
         opaque->SetTransparent(false);
         opaque->Colors()->SetBackground(clCream);
-        TglLabel* opaqueTexture = Label(QStringLiteral("Opaque, texture ignored"), 150, 190);
+        // Opaque with a texture: the texture is not shown, the letters show the label's own
+        // background picture and the rest its background colour.
+        TglLabel* opaqueTexture = Label(QStringLiteral("Opaque, picture in letters"), 150, 190);
         opaqueTexture->SetTransparent(false);
+        opaqueTexture->Colors()->SetBackground(clCream);
+        opaqueTexture->SetBackground(Checker(&form_, clNavy, clBlue, 2));
         opaqueTexture->SetTexture(Checker(&form_, clRed, clYellow, 3));
         TglLabel* pushedTexture = Label(QStringLiteral("Pushed, textured"), 480, 190);
         pushedTexture->TextStyles()->SetPassive(fstPushed);
