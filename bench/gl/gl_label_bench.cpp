@@ -3,7 +3,8 @@
 //  - BM_PlainLabelRepaint: the toolkit's plain label with the same caption and font,
 //    repainted in full: what any windowless control's repaint costs here;
 //  - BM_FullPaint/26: a full paint of a label like the About window's "Clan Vexal" (Arial
-//    bold, height -21, raised, an active navy-to-red gradient over its 26 rows: 27 strips);
+//    bold, height -21, raised, an active navy-to-red gradient: one strip per row and one
+//    more, 26 in all);
 //  - BM_FullPaint/255: the same label 255 pixels high, a gradient span of 255 strips;
 //  - BM_FaceOnlyHover: the pointer entering and leaving a navy/blue link label, each a
 //    face-only repaint at once (two per iteration);
