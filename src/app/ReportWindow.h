@@ -1,11 +1,11 @@
 #pragma once
-// The report window as a removal drives it from its worker thread. Deleted paths travel to
-// the window in batches without holding the worker up; every other call runs on the
-// user-interface thread and waits for it, after the paths sent before it have arrived.
+// The report window as a removal fills it from its worker thread: deleted paths travel to the
+// window in batches without holding the worker up, and the window shows with the first of them.
+// Everything else about the window (emptying it first, its caption afterwards) the main window
+// does itself on the user-interface thread.
 
 #include "replays/Removal.h"
 
-#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -21,13 +21,8 @@ public:
     explicit ReportWindow(TForm2& window);
     ~ReportWindow() override;
 
-    void Clear() override;
-    void Append(const std::string& line) override;
-    std::size_t LineCount() override;
-    void Show() override;
-    void SetCaption(const std::string& caption) override;
-    // The count box; what was kept is reported afterwards by the window.
-    void ShowMessage(const std::string& text) override;
+    // On the removal's thread.
+    void Deleted(const std::string& path) override;
 
     // Hands the paths still on their way to the window; on the user-interface thread.
     void Flush();
@@ -36,13 +31,13 @@ private:
     struct Pending {
         std::mutex mutex;
         std::vector<std::string> lines;
+        bool shown = false; // the window was shown for this removal
     };
 
     static void Deliver(Pending& pending, TForm2& window);
 
     TForm2& window_;
     std::shared_ptr<Pending> pending_;
-    std::size_t lines_; // as the window will hold them, counted on the removal's thread
 };
 
 } // namespace app

@@ -26,6 +26,10 @@ namespace {
 const QString kTitle = QStringLiteral("Программа для удаления одинаковых реплеев");
 // After a scan the caption carries the row count.
 const QString kCountCaption = QStringLiteral("    реплеев ");
+// After a removal: the box gives the count, the report window's caption the lines it holds.
+const QString kDuplicatesCount = QStringLiteral("Дубликатов: ");
+const QString kRemovalStopped = QStringLiteral("\nУдаление остановлено.");
+const QString kDeletedCaption = QStringLiteral(" реплея удаленно");
 
 void ShowProblems(const QString& heading, const std::vector<app::Problem>& problems)
 {
@@ -109,18 +113,27 @@ void TForm1::glBitBtn2Click(TObject*)
 
 void TForm1::glBitBtn3Click(TObject*)
 {
+    // Over an empty catalogue the removal has nothing to do, and the report window stays as it is.
+    if (catalogue_.RowCount() == 0) {
+        glBitBtn3->SetEnabled(false);
+        return;
+    }
+    Form2->ListBox1->Clear();
     std::atomic<bool> cancel{false};
     app::RemovalCounter counter(cancel);
     app::ReportWindow report(*Form2);
     replays::RemovalResult result;
-    app::RunJob(
-        [&] {
-            result = replays::RemoveDuplicates(catalogue_, report, {false, &counter, &cancel});
-        },
-        cancel, QStringLiteral("Удаление одинаковых реплеев"), [&] { return counter.Status(); });
+    app::RunJob([&] { result = replays::RemoveDuplicates(catalogue_, {false, &counter, &cancel, &report}); },
+                cancel, QStringLiteral("Удаление одинаковых реплеев"), [&] { return counter.Status(); });
     report.Flush();
     glBitBtn3->SetEnabled(false);
 
+    // The progress window is gone by now: the count, then the report's caption, then what was kept.
+    QString count = kDuplicatesCount + QString::number(result.deleted.size());
+    if (result.cancelled)
+        count += kRemovalStopped;
+    ::ShowMessage(count);
+    Form2->SetCaption(QString::number(Form2->ListBox1->Count()) + kDeletedCaption);
     std::vector<app::Problem> kept;
     kept.reserve(result.notDeleted.size());
     for (const replays::NotDeleted& file : result.notDeleted)

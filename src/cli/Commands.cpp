@@ -129,26 +129,21 @@ public:
     {
     }
 
-    void Clear() override { lines_ = 0; }
-    void Append(const std::string& line) override
+    void Deleted(const std::string& path) override
     {
         if (json_) {
             out_.Buffer() += lines_ == 0 ? "\n" : ",\n";
-            AppendJsonString(out_.Buffer(), line);
+            AppendJsonString(out_.Buffer(), path);
         } else {
             progress_.Erase();
-            out_.Line(line);
+            out_.Line(path);
         }
         ++lines_;
         if (!out_.Flush()) {
-            unreported_.push_back(line);
+            unreported_.push_back(path);
             stop_.store(true);
         }
     }
-    std::size_t LineCount() override { return lines_; }
-    void Show() override {}
-    void SetCaption(const std::string&) override {}
-    void ShowMessage(const std::string&) override {}
 
     // Deleted, but the output would not take them.
     const std::vector<std::string>& Unreported() const { return unreported_; }
@@ -306,7 +301,7 @@ int Run(const Arguments& args, const Streams& streams, std::atomic<bool>& cancel
         // Output that cannot be taken before the first deletion stops the removal before it.
         if (!cancelled && out.Flush()) {
             DeletionReport report(out, args.json, progress, cancel);
-            removal = replays::RemoveDuplicates(catalogue, report, {args.dryRun, &progress, &cancel});
+            removal = replays::RemoveDuplicates(catalogue, {args.dryRun, &progress, &cancel, &report});
             progress.Erase();
             for (const auto& path : report.Unreported())
                 err.Line(std::string(kProgram) + "deleted, but the output would not take it: " + path);

@@ -21,8 +21,6 @@ namespace replays {
 
 namespace {
 
-constexpr std::string_view kCountMessage = "Дубликатов: ";
-constexpr std::string_view kCaptionSuffix = " реплея удаленно";
 constexpr std::size_t kCompareChunk = std::size_t{256} << 10;
 // Folders kept open between files, within these bounds.
 constexpr std::size_t kMinOpenFolders = 8;
@@ -315,12 +313,11 @@ std::vector<RemovalCandidate> PlanRemoval(const Catalogue& catalogue)
     return plan;
 }
 
-RemovalResult RemoveDuplicates(const Catalogue& catalogue, RemovalReport& report, const RemovalOptions& options)
+RemovalResult RemoveDuplicates(const Catalogue& catalogue, const RemovalOptions& options)
 {
     RemovalResult result;
     if (catalogue.RowCount() == 0)
         return result;
-    report.Clear();
     const auto plan = PlanRemoval(catalogue);
     result.counts.candidates = plan.size();
     if (options.progress != nullptr)
@@ -342,9 +339,8 @@ RemovalResult RemoveDuplicates(const Catalogue& catalogue, RemovalReport& report
         if (decision == Decision::Delete) {
             std::string path(row.Path);
             ++result.counts.deleted;
-            report.Append(path);
-            if (report.LineCount() == 1)
-                report.Show();
+            if (options.report != nullptr)
+                options.report->Deleted(path);
             result.deleted.push_back(std::move(path));
         } else {
             kept.path = row.Path;
@@ -355,8 +351,6 @@ RemovalResult RemoveDuplicates(const Catalogue& catalogue, RemovalReport& report
             options.progress->RemovalAdvanced(result.counts);
     }
 
-    report.ShowMessage(std::string(kCountMessage) + std::to_string(result.deleted.size()));
-    report.SetCaption(std::to_string(report.LineCount()) + std::string(kCaptionSuffix));
     return result;
 }
 

@@ -1,11 +1,15 @@
 #pragma once
 // Deleting identical replays.
 //
-//   class Report : public replays::RemovalReport { ... };   // the report window, or text output
+//   class Deletions : public replays::RemovalReport { ... };   // told of each deletion as it happens
 //   std::atomic<bool> cancel{false};
-//   replays::RemovalResult r = replays::RemoveDuplicates(catalogue, report, {false, &progress, &cancel});
+//   replays::RemovalResult r = replays::RemoveDuplicates(catalogue, {false, &progress, &cancel, &deletions});
 //   r.deleted        // paths really deleted, in order of deletion
 //   r.notDeleted     // files that matched a neighbour but were kept: path and reason
+//   r.cancelled      // stopped before the end
+//
+// The removal reports in data only; what a user sees of it (the report window, the count, the
+// files kept) its caller makes of these.
 //
 // The catalogue's rows are cut into runs of equal Size; each run is put in the order the
 // exchange sort leaves it (ExchangeOrder.h); where two neighbours in that order have equal first
@@ -27,12 +31,6 @@
 // On any doubt the file gets its name back and is reported kept. A file is moved aside before
 // the other copy is looked at, so two removals that would each delete the copy the other keeps
 // cannot both succeed: the later one finds the other copy gone or just moved.
-//
-// The report is driven with exactly these calls, from the thread running the removal: Clear();
-// per deleted file Append(path), then Show() when LineCount() has just become 1; at the end
-// ShowMessage("Дубликатов: N"), which returns when the user has closed it; then
-// SetCaption("N реплея удаленно"). An empty catalogue gets no call. Files kept are not part of
-// the message: the caller reports result.notDeleted after it, in its own way.
 
 #include "replays/Catalogue.h"
 #include "replays/Progress.h"
@@ -45,22 +43,19 @@
 
 namespace replays {
 
+// Told of each deletion as it happens, on the thread running the removal, in order of deletion,
+// before the next file is deleted. In a dry run, of each file that would be deleted.
 class RemovalReport {
 public:
     virtual ~RemovalReport() = default;
-    virtual void Clear() = 0;
-    virtual void Append(const std::string& line) = 0; // a path: bytes, not necessarily UTF-8
-    virtual std::size_t LineCount() = 0;
-    virtual void Show() = 0; // non-modal: does not wait
-    virtual void SetCaption(const std::string& caption) = 0; // UTF-8
-    // Modal: returns once the user has closed it. UTF-8 apart from the paths it names.
-    virtual void ShowMessage(const std::string& text) = 0;
+    virtual void Deleted(const std::string& path) = 0; // bytes, not necessarily UTF-8
 };
 
 struct RemovalOptions {
     bool dryRun = false; // make every check, delete nothing, report what would go
     RemovalProgress* progress = nullptr; // told after every file, and within long comparisons
     const std::atomic<bool>* cancel = nullptr; // read between files and between compared blocks
+    RemovalReport* report = nullptr;
 };
 
 // Why a file that matched its neighbour was kept. Callers say it in their own words.
@@ -100,6 +95,6 @@ struct RemovalCandidate {
 // The candidates in the order the removal takes them: runs in row order, each in exchange order.
 std::vector<RemovalCandidate> PlanRemoval(const Catalogue& catalogue);
 
-RemovalResult RemoveDuplicates(const Catalogue& catalogue, RemovalReport& report, const RemovalOptions& options = {});
+RemovalResult RemoveDuplicates(const Catalogue& catalogue, const RemovalOptions& options = {});
 
 } // namespace replays

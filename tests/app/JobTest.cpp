@@ -90,13 +90,65 @@ TEST_F(Jobs, CancellingARemovalStopsAfterTheCurrentFileAndReportsWhatWentReally)
 
     EXPECT_TRUE(cancel.cancelled);
     ASSERT_FALSE(boxes.Shown().empty());
-    EXPECT_EQ(boxes.Shown()[0].text, QStringLiteral("Дубликатов: 1"));
+    EXPECT_EQ(boxes.Shown()[0].text, QStringLiteral("Дубликатов: 1\nУдаление остановлено."));
     EXPECT_EQ(Form2->ListBox1->Items()->ToStringList(), QStringList{Shown(tree.Path("a/r0.rep"))});
     EXPECT_EQ(Form2->Caption(), QStringLiteral("1 реплея удаленно"));
     EXPECT_FALSE(tree.Exists("a/r0.rep"));
     for (int i = 1; i < 4; ++i)
         EXPECT_TRUE(tree.Exists("a/r" + std::to_string(i) + ".rep"));
     EXPECT_FALSE(Form1->glBitBtn3->Enabled());
+}
+
+// Holds the job's worker at its blockAt-th progress report until the progress window shows.
+struct HoldUntilProgressShows {
+    explicit HoldUntilProgressShows(int blockAt)
+    {
+        app::SetJobProgressHook([this, blockAt](const std::atomic<bool>&) {
+            if (++reports == blockAt)
+                shown.wait(false);
+        });
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (TProgressForm* progress = TProgressForm::Current(); progress && progress->Visible()) {
+                timer.stop();
+                shown = true;
+                shown.notify_all();
+            }
+        });
+        timer.start();
+    }
+
+    std::atomic<int> reports{0};
+    std::atomic<bool> shown{false};
+    QTimer timer;
+};
+
+TEST_F(Jobs, TheCountShowsOnlyOnceTheRemovalAndItsProgressWindowAreGone)
+{
+    for (int i = 0; i < 3; ++i) {
+        Replay("a/r" + std::to_string(i) + ".rep", 60 + std::size_t(i), "same", "same", unsigned(i));
+        Replay("b/r" + std::to_string(i) + ".rep", 60 + std::size_t(i), "same", "same", unsigned(i));
+    }
+    Find(tree.Root());
+    HoldUntilProgressShows hold(2);
+    bool progressAtCount = true;
+    QString captionAtCount;
+    boxes.OnShown = [&](const TMessageBoxRequest&) {
+        if (boxes.Shown().size() == 1) {
+            progressAtCount = TProgressForm::Current() != nullptr;
+            captionAtCount = Form2->Caption();
+        }
+    };
+    const QString captionBefore = Form2->Caption();
+    DeleteIdentical();
+
+    EXPECT_TRUE(hold.shown);
+    ASSERT_FALSE(boxes.Shown().empty());
+    EXPECT_EQ(boxes.Shown()[0].text, QStringLiteral("Дубликатов: 3"));
+    EXPECT_FALSE(progressAtCount);
+    EXPECT_EQ(captionAtCount, captionBefore); // the caption follows once the box is closed
+    EXPECT_EQ(Form2->Caption(), QStringLiteral("3 реплея удаленно"));
+    EXPECT_EQ(Form2->ListBox1->Count(), 3);
 }
 
 TEST_F(Jobs, WhatEscapesAJobIsThrownAgainOnTheWindowsThread)
@@ -110,37 +162,25 @@ TEST_F(Jobs, WhatEscapesAJobIsThrownAgainOnTheWindowsThread)
     EXPECT_EQ(ran, 1);
 }
 
-TEST_F(Jobs, TheReportWindowGetsEveryPathInOrderFromAWorker)
+TEST_F(Jobs, TheReportWindowGetsEveryPathInOrderFromAWorkerAndShowsWithTheFirst)
 {
     app::ReportWindow report(*Form2);
     std::vector<std::string> paths;
     for (int i = 0; i < 500; ++i)
         paths.push_back("/replays/" + std::to_string(i) + ".rep");
-    std::size_t countAfterFirst = 0;
     std::atomic<bool> cancel{false};
     app::RunJob(
         [&] {
-            report.Clear();
-            for (const std::string& path : paths) {
-                report.Append(path);
-                if (report.LineCount() == 1) {
-                    report.Show();
-                    countAfterFirst = report.LineCount();
-                }
-            }
-            report.ShowMessage("Дубликатов: 500");
-            report.SetCaption("500 реплея удаленно");
+            for (const std::string& path : paths)
+                report.Deleted(path);
         },
         cancel, QString(), {});
     report.Flush();
-    EXPECT_EQ(countAfterFirst, 1u);
     ASSERT_EQ(Form2->ListBox1->Count(), 500);
     for (int i = 0; i < 500; ++i)
         ASSERT_EQ(Form2->ListBox1->Items()->Strings(i), QString::fromStdString(paths[std::size_t(i)]));
     EXPECT_TRUE(Form2->Visible());
-    ASSERT_EQ(boxes.Shown().size(), 1u);
-    EXPECT_EQ(boxes.Shown()[0].text, QStringLiteral("Дубликатов: 500")); // the count alone
-    EXPECT_EQ(Form2->Caption(), QStringLiteral("500 реплея удаленно"));
+    EXPECT_TRUE(boxes.Shown().empty()); // the count is the main window's to tell
 }
 
 TEST(CatalogueRows, ShowsNothingWhileWithdrawnAndCellsOnlyForPublishedRows)

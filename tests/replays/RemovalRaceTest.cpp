@@ -17,17 +17,6 @@
 
 namespace {
 
-class SilentReport : public replays::RemovalReport {
-public:
-    void Clear() override { lines = 0; }
-    void Append(const std::string&) override { ++lines; }
-    std::size_t LineCount() override { return lines; }
-    void Show() override {}
-    void SetCaption(const std::string&) override {}
-    void ShowMessage(const std::string&) override {}
-    std::size_t lines = 0;
-};
-
 // The contents of every regular file below folder.
 std::multiset<std::string> Contents(const std::string& folder)
 {
@@ -97,11 +86,10 @@ TEST(RemovalRace, TwoRemovalsInOppositeOrdersNeverDeleteBothCopies)
     std::atomic<int> ready{0};
     replays::RemovalResult fromX, fromY;
     const auto run = [&](const replays::Catalogue& catalogue, replays::RemovalResult& result) {
-        SilentReport report;
         ++ready;
         while (ready.load() < 2) {
         }
-        result = replays::RemoveDuplicates(catalogue, report);
+        result = replays::RemoveDuplicates(catalogue);
     };
     std::thread other(run, std::cref(y), std::ref(fromY));
     run(x, fromX);
@@ -117,8 +105,7 @@ class RemovalTrap : public testing::Test {
 protected:
     replays::RemovalResult Run(const replays::RemovalOptions& options = {})
     {
-        SilentReport report;
-        return replays::RemoveDuplicates(catalogue, report, options);
+        return replays::RemoveDuplicates(catalogue, options);
     }
 
     void Scan()
@@ -230,8 +217,7 @@ TEST(RemovalRace, AFileExchangedIntoTheNameIsNeverDeleted)
             testsupport::ReadTrap trap;
             for (unsigned i = 0; i < kPairs; ++i)
                 trap.Arm(names[i], [&target, i] { target = static_cast<int>(i); });
-            SilentReport report;
-            replays::RemoveDuplicates(catalogue, report);
+            replays::RemoveDuplicates(catalogue);
             stop = true;
             mutator.join();
         }
@@ -264,8 +250,7 @@ TEST(RemovalRace, AFolderExchangedWithALinkLeadsTheRemovalNowhereElse)
             while (!stop.load())
                 Exchange(sub, alt);
         });
-        SilentReport report;
-        replays::RemoveDuplicates(catalogue, report);
+        replays::RemoveDuplicates(catalogue);
         stop = true;
         mutator.join();
         const auto after = Contents(tree.Path("outside"));

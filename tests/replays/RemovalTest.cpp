@@ -4,29 +4,27 @@
 #include "support/ScratchTree.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
-// Remembers every call the removal makes, in order.
+// Remembers each deletion it is told of and, at that moment, which of the watched files exist.
 class RecordingReport : public replays::RemovalReport {
 public:
-    void Clear() override
+    void Deleted(const std::string& path) override
     {
-        calls.push_back("clear");
-        lines.clear();
+        deleted.push_back(path);
+        std::vector<std::string> present;
+        for (const auto& watched : watch) {
+            if (::access(watched.c_str(), F_OK) == 0)
+                present.push_back(watched);
+        }
+        existing.push_back(std::move(present));
     }
-    void Append(const std::string& line) override
-    {
-        calls.push_back("append " + line);
-        lines.push_back(line);
-    }
-    std::size_t LineCount() override { return lines.size(); }
-    void Show() override { calls.push_back("show"); }
-    void SetCaption(const std::string& caption) override { calls.push_back("caption " + caption); }
-    void ShowMessage(const std::string& text) override { calls.push_back("message " + text); }
 
-    std::vector<std::string> calls;
-    std::vector<std::string> lines;
+    std::vector<std::string> watch;
+    std::vector<std::string> deleted;
+    std::vector<std::vector<std::string>> existing; // per deletion
 };
 
 class Removal : public testing::Test {
@@ -42,7 +40,8 @@ protected:
     {
         const auto scan = replays::FindReplays(catalogue, tree.Path("r"));
         EXPECT_TRUE(scan.entered);
-        return replays::RemoveDuplicates(catalogue, report, options);
+        options.report = &report;
+        return replays::RemoveDuplicates(catalogue, options);
     }
 
     testsupport::ScratchTree tree;
@@ -50,20 +49,16 @@ protected:
     RecordingReport report;
 };
 
-TEST_F(Removal, AnEmptyCatalogueChangesNothing)
+TEST_F(Removal, AnEmptyCatalogueOrOneRowDeletesNothing)
 {
-    const auto result = replays::RemoveDuplicates(catalogue, report);
-    EXPECT_TRUE(report.calls.empty());
+    auto result = replays::RemoveDuplicates(catalogue, {false, nullptr, nullptr, &report});
     EXPECT_TRUE(result.deleted.empty());
-}
-
-TEST_F(Removal, OneRowDeletesNothingButStillReports)
-{
     Put("a.rep", "f");
-    const auto result = Run();
+    result = Run();
     EXPECT_TRUE(result.deleted.empty());
-    const std::vector<std::string> expected{"clear", "message Дубликатов: 0", "caption 0 реплея удаленно"};
-    EXPECT_EQ(report.calls, expected);
+    EXPECT_TRUE(result.notDeleted.empty());
+    EXPECT_EQ(result.counts.candidates, 0u);
+    EXPECT_TRUE(report.deleted.empty());
 }
 
 TEST_F(Removal, OfTwoIdenticalReplaysTheOneFoundFirstGoes)
@@ -74,25 +69,25 @@ TEST_F(Removal, OfTwoIdenticalReplaysTheOneFoundFirstGoes)
     EXPECT_EQ(result.deleted, std::vector<std::string>{first});
     EXPECT_FALSE(tree.Exists("r/a.rep"));
     EXPECT_TRUE(tree.Exists("r/b.rep"));
-    const std::vector<std::string> expected{"clear", "append " + first, "show", "message Дубликатов: 1",
-                                            "caption 1 реплея удаленно"};
-    EXPECT_EQ(report.calls, expected);
+    EXPECT_EQ(report.deleted, result.deleted);
     EXPECT_EQ(result.counts.candidates, 1u);
     EXPECT_EQ(result.counts.compared, 1u);
     EXPECT_EQ(result.counts.deleted, 1u);
     EXPECT_EQ(catalogue.RowCount(), 2u); // rows stay until the next scan
 }
 
-TEST_F(Removal, OfThreeIdenticalReplaysOnlyTheLastStays)
+TEST_F(Removal, OfThreeIdenticalReplaysOnlyTheLastStaysAndEachDeletionIsToldAsItHappens)
 {
     const auto a = Put("a.rep", "f");
     const auto b = Put("b.rep", "f");
-    Put("c.rep", "f");
+    const auto c = Put("c.rep", "f");
+    report.watch = {a, b, c};
     const auto result = Run();
     EXPECT_EQ(result.deleted, (std::vector<std::string>{a, b}));
-    EXPECT_EQ(report.lines, result.deleted);
-    EXPECT_EQ(std::count(report.calls.begin(), report.calls.end(), "show"), 1);
-    EXPECT_EQ(report.calls.back(), "caption 2 реплея удаленно");
+    EXPECT_EQ(report.deleted, result.deleted);
+    // a was told of once it had gone, and before b went.
+    const std::vector<std::vector<std::string>> existing{{b, c}, {c}};
+    EXPECT_EQ(report.existing, existing);
 }
 
 TEST_F(Removal, DifferentSizesOrSecondFingerprintsKeepReplays)
@@ -137,10 +132,7 @@ TEST_F(Removal, FilesWithDifferentContentsAreKeptAndReported)
     EXPECT_EQ(result.notDeleted[0].reason, replays::KeepReason::ContentsDiffer);
     EXPECT_EQ(result.notDeleted[0].other, b);
     EXPECT_TRUE(tree.Exists("r/a.rep"));
-    const std::vector<std::string> expected{"clear",
-                                            "message Дубликатов: 0",
-                                            "caption 0 реплея удаленно"};
-    EXPECT_EQ(report.calls, expected);
+    EXPECT_TRUE(report.deleted.empty());
 }
 
 TEST_F(Removal, SameSizeInRecordsButOtherLengthIsNoDuplicate)
@@ -185,7 +177,7 @@ TEST_F(Removal, FilesChangedSinceTheScanAreKeptAndReported)
     tree.SetMode("r/c.rep", 0444);
     tree.Remove("r/f.rep");
 
-    const auto result = replays::RemoveDuplicates(catalogue, report);
+    const auto result = replays::RemoveDuplicates(catalogue, {false, nullptr, nullptr, &report});
     EXPECT_EQ(result.deleted, std::vector<std::string>{b});
     ASSERT_EQ(result.notDeleted.size(), 3u);
     EXPECT_EQ(result.notDeleted[0].path, gone);
@@ -200,8 +192,7 @@ TEST_F(Removal, FilesChangedSinceTheScanAreKeptAndReported)
     EXPECT_EQ(result.notDeleted[2].other, tree.Path("r/f.rep"));
     EXPECT_TRUE(tree.Exists("r/c.rep"));
     EXPECT_TRUE(tree.Exists("r/e.rep"));
-    EXPECT_EQ(report.lines, result.deleted);
-    EXPECT_EQ(report.calls.back(), "caption 1 реплея удаленно");
+    EXPECT_EQ(report.deleted, result.deleted);
 }
 
 TEST_F(Removal, RefusedDeletionsAreNotCounted)
@@ -258,7 +249,7 @@ TEST_F(Removal, ReportsProgressAndStopsWhenCancelled)
     EXPECT_EQ(result.deleted.size(), 2u);
     EXPECT_EQ(progress.last.candidates, 5u);
     EXPECT_EQ(progress.last.done, 2u);
-    EXPECT_EQ(report.calls.back(), "caption 2 реплея удаленно"); // what was done is still reported
+    EXPECT_EQ(report.deleted, result.deleted); // what was done is still reported
 }
 
 TEST_F(Removal, RunsLongerThanTwoThousandRowsAreWhole)
@@ -271,13 +262,13 @@ TEST_F(Removal, RunsLongerThanTwoThousandRowsAreWhole)
     EXPECT_EQ(plan.back().keep, 2499u);
 }
 
-TEST_F(Removal, TheClosingMessageGivesOnlyTheCountAndTheResultEveryKeptFile)
+TEST_F(Removal, EveryKeptFileIsInTheResult)
 {
     for (int i = 0; i < 30; ++i)
         catalogue.AddEntry(tree.Path("missing" + std::to_string(i) + ".rep"), 70, "f", "s");
-    const auto result = replays::RemoveDuplicates(catalogue, report);
+    const auto result = replays::RemoveDuplicates(catalogue, {false, nullptr, nullptr, &report});
     EXPECT_EQ(result.notDeleted.size(), 29u);
-    EXPECT_EQ(report.calls[1], "message Дубликатов: 0");
+    EXPECT_TRUE(report.deleted.empty());
 }
 
 } // namespace
