@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QWidget>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -43,6 +44,7 @@ int GlLabelMaskOffset(TglTextStyle style, bool delineated)
 TglTextBox GlTextBox(QSize extent, bool styleHasDepth, int shadowDepth, bool delineated)
 {
     TglTextBox box;
+    box.Cx = extent.width();
     box.W0 = extent.width() + int(extent.width() * kOverhangShare) + kTextMargin;
     box.H0 = extent.height() + kTextMargin;
     box.E = (styleHasDepth ? shadowDepth : 0) + (delineated ? kDelineationExtra : 0);
@@ -99,7 +101,9 @@ TPoint GlLabelTextOrigin(const TglTextBox& box, TglLabelDir direction, TAlignmen
         case taLeftJustify:
             return TPoint(0, H - box.E - kTextMargin);
         case taRightJustify:
-            return TPoint(0, box.W0 - kDownUpRightJustifyLift);
+            // The text runs up from its origin: an origin lower than the text is long
+            // would start it above the label's top edge and cut its last letters off.
+            return TPoint(0, std::max(box.W0 - kDownUpRightJustifyLift, box.Cx));
         case taCenter:
             return TPoint(0, (H + box.W0 - box.E) / 2);
         }
@@ -172,6 +176,9 @@ TglCustomLabel::TglCustomLabel(TComponent* owner)
 TglCustomLabel::~TglCustomLabel()
 {
     SetFocusControl(nullptr);
+    // A hook made while the label hooked on focus stays when the option is cleared later;
+    // a label that goes takes it off whatever the option says now.
+    UnhookFocusControl();
 }
 
 void TglCustomLabel::SetFocusControl(TWinControl* value)

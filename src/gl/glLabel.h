@@ -22,6 +22,7 @@ class TglFocusWatcher;
 
 // The sizes the caption needs. extent is the caption measured in the label font.
 struct TglTextBox {
+    int Cx = 0;  // the caption's width as measured
     int W0 = 0;  // text width with its margin
     int H0 = 0;  // text height with its margin
     int Sw = 0;  // W0 plus what the effect and the outline add

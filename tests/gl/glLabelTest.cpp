@@ -173,13 +173,17 @@ TEST(LabelGeometry, TheTextOriginForEveryDirectionAndAlignment)
     const Case tall[] = {
         {fldUpDown, taLeftJustify, TPoint(22, 1)},  {fldUpDown, taRightJustify, TPoint(22, 47)},
         {fldUpDown, taCenter, TPoint(22, 23)},      {fldDownUp, taLeftJustify, TPoint(0, 148)},
-        {fldDownUp, taRightJustify, TPoint(0, 99)}, {fldDownUp, taCenter, TPoint(0, 126)},
+        {fldDownUp, taRightJustify, TPoint(0, 100)}, {fldDownUp, taCenter, TPoint(0, 126)},
     };
     for (const Case& c : tall)
         EXPECT_EQ(GlLabelTextOrigin(box, c.direction, c.alignment, 40, 150), c.origin)
             << int(c.direction) << " " << int(c.alignment);
     // Halves of a negative room are cut toward zero.
     EXPECT_EQ(GlLabelTextOrigin(box, fldLeftRight, taCenter, 100, 40), TPoint(-1, 0));
+    // Upward and right-justified the origin lies W0 - 4 from the top, unless the text would
+    // then start above the label: a caption 300 wide (W0 305) keeps 301.
+    EXPECT_EQ(GlLabelTextOrigin(GlTextBox(QSize(300, 20), false, 2, false), fldDownUp, taRightJustify, 40, 400),
+              TPoint(0, 301));
 }
 
 TEST_F(Label, ItTakesTheSizeItsCaptionNeedsAtItsPaintUnlessAligned)
@@ -400,6 +404,8 @@ TEST_F(Label, TurnedTextStartsWhereTheOriginTableSays)
                 cell = QRect(o.x(), o.y() - w, h, w);
                 break;
             }
+            // The whole text cell lies on the label: nothing of the caption is cut off.
+            EXPECT_TRUE(QRect(0, 0, label->Width(), label->Height()).contains(cell));
             QRect ink;
             for (int y = 0; y < shot.height(); ++y)
                 for (int x = 0; x < shot.width(); ++x)
@@ -686,6 +692,17 @@ TEST_F(FocusLabel, AFreedFocusControlIsForgottenAndNeverTouched)
     delete foreign;
     EXPECT_EQ(label->FocusControl(), nullptr);
     Shot(label);
+}
+
+TEST_F(FocusLabel, ALabelThatGoesTakesItsWatcherWithItWhateverItsOptionsSayNow)
+{
+    label->SetFocusControl(edit);
+    label->SetOptions(label->Options() & ~floActiveWhileControlFocused);
+    delete label;  // hooked, though it no longer hooks on focus
+    label = nullptr;
+    Focus(edit);
+    Focus(button);
+    EXPECT_TRUE(button->Focused());
 }
 
 // ---------------------------------------------------------------- picture sources
