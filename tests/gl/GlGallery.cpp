@@ -19,7 +19,7 @@
 namespace {
 
 constexpr int kGalleryWidth = 980;
-constexpr int kGalleryHeight = 760;
+constexpr int kGalleryHeight = 530;
 
 // A picture of vertical stripes, what lies beneath the see-through labels.
 class TStripes : public TGraphicControl {
