@@ -7,6 +7,7 @@
 #include "app/ReportWindow.h"
 #include "app/Resources.h"
 #include "app/Unit2.h"
+#include "app/Unit3.h"
 #include "app/Unit4.h"
 
 #include "gl/glBitBtn.h"
@@ -143,5 +144,5 @@ void TForm1::glBitBtn3Click(TObject*)
 
 void TForm1::glBitBtn4Click(TObject*)
 {
-    // The About window comes with its own window.
+    Form3->ShowModal();
 }

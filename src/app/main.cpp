@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 #include "app/Unit2.h"
+#include "app/Unit3.h"
 #include "app/Unit4.h"
 
 #include "gl/Register.h"
@@ -18,6 +19,7 @@ int main(int argc, char** argv)
     // The first form made is the main window, the only one shown at start.
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);
+    Application->CreateForm(Form3);
     Application->CreateForm(Form4);
     Application->Run();
     return 0;
