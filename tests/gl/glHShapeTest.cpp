@@ -4,6 +4,7 @@
 
 #include "platform/gdi/Region.h"
 #include "toolkit/FormReader.h"
+#include "toolkit/FormText.h"
 #include "toolkit/FormWriter.h"
 #include "toolkit/Forms.h"
 #include "toolkit/StdCtrls.h"
@@ -355,6 +356,28 @@ TEST_F(HoleShapes, ADescriptionStoresWhatDiffersFromTheDefaults)
         EXPECT_TRUE(written.contains(QLatin1String(line))) << line << "\n" << written.toStdString();
     for (const char* line : {"BevelOuter", "BevelOffset", "Enabled", "ShapeBitmap"})
         EXPECT_FALSE(written.contains(QLatin1String(line))) << line << "\n" << written.toStdString();
+}
+
+TEST_F(HoleShapes, ABitmapHoleReadFromADescriptionIsCut)
+{
+    // A description fills the shape's own bitmap instead of assigning one: that is a new
+    // picture too, and is scanned.
+    TBitmap picture;
+    picture.SetSize(30, 20);
+    picture.Canvas()->Brush()->SetColor(clRed);
+    picture.Canvas()->FillRect(Rect(5, 5, 25, 15));
+    const QString text = QStringLiteral("object Form1: TForm\n"
+                                        "  BorderStyle = bsDialog\n"
+                                        "  object glHoleShape1: TglHoleShape\n"
+                                        "    Left = 40\n"
+                                        "    Top = 50\n"
+                                        "    ShapeBitmap.Data = {\n%1}\n"
+                                        "  end\n"
+                                        "end\n")
+                             .arg(FormatFormBinary(picture.Data()).join(u'\n'));
+    TReader::ReadRootComponent(&form, text);
+    ShowForm();
+    EXPECT_TRUE(SameArea(form.mask(), Whole().subtracted(QRegion(45, 55, 20, 10))));
 }
 
 TEST(HoleShapeBitmap, TheScanByRunsEqualsTheUnionOfPixels)
