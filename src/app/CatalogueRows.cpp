@@ -1,20 +1,11 @@
 #include "app/CatalogueRows.h"
 
-#include <QFile>
+#include "platform/shellns/wide.h"
 
 #include <algorithm>
 #include <climits>
 
 namespace app {
-
-namespace {
-
-QString decoded(std::string_view bytes)
-{
-    return QFile::decodeName(QByteArray(bytes.data(), qsizetype(bytes.size())));
-}
-
-} // namespace
 
 void CatalogueRows::Publish()
 {
@@ -31,11 +22,11 @@ QString CatalogueRows::CellText(int row, int column) const
     const replays::CatalogueRow entry = catalogue_.Row(std::size_t(row));
     switch (column) {
     case kNameColumn:
-        return decoded(entry.Name);
+        return shellns::PathToText(entry.Name);
     case kSizeColumn:
         return QString::number(entry.Size);
     case kPathColumn:
-        return decoded(entry.Path);
+        return shellns::PathToText(entry.Path);
     default:
         return {};
     }

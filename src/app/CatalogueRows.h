@@ -21,7 +21,7 @@ public:
     void Withdraw() { rows_ = 0; }
 
     int RowCount() const override { return rows_; }
-    // Names and paths are bytes on disk: they are decoded for display only.
+    // Names and paths are bytes on disk, shown as the text that gives the same bytes back.
     QString CellText(int row, int column) const override;
 
 private:

@@ -1,6 +1,6 @@
 #include "app/ProblemList.h"
 
-#include <QFile>
+#include "platform/shellns/wide.h"
 
 namespace app {
 
@@ -8,7 +8,7 @@ namespace {
 
 QString shownPath(const std::string& path)
 {
-    const QString text = QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
+    const QString text = shellns::PathToText(path);
     if (text.size() <= kPathShown)
         return text;
     const qsizetype keep = (kPathShown - 1) / 2;
@@ -26,7 +26,7 @@ QString ProblemList(const QString& heading, const std::vector<Problem>& problems
             text += QStringLiteral("\n… и ещё %1").arg(problems.size() - kProblemsListed);
             break;
         }
-        text += u'\n' + shownPath(problem.path) + QStringLiteral(": ") + QString::fromUtf8(problem.text);
+        text += u'\n' + shownPath(problem.path) + QStringLiteral(": ") + shellns::PathToText(problem.text);
     }
     return text;
 }

@@ -5,7 +5,7 @@
 
 #include "toolkit/StdCtrls.h"
 
-#include <QFile>
+#include "platform/shellns/wide.h"
 
 namespace app {
 
@@ -27,7 +27,7 @@ void ReportWindow::Deliver(Pending& pending, TForm2& window)
     TStrings* items = window.ListBox1->Items();
     items->BeginUpdate();
     for (const std::string& line : lines)
-        items->Add(QFile::decodeName(QByteArray(line.data(), qsizetype(line.size()))));
+        items->Add(shellns::PathToText(line));
     items->EndUpdate();
     if (show) {
         // At the first deletion, as the user has always seen it; a job's progress window stays in

@@ -18,7 +18,7 @@
 #include "toolkit/ComCtrls.h"
 #include "toolkit/StdCtrls.h"
 
-#include <QFile>
+#include "platform/shellns/wide.h"
 
 TForm1* Form1 = nullptr;
 
@@ -77,8 +77,9 @@ void TForm1::glBitBtn1Click(TObject*)
     ShowRows(false);
     ListBox1->Clear();
     ListBox2->Clear();
-    // The text goes to the walk unchanged, as the bytes the file system knows it by.
-    const std::string folder = QFile::encodeName(Edit1->Text()).toStdString();
+    // The text goes to the walk unchanged, as the bytes the file system knows it by (a folder
+    // picked in the browse dialog whose name is not UTF-8 included).
+    const std::string folder = shellns::TextToPath(Edit1->Text());
 
     std::atomic<bool> cancel{false};
     app::ScanCounter counter(cancel);

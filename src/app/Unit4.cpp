@@ -7,7 +7,7 @@
 #include "toolkit/Buttons.h"
 #include "toolkit/StdCtrls.h"
 
-#include <QFile>
+#include "platform/shellns/wide.h"
 
 TForm4* Form4 = nullptr;
 
@@ -28,8 +28,8 @@ TForm4::~TForm4()
 
 void TForm4::BitBtn1Click(TObject*)
 {
-    // The path is bytes on disk; the field shows it decoded and hands it back encoded.
-    Form1->Edit1->SetText(QFile::decodeName(QByteArray::fromStdString(ShellTreeView1->SelectedPath())));
+    // The path is bytes on disk; the field shows it as text that the scan turns back into them.
+    Form1->Edit1->SetText(shellns::PathToText(ShellTreeView1->SelectedPath()));
     Close();
 }
 

@@ -1,6 +1,6 @@
 #include "shell/ShellChangeNotifier.h"
 
-#include <QFile>
+#include "platform/shellns/wide.h"
 
 namespace ShellCtrls {
 namespace {
@@ -195,12 +195,12 @@ void TCustomShellChangeNotifier::SetOnChange(TThreadMethod value)
 
 QString TCustomShellChangeNotifier::RootText() const
 {
-    return QFile::decodeName(QByteArray::fromStdString(FRoot));
+    return shellns::PathToText(FRoot);
 }
 
 void TCustomShellChangeNotifier::SetRootText(const QString& value)
 {
-    SetRoot(QFile::encodeName(value).toStdString());
+    SetRoot(shellns::TextToPath(value));
 }
 
 void TCustomShellChangeNotifier::ApplyWatchParams()

@@ -1,16 +1,16 @@
 #include "shell/ShellErrors.h"
 
-#include <QString>
-
 #include <cstdio>
 
+#include "platform/shellns/wide.h"
 #include "toolkit/Exceptions.h"
 
 namespace ShellCtrls {
 
 void RaiseShellError(const std::string& message)
 {
-    throw Exception(QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())));
+    // The message may carry a name that is not UTF-8 (a refused rename's new name).
+    throw Exception(shellns::PathToText(message));
 }
 
 void RaiseSystemError(shellns::HResult result)

@@ -41,16 +41,6 @@ ShellFolderIntf DesktopFolder()
     return desktop;
 }
 
-QString ToText(const std::string& bytes)
-{
-    return QString::fromStdU16String(BytesToWide(bytes));
-}
-
-std::string FromText(const QString& text)
-{
-    return WideToBytes(text.toStdU16String());
-}
-
 TShellFolder* FolderOf(const TTreeNode* node)
 {
     return node ? static_cast<TShellFolder*>(node->Data()) : nullptr;
@@ -257,12 +247,12 @@ TCustomShellTreeView::~TCustomShellTreeView()
 
 QString TCustomShellTreeView::RootText() const
 {
-    return ToText(FRoot);
+    return PathToText(FRoot);
 }
 
 void TCustomShellTreeView::SetRootText(const QString& value)
 {
-    SetRoot(FromText(value));
+    SetRoot(TextToPath(value));
 }
 
 void TCustomShellTreeView::SetRoot(const TRoot& value)
@@ -314,7 +304,7 @@ void TCustomShellTreeView::BuildRoot()
             TTreeNode* node = Items()->Add(nullptr, QString());
             auto* folder = new TShellFolder(nullptr, FRootObject->FolderIntf(), FRootObject->AbsIdList());
             node->SetData(folder);
-            node->SetText(ToText(ItemDisplayName(DesktopFolder().get(), folder->AbsIdList(), kNameNormal)));
+            node->SetText(PathToText(ItemDisplayName(DesktopFolder().get(), folder->AbsIdList(), kNameNormal)));
             if (FUseShellImages && !Images()) {
                 node->SetImageIndex(SystemIconIndex(folder->AbsIdList(), false, false));
                 node->SetSelectedIndex(SystemIconIndex(folder->AbsIdList(), false, true));
@@ -373,7 +363,7 @@ void TCustomShellTreeView::InitChildNode(TTreeNode* node, PCItemIdList relIdList
     const ShellFolderIntf folderIntf = BindChildFolder(parent->FolderIntf(), relIdList);
     auto* folder = new TShellFolder(parent, folderIntf, relIdList);
     node->SetData(folder);
-    node->SetText(ToText(folder->InFolderName()));
+    node->SetText(PathToText(folder->InFolderName()));
     if (FUseShellImages && !Images()) {
         node->SetImageIndex(SystemIconIndex(folder->AbsIdList(), false, false));
         node->SetSelectedIndex(SystemIconIndex(folder->AbsIdList(), false, true));
@@ -474,7 +464,7 @@ void TCustomShellTreeView::ReloadNode(TTreeNode* node)
     fresh->SetImageIndex(SystemIconIndex(folder->AbsIdList(), false, false));
     fresh->SetSelectedIndex(SystemIconIndex(folder->AbsIdList(), false, true));
     fresh->SetHasChildren(folder->HasFolderChildren());
-    fresh->SetText(ToText(folder->InFolderName()));
+    fresh->SetText(PathToText(folder->InFolderName()));
 
     // Expand again what was expanded below the old node (which lies after the fresh one).
     const int level = node->Level();

@@ -4,15 +4,21 @@
 #include "ScratchHome.h"
 #include "Windows.h"
 
+#include "app/CatalogueRows.h"
 #include "app/Unit4.h"
+#include "platform/shellns/wide.h"
 #include "shell/ShellTreeView.h"
 #include "toolkit/Buttons.h"
 
 #include <QTimer>
 
+#include <filesystem>
 #include <memory>
 
 namespace {
+
+// A desktop folder whose name is not UTF-8.
+const std::string kOddFolder = "Old \xff\xfe replays";
 
 class BrowseDialog : public testing::Test {
 protected:
@@ -21,6 +27,7 @@ protected:
         home = std::make_unique<ScratchHome>();
         home->MakeDir("Desktop/Replays/Old");
         home->MakeDir("Desktop/Other");
+        home->MakeDir("Desktop/" + kOddFolder);
         module = std::make_unique<ShellCtrls::ShellCtrlsModule>();
         ShellCtrls::RegisterShellClasses();
         Application->SetTitle(QStringLiteral("Dupsweep"));
@@ -142,6 +149,32 @@ TEST_F(BrowseDialog, TheNextScanWalksThePickedFolder)
     Form1->glBitBtn1->Click();
     ASSERT_EQ(1, Form1->ListView1->RowCount());
     EXPECT_EQ(QStringLiteral("game.rep"), Form1->ListView1->CellText(0, 0));
+}
+
+// Names that are not UTF-8 travel from the tree through the field to the scan, the list and the
+// report as their bytes.
+TEST_F(BrowseDialog, AFolderNamedInBytesThatAreNotUtf8IsPickedScannedAndCleaned)
+{
+    const std::string& folderName = kOddFolder;
+    const std::string replay = testsupport::MakeReplay(60 * kRecord, "same", "same", {}, 5);
+    const std::string copy = home->MakeFile("Desktop/" + folderName + "/copy \xe9.rep", replay);
+    const std::string kept = home->MakeFile("Desktop/" + folderName + "/zz.rep", replay);
+    Browse(Form4->BitBtn1, [&] {
+        Form4->ShellTreeView1->SetSelected(Child(Desktop(), shellns::PathToText(folderName)));
+    });
+    EXPECT_EQ(shellns::TextToPath(Field()), home->desktop + "/" + folderName);
+
+    Form1->glBitBtn1->Click();
+    ASSERT_EQ(2, Form1->ListView1->RowCount());
+    EXPECT_EQ(shellns::TextToPath(Form1->ListView1->CellText(0, app::kPathColumn)), copy);
+    EXPECT_EQ(shellns::TextToPath(Form1->ListView1->CellText(1, app::kPathColumn)), kept);
+
+    // Of the two identical copies the earlier goes, named in the report by its own bytes.
+    Form1->glBitBtn3->Click();
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    EXPECT_TRUE(std::filesystem::exists(kept));
+    ASSERT_EQ(1, Form2->ListBox1->Count());
+    EXPECT_EQ(shellns::TextToPath(Form2->ListBox1->Items()->Strings(0)), copy);
 }
 
 } // namespace

@@ -192,7 +192,7 @@ TEST(CatalogueRows, ShowsNothingWhileWithdrawnAndCellsOnlyForPublishedRows)
     EXPECT_EQ(rows.RowCount(), 0);
     rows.Publish();
     ASSERT_EQ(rows.RowCount(), 2);
-    EXPECT_EQ(rows.CellText(0, app::kNameColumn), QFile::decodeName("\xff.rep"));
+    EXPECT_EQ(rows.CellText(0, app::kNameColumn), shellns::PathToText("\xff.rep"));
     EXPECT_EQ(rows.CellText(0, app::kSizeColumn), QStringLiteral("60"));
     EXPECT_EQ(rows.CellText(1, app::kPathColumn), QStringLiteral("/r/b.rep"));
     EXPECT_EQ(rows.CellText(2, app::kNameColumn), QString());
@@ -215,7 +215,7 @@ TEST(ProblemList, ListsTwentyCountsTheRestAndShortensLongPaths)
     EXPECT_EQ(lines[0], QStringLiteral("Не прочитано: 25"));
     EXPECT_EQ(lines[1], QString());
     EXPECT_EQ(lines[2], QStringLiteral("/r/0.rep: Read beyond end of file"));
-    EXPECT_EQ(lines[3], QFile::decodeName("/r/\xff.rep") + QStringLiteral(": Read beyond end of file"));
+    EXPECT_EQ(lines[3], shellns::PathToText("/r/\xff.rep") + QStringLiteral(": Read beyond end of file"));
     EXPECT_TRUE(lines[4].startsWith(QStringLiteral("/xxx")));
     EXPECT_TRUE(lines[4].contains(QChar(0x2026)));
     EXPECT_LT(lines[4].size(), 200);

@@ -8,11 +8,11 @@
 #include "support/ScratchTree.h"
 
 #include "gl/glBitBtn.h"
+#include "platform/shellns/wide.h"
 #include "toolkit/Application.h"
 #include "toolkit/ComCtrls.h"
 #include "toolkit/StdCtrls.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -39,7 +39,7 @@ protected:
     // Types folder into the folder field and clicks the find button.
     static void Find(const std::string& folder)
     {
-        Form1->Edit1->SetText(QFile::decodeName(QByteArray::fromStdString(folder)));
+        Form1->Edit1->SetText(shellns::PathToText(folder));
         Form1->glBitBtn1->Click();
     }
 
@@ -54,7 +54,7 @@ protected:
         return cells;
     }
 
-    static QString Shown(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+    static QString Shown(const std::string& path) { return shellns::PathToText(path); }
 
     // A replay of records whole records whose fingerprints are first and second.
     std::string Replay(std::string_view relative, std::size_t records, std::string_view first,

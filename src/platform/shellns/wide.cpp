@@ -105,4 +105,14 @@ std::string WideToBytes(std::u16string_view wide)
     return bytes;
 }
 
+QString PathToText(std::string_view path)
+{
+    return QString::fromStdU16String(BytesToWide(path));
+}
+
+std::string TextToPath(const QString& text)
+{
+    return WideToBytes(text.toStdU16String());
+}
+
 } // namespace shellns

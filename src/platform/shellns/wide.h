@@ -1,6 +1,8 @@
 #pragma once
 // Byte names to UTF-16 and back without loss: valid UTF-8 is decoded, every byte that is not part of
 // valid UTF-8 becomes the lone surrogate U+DC00+byte, which the way back turns into that byte again.
+#include <QString>
+
 #include <string>
 #include <string_view>
 
@@ -8,5 +10,10 @@ namespace shellns {
 
 std::u16string BytesToWide(std::string_view bytes);
 std::string WideToBytes(std::u16string_view wide);
+
+// The program's one way between a path (bytes on disk) and the text a widget or a message shows,
+// in both directions: a name that is not UTF-8 comes back byte for byte from the text made of it.
+QString PathToText(std::string_view path);
+std::string TextToPath(const QString& text);
 
 } // namespace shellns
