@@ -27,6 +27,8 @@ namespace {
 const QString kTitle = QStringLiteral("Программа для удаления одинаковых реплеев");
 // After a scan the caption carries the row count.
 const QString kCountCaption = QStringLiteral("    реплеев ");
+// After a stopped scan the count is of the rows found until then, and the caption says so.
+const QString kStoppedCaption = QStringLiteral(" (поиск остановлен)");
 // After a removal: the box gives the count, the report window's caption the lines it holds.
 const QString kDuplicatesCount = QStringLiteral("Дубликатов: ");
 const QString kRemovalStopped = QStringLiteral("\nУдаление остановлено.");
@@ -98,11 +100,16 @@ void TForm1::glBitBtn1Click(TObject*)
     unread.reserve(scan.errors.size());
     for (const replays::ReplayError& error : scan.errors)
         unread.push_back({error.path, error.message});
-    // A cancelled scan is no completed one: the button and the caption stay as they were.
-    if (!scan.cancelled) {
+    const QString count = kTitle + kCountCaption + QString::number(ListView1->RowCount());
+    if (scan.cancelled) {
+        // The list holds what was found before the stop; nothing claims more. A removal works
+        // from a completed scan, so the delete button waits for the next one.
+        glBitBtn3->SetEnabled(false);
+        SetCaption(count + kStoppedCaption);
+    } else {
         if (ListView1->RowCount() >= 1)
             glBitBtn3->SetEnabled(true);
-        SetCaption(kTitle + kCountCaption + QString::number(ListView1->RowCount()));
+        SetCaption(count);
     }
     ShowProblems(QStringLiteral("Не прочитано"), unread);
 }

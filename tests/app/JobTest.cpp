@@ -53,11 +53,14 @@ struct CancelWhenShown {
     QStringList status;
 };
 
-TEST_F(Jobs, CancellingALongScanKeepsTheRowsFoundSoFar)
+TEST_F(Jobs, CancellingALongScanShowsTheRowsFoundSoFarAndSaysItStopped)
 {
     for (int i = 0; i < 8; ++i)
         Replay("f" + std::to_string(i) + "/r.rep", 60 + std::size_t(i), "one", "x", unsigned(i));
-    Form1->glBitBtn3->SetEnabled(false);
+    // A completed scan first: its count and its enabled delete button must not outlive the next.
+    Find(tree.Root());
+    ASSERT_EQ(Form1->Caption(), kTitle + QStringLiteral("    реплеев 8"));
+    ASSERT_TRUE(Form1->glBitBtn3->Enabled());
     HoldJobAt(4);
     CancelWhenShown cancel;
     Find(tree.Root());
@@ -69,7 +72,8 @@ TEST_F(Jobs, CancellingALongScanKeepsTheRowsFoundSoFar)
     const int rows = Form1->ListView1->RowCount();
     EXPECT_LT(rows, 8);
     EXPECT_EQ(std::size_t(rows), Form1->Catalogue().RowCount());
-    EXPECT_EQ(Form1->Caption(), kTitle); // no completed scan to count
+    EXPECT_EQ(Form1->Caption(), kTitle + QStringLiteral("    реплеев ") + QString::number(rows)
+                                    + QStringLiteral(" (поиск остановлен)"));
     EXPECT_FALSE(Form1->glBitBtn3->Enabled());
     EXPECT_TRUE(boxes.Shown().empty());
     EXPECT_EQ(TProgressForm::Current(), nullptr);
