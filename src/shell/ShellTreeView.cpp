@@ -7,9 +7,9 @@
 #include "platform/fs/CurrentDirectory.h"
 #include "platform/fs/File.h"
 #include "platform/fs/FileErrors.h"
-#include "platform/fs/Folder.h"
 #include "platform/shellns/execute.h"
 #include "platform/shellns/icons.h"
+#include "platform/shellns/texts.h"
 #include "platform/shellns/wide.h"
 #include "shell/ShellErrors.h"
 #include "toolkit/Application.h"
@@ -58,13 +58,19 @@ std::string DirectoryPart(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// Something that is no folder exists at path.
-bool FileExists(const std::string& path)
+// Nothing is found at path any more.
+bool Gone(const std::string& path)
 {
     files::FileId id;
     bool readOnly = false;
-    int code = 0;
-    return files::Identify(path, id, readOnly) == files::kNoError && !files::Folder::Open(path, code);
+    return files::Identify(path, id, readOnly) != files::kNoError;
+}
+
+// The user's yes to moving the folder to the trash, asked as a file manager asks.
+bool TrashConfirmed(const TShellFolder& item)
+{
+    const QString question = QString::fromStdString(LocalText(Word::ConfirmTrash)).arg(PathToText(item.InFolderName()));
+    return Application->MessageBox(question, QString(), MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 // The item's list from the desktop, rebuilt from its parent's list and its own item.
@@ -600,6 +606,10 @@ void TCustomShellTreeView::BeforeVerb(const std::string& verb, bool& handled)
         FSavedDirectory = files::GetCurrentDir();
         if (const TShellFolder* item = SelectedItem())
             files::SetCurrentDir(DirectoryPart(item->ParsingName()));
+    } else if (SameVerb(verb, "delete")) {
+        // One misclick must not send a folder away: without a yes nothing is run.
+        if (const TShellFolder* item = SelectedItem())
+            handled = !TrashConfirmed(*item);
     }
 }
 
@@ -609,11 +619,21 @@ void TCustomShellTreeView::AfterVerb(const std::string& verb, bool succeeded)
     if (SameVerb(verb, "open"))
         files::SetCurrentDir(FSavedDirectory);
     TTreeNode* selected = Selected();
-    if (!succeeded || !selected)
+    if (!selected)
         return;
+    if (!succeeded) {
+        // Opening starts another program; when none could be started the user hears of it here.
+        if (SameVerb(verb, "open"))
+            if (const TShellFolder* item = FolderOf(selected))
+                Application->MessageBox(
+                    QString::fromStdString(LocalText(Word::CannotOpen)).arg(PathToText(item->InFolderName())),
+                    QString(), MB_OK | MB_ICONSTOP);
+        return;
+    }
     if (SameVerb(verb, "delete")) {
+        // The node goes only with its folder: a deletion the user declined leaves both.
         TShellFolder* folder = FolderOf(selected);
-        if (folder && !FileExists(folder->ParsingName())) {
+        if (folder && Gone(folder->ParsingName())) {
             selected->SetData(nullptr);
             selected->Delete();
             delete folder;

@@ -6,11 +6,16 @@
 
 #include "app/CatalogueRows.h"
 #include "app/Unit4.h"
+#include "platform/shellns/execute.h"
 #include "platform/shellns/wide.h"
 #include "shell/ShellTreeView.h"
 #include "toolkit/Buttons.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <filesystem>
 #include <memory>
@@ -71,6 +76,34 @@ protected:
     }
 
     static QString Field() { return Form1->Edit1->Text(); }
+
+    // Right-clicks node in the shown dialog's tree; the shell menu that comes is answered with the
+    // command whose text is given ("" for none), and what it offered is kept in menuTexts.
+    void RightClick(TTreeNode* node, const std::string& command)
+    {
+        ShellCtrls::SetMenuTrackerForTesting([&](const shellns::Menu& menu, TPoint) -> std::uint32_t {
+            std::uint32_t chosen = 0;
+            menuTexts.clear();
+            for (const shellns::MenuItem& item : menu.items)
+                if (!item.separator) {
+                    menuTexts.push_back(item.text);
+                    if (item.text == command)
+                        chosen = item.id;
+                }
+            return chosen;
+        });
+        TShellTreeView* tree = Form4->ShellTreeView1;
+        const TRect row = node->DisplayRect();
+        QWidget* viewport = tree->View()->viewport();
+        const QPoint at = viewport->mapFrom(tree, QPoint((row.left + row.right) / 2, (row.top + row.bottom) / 2));
+        QTest::mousePress(viewport, Qt::RightButton, {}, at);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
+        QApplication::sendEvent(viewport, &request);
+        QTest::mouseRelease(viewport, Qt::RightButton, {}, at);
+        ShellCtrls::SetMenuTrackerForTesting({});
+    }
+
+    std::vector<std::string> menuTexts;
 
     std::unique_ptr<ScratchHome> home;
     std::unique_ptr<ShellCtrls::ShellCtrlsModule> module;
@@ -175,6 +208,97 @@ TEST_F(BrowseDialog, AFolderNamedInBytesThatAreNotUtf8IsPickedScannedAndCleaned)
     EXPECT_TRUE(std::filesystem::exists(kept));
     ASSERT_EQ(1, Form2->ListBox1->Count());
     EXPECT_EQ(shellns::TextToPath(Form2->ListBox1->Items()->Strings(0)), copy);
+}
+
+// The tree's context menu moves a folder to the trash only after a yes to a question that names
+// it, offers no deletion where no trash can take the folder, and says so when nothing opens one.
+TEST_F(BrowseDialog, MovingAFolderToTheTrashIsAskedFirstAndANoKeepsIt)
+{
+    const std::string other = home->desktop + "/Other";
+    boxes.Answer(IDNO);
+    Browse(Form4->BitBtn2, [&] { RightClick(Child(Desktop(), QStringLiteral("Other")), "&Delete"); });
+    ASSERT_EQ(1u, boxes.Shown().size());
+    EXPECT_EQ(QStringLiteral("Move the folder “Other” to the trash?"), boxes.Shown()[0].text);
+    EXPECT_EQ(MB_YESNO | MB_ICONQUESTION, boxes.Shown()[0].flags);
+    EXPECT_TRUE(std::filesystem::is_directory(other));
+    EXPECT_NE(nullptr, Child(Desktop(), QStringLiteral("Other")));
+
+    boxes.Answer(IDYES);
+    Browse(Form4->BitBtn2, [&] { RightClick(Child(Desktop(), QStringLiteral("Other")), "&Delete"); });
+    EXPECT_EQ(2u, boxes.Shown().size());
+    EXPECT_FALSE(std::filesystem::exists(other));
+    EXPECT_TRUE(std::filesystem::is_directory(home->home + "/.local/share/Trash/files/Other"));
+    EXPECT_EQ(nullptr, Child(Desktop(), QStringLiteral("Other")));
+}
+
+TEST_F(BrowseDialog, AFolderNoTrashCanTakeIsNotOfferedForDeletion)
+{
+    // The trash keeps names as text; this one would come back as another name.
+    Browse(Form4->BitBtn2, [&] { RightClick(Child(Desktop(), shellns::PathToText(kOddFolder)), "&Delete"); });
+    EXPECT_EQ((std::vector<std::string>{"&Open", "Rena&me"}), menuTexts);
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_TRUE(std::filesystem::is_directory(home->desktop + "/" + kOddFolder));
+}
+
+TEST_F(BrowseDialog, OpeningAFolderWithNothingToOpenItTellsTheUser)
+{
+    shellns::SetOpenerForTesting([](const std::string&) { return false; });
+    Browse(Form4->BitBtn2, [&] { RightClick(Child(Desktop(), QStringLiteral("Other")), "&Open"); });
+    shellns::SetOpenerForTesting({});
+    ASSERT_EQ(1u, boxes.Shown().size());
+    EXPECT_EQ(QStringLiteral("Could not open “Other”: no application that opens folders was found."),
+              boxes.Shown()[0].text);
+    EXPECT_EQ(MB_ICONSTOP, boxes.Shown()[0].flags & MB_ICONSTOP);
+}
+
+// Under a Russian locale the tree's own words are Russian, as on a Russian desktop; the paths
+// and what OK puts into the field are the same as in English.
+class RussianBrowseDialog : public BrowseDialog {
+protected:
+    void SetUp() override
+    {
+        locale = std::make_unique<ScopedLocale>("ru_RU.UTF-8");
+        BrowseDialog::SetUp();
+    }
+    void TearDown() override
+    {
+        BrowseDialog::TearDown();
+        locale.reset();
+    }
+
+    std::unique_ptr<ScopedLocale> locale;
+};
+
+TEST_F(RussianBrowseDialog, NamesItsPlacesAndCommandsInRussianAndKeepsThePaths)
+{
+    EXPECT_EQ(QStringLiteral("Рабочий стол"), Desktop()->Text());
+    for (const QString& place : {QStringLiteral("Домашняя папка"), QStringLiteral("Компьютер"), QStringLiteral("Корзина")})
+        EXPECT_NE(nullptr, Child(Desktop(), place)) << place.toStdString();
+    TTreeNode* computer = Child(Desktop(), QStringLiteral("Компьютер"));
+    ASSERT_NE(nullptr, computer);
+    computer->Expand(false);
+    EXPECT_NE(nullptr, Child(computer, QStringLiteral("Файловая система")));
+
+    Browse(Form4->BitBtn1, [&] { RightClick(Child(Desktop(), QStringLiteral("Other")), ""); });
+    EXPECT_EQ((std::vector<std::string>{"&Открыть", "&Удалить", "Переи&меновать"}), menuTexts);
+    EXPECT_EQ(QString::fromStdString(home->desktop + "/Other"), Field());
+
+    Browse(Form4->BitBtn1, [&] { Form4->ShellTreeView1->SetSelected(Child(Desktop(), QStringLiteral("Домашняя папка"))); });
+    EXPECT_EQ(QString::fromStdString(home->home), Field());
+    Browse(Form4->BitBtn1, [&] { Form4->ShellTreeView1->SetSelected(computer); });
+    EXPECT_EQ(QStringLiteral("Компьютер"), Field());
+
+    boxes.Answer(IDNO);
+    Browse(Form4->BitBtn2, [&] { RightClick(Child(Desktop(), QStringLiteral("Other")), "&Удалить"); });
+    ASSERT_EQ(1u, boxes.Shown().size());
+    EXPECT_EQ(QStringLiteral("Переместить папку «Other» в корзину?"), boxes.Shown()[0].text);
+}
+
+TEST_F(BrowseDialog, NamesItsPlacesInEnglishUnderAnyOtherLocale)
+{
+    EXPECT_EQ(QStringLiteral("Desktop"), Desktop()->Text());
+    for (const QString& place : {QStringLiteral("Home"), QStringLiteral("Computer"), QStringLiteral("Trash")})
+        EXPECT_NE(nullptr, Child(Desktop(), place)) << place.toStdString();
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include "platform/shellns/allocator.h"
 #include "shell/ShellTreeView.h"
 #include "toolkit/Application.h"
+#include "toolkit/MessageBox.h"
 
 // The Docs folder whose name is not valid UTF-8.
 inline const std::string kOddName = "Odd \xff name";
@@ -41,6 +42,8 @@ protected:
     // Presses the right button on node, asks for its context menu and releases the button.
     static void RightClick(TCustomTreeView* tree, TTreeNode* node);
 
+    // Answers the tree's questions (yes, unless a test scripts otherwise) and records them.
+    TMessageBoxRecorder boxes;
     long live = 0;
     std::unique_ptr<ScratchHome> home;
     std::unique_ptr<ShellCtrls::ShellCtrlsModule> module;

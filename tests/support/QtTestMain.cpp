@@ -50,6 +50,10 @@ int main(int argc, char** argv)
 {
     // Pixel tests depend on the platform, so the caller's display is never used.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The tests expect the program's own words as written: they run in the plain locale, as
+    // under CI, whatever the caller's; a test of another language sets it itself.
+    qunsetenv("LANGUAGE");
+    qputenv("LC_ALL", "C.UTF-8");
     // Qt wants a private runtime folder; the caller's stays untouched, and this one goes with
     // the run (test discovery runs every program too).
     testsupport::RemoveOrphanedRuntimeFolders();

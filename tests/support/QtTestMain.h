@@ -1,7 +1,7 @@
 #pragma once
-// The one main of every Qt test program. It runs headless on Qt's offscreen platform, gives Qt
-// a private runtime folder that is removed again when the run ends, makes the program's
-// application object and runs the steps the program registered before the first test.
+// The one main of every Qt test program. It runs headless on Qt's offscreen platform in the plain
+// C locale, gives Qt a private runtime folder that is removed again when the run ends, makes the
+// program's application object and runs the steps the program registered before the first test.
 //
 // Each program links the main and one of the application kinds below; a program that makes
 // its application object inside a test defines MakeTestApplication itself and returns none.

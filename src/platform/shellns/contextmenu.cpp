@@ -1,17 +1,25 @@
 #include "platform/shellns/contextmenu.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QString>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
-#include <filesystem>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <string_view>
 
 #include "platform/shellns/contextmenu_internal.h"
 #include "platform/shellns/execute.h"
 #include "platform/shellns/places.h"
+#include "platform/shellns/texts.h"
+#include "platform/shellns/wide.h"
 
 namespace shellns {
 
@@ -29,14 +37,15 @@ bool DestroyMenu(MenuHandle menu)
 namespace detail {
 namespace {
 
+// The verbs stay the same in every language; only the menu's words follow the user's.
 struct Verb {
     std::string_view verb;
-    std::string_view text;
+    Word text;
 };
 constexpr std::array<Verb, kCommandCount> kVerbs{{
-    {"open", "&Open"},
-    {"delete", "&Delete"},
-    {"rename", "Rena&me"},
+    {"open", Word::Open},
+    {"delete", Word::Delete},
+    {"rename", Word::Rename},
 }};
 
 class ItemContextMenu final : public IContextMenu2 {
@@ -52,7 +61,9 @@ public:
         added.push_back(Item(kCommandOpen, firstCommand, true));
         if (!(flags & kMenuDefaultOnly)) {
             added.push_back(MenuItem{0, {}, true, false, true});
-            added.push_back(Item(kCommandDelete, firstCommand, (attributes_ & kAttrCanDelete) != 0));
+            // Deleting moves to the trash; where no trash can take the item, it is not offered.
+            if (TrashAvailable(item_.path))
+                added.push_back(Item(kCommandDelete, firstCommand, (attributes_ & kAttrCanDelete) != 0));
             if (flags & kMenuCanRename)
                 added.push_back(Item(kCommandRename, firstCommand, (attributes_ & kAttrCanRename) != 0));
         }
@@ -102,7 +113,7 @@ public:
 private:
     static MenuItem Item(std::uint32_t command, std::uint32_t firstCommand, bool enabled)
     {
-        return MenuItem{firstCommand + command, std::string(kVerbs[command].text), false, command == kCommandOpen,
+        return MenuItem{firstCommand + command, LocalText(kVerbs[command].text), false, command == kCommandOpen,
                         enabled};
     }
 
@@ -117,13 +128,63 @@ UnknownPtr MakeItemContextMenu(Node item, std::uint32_t attributes)
     return std::make_shared<ItemContextMenu>(std::move(item), attributes);
 }
 
+namespace {
+
+// The name Qt's trash takes, or none when the name does not survive the trip through text (it
+// would be trashed under another name).
+std::optional<QString> TrashName(const std::string& path)
+{
+    const QString name = QFile::decodeName(QByteArray::fromStdString(path));
+    if (QFile::encodeName(name).toStdString() != path)
+        return std::nullopt;
+    return name;
+}
+
+// The device of path, or of its nearest ancestor that exists (a trash not made yet).
+std::optional<dev_t> DeviceOf(std::string path)
+{
+    struct stat st;
+    while (::stat(path.c_str(), &st) != 0) {
+        if (path == "/" || path.empty())
+            return std::nullopt;
+        const std::size_t slash = path.rfind('/');
+        path = slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+    }
+    return st.st_dev;
+}
+
+} // namespace
+
+bool TrashAvailable(const std::string& path)
+{
+    const std::optional<QString> name = TrashName(path);
+    struct stat item;
+    if (path.empty() || !name || ::lstat(path.c_str(), &item) != 0)
+        return false;
+    // Moving to the trash renames, so the trash must be on the item's file system. Qt's trash
+    // uses one at the top of the item's volume when that is not the home's volume, as the
+    // desktop's trash convention has it, and else the home trash.
+    const QStorageInfo volume(*name);
+    if (volume.rootPath() != QStorageInfo(QDir::home()).rootPath()) {
+        const std::string top = TextToPath(volume.rootPath());
+        struct stat shared;
+        const bool sharedTrash = ::lstat(JoinPath(top, ".Trash").c_str(), &shared) == 0 && S_ISDIR(shared.st_mode)
+            && (shared.st_mode & S_ISVTX);
+        const std::string own = JoinPath(top, ".Trash-" + std::to_string(::getuid()));
+        if (sharedTrash || IsDirectory(own) || ::access(top.c_str(), W_OK) == 0)
+            return true;
+    }
+    return DeviceOf(JoinPath(DataHome(), "Trash")) == item.st_dev;
+}
+
 HResult MoveToTrash(const std::string& path)
 {
     // The trash records names as text; a name that does not survive the trip through text is refused
     // rather than trashed under another name.
-    const QString name = QFile::decodeName(QByteArray::fromStdString(path));
-    if (QFile::encodeName(name).toStdString() != path)
+    const std::optional<QString> trashName = TrashName(path);
+    if (!trashName)
         return FromSystemError(kErrorInvalidName);
+    const QString& name = *trashName;
     if (!QFile::exists(name) && !QFileInfo(name).isSymLink())
         return FromSystemError(kErrorFileNotFound);
     // The trash lives in the data folder, which a fresh account may not have yet.

@@ -1,14 +1,19 @@
 #include "platform/shellns/execute.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 #include <thread>
 
 #include "platform/shellns/folders.h"
 #include "platform/shellns/folders_internal.h"
+#include "platform/shellns/places.h"
 
 extern char** environ;
 
@@ -27,8 +32,49 @@ std::function<bool(const std::string&)>& Opener()
     return opener;
 }
 
+// What "xdg-mime query default" names as the desktop's application for a kind of item (a
+// ".desktop" name), "" when there is none or nothing answers. It prints its answer and ends.
+std::string DefaultApplication(const char* mimeType)
+{
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    std::string program = "xdg-mime", query = "query", which = "default", type = mimeType;
+    char* argv[] = {program.data(), query.data(), which.data(), type.data(), nullptr};
+    pid_t pid;
+    const bool started = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv, environ) == 0;
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    std::string answer;
+    char buffer[256];
+    for (ssize_t n; started && (n = ::read(out[0], buffer, sizeof buffer)) != 0;) {
+        if (n > 0)
+            answer.append(buffer, std::size_t(n));
+        else if (errno != EINTR)
+            break;
+    }
+    ::close(out[0]);
+    int status = 0;
+    if (started)
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    if (!started || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {};
+    while (!answer.empty() && std::isspace(static_cast<unsigned char>(answer.back())))
+        answer.pop_back();
+    return answer;
+}
+
 bool SpawnDesktopOpener(const std::string& target)
 {
+    // xdg-open reports a folder it has no application for only on its standard error, long
+    // after it was started: a folder without a file manager to show it is refused here.
+    if (IsDirectory(target) && DefaultApplication("inode/directory").empty())
+        return false;
     std::string program = "xdg-open";
     std::string argument = target;
     char* argv[] = {program.data(), argument.data(), nullptr};

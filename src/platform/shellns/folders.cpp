@@ -21,6 +21,7 @@
 #include "platform/shellns/contextmenu_internal.h"
 #include "platform/shellns/folders_internal.h"
 #include "platform/shellns/places.h"
+#include "platform/shellns/texts.h"
 #include "platform/shellns/wide.h"
 
 namespace shellns {
@@ -354,16 +355,16 @@ std::string NodeName(const Node& node, std::uint32_t flags, bool* placeName)
     switch (node.kind) {
     case NodeKind::Desktop:
         *placeName = !parsing;
-        return parsing ? node.path : "Desktop";
+        return parsing ? node.path : LocalText(Word::Desktop);
     case NodeKind::Home:
         *placeName = !parsing;
-        return parsing ? node.path : "Home";
+        return parsing ? node.path : LocalText(Word::Home);
     case NodeKind::Computer:
         *placeName = true;
-        return std::string(parsing ? kComputerClassPath : "Computer");
+        return parsing ? std::string(kComputerClassPath) : LocalText(Word::Computer);
     case NodeKind::Trash:
         *placeName = true;
-        return std::string(parsing ? kTrashClassPath : "Trash");
+        return parsing ? std::string(kTrashClassPath) : LocalText(Word::Trash);
     case NodeKind::Volume:
         return parsing ? JoinPath(node.path, "") : node.name; // a volume's root ends in its separator
     case NodeKind::Entry:

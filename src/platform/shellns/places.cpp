@@ -1,5 +1,7 @@
 #include "platform/shellns/places.h"
 
+#include "platform/shellns/texts.h"
+
 #include <mntent.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -13,8 +15,6 @@
 
 namespace shellns {
 namespace {
-
-constexpr std::string_view kRootFileSystemName = "File System";
 
 std::string EnvPath(const char* name)
 {
@@ -55,7 +55,7 @@ std::function<std::vector<Volume>()>& VolumeSource()
 
 std::vector<Volume> ReadMountTable()
 {
-    std::vector<Volume> volumes{{"/", std::string(kRootFileSystemName), false}};
+    std::vector<Volume> volumes{{"/", VolumeName("/"), false}};
     FILE* table = setmntent("/proc/self/mounts", "r");
     if (!table)
         return volumes;
@@ -205,7 +205,7 @@ bool PathBelow(std::string_view path, std::string_view folder, std::string_view*
 std::string VolumeName(std::string_view mountPath)
 {
     if (mountPath == "/")
-        return std::string(kRootFileSystemName);
+        return LocalText(Word::FileSystem);
     return std::string(mountPath.substr(mountPath.rfind('/') + 1)); // the label, as the automounter names the folder
 }
 

@@ -99,6 +99,28 @@ void ScratchHome::WriteUserDirs() const
         file << "XDG_" << key << "_DIR=\"$HOME/" << relative << "\"\n";
 }
 
+ScopedLocale::ScopedLocale(const std::string& locale, const std::string& language)
+{
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"}) {
+        const char* value = std::getenv(name);
+        saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
+        ::unsetenv(name);
+    }
+    ::setenv("LC_ALL", locale.c_str(), 1);
+    if (!language.empty())
+        ::setenv("LANGUAGE", language.c_str(), 1);
+}
+
+ScopedLocale::~ScopedLocale()
+{
+    for (const auto& [name, value] : saved_) {
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
+}
+
 bool RunningAsRoot()
 {
     return ::geteuid() == 0;

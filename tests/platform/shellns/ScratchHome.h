@@ -31,5 +31,18 @@ private:
     std::map<std::string, std::string> userDirs_;
 };
 
+// The user's language for messages while it lives (locale: "ru_RU.UTF-8", "C.UTF-8" ...; LANGUAGE
+// as given, empty for none); the variables are restored when it goes.
+class ScopedLocale {
+public:
+    explicit ScopedLocale(const std::string& locale, const std::string& language = {});
+    ~ScopedLocale();
+    ScopedLocale(const ScopedLocale&) = delete;
+    ScopedLocale& operator=(const ScopedLocale&) = delete;
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
 // True when the process may ignore file permissions (root); permission cases then test less.
 bool RunningAsRoot();

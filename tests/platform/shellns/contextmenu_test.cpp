@@ -101,18 +101,56 @@ TEST_F(ContextMenuTest, DeleteMovesTheFolderToTheUsersTrash)
     EXPECT_TRUE(std::filesystem::exists(scratch.home + "/.local/share/Trash/files/unwanted/keep.rep"));
 }
 
-TEST_F(ContextMenuTest, DeleteRefusesWhatItCannotTrashFaithfully)
+// The texts of a menu's commands, with whether each is enabled.
+std::vector<std::pair<std::string, bool>> Commands(IContextMenu& menu)
+{
+    MenuHandle popup = CreatePopupMenu();
+    menu.QueryContextMenu(popup, 0, 1, 0x7FFF, kMenuCanRename);
+    std::vector<std::pair<std::string, bool>> commands;
+    for (const MenuItem& item : popup->items)
+        if (!item.separator)
+            commands.emplace_back(item.text, item.enabled);
+    DestroyMenu(popup);
+    return commands;
+}
+
+TEST_F(ContextMenuTest, DeleteIsOfferedOnlyWhereATrashCanTakeTheItemFaithfully)
 {
     const std::string odd = scratch.MakeDir("Desktop/odd\xFF");
+    // The trash keeps names as text, and this one would come back as another.
+    EXPECT_EQ((std::vector<std::pair<std::string, bool>>{{"&Open", true}, {"Rena&me", true}}), Commands(*MenuFor(odd)));
     EXPECT_EQ(FromSystemError(kErrorInvalidName), Invoke(*MenuFor(odd), kCommandDelete));
     EXPECT_TRUE(std::filesystem::exists(odd));
+    // No folder on disk, so no trash for it.
     auto computer = MenuFor("::{6D1C8A0E-4B63-4F0C-9A52-2E8C0F3B7A11}");
-    MenuHandle popup = CreatePopupMenu();
-    computer->QueryContextMenu(popup, 0, 1, 0x7FFF, kMenuCanRename);
-    EXPECT_FALSE(popup->items[2].enabled);
-    EXPECT_FALSE(popup->items[3].enabled);
-    DestroyMenu(popup);
+    EXPECT_EQ((std::vector<std::pair<std::string, bool>>{{"&Open", true}, {"Rena&me", false}}), Commands(*computer));
     EXPECT_TRUE(Failed(Invoke(*computer, kCommandDelete)));
+    // A place on disk the user may not remove is offered, but disabled.
+    EXPECT_EQ((std::vector<std::pair<std::string, bool>>{{"&Open", true}, {"&Delete", false}, {"Rena&me", false}}),
+              Commands(*MenuFor(scratch.home)));
+}
+
+// The desktop's opener is xdg-open; a folder goes to it only when the desktop names an application
+// for folders (xdg-mime), since xdg-open reports the lack of one only on its standard error.
+TEST(DesktopOpener, AFolderIsOpenedOnlyWhenAnApplicationOpensFolders)
+{
+    ScratchHome scratch;
+    const std::string bin = scratch.MakeDir("bin");
+    const std::string opened = scratch.home + "/opened";
+    const auto script = [&](const std::string& name, const std::string& body) {
+        const std::string path = scratch.MakeFile("bin/" + name, "#!/bin/sh\n" + body + "\n");
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    };
+    script("xdg-open", "echo \"$1\" > '" + opened + "'");
+    const char* oldPath = std::getenv("PATH");
+    const std::string savedPath = oldPath ? oldPath : "";
+    ::setenv("PATH", (bin + ":" + savedPath).c_str(), 1);
+
+    script("xdg-mime", "exit 0"); // no application for folders
+    EXPECT_FALSE(OpenWithDefaultHandler(scratch.desktop));
+    script("xdg-mime", "[ \"$3\" = inode/directory ] && echo files.desktop");
+    EXPECT_TRUE(OpenWithDefaultHandler(scratch.desktop));
+    ::setenv("PATH", savedPath.c_str(), 1);
 }
 
 TEST_F(ContextMenuTest, ExecuteOpensPathsUrlsAndIdentifierLists)
