@@ -5,6 +5,8 @@
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QProxyStyle>
+#include <QStyleOption>
 #include <QTreeView>
 
 // ---------------------------------------------------------------- columns
@@ -233,6 +235,31 @@ void TListItems::EndUpdate()
 
 // ---------------------------------------------------------------- TListView
 
+namespace {
+
+// The header beyond the last column is drawn as a column without a caption, as the classic list
+// view draws it: the style's own empty area is flat face colour without the sections' bottom edge.
+class THeaderStyle : public QProxyStyle {
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override
+    {
+        if (element != CE_HeaderEmptyArea) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        QStyleOptionHeader blank;
+        static_cast<QStyleOption&>(blank) = *option;
+        blank.orientation = Qt::Horizontal;
+        blank.position = QStyleOptionHeader::End;
+        QProxyStyle::drawControl(CE_HeaderSection, &blank, painter, widget);
+    }
+};
+
+} // namespace
+
 TListView::TListView(TComponent* owner)
     : TWidgetHostControl(owner),
       columns_(new TListColumns(this)),
@@ -248,6 +275,9 @@ TListView::TListView(TComponent* owner)
     view_->setSelectionBehavior(QAbstractItemView::SelectItems);
     view_->header()->setStretchLastSection(false);
     view_->header()->setSectionsMovable(false);
+    auto* headerStyle = new THeaderStyle; // follows the application's style, owned by the header
+    headerStyle->setParent(view_->header());
+    view_->header()->setStyle(headerStyle);
     SetHostedWidget(view_);
     QObject::connect(view_->header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
         if (syncingWidths_ || section >= columns_->Count())

@@ -904,6 +904,9 @@ void TWinControl::PresentSurface(QPainter& painter)
 
 TWidgetHostControl::TWidgetHostControl(TComponent* owner) : TWinControl(owner)
 {
+    // The hosted widget may leave pixels unpainted (the rounded corners of an edit's frame): the
+    // parent shows there, never whatever the window held before.
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
     SetParentColor(false);
     SetColor(clWindow);
     SetTabStop(true);

@@ -4,6 +4,7 @@
 #include "toolkit/FormWriter.h"
 
 #include <QDir>
+#include <QHeaderView>
 
 namespace {
 
@@ -89,6 +90,39 @@ TEST_F(MainWindow, EveryWindowIsDescribedByAFormResource)
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
         EXPECT_TRUE(file.readLine().startsWith("object ")) << name.toStdString();
     }
+}
+
+// "#rrggbb", as a failure shows it.
+std::string Colour(QRgb pixel)
+{
+    return QColor(pixel).name().toStdString();
+}
+
+// No pixel of the window is left undrawn or drawn flat where the controls have an edge.
+TEST_F(MainWindow, TheFieldsCornersAndTheHeaderBeyondTheColumnsAreDrawnLikeTheirNeighbours)
+{
+    Form1->Show();
+    const QImage window = Form1->grab().toImage();
+    Form1->Hide();
+
+    // The field's frame has rounded corners: the form shows there, as beside the field.
+    const TRect edit = Form1->Edit1->BoundsRect();
+    const QRgb face = window.pixel(edit.left - 1, edit.top);
+    for (const QPoint corner : {QPoint(edit.left, edit.top), QPoint(edit.right - 1, edit.top),
+                                QPoint(edit.left, edit.bottom - 1), QPoint(edit.right - 1, edit.bottom - 1)})
+        EXPECT_EQ(Colour(window.pixel(corner)), Colour(face)) << corner.x() << "," << corner.y();
+
+    // Beyond the last column the header is a column without a caption: the same face and the
+    // same bottom edge, row by row, as inside the last column.
+    int columns = 0;
+    for (int i = 0; i < Form1->ListView1->Columns()->Count(); ++i)
+        columns += Form1->ListView1->Columns()->Items(i)->Width();
+    const int insideLast = columns - 20;
+    const int beyond = columns + 10;
+    ASSERT_LT(beyond, Form1->ListView1->Width() - 2);
+    const int headerHeight = Form1->ListView1->findChild<QHeaderView*>()->height();
+    for (int y = 1; y < headerHeight; ++y)
+        EXPECT_EQ(Colour(window.pixel(beyond, y)), Colour(window.pixel(insideLast, y))) << "row " << y;
 }
 
 TEST_F(MainWindow, TheFolderFieldsHintShowsInTheStyledWindow)
