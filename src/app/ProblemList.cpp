@@ -1,34 +1,43 @@
 #include "app/ProblemList.h"
 
-#include "platform/shellns/wide.h"
+#include "app/ProblemsForm.h"
 
 namespace app {
 
 namespace {
 
-QString shownPath(const std::string& path)
-{
-    const QString text = shellns::PathToText(path);
-    if (text.size() <= kPathShown)
-        return text;
-    const qsizetype keep = (kPathShown - 1) / 2;
-    return text.left(keep) + QChar(0x2026) + text.right(keep);
-}
+ProblemsRecorder* recorder = nullptr;
 
 } // namespace
 
-QString ProblemList(const QString& heading, const std::vector<Problem>& problems)
+void ShowProblems(const QString& heading, std::vector<Problem> problems)
 {
-    QString text = heading + QStringLiteral(": ") + QString::number(problems.size()) + u'\n';
-    std::size_t listed = 0;
-    for (const Problem& problem : problems) {
-        if (listed++ == kProblemsListed) {
-            text += QStringLiteral("\n… и ещё %1").arg(problems.size() - kProblemsListed);
-            break;
-        }
-        text += u'\n' + shownPath(problem.path) + QStringLiteral(": ") + shellns::PathToText(problem.text);
+    if (problems.empty())
+        return;
+    if (recorder) {
+        recorder->Record({heading, std::move(problems)});
+        return;
     }
-    return text;
+    TProblemsForm window(nullptr);
+    window.SetProblems(heading, std::move(problems));
+    window.ShowModal();
+}
+
+ProblemsRecorder::ProblemsRecorder() : previous_(recorder)
+{
+    recorder = this;
+}
+
+ProblemsRecorder::~ProblemsRecorder()
+{
+    recorder = previous_;
+}
+
+void ProblemsRecorder::Record(Shown shown)
+{
+    if (OnShown)
+        OnShown(shown);
+    shown_.push_back(std::move(shown));
 }
 
 } // namespace app

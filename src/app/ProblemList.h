@@ -1,9 +1,10 @@
 #pragma once
-// The one error box that lists what a scan could not read or a removal did not delete.
+// The one window that lists what a scan could not read or a removal did not delete (see
+// ProblemsForm.h), and the test hook that takes it instead.
 
 #include <QString>
 
-#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,16 +12,36 @@ namespace app {
 
 struct Problem {
     std::string path; // bytes on disk
-    std::string text; // why, UTF-8
+    QString reason;   // why, in the program's language
 };
 
-// The box lists this many problems; the rest are counted.
-inline constexpr std::size_t kProblemsListed = 20;
-// Longer paths are shortened in the middle.
-inline constexpr qsizetype kPathShown = 160;
+// Shows the problems under heading ("Не прочитано") in a modal window; nothing when there are none.
+void ShowProblems(const QString& heading, std::vector<Problem> problems);
 
-// heading + ": " + count, then "path: text" per problem, as many as kProblemsListed, then how
-// many more there are.
-QString ProblemList(const QString& heading, const std::vector<Problem>& problems);
+// Takes every problems window while it lives, recording what it would have listed, as
+// TMessageBoxRecorder does for boxes: no test waits for a person.
+class ProblemsRecorder {
+public:
+    struct Shown {
+        QString heading;
+        std::vector<Problem> problems;
+    };
+
+    ProblemsRecorder();
+    ~ProblemsRecorder();
+    ProblemsRecorder(const ProblemsRecorder&) = delete;
+    ProblemsRecorder& operator=(const ProblemsRecorder&) = delete;
+
+    const std::vector<Shown>& AllShown() const { return shown_; }
+    // Runs for each window before it is taken (a test may look at the other windows then).
+    std::function<void(const Shown&)> OnShown;
+
+private:
+    friend void ShowProblems(const QString& heading, std::vector<Problem> problems);
+    void Record(Shown shown);
+
+    std::vector<Shown> shown_;
+    ProblemsRecorder* previous_;
+};
 
 } // namespace app

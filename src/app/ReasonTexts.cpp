@@ -1,19 +1,9 @@
 #include "app/ReasonTexts.h"
 
 #include "platform/fs/FileErrors.h"
-
-#include <QFile>
+#include "platform/shellns/wide.h"
 
 namespace app {
-
-namespace {
-
-QString PathText(const std::string& path)
-{
-    return QFile::decodeName(QByteArray(path.data(), qsizetype(path.size())));
-}
-
-} // namespace
 
 QString FileErrorText(int code)
 {
@@ -42,7 +32,7 @@ QString FileErrorText(int code)
 QString KeptReasonText(const replays::NotDeleted& kept)
 {
     using replays::KeepReason;
-    const QString other = PathText(kept.other);
+    const QString other = shellns::PathToText(kept.other);
     switch (kept.reason) {
     case KeepReason::CannotOpen:
     case KeepReason::Refused:

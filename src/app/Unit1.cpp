@@ -34,12 +34,6 @@ const QString kDuplicatesCount = QStringLiteral("Дубликатов: ");
 const QString kRemovalStopped = QStringLiteral("\nУдаление остановлено.");
 const QString kDeletedCaption = QStringLiteral(" реплея удаленно");
 
-void ShowProblems(const QString& heading, const std::vector<app::Problem>& problems)
-{
-    if (!problems.empty())
-        Application->MessageBox(app::ProblemList(heading, problems), QString(), MB_OK | MB_ICONSTOP);
-}
-
 } // namespace
 
 TForm1::TForm1(TComponent* owner) : TForm(owner)
@@ -99,7 +93,7 @@ void TForm1::glBitBtn1Click(TObject*)
     std::vector<app::Problem> unread;
     unread.reserve(scan.errors.size());
     for (const replays::ReplayError& error : scan.errors)
-        unread.push_back({error.path, error.message});
+        unread.push_back({error.path, app::FileErrorText(error.code)});
     const QString count = kTitle + kCountCaption + QString::number(ListView1->RowCount());
     if (scan.cancelled) {
         // The list holds what was found before the stop; nothing claims more. A removal works
@@ -111,7 +105,7 @@ void TForm1::glBitBtn1Click(TObject*)
             glBitBtn3->SetEnabled(true);
         SetCaption(count);
     }
-    ShowProblems(QStringLiteral("Не прочитано"), unread);
+    app::ShowProblems(QStringLiteral("Не прочитано"), std::move(unread));
 }
 
 void TForm1::glBitBtn2Click(TObject*)
@@ -146,8 +140,8 @@ void TForm1::glBitBtn3Click(TObject*)
     std::vector<app::Problem> kept;
     kept.reserve(result.notDeleted.size());
     for (const replays::NotDeleted& file : result.notDeleted)
-        kept.push_back({file.path, app::KeptReasonText(file).toStdString()});
-    ShowProblems(QStringLiteral("Не удалено"), kept);
+        kept.push_back({file.path, app::KeptReasonText(file)});
+    app::ShowProblems(QStringLiteral("Не удалено"), std::move(kept));
 }
 
 void TForm1::glBitBtn4Click(TObject*)

@@ -1,7 +1,6 @@
 #include "Windows.h"
 
 #include "app/CatalogueRows.h"
-#include "app/ProblemList.h"
 #include "app/ProgressForm.h"
 #include "app/ReportWindow.h"
 #include "toolkit/Thread.h"
@@ -204,27 +203,6 @@ TEST(CatalogueRows, ShowsNothingWhileWithdrawnAndCellsOnlyForPublishedRows)
     rows.Withdraw();
     EXPECT_EQ(rows.RowCount(), 0);
     EXPECT_EQ(rows.CellText(0, app::kNameColumn), QString());
-}
-
-TEST(ProblemList, ListsTwentyCountsTheRestAndShortensLongPaths)
-{
-    std::vector<app::Problem> problems;
-    for (int i = 0; i < 25; ++i)
-        problems.push_back({"/r/" + std::to_string(i) + ".rep", "Read beyond end of file"});
-    problems[1].path = "/r/\xff.rep";
-    problems[2].path = "/" + std::string(400, 'x') + ".rep";
-    const QString text = app::ProblemList(QStringLiteral("Не прочитано"), problems);
-    const QStringList lines = text.split(u'\n');
-    ASSERT_EQ(lines.size(), 2 + 20 + 1);
-    EXPECT_EQ(lines[0], QStringLiteral("Не прочитано: 25"));
-    EXPECT_EQ(lines[1], QString());
-    EXPECT_EQ(lines[2], QStringLiteral("/r/0.rep: Read beyond end of file"));
-    EXPECT_EQ(lines[3], shellns::PathToText("/r/\xff.rep") + QStringLiteral(": Read beyond end of file"));
-    EXPECT_TRUE(lines[4].startsWith(QStringLiteral("/xxx")));
-    EXPECT_TRUE(lines[4].contains(QChar(0x2026)));
-    EXPECT_LT(lines[4].size(), 200);
-    EXPECT_EQ(lines[21], QStringLiteral("/r/19.rep: Read beyond end of file"));
-    EXPECT_EQ(lines[22], QStringLiteral("… и ещё 5"));
 }
 
 } // namespace

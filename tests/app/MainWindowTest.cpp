@@ -291,18 +291,19 @@ TEST_F(MainWindow, UnreadableReplaysAreListedInOneBoxOnceTheListIsUpToDate)
     const std::string shortOne = tree.WriteFile("short.rep", std::string(51 * kRecord - 1, 'r'));
     int rowsAtBox = -1;
     QString captionAtBox;
-    boxes.OnShown = [&](const TMessageBoxRequest&) {
+    problems.OnShown = [&](const app::ProblemsRecorder::Shown&) {
         rowsAtBox = Form1->ListView1->RowCount();
         captionAtBox = Form1->Caption();
     };
     Find(tree.Root());
 
-    ASSERT_EQ(boxes.Shown().size(), 1u);
-    const TMessageBoxRequest& box = boxes.Shown()[0];
-    EXPECT_TRUE(box.text.startsWith(QStringLiteral("Не прочитано: 1\n")));
-    EXPECT_TRUE(box.text.contains(Shown(shortOne) + QStringLiteral(": Read beyond end of file")));
-    EXPECT_EQ(box.caption, QStringLiteral("Dupsweep"));
-    EXPECT_EQ(box.flags & MB_ICONSTOP, MB_ICONSTOP);
+    EXPECT_TRUE(boxes.Shown().empty());
+    ASSERT_EQ(problems.AllShown().size(), 1u);
+    const app::ProblemsRecorder::Shown& box = problems.AllShown()[0];
+    EXPECT_EQ(box.heading, QStringLiteral("Не прочитано"));
+    ASSERT_EQ(box.problems.size(), 1u);
+    EXPECT_EQ(box.problems[0].path, shortOne);
+    EXPECT_EQ(box.problems[0].reason, QStringLiteral("Чтение за концом файла"));
     EXPECT_EQ(rowsAtBox, 1);
     EXPECT_EQ(captionAtBox, kTitle + QStringLiteral("    реплеев 1"));
     EXPECT_TRUE(Form1->glBitBtn3->Enabled());
@@ -315,13 +316,19 @@ TEST_F(MainWindow, FilesThatMatchButDifferAreReportedAfterTheCount)
     Replay("a.rep", 60, "same", "same", 1);
     Replay("b.rep", 60, "same", "same", 2);
     Find(tree.Root());
+    std::size_t boxesBeforeList = 0;
+    problems.OnShown = [&](const app::ProblemsRecorder::Shown&) { boxesBeforeList = boxes.Shown().size(); };
     DeleteIdentical();
-    ASSERT_EQ(boxes.Shown().size(), 2u);
+    ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text, QStringLiteral("Дубликатов: 0"));
-    EXPECT_TRUE(boxes.Shown()[1].text.startsWith(QStringLiteral("Не удалено: 1\n")));
-    EXPECT_TRUE(boxes.Shown()[1].text.contains(Shown(tree.Path("a.rep"))));
+    EXPECT_EQ(boxesBeforeList, 1u);
+    ASSERT_EQ(problems.AllShown().size(), 1u);
+    EXPECT_EQ(problems.AllShown()[0].heading, QStringLiteral("Не удалено"));
+    ASSERT_EQ(problems.AllShown()[0].problems.size(), 1u);
+    EXPECT_EQ(problems.AllShown()[0].problems[0].path, tree.Path("a.rep"));
     // In the window's own language, naming the copy it was compared with.
-    EXPECT_TRUE(boxes.Shown()[1].text.contains(QStringLiteral("Содержимое отличается от ") + Shown(tree.Path("b.rep"))));
+    EXPECT_EQ(problems.AllShown()[0].problems[0].reason,
+              QStringLiteral("Содержимое отличается от ") + Shown(tree.Path("b.rep")));
     EXPECT_TRUE(tree.Exists("a.rep"));
     EXPECT_TRUE(tree.Exists("b.rep"));
 }
@@ -355,14 +362,13 @@ TEST_F(MainWindow, RealReplaysLoseOnlyTheirIdenticalCopies)
 
     Find(tree.Path("real"));
     // Three of them are shorter than the 51 records a replay needs.
-    ASSERT_FALSE(boxes.Shown().empty());
-    EXPECT_TRUE(boxes.Shown()[0].text.startsWith(QStringLiteral("Не прочитано: 3\n")));
+    ASSERT_EQ(problems.AllShown().size(), 1u);
+    EXPECT_EQ(problems.AllShown()[0].problems.size(), 3u);
     EXPECT_EQ(Form1->ListView1->RowCount(), names.size() - 3);
 
-    const std::size_t before = boxes.Shown().size();
     DeleteIdentical();
-    ASSERT_GT(boxes.Shown().size(), before);
-    EXPECT_EQ(boxes.Shown()[before].text, QStringLiteral("Дубликатов: 3"));
+    ASSERT_FALSE(boxes.Shown().empty());
+    EXPECT_EQ(boxes.Shown()[0].text, QStringLiteral("Дубликатов: 3"));
     QStringList deleted = Form2->ListBox1->Items()->ToStringList();
     deleted.sort();
     EXPECT_EQ(deleted, (QStringList{Shown(tree.Path("real/r30.rep")), Shown(tree.Path("real/r32.rep")),

@@ -3,6 +3,7 @@
 // message box answered and recorded.
 
 #include "app/BackgroundJob.h"
+#include "app/ProblemList.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "support/ScratchTree.h"
@@ -64,5 +65,6 @@ protected:
     }
 
     TMessageBoxRecorder boxes;
+    app::ProblemsRecorder problems;
     testsupport::ScratchTree tree;
 };
