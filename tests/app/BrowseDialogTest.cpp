@@ -8,14 +8,11 @@
 #include "app/Unit4.h"
 #include "platform/shellns/execute.h"
 #include "platform/shellns/wide.h"
+#include "shell/RightClick.h"
 #include "shell/ShellTreeView.h"
 #include "toolkit/Buttons.h"
 
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <QTest>
 #include <QTimer>
-#include <QTreeView>
 
 #include <filesystem>
 #include <memory>
@@ -79,7 +76,7 @@ protected:
 
     // Right-clicks node in the shown dialog's tree; the shell menu that comes is answered with the
     // command whose text is given ("" for none), and what it offered is kept in menuTexts.
-    void RightClick(TTreeNode* node, const std::string& command)
+    void PickFromMenu(TTreeNode* node, const std::string& command)
     {
         ShellCtrls::SetMenuTrackerForTesting([&](const shellns::Menu& menu, TPoint) -> std::uint32_t {
             std::uint32_t chosen = 0;
@@ -92,14 +89,7 @@ protected:
                 }
             return chosen;
         });
-        TShellTreeView* tree = Form4->ShellTreeView1;
-        const TRect row = node->DisplayRect();
-        QWidget* viewport = tree->View()->viewport();
-        const QPoint at = viewport->mapFrom(tree, QPoint((row.left + row.right) / 2, (row.top + row.bottom) / 2));
-        QTest::mousePress(viewport, Qt::RightButton, {}, at);
-        QContextMenuEvent request(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
-        QApplication::sendEvent(viewport, &request);
-        QTest::mouseRelease(viewport, Qt::RightButton, {}, at);
+        RightClick(Form4->ShellTreeView1, node);
         ShellCtrls::SetMenuTrackerForTesting({});
     }
 
@@ -216,7 +206,7 @@ TEST_F(BrowseDialog, MovingAFolderToTheTrashIsAskedFirstAndANoKeepsIt)
 {
     const std::string other = home->desktop + "/Other";
     boxes.Answer(IDNO);
-    Browse(Form4->BitBtn2, [&] { RightClick(Child(Desktop(), QStringLiteral("Other")), "&Delete"); });
+    Browse(Form4->BitBtn2, [&] { PickFromMenu(Child(Desktop(), QStringLiteral("Other")), "&Delete"); });
     ASSERT_EQ(1u, boxes.Shown().size());
     EXPECT_EQ(QStringLiteral("Move the folder “Other” to the trash?"), boxes.Shown()[0].text);
     EXPECT_EQ(MB_YESNO | MB_ICONQUESTION, boxes.Shown()[0].flags);
@@ -224,7 +214,7 @@ TEST_F(BrowseDialog, MovingAFolderToTheTrashIsAskedFirstAndANoKeepsIt)
     EXPECT_NE(nullptr, Child(Desktop(), QStringLiteral("Other")));
 
     boxes.Answer(IDYES);
-    Browse(Form4->BitBtn2, [&] { RightClick(Child(Desktop(), QStringLiteral("Other")), "&Delete"); });
+    Browse(Form4->BitBtn2, [&] { PickFromMenu(Child(Desktop(), QStringLiteral("Other")), "&Delete"); });
     EXPECT_EQ(2u, boxes.Shown().size());
     EXPECT_FALSE(std::filesystem::exists(other));
     EXPECT_TRUE(std::filesystem::is_directory(home->home + "/.local/share/Trash/files/Other"));
@@ -234,7 +224,7 @@ TEST_F(BrowseDialog, MovingAFolderToTheTrashIsAskedFirstAndANoKeepsIt)
 TEST_F(BrowseDialog, AFolderNoTrashCanTakeIsNotOfferedForDeletion)
 {
     // The trash keeps names as text; this one would come back as another name.
-    Browse(Form4->BitBtn2, [&] { RightClick(Child(Desktop(), shellns::PathToText(kOddFolder)), "&Delete"); });
+    Browse(Form4->BitBtn2, [&] { PickFromMenu(Child(Desktop(), shellns::PathToText(kOddFolder)), "&Delete"); });
     EXPECT_EQ((std::vector<std::string>{"&Open", "Rena&me"}), menuTexts);
     EXPECT_TRUE(boxes.Shown().empty());
     EXPECT_TRUE(std::filesystem::is_directory(home->desktop + "/" + kOddFolder));
@@ -243,7 +233,7 @@ TEST_F(BrowseDialog, AFolderNoTrashCanTakeIsNotOfferedForDeletion)
 TEST_F(BrowseDialog, OpeningAFolderWithNothingToOpenItTellsTheUser)
 {
     shellns::SetOpenerForTesting([](const std::string&) { return false; });
-    Browse(Form4->BitBtn2, [&] { RightClick(Child(Desktop(), QStringLiteral("Other")), "&Open"); });
+    Browse(Form4->BitBtn2, [&] { PickFromMenu(Child(Desktop(), QStringLiteral("Other")), "&Open"); });
     shellns::SetOpenerForTesting({});
     ASSERT_EQ(1u, boxes.Shown().size());
     EXPECT_EQ(QStringLiteral("Could not open “Other”: no application that opens folders was found."),
@@ -279,7 +269,7 @@ TEST_F(RussianBrowseDialog, NamesItsPlacesAndCommandsInRussianAndKeepsThePaths)
     computer->Expand(false);
     EXPECT_NE(nullptr, Child(computer, QStringLiteral("Файловая система")));
 
-    Browse(Form4->BitBtn1, [&] { RightClick(Child(Desktop(), QStringLiteral("Other")), ""); });
+    Browse(Form4->BitBtn1, [&] { PickFromMenu(Child(Desktop(), QStringLiteral("Other")), ""); });
     EXPECT_EQ((std::vector<std::string>{"&Открыть", "&Удалить", "Переи&меновать"}), menuTexts);
     EXPECT_EQ(QString::fromStdString(home->desktop + "/Other"), Field());
 
@@ -289,7 +279,7 @@ TEST_F(RussianBrowseDialog, NamesItsPlacesAndCommandsInRussianAndKeepsThePaths)
     EXPECT_EQ(QStringLiteral("Компьютер"), Field());
 
     boxes.Answer(IDNO);
-    Browse(Form4->BitBtn2, [&] { RightClick(Child(Desktop(), QStringLiteral("Other")), "&Удалить"); });
+    Browse(Form4->BitBtn2, [&] { PickFromMenu(Child(Desktop(), QStringLiteral("Other")), "&Удалить"); });
     ASSERT_EQ(1u, boxes.Shown().size());
     EXPECT_EQ(QStringLiteral("Переместить папку «Other» в корзину?"), boxes.Shown()[0].text);
 }

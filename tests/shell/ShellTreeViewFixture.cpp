@@ -106,14 +106,3 @@ void ShellTreeViewTest::EditorText(const TCustomTreeView* tree, const QString& t
     ASSERT_NE(nullptr, editor);
     editor->setText(text);
 }
-
-void ShellTreeViewTest::RightClick(TCustomTreeView* tree, TTreeNode* node)
-{
-    const TRect row = node->DisplayRect();
-    QWidget* viewport = tree->View()->viewport();
-    const QPoint at = viewport->mapFrom(tree, QPoint((row.left + row.right) / 2, (row.top + row.bottom) / 2));
-    QTest::mousePress(viewport, Qt::RightButton, {}, at);
-    QContextMenuEvent request(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
-    QApplication::sendEvent(viewport, &request);
-    QTest::mouseRelease(viewport, Qt::RightButton, {}, at);
-}

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "ScratchHome.h"
+#include "shell/RightClick.h"
 #include "platform/shellns/allocator.h"
 #include "shell/ShellTreeView.h"
 #include "toolkit/Application.h"
@@ -39,8 +40,6 @@ protected:
     // The open label editor of the tree, or nullptr.
     static class QLineEdit* Editor(const TCustomTreeView* tree);
     static void EditorText(const TCustomTreeView* tree, const QString& text);
-    // Presses the right button on node, asks for its context menu and releases the button.
-    static void RightClick(TCustomTreeView* tree, TTreeNode* node);
 
     // Answers the tree's questions (yes, unless a test scripts otherwise) and records them.
     TMessageBoxRecorder boxes;
