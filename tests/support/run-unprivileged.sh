@@ -16,11 +16,15 @@ if ! group=$(id -g "$user"); then
     echo "run-unprivileged: no user $user to run the tests as" >&2
     exit 1
 fi
-# The build tree may lie where that user cannot go (under /root): the program runs from a copy in
-# a folder of its own, which goes with the run.
+# The build tree may lie where that user cannot go (under /root), and so may TMPDIR: the program
+# runs from a copy in a folder of its own, with a temporary folder of the user's inside it, and
+# both go with the run.
 copy=$(mktemp -d)
 trap 'rm -rf "$copy"' EXIT
 cp "$program" "$copy/"
+mkdir "$copy/tmp"
+chown "$user:$group" "$copy/tmp"
 chmod 0755 "$copy"
+chmod 0700 "$copy/tmp"
 cd "$copy"
-setpriv --reuid="$user" --regid="$group" --clear-groups -- "./$(basename "$program")" "$@"
+TMPDIR="$copy/tmp" setpriv --reuid="$user" --regid="$group" --clear-groups -- "./$(basename "$program")" "$@"
