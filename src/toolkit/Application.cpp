@@ -10,6 +10,7 @@
 #include "platform/gdi/SystemMetrics.h"
 
 #include <QEnterEvent>
+#include <QLibraryInfo>
 #include <QMouseEvent>
 #include <QStatusTipEvent>
 #include <QTimerEvent>
@@ -108,11 +109,22 @@ void TScreen::SetCursor(TCursor value)
 
 // ---------------------------------------------------------------- TApplication
 
+bool LoadStockWords(QTranslator& translator, const QLocale& locale)
+{
+    return translator.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+}
+
 TApplication::TApplication(int& argc, char** argv) : TNonVisualComponent(nullptr)
 {
     if (!QCoreApplication::instance())
         ownApp_ = std::make_unique<QtApplication>(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // A question the program asks in Russian must not offer "Yes" and "No": the stock buttons
+    // speak the user's language, as the desktop's own dialogs do. Without a translation for that
+    // language (or in the plain C locale) Qt keeps its English words.
+    if (LoadStockWords(stockWords_, QLocale::system()))
+        QCoreApplication::installTranslator(&stockWords_);
     Application = this;
     previousHandler_ = SetExceptionHandler([this](std::exception_ptr error) { HandleException(error); });
     Screen = new TScreen(this);
@@ -131,6 +143,7 @@ TApplication::~TApplication()
     Destroying();
     DestroyComponents();
     SetExceptionHandler(std::move(previousHandler_));
+    QCoreApplication::removeTranslator(&stockWords_);
     Screen = nullptr;
     Application = nullptr;
 }

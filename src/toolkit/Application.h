@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QBasicTimer>
 #include <QPointer>
+#include <QTranslator>
 #include <memory>
 
 // What the application knows of a hint about to be shown; OnShowHint may change any of it.
@@ -61,6 +62,9 @@ private:
     TCursor cursor_ = crDefault;
     TFont* hintFont_;
 };
+
+// Loads Qt's own translation (stock button words) for the locale; false when it has none.
+bool LoadStockWords(QTranslator& translator, const QLocale& locale);
 
 class TApplication : public TNonVisualComponent {
     Q_OBJECT
@@ -147,6 +151,8 @@ private:
     TControl* CurrentHintControl() const;
 
     std::unique_ptr<QApplication> ownApp_;
+    // Qt's own words (the stock buttons of message boxes) in the user's language.
+    QTranslator stockWords_;
     QString title_;
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;

@@ -8,6 +8,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QListView>
 #include <QPointer>
 #include <QTest>
@@ -444,6 +446,24 @@ public:
     }
     TEdit* Edit1 = nullptr;
 };
+
+TEST(StockWords, AQuestionUnderARussianLocaleOffersRussianButtonsAndTheCLocaleKeepsEnglish)
+{
+    QTranslator russian;
+    ASSERT_TRUE(LoadStockWords(russian, QLocale(QLocale::Russian, QLocale::Russia)));
+    QCoreApplication::installTranslator(&russian);
+    {
+        QMessageBox box(QMessageBox::Question, QString(), QStringLiteral("?"), QMessageBox::Yes | QMessageBox::No);
+        EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove(u'&'), QStringLiteral("Да"));
+        EXPECT_EQ(box.button(QMessageBox::No)->text().remove(u'&'), QStringLiteral("Нет"));
+    }
+    QCoreApplication::removeTranslator(&russian);
+
+    QTranslator plain;
+    EXPECT_FALSE(LoadStockWords(plain, QLocale::c()));
+    QMessageBox box(QMessageBox::Question, QString(), QStringLiteral("?"), QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(box.button(QMessageBox::Yes)->text().remove(u'&'), QStringLiteral("Yes"));
+}
 
 TEST_F(Forms, AFormReadsItsDescriptionFromTheProgramsResources)
 {
