@@ -17,7 +17,6 @@ namespace {
 constexpr std::size_t kRecord = 256;
 constexpr std::size_t kHeaderBytes = 1024;
 constexpr std::size_t kMinBytes = 14336; // record 55 always there
-constexpr std::size_t kMaxBytes = 300000;
 constexpr std::size_t kTopFolders = 100;
 constexpr std::size_t kSubfolders = 10;
 constexpr std::size_t kEmptyFirstEvery = 20;
@@ -44,13 +43,19 @@ void WriteAt(int fd, const std::string& bytes, std::size_t offset, const std::st
 }
 
 // The bytes of replay number `source` depend on nothing else, so a copy is the same call.
-void WriteReplay(const std::string& path, std::uint64_t seed, std::size_t source)
+void WriteReplay(const std::string& path, std::uint64_t seed, std::size_t source, const TreeShape& shape)
 {
     Random random{seed * 1000003u + source};
-    const std::size_t size = kMinBytes + random.Below(kMaxBytes - kMinBytes);
+    const std::size_t size = kMinBytes + random.Below(std::max(shape.maxBytes, kMinBytes + 1) - kMinBytes);
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         throw std::runtime_error("cannot create " + path);
+    if (shape.dense) {
+        std::string bytes(size, '\0');
+        for (auto& b : bytes)
+            b = static_cast<char>(random.Next());
+        WriteAt(fd, bytes, 0, path);
+    }
     std::string header(kHeaderBytes, '\0');
     for (auto& b : header)
         b = static_cast<char>(random.Next());
@@ -70,9 +75,9 @@ void WriteReplay(const std::string& path, std::uint64_t seed, std::size_t source
 
 } // namespace
 
-ReplayTree MakeReplayTree(const std::string& root, std::size_t count, std::uint64_t seed, std::size_t copyEvery)
+ReplayTree MakeReplayTree(const std::string& root, std::size_t count, std::uint64_t seed, const TreeShape& shape)
 {
-    copyEvery = std::max<std::size_t>(copyEvery, 2); // a copy needs an original before it
+    const std::size_t copyEvery = std::max<std::size_t>(shape.copyEvery, 2); // a copy needs an original before it
     ReplayTree tree;
     for (std::size_t top = 0; top < kTopFolders; ++top) {
         for (std::size_t sub = 0; sub < kSubfolders; ++sub) {
@@ -92,7 +97,7 @@ ReplayTree MakeReplayTree(const std::string& root, std::size_t count, std::uint6
         if (copy && source >= copyEvery && source % copyEvery == 0)
             --source; // that one is itself a copy; take its neighbour, an original
 
-        WriteReplay(folder + name, seed, source);
+        WriteReplay(folder + name, seed, source, shape);
         ++tree.replays;
         tree.copies += copy ? 1 : 0;
         if (i % kOtherFileEvery == 0) {

@@ -86,7 +86,7 @@ public:
     // Replaces every empty first fingerprint by the text of record 55. A replay that can no
     // longer be opened keeps its row unchanged; one that cannot be read keeps its empty first
     // fingerprint and its error is appended to errors, in row order. readers threads read side
-    // by side (0: one per core). Returns false when cancelled.
+    // by side (0: as many as the reads need). Returns false when cancelled.
     bool FallbackPass(std::vector<ReplayError>& errors, const std::atomic<bool>* cancel = nullptr,
                       unsigned readers = 0);
 

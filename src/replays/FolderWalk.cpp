@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <deque>
-#include <functional>
 #include <unordered_set>
 #include <memory>
 #include <utility>
@@ -65,13 +64,6 @@ private:
         std::string path;
         std::vector<std::string> subfolders; // in search order
         std::size_t next;
-    };
-
-    struct IdHash {
-        std::size_t operator()(const files::FileId& id) const
-        {
-            return std::hash<std::uint64_t>()(static_cast<std::uint64_t>(id.inode) * 31 + id.device);
-        }
     };
 
     struct Pending {
@@ -206,7 +198,7 @@ private:
     const ScanOptions& options_;
     ScanResult& result_;
     std::vector<Level> levels_;
-    std::unordered_set<files::FileId, IdHash> walked_;
+    std::unordered_set<files::FileId, files::FileIdHash> walked_;
     files::FileId recorded_; // the folder whose identity the catalogue got last
     bool recordedAny_ = false;
     std::deque<std::pair<const files::Folder*, std::size_t>> openFolders_; // replays waiting, per folder

@@ -30,8 +30,9 @@ namespace replays {
 struct ScanOptions {
     ScanProgress* progress = nullptr;
     const std::atomic<bool>* cancel = nullptr;
-    // Threads that read replays side by side (0: one per core, at most 4). Rows and errors come
-    // out in walk order whatever the number, and progress is reported from the calling thread.
+    // Threads that read replays side by side (0: as many as the reads need, up to 16, so that
+    // many requests are in flight when the files come from the disk). Rows and errors come out
+    // in walk order whatever the number, and progress is reported from the calling thread.
     unsigned readers = 0;
 };
 

@@ -7,6 +7,13 @@
 // and lets go of whatever the job holds (its slot is only overwritten by a later push).
 // Jobs wait in a ring of fixed size, so the owner reads for itself when it runs ahead, and only
 // waits for a helper when the job at the head is still in that helper's hands.
+//
+// How many read at once follows the reads themselves. A helper is woken only when jobs pile up
+// unclaimed beyond what the readers already awake will soon take: reads served from the cache
+// keep up with the owner, which then does most of them itself without waking anyone (waking
+// threads for jobs of a few microseconds costs more than it gives); reads that wait for the disk
+// fall behind, the pile grows, and up to kMaxReaders threads are reading, so that many requests
+// are in flight at once.
 
 #include <algorithm>
 #include <atomic>
@@ -20,17 +27,23 @@
 
 namespace replays {
 
-inline constexpr unsigned kMaxReaders = 4;
+// Readers at most, the owner included: enough requests in flight to keep a disk busy.
+inline constexpr unsigned kMaxReaders = 16;
+// Unclaimed jobs per reader awake, the owner counted, before another is woken.
+inline constexpr std::size_t kBacklogPerReader = 8;
+inline constexpr std::size_t kDefaultRingSize = 512;
 
 template <class Job>
 class OrderedReads {
 public:
-    // threads counts the owner too; 0 means one per core, at most kMaxReaders.
-    OrderedReads(unsigned threads, std::function<void(Job&)> read, std::function<void(Job&)> take)
-        : read_(std::move(read)), take_(std::move(take)), ring_(kRingSize)
+    // threads counts the owner too; 0 means as many as the reads need, up to kMaxReaders. At most
+    // ringSize jobs wait, read or not, with whatever they hold.
+    OrderedReads(unsigned threads, std::function<void(Job&)> read, std::function<void(Job&)> take,
+                 std::size_t ringSize = kDefaultRingSize)
+        : read_(std::move(read)), take_(std::move(take)), ring_(ringSize)
     {
         if (threads == 0)
-            threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxReaders);
+            threads = kMaxReaders;
         for (unsigned i = 1; i < threads; ++i)
             helpers_.emplace_back([this] { Help(); });
     }
@@ -51,12 +64,16 @@ public:
 
     void Push(Job job)
     {
-        while (Waiting() == kRingSize)
+        while (Waiting() == ring_.size())
             Advance();
         const auto tail = tail_.load(std::memory_order_relaxed);
-        ring_[tail % kRingSize].job = std::move(job);
+        ring_[tail % ring_.size()].job = std::move(job);
         tail_.store(tail + 1);
-        if (sleepers_.load() > 0) {
+        const int sleepers = sleepers_.load();
+        if (sleepers == 0)
+            return;
+        const auto awake = helpers_.size() - static_cast<std::size_t>(sleepers);
+        if (tail + 1 - next_.load() > (awake + 1) * kBacklogPerReader) {
             const std::lock_guard lock(mutex_);
             wake_.notify_one();
         }
@@ -67,7 +84,7 @@ public:
     // One step on the oldest job: take it when read, else read some job, else wait for it.
     void Advance()
     {
-        Slot& head = ring_[head_ % kRingSize];
+        Slot& head = ring_[head_ % ring_.size()];
         if (head.done.load(std::memory_order_acquire)) {
             take_(head.job);
             head.done.store(false, std::memory_order_relaxed);
@@ -89,8 +106,6 @@ public:
     }
 
 private:
-    static constexpr std::size_t kRingSize = 512;
-
     struct Slot {
         Job job{};
         std::atomic<bool> done{false};
@@ -108,7 +123,7 @@ private:
 
     void Read(std::uint64_t index)
     {
-        Slot& slot = ring_[index % kRingSize];
+        Slot& slot = ring_[index % ring_.size()];
         read_(slot.job);
         slot.done.store(true, std::memory_order_release);
         slot.done.notify_one();

@@ -4,7 +4,7 @@
 // The callbacks run on whatever thread runs the scan or the removal, as often as every entry;
 // an implementation keeps them short (store the counts, wake the user-interface thread) and
 // decides itself how often to show them. A job stops soon after its cancel flag turns true: the
-// flag is read once per entry, and between blocks of a long comparison.
+// flag is read once per entry, and between the blocks of a long comparison.
 
 #include <cstdint>
 #include <string_view>

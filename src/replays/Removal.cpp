@@ -4,6 +4,7 @@
 #include "platform/fs/FileErrors.h"
 #include "platform/fs/Paths.h"
 #include "replays/ExchangeOrder.h"
+#include "replays/OrderedReads.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include <sys/resource.h>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 #include <unistd.h>
 
 namespace replays {
@@ -25,6 +27,8 @@ constexpr std::size_t kCompareChunk = std::size_t{256} << 10;
 // Folders kept open between files, within these bounds.
 constexpr std::size_t kMinOpenFolders = 8;
 constexpr std::size_t kMaxOpenFolders = 4096;
+// Candidates compared ahead of the one being decided; each holds its two folders open.
+constexpr std::size_t kChecksAhead = 64;
 // Private names taken by someone else before one is found free.
 constexpr int kPrivateNameTries = 16;
 // A file changed within this many clock steps may change again without its times moving: its
@@ -96,94 +100,185 @@ private:
     std::unordered_map<std::string_view, Used::iterator> index_; // keys view the folders' own paths
 };
 
-enum class Decision { Delete, Keep, Stopped };
+// How far a candidate got before it is taken: not looked at (the removal was cancelled first),
+// kept for a reason, or found equal to the copy that stays.
+enum class Verdict { Unread, Keep, Equal };
 
-// Decides and carries out one deletion.
+// One candidate on its way from the comparison, which runs on any reading thread, to the
+// decision, which the removal's own thread takes in the removal's order.
+struct Check {
+    CatalogueRow row;
+    CatalogueRow keep;
+    // Opened by the removal's thread, which alone keeps the folders; null when missing, with the
+    // error (0: it is not the folder the scan walked).
+    std::shared_ptr<const files::Folder> folder;
+    std::shared_ptr<const files::Folder> keepFolder;
+    int folderCode = files::kNoError;
+    int keepFolderCode = files::kNoError;
+
+    Verdict verdict = Verdict::Unread;
+    KeepReason reason = KeepReason::CannotOpen;
+    int code = files::kNoError;
+    files::FileStamp mine; // the file to delete, right after the comparison
+    files::FileStamp theirs; // the copy that stays, from before the comparison
+    bool compared = false;
+    std::uint64_t bytes = 0;
+    std::string leftAt; // for LeftAside, where the file is now
+    files::FileId mineId; // the files compared, as soon as they were opened
+    files::FileId theirsId;
+};
+
+// Decides and carries out the deletions. Compare may run on several threads at once, on
+// different checks; everything else runs on the removal's thread.
 class Remover {
 public:
-    Remover(const Catalogue& catalogue, const RemovalOptions& options, RemovalCounts& counts)
+    Remover(const Catalogue& catalogue, const RemovalOptions& options, RemovalResult& result)
         : options_(options),
-          counts_(counts),
+          result_(result),
           folders_(catalogue),
-          mine_(kCompareChunk),
-          theirs_(kCompareChunk),
           privatePrefix_(".dupsweep-" + std::to_string(::getpid()) + "-"
                          + std::to_string(std::random_device()() & 0xFFFFFF) + "-")
     {
     }
 
-    // Keep: kept says why. Stopped: cancelled in the middle; nothing was changed.
-    Decision Remove(const CatalogueRow& row, const CatalogueRow& keep, NotDeleted& kept)
-    {
-        kept.other = keep.Path;
-        int code = files::kNoError;
-        const auto folder = folders_.Get(FolderOf(row), code);
-        if (!folder)
-            return code == files::kNoError ? Keep(kept, KeepReason::FolderReplaced) : Keep(kept, KeepReason::CannotOpen, code);
-        const auto file = files::File::OpenIn(*folder, row.Name, code);
-        if (!file)
-            return Keep(kept, KeepReason::CannotOpen, code);
-        const auto keepFolder = folders_.Get(FolderOf(keep), code);
-        if (!keepFolder)
-            return code == files::kNoError ? Keep(kept, KeepReason::FolderReplaced) : Keep(kept, KeepReason::CannotCompare, code);
-        const auto other = files::File::OpenIn(*keepFolder, keep.Name, code, files::Access::Read); // it stays, read-only or not
-        if (!other)
-            return Keep(kept, KeepReason::CannotCompare, code);
-        if (file.Id() == other.Id())
-            return Keep(kept, KeepReason::SameFile);
+    bool Cancelled() const { return options_.cancel != nullptr && options_.cancel->load(std::memory_order_relaxed); }
 
-        files::FileStamp mineBefore = file.Opened(), theirsBefore = other.Opened();
-        if ((code = Settle(file, mineBefore, other, theirsBefore)) != files::kNoError)
-            return Keep(kept, KeepReason::CannotCompare, code);
-        if (!IsSettled(mineBefore))
-            return Keep(kept, KeepReason::Changed);
-        if (!IsSettled(theirsBefore))
-            return Keep(kept, KeepReason::OtherChanged);
-        ++counts_.compared;
-        bool equal = false;
-        code = Compare(file, other, equal);
+    Check Prepare(const CatalogueRow& row, const CatalogueRow& keep)
+    {
+        Check check;
+        check.row = row;
+        check.keep = keep;
+        check.folder = folders_.Get(FolderOf(row), check.folderCode);
+        check.keepFolder = folders_.Get(FolderOf(keep), check.keepFolderCode);
+        return check;
+    }
+
+    // On any reading thread: opens both files through their folders and compares them.
+    void Compare(Check& check) const
+    {
         if (Cancelled())
-            return Decision::Stopped;
+            return;
+        int code = files::kNoError;
+        if (!check.folder)
+            return Keep(check, check.folderCode == files::kNoError ? KeepReason::FolderReplaced : KeepReason::CannotOpen,
+                        check.folderCode);
+        const auto file = files::File::OpenIn(*check.folder, check.row.Name, code);
+        if (!file)
+            return Keep(check, KeepReason::CannotOpen, code);
+        check.mineId = file.Id();
+        if (!check.keepFolder)
+            return Keep(check,
+                        check.keepFolderCode == files::kNoError ? KeepReason::FolderReplaced : KeepReason::CannotCompare,
+                        check.keepFolderCode);
+        const auto other = files::File::OpenIn(*check.keepFolder, check.keep.Name, code, files::Access::Read); // it stays, read-only or not
+        if (!other)
+            return Keep(check, KeepReason::CannotCompare, code);
+        check.theirsId = other.Id();
+        if (file.Id() == other.Id())
+            return Keep(check, KeepReason::SameFile);
+
+        files::FileStamp mineBefore = file.Opened();
+        check.theirs = other.Opened();
+        if ((code = Settle(file, mineBefore, other, check.theirs)) != files::kNoError)
+            return Keep(check, KeepReason::CannotCompare, code);
+        if (!IsSettled(mineBefore))
+            return Keep(check, KeepReason::Changed);
+        if (!IsSettled(check.theirs))
+            return Keep(check, KeepReason::OtherChanged);
+        check.compared = true;
+        bool equal = false;
+        code = CompareContents(file, other, equal, check.bytes);
+        if (Cancelled())
+            return; // Unread: nothing is decided
         if (code != files::kNoError)
-            return Keep(kept, KeepReason::CannotCompare, code);
+            return Keep(check, KeepReason::CannotCompare, code);
         if (!equal)
-            return Keep(kept, KeepReason::ContentsDiffer);
+            return Keep(check, KeepReason::ContentsDiffer);
         // The copy that stays is held to its stamp from before when its name is checked last;
         // this one's must be taken now, before moving it aside moves its status change time.
-        files::FileStamp mine;
-        if (file.Stamp(mine) != files::kNoError || !mine.Unchanged(mineBefore))
-            return Keep(kept, KeepReason::Changed);
-        const files::FileStamp& theirs = theirsBefore;
+        if (file.Stamp(check.mine) != files::kNoError || !check.mine.Unchanged(mineBefore))
+            return Keep(check, KeepReason::Changed);
+        check.verdict = Verdict::Equal;
+    }
 
-        if (options_.dryRun) {
-            // The checks a deletion makes, on the names where they stand.
-            if (const auto reason = CheckName(*folder, row.Name, mine))
-                return Keep(kept, *reason);
-            return StillThere(*keepFolder, keep.Name, theirs) ? Decision::Delete : Keep(kept, KeepReason::OtherChanged);
-        }
-
-        std::string aside;
-        if ((code = MoveAside(*folder, row.Name, aside)) != files::kNoError)
-            return Keep(kept, KeepReason::Refused, code);
-        // From here on its name is free; whatever went wrong, the file gets it back.
-        if (const auto reason = CheckName(*folder, aside, mine))
-            return Restore(*folder, aside, row, kept, *reason);
-        if (!StillThere(*keepFolder, keep.Name, theirs))
-            return Restore(*folder, aside, row, kept, KeepReason::OtherChanged);
-        if ((code = files::DeleteIn(*folder, aside)) != files::kNoError)
-            return Restore(*folder, aside, row, kept, KeepReason::Refused, code);
-        return Decision::Delete;
+    // On the removal's thread, in the removal's order: deletes what was found equal, if it still
+    // may be deleted, and records the outcome. Once cancelled, nothing more is done.
+    void Take(Check& check)
+    {
+        Decide(check);
+        check.folder.reset(); // the folders go with the check, not with a later one
+        check.keepFolder.reset();
     }
 
 private:
-    static Decision Keep(NotDeleted& kept, KeepReason reason, int code = files::kNoError)
+    void Decide(Check& check)
     {
-        kept.reason = reason;
-        kept.code = code;
-        return Decision::Keep;
+        if (result_.cancelled || Cancelled() || check.verdict == Verdict::Unread) {
+            result_.cancelled = true;
+            return;
+        }
+        // Moving and deleting files changes the status of every other name of the same file: a
+        // comparison made ahead, before that, is made again now, as a removal on one thread
+        // would make it.
+        if (touched_.contains(check.mineId) || touched_.contains(check.theirsId)) {
+            check = Prepare(check.row, check.keep);
+            Compare(check);
+            if (check.verdict == Verdict::Unread) {
+                result_.cancelled = true;
+                return;
+            }
+        }
+        auto& counts = result_.counts;
+        counts.compared += check.compared ? 1 : 0;
+        counts.bytesCompared += check.bytes;
+        if (check.verdict == Verdict::Equal)
+            Delete(check, *check.folder, *check.keepFolder);
+        std::string path(check.row.Path);
+        if (check.verdict == Verdict::Equal) {
+            ++counts.deleted;
+            if (options_.report != nullptr)
+                options_.report->Deleted(path);
+            result_.deleted.push_back(std::move(path));
+        } else {
+            result_.notDeleted.push_back({std::move(path), check.reason, check.code,
+                                          check.reason == KeepReason::LeftAside ? std::move(check.leftAt)
+                                                                                : std::string(check.keep.Path)});
+        }
+        ++counts.done;
+        if (options_.progress != nullptr)
+            options_.progress->RemovalAdvanced(counts);
     }
 
-    bool Cancelled() const { return options_.cancel != nullptr && options_.cancel->load(std::memory_order_relaxed); }
+    static void Keep(Check& check, KeepReason reason, int code = files::kNoError)
+    {
+        check.verdict = Verdict::Keep;
+        check.reason = reason;
+        check.code = code;
+    }
+
+    // Moves the file found equal aside, checks both names and deletes it; or, in a dry run,
+    // makes the same checks on the names where they stand. On doubt the check turns to Keep.
+    void Delete(Check& check, const files::Folder& folder, const files::Folder& keepFolder)
+    {
+        if (options_.dryRun) {
+            if (const auto reason = CheckName(folder, check.row.Name, check.mine))
+                return Keep(check, *reason);
+            if (!StillThere(keepFolder, check.keep.Name, check.theirs))
+                Keep(check, KeepReason::OtherChanged);
+            return;
+        }
+        std::string aside;
+        if (const int code = MoveAside(folder, check.row.Name, aside); code != files::kNoError)
+            return Keep(check, KeepReason::Refused, code);
+        touched_.insert(check.mine.id);
+        // From here on its name is free; whatever went wrong, the file gets it back.
+        if (const auto reason = CheckName(folder, aside, check.mine))
+            return Restore(check, folder, aside, *reason);
+        if (!StillThere(keepFolder, check.keep.Name, check.theirs))
+            return Restore(check, folder, aside, KeepReason::OtherChanged);
+        if (const int code = files::DeleteIn(folder, aside); code != files::kNoError)
+            return Restore(check, folder, aside, KeepReason::Refused, code);
+    }
 
     // Stamps of both files (those from opening them, to begin with) from a moment when their
     // times can vouch for them: a change in the same clock step as the last one may leave the
@@ -207,26 +302,27 @@ private:
 
     static bool IsSettled(const files::FileStamp& stamp) { return Unsettled(stamp) <= 0; }
 
-    // Both files, block by block to the end of each, as they are now, not to a length seen before.
-    int Compare(const files::File& a, const files::File& b, bool& equal)
+    // Both files, block by block to the end of each, as they are now, not to a length seen
+    // before; it stops at the first difference, and when cancelled.
+    int CompareContents(const files::File& a, const files::File& b, bool& equal, std::uint64_t& bytes) const
     {
+        // Each reading thread compares one pair at a time, in buffers of its own.
+        thread_local std::vector<char> mine(kCompareChunk), theirs(kCompareChunk);
         equal = false;
         for (std::uint64_t offset = 0;;) {
             if (Cancelled())
                 return files::kNoError;
             std::size_t gotA = 0, gotB = 0;
-            if (const int code = a.ReadAt(offset, mine_.data(), mine_.size(), gotA); code != files::kNoError)
+            if (const int code = a.ReadAt(offset, mine.data(), mine.size(), gotA); code != files::kNoError)
                 return code;
-            if (const int code = b.ReadAt(offset, theirs_.data(), theirs_.size(), gotB); code != files::kNoError)
+            if (const int code = b.ReadAt(offset, theirs.data(), theirs.size(), gotB); code != files::kNoError)
                 return code;
-            if (gotA != gotB || std::memcmp(mine_.data(), theirs_.data(), gotA) != 0)
+            if (gotA != gotB || std::memcmp(mine.data(), theirs.data(), gotA) != 0)
                 return files::kNoError;
-            counts_.bytesCompared += 2 * gotA;
-            if (gotA < mine_.size())
+            bytes += 2 * gotA;
+            if (gotA < mine.size())
                 break;
             offset += gotA;
-            if (options_.progress != nullptr)
-                options_.progress->RemovalAdvanced(counts_);
         }
         equal = true;
         return files::kNoError;
@@ -265,23 +361,22 @@ private:
         return code;
     }
 
-    static Decision Restore(const files::Folder& folder, const std::string& aside, const CatalogueRow& row,
-                            NotDeleted& kept, KeepReason reason, int code = files::kNoError)
+    void Restore(Check& check, const files::Folder& folder, const std::string& aside, KeepReason reason,
+                 int code = files::kNoError)
     {
-        if (files::RenameIn(folder, aside, row.Name) != files::kNoError) {
-            kept.other = files::JoinPath(FolderOf(row), aside);
-            return Keep(kept, KeepReason::LeftAside);
+        if (files::RenameIn(folder, aside, check.row.Name) != files::kNoError) {
+            check.leftAt = files::JoinPath(FolderOf(check.row), aside);
+            return Keep(check, KeepReason::LeftAside);
         }
-        return Keep(kept, reason, code);
+        Keep(check, reason, code);
     }
 
     const RemovalOptions& options_;
-    RemovalCounts& counts_;
+    RemovalResult& result_;
     Folders folders_;
-    std::vector<char> mine_;
-    std::vector<char> theirs_;
     const std::string privatePrefix_; // hidden, so that scans pass over a file while it is aside
     std::uint64_t privateNames_ = 0;
+    std::unordered_set<files::FileId, files::FileIdHash> touched_; // files this removal moved or deleted
 };
 
 } // namespace
@@ -323,34 +418,20 @@ RemovalResult RemoveDuplicates(const Catalogue& catalogue, const RemovalOptions&
     if (options.progress != nullptr)
         options.progress->RemovalAdvanced(result.counts);
 
-    Remover remover(catalogue, options, result.counts);
+    // Comparisons run ahead on reading threads, as many as the reads need; each is decided and
+    // acted on here, in the removal's order, the names checked just before the deletion.
+    Remover remover(catalogue, options, result);
+    OrderedReads<Check> checks(
+        options.verifiers, [&remover](Check& check) { remover.Compare(check); },
+        [&remover](Check& check) { remover.Take(check); }, kChecksAhead);
     for (const auto& candidate : plan) {
-        if (options.cancel != nullptr && options.cancel->load(std::memory_order_relaxed)) {
-            result.cancelled = true;
+        if (result.cancelled || remover.Cancelled()) {
+            result.cancelled = true; // some were never looked at
             break;
         }
-        const auto row = catalogue.Row(candidate.row);
-        NotDeleted kept;
-        const auto decision = remover.Remove(row, catalogue.Row(candidate.keep), kept);
-        if (decision == Decision::Stopped) {
-            result.cancelled = true;
-            break;
-        }
-        if (decision == Decision::Delete) {
-            std::string path(row.Path);
-            ++result.counts.deleted;
-            if (options.report != nullptr)
-                options.report->Deleted(path);
-            result.deleted.push_back(std::move(path));
-        } else {
-            kept.path = row.Path;
-            result.notDeleted.push_back(std::move(kept));
-        }
-        ++result.counts.done;
-        if (options.progress != nullptr)
-            options.progress->RemovalAdvanced(result.counts);
+        checks.Push(remover.Prepare(catalogue.Row(candidate.row), catalogue.Row(candidate.keep)));
     }
-
+    checks.Finish();
     return result;
 }
 

@@ -53,9 +53,12 @@ public:
 
 struct RemovalOptions {
     bool dryRun = false; // make every check, delete nothing, report what would go
-    RemovalProgress* progress = nullptr; // told after every file, and within long comparisons
+    RemovalProgress* progress = nullptr; // told after every file
     const std::atomic<bool>* cancel = nullptr; // read between files and between compared blocks
     RemovalReport* report = nullptr;
+    // Threads that compare side by side (0: as many as the reads need). Decisions are the same,
+    // taken in the same order, whatever the number.
+    unsigned verifiers = 0;
 };
 
 // Why a file that matched its neighbour was kept. Callers say it in their own words.

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -25,6 +26,13 @@ struct FileId {
     dev_t device = 0;
     ino_t inode = 0;
     friend bool operator==(const FileId&, const FileId&) = default;
+};
+
+struct FileIdHash {
+    std::size_t operator()(const FileId& id) const
+    {
+        return std::hash<std::uint64_t>()(static_cast<std::uint64_t>(id.inode) * 31 + id.device);
+    }
 };
 
 // A descriptor owned by exactly one holder; closed when the holder goes.
