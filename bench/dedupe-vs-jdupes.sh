@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Whole-process benchmark, warm cache and cold, runs interleaved on the same generated trees:
+# Whole-process benchmark, warm cache and cold, runs interleaved (each round starting with
+# another command) on the same generated trees:
 #   `dupsweep-cli list`              against replay_probe (one thread: walk, open, size, read
 #                                    records 50 and 40, close; the least a scan must do)
 #   `dupsweep-cli dedupe --dry-run`  against `jdupes -r -q -A -X onlyext:rep` (finding the same
@@ -90,9 +91,10 @@ run() { # which tree
     esac
 }
 
+# All warm rounds first: dropping the cache for a cold run would leave the next warm round cold.
 for c in "${commands[@]}"; do run "$c" warm >/dev/null; done # warm the cache for every command
-for ((r = 1; r <= rounds; r++)); do
-    for tree in warm cold; do
+for tree in warm cold; do
+    for ((r = 1; r <= rounds; r++)); do
         line="round $r, $tree:"
         for ((i = 0; i < ${#commands[@]}; i++)); do
             c=${commands[$(((i + r) % ${#commands[@]}))]} # each round starts with another command

@@ -9,14 +9,16 @@
 // waits for a helper when the job at the head is still in that helper's hands.
 //
 // How many read at once follows the reads themselves. A helper is woken only when jobs pile up
-// unclaimed beyond what the readers already awake will soon take: reads served from the cache
-// keep up with the owner, which then does most of them itself without waking anyone (waking
-// threads for jobs of a few microseconds costs more than it gives); reads that wait for the disk
-// fall behind, the pile grows, and up to kMaxReaders threads are reading, so that many requests
-// are in flight at once.
+// unclaimed beyond what the readers already awake will soon take, and takes a batch of them at a
+// time, the batch as many jobs as take about kWorthWaking to read, by the time reads have been
+// taking lately. Reads served from the cache take microseconds: the owner does most of them
+// itself, and a helper woken finds a few dozen to do (waking a thread for each would cost more
+// than it gives). Reads that wait for the disk take far longer: batches shrink to one, every
+// job waiting wakes a reader, and up to kMaxReaders requests are in flight at once.
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -29,8 +31,9 @@ namespace replays {
 
 // Readers at most, the owner included: enough requests in flight to keep a disk busy.
 inline constexpr unsigned kMaxReaders = 16;
-// Unclaimed jobs per reader awake, the owner counted, before another is woken.
-inline constexpr std::size_t kBacklogPerReader = 8;
+// A woken helper should find at least this much reading to do.
+inline constexpr std::chrono::nanoseconds kWorthWaking{std::chrono::microseconds(200)};
+inline constexpr std::size_t kMaxBatch = 32;
 inline constexpr std::size_t kDefaultRingSize = 512;
 
 template <class Job>
@@ -73,7 +76,7 @@ public:
         if (sleepers == 0)
             return;
         const auto awake = helpers_.size() - static_cast<std::size_t>(sleepers);
-        if (tail + 1 - next_.load() > (awake + 1) * kBacklogPerReader) {
+        if (tail + 1 - next_.load() > (awake + 1) * Batch()) {
             const std::lock_guard lock(mutex_);
             wake_.notify_one();
         }
@@ -91,7 +94,7 @@ public:
             ++head_;
             return;
         }
-        if (std::uint64_t claimed = 0; Claim(claimed)) {
+        if (std::uint64_t claimed = 0; Claim(claimed) > 0) {
             Read(claimed);
             return;
         }
@@ -111,20 +114,35 @@ private:
         std::atomic<bool> done{false};
     };
 
-    bool Claim(std::uint64_t& index)
+    // Claims up to most jobs in a row, from index on; returns how many (0: none are left).
+    std::uint64_t Claim(std::uint64_t& index, std::uint64_t most = 1)
     {
         index = next_.load();
-        while (index < tail_.load()) {
-            if (next_.compare_exchange_weak(index, index + 1))
-                return true;
+        for (;;) {
+            const auto count = std::min(most, tail_.load() - index);
+            if (count == 0)
+                return 0;
+            if (next_.compare_exchange_weak(index, index + count))
+                return count;
         }
-        return false;
+    }
+
+    static constexpr std::int64_t kReadTimeWeight = 16;
+
+    std::size_t Batch() const
+    {
+        const auto time = std::max<std::int64_t>(readTime_.load(std::memory_order_relaxed), 1);
+        return std::clamp<std::size_t>(static_cast<std::size_t>(kWorthWaking.count() / time), 1, kMaxBatch);
     }
 
     void Read(std::uint64_t index)
     {
         Slot& slot = ring_[index % ring_.size()];
+        const auto start = std::chrono::steady_clock::now();
         read_(slot.job);
+        const std::int64_t took = std::chrono::nanoseconds(std::chrono::steady_clock::now() - start).count();
+        const auto average = readTime_.load(std::memory_order_relaxed);
+        readTime_.store(average + (took - average) / kReadTimeWeight, std::memory_order_relaxed);
         slot.done.store(true, std::memory_order_release);
         slot.done.notify_one();
     }
@@ -132,8 +150,11 @@ private:
     void Help()
     {
         for (;;) {
-            if (std::uint64_t claimed = 0; Claim(claimed)) {
-                Read(claimed);
+            // A batch at a time: a helper woken for jobs of a few microseconds each must find
+            // enough of them to be worth the waking.
+            if (std::uint64_t first = 0, count = Claim(first, Batch()); count > 0) {
+                for (auto index = first; index < first + count; ++index)
+                    Read(index);
                 continue;
             }
             std::unique_lock lock(mutex_);
@@ -148,6 +169,9 @@ private:
     std::function<void(Job&)> read_;
     std::function<void(Job&)> take_;
     std::vector<Slot> ring_;
+    // How long a read has been taking lately, in nanoseconds: an average that leans on the last
+    // kReadTimeWeight reads. Written by every reader without a lock; a lost update is harmless.
+    std::atomic<std::int64_t> readTime_{0};
     std::uint64_t head_ = 0; // next to take; the owner's alone
     std::atomic<std::uint64_t> tail_{0}; // next free slot; written by the owner
     std::atomic<std::uint64_t> next_{0}; // next to read; claimed by anyone
