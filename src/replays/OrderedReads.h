@@ -11,10 +11,10 @@
 // How many read at once follows the reads themselves. A helper is woken only when jobs pile up
 // unclaimed beyond what the readers already awake will soon take, and takes a batch of them at a
 // time, the batch as many jobs as take about kWorthWaking to read, by the time reads have been
-// taking lately. Reads served from the cache take microseconds: the owner does most of them
-// itself, and a helper woken finds a few dozen to do (waking a thread for each would cost more
-// than it gives). Reads that wait for the disk take far longer: batches shrink to one, every
-// job waiting wakes a reader, and up to kMaxReaders requests are in flight at once.
+// taking lately. While most reads are quick (served from the cache), no more threads read than
+// there are cores, and they take a few dozen jobs per waking: waking threads for jobs of a few
+// microseconds, or running more of them than cores, costs more than it gives. When most reads
+// wait for the disk, batches shrink to one and up to kMaxReaders requests are in flight at once.
 
 #include <algorithm>
 #include <atomic>
@@ -33,6 +33,8 @@ namespace replays {
 inline constexpr unsigned kMaxReaders = 16;
 // A woken helper should find at least this much reading to do.
 inline constexpr std::chrono::nanoseconds kWorthWaking{std::chrono::microseconds(200)};
+// A read that takes longer most likely waited for the disk.
+inline constexpr std::chrono::nanoseconds kDiskWait{std::chrono::microseconds(100)};
 inline constexpr std::size_t kMaxBatch = 32;
 inline constexpr std::size_t kDefaultRingSize = 512;
 
@@ -47,6 +49,7 @@ public:
     {
         if (threads == 0)
             threads = kMaxReaders;
+        cores_ = std::clamp(std::thread::hardware_concurrency(), 1u, threads);
         for (unsigned i = 1; i < threads; ++i)
             helpers_.emplace_back([this] { Help(); });
     }
@@ -76,7 +79,8 @@ public:
         if (sleepers == 0)
             return;
         const auto awake = helpers_.size() - static_cast<std::size_t>(sleepers);
-        if (tail + 1 - next_.load() > (awake + 1) * Batch()) {
+        const std::size_t most = ReadsWait() ? helpers_.size() : cores_ - 1;
+        if (awake < most && tail + 1 - next_.load() > (awake + 1) * Batch()) {
             const std::lock_guard lock(mutex_);
             wake_.notify_one();
         }
@@ -128,12 +132,17 @@ private:
     }
 
     static constexpr std::int64_t kReadTimeWeight = 16;
+    static constexpr std::int64_t kAllReads = 1024; // waitingShare_ when every read waited
 
     std::size_t Batch() const
     {
         const auto time = std::max<std::int64_t>(readTime_.load(std::memory_order_relaxed), 1);
         return std::clamp<std::size_t>(static_cast<std::size_t>(kWorthWaking.count() / time), 1, kMaxBatch);
     }
+
+    // Whether most reads lately waited for the disk. A read of a cached file that was only
+    // preempted now and then leaves the share low, where it would raise an average time.
+    bool ReadsWait() const { return waitingShare_.load(std::memory_order_relaxed) > kAllReads / 2; }
 
     void Read(std::uint64_t index)
     {
@@ -143,6 +152,9 @@ private:
         const std::int64_t took = std::chrono::nanoseconds(std::chrono::steady_clock::now() - start).count();
         const auto average = readTime_.load(std::memory_order_relaxed);
         readTime_.store(average + (took - average) / kReadTimeWeight, std::memory_order_relaxed);
+        const auto share = waitingShare_.load(std::memory_order_relaxed);
+        const std::int64_t waited = took > kDiskWait.count() ? kAllReads : 0;
+        waitingShare_.store(share + (waited - share) / kReadTimeWeight, std::memory_order_relaxed);
         slot.done.store(true, std::memory_order_release);
         slot.done.notify_one();
     }
@@ -172,6 +184,9 @@ private:
     // How long a read has been taking lately, in nanoseconds: an average that leans on the last
     // kReadTimeWeight reads. Written by every reader without a lock; a lost update is harmless.
     std::atomic<std::int64_t> readTime_{0};
+    // The share of recent reads that took longer than kDiskWait, out of kAllReads; same weight.
+    std::atomic<std::int64_t> waitingShare_{0};
+    unsigned cores_ = 1; // readers, the owner counted, while reads are quick
     std::uint64_t head_ = 0; // next to take; the owner's alone
     std::atomic<std::uint64_t> tail_{0}; // next free slot; written by the owner
     std::atomic<std::uint64_t> next_{0}; // next to read; claimed by anyone

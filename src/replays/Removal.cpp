@@ -23,7 +23,9 @@ namespace replays {
 
 namespace {
 
-constexpr std::size_t kCompareChunk = std::size_t{256} << 10;
+// Blocks of the comparison: a typical replay (under 100 KB) in one read, and little memory per
+// reading thread.
+constexpr std::size_t kCompareChunk = std::size_t{128} << 10;
 // Folders kept open between files, within these bounds.
 constexpr std::size_t kMinOpenFolders = 8;
 constexpr std::size_t kMaxOpenFolders = 4096;
