@@ -17,6 +17,8 @@ QString FileErrorText(int code)
     case files::kAccessDenied:
     case files::kRefused:
         return QStringLiteral("Доступ к файлу запрещён");
+    case files::kReadOnly:
+        return QStringLiteral("Файл только для чтения");
     case files::kReadBeyondEnd:
         return QStringLiteral("Чтение за концом файла");
     case files::kDiskFull:

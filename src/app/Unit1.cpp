@@ -18,6 +18,7 @@
 #include "toolkit/ComCtrls.h"
 #include "toolkit/StdCtrls.h"
 
+#include "platform/fs/FileErrors.h"
 #include "platform/shellns/wide.h"
 
 TForm1* Form1 = nullptr;
@@ -91,9 +92,13 @@ void TForm1::glBitBtn1Click(TObject*)
     ShowRows(true);
 
     std::vector<app::Problem> unread;
-    unread.reserve(scan.errors.size());
+    unread.reserve(scan.errors.size() + scan.readOnly.size());
     for (const replays::ReplayError& error : scan.errors)
         unread.push_back({error.path, app::FileErrorText(error.code)});
+    // Read-only replays are never deleted, so they are not listed; still, a folder of them must
+    // not look like a folder without replays.
+    for (const std::string& path : scan.readOnly)
+        unread.push_back({path, app::FileErrorText(files::kReadOnly)});
     const QString count = kTitle + kCountCaption + QString::number(ListView1->RowCount());
     if (scan.cancelled) {
         // The list holds what was found before the stop; nothing claims more. A removal works

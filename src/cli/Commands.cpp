@@ -204,10 +204,24 @@ void AppendErrors(std::string& json, const std::vector<replays::ReplayError>& er
     json += ']';
 }
 
-void ReportErrors(Writer& err, const std::vector<replays::ReplayError>& errors)
+void AppendReadOnly(std::string& json, const std::vector<std::string>& paths)
 {
-    for (const auto& e : errors)
+    json += ",\"read_only\":[";
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        json += i == 0 ? "" : ",";
+        AppendJsonString(json, paths[i]);
+    }
+    json += ']';
+}
+
+// Read-only replays are left alone on purpose and do not change the exit status; they are named
+// so that a folder of them does not look like a folder without replays.
+void ReportErrors(Writer& err, const replays::ScanResult& scan)
+{
+    for (const auto& e : scan.errors)
         err.Line(std::string(kProgram) + e.path + ": " + e.message);
+    for (const auto& path : scan.readOnly)
+        err.Line(std::string(kProgram) + path + ": read-only, left alone");
 }
 
 void WriteList(Writer& out, const replays::Catalogue& catalogue, const replays::ScanResult& scan, bool json)
@@ -239,6 +253,7 @@ void WriteList(Writer& out, const replays::Catalogue& catalogue, const replays::
     }
     buffer += "],\n";
     AppendErrors(buffer, scan.errors);
+    AppendReadOnly(buffer, scan.readOnly);
     buffer += std::string(",\"cancelled\":") + (scan.cancelled ? "true" : "false");
     out.Line("}");
 }
@@ -266,6 +281,7 @@ void EndDedupeJson(Writer& out, const replays::ScanResult& scan, const replays::
     }
     buffer += std::string("],\n\"dry_run\":") + (dryRun ? "true" : "false") + ",\n";
     AppendErrors(buffer, scan.errors);
+    AppendReadOnly(buffer, scan.readOnly);
     buffer += std::string(",\"cancelled\":") + (scan.cancelled || removal.cancelled ? "true" : "false");
     out.Line("}");
 }
@@ -291,9 +307,9 @@ int Run(const Arguments& args, const Streams& streams, std::atomic<bool>& cancel
 
     if (args.action == Action::List) {
         WriteList(out, catalogue, scan, args.json);
-        ReportErrors(err, scan.errors);
+        ReportErrors(err, scan);
     } else {
-        ReportErrors(err, scan.errors);
+        ReportErrors(err, scan);
         err.Flush();
         replays::RemovalResult removal;
         if (args.json)

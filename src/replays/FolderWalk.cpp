@@ -190,6 +190,8 @@ private:
             ++result_.counts.replays;
         } else if (outcome.status == AddStatus::Failed) {
             result_.errors.push_back({pending.path, outcome.code, files::ErrorText(outcome.code)});
+        } else if (outcome.code == files::kReadOnly) {
+            result_.readOnly.push_back(pending.path);
         }
         Advanced(folder->Path());
     }

@@ -6,6 +6,7 @@
 //   replays::ScanResult scan = replays::FindReplays(catalogue, folderText, {&progress, &cancel});
 //   if (!scan.entered) ...        // the folder could not be entered: nothing was scanned
 //   for (auto& e : scan.errors)   // replays and folders that could not be read: path + text
+//   scan.readOnly                 // replays left alone because they are read-only
 //
 // FindReplays is what the find button does: empty the catalogue, walk the folder (ScanFolder),
 // then run the catalogue's fallback pass. It may run on a worker thread; see Progress.h.
@@ -41,6 +42,10 @@ struct ScanResult {
     int enterError = 0; // why not, as a file error code
     std::string folder; // the folder as resolved: absolute and normalised
     std::vector<ReplayError> errors; // in the order met: the walk's, then the fallback pass's
+    // Replays passed over because they are read-only, in walk order. Not a failure: the owner
+    // marked them not to be changed, so they are neither listed nor ever deleted; but a user
+    // whose whole collection is read-only must learn why nothing was found.
+    std::vector<std::string> readOnly;
     bool cancelled = false;
     ScanCounts counts;
 };

@@ -30,7 +30,7 @@ ReplayRead ReadOpened(const files::File& file, int openCode)
     if (!file) {
         // A replay that vanished or is left alone on purpose goes unmentioned; one the system
         // would not open (permissions, too many open files) must not drop out in silence.
-        if (openCode != files::kFileNotFound && openCode != files::kRefused)
+        if (openCode != files::kFileNotFound && openCode != files::kRefused && openCode != files::kReadOnly)
             read.status = AddStatus::Failed;
         return read;
     }

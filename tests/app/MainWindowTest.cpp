@@ -310,6 +310,22 @@ TEST_F(MainWindow, UnreadableReplaysAreListedInOneBoxOnceTheListIsUpToDate)
     EXPECT_EQ(Column(2), QStringList{Shown(good)});
 }
 
+TEST_F(MainWindow, AFolderOfReadOnlyReplaysSaysWhyNothingIsListed)
+{
+    const std::string readOnly = Replay("locked.rep", 60, "one", "x");
+    tree.SetMode("locked.rep", 0444);
+    Find(tree.Root());
+
+    EXPECT_EQ(Form1->ListView1->RowCount(), 0);
+    ASSERT_EQ(problems.AllShown().size(), 1u);
+    const app::ProblemsRecorder::Shown& box = problems.AllShown()[0];
+    EXPECT_EQ(box.heading, QStringLiteral("Не прочитано"));
+    ASSERT_EQ(box.problems.size(), 1u);
+    EXPECT_EQ(box.problems[0].path, readOnly);
+    EXPECT_EQ(box.problems[0].reason, QStringLiteral("Файл только для чтения"));
+    EXPECT_TRUE(tree.Exists("locked.rep"));
+}
+
 TEST_F(MainWindow, FilesThatMatchButDifferAreReportedAfterTheCount)
 {
     // Equal fingerprints, different contents: the removal keeps both and says why.

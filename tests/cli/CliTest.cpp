@@ -126,10 +126,29 @@ TEST_F(Cli, ListAsJsonCarriesFingerprintsAndErrors)
     EXPECT_EQ(outcome.status, cli::kExitIncomplete);
     const auto expected = "{\"folder\":" + Json(tree.Path("r")) + ",\"rows\":[\n{\"name\":\"a.rep\",\"size\":54,\"path\":"
         + Json(tree.Path("r/a.rep")) + ",\"fp1\":\"4142\",\"fp2\":\"73\"}],\n\"errors\":[{\"path\":"
-        + Json(tree.Path("r/\xff.rep")) + ",\"message\":\"Read beyond end of file\"}],\"cancelled\":false}\n";
+        + Json(tree.Path("r/\xff.rep")) + ",\"message\":\"Read beyond end of file\"}],\"read_only\":[],\"cancelled\":false}\n";
     EXPECT_EQ(outcome.out, expected);
     EXPECT_NE(outcome.out.find("\\udcff.rep"), std::string::npos);
     EXPECT_EQ(outcome.err, "dupsweep-cli: " + tree.Path("r/\xff.rep") + ": Read beyond end of file\n");
+}
+
+TEST_F(Cli, ReadOnlyReplaysAreNamedButNeitherListedNorCountedAsFailures)
+{
+    const auto kept = Put("kept.rep", "f");
+    tree.SetMode("r/kept.rep", 0444);
+    const auto copy = Put("copy.rep", "f");
+    tree.SetMode("r/copy.rep", 0444);
+    const auto text = RunCli({"list", tree.Path("r")});
+    EXPECT_EQ(text.status, cli::kExitDone);
+    EXPECT_EQ(text.out, "");
+    EXPECT_EQ(text.err, "dupsweep-cli: " + copy + ": read-only, left alone\ndupsweep-cli: " + kept
+                            + ": read-only, left alone\n");
+
+    const auto json = RunCli({"dedupe", "--json", tree.Path("r")});
+    EXPECT_EQ(json.status, cli::kExitDone);
+    EXPECT_NE(json.out.find(",\"read_only\":[" + Json(copy) + "," + Json(kept) + "],"), std::string::npos) << json.out;
+    EXPECT_TRUE(tree.Exists("r/kept.rep"));
+    EXPECT_TRUE(tree.Exists("r/copy.rep"));
 }
 
 TEST_F(Cli, AFolderThatCannotBeEnteredIsAnError)
@@ -170,7 +189,7 @@ TEST_F(Cli, DryRunDeletesNothingAndTellsWhatWouldGoAndWhatWouldStay)
     EXPECT_EQ(json.status, cli::kExitIncomplete);
     const auto expected = "{\"folder\":" + Json(tree.Path("r")) + ",\"rows\":4,\"deleted\":[\n" + Json(a)
         + "],\n\"not_deleted\":[\n{\"path\":" + Json(c) + ",\"reason\":" + Json("Contents differ from " + d)
-        + "}],\n\"dry_run\":true,\n\"errors\":[],\"cancelled\":false}\n";
+        + "}],\n\"dry_run\":true,\n\"errors\":[],\"read_only\":[],\"cancelled\":false}\n";
     EXPECT_EQ(json.out, expected);
     EXPECT_TRUE(tree.Exists("r/a.rep"));
 }

@@ -81,7 +81,9 @@ TEST(FolderWalk, TakesVisibleReplaysOnlyAndWalksEveryVisibleFolder)
         tree.Path("top/x.rep/inside.rep"),
     };
     EXPECT_EQ(Paths(catalogue), expected);
-    EXPECT_TRUE(scan.errors.empty()); // read-only and system entries are passed over in silence
+    EXPECT_TRUE(scan.errors.empty()); // read-only and system entries are no failures
+    // The read-only replay is named, so that a folder of them does not look empty; the pipe is not.
+    EXPECT_EQ(scan.readOnly, std::vector<std::string>{tree.Path("top/readonly.rep")});
 }
 
 TEST(FolderWalk, RelativeTextIsTakenFromWhereThePreviousScanLeftOff)

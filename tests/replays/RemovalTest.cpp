@@ -185,7 +185,7 @@ TEST_F(Removal, FilesChangedSinceTheScanAreKeptAndReported)
     EXPECT_EQ(result.notDeleted[0].code, files::kFileNotFound);
     EXPECT_EQ(result.notDeleted[1].path, readOnly);
     EXPECT_EQ(result.notDeleted[1].reason, replays::KeepReason::CannotOpen);
-    EXPECT_EQ(result.notDeleted[1].code, files::kRefused);
+    EXPECT_EQ(result.notDeleted[1].code, files::kReadOnly);
     EXPECT_EQ(result.notDeleted[2].path, beforeVanished);
     EXPECT_EQ(result.notDeleted[2].reason, replays::KeepReason::CannotCompare);
     EXPECT_EQ(result.notDeleted[2].code, files::kFileNotFound);

@@ -62,8 +62,12 @@ File File::FromDescriptor(Descriptor fd, Access access, int& code)
         code = CodeFromErrno(errno);
         return file;
     }
-    if (!S_ISREG(st.st_mode) || (access == Access::ReadWrite && IsReadOnly(st.st_mode))) {
+    if (!S_ISREG(st.st_mode)) {
         code = kRefused;
+        return file;
+    }
+    if (access == Access::ReadWrite && IsReadOnly(st.st_mode)) {
+        code = kReadOnly;
         return file;
     }
     file.fd_ = std::move(fd);

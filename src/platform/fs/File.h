@@ -9,7 +9,8 @@
 //
 // Only regular files open; anything else is refused with kRefused. Opened for ReadWrite (the
 // default, how the engine opens a replay it may delete) a read-only file (no write permission bit
-// for anyone, whoever asks, root included) is refused as well. Either way the file is only read.
+// for anyone, whoever asks, root included) is refused with kReadOnly. Either way the file is only
+// read.
 //
 // Deleting goes by name within an open folder, never by a path that could lead elsewhere by the
 // time the call is made: a file is first moved aside under another name in its folder (never

@@ -39,6 +39,7 @@ std::string ErrorText(int code)
         return "Too many open files";
     case kAccessDenied:
     case kRefused:
+    case kReadOnly:
         return "File access denied";
     case kReadBeyondEnd:
         return "Read beyond end of file";

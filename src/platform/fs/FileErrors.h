@@ -23,6 +23,9 @@ inline constexpr int kInvalidNumericInput = 106;
 // callers pass over them in silence; the text is the one users have always seen for them,
 // "File access denied".
 inline constexpr int kRefused = 1000;
+// The same refusal for a read-only file asked for ReadWrite: its owner marked it not to be
+// changed, so the engine neither lists nor deletes it, but says that it passed over it.
+inline constexpr int kReadOnly = 1001;
 
 // An errno the table does not name keeps its own number above this base, so it can never be
 // mistaken for a table code (EIO is 5, like kAccessDenied); its text is "I/O error <errno>".

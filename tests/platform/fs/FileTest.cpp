@@ -39,7 +39,7 @@ TEST(File, RefusesWhatCannotBeOpenedToWrite)
     int code = -1;
     // Read-only goes by the permission bits, so root is refused too.
     EXPECT_FALSE(files::File::Open(tree.Path("readonly.rep"), code));
-    EXPECT_EQ(code, files::kRefused);
+    EXPECT_EQ(code, files::kReadOnly);
     EXPECT_EQ(files::ErrorText(code), "File access denied");
     EXPECT_TRUE(files::File::Open(tree.Path("readonly.rep"), code, files::Access::Read)); // only to be read
     EXPECT_FALSE(files::File::Open(tree.Path("folder.rep"), code, files::Access::Read));
