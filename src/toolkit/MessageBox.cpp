@@ -1,6 +1,13 @@
 #include "toolkit/MessageBox.h"
 
+#include "platform/gdi/Font.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSpacerItem>
 
 namespace {
 
@@ -43,20 +50,43 @@ std::vector<ButtonChoice> buttonsOf(int flags)
     }
 }
 
+// Room a window manager takes beside the caption in a title bar (the window's icon and its
+// buttons); a box narrower than its caption plus this shows the caption cut short.
+constexpr int kTitleBarAllowance = 120;
+
 int showQtBox(const TMessageBoxRequest& request)
 {
-    QMessageBox box(iconOf(request.flags), request.caption, request.text);
+    const auto box = MakeQtMessageBox(request);
     const std::vector<ButtonChoice> choices = buttonsOf(request.flags);
-    for (const ButtonChoice& c : choices)
-        box.addButton(c.button);
-    box.setDefaultButton(choices.front().button);
-    const auto pressed = QMessageBox::StandardButton(box.exec());
+    const auto pressed = QMessageBox::StandardButton(box->exec());
     for (const ButtonChoice& c : choices)
         if (c.button == pressed)
             return c.answer;
     // Closed by its frame: the answer a box without Cancel gives is its only button.
     return (request.flags & 0xF) == MB_OK ? IDOK : IDCANCEL;
 }
+
+}  // namespace
+
+std::unique_ptr<QMessageBox> MakeQtMessageBox(const TMessageBoxRequest& request)
+{
+    auto box = std::make_unique<QMessageBox>(iconOf(request.flags), request.caption, request.text);
+    // The count after a removal and every error read in the same plain, unsmoothed letters as
+    // the windows they come from.
+    box->setFont(gdi::Font().qfont());
+    const std::vector<ButtonChoice> choices = buttonsOf(request.flags);
+    for (const ButtonChoice& c : choices)
+        box->addButton(c.button)->setIcon(QIcon());
+    box->setDefaultButton(choices.front().button);
+    // A short text ("Дубликатов: 3") made a box so narrow that its title read "D...".
+    const int captionWidth = QFontMetrics(QApplication::font()).horizontalAdvance(request.caption);
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(captionWidth + kTitleBarAllowance, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    return box;
+}
+
+namespace {
 
 TMessageBoxPresenter& presenter()
 {

@@ -5,7 +5,10 @@
 
 #include <QString>
 #include <functional>
+#include <memory>
 #include <vector>
+
+class QMessageBox;
 
 constexpr int MB_OK = 0x0;
 constexpr int MB_OKCANCEL = 0x1;
@@ -41,6 +44,10 @@ TMessageBoxPresenter SetMessageBoxPresenter(TMessageBoxPresenter presenter);
 
 // Shows a modal box through the current presenter.
 int MessageBoxModal(const QString& text, const QString& caption, int flags);
+
+// The box the default presenter shows for a request, not yet shown: in the program's own font,
+// with plain buttons, and wide enough for the window manager to show its whole caption.
+std::unique_ptr<QMessageBox> MakeQtMessageBox(const TMessageBoxRequest& request);
 
 // Answers every box while it lives, recording what was shown: the test hook for boxes.
 // The answer is the next scripted one, else the box's first button (IDOK, IDYES ...).

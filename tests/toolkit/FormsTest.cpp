@@ -447,6 +447,20 @@ public:
     TEdit* Edit1 = nullptr;
 };
 
+TEST(MessageBoxes, AShortMessageIsShownInTheFormFontWithPlainButtonsAndItsWholeCaption)
+{
+    const auto box = MakeQtMessageBox({QStringLiteral("Дубликатов: 3"), QStringLiteral("Dupsweep"), MB_OK});
+    EXPECT_EQ(box->font(), gdi::Font().qfont());
+    ASSERT_NE(box->button(QMessageBox::Ok), nullptr);
+    EXPECT_TRUE(box->button(QMessageBox::Ok)->icon().isNull());
+    box->show();
+    const int caption = QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("Dupsweep"));
+    const int text = QFontMetrics(gdi::Font().qfont()).horizontalAdvance(QStringLiteral("Дубликатов: 3"));
+    // Wider than the caption needs in a title bar, and so wider than the text alone made it.
+    EXPECT_GE(box->width(), caption + 100);
+    EXPECT_GT(box->width(), text + 100);
+}
+
 TEST(StockWords, AQuestionUnderARussianLocaleOffersRussianButtonsAndTheCLocaleKeepsEnglish)
 {
     QTranslator russian;
