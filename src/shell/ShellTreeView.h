@@ -7,7 +7,7 @@
 //
 //   ShellCtrls::RegisterShellClasses();          // once, before forms that place one are read
 //   ...
-//   QString path = QString::fromStdString(ShellTreeView1->SelectedPath());
+//   QString path = shellns::PathToText(ShellTreeView1->SelectedPath());
 #include <QString>
 
 #include <cstdint>

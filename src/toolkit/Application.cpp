@@ -193,7 +193,9 @@ void TApplication::HandleException(std::exception_ptr error)
     } catch (const Exception& e) {
         ShowException(e.Message());
     } catch (const std::exception& e) {
-        ShowException(QString::fromLocal8Bit(e.what()));
+        // Only the standard library's own faults land here, worded in English and naming no file:
+        // every fault of this program that names a path is an Exception made with its lossless text.
+        ShowException(QString::fromUtf8(e.what()));
     } catch (...) {
         ShowException(QStringLiteral("Unknown error"));
     }

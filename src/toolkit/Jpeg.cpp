@@ -112,6 +112,12 @@ constexpr qsizetype kByteCountSize = 4;
     throw EInvalidGraphic(QStringLiteral("Cannot read the JPEG picture: %1").arg(reason));
 }
 
+// libjpeg words its faults from its own table of English texts, filled in with numbers only.
+[[noreturn]] void refuse(const char* libjpegMessage)
+{
+    refuse(QString::fromLatin1(libjpegMessage));
+}
+
 }  // namespace
 
 QImage DecodeJpeg(const QByteArray& stream)
@@ -130,7 +136,7 @@ QImage DecodeJpeg(const QByteArray& stream)
     const auto destroy = qScopeGuard([&d] { jpeg_destroy_decompress(&d.info); });
 
     if (!run(d, open) || !run(d, readHeader))
-        refuse(QString::fromLocal8Bit(d.message));
+        refuse(d.message);
     if (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK)
         refuse(QStringLiteral("CMYK pictures are not supported"));
     if (d.info.jpeg_color_space == JCS_UNKNOWN)
@@ -146,7 +152,7 @@ QImage DecodeJpeg(const QByteArray& stream)
     d.pixels = reinterpret_cast<QRgb*>(image.bits());
     d.pixelsPerLine = image.bytesPerLine() / qsizetype(sizeof(QRgb));
     if (!run(d, readPixels))
-        refuse(QString::fromLocal8Bit(d.message));
+        refuse(d.message);
     return image;
 }
 

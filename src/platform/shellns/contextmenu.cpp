@@ -130,16 +130,6 @@ UnknownPtr MakeItemContextMenu(Node item, std::uint32_t attributes)
 
 namespace {
 
-// The name Qt's trash takes, or none when the name does not survive the trip through text (it
-// would be trashed under another name).
-std::optional<QString> TrashName(const std::string& path)
-{
-    const QString name = QFile::decodeName(QByteArray::fromStdString(path));
-    if (QFile::encodeName(name).toStdString() != path)
-        return std::nullopt;
-    return name;
-}
-
 // The device of path, or of its nearest ancestor that exists (a trash not made yet).
 std::optional<dev_t> DeviceOf(std::string path)
 {
@@ -157,7 +147,7 @@ std::optional<dev_t> DeviceOf(std::string path)
 
 bool TrashAvailable(const std::string& path)
 {
-    const std::optional<QString> name = TrashName(path);
+    const std::optional<QString> name = QtFileName(path);
     struct stat item;
     if (path.empty() || !name || ::lstat(path.c_str(), &item) != 0)
         return false;
@@ -181,7 +171,7 @@ HResult MoveToTrash(const std::string& path)
 {
     // The trash records names as text; a name that does not survive the trip through text is refused
     // rather than trashed under another name.
-    const std::optional<QString> trashName = TrashName(path);
+    const std::optional<QString> trashName = QtFileName(path);
     if (!trashName)
         return FromSystemError(kErrorInvalidName);
     const QString& name = *trashName;

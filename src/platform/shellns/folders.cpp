@@ -201,8 +201,7 @@ struct Collator {
 int CompareNames(std::string_view a, std::string_view b)
 {
     thread_local Collator sorter; // a collator must not be shared between threads
-    const int byCollation = sorter.collator.compare(QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size())),
-                                                    QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())));
+    const int byCollation = sorter.collator.compare(PathToText(a), PathToText(b));
     if (byCollation != 0)
         return byCollation < 0 ? -1 : 1;
     const int byBytes = a.compare(b);
@@ -687,9 +686,7 @@ HResult ListForPath(const Places& places, const std::string& path, PItemIdList* 
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b)
 {
-    return QString::fromUtf8(a.data(), static_cast<qsizetype>(a.size()))
-               .compare(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())), Qt::CaseInsensitive)
-        == 0;
+    return PathToText(a).compare(PathToText(b), Qt::CaseInsensitive) == 0;
 }
 
 HResult Folder::ParseDisplayName(std::u16string_view name, PItemIdList* out)

@@ -35,10 +35,20 @@ void EnsureIconTheme()
             return;
         QStringList paths = QIcon::themeSearchPaths();
         const char* dataDirs = std::getenv("XDG_DATA_DIRS");
-        const QString dirs = dataDirs && *dataDirs ? QFile::decodeName(dataDirs) : QStringLiteral("/usr/local/share:/usr/share");
-        paths << QFile::decodeName(QByteArray::fromStdString(JoinPath(DataHome(), "icons")));
-        for (const QString& dir : dirs.split(u':', Qt::SkipEmptyParts))
-            paths << dir + QStringLiteral("/icons");
+        std::string_view dirs = dataDirs && *dataDirs ? dataDirs : "/usr/local/share:/usr/share";
+        // A data folder whose name Qt cannot reach is passed over rather than searched under another name.
+        const auto addIcons = [&paths](std::string_view dir) {
+            if (dir.empty())
+                return;
+            if (const std::optional<QString> name = QtFileName(JoinPath(dir, "icons")))
+                paths << *name;
+        };
+        addIcons(DataHome());
+        while (!dirs.empty()) {
+            const std::size_t colon = dirs.find(':');
+            addIcons(dirs.substr(0, colon));
+            dirs.remove_prefix(colon == std::string_view::npos ? dirs.size() : colon + 1);
+        }
         QIcon::setThemeSearchPaths(paths);
         for (const QString& path : paths)
             if (QFile::exists(path + u'/' + QString::fromLatin1(kPreferredTheme.data(), kPreferredTheme.size()) + QStringLiteral("/index.theme"))) {

@@ -115,4 +115,13 @@ std::string TextToPath(const QString& text)
     return WideToBytes(text.toStdU16String());
 }
 
+std::optional<QString> QtFileName(std::string_view path)
+{
+    // Bytes that are not UTF-8 are the only source of lone surrogates in a path's text.
+    QString text = PathToText(path);
+    if (!text.isValidUtf16())
+        return std::nullopt;
+    return text;
+}
+
 } // namespace shellns

@@ -3,6 +3,7 @@
 // valid UTF-8 becomes the lone surrogate U+DC00+byte, which the way back turns into that byte again.
 #include <QString>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,5 +16,10 @@ std::string WideToBytes(std::u16string_view wide);
 // in both directions: a name that is not UTF-8 comes back byte for byte from the text made of it.
 QString PathToText(std::string_view path);
 std::string TextToPath(const QString& text);
+
+// The name by which Qt's own file calls (the trash, icon themes) reach path. They encode every
+// name as UTF-8, so a path that is not UTF-8 has none: any text given for it would reach another
+// file.
+std::optional<QString> QtFileName(std::string_view path);
 
 } // namespace shellns

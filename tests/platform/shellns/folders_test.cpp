@@ -10,6 +10,7 @@
 #include "ScratchHome.h"
 #include "platform/shellns/allocator.h"
 #include "platform/shellns/folders.h"
+#include "platform/shellns/places.h"
 #include "platform/shellns/wide.h"
 
 using namespace shellns;
@@ -175,6 +176,19 @@ TEST_F(NamespaceTest, ParsesPathsToTheShortestRouteFromTheDesktop)
     }
     EXPECT_EQ(nullptr, Parse(scratch.home + "/missing", &hr));
     EXPECT_EQ(FromSystemError(kErrorFileNotFound), hr);
+}
+
+TEST_F(NamespaceTest, VolumeNamesThatAreNotUtf8AreToldApartByEveryByte)
+{
+    // Two labels written on machines with another encoding, alike but for one byte.
+    const std::string second = scratch.root + "/media/second";
+    std::filesystem::create_directories(second);
+    const std::string usb = scratch.usb;
+    SetVolumeSourceForTesting([usb, second] {
+        return std::vector<Volume>{{"/", VolumeName("/"), false}, {usb, "Disk\xe9", true}, {second, "Disk\xe8", true}};
+    });
+    EXPECT_EQ(usb + "/", Name(*desktop, List(Parse("Disk\xe9:")), kNameForParsing));
+    EXPECT_EQ(second + "/", Name(*desktop, List(Parse("disk\xe8:")), kNameForParsing));
 }
 
 TEST_F(NamespaceTest, NamesComeInAllThreeRecordKinds)

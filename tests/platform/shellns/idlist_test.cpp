@@ -59,4 +59,9 @@ TEST(Wide, ValidTextDecodesAndAnyBytesRoundTrip)
     }
     // A lone surrogate that no name produced becomes the replacement character.
     EXPECT_EQ("\xEF\xBF\xBD", WideToBytes(std::u16string(1, char16_t(0xD800))));
+
+    // Qt's own file calls can reach a UTF-8 name only; no stand-in text is offered for the others.
+    EXPECT_EQ(QString::fromUtf16(u"/srv/Привет/a\U0001F600"), QtFileName("/srv/Привет/a\xF0\x9F\x98\x80"));
+    EXPECT_EQ(std::nullopt, QtFileName(latin1));
+    EXPECT_EQ(std::nullopt, QtFileName("/srv/\xED\xA0\x80")); // a surrogate written as UTF-8 is no UTF-8
 }
