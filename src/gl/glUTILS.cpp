@@ -203,20 +203,8 @@ void CopyParentBackground(TControl* control, const TRect& area, gdi::DeviceConte
 
 gdi::Font CreateRotatedFont(const TFont* font, int escapement)
 {
-    gdi::LogFont lf;
-    lf.height = font->Height();
-    lf.width = 0;
+    gdi::LogFont lf = font->LogFont();
     lf.escapement = escapement;
-    lf.orientation = 0;
-    lf.weight = font->Style().testFlag(fsBold) ? gdi::FW_BOLD : gdi::FW_NORMAL;
-    lf.italic = font->Style().testFlag(fsItalic);
-    lf.underline = font->Style().testFlag(fsUnderline);
-    lf.strikeOut = font->Style().testFlag(fsStrikeOut);
-    lf.charSet = std::uint8_t(font->Charset());
-    lf.pitchAndFamily = font->Pitch() == fpVariable ? gdi::VARIABLE_PITCH
-                        : font->Pitch() == fpFixed  ? gdi::FIXED_PITCH
-                                                    : gdi::DEFAULT_PITCH;
-    lf.faceName = font->Name();
     return gdi::CreateFontIndirect(lf);
 }
 
