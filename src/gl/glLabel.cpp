@@ -30,15 +30,10 @@ constexpr int kDownUpRightJustifyLift = 4;
 
 int GlLabelMaskOffset(TglTextStyle style, bool delineated)
 {
-    const int m = GlEffectOffset(style, delineated);
-    if (style == fstNone || style == fstShadow)
-        return m;
-    // A volumetric face sits at the text origin, as the flat styles' faces do, not one
-    // pixel in like the raised and recessed ones: its mask goes there too, or the texture
-    // would fill the first shadow copy and leave a black edge on the face.
-    if (style == fstVolumetric)
-        return GlFaceOffset(style, delineated);
-    return m / 2;
+    // Pushed letters have no face of their own; their mask lies half the effect offset in.
+    if (style == fstPushed)
+        return GlEffectOffset(style, delineated) / 2;
+    return GlFaceOffset(style, delineated);
 }
 
 TglTextBox GlTextBox(QSize extent, bool styleHasDepth, int shadowDepth, bool delineated)

@@ -186,6 +186,16 @@ TEST(LabelGeometry, TheTextOriginForEveryDirectionAndAlignment)
               TPoint(0, 301));
 }
 
+TEST(LabelGeometry, TheMaskLiesOverTheFaceAndPushedLettersHalfTheEffectOffsetIn)
+{
+    for (TglTextStyle style : {fstNone, fstRaised, fstRecessed, fstShadow, fstVolumetric})
+        for (bool delineated : {false, true})
+            EXPECT_EQ(GlLabelMaskOffset(style, delineated), GlFaceOffset(style, delineated))
+                << int(style) << " " << delineated;
+    EXPECT_EQ(GlLabelMaskOffset(fstPushed, false), 1);
+    EXPECT_EQ(GlLabelMaskOffset(fstPushed, true), 2);
+}
+
 TEST_F(Label, ItTakesTheSizeItsCaptionNeedsAtItsPaintUnlessAligned)
 {
     TWatchedLabel* label = Make(QStringLiteral("Clan Vexal"));
