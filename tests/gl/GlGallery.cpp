@@ -8,6 +8,8 @@
 #include "gl/Register.h"
 #include "gl/glLabel.h"
 
+#include "GlTestSupport.h"
+
 #include "toolkit/Application.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
@@ -17,6 +19,8 @@
 #include <cstdio>
 
 namespace {
+
+using gltest::Checker;
 
 constexpr int kGalleryWidth = 980;
 constexpr int kGalleryHeight = 530;
@@ -46,16 +50,6 @@ protected:
     void Paint() override { Canvas()->Handle()->FrameRect(ClientRect(), gdi::SolidBrush(clGray)); }
 };
 
-TBitmap* Checker(QObject* parent, TColor a, TColor b, int cell)
-{
-    auto* bitmap = new TBitmap(parent);
-    bitmap->SetSize(cell * 2, cell * 2);
-    for (int y = 0; y < cell * 2; ++y)
-        for (int x = 0; x < cell * 2; ++x)
-            bitmap->Handle().setPixel(x, y, ((x / cell) + (y / cell)) % 2 ? a : b);
-    return bitmap;
-}
-
 class Gallery {
 public:
     Gallery()
@@ -67,16 +61,7 @@ public:
 
     TglLabel* Label(const QString& caption, int left, int top, int height = -21, TFontStyles style = fsBold)
     {
-        auto* label = new TglLabel(&form_);
-        label->SetParent(&form_);
-        label->SetLeft(left);
-        label->SetTop(top);
-        label->SetParentFont(false);
-        label->Font()->SetName(QStringLiteral("Arial"));
-        label->Font()->SetHeight(height);
-        label->Font()->SetStyle(style);
-        label->SetCaption(caption);
-        return label;
+        return gltest::NewLabel(form_, caption, left, top, height, style);
     }
 
     template <class T>

@@ -1,23 +1,23 @@
 #include "gl/glBitBtn.h"
 
+#include "GlTestSupport.h"
+
 #include "toolkit/Application.h"
 #include "toolkit/FormReader.h"
 
-#include <QEnterEvent>
 #include <QKeyEvent>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
 
+using gltest::Enter;
+using gltest::Leave;
+using gltest::Picture;
+using gltest::RgbOf;
+
 constexpr int kWidth = 125;
 constexpr int kHeight = 21;
-
-QRgb rgbOf(TColor color)
-{
-    const auto c = gdi::ColorRef(ColorToRGB(color));
-    return qRgb(gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c));
-}
 
 // A hover button beside a plain bitmap button of the same size and caption, on one form.
 class HoverButton : public testing::Test {
@@ -34,20 +34,6 @@ protected:
         plain->SetParent(&form);
         plain->SetBounds(150, 5, kWidth, kHeight);
         plain->SetCaption(hover->Caption());
-    }
-
-    static QImage Picture(QWidget* widget) { return widget->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
-    static void Enter(QWidget* widget)
-    {
-        QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), QPointF(3, 3));
-        QCoreApplication::sendEvent(widget, &enter);
-    }
-
-    static void Leave(QWidget* widget)
-    {
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(widget, &leave);
     }
 
     static void Key(QWidget* widget, QEvent::Type type)
@@ -97,8 +83,8 @@ TEST(GlBitBtnTouchUp, AtRestThreePensHideTheBevel)
 TEST_F(HoverButton, AtRestTheBevelIsGoneAndOneShadowLineRemains)
 {
     const QImage p = Picture(hover);
-    const QRgb face = rgbOf(clBtnFace);
-    const QRgb shadow = rgbOf(clBtnShadow);
+    const QRgb face = RgbOf(clBtnFace);
+    const QRgb shadow = RgbOf(clBtnShadow);
     EXPECT_EQ(p.pixel(5, 1), face);                      // inner light edge, top
     EXPECT_EQ(p.pixel(1, 5), face);                      // inner light edge, left
     EXPECT_EQ(p.pixel(5, kHeight - 1), face);            // outer dark edge: the parent's colour
@@ -107,12 +93,12 @@ TEST_F(HoverButton, AtRestTheBevelIsGoneAndOneShadowLineRemains)
     EXPECT_EQ(p.pixel(kWidth - 2, 5), shadow);
     EXPECT_EQ(p.pixel(0, kHeight - 2), shadow);          // it starts left of the button
     EXPECT_EQ(p.pixel(kWidth - 2, 0), shadow);           // and at its top
-    EXPECT_EQ(p.pixel(0, 5), rgbOf(clBtnHighlight));     // the outer light edge stays
-    EXPECT_EQ(p.pixel(5, 0), rgbOf(clBtnHighlight));
+    EXPECT_EQ(p.pixel(0, 5), RgbOf(clBtnHighlight));     // the outer light edge stays
+    EXPECT_EQ(p.pixel(5, 0), RgbOf(clBtnHighlight));
     // The plain button keeps its bevel.
     const QImage base = Picture(plain);
-    EXPECT_EQ(base.pixel(5, 1), rgbOf(cl3DLight));
-    EXPECT_EQ(base.pixel(5, kHeight - 1), rgbOf(cl3DDkShadow));
+    EXPECT_EQ(base.pixel(5, 1), RgbOf(cl3DLight));
+    EXPECT_EQ(base.pixel(5, kHeight - 1), RgbOf(cl3DDkShadow));
     // Every redraw gets the touch-up again.
     hover->Invalidate();
     EXPECT_EQ(Picture(hover), p);
@@ -136,8 +122,8 @@ TEST_F(HoverButton, PressedFromTheKeyboardShowsThePressedFaceWhereverThePointerI
     ASSERT_TRUE(hover->Pressed());
     const QImage pressed = Picture(hover);
     EXPECT_EQ(pressed, Picture(plain));
-    EXPECT_EQ(pressed.pixel(0, 5), rgbOf(clBtnShadow));          // the flat face's outline
-    EXPECT_EQ(pressed.pixel(5, kHeight - 1), rgbOf(clBtnShadow));
+    EXPECT_EQ(pressed.pixel(0, 5), RgbOf(clBtnShadow));          // the flat face's outline
+    EXPECT_EQ(pressed.pixel(5, kHeight - 1), RgbOf(clBtnShadow));
     Key(hover, QEvent::KeyRelease);
     Key(plain, QEvent::KeyRelease);
     EXPECT_FALSE(hover->Pressed());
@@ -149,14 +135,14 @@ TEST_F(HoverButton, ADefaultButtonAtRestKeepsItsFrameButLosesTheInnerBevel)
     plain->SetDefault(true);
     const QImage p = Picture(hover);
     const QImage base = Picture(plain);
-    const QRgb face = rgbOf(clBtnFace);
-    EXPECT_EQ(p.pixel(5, 0), rgbOf(clWindowFrame)); // the active button's frame
-    EXPECT_EQ(p.pixel(5, 1), rgbOf(clBtnHighlight));
-    EXPECT_EQ(p.pixel(5, kHeight - 2), rgbOf(cl3DDkShadow));
+    const QRgb face = RgbOf(clBtnFace);
+    EXPECT_EQ(p.pixel(5, 0), RgbOf(clWindowFrame)); // the active button's frame
+    EXPECT_EQ(p.pixel(5, 1), RgbOf(clBtnHighlight));
+    EXPECT_EQ(p.pixel(5, kHeight - 2), RgbOf(cl3DDkShadow));
     for (const QPoint at : {QPoint(5, 2), QPoint(2, 5), QPoint(5, kHeight - 3), QPoint(kWidth - 3, 5)})
         EXPECT_EQ(p.pixel(at), face) << at.x() << "," << at.y();
-    EXPECT_EQ(base.pixel(5, 2), rgbOf(cl3DLight));
-    EXPECT_EQ(base.pixel(5, kHeight - 3), rgbOf(clBtnShadow));
+    EXPECT_EQ(base.pixel(5, 2), RgbOf(cl3DLight));
+    EXPECT_EQ(base.pixel(5, kHeight - 3), RgbOf(clBtnShadow));
     // Only those four lines differ from the plain button.
     for (int y = 0; y < kHeight; ++y)
         for (int x = 0; x < kWidth; ++x) {
@@ -176,10 +162,10 @@ TEST_F(HoverButton, AFocusedButtonAtRestGetsTheFaceFrameToo)
     ASSERT_TRUE(QTest::qWaitFor([&] { return hover->Focused(); }));
     Leave(hover); // wherever the platform put the pointer, it is elsewhere now
     const QImage p = Picture(hover);
-    EXPECT_EQ(p.pixel(5, 0), rgbOf(clWindowFrame));
-    EXPECT_EQ(p.pixel(5, 2), rgbOf(clBtnFace));
-    EXPECT_EQ(p.pixel(kWidth - 3, 5), rgbOf(clBtnFace));
-    EXPECT_EQ(p.pixel(5, kHeight - 1), rgbOf(clWindowFrame)); // no three-pen touch-up
+    EXPECT_EQ(p.pixel(5, 0), RgbOf(clWindowFrame));
+    EXPECT_EQ(p.pixel(5, 2), RgbOf(clBtnFace));
+    EXPECT_EQ(p.pixel(kWidth - 3, 5), RgbOf(clBtnFace));
+    EXPECT_EQ(p.pixel(5, kHeight - 1), RgbOf(clWindowFrame)); // no three-pen touch-up
     form.Hide();
 }
 
@@ -187,10 +173,10 @@ TEST_F(HoverButton, OnAColouredParentTheOuterEdgeTakesTheParentsColour)
 {
     form.SetColor(clNavy);
     const QImage p = Picture(hover);
-    EXPECT_EQ(p.pixel(5, kHeight - 1), rgbOf(clNavy));
-    EXPECT_EQ(p.pixel(kWidth - 1, 5), rgbOf(clNavy));
-    EXPECT_EQ(p.pixel(5, kHeight - 2), rgbOf(clBtnShadow));
-    EXPECT_EQ(p.pixel(5, 1), rgbOf(clBtnFace)); // the top edge goes into the face, not the parent
+    EXPECT_EQ(p.pixel(5, kHeight - 1), RgbOf(clNavy));
+    EXPECT_EQ(p.pixel(kWidth - 1, 5), RgbOf(clNavy));
+    EXPECT_EQ(p.pixel(5, kHeight - 2), RgbOf(clBtnShadow));
+    EXPECT_EQ(p.pixel(5, 1), RgbOf(clBtnFace)); // the top edge goes into the face, not the parent
 }
 
 class TStockForm : public TForm {

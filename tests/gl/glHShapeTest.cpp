@@ -2,6 +2,8 @@
 // on a dialog-framed form cutting its window region (as the About window's notch does).
 #include "gl/glHShape.h"
 
+#include "GlTestSupport.h"
+
 #include "platform/gdi/Region.h"
 #include "toolkit/FormReader.h"
 #include "toolkit/FormText.h"
@@ -17,12 +19,7 @@
 namespace {
 
 using Figures = std::vector<THoleBevelFigure>;
-
-QRgb RgbOf(TColor color)
-{
-    const auto c = gdi::ColorRef(ColorToRGB(color));
-    return qRgb(gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c));
-}
+using gltest::RgbOf;
 
 // Every pixel that is not exactly white, one square at a time: the slow rule the scan by runs
 // must match.

@@ -1,5 +1,7 @@
 #include "gl/glHint.h"
 
+#include "GlTestSupport.h"
+
 #include "toolkit/Exceptions.h"
 #include "toolkit/FormReader.h"
 
@@ -11,13 +13,10 @@
 
 namespace {
 
-const QString kHint = QStringLiteral("Replays directory");
+using gltest::Picture;
+using gltest::RgbOf;
 
-QRgb rgbOf(TColor color)
-{
-    const auto c = gdi::ColorRef(ColorToRGB(color));
-    return qRgb(gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c));
-}
+const QString kHint = QStringLiteral("Replays directory");
 
 class THintHost : public TForm {
     Q_OBJECT
@@ -47,8 +46,6 @@ protected:
         Application->SetShowHint(true);
         gdi::ClearSystemMetricOverrides();
     }
-
-    static QImage Picture(QWidget* widget) { return widget->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
     TNotifyEvent savedHint;
     TShowHintEvent savedShowHint;
@@ -110,8 +107,8 @@ TEST_F(StyledHint, PaintsAFrameThePictureAndTheTextBesideIt)
     const int h = p.height();
     ASSERT_EQ(w, window.Width());
 
-    const QRgb black = rgbOf(clBlack);
-    const QRgb white = rgbOf(clWhite);
+    const QRgb black = RgbOf(clBlack);
+    const QRgb white = RgbOf(clWhite);
     EXPECT_EQ(p.pixel(w / 2, 0), black);
     EXPECT_EQ(p.pixel(w / 2, h - 1), black);
     EXPECT_EQ(p.pixel(w - 1, h / 2), black);
@@ -161,7 +158,7 @@ TEST_F(StyledHint, ALongHintWrapsFromTheTopOfTheTextArea)
     const auto inkInRows = [&](int from, int to) {
         for (int y = from; y < to; ++y)
             for (int x = 20; x < p.width() - 1; ++x)
-                if (p.pixel(x, y) == rgbOf(clBlack))
+                if (p.pixel(x, y) == RgbOf(clBlack))
                     return true;
         return false;
     };

@@ -5,6 +5,8 @@
 #include "gl/glLabel.h"
 #include "gl/glUTILS.h"
 
+#include "GlTestSupport.h"
+
 #include "toolkit/Application.h"
 #include "toolkit/ClassRegistry.h"
 #include "toolkit/ExtCtrls.h"
@@ -14,7 +16,6 @@
 #include "toolkit/StdCtrls.h"
 
 #include <QCursor>
-#include <QEnterEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
@@ -24,11 +25,11 @@
 
 namespace {
 
-QRgb rgbOf(TColor color)
-{
-    const auto c = gdi::ColorRef(ColorToRGB(color));
-    return qRgb(gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c));
-}
+using gltest::Checker;
+using gltest::Enter;
+using gltest::Leave;
+using gltest::RgbOf;
+using gltest::TSwatch;
 
 // A label that keeps every picture it put on the screen, and counts its paints.
 class TWatchedLabel : public TglLabel {
@@ -52,26 +53,15 @@ protected:
     }
 };
 
-// A windowless control filled with one colour: what lies beneath a label.
-class TBlock : public TGraphicControl {
-public:
-    TBlock(TComponent* owner, TColor colour) : TGraphicControl(owner), colour_(colour) {}
-
-protected:
-    void Paint() override { Canvas()->Handle()->FillRect(ClientRect(), gdi::SolidBrush(colour_)); }
-
-private:
-    TColor colour_;
-};
-
-TBitmap* Checker(QObject* parent, TColor a, TColor b)
+// The picture's pixels of one colour.
+std::set<std::pair<int, int>> Pixels(const QImage& image, QRgb colour)
 {
-    auto* bitmap = new TBitmap(parent);
-    bitmap->SetSize(2, 2);
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 2; ++x)
-            bitmap->Handle().setPixel(x, y, (x + y) % 2 ? a : b);
-    return bitmap;
+    std::set<std::pair<int, int>> found;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == colour)
+                found.emplace(x, y);
+    return found;
 }
 
 class Label : public testing::Test {
@@ -82,49 +72,16 @@ protected:
         form.SetClientHeight(200);
     }
 
-    template <class T = TWatchedLabel>
-    T* Make(const QString& caption, int left = 10, int top = 10, int height = -21)
+    TWatchedLabel* Make(const QString& caption, int left = 10, int top = 10, int height = -21)
     {
-        auto* label = new T(&form);
-        label->SetParent(&form);
-        label->SetLeft(left);
-        label->SetTop(top);
-        label->SetParentFont(false);
-        label->Font()->SetName(QStringLiteral("Arial"));
-        label->Font()->SetHeight(height);
-        label->Font()->SetStyle(fsBold);
-        label->SetCaption(caption);
-        return label;
+        return gltest::NewLabel<TWatchedLabel>(form, caption, left, top, height);
     }
 
     // What the label shows, after it has sized itself.
     static QImage Shot(TglLabel* label)
     {
         label->grab();
-        return label->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    }
-
-    // The label's pixels in the text colour: its face.
-    static std::set<std::pair<int, int>> Pixels(const QImage& image, QRgb colour)
-    {
-        std::set<std::pair<int, int>> found;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (image.pixel(x, y) == colour)
-                    found.emplace(x, y);
-        return found;
-    }
-
-    static void Enter(QWidget* widget)
-    {
-        QEnterEvent enter(QPointF(3, 3), QPointF(3, 3), QPointF(3, 3));
-        QCoreApplication::sendEvent(widget, &enter);
-    }
-
-    static void Leave(QWidget* widget)
-    {
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(widget, &leave);
+        return gltest::Picture(label);
     }
 
     // Shown, with the pointer away from it: the tests move the pointer in and out of labels
@@ -231,7 +188,7 @@ TEST_F(Label, AnEmptyCaptionDrawsNothingNotEvenItsBackgroundAndKeepsItsSize)
     label->Colors()->SetBackground(clRed);
     const QImage shot = Shot(label);
     EXPECT_EQ(QSize(label->Width(), label->Height()), QSize(100, 16));
-    EXPECT_EQ(Pixels(shot, rgbOf(clTeal)).size(), std::size_t(100 * 16));
+    EXPECT_EQ(Pixels(shot, RgbOf(clTeal)).size(), std::size_t(100 * 16));
 }
 
 // ---------------------------------------------------------------- pixels
@@ -240,18 +197,13 @@ TEST_F(Label, AnEmptyCaptionDrawsNothingNotEvenItsBackgroundAndKeepsItsSize)
 // colour is.
 std::set<std::pair<int, int>> FaceOf(const QImage& plain)
 {
-    std::set<std::pair<int, int>> face;
-    for (int y = 0; y < plain.height(); ++y)
-        for (int x = 0; x < plain.width(); ++x)
-            if (plain.pixel(x, y) == qRgb(0, 255, 0))
-                face.emplace(x, y);
-    return face;
+    return Pixels(plain, RgbOf(clLime));
 }
 
 TEST_F(Label, LettersThatShowWhatLiesBeneathAndTexturedLettersFillExactlyTheFace)
 {
     form.SetColor(clBtnFace);
-    auto* block = new TBlock(&form, clRed);
+    auto* block = new TSwatch(&form, clRed);
     block->SetParent(&form);
     block->SetBounds(0, 0, 300, 200);
     for (TglTextStyle style : {fstNone, fstRaised, fstRecessed, fstShadow, fstVolumetric})
@@ -288,8 +240,8 @@ TEST_F(Label, LettersThatShowWhatLiesBeneathAndTexturedLettersFillExactlyTheFace
             for (int y = 0; y < plainShot.height(); ++y)
                 for (int x = 0; x < plainShot.width(); ++x) {
                     const bool inFace = face.count({x, y}) > 0;
-                    const QRgb texel = rgbOf((x + y) % 2 ? clBlue : clFuchsia);
-                    wrong += seeShot.pixel(x, y) != (inFace ? rgbOf(clRed) : plainShot.pixel(x, y));
+                    const QRgb texel = RgbOf((x + y) % 2 ? clBlue : clFuchsia);
+                    wrong += seeShot.pixel(x, y) != (inFace ? RgbOf(clRed) : plainShot.pixel(x, y));
                     wrong += textureShot.pixel(x, y) != (inFace ? texel : plainShot.pixel(x, y));
                 }
             EXPECT_EQ(wrong, 0);
@@ -306,7 +258,7 @@ TEST_F(Label, AnOpaqueLabelIgnoresItsTextureAndItsLettersShowItsBackgroundPictur
     opaque->Colors()->SetBackground(clCream);
     opaque->SetTexture(Checker(&form, clBlue, clFuchsia));
     const QImage shot = Shot(opaque);
-    EXPECT_EQ(Pixels(shot, rgbOf(clCream)).size(), std::size_t(shot.width() * shot.height()));
+    EXPECT_EQ(Pixels(shot, RgbOf(clCream)).size(), std::size_t(shot.width() * shot.height()));
 
     // With a background picture the letters (where the face would be) show the picture.
     TWatchedLabel* plain = Make(QStringLiteral("Pellin"));
@@ -316,7 +268,7 @@ TEST_F(Label, AnOpaqueLabelIgnoresItsTextureAndItsLettersShowItsBackgroundPictur
     const QImage pictured = Shot(opaque);
     for (int y = 0; y < pictured.height(); ++y)
         for (int x = 0; x < pictured.width(); ++x) {
-            const QRgb expected = face.count({x, y}) ? rgbOf((x + y) % 2 ? clRed : clYellow) : rgbOf(clCream);
+            const QRgb expected = face.count({x, y}) ? RgbOf((x + y) % 2 ? clRed : clYellow) : RgbOf(clCream);
             ASSERT_EQ(pictured.pixel(x, y), expected) << x << "," << y;
         }
 }
@@ -347,9 +299,9 @@ TEST_F(Label, TheDisabledLookUsesItsOwnStyleAndColourAndNoGradient)
     label->Gradient()->SetActive(true);
     label->SetEnabled(false);
     const QImage shot = Shot(label);
-    const std::size_t red = Pixels(shot, rgbOf(clRed)).size();
+    const std::size_t red = Pixels(shot, RgbOf(clRed)).size();
     EXPECT_GT(red, 50u);
-    EXPECT_EQ(red + Pixels(shot, rgbOf(clBtnFace)).size(), std::size_t(shot.width() * shot.height()));
+    EXPECT_EQ(red + Pixels(shot, RgbOf(clBtnFace)).size(), std::size_t(shot.width() * shot.height()));
     EXPECT_TRUE(label->Gradient()->Active());  // switched off for the paint only
 }
 
@@ -372,7 +324,7 @@ TEST_F(Label, TheActiveLookDrawsItsOwnTextColourWithoutTheGradientThePassiveOneW
     EXPECT_GT(colours(Shot(label)).size(), 10u);  // the strips
     label->EnterNotify();
     const QImage active = Shot(label);
-    EXPECT_EQ(colours(active), (std::set<QRgb>{rgbOf(clBtnFace), rgbOf(clLime)}));
+    EXPECT_EQ(colours(active), (std::set<QRgb>{RgbOf(clBtnFace), RgbOf(clLime)}));
     label->LeaveNotify();
     EXPECT_GT(colours(Shot(label)).size(), 10u);
 }
@@ -419,7 +371,7 @@ TEST_F(Label, TurnedTextStartsWhereTheOriginTableSays)
             QRect ink;
             for (int y = 0; y < shot.height(); ++y)
                 for (int x = 0; x < shot.width(); ++x)
-                    if (shot.pixel(x, y) != rgbOf(clBtnFace))
+                    if (shot.pixel(x, y) != RgbOf(clBtnFace))
                         ink |= QRect(x, y, 1, 1);
             ASSERT_FALSE(ink.isEmpty());
             EXPECT_TRUE(cell.adjusted(-1, -1, 1, 1).contains(ink)) << "ink " << ink.x() << "," << ink.y() << " "
@@ -441,7 +393,7 @@ TEST_F(Label, ALinkLabelRepaintsOnlyItsFaceAtOnceAndNeverShowsAFrameWithoutIt)
     link->Colors()->SetTextActive(clBlue);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !link->frames.empty() && !link->SurfaceOutOfDate(); }));
     const QImage before = Shot(link);
-    const auto navy = Pixels(before, rgbOf(clNavy));
+    const auto navy = Pixels(before, RgbOf(clNavy));
     ASSERT_GT(navy.size(), 50u);
     link->frames.clear();
 
@@ -452,7 +404,7 @@ TEST_F(Label, ALinkLabelRepaintsOnlyItsFaceAtOnceAndNeverShowsAFrameWithoutIt)
     ASSERT_FALSE(link->frames.empty());
     QImage expected = before;
     for (const auto& [x, y] : navy)
-        expected.setPixel(x, y, rgbOf(clBlue));
+        expected.setPixel(x, y, RgbOf(clBlue));
     EXPECT_EQ(link->frames.back(), expected);  // the face over what was there, nothing else
 
     Leave(link);
@@ -460,7 +412,7 @@ TEST_F(Label, ALinkLabelRepaintsOnlyItsFaceAtOnceAndNeverShowsAFrameWithoutIt)
     QCoreApplication::processEvents();
     for (const QImage& frame : link->frames) {
         // Every picture shown had the whole face, in one colour or the other.
-        const std::size_t face = Pixels(frame, rgbOf(clNavy)).size() + Pixels(frame, rgbOf(clBlue)).size();
+        const std::size_t face = Pixels(frame, RgbOf(clNavy)).size() + Pixels(frame, RgbOf(clBlue)).size();
         EXPECT_EQ(face, navy.size());
     }
     EXPECT_EQ(Shot(link), before);
@@ -515,7 +467,7 @@ TEST_F(Label, AGradientChangedAtRunTimeRepaintsTheFaceAtOnce)
     label->Gradient()->SetToColor(clRed);
     label->Gradient()->SetActive(true);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !label->SurfaceOutOfDate() && label->paints > 0; }));
-    const std::size_t background = Pixels(Shot(label), rgbOf(clBtnFace)).size();
+    const std::size_t background = Pixels(Shot(label), RgbOf(clBtnFace)).size();
     const int paints = label->paints;
     label->Gradient()->SetFromColor(clLime);
     EXPECT_EQ(label->paints, paints + 1);
@@ -523,8 +475,8 @@ TEST_F(Label, AGradientChangedAtRunTimeRepaintsTheFaceAtOnce)
     EXPECT_EQ(label->paints, paints + 2);
     // Both shown at once; the face is now all the one new colour.
     const QImage shot = label->frames.back();
-    EXPECT_EQ(Pixels(shot, rgbOf(clBtnFace)).size(), background);
-    EXPECT_EQ(Pixels(shot, rgbOf(clLime)).size() + background, std::size_t(shot.width() * shot.height()));
+    EXPECT_EQ(Pixels(shot, RgbOf(clBtnFace)).size(), background);
+    EXPECT_EQ(Pixels(shot, RgbOf(clLime)).size() + background, std::size_t(shot.width() * shot.height()));
 }
 
 TEST_F(Label, IgnoringThePointerAndTheDisabledLabel)
@@ -725,15 +677,15 @@ TEST_F(Label, ALinkedImageThatGoesOrReplacesItsPictureLeavesNothingDangling)
     image->Picture()->SetGraphic(Checker(&form, clBlue, clFuchsia));
     TWatchedLabel* label = Make(QStringLiteral("Harro"));
     label->SetTextureImage(image);
-    EXPECT_FALSE(Pixels(Shot(label), rgbOf(clFuchsia)).empty());
+    EXPECT_FALSE(Pixels(Shot(label), RgbOf(clFuchsia)).empty());
 
     // A new picture: the old bitmap is freed; the label follows the new one.
     image->Picture()->SetGraphic(Checker(&form, clRed, clYellow));
     const QImage replaced = Shot(label);
-    EXPECT_TRUE(Pixels(replaced, rgbOf(clFuchsia)).empty());
-    EXPECT_FALSE(Pixels(replaced, rgbOf(clYellow)).empty());
+    EXPECT_TRUE(Pixels(replaced, RgbOf(clFuchsia)).empty());
+    EXPECT_FALSE(Pixels(replaced, RgbOf(clYellow)).empty());
     image->Picture()->Assign(nullptr);
-    EXPECT_TRUE(Pixels(Shot(label), rgbOf(clYellow)).empty());
+    EXPECT_TRUE(Pixels(Shot(label), RgbOf(clYellow)).empty());
 
     image->Picture()->SetGraphic(Checker(&form, clRed, clYellow));
     label->SetBackgroundImage(image);  // one image, both sources
@@ -743,7 +695,7 @@ TEST_F(Label, ALinkedImageThatGoesOrReplacesItsPictureLeavesNothingDangling)
     EXPECT_EQ(label->BackgroundImage(), nullptr);
     label->Invalidate();  // dropping a link asks for no repaint of its own
     const QImage gone = Shot(label);
-    EXPECT_TRUE(Pixels(gone, rgbOf(clYellow)).empty());
+    EXPECT_TRUE(Pixels(gone, RgbOf(clYellow)).empty());
 }
 
 TEST_F(Label, AnOwnTextureComesBeforeALinkedImageAndMaySetItself)
@@ -754,16 +706,16 @@ TEST_F(Label, AnOwnTextureComesBeforeALinkedImageAndMaySetItself)
     label->SetTexture(Checker(&form, clBlue, clFuchsia));
     label->SetTextureImage(image);
     QImage shot = Shot(label);
-    EXPECT_FALSE(Pixels(shot, rgbOf(clFuchsia)).empty());
-    EXPECT_TRUE(Pixels(shot, rgbOf(clYellow)).empty());
+    EXPECT_FALSE(Pixels(shot, RgbOf(clFuchsia)).empty());
+    EXPECT_TRUE(Pixels(shot, RgbOf(clYellow)).empty());
 
     label->SetTexture(label->Texture());  // the very bitmap it holds
-    EXPECT_FALSE(Pixels(Shot(label), rgbOf(clFuchsia)).empty());
+    EXPECT_FALSE(Pixels(Shot(label), RgbOf(clFuchsia)).empty());
 
     label->SetTexture(nullptr);  // without its own, the image's
     shot = Shot(label);
-    EXPECT_TRUE(Pixels(shot, rgbOf(clFuchsia)).empty());
-    EXPECT_FALSE(Pixels(shot, rgbOf(clYellow)).empty());
+    EXPECT_TRUE(Pixels(shot, RgbOf(clFuchsia)).empty());
+    EXPECT_FALSE(Pixels(shot, RgbOf(clYellow)).empty());
 }
 
 // ---------------------------------------------------------------- form descriptions

@@ -3,6 +3,7 @@
 // windowless control, the rotated font and the automatic colours.
 #include "gl/glUTILS.h"
 
+#include "GlTestSupport.h"
 #include "RecordingDC.h"
 
 #include "toolkit/ExtCtrls.h"
@@ -16,6 +17,7 @@
 namespace {
 
 using gltest::RecordingDC;
+using gltest::TSwatch;
 using Calls = std::vector<std::string>;
 
 // Strip i of a gradient from RGB(0, 100, 200) to RGB(200, 0, 200) over a span of 20: the
@@ -272,22 +274,6 @@ TEST(ReplaceColor, ABitmapWithoutPixelsIsLeftAlone)
 }
 
 // ---------------------------------------------------------------- CopyParentBackground
-
-// A windowless control that fills itself with one colour through its canvas.
-class TSwatch : public TGraphicControl {
-public:
-    TSwatch(TComponent* owner, TColor colour) : TGraphicControl(owner), colour_(colour) {}
-
-protected:
-    void Paint() override
-    {
-        Canvas()->Brush()->SetColor(colour_);
-        Canvas()->FillRect(ClientRect());
-    }
-
-private:
-    TColor colour_;
-};
 
 class ParentBackground : public testing::Test {
 protected:
