@@ -7,6 +7,8 @@
 #include "toolkit/Application.h"
 #include "toolkit/Forms.h"
 
+#include "support/PixelUnion.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -32,16 +34,6 @@ void DrawDisc(TBitmap& picture)
     picture.Canvas()->Ellipse(0, 0, kSide, kSide);
 }
 
-QRegion PixelUnion(const gdi::Bitmap& bitmap)
-{
-    QRegion region;
-    for (int y = 0; y < bitmap.height(); ++y)
-        for (int x = 0; x < bitmap.width(); ++x)
-            if (bitmap.pixel(x, y) != 0xFFFFFF)
-                region = region.united(QRect(x, y, 1, 1));
-    return region;
-}
-
 void BM_HoleShapeBitmapScan(benchmark::State& state)
 {
     TForm form(nullptr);
@@ -62,7 +54,7 @@ void BM_HoleShapeBitmapScan(benchmark::State& state)
     int unions = 0;
     for (auto _ : state) {
         auto start = Clock::now();
-        benchmark::DoNotOptimize(PixelUnion(pictures[0].Handle()));
+        benchmark::DoNotOptimize(testsupport::PixelUnion(pictures[0].Handle()));
         unionSeconds += Seconds(start);
         ++unions;
 

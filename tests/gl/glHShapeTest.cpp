@@ -3,6 +3,7 @@
 #include "gl/glHShape.h"
 
 #include "GlTestSupport.h"
+#include "support/PixelUnion.h"
 
 #include "platform/gdi/Region.h"
 #include "toolkit/FormReader.h"
@@ -20,18 +21,7 @@ namespace {
 
 using Figures = std::vector<THoleBevelFigure>;
 using gltest::RgbOf;
-
-// Every pixel that is not exactly white, one square at a time: the slow rule the scan by runs
-// must match.
-QRegion PixelUnion(const gdi::Bitmap& bitmap)
-{
-    QRegion region;
-    for (int y = 0; y < bitmap.height(); ++y)
-        for (int x = 0; x < bitmap.width(); ++x)
-            if (bitmap.pixel(x, y) != 0xFFFFFF)
-                region = region.united(QRect(x, y, 1, 1));
-    return region;
-}
+using testsupport::PixelUnion;
 
 // Regions built differently may cut the same area into different rectangles.
 bool SameArea(const QRegion& a, const QRegion& b)
