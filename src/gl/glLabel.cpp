@@ -5,6 +5,7 @@
 #include "toolkit/Guard.h"
 
 #include <QEvent>
+#include <QScopeGuard>
 #include <QWidget>
 #include <algorithm>
 #include <vector>
@@ -637,16 +638,10 @@ void TglLabel::Paint()
     }
     // Whatever way the paint ends, the next one starts in full and with the gradient the
     // settings say.
-    const bool gradientActive = FGradient->FActive;
-    struct Restore {
-        TglLabel* label;
-        bool gradientActive;
-        ~Restore()
-        {
-            label->FFaceOnly = false;
-            label->FGradient->FActive = gradientActive;
-        }
-    } restore{this, gradientActive};
+    const auto restore = qScopeGuard([this, gradientActive = FGradient->FActive] {
+        FFaceOnly = false;
+        FGradient->FActive = gradientActive;
+    });
 
     gdi::DeviceContext& dc = *FDrawCanvas->Handle();
     dc.SelectFont(FLabelFont);
