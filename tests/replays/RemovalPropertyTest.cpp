@@ -7,15 +7,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fcntl.h>
-#include <filesystem>
 #include <random>
-#include <set>
 #include <thread>
 #include <unistd.h>
 
 namespace {
+
+using testsupport::FileContentsBelow;
 
 // Three sizes, four first and two second fingerprints, and a handful of bodies, so that most
 // replays have neighbours that match by fingerprints, some of them byte for byte.
@@ -68,23 +67,6 @@ Outcome Remove(testsupport::ScratchTree& tree, bool dryRun, unsigned verifiers)
     return outcome;
 }
 
-// The contents of every regular file below folder.
-std::multiset<std::string> Contents(const std::string& folder)
-{
-    std::multiset<std::string> contents;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        if (!entry.is_regular_file() || entry.is_symlink())
-            continue;
-        std::string bytes(entry.file_size(), '\0');
-        if (FILE* file = std::fopen(entry.path().c_str(), "rb")) {
-            bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-            std::fclose(file);
-        }
-        contents.insert(std::move(bytes));
-    }
-    return contents;
-}
-
 TEST(RemovalProperty, ComparingOnSeveralThreadsDecidesWhatOneThreadDecides)
 {
     for (unsigned seed = 1; seed <= 6 && !testing::Test::HasFailure(); ++seed) {
@@ -102,7 +84,7 @@ TEST(RemovalProperty, ComparingOnSeveralThreadsDecidesWhatOneThreadDecides)
         EXPECT_EQ(realOne.deleted, dryOne.deleted) << "seed " << seed;
         EXPECT_EQ(realMany.deleted, realOne.deleted) << "seed " << seed;
         EXPECT_EQ(realMany.kept, realOne.kept) << "seed " << seed;
-        EXPECT_TRUE(Contents(many.Path("r")) == Contents(one.Path("r"))) << "seed " << seed;
+        EXPECT_TRUE(FileContentsBelow(many.Path("r")) == FileContentsBelow(one.Path("r"))) << "seed " << seed;
     }
 }
 
@@ -115,7 +97,7 @@ TEST(RemovalProperty, FilesReplacedRemovedOrExchangedWhileItRunsAreNeverLost)
         testsupport::ScratchTree tree;
         MakeRandomTree(tree, seed, 300);
         tree.MakeFolder("kept");
-        auto wanted = Contents(tree.Path("r"));
+        auto wanted = FileContentsBelow(tree.Path("r"));
         replays::Catalogue catalogue;
         replays::FindReplays(catalogue, tree.Path("r"));
         std::vector<std::string> paths;
@@ -153,8 +135,8 @@ TEST(RemovalProperty, FilesReplacedRemovedOrExchangedWhileItRunsAreNeverLost)
         mutator.join();
 
         wanted.insert(written.begin(), written.end());
-        auto contents = Contents(tree.Path("r"));
-        const auto aside = Contents(tree.Path("kept"));
+        auto contents = FileContentsBelow(tree.Path("r"));
+        const auto aside = FileContentsBelow(tree.Path("kept"));
         contents.insert(aside.begin(), aside.end());
         std::size_t lost = 0;
         for (auto it = wanted.begin(); it != wanted.end(); it = wanted.upper_bound(*it))

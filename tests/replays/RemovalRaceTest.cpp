@@ -8,37 +8,18 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <filesystem>
-#include <set>
-#include <stdio.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
-// The contents of every regular file below folder.
-std::multiset<std::string> Contents(const std::string& folder)
-{
-    std::multiset<std::string> contents;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        if (entry.is_regular_file() && !entry.is_symlink()) {
-            std::string bytes(entry.file_size(), '\0');
-            FILE* file = std::fopen(entry.path().c_str(), "rb");
-            if (file != nullptr) {
-                bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-                std::fclose(file);
-            }
-            contents.insert(std::move(bytes));
-        }
-    }
-    return contents;
-}
+using testsupport::FileContentsBelow;
 
 // How many of wanted are not the contents of any file below folder.
 std::size_t Lost(const std::vector<std::string>& wanted, const std::string& folder)
 {
-    const auto contents = Contents(folder);
+    const auto contents = FileContentsBelow(folder);
     std::size_t lost = 0;
     for (const auto& bytes : wanted)
         lost += contents.count(bytes) == 0 ? 1 : 0;
@@ -243,7 +224,7 @@ TEST(RemovalRace, AFolderExchangedWithALinkLeadsTheRemovalNowhereElse)
         replays::Catalogue catalogue;
         ASSERT_EQ(replays::FindReplays(catalogue, tree.Path("r")).counts.replays, 2 * kPairs);
         tree.Link("r/alt", tree.Path("outside"));
-        const auto before = Contents(tree.Path("outside"));
+        const auto before = FileContentsBelow(tree.Path("outside"));
         const auto sub = tree.Path("r/sub"), alt = tree.Path("r/alt");
         std::atomic<bool> stop{false};
         std::thread mutator([&] {
@@ -253,7 +234,7 @@ TEST(RemovalRace, AFolderExchangedWithALinkLeadsTheRemovalNowhereElse)
         replays::RemoveDuplicates(catalogue);
         stop = true;
         mutator.join();
-        const auto after = Contents(tree.Path("outside"));
+        const auto after = FileContentsBelow(tree.Path("outside"));
         EXPECT_EQ(after.size(), before.size()) << "files outside, round " << round;
         EXPECT_TRUE(after == before);
     }

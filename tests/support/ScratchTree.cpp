@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -168,6 +169,22 @@ std::string ScratchTree::Read(std::string_view relative) const
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
+}
+
+std::multiset<std::string> FileContentsBelow(const std::string& folder)
+{
+    std::multiset<std::string> contents;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file() || entry.is_symlink())
+            continue;
+        std::string bytes(entry.file_size(), '\0');
+        if (FILE* file = std::fopen(entry.path().c_str(), "rb")) {
+            bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+            std::fclose(file);
+        }
+        contents.insert(std::move(bytes));
+    }
+    return contents;
 }
 
 void PutRecord(std::string& bytes, std::size_t record, std::string_view raw)

@@ -11,6 +11,7 @@
 // Failures throw std::runtime_error, which a test reports as an error.
 
 #include <cstddef>
+#include <set>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -49,6 +50,10 @@ public:
 private:
     std::string root_;
 };
+
+// The bytes of every regular file below folder (links are not followed), one entry per file: a
+// test that others change a tree under checks against it that no contents were lost.
+std::multiset<std::string> FileContentsBelow(const std::string& folder);
 
 // Bytes of a replay: size bytes of filler, with record 50 holding first, record 40 second and,
 // when fallback is not empty, record 55 fallback, each as a length byte followed by the text.
