@@ -171,7 +171,7 @@ void Catalogue::AddFolder(std::string_view path, files::FileId id)
 {
     char* text = arena_.Allocate(path.size());
     std::copy_n(path.data(), path.size(), text);
-    folders_.push_back({text, path.size(), id});
+    folders_.push_back({{text, path.size()}, id});
     foldersSorted_ = false;
 }
 
@@ -179,8 +179,8 @@ bool Catalogue::FolderIdentity(std::string_view path, files::FileId& id) const
 {
     EnsureOrdered();
     const auto at = std::lower_bound(folders_.begin(), folders_.end(), path,
-                                     [](const FolderRecord& folder, std::string_view p) { return folder.Path() < p; });
-    if (at == folders_.end() || at->Path() != path)
+                                     [](const FolderRecord& folder, std::string_view p) { return folder.path < p; });
+    if (at == folders_.end() || at->path != path)
         return false;
     id = at->id;
     return true;
@@ -190,7 +190,7 @@ void Catalogue::EnsureOrdered() const
 {
     if (!foldersSorted_) {
         std::sort(folders_.begin(), folders_.end(),
-                  [](const FolderRecord& a, const FolderRecord& b) { return a.Path() < b.Path(); });
+                  [](const FolderRecord& a, const FolderRecord& b) { return a.path < b.path; });
         foldersSorted_ = true;
     }
     if (ordered_ == entries_.size())

@@ -137,10 +137,8 @@ private:
     };
 
     struct FolderRecord {
-        const char* path;
-        std::size_t length;
+        std::string_view path; // in the arena
         files::FileId id;
-        std::string_view Path() const { return {path, length}; }
     };
 
     Entry MakeEntry(std::string_view path, std::uint64_t size, std::string_view first, std::string_view second,

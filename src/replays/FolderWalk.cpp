@@ -11,6 +11,7 @@
 #include <deque>
 #include <unordered_set>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace replays {
@@ -181,10 +182,9 @@ private:
         ++result_.counts.files;
         const auto& outcome = pending.outcome;
         if (outcome.status == AddStatus::Added) {
-            if (!recordedAny_ || folder->Id() != recorded_) {
+            if (recorded_ != folder->Id()) {
                 catalogue_.AddFolder(folder->Path(), folder->Id());
                 recorded_ = folder->Id();
-                recordedAny_ = true;
             }
             catalogue_.AddRead(pending.path, outcome);
             ++result_.counts.replays;
@@ -201,8 +201,7 @@ private:
     ScanResult& result_;
     std::vector<Level> levels_;
     std::unordered_set<files::FileId, files::FileIdHash> walked_;
-    files::FileId recorded_; // the folder whose identity the catalogue got last
-    bool recordedAny_ = false;
+    std::optional<files::FileId> recorded_; // the folder whose identity the catalogue got last
     std::deque<std::pair<const files::Folder*, std::size_t>> openFolders_; // replays waiting, per folder
     files::FolderListing listing_; // reused: one folder is listed at a time
     OrderedReads<Pending> reads_; // last: its helpers stop before the rest goes
