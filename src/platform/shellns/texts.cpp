@@ -34,14 +34,9 @@ bool IsPlainLocale(std::string_view locale)
     return locale.empty() || locale == "C" || locale == "POSIX" || locale.substr(0, 2) == "C.";
 }
 
-bool NamesRussian(std::string_view language)
+bool IsLanguage(std::string_view language, std::string_view code)
 {
-    return language.substr(0, 2) == "ru" && (language.size() == 2 || language[2] == '_' || language[2] == '.');
-}
-
-bool NamesEnglish(std::string_view language)
-{
-    return language.substr(0, 2) == "en" && (language.size() == 2 || language[2] == '_' || language[2] == '.');
+    return language.substr(0, 2) == code && (language.size() == 2 || language[2] == '_' || language[2] == '.');
 }
 
 } // namespace
@@ -57,13 +52,13 @@ bool RussianMessages()
         return false;
     std::string_view languages = Variable("LANGUAGE");
     if (languages.empty())
-        return NamesRussian(locale);
+        return IsLanguage(locale, "ru");
     while (!languages.empty()) {
         const std::size_t colon = languages.find(':');
         const std::string_view language = languages.substr(0, colon);
-        if (NamesRussian(language))
+        if (IsLanguage(language, "ru"))
             return true;
-        if (NamesEnglish(language))
+        if (IsLanguage(language, "en"))
             return false;
         languages = colon == std::string_view::npos ? std::string_view() : languages.substr(colon + 1);
     }
