@@ -1,7 +1,6 @@
 #include "ScratchHome.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,9 +10,6 @@
 #include "platform/shellns/places.h"
 
 namespace {
-
-constexpr const char* kManagedVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DESKTOP_DIR",
-                                             "XDG_DOCUMENTS_DIR", "XDG_TEMPLATES_DIR"};
 
 void MakeParents(const std::string& path)
 {
@@ -34,11 +30,6 @@ ScratchHome::ScratchHome()
     usb = root + "/media/USB";
     std::filesystem::create_directories(desktop);
     std::filesystem::create_directories(usb);
-    for (const char* name : kManagedVariables) {
-        const char* value = std::getenv(name);
-        savedEnv_[name] = value ? std::optional<std::string>(value) : std::nullopt;
-        ::unsetenv(name);
-    }
     ::setenv("HOME", home.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
     ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
@@ -53,12 +44,6 @@ ScratchHome::ScratchHome()
 ScratchHome::~ScratchHome()
 {
     shellns::SetVolumeSourceForTesting({});
-    for (const auto& [name, value] : savedEnv_) {
-        if (value)
-            ::setenv(name.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(name.c_str());
-    }
     std::error_code ignored;
     // Read-only folders made by a test must become writable again before they can be removed.
     for (auto it = std::filesystem::recursive_directory_iterator(root, ignored);
@@ -99,19 +84,16 @@ void ScratchHome::WriteUserDirs() const
         file << "XDG_" << key << "_DIR=\"$HOME/" << relative << "\"\n";
 }
 
-ScopedLocale::ScopedLocale(const std::string& locale, const std::string& language)
+ScopedEnvironment::ScopedEnvironment(std::initializer_list<const char*> names)
 {
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"}) {
+    for (const char* name : names) {
         const char* value = std::getenv(name);
         saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
         ::unsetenv(name);
     }
-    ::setenv("LC_ALL", locale.c_str(), 1);
-    if (!language.empty())
-        ::setenv("LANGUAGE", language.c_str(), 1);
 }
 
-ScopedLocale::~ScopedLocale()
+ScopedEnvironment::~ScopedEnvironment()
 {
     for (const auto& [name, value] : saved_) {
         if (value)
@@ -121,7 +103,9 @@ ScopedLocale::~ScopedLocale()
     }
 }
 
-bool RunningAsRoot()
+ScopedLocale::ScopedLocale(const std::string& locale, const std::string& language)
 {
-    return ::geteuid() == 0;
+    ::setenv("LC_ALL", locale.c_str(), 1);
+    if (!language.empty())
+        ::setenv("LANGUAGE", language.c_str(), 1);
 }

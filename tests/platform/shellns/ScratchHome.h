@@ -2,9 +2,23 @@
 // A scratch user for namespace tests: a temporary home with a desktop folder, XDG variables
 // pointing into it, and a fake volume table (the root file system and one removable volume
 // "USB"). Everything is restored and removed when it goes.
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
+
+// Environment variables changed for a while: the named ones are saved and unset, and when it goes
+// each gets its old value back, or is unset again when it had none.
+class ScopedEnvironment {
+public:
+    explicit ScopedEnvironment(std::initializer_list<const char*> names);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
 
 class ScratchHome {
 public:
@@ -27,7 +41,8 @@ public:
 private:
     void WriteUserDirs() const;
 
-    std::map<std::string, std::optional<std::string>> savedEnv_;
+    ScopedEnvironment environment_{"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DESKTOP_DIR",
+                                   "XDG_DOCUMENTS_DIR", "XDG_TEMPLATES_DIR"};
     std::map<std::string, std::string> userDirs_;
 };
 
@@ -36,13 +51,7 @@ private:
 class ScopedLocale {
 public:
     explicit ScopedLocale(const std::string& locale, const std::string& language = {});
-    ~ScopedLocale();
-    ScopedLocale(const ScopedLocale&) = delete;
-    ScopedLocale& operator=(const ScopedLocale&) = delete;
 
 private:
-    std::map<std::string, std::optional<std::string>> saved_;
+    ScopedEnvironment saved_{"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
 };
-
-// True when the process may ignore file permissions (root); permission cases then test less.
-bool RunningAsRoot();

@@ -143,14 +143,14 @@ TEST(DesktopOpener, AFolderIsOpenedOnlyWhenAnApplicationOpensFolders)
     };
     script("xdg-open", "echo \"$1\" > '" + opened + "'");
     const char* oldPath = std::getenv("PATH");
-    const std::string savedPath = oldPath ? oldPath : "";
-    ::setenv("PATH", (bin + ":" + savedPath).c_str(), 1);
+    const std::string searched = bin + ":" + (oldPath ? oldPath : "");
+    const ScopedEnvironment path{"PATH"};
+    ::setenv("PATH", searched.c_str(), 1);
 
     script("xdg-mime", "exit 0"); // no application for folders
     EXPECT_FALSE(OpenWithDefaultHandler(scratch.desktop));
     script("xdg-mime", "[ \"$3\" = inode/directory ] && echo files.desktop");
     EXPECT_TRUE(OpenWithDefaultHandler(scratch.desktop));
-    ::setenv("PATH", savedPath.c_str(), 1);
 }
 
 TEST_F(ContextMenuTest, ExecuteOpensPathsUrlsAndIdentifierLists)
