@@ -1,9 +1,7 @@
 #include "ShellTreeViewFixture.h"
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QLineEdit>
-#include <QTest>
 #include <QTreeView>
 
 #include "platform/shellns/wide.h"
