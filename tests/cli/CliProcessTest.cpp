@@ -185,9 +185,7 @@ TEST_F(CliProcess, AWorkingFolderBeyondTheLongestPathIsNoFolderToWalk)
 // in JSON alike.
 TEST_F(CliProcess, SigtermStopsAfterTheFileInHandAndEveryDeletionIsReported)
 {
-    std::string why;
-    if (!testsupport::ReadTrap::Available(why))
-        GTEST_SKIP() << why;
+    REQUIRE_READ_TRAP();
     for (const bool json : {false, true}) {
         const auto first = MakePairs(10, 3 << 20);
         testsupport::ReadTrap trap;

@@ -36,13 +36,6 @@ bool Exchange(const std::string& a, const std::string& b)
     return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
 }
 
-#define REQUIRE_READ_TRAP()                                                                                            \
-    do {                                                                                                               \
-        std::string why;                                                                                               \
-        if (!testsupport::ReadTrap::Available(why))                                                                    \
-            GTEST_SKIP() << why;                                                                                       \
-    } while (false)
-
 // Two removals at once over the same replays, reached through two views of the tree that list
 // each pair in opposite orders: each would delete the copy the other keeps.
 TEST(RemovalRace, TwoRemovalsInOppositeOrdersNeverDeleteBothCopies)

@@ -2,8 +2,7 @@
 // Changing the tree at the very moment a file is read, for tests of code that must hold up while
 // other programs change the files it works on.
 //
-//   std::string why;
-//   if (!testsupport::ReadTrap::Available(why)) GTEST_SKIP() << why;
+//   REQUIRE_READ_TRAP();   // skips the test, saying why, where traps cannot be set
 //   testsupport::ReadTrap trap;
 //   trap.Arm(tree.Path("r/a.rep"), [&] { tree.Remove("r/b.rep"); });   // at the first read of a.rep
 //
@@ -13,6 +12,7 @@
 // not when they cannot be had. An action must not read an armed file itself (it would wait for
 // itself); everything else, deleting or writing armed files included, is fine.
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <atomic>
@@ -63,3 +63,10 @@ private:
 };
 
 } // namespace testsupport
+
+#define REQUIRE_READ_TRAP()                                                                                            \
+    do {                                                                                                               \
+        std::string why;                                                                                               \
+        if (!testsupport::ReadTrap::Available(why))                                                                    \
+            GTEST_SKIP() << why;                                                                                       \
+    } while (false)
