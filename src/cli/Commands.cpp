@@ -47,7 +47,6 @@ public:
         return error_ == 0;
     }
 
-    bool Ok() const { return error_ == 0; }
     const char* Error() const { return std::strerror(error_); }
 
 private:
@@ -80,8 +79,6 @@ public:
             Draw("comparing: " + std::to_string(counts.done) + " of " + std::to_string(counts.candidates)
                  + ", " + std::to_string(counts.deleted) + " deleted");
     }
-
-    bool Enabled() const { return enabled_; }
 
     void Erase()
     {
