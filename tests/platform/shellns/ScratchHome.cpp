@@ -1,11 +1,8 @@
 #include "ScratchHome.h"
 
-#include <sys/stat.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <stdexcept>
 
 #include "platform/shellns/places.h"
 
@@ -20,11 +17,7 @@ void MakeParents(const std::string& path)
 
 ScratchHome::ScratchHome()
 {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/dupsweep-shell-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed in " + pattern);
-    root = pattern;
+    root = folder_.Root();
     home = root + "/home";
     desktop = home + "/Desktop";
     usb = root + "/media/USB";
@@ -44,13 +37,6 @@ ScratchHome::ScratchHome()
 ScratchHome::~ScratchHome()
 {
     shellns::SetVolumeSourceForTesting({});
-    std::error_code ignored;
-    // Read-only folders made by a test must become writable again before they can be removed.
-    for (auto it = std::filesystem::recursive_directory_iterator(root, ignored);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored))
-        if (it->is_directory(ignored) && !it->is_symlink(ignored))
-            ::chmod(it->path().c_str(), 0755);
-    std::filesystem::remove_all(root, ignored);
 }
 
 std::string ScratchHome::MakeDir(const std::string& relative) const

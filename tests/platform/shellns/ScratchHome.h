@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "support/ScratchTree.h"
+
 // Environment variables changed for a while: the named ones are saved and unset, and when it goes
 // each gets its old value back, or is unset again when it had none.
 class ScopedEnvironment {
@@ -41,6 +43,7 @@ public:
 private:
     void WriteUserDirs() const;
 
+    testsupport::ScratchTree folder_; // root, removed with everything below when it goes
     ScopedEnvironment environment_{"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DESKTOP_DIR",
                                    "XDG_DOCUMENTS_DIR", "XDG_TEMPLATES_DIR"};
     std::map<std::string, std::string> userDirs_;
