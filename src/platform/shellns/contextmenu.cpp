@@ -137,8 +137,7 @@ std::optional<dev_t> DeviceOf(std::string path)
     while (::stat(path.c_str(), &st) != 0) {
         if (path == "/" || path.empty())
             return std::nullopt;
-        const std::size_t slash = path.rfind('/');
-        path = slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+        path = ParentPath(path);
     }
     return st.st_dev;
 }

@@ -276,12 +276,6 @@ bool HasSubFolder(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && HasSubFolder(path, st.st_nlink);
 }
 
-std::string ParentPath(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
-}
-
 std::uint32_t EntryAttributes(const Node& node, std::uint32_t mask)
 {
     struct stat link;

@@ -184,6 +184,12 @@ std::string JoinPath(std::string_view folder, std::string_view name)
     return path;
 }
 
+std::string ParentPath(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+}
+
 bool PathBelow(std::string_view path, std::string_view folder, std::string_view* rest)
 {
     if (folder == "/") {

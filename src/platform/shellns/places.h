@@ -28,6 +28,8 @@ bool IsDirectory(const std::string& path); // follows links
 // Lexical clean-up of an absolute path: repeated separators, "." and ".." resolved, no trailing "/".
 std::string NormalizePath(std::string_view path);
 std::string JoinPath(std::string_view folder, std::string_view name);
+// The folder path lies in: everything before its last separator; "/" for the root and what lies in it.
+std::string ParentPath(const std::string& path);
 // True when path is folder or lies below it; rest receives the part after folder's separator.
 bool PathBelow(std::string_view path, std::string_view folder, std::string_view* rest);
 
