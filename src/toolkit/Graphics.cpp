@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QtEndian>
 
 void TGraphicsObject::Changed()
 {
@@ -401,18 +402,20 @@ std::vector<TGraphicClass>& graphicClasses()
 
 // The length prefix of a stored class name is one byte.
 constexpr int kMaxClassNameLength = 255;
-// A graphic's stored data starts with its byte count in this many bytes, little-endian.
-constexpr int kByteCountSize = 4;
-
-QByteArray littleEndianCount(qsizetype count)
-{
-    QByteArray bytes(kByteCountSize, '\0');
-    for (int i = 0; i < kByteCountSize; ++i)
-        bytes[i] = char((quint32(count) >> (8 * i)) & 0xFF);
-    return bytes;
-}
 
 }  // namespace
+
+QByteArray TGraphic::WithByteCount(const QByteArray& bytes)
+{
+    QByteArray data(kByteCountSize, '\0');
+    qToLittleEndian(quint32(bytes.size()), data.data());
+    return data + bytes;
+}
+
+quint32 TGraphic::ByteCountOf(const QByteArray& data)
+{
+    return qFromLittleEndian<quint32>(data.constData());
+}
 
 void RegisterGraphicClass(const TGraphicClass& cls)
 {
@@ -515,18 +518,12 @@ void TBitmap::SetData(const QByteArray& data)
 
 QByteArray TBitmap::WriteData() const
 {
-    const QByteArray data = Data();
-    return littleEndianCount(data.size()) + data;
+    return WithByteCount(Data());
 }
 
 void TBitmap::ReadData(const QByteArray& data)
 {
-    if (data.size() < kByteCountSize)
-        throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
-    quint32 count = 0;
-    for (int i = 0; i < kByteCountSize; ++i)
-        count |= quint32(quint8(data[i])) << (8 * i);
-    if (count != quint64(data.size() - kByteCountSize))
+    if (data.size() < kByteCountSize || ByteCountOf(data) != quint64(data.size() - kByteCountSize))
         throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
     SetData(data.mid(kByteCountSize));
 }

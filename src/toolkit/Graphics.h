@@ -242,6 +242,13 @@ public:
 
 protected:
     void Changed();
+
+    // The stored layout of bitmaps and JPEG pictures alike: the byte count of what follows
+    // as 32 bits, little-endian, then those bytes.
+    static constexpr qsizetype kByteCountSize = 4;
+    static QByteArray WithByteCount(const QByteArray& bytes);
+    // The count that data begins with; data holds at least kByteCountSize bytes.
+    static quint32 ByteCountOf(const QByteArray& data);
 };
 
 // How a picture makes a graphic of a class it finds in a form description.

@@ -104,9 +104,6 @@ void readPixels(Decoder& d)
     jpeg_finish_decompress(&d.info);
 }
 
-// A stored stream begins with its byte count in this many bytes, little-endian.
-constexpr qsizetype kByteCountSize = 4;
-
 [[noreturn]] void refuse(const QString& reason)
 {
     throw EInvalidGraphic(QStringLiteral("Cannot read the JPEG picture: %1").arg(reason));
@@ -176,19 +173,14 @@ void TJPEGImage::LoadFromStream(const QByteArray& stream)
 
 QByteArray TJPEGImage::WriteData() const
 {
-    QByteArray data(kByteCountSize, '\0');
-    for (qsizetype i = 0; i < kByteCountSize; ++i)
-        data[i] = char((quint64(stream_.size()) >> (8 * i)) & 0xFF);
-    return data + stream_;
+    return WithByteCount(stream_);
 }
 
 void TJPEGImage::ReadData(const QByteArray& data)
 {
     if (data.size() < kByteCountSize)
         refuse(QStringLiteral("its byte count is cut short"));
-    quint64 count = 0;
-    for (qsizetype i = 0; i < kByteCountSize; ++i)
-        count |= quint64(quint8(data[i])) << (8 * i);
+    const quint64 count = ByteCountOf(data);
     const quint64 stored = quint64(data.size() - kByteCountSize);
     if (count > stored)
         refuse(QStringLiteral("%1 bytes announced, %2 stored").arg(count).arg(stored));
