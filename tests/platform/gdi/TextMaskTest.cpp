@@ -2,6 +2,7 @@
 // that laying the text out every time gives: checked on many random outputs (fonts,
 // styles, turns, texts, origins, clipping rectangles, viewport origins, clip regions,
 // monochrome bitmaps), each drawn both ways.
+#include "Pixels.h"
 #include "platform/gdi/DeviceContext.h"
 
 #include <gtest/gtest.h>
@@ -80,15 +81,6 @@ Bitmap draw(const Output& o, bool masks)
     return b;
 }
 
-bool hasInk(const Bitmap& b)
-{
-    for (int y = 0; y < b.height(); ++y)
-        for (int x = 0; x < b.width(); ++x)
-            if (b.pixel(x, y) != 0xFFFFFF)
-                return true;
-    return false;
-}
-
 TEST(TextMasks, CopyingTheLineFromItsMaskGivesTheSamePixelsAsLayingItOut)
 {
     QRandomGenerator random(20261207);
@@ -103,7 +95,7 @@ TEST(TextMasks, CopyingTheLineFromItsMaskGivesTheSamePixelsAsLayingItOut)
             ADD_FAILURE() << "output " << i << ": " << o.font.faceName.toStdString() << " " << o.font.height
                           << " esc " << o.font.escapement << " '" << o.text.toStdString() << "' at " << o.x << ","
                           << o.y;
-        if (hasInk(laidOut))
+        if (!test::InkBounds(laidOut, 0xFFFFFF).isEmpty())
             ++inked;
     }
     EXPECT_EQ(differing, 0);
