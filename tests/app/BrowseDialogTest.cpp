@@ -31,7 +31,6 @@ protected:
         home->MakeDir("Desktop/Other");
         home->MakeDir("Desktop/" + kOddFolder);
         module = std::make_unique<ShellCtrls::ShellCtrlsModule>();
-        ShellCtrls::RegisterShellClasses();
         Application->SetTitle(QStringLiteral("Dupsweep"));
         Application->CreateForm(Form1);
         Application->CreateForm(Form2);
