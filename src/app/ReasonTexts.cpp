@@ -3,6 +3,8 @@
 #include "platform/fs/FileErrors.h"
 #include "platform/shellns/wide.h"
 
+#include <cerrno>
+
 namespace app {
 
 QString FileErrorText(int code)
@@ -25,6 +27,26 @@ QString FileErrorText(int code)
         return QStringLiteral("Диск переполнен");
     case files::kInvalidNumericInput:
         return QStringLiteral("Неверное число");
+    case files::kNotAFolder:
+        return QStringLiteral("Это не папка");
+    case files::kSystemFileSystem:
+        return QStringLiteral("Системная файловая система (как /proc), а не папка с файлами");
+    case files::kNoTrash:
+        return QStringLiteral("На его файловой системе нет корзины");
+    case files::kUnmappedErrnoBase + EEXIST:
+        return QStringLiteral("Файл уже существует");
+    case files::kUnmappedErrnoBase + EISDIR:
+        return QStringLiteral("Это папка");
+    case files::kUnmappedErrnoBase + EINVAL:
+        return QStringLiteral("Недопустимый аргумент");
+    case files::kUnmappedErrnoBase + EIO:
+        return QStringLiteral("Ошибка ввода-вывода");
+    case files::kUnmappedErrnoBase + ELOOP:
+        return QStringLiteral("Слишком много ссылок подряд");
+    case files::kUnmappedErrnoBase + EXDEV:
+        return QStringLiteral("Файл на другой файловой системе");
+    case files::kUnmappedErrnoBase + EBUSY:
+        return QStringLiteral("Файл занят");
     default:
         return QStringLiteral("Ошибка ввода-вывода %1")
             .arg(code >= files::kUnmappedErrnoBase ? code - files::kUnmappedErrnoBase : code);
@@ -55,8 +77,29 @@ QString KeptReasonText(const replays::NotDeleted& kept)
         return QStringLiteral("Папка этого файла или копии %1 подменена после поиска").arg(other);
     case KeepReason::LeftAside:
         return QStringLiteral("Файл сохранён как %1: его имя заняли во время проверки").arg(other);
+    case KeepReason::LeftHidden:
+        return QStringLiteral("Файл остался скрытым в %1: вернуть ему имя не удалось; следующий поиск в его папке "
+                              "вернёт его")
+            .arg(other);
+    case KeepReason::ForeignLink:
+        return QStringLiteral("Этот файл или копия %1 найдены по ссылке другого пользователя").arg(other);
+    case KeepReason::NoTrash:
+        return kept.code == files::kNoTrash ? FileErrorText(kept.code)
+                                            : QStringLiteral("На его файловой системе нет корзины: %1")
+                                                  .arg(FileErrorText(kept.code));
+    case KeepReason::Rewritten:
+        return kept.code == files::kNoError
+            ? QStringLiteral("В файл писали во время удаления: он сохранён как %1").arg(other)
+            : QStringLiteral("В файл писали во время удаления, и сохранить его не удалось: %1")
+                  .arg(FileErrorText(kept.code));
     }
     return {};
+}
+
+QString RestoredText(const replays::RestoredFile& restored)
+{
+    return QStringLiteral("Возвращён из %1, где его оставило прерванное удаление")
+        .arg(shellns::PathToText(restored.from));
 }
 
 } // namespace app

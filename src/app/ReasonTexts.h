@@ -14,4 +14,7 @@ QString FileErrorText(int code);
 // Why the removal kept kept.path, in Russian, naming the other file where there is one.
 QString KeptReasonText(const replays::NotDeleted& kept);
 
+// Where a scan found a file it brought back, in Russian.
+QString RestoredText(const replays::RestoredFile& restored);
+
 } // namespace app

@@ -111,6 +111,11 @@ void TForm1::glBitBtn1Click(TObject*)
         SetCaption(count);
     }
     app::ShowProblems(QStringLiteral("Не прочитано"), std::move(unread));
+    // Files a removal that ended before its time had left hidden, which the scan brought back.
+    std::vector<app::Problem> restored;
+    for (const replays::RestoredFile& file : scan.restored)
+        restored.push_back({file.path, app::RestoredText(file)});
+    app::ShowProblems(QStringLiteral("Возвращено"), std::move(restored));
 }
 
 void TForm1::glBitBtn2Click(TObject*)

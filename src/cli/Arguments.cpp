@@ -3,13 +3,14 @@
 namespace cli {
 
 const char* const kHelpText = R"(Usage: dupsweep-cli list [--json] FOLDER
-       dupsweep-cli dedupe [--dry-run] [--json] FOLDER
+       dupsweep-cli dedupe [--dry-run] [--trash] [--json] FOLDER
 
 Finds the replay files ("*.rep", in any letter case) in FOLDER and in every
 visible folder below it, and deletes identical copies, keeping one of each.
 Hidden entries (names beginning with ".") are left out; links are followed,
-and every folder is walked once, under the first path that reaches it.
-A relative FOLDER is taken relative to the working directory.
+and every folder is walked once, under the first path that reaches it. File
+systems of the kernel's own (/proc, /sys and the like) are not walked. A
+relative FOLDER is taken relative to the working directory.
 
 Commands:
   list       Print the replays in ascending order of size, one per line as
@@ -21,19 +22,39 @@ Commands:
              of the copy it was matched with, and never when both names lead
              to the same file; a file that either copy's changing, moving or
              going away (another program, another dedupe) puts in doubt is
-             kept. Prints each deleted path in the order of deletion, then a
-             count line.
+             kept, even when a change put the file's times back as they were.
+             Replays reached through a link that belongs to another user
+             (neither you nor root) are listed, but neither deleted nor
+             deleted for. Prints each deleted path in the order of deletion,
+             then a count line.
 
 Options:
   --json     Print one JSON object instead of lines:
                list:   {"folder", "rows": [{"name", "size", "path", "fp1",
-                       "fp2"}], "errors": [{"path", "message"}], "cancelled"}
+                       "fp2"}], "errors": [{"path", "message"}],
+                       "read_only": [paths], "restored": [{"path", "from"}],
+                       "cancelled"}
                dedupe: {"folder", "rows", "deleted": [paths],
                        "not_deleted": [{"path", "reason"}], "dry_run",
-                       "errors": [{"path", "message"}], "cancelled"}
-             Fingerprints are lower-case hex.
+                       "trash", "errors": [{"path", "message"}],
+                       "read_only": [paths], "restored": [{"path", "from"}],
+                       "cancelled"}
+             Fingerprints are lower-case hex. "read_only" names replays left
+             alone because they are read-only; "restored" names files brought
+             back from an interrupted removal (see below), "from" where they
+             were found.
   --dry-run  (dedupe) Make every check a real run makes, contents compared,
-             but delete nothing; print what would be deleted.
+             but delete nothing; print what would be deleted. It decides what
+             a real run over the same unchanged tree decides, links included.
+  --trash    (dedupe) Move each duplicate into the trash instead of deleting
+             it, where a file manager lists it and can put it back: the home
+             trash ($XDG_DATA_HOME/Trash, by default ~/.local/share/Trash)
+             for files on its file system, else the trash at the top of the
+             duplicate's own file system ($TOP/.Trash/UID when $TOP/.Trash is
+             a folder with the sticky bit, else $TOP/.Trash-UID, made when
+             missing). A file is only ever renamed into the trash, never
+             copied: one whose file system has no trash that can be used is
+             kept and reported. With --dry-run, tells what would be moved.
   --         End of options (for a FOLDER that begins with "-").
   -h, --help Show this help.
   --version  Show the version.
@@ -45,12 +66,27 @@ Paths:
   which Python's "surrogateescape" reads back losslessly:
     os.fsencode(json.loads(text)["deleted"][0]) gives the exact bytes.
 
+Read-only replays:
+  Replays that nobody may write are neither listed nor deleted. They are
+  named on standard error ("read-only, left alone") and in "read_only", and
+  do not change the exit status.
+
+Interrupted removals:
+  Just before a file is deleted it is moved into a hidden folder of the run's
+  own beside it (".dupsweep-..."), where no other user can reach it. Should
+  the run end before its time (killed, out of memory, a power cut), a file
+  may be left there: every later list or dedupe over that folder brings it
+  back to its name, or to "NAME (2).rep" when the name has been taken, and
+  says so on standard error ("brought back from ...") and in "restored".
+
 Progress:
   On a terminal a one-line progress is shown on standard error; Ctrl-C or
-  SIGTERM stops the work after the file in hand and reports what was done (a
-  second one ends at once). When the output cannot be written (a reader that
-  went away, a full disk), deleting stops at once and standard error says
-  what was deleted last.
+  SIGTERM stops the work after the file in hand and reports what was done
+  (more of them change nothing: the report is always written whole). Each
+  deleted path is written out before the next file is deleted. Output that
+  cannot be written at all (closed, full, a reader that went away) is found
+  out before anything is deleted; when it fails later, deleting stops at
+  once and standard error says what was deleted last.
 
 Exit status:
   0    done
@@ -59,6 +95,8 @@ Exit status:
   3    done, but some replays could not be read or some files were not
        deleted (each reported on standard error, or in the JSON), or the
        output could not be written
+  4    stopped because memory ran out; every file deleted until then was
+       reported
   130  stopped by Ctrl-C (SIGINT)
   143  stopped by SIGTERM
 )";
@@ -83,6 +121,8 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
             parsed.json = true;
         } else if (arg == "--dry-run") {
             parsed.dryRun = true;
+        } else if (arg == "--trash") {
+            parsed.trash = true;
         } else {
             error = "unknown option '" + arg + "'";
             return false;
@@ -100,8 +140,8 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
         error = "unknown command '" + operands[0] + "'";
         return false;
     }
-    if (parsed.dryRun && parsed.action != Action::Dedupe) {
-        error = "--dry-run belongs to dedupe";
+    if ((parsed.dryRun || parsed.trash) && parsed.action != Action::Dedupe) {
+        error = std::string(parsed.dryRun ? "--dry-run" : "--trash") + " belongs to dedupe";
         return false;
     }
     if (operands.size() != 2) {

@@ -12,6 +12,7 @@ struct Arguments {
     Action action = Action::Help;
     bool json = false;
     bool dryRun = false;
+    bool trash = false;
     std::string folder;
 };
 

@@ -8,7 +8,14 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <new>
+#include <poll.h>
 #include <string>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace cli {
 
@@ -19,10 +26,24 @@ constexpr std::size_t kFlushThreshold = std::size_t{64} << 10;
 constexpr std::string_view kProgram = "dupsweep-cli: ";
 constexpr std::string_view kEraseLine = "\r\x1b[K";
 
-// Buffered output that remembers whether every write reached its stream, and why not.
+// The longest a path may be in a row, and the most its JSON escape can take (six bytes a byte).
+constexpr std::size_t kLongestReportItem = 6 * 65536 + 8;
+// Memory put by at the start and let go when memory runs out, so that the end of the report
+// can still be written.
+constexpr std::size_t kParachute = std::size_t{1} << 20;
+
+// Buffered output that remembers whether every write reached its stream, and why not. It writes
+// through the stream's descriptor itself, so that a signal that comes while a reader is slow
+// only delays the write (EINTR is no failure). Room for a whole deletion's report is taken at the
+// start: telling of a deletion needs no memory.
 class Writer {
 public:
-    explicit Writer(std::FILE* stream) : stream_(stream) {}
+    explicit Writer(std::FILE* stream) : stream_(stream), fd_(stream != nullptr ? ::fileno(stream) : -1)
+    {
+        buffer_.reserve(kFlushThreshold + kLongestReportItem);
+        if (stream_ == nullptr)
+            error_ = EBADF; // closed before the program started
+    }
     ~Writer() { Flush(); }
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
@@ -39,24 +60,70 @@ public:
 
     bool Flush()
     {
-        if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), stream_) != buffer_.size())
-            Failed();
+        if (error_ == 0 && !buffer_.empty())
+            Write(buffer_);
         buffer_.clear();
-        if (std::fflush(stream_) != 0)
-            Failed();
         return error_ == 0;
+    }
+
+    // Whether the output can take anything at all: closed, opened for reading only, full, or a
+    // pipe nobody reads any more. Asked before anything is deleted, when nothing has been written
+    // yet that would tell.
+    bool Usable()
+    {
+        if (error_ != 0 || fd_ < 0)
+            return error_ == 0;
+        const int flags = ::fcntl(fd_, F_GETFL);
+        if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY)
+            return Failed(flags < 0 ? errno : EBADF);
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0)
+            return Failed(errno);
+        if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) {
+            pollfd poll{fd_, POLLOUT, 0};
+            if (::poll(&poll, 1, 0) == 1 && (poll.revents & (POLLERR | POLLHUP)) != 0)
+                return Failed(EPIPE);
+        } else if (S_ISREG(st.st_mode)) {
+            struct statvfs fs {};
+            if (::fstatvfs(fd_, &fs) == 0 && (::geteuid() == 0 ? fs.f_bfree : fs.f_bavail) == 0)
+                return Failed(ENOSPC);
+        } else if (::write(fd_, "", 0) < 0) { // a device: one that is full says so even to this
+            return Failed(errno);
+        }
+        return true;
     }
 
     const char* Error() const { return std::strerror(error_); }
 
 private:
-    void Failed()
+    void Write(std::string_view bytes)
+    {
+        if (fd_ < 0) { // a stream without a descriptor, such as one in memory
+            if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size() || std::fflush(stream_) != 0)
+                Failed(errno != 0 ? errno : EIO);
+            return;
+        }
+        while (!bytes.empty()) {
+            const auto n = ::write(fd_, bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                Failed(n < 0 ? errno : EIO);
+                return;
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+    }
+
+    bool Failed(int error)
     {
         if (error_ == 0)
-            error_ = errno != 0 ? errno : EIO;
+            error_ = error != 0 ? error : EIO;
+        return false;
     }
 
     std::FILE* stream_;
+    int fd_;
     std::string buffer_;
     int error_ = 0;
 };
@@ -124,6 +191,7 @@ public:
     DeletionReport(Writer& out, bool json, TerminalProgress& progress, std::atomic<bool>& stop)
         : out_(out), json_(json), progress_(progress), stop_(stop)
     {
+        unreported_.reserve(kLongestReportItem);
     }
 
     void Deleted(const std::string& path) override
@@ -137,13 +205,13 @@ public:
         }
         ++lines_;
         if (!out_.Flush()) {
-            unreported_.push_back(path);
+            unreported_.assign(path); // deleting stops here: the one path the output did not take
             stop_.store(true);
         }
     }
 
-    // Deleted, but the output would not take them.
-    const std::vector<std::string>& Unreported() const { return unreported_; }
+    // Deleted, but the output would not take it; empty when there is none.
+    const std::string& Unreported() const { return unreported_; }
 
 private:
     Writer& out_;
@@ -151,7 +219,7 @@ private:
     TerminalProgress& progress_;
     std::atomic<bool>& stop_;
     std::size_t lines_ = 0;
-    std::vector<std::string> unreported_;
+    std::string unreported_;
 };
 
 std::string KeptReason(const replays::NotDeleted& kept)
@@ -177,6 +245,18 @@ std::string KeptReason(const replays::NotDeleted& kept)
         return "Its folder, or that of " + kept.other + ", is no longer the folder the scan walked";
     case KeepReason::LeftAside:
         return "Kept as " + kept.other + ": its name was taken while it was checked";
+    case KeepReason::LeftHidden:
+        return "Kept, but hidden at " + kept.other + ": it could not be given a name again; the next list or dedupe"
+               " of its folder brings it back";
+    case KeepReason::ForeignLink:
+        return "It or " + kept.other + " is reached through a link that belongs to another user";
+    case KeepReason::NoTrash:
+        return kept.code == files::kNoTrash ? files::ErrorText(kept.code)
+                                            : "No trash on its file system: " + files::ErrorText(kept.code);
+    case KeepReason::Rewritten:
+        return kept.code == files::kNoError
+            ? "Written to while it was removed: kept as " + kept.other
+            : "Written to while it was removed, and what it held then could not be saved: " + files::ErrorText(kept.code);
     }
     return {};
 }
@@ -201,9 +281,11 @@ void AppendErrors(std::string& json, const std::vector<replays::ReplayError>& er
     json += ']';
 }
 
-void AppendReadOnly(std::string& json, const std::vector<std::string>& paths)
+void AppendPaths(std::string& json, std::string_view key, const std::vector<std::string>& paths)
 {
-    json += ",\"read_only\":[";
+    json += ',';
+    AppendJsonString(json, key);
+    json += ":[";
     for (std::size_t i = 0; i < paths.size(); ++i) {
         json += i == 0 ? "" : ",";
         AppendJsonString(json, paths[i]);
@@ -211,14 +293,33 @@ void AppendReadOnly(std::string& json, const std::vector<std::string>& paths)
     json += ']';
 }
 
+// What a scan has to say besides its rows, in the JSON: read-only replays and files brought back.
+void AppendScanNotes(std::string& json, const replays::ScanResult& scan)
+{
+    AppendPaths(json, "read_only", scan.readOnly);
+    json += ",\"restored\":[";
+    for (std::size_t i = 0; i < scan.restored.size(); ++i) {
+        json += i == 0 ? "{" : ",{";
+        AppendField(json, "path", scan.restored[i].path);
+        json += ',';
+        AppendField(json, "from", scan.restored[i].from);
+        json += '}';
+    }
+    json += ']';
+}
+
 // Read-only replays are left alone on purpose and do not change the exit status; they are named
-// so that a folder of them does not look like a folder without replays.
+// so that a folder of them does not look like a folder without replays. Files brought back from an
+// interrupted removal are named so that their owner knows where they came from.
 void ReportErrors(Writer& err, const replays::ScanResult& scan)
 {
     for (const auto& e : scan.errors)
         err.Line(std::string(kProgram) + e.path + ": " + e.message);
     for (const auto& path : scan.readOnly)
         err.Line(std::string(kProgram) + path + ": read-only, left alone");
+    for (const auto& restored : scan.restored)
+        err.Line(std::string(kProgram) + restored.path + ": brought back from " + restored.from
+                 + ", where an interrupted removal had left it");
 }
 
 void WriteList(Writer& out, const replays::Catalogue& catalogue, const replays::ScanResult& scan, bool json)
@@ -250,7 +351,7 @@ void WriteList(Writer& out, const replays::Catalogue& catalogue, const replays::
     }
     buffer += "],\n";
     AppendErrors(buffer, scan.errors);
-    AppendReadOnly(buffer, scan.readOnly);
+    AppendScanNotes(buffer, scan);
     buffer += std::string(",\"cancelled\":") + (scan.cancelled ? "true" : "false");
     out.Line("}");
 }
@@ -265,7 +366,8 @@ void BeginDedupeJson(Writer& out, const replays::Catalogue& catalogue, const rep
     buffer += ",\"rows\":" + std::to_string(catalogue.RowCount()) + ",\"deleted\":[";
 }
 
-void EndDedupeJson(Writer& out, const replays::ScanResult& scan, const replays::RemovalResult& removal, bool dryRun)
+void EndDedupeJson(Writer& out, const replays::ScanResult& scan, const replays::RemovalResult& removal,
+                   const Arguments& args)
 {
     auto& buffer = out.Buffer();
     buffer += "],\n\"not_deleted\":[";
@@ -276,16 +378,30 @@ void EndDedupeJson(Writer& out, const replays::ScanResult& scan, const replays::
         AppendField(buffer, "reason", KeptReason(removal.notDeleted[i]));
         buffer += '}';
     }
-    buffer += std::string("],\n\"dry_run\":") + (dryRun ? "true" : "false") + ",\n";
+    buffer += std::string("],\n\"dry_run\":") + (args.dryRun ? "true" : "false");
+    buffer += std::string(",\"trash\":") + (args.trash ? "true" : "false") + ",\n";
     AppendErrors(buffer, scan.errors);
-    AppendReadOnly(buffer, scan.readOnly);
+    AppendScanNotes(buffer, scan);
     buffer += std::string(",\"cancelled\":") + (scan.cancelled || removal.cancelled ? "true" : "false");
     out.Line("}");
 }
 
 } // namespace
 
-int Run(const Arguments& args, const Streams& streams, std::atomic<bool>& cancel)
+namespace {
+
+constexpr std::string_view kOutOfMemory = "out of memory: stopped; every file deleted until then was reported";
+
+std::string CountLine(const Arguments& args, std::size_t count)
+{
+    const auto n = std::to_string(count);
+    if (args.trash)
+        return n + (args.dryRun ? " duplicates would be moved to the trash" : " duplicates moved to the trash");
+    return n + (args.dryRun ? " duplicates would be deleted" : " duplicates deleted");
+}
+
+int RunCommand(const Arguments& args, const Streams& streams, std::atomic<bool>& cancel,
+               std::unique_ptr<char[]>& parachute)
 {
     Writer out(streams.out);
     Writer err(streams.err);
@@ -301,6 +417,7 @@ int Run(const Arguments& args, const Streams& streams, std::atomic<bool>& cancel
     }
     bool incomplete = !scan.errors.empty();
     bool cancelled = scan.cancelled;
+    bool outOfMemory = false;
 
     if (args.action == Action::List) {
         WriteList(out, catalogue, scan, args.json);
@@ -311,35 +428,61 @@ int Run(const Arguments& args, const Streams& streams, std::atomic<bool>& cancel
         replays::RemovalResult removal;
         if (args.json)
             BeginDedupeJson(out, catalogue, scan);
-        // Output that cannot be taken before the first deletion stops the removal before it.
-        if (!cancelled && out.Flush()) {
+        // Output that cannot be taken stops the removal before the first deletion.
+        if (!cancelled && out.Usable() && out.Flush()) {
             DeletionReport report(out, args.json, progress, cancel);
-            removal = replays::RemoveDuplicates(catalogue, {args.dryRun, &progress, &cancel, &report});
+            replays::RemovalOptions options{args.dryRun, &progress, &cancel, &report};
+            options.toTrash = args.trash;
+            removal = replays::RemoveDuplicates(catalogue, options);
+            if ((outOfMemory = removal.outOfMemory))
+                parachute.reset(); // what is left of the report can be written now
             progress.Erase();
-            for (const auto& path : report.Unreported())
-                err.Line(std::string(kProgram) + "deleted, but the output would not take it: " + path);
+            if (!report.Unreported().empty())
+                err.Line(std::string(kProgram) + "deleted, but the output would not take it: " + report.Unreported());
         }
         cancelled = cancelled || removal.cancelled;
         incomplete = incomplete || !removal.notDeleted.empty();
         if (args.json) {
-            EndDedupeJson(out, scan, removal, args.dryRun);
+            EndDedupeJson(out, scan, removal, args);
         } else {
-            const auto count = std::to_string(removal.deleted.size());
-            out.Line(args.dryRun ? count + " duplicates would be deleted" : count + " duplicates deleted");
+            out.Line(CountLine(args, removal.deleted.size()));
             for (const auto& kept : removal.notDeleted)
                 err.Line(std::string(kProgram) + "not deleted: " + kept.path + ": " + KeptReason(kept));
         }
     }
 
-    if (!out.Flush()) {
+    const bool written = out.Flush();
+    if (outOfMemory)
+        err.Line(std::string(kProgram) + std::string(kOutOfMemory));
+    if (!written)
         err.Line(std::string(kProgram) + "cannot write the output: " + out.Error());
-        err.Flush();
-        return kExitIncomplete; // stopped by the output, not by the user
-    }
     err.Flush();
+    if (outOfMemory)
+        return kExitOutOfMemory;
+    if (!written)
+        return kExitIncomplete; // stopped by the output, not by the user
     if (cancelled)
         return kExitInterrupted;
     return incomplete ? kExitIncomplete : kExitDone;
+}
+
+} // namespace
+
+int Run(const Arguments& args, const Streams& streams, std::atomic<bool>& cancel)
+{
+    // Memory put by for the end of the report, let go when memory runs out.
+    auto parachute = std::make_unique_for_overwrite<char[]>(kParachute);
+    try {
+        return RunCommand(args, streams, cancel, parachute);
+    } catch (const std::bad_alloc&) {
+        // Before the removal (the scan), or while writing what follows it: nothing is deleted
+        // unreported, for each deletion reached the output before the next began.
+        parachute.reset();
+        std::fprintf(streams.err, "%.*s%.*s\n", static_cast<int>(kProgram.size()), kProgram.data(),
+                     static_cast<int>(kOutOfMemory.size()), kOutOfMemory.data());
+        std::fflush(streams.err);
+        return kExitOutOfMemory;
+    }
 }
 
 } // namespace cli

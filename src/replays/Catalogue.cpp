@@ -73,7 +73,8 @@ Catalogue::Catalogue(Catalogue&& other) noexcept
       ordered_(std::exchange(other.ordered_, 0)),
       folders_(std::move(other.folders_)),
       foldersSorted_(std::exchange(other.foldersSorted_, true)),
-      arena_(std::move(other.arena_))
+      arena_(std::move(other.arena_)),
+      top_(std::move(other.top_))
 {
     other.entries_.clear();
     other.folders_.clear();
@@ -89,6 +90,7 @@ Catalogue& Catalogue::operator=(Catalogue&& other) noexcept
         other.folders_.clear();
         foldersSorted_ = std::exchange(other.foldersSorted_, true);
         arena_ = std::move(other.arena_);
+        top_ = std::move(other.top_);
     }
     return *this;
 }
@@ -104,6 +106,7 @@ CatalogueRow Catalogue::Row(std::size_t index) const
         path,
         {e.data + e.pathLength + e.secondLength, e.firstLength},
         {e.data + e.pathLength, e.secondLength},
+        e.foreignLink != 0,
     };
 }
 
@@ -116,6 +119,7 @@ void Catalogue::Clear()
     folders_.shrink_to_fit();
     foldersSorted_ = true;
     arena_.Clear();
+    top_.reset();
 }
 
 AddOutcome Catalogue::AddReplay(const std::string& path)
@@ -136,12 +140,13 @@ AddOutcome Catalogue::AddReplay(const files::Folder& folder, std::string_view na
 
 void Catalogue::AddRead(std::string_view path, const ReplayRead& read)
 {
-    entries_.push_back(MakeEntry(path, read.size, read.First(), read.Second(), static_cast<std::uint8_t>(read.fallback),
-                                 read.Fallback()));
+    entries_.push_back(MakeEntry(path, read.size, read.First(), read.Second(), read.foreignLink,
+                                 static_cast<std::uint8_t>(read.fallback), read.Fallback()));
 }
 
 Catalogue::Entry Catalogue::MakeEntry(std::string_view path, std::uint64_t size, std::string_view first,
-                                      std::string_view second, std::uint8_t fallback, std::string_view fallbackText)
+                                      std::string_view second, bool foreignLink, std::uint8_t fallback,
+                                      std::string_view fallbackText)
 {
     if (path.size() > kMaxStoredPathLength || first.size() > kMaxFingerprintLength
         || second.size() > kMaxFingerprintLength || fallbackText.size() > kMaxFingerprintLength)
@@ -159,6 +164,7 @@ Catalogue::Entry Catalogue::MakeEntry(std::string_view path, std::uint64_t size,
         static_cast<std::uint8_t>(first.size()),
         static_cast<std::uint8_t>(fallbackText.size()),
         fallback,
+        foreignLink,
     };
 }
 
@@ -211,7 +217,8 @@ bool Catalogue::FallbackPass(std::vector<ReplayError>& errors, const std::atomic
         if (read.status == AddStatus::Failed)
             errors.push_back({std::string(path), read.code, files::ErrorText(read.code)});
         else if (read.status == AddStatus::Added && !read.First().empty())
-            entry = MakeEntry(path, entry.size, read.First(), {entry.data + entry.pathLength, entry.secondLength});
+            entry = MakeEntry(path, entry.size, read.First(), {entry.data + entry.pathLength, entry.secondLength},
+                              entry.foreignLink != 0);
     };
     struct Job {
         std::size_t row = 0;

@@ -35,6 +35,11 @@ struct CatalogueRow {
     std::string_view Path;
     std::string_view FirstFingerprint;
     std::string_view SecondFingerprint;
+    // The walk reached it through a link that belongs to neither the running user nor root (to
+    // its folder or to the replay itself). Such a link's owner chose where it leads, maybe to
+    // files they could not touch themselves: the replay is listed, but a removal neither deletes
+    // it nor deletes another in its favour.
+    bool ForeignLink = false;
 };
 
 // A replay or folder that could not be read, with the fixed text of its file error.
@@ -42,6 +47,13 @@ struct ReplayError {
     std::string path;
     int code = 0;
     std::string message;
+};
+
+// A file a scan brought back from where a removal that ended before its time had left it hidden
+// (see Leftovers.h).
+struct RestoredFile {
+    std::string path; // where it is now, visible
+    std::string from; // where it was found, hidden
 };
 
 enum class AddStatus {
@@ -83,6 +95,11 @@ public:
     // Inserts the row of a replay read elsewhere (by the walk's readers); read was Added.
     void AddRead(std::string_view path, const ReplayRead& read);
 
+    // The folder the scan started from, held open, so that a removal finds every folder below it
+    // from this handle rather than by a path that may lead elsewhere by then.
+    void SetTop(std::shared_ptr<const files::Folder> top) { top_ = std::move(top); }
+    const std::shared_ptr<const files::Folder>& Top() const { return top_; }
+
     // Replaces every empty first fingerprint by the text of record 55. A replay that can no
     // longer be opened keeps its row unchanged; one that cannot be read keeps its empty first
     // fingerprint and its error is appended to errors, in row order. readers threads read side
@@ -115,7 +132,8 @@ private:
         std::uint8_t secondLength;
         std::uint8_t firstLength;
         std::uint8_t fallbackLength;
-        std::uint8_t fallback; // a FallbackRecord
+        std::uint8_t fallback : 2; // a FallbackRecord
+        std::uint8_t foreignLink : 1;
     };
     static_assert(sizeof(Entry) == 24, "a row's record stays three words");
 
@@ -142,7 +160,7 @@ private:
     };
 
     Entry MakeEntry(std::string_view path, std::uint64_t size, std::string_view first, std::string_view second,
-                    std::uint8_t fallback = 0, std::string_view fallbackText = {});
+                    bool foreignLink = false, std::uint8_t fallback = 0, std::string_view fallbackText = {});
     void EnsureOrdered() const;
 
     // Rows [0, ordered_) are in row order; later additions wait in arrival order until the next
@@ -153,6 +171,7 @@ private:
     mutable std::vector<FolderRecord> folders_;
     mutable bool foldersSorted_ = true;
     Arena arena_;
+    std::shared_ptr<const files::Folder> top_;
 };
 
 } // namespace replays

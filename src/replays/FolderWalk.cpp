@@ -4,6 +4,8 @@
 #include "platform/fs/FileErrors.h"
 #include "platform/fs/Folder.h"
 #include "platform/fs/Paths.h"
+#include "platform/fs/Process.h"
+#include "replays/Leftovers.h"
 #include "replays/OrderedReads.h"
 #include "replays/ReplayReading.h"
 
@@ -21,40 +23,63 @@ namespace {
 constexpr std::string_view kReplayPattern = "*.rep";
 // Replays waiting to be read hold their folder open; this many folders at most.
 constexpr std::size_t kMaxOpenFolders = 32;
+// Folders on the way down kept open at most, each to enter its subfolders from; a deeper folder
+// is entered from the deepest one kept, by the names in between.
+constexpr std::size_t kMaxHeldLevels = 64;
+// Descriptors left for everything else the process holds (standard streams, the catalogue's top
+// folder, a removal's folders afterwards) when the walk sizes itself by the limit.
+constexpr std::size_t kOtherDescriptors = 16;
 
-// Depth first, pre-order, with an explicit stack so that depth costs neither call stack nor
-// open descriptors: a folder's descriptor is kept only while its replays wait to be read. Replays
-// are read side by side and added in walk order.
+// How many descriptors each of the walk's uses may take: the folders waiting for reads, the
+// levels held, and the files open on reading threads share what the limit leaves.
+std::size_t DescriptorShare()
+{
+    const auto limit = files::OpenFilesLimit();
+    return limit > kOtherDescriptors ? (limit - kOtherDescriptors) / 3 : 1;
+}
+
+// The part of path below base (a folder that path lies in).
+std::string_view Below(std::string_view path, std::string_view base)
+{
+    return path.substr(base.size() == 1 ? 1 : base.size() + 1);
+}
+
+// Depth first, pre-order, with an explicit stack so that depth costs no call stack, and only a
+// bounded number of open descriptors: a folder's descriptor is kept while its replays wait to be
+// read, and while its subfolders are entered unless it lies deeper than a bound. Replays are read
+// side by side and added in walk order.
 class Walk {
 public:
     Walk(Catalogue& catalogue, const ScanOptions& options, ScanResult& result)
         : catalogue_(catalogue),
           options_(options),
           result_(result),
+          share_(DescriptorShare()),
           reads_(
-              options.readers, [this](Pending& pending) { Read(pending); },
-              [this](Pending& pending) { Take(pending); })
+              options.readers != 0 ? options.readers : static_cast<unsigned>(std::clamp<std::size_t>(share_, 1, kMaxReaders)),
+              [this](Pending& pending) { Read(pending); }, [this](Pending& pending) { Take(pending); })
     {
     }
 
-    void Run(files::Folder top)
+    void Run(const std::shared_ptr<const files::Folder>& top)
     {
-        walked_.insert(top.Id());
-        auto folder = std::make_shared<const files::Folder>(std::move(top));
-        levels_.push_back({folder->Path(), {}, 0});
-        Visit(folder, levels_.back().subfolders);
+        walked_.insert(top->Id());
+        levels_.push_back({top->Path(), top, top->Id(), false, {}, 0});
+        Visit(levels_.back());
         while (!levels_.empty() && !Cancelled()) {
             Level& level = levels_.back();
             if (level.next == level.subfolders.size()) {
                 levels_.pop_back();
                 continue;
             }
-            auto path = files::JoinPath(level.path, level.subfolders[level.next++]);
-            folder = Enter(std::move(path));
-            if (!folder)
+            const auto name = std::move(level.subfolders[level.next++]);
+            auto child = Enter(name);
+            if (!child.folder)
                 continue;
-            levels_.push_back({folder->Path(), {}, 0});
-            Visit(folder, levels_.back().subfolders);
+            levels_.push_back(std::move(child));
+            Visit(levels_.back());
+            if (levels_.size() > std::min(kMaxHeldLevels, share_))
+                levels_.back().folder.reset(); // its subfolders are entered from a level above
         }
         reads_.Finish();
         result_.cancelled = Cancelled();
@@ -63,6 +88,9 @@ public:
 private:
     struct Level {
         std::string path;
+        std::shared_ptr<const files::Folder> folder; // null when it lies too deep to be kept open
+        files::FileId id;
+        bool foreignLink; // reached through a link of another user
         std::vector<std::string> subfolders; // in search order
         std::size_t next;
     };
@@ -71,6 +99,7 @@ private:
         std::shared_ptr<const files::Folder> folder;
         std::string path;
         std::size_t nameOffset = 0; // the name within path, as opened in folder
+        bool foreignLink = false; // its folder's
         bool read = false;
         ReplayRead outcome;
     };
@@ -94,48 +123,66 @@ private:
         result_.errors.push_back({std::move(path), code, std::move(message)});
     }
 
-    // Opens a subfolder unless it is gone, is no folder after all, or was walked already: links
-    // may lead to one folder by many paths (2^n through n levels of two links each), and the
-    // first path that reaches it is the one its replays are listed under.
-    std::shared_ptr<const files::Folder> Enter(std::string path)
+    // Opens the subfolder name of the deepest level unless it is gone, is no folder after all, was
+    // walked already, or lies on a system file system: links may lead to one folder by many paths
+    // (2^n through n levels of two links each), and the first path that reaches it is the one its
+    // replays are listed under. It is opened from the deepest level held open, never by its path.
+    Level Enter(const std::string& name)
     {
+        const Level& parent = levels_.back();
+        auto path = files::JoinPath(parent.path, name);
         if (path.size() > files::kMaxPathLength) {
             Fail(std::move(path), files::kInvalidFilename);
-            return nullptr;
+            return {};
         }
+        auto anchor = levels_.rbegin();
+        while (!anchor->folder)
+            ++anchor;
+        const std::string relative(Below(path, anchor->path));
         int code = files::kNoError;
-        auto folder = files::Folder::Open(path, code);
+        files::LinkTrail trail;
+        auto folder = files::Folder::OpenIn(*anchor->folder, relative, code, &trail);
         if (!folder && code == files::kTooManyOpenFiles && reads_.Waiting() > 0) {
             reads_.Finish(); // replays waiting to be read hold folders open; let them go and try again
-            folder = files::Folder::Open(path, code);
+            folder = files::Folder::OpenIn(*anchor->folder, relative, code, &trail);
         }
         if (!folder) {
             // Vanished or replaced by a file since it was listed: nothing to walk, nothing to say.
-            if (code != files::kFileNotFound && code != files::kInvalidFilename)
+            if (code != files::kFileNotFound && code != files::kInvalidFilename && code != files::kNotAFolder)
                 Fail(std::move(path), code);
-            return nullptr;
+            return {};
         }
         if (!walked_.insert(folder.Id()).second)
-            return nullptr;
-        return std::make_shared<const files::Folder>(std::move(folder));
+            return {};
+        // A system file system is passed over like the other system entries a search leaves out.
+        if (folder.Id().device != parent.id.device && files::IsSystemFileSystem(folder))
+            return {};
+        const auto id = folder.Id();
+        return {std::move(path), std::make_shared<const files::Folder>(std::move(folder)), id,
+                anchor->foreignLink || trail.foreign, {}, 0};
     }
 
-    // Queues the folder's replays for reading and collects its subfolders.
-    void Visit(const std::shared_ptr<const files::Folder>& folder, std::vector<std::string>& subfolders)
+    // Queues the folder's replays for reading and collects its subfolders, after bringing back
+    // what a removal that ended before its time left hidden there.
+    void Visit(Level& level)
     {
+        const auto& folder = level.folder;
         ++result_.counts.folders;
         Advanced(folder->Path());
-        int code = listing_.Read(*folder);
-        if (code == files::kTooManyOpenFiles && reads_.Waiting() > 0) {
-            reads_.Finish(); // as in Enter
-            code = listing_.Read(*folder);
+        int code = ReadListing(*folder);
+        if (code == files::kNoError && !listing_.Hidden().empty()) {
+            reads_.Finish(); // errors in walk order
+            const auto before = result_.restored.size();
+            RecoverLeftovers(*folder, listing_.Hidden(), result_.restored, result_.errors);
+            if (result_.restored.size() != before)
+                code = ReadListing(*folder); // what came back is listed like the rest
         }
         if (code != files::kNoError)
             Fail(folder->Path(), code);
         for (std::size_t i = 0; i < listing_.size() && !Cancelled(); ++i) {
             const auto name = listing_.Name(i);
             if (listing_.Kind(i) == files::EntryKind::Folder) {
-                subfolders.emplace_back(name);
+                level.subfolders.emplace_back(name);
                 continue;
             }
             if (!files::MatchesPattern(name, kReplayPattern))
@@ -146,20 +193,31 @@ private:
                 Fail(std::move(path), files::kInvalidFilename);
                 continue;
             }
-            Queue(folder, std::move(path));
+            Queue(level, std::move(path));
         }
     }
 
-    void Queue(const std::shared_ptr<const files::Folder>& folder, std::string path)
+    int ReadListing(const files::Folder& folder)
     {
+        int code = listing_.Read(folder, kAsidePrefix);
+        if (code == files::kTooManyOpenFiles && reads_.Waiting() > 0) {
+            reads_.Finish(); // as in Enter
+            code = listing_.Read(folder, kAsidePrefix);
+        }
+        return code;
+    }
+
+    void Queue(const Level& level, std::string path)
+    {
+        const auto& folder = level.folder;
         if (openFolders_.empty() || openFolders_.back().first != folder.get()) {
-            while (openFolders_.size() >= kMaxOpenFolders)
+            while (openFolders_.size() >= std::min(kMaxOpenFolders, share_))
                 reads_.Advance();
             openFolders_.emplace_back(folder.get(), 0);
         }
         ++openFolders_.back().second;
         const auto nameOffset = path.size() - files::FileNamePart(path).size();
-        reads_.Push({folder, std::move(path), nameOffset, false, {}});
+        reads_.Push({folder, std::move(path), nameOffset, level.foreignLink, false, {}});
     }
 
     // On any reading thread.
@@ -168,6 +226,7 @@ private:
         if (Cancelled())
             return;
         pending.outcome = ReadReplay(*pending.folder, std::string_view(pending.path).substr(pending.nameOffset));
+        pending.outcome.foreignLink = pending.outcome.foreignLink || pending.foreignLink;
         pending.read = true;
     }
 
@@ -199,6 +258,7 @@ private:
     Catalogue& catalogue_;
     const ScanOptions& options_;
     ScanResult& result_;
+    const std::size_t share_; // descriptors each of the walk's uses may take
     std::vector<Level> levels_;
     std::unordered_set<files::FileId, files::FileIdHash> walked_;
     std::optional<files::FileId> recorded_; // the folder whose identity the catalogue got last
@@ -218,8 +278,14 @@ ScanResult ScanFolder(Catalogue& catalogue, std::string_view folder, const ScanO
     auto top = files::Folder::Open(result.folder, result.enterError);
     if (!top)
         return result;
+    if (files::IsSystemFileSystem(top)) {
+        result.enterError = files::kSystemFileSystem;
+        return result;
+    }
     result.entered = true;
-    Walk(catalogue, options, result).Run(std::move(top));
+    const auto shared = std::make_shared<const files::Folder>(std::move(top));
+    catalogue.SetTop(shared);
+    Walk(catalogue, options, result).Run(shared);
     catalogue.Settle();
     // Like stepping back up out of the folder: the next relative text is taken from its parent.
     if (files::SetCurrentDir(files::ParentPath(result.folder)) != files::kNoError)

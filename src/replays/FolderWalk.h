@@ -7,6 +7,7 @@
 //   if (!scan.entered) ...        // the folder could not be entered: nothing was scanned
 //   for (auto& e : scan.errors)   // replays and folders that could not be read: path + text
 //   scan.readOnly                 // replays left alone because they are read-only
+//   scan.restored                 // files brought back that a removal which died had left hidden
 //
 // FindReplays is what the find button does: empty the catalogue, walk the folder (ScanFolder),
 // then run the catalogue's fallback pass. It may run on a worker thread; see Progress.h.
@@ -17,6 +18,15 @@
 // its subfolders, both in the folder search's order; hidden and system entries are left out,
 // links are followed, and a folder already being walked (reached again through a link) is not
 // entered a second time.
+//
+// The walk goes down from one handle of the folder, opened once at the start, entering each
+// subfolder through its parent: a folder renamed or exchanged for a link on the way changes
+// nothing of what is walked. Links are followed by hand (platform/fs/Folder.h); replays reached
+// through a link of another user are marked (CatalogueRow::ForeignLink), so that a removal run by
+// root over a folder others can write never acts where their links lead. File systems of the
+// kernel's own making (/proc, /sys and the like) are not walked: a folder on one cannot be
+// entered, and one met below is passed over. In every folder it walks, the scan brings back what
+// a removal that ended before its time left hidden there (Leftovers.h).
 
 #include "replays/Catalogue.h"
 #include "replays/Progress.h"
@@ -46,6 +56,9 @@ struct ScanResult {
     // marked them not to be changed, so they are neither listed nor ever deleted; but a user
     // whose whole collection is read-only must learn why nothing was found.
     std::vector<std::string> readOnly;
+    // Files brought back from where removals that ended before their time had left them, in the
+    // order met. They are listed like any other replay.
+    std::vector<RestoredFile> restored;
     bool cancelled = false;
     ScanCounts counts;
 };

@@ -15,6 +15,11 @@
 // there are cores, and they take a few dozen jobs per waking: waking threads for jobs of a few
 // microseconds, or running more of them than cores, costs more than it gives. When most reads
 // wait for the disk, batches shrink to one and up to kMaxReaders requests are in flight at once.
+//
+// What Read throws (memory running out on a reading thread, say) is thrown again on the owner when
+// it comes to take that job, after every job before it was taken, as if the owner had read it
+// itself. Helpers the system will not start (a tight limit on memory or threads) are done
+// without: the owner reads whatever is left.
 
 #include <algorithm>
 #include <atomic>
@@ -22,9 +27,12 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace replays {
@@ -50,8 +58,14 @@ public:
         if (threads == 0)
             threads = kMaxReaders;
         cores_ = std::clamp(std::thread::hardware_concurrency(), 1u, threads);
-        for (unsigned i = 1; i < threads; ++i)
-            helpers_.emplace_back([this] { Help(); });
+        helpers_.reserve(threads - 1);
+        try {
+            for (unsigned i = 1; i < threads; ++i)
+                helpers_.emplace_back([this] { Help(); });
+        } catch (const std::system_error&) {
+            // The helpers already running will do; the owner reads the rest.
+        }
+        cores_ = std::min<unsigned>(cores_, static_cast<unsigned>(helpers_.size()) + 1);
     }
 
     ~OrderedReads()
@@ -93,9 +107,11 @@ public:
     {
         Slot& head = ring_[head_ % ring_.size()];
         if (head.done.load(std::memory_order_acquire)) {
-            take_(head.job);
             head.done.store(false, std::memory_order_relaxed);
             ++head_;
+            if (auto failure = std::exchange(head.failure, nullptr))
+                std::rethrow_exception(failure);
+            take_(head.job);
             return;
         }
         if (std::uint64_t claimed = 0; Claim(claimed) > 0) {
@@ -115,6 +131,7 @@ public:
 private:
     struct Slot {
         Job job{};
+        std::exception_ptr failure; // what reading the job threw
         std::atomic<bool> done{false};
     };
 
@@ -148,7 +165,11 @@ private:
     {
         Slot& slot = ring_[index % ring_.size()];
         const auto start = std::chrono::steady_clock::now();
-        read_(slot.job);
+        try {
+            read_(slot.job);
+        } catch (...) {
+            slot.failure = std::current_exception();
+        }
         const std::int64_t took = std::chrono::nanoseconds(std::chrono::steady_clock::now() - start).count();
         const auto average = readTime_.load(std::memory_order_relaxed);
         readTime_.store(average + (took - average) / kReadTimeWeight, std::memory_order_relaxed);
@@ -164,6 +185,8 @@ private:
         for (;;) {
             // A batch at a time: a helper woken for jobs of a few microseconds each must find
             // enough of them to be worth the waking.
+            if (stopping_.load(std::memory_order_relaxed))
+                return; // the owner has gone on without what is left (it threw, say)
             if (std::uint64_t first = 0, count = Claim(first, Batch()); count > 0) {
                 for (auto index = first; index < first + count; ++index)
                     Read(index);
@@ -193,7 +216,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::atomic<int> sleepers_{0};
-    bool stopping_ = false; // guarded by mutex_
+    std::atomic<bool> stopping_{false}; // set under mutex_, so that a helper about to sleep sees it
     std::vector<std::thread> helpers_;
 };
 

@@ -3,17 +3,20 @@
 #include "platform/fs/File.h"
 #include "platform/fs/FileErrors.h"
 #include "platform/fs/Paths.h"
+#include "platform/fs/Process.h"
+#include "platform/fs/Trash.h"
 #include "replays/ExchangeOrder.h"
+#include "replays/Leftovers.h"
 #include "replays/OrderedReads.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <list>
+#include <map>
 #include <memory>
+#include <new>
 #include <optional>
-#include <random>
-#include <sys/resource.h>
 #include <thread>
 #include <unordered_map>
 #include <unordered_set>
@@ -26,16 +29,43 @@ namespace {
 // Blocks of the comparison: a typical replay (under 100 KB) in one read, and little memory per
 // reading thread.
 constexpr std::size_t kCompareChunk = std::size_t{128} << 10;
-// Folders kept open between files, within these bounds.
-constexpr std::size_t kMinOpenFolders = 8;
+// Folders kept open between files and candidates compared ahead of the one being decided, at
+// most; fewer when the limit of open files is low (see Budget).
 constexpr std::size_t kMaxOpenFolders = 4096;
-// Candidates compared ahead of the one being decided; each holds its two folders open.
-constexpr std::size_t kChecksAhead = 64;
-// Private names taken by someone else before one is found free.
-constexpr int kPrivateNameTries = 16;
+constexpr std::size_t kMaxChecksAhead = 64;
+// Descriptors left for everything else: standard streams, the catalogue's top folder, private
+// folders, the trash's folders, a file being saved.
+constexpr std::size_t kOtherDescriptors = 16;
 // A file changed within this many clock steps may change again without its times moving: its
 // times cannot vouch for it until they are this far behind the clock.
 constexpr std::int64_t kSettledSteps = 2;
+// A private folder is the running user's alone.
+constexpr std::uint32_t kAsideMode = 0700;
+constexpr std::uint32_t kOthersBits = 077;
+// Private folder names tried before giving up (a name is taken only by chance, or by another
+// user's folder swapped in between making and opening it).
+constexpr int kAsideFolderTries = 16;
+
+// What the descriptors the process may have open are shared out for: folders kept open, and
+// candidates compared ahead (each holds the file to delete and up to two folders), and reading
+// threads (each holds the copy that stays while it compares). A limit as low as 64 still lets
+// every file be decided.
+struct Budget {
+    std::size_t folders;
+    std::size_t checksAhead;
+    unsigned readers;
+};
+
+Budget BudgetFor(std::size_t limit)
+{
+    const std::size_t available = limit > 2 * kOtherDescriptors ? limit - kOtherDescriptors : kOtherDescriptors;
+    Budget budget {};
+    budget.folders = std::clamp<std::size_t>(available / 4, 2, kMaxOpenFolders);
+    budget.checksAhead = std::clamp<std::size_t>((available - budget.folders) / 4, 1, kMaxChecksAhead);
+    const auto left = available - budget.folders - std::min(available - budget.folders, 3 * budget.checksAhead);
+    budget.readers = static_cast<unsigned>(std::clamp<std::size_t>(left, 1, kMaxReaders));
+    return budget;
+}
 
 // The folder part of a row's path (the walk joined folder and name with one separator).
 std::string_view FolderOf(const CatalogueRow& row)
@@ -46,52 +76,114 @@ std::string_view FolderOf(const CatalogueRow& row)
     return folder;
 }
 
-// The folders of the files in hand, opened by path once and checked against the identities the
-// scan recorded; everything afterwards goes through the handles. As many stay open as the
-// descriptor limit comfortably allows, so that a collection's folders are mostly opened once.
+bool IsWithin(std::string_view path, std::string_view top)
+{
+    return path == top
+        || (path.starts_with(top) && path.size() > top.size() && (top.back() == files::kSeparator || path[top.size()] == files::kSeparator));
+}
+
+// A folder of the files in hand, and the private folder the removal moves its files into before
+// deleting them: made at the first deletion there, removed with it when empty. One that could
+// not be emptied (a file that could not be given a name again) stays for a later scan.
+class OpenFolder {
+public:
+    explicit OpenFolder(files::Folder folder) : folder_(std::move(folder)) {}
+    ~OpenFolder()
+    {
+        if (aside_)
+            files::RemoveFolderIn(folder_, asideName_);
+    }
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+
+    const files::Folder& Get() const { return folder_; }
+    const std::string& AsideName() const { return asideName_; }
+    const files::Folder& Aside() const { return aside_; }
+
+    // The private folder, made when first needed; null with code set when it cannot be.
+    const files::Folder* MakeAside(int& code)
+    {
+        code = files::kNoError;
+        for (int tries = 0; !aside_ && tries < kAsideFolderTries; ++tries) {
+            auto name = NewAsideFolderName();
+            if ((code = files::MakeFolderIn(folder_, name, kAsideMode)) == files::kAlreadyExists)
+                continue;
+            if (code != files::kNoError)
+                return nullptr;
+            auto aside = files::Folder::OpenOwnIn(folder_, name, code);
+            files::FileStamp stamp;
+            // Someone may have put another folder in its place between making and opening it.
+            if (!aside || files::StampOf(aside, stamp) != files::kNoError || stamp.owner != ::geteuid()
+                || (stamp.mode & kOthersBits) != 0)
+                continue;
+            aside_ = std::move(aside);
+            asideName_ = std::move(name);
+        }
+        if (!aside_ && code == files::kNoError)
+            code = files::kAccessDenied;
+        return aside_ ? &aside_ : nullptr;
+    }
+
+private:
+    files::Folder folder_;
+    files::Folder aside_;
+    std::string asideName_;
+};
+
+// The folders of the files in hand, found from the folder the scan started in and checked
+// against the identities the scan recorded; everything afterwards goes through the handles. As
+// many stay open as the descriptor budget allows, so that a collection's folders are mostly
+// opened once.
 class Folders {
 public:
-    explicit Folders(const Catalogue& catalogue) : catalogue_(catalogue), capacity_(Capacity()) {}
+    Folders(const Catalogue& catalogue, std::size_t capacity) : catalogue_(catalogue), capacity_(capacity) {}
 
     // The folder at path, or null with code set (0 when it is not the folder the scan walked).
-    std::shared_ptr<const files::Folder> Get(std::string_view path, int& code)
+    std::shared_ptr<OpenFolder> Get(std::string_view path, int& code)
     {
         code = files::kNoError;
         if (const auto found = index_.find(path); found != index_.end()) {
             used_.splice(used_.begin(), used_, found->second);
-            return used_.front();
+            return used_.front().folder;
         }
-        auto folder = files::Folder::Open(std::string(path), code);
+        auto folder = Open(path, code);
         if (!folder && code == files::kTooManyOpenFiles && !used_.empty()) {
             Shrink(used_.size() / 2); // the process needs descriptors elsewhere: give some back
-            folder = files::Folder::Open(std::string(path), code);
+            folder = Open(path, code);
         }
         if (!folder)
             return nullptr;
         if (files::FileId walked; catalogue_.FolderIdentity(path, walked) && walked != folder.Id())
             return nullptr;
         Shrink(capacity_ - 1);
-        used_.push_front(std::make_shared<const files::Folder>(std::move(folder)));
-        index_.emplace(used_.front()->Path(), used_.begin());
-        return used_.front();
+        used_.push_front({std::string(path), std::make_shared<OpenFolder>(std::move(folder))});
+        index_.emplace(used_.front().path, used_.begin());
+        return used_.front().folder;
     }
 
 private:
-    using Used = std::list<std::shared_ptr<const files::Folder>>; // most recently used first
+    struct Entry {
+        std::string path;
+        std::shared_ptr<OpenFolder> folder;
+    };
+    using Used = std::list<Entry>; // most recently used first
 
-    // A quarter of the descriptors the process may have, within bounds.
-    static std::size_t Capacity()
+    // Below the scan's folder, from its handle: an exchange of any folder on the way since the
+    // scan, the scanned one included, leads nowhere else.
+    files::Folder Open(std::string_view path, int& code) const
     {
-        rlimit limit {};
-        if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-            return kMaxOpenFolders;
-        return std::clamp<std::size_t>(limit.rlim_cur / 4, kMinOpenFolders, kMaxOpenFolders);
+        const auto& top = catalogue_.Top();
+        if (!top || !IsWithin(path, top->Path()))
+            return files::Folder::Open(std::string(path), code);
+        const auto below = path.size() == top->Path().size() ? std::string_view(".")
+                                                              : path.substr(top->Path().size() + (top->Path().size() > 1));
+        return files::Folder::OpenIn(*top, below, code);
     }
 
     void Shrink(std::size_t size)
     {
         while (used_.size() > size) {
-            index_.erase(used_.back()->Path());
+            index_.erase(used_.back().path);
             used_.pop_back();
         }
     }
@@ -99,7 +191,56 @@ private:
     const Catalogue& catalogue_;
     const std::size_t capacity_;
     Used used_;
-    std::unordered_map<std::string_view, Used::iterator> index_; // keys view the folders' own paths
+    std::unordered_map<std::string_view, Used::iterator> index_; // keys view the entries' own paths
+};
+
+// The names a dry run would have deleted, by folder and name: gone for every later decision.
+class GoneNames : public files::AbsentNames {
+public:
+    bool Absent(const files::FileId& folder, std::string_view name) const override
+    {
+        return !names_.empty() && names_.contains(Key(folder, name));
+    }
+    void Add(const files::FileId& folder, std::string_view name) { names_.insert(Key(folder, name)); }
+
+private:
+    static std::string Key(const files::FileId& folder, std::string_view name)
+    {
+        std::string key(reinterpret_cast<const char*>(&folder), sizeof folder);
+        key.append(name);
+        return key;
+    }
+
+    std::unordered_set<std::string> names_;
+};
+
+// The trash of each file system met, found (and made) once; or why there is none.
+class Trashes {
+public:
+    const files::Trash* For(const files::Folder& folder, int& code)
+    {
+        auto [at, added] = trashes_.try_emplace(folder.Id().device);
+        if (added)
+            at->second.trash = files::Trash::For(folder, at->second.code);
+        code = at->second.code;
+        return at->second.trash ? &at->second.trash : nullptr;
+    }
+
+    int Available(const files::Folder& folder)
+    {
+        auto [at, added] = available_.try_emplace(folder.Id().device, files::kNoError);
+        if (added)
+            at->second = files::Trash::Available(folder);
+        return at->second;
+    }
+
+private:
+    struct Found {
+        files::Trash trash;
+        int code = files::kNoError;
+    };
+    std::map<dev_t, Found> trashes_;
+    std::map<dev_t, int> available_;
 };
 
 // How far a candidate got before it is taken: not looked at (the removal was cancelled first),
@@ -113,19 +254,20 @@ struct Check {
     CatalogueRow keep;
     // Opened by the removal's thread, which alone keeps the folders; null when missing, with the
     // error (0: it is not the folder the scan walked).
-    std::shared_ptr<const files::Folder> folder;
-    std::shared_ptr<const files::Folder> keepFolder;
+    std::shared_ptr<OpenFolder> folder;
+    std::shared_ptr<OpenFolder> keepFolder;
     int folderCode = files::kNoError;
     int keepFolderCode = files::kNoError;
 
     Verdict verdict = Verdict::Unread;
     KeepReason reason = KeepReason::CannotOpen;
     int code = files::kNoError;
+    files::File file; // the file to delete, held open from its comparison to its removal
     files::FileStamp mine; // the file to delete, right after the comparison
     files::FileStamp theirs; // the copy that stays, from before the comparison
     bool compared = false;
     std::uint64_t bytes = 0;
-    std::string leftAt; // for LeftAside, where the file is now
+    std::string leftAt; // for LeftAside, LeftHidden and Rewritten, where the file is now
     files::FileId mineId; // the files compared, as soon as they were opened
     files::FileId theirsId;
 };
@@ -134,12 +276,8 @@ struct Check {
 // different checks; everything else runs on the removal's thread.
 class Remover {
 public:
-    Remover(const Catalogue& catalogue, const RemovalOptions& options, RemovalResult& result)
-        : options_(options),
-          result_(result),
-          folders_(catalogue),
-          privatePrefix_(".dupsweep-" + std::to_string(::getpid()) + "-"
-                         + std::to_string(std::random_device()() & 0xFFFFFF) + "-")
+    Remover(const Catalogue& catalogue, const RemovalOptions& options, RemovalResult& result, const Budget& budget)
+        : options_(options), result_(result), folders_(catalogue, budget.folders)
     {
     }
 
@@ -155,16 +293,20 @@ public:
         return check;
     }
 
-    // On any reading thread: opens both files through their folders and compares them.
-    void Compare(Check& check) const
+    // On any reading thread: opens both files through their folders and compares them. A
+    // comparison made ahead takes no name as gone; the decision makes it again when that matters
+    // (Decide).
+    void Compare(Check& check, const files::AbsentNames* gone = nullptr) const
     {
         if (Cancelled())
             return;
+        if (check.row.ForeignLink || check.keep.ForeignLink)
+            return Keep(check, KeepReason::ForeignLink);
         int code = files::kNoError;
         if (!check.folder)
             return Keep(check, check.folderCode == files::kNoError ? KeepReason::FolderReplaced : KeepReason::CannotOpen,
                         check.folderCode);
-        const auto file = files::File::OpenIn(*check.folder, check.row.Name, code);
+        auto file = files::File::OpenIn(check.folder->Get(), check.row.Name, code, files::Access::ReadWrite, nullptr, gone);
         if (!file)
             return Keep(check, KeepReason::CannotOpen, code);
         check.mineId = file.Id();
@@ -172,7 +314,9 @@ public:
             return Keep(check,
                         check.keepFolderCode == files::kNoError ? KeepReason::FolderReplaced : KeepReason::CannotCompare,
                         check.keepFolderCode);
-        const auto other = files::File::OpenIn(*check.keepFolder, check.keep.Name, code, files::Access::Read); // it stays, read-only or not
+        // It stays, read-only or not.
+        const auto other = files::File::OpenIn(check.keepFolder->Get(), check.keep.Name, code, files::Access::Read,
+                                               nullptr, gone);
         if (!other)
             return Keep(check, KeepReason::CannotCompare, code);
         check.theirsId = other.Id();
@@ -196,11 +340,10 @@ public:
             return Keep(check, KeepReason::CannotCompare, code);
         if (!equal)
             return Keep(check, KeepReason::ContentsDiffer);
-        // The copy that stays is held to its stamp from before when its name is checked last;
-        // this one's must be taken now, before moving it aside moves its status change time.
         if (file.Stamp(check.mine) != files::kNoError || !check.mine.Unchanged(mineBefore))
             return Keep(check, KeepReason::Changed);
         check.verdict = Verdict::Equal;
+        check.file = std::move(file);
     }
 
     // On the removal's thread, in the removal's order: deletes what was found equal, if it still
@@ -208,7 +351,8 @@ public:
     void Take(Check& check)
     {
         Decide(check);
-        check.folder.reset(); // the folders go with the check, not with a later one
+        check.file = {}; // the file and folders go with the check, not with a later one
+        check.folder.reset();
         check.keepFolder.reset();
     }
 
@@ -219,12 +363,13 @@ private:
             result_.cancelled = true;
             return;
         }
-        // Moving and deleting files changes the status of every other name of the same file: a
-        // comparison made ahead, before that, is made again now, as a removal on one thread
+        // Moving and deleting files changes the status of every other name of the same file, and
+        // a name deleted (or, in a dry run, taken as deleted) leaves links to it leading nowhere:
+        // a comparison made ahead, before that, is made again now, as a removal on one thread
         // would make it.
         if (touched_.contains(check.mineId) || touched_.contains(check.theirsId)) {
             check = Prepare(check.row, check.keep);
-            Compare(check);
+            Compare(check, &gone_);
             if (check.verdict == Verdict::Unread) {
                 result_.cancelled = true;
                 return;
@@ -233,18 +378,19 @@ private:
         auto& counts = result_.counts;
         counts.compared += check.compared ? 1 : 0;
         counts.bytesCompared += check.bytes;
+        std::string path(check.row.Path); // before anything moves: telling of a deletion takes no memory
         if (check.verdict == Verdict::Equal)
-            Delete(check, *check.folder, *check.keepFolder);
-        std::string path(check.row.Path);
+            Remove(check);
         if (check.verdict == Verdict::Equal) {
             ++counts.deleted;
             if (options_.report != nullptr)
                 options_.report->Deleted(path);
             result_.deleted.push_back(std::move(path));
         } else {
+            const bool moved = check.reason == KeepReason::LeftAside || check.reason == KeepReason::LeftHidden
+                || check.reason == KeepReason::Rewritten;
             result_.notDeleted.push_back({std::move(path), check.reason, check.code,
-                                          check.reason == KeepReason::LeftAside ? std::move(check.leftAt)
-                                                                                : std::string(check.keep.Path)});
+                                          moved ? std::move(check.leftAt) : std::string(check.keep.Path)});
         }
         ++counts.done;
         if (options_.progress != nullptr)
@@ -258,28 +404,102 @@ private:
         check.code = code;
     }
 
-    // Moves the file found equal aside, checks both names and deletes it; or, in a dry run,
-    // makes the same checks on the names where they stand. On doubt the check turns to Keep.
-    void Delete(Check& check, const files::Folder& folder, const files::Folder& keepFolder)
+    // Removes the file found equal, if the checks that must hold right then do; on doubt the
+    // check turns to Keep. A dry run makes the same checks in the same order and asks about the
+    // last steps instead of taking them.
+    void Remove(Check& check)
     {
-        if (options_.dryRun) {
-            if (const auto reason = CheckName(folder, check.row.Name, check.mine))
-                return Keep(check, *reason);
-            if (!StillThere(keepFolder, check.keep.Name, check.theirs))
-                Keep(check, KeepReason::OtherChanged);
+        const auto& folder = check.folder->Get();
+        files::FileStamp entry;
+        if (const auto reason = CheckBeforeMove(folder, check.row.Name, check.mine, entry))
+            return Keep(check, *reason);
+        int code = files::kNoError;
+        const files::Trash* trash = nullptr;
+        if (options_.toTrash) {
+            if (options_.dryRun)
+                code = trashes_.Available(folder);
+            else
+                trash = trashes_.For(folder, code);
+            if (code != files::kNoError)
+                return Keep(check, KeepReason::NoTrash, code);
+        }
+        if (options_.dryRun)
+            return TakeAsGone(check, folder, entry);
+        const files::Folder* aside = check.folder->MakeAside(code);
+        if (aside == nullptr)
+            return Keep(check, KeepReason::Refused, code);
+        // Room to tell where the file is left, should it come to that, taken while nothing moved.
+        check.leftAt.reserve(check.row.Path.size() + check.folder->AsideName().size() + NAME_MAX + 2);
+        touched_.insert(check.mine.id);
+        if ((code = files::RenameBetween(folder, check.row.Name, *aside, check.row.Name)) != files::kNoError)
+            return Keep(check, KeepReason::Refused, code);
+        // From here on its name is free; whatever goes wrong, the file gets it back.
+        try {
+            RemoveMoved(check, *aside, entry, trash);
+        } catch (...) {
+            GiveBack(check, KeepReason::Refused);
+            throw;
+        }
+    }
+
+    void RemoveMoved(Check& check, const files::Folder& aside, const files::FileStamp& entry, const files::Trash* trash)
+    {
+        if (const auto reason = CheckMoved(aside, check.row.Name, entry, check.mine))
+            return GiveBack(check, *reason);
+        if (!StillThere(check.keepFolder->Get(), check.keep.Name, check.theirs))
+            return GiveBack(check, KeepReason::OtherChanged);
+        int code = files::kNoError;
+        if (trash != nullptr) {
+            if ((code = trash->Put(check.folder->Get(), aside, check.row.Name, trashedAs_)) != files::kNoError)
+                return GiveBack(check, code == files::kNoTrash || code == files::kUnmappedErrnoBase + EXDEV
+                                           ? KeepReason::NoTrash : KeepReason::Refused, code);
+        } else if ((code = files::DeleteIn(aside, check.row.Name)) != files::kNoError) {
+            return GiveBack(check, KeepReason::Refused, code);
+        }
+        LookAgain(check, entry, trash);
+    }
+
+    // A dry run's last step: whether the file could be moved out of its folder, and whether the
+    // copy that stays is still there, as a real run would find after moving it; then the file is
+    // taken as gone for what follows.
+    void TakeAsGone(Check& check, const files::Folder& folder, const files::FileStamp& entry)
+    {
+        if (const int code = files::MayMoveOutOf(folder, entry, check.file); code != files::kNoError)
+            return Keep(check, KeepReason::Refused, code);
+        if (!StillThere(check.keepFolder->Get(), check.keep.Name, check.theirs))
+            return Keep(check, KeepReason::OtherChanged);
+        touched_.insert(check.mine.id);
+        gone_.Add(folder.Id(), check.row.Name);
+    }
+
+    // Once it is removed, the file, still open, is looked at once more: written to since the
+    // last look (through a descriptor opened before it was moved), it must not be lost with what
+    // it holds now. A link that went leaves what it led to untouched; a file with other names
+    // lives on under them.
+    void LookAgain(Check& check, const files::FileStamp& entry, const files::Trash* trash)
+    {
+        files::FileStamp now;
+        if (entry.kind != files::FileKind::Regular || check.file.Stamp(now) != files::kNoError
+            || now.SameContents(check.mine))
+            return;
+        const auto& folder = check.folder->Get();
+        NameBuffer buffer;
+        std::string_view given;
+        int code = files::kNoError;
+        if (trash != nullptr) {
+            if ((code = PutBack(trash->Files(), trashedAs_, folder, check.row.Name, buffer, given)) == files::kNoError)
+                trash->DropInfo(trashedAs_);
+        } else if (now.links == 0) {
+            given = check.row.Name;
+            code = files::SaveCopyIn(check.file, folder, given, now);
+            for (unsigned n = 2; code == files::kAlreadyExists && n < kMaxBesideTries; ++n)
+                code = files::SaveCopyIn(check.file, folder, given = BesideName(check.row.Name, n, buffer), now);
+        } else {
             return;
         }
-        std::string aside;
-        if (const int code = MoveAside(folder, check.row.Name, aside); code != files::kNoError)
-            return Keep(check, KeepReason::Refused, code);
-        touched_.insert(check.mine.id);
-        // From here on its name is free; whatever went wrong, the file gets it back.
-        if (const auto reason = CheckName(folder, aside, check.mine))
-            return Restore(check, folder, aside, *reason);
-        if (!StillThere(keepFolder, check.keep.Name, check.theirs))
-            return Restore(check, folder, aside, KeepReason::OtherChanged);
-        if (const int code = files::DeleteIn(folder, aside); code != files::kNoError)
-            return Restore(check, folder, aside, KeepReason::Refused, code);
+        if (code == files::kNoError)
+            SetLeftAt(check, given);
+        Keep(check, KeepReason::Rewritten, code);
     }
 
     // Stamps of both files (those from opening them, to begin with) from a moment when their
@@ -330,54 +550,84 @@ private:
         return files::kNoError;
     }
 
-    // Why name in folder is not the compared file unchanged (or a link to it), if it is not.
-    static std::optional<KeepReason> CheckName(const files::Folder& folder, std::string_view name,
-                                               const files::FileStamp& compared)
+    // Why name in folder is not, right before it moves, the compared file unchanged (or a link to
+    // it), if it is not. entry is what the name itself is.
+    std::optional<KeepReason> CheckBeforeMove(const files::Folder& folder, std::string_view name,
+                                              const files::FileStamp& compared, files::FileStamp& entry) const
     {
-        files::FileStamp entry;
-        if (files::StampIn(folder, name, files::Links::Own, entry) != files::kNoError)
+        if (files::StampIn(folder, name, files::Links::Own, entry, &gone_) != files::kNoError)
             return KeepReason::Replaced;
+        files::FileStamp target = entry;
         if (entry.kind == files::FileKind::Link
-            && files::StampIn(folder, name, files::Links::Follow, entry) != files::kNoError)
+            && files::StampIn(folder, name, files::Links::Follow, target, &gone_) != files::kNoError)
             return KeepReason::Replaced;
-        if (entry.id != compared.id)
+        if (target.id != compared.id)
             return KeepReason::Replaced;
-        // A rename moves the status change time, so only the contents can be held to the stamp.
-        return entry.SameContents(compared) ? std::nullopt : std::optional(KeepReason::Changed);
+        // No user can set the status change time: any change since the comparison shows in it,
+        // one that put the modification time back as it was included.
+        return target.Unchanged(compared) ? std::nullopt : std::optional(KeepReason::Changed);
+    }
+
+    // Why what now lies at name in the private folder is not what was checked before the move
+    // (entry), with the compared contents, if it is not. The move itself moved its status change
+    // time; a link's is its own, and what it leads to is not deleted.
+    static std::optional<KeepReason> CheckMoved(const files::Folder& aside, std::string_view name,
+                                                const files::FileStamp& entry, const files::FileStamp& compared)
+    {
+        files::FileStamp moved;
+        if (files::StampIn(aside, name, files::Links::Own, moved) != files::kNoError || moved.id != entry.id
+            || moved.kind != entry.kind)
+            return KeepReason::Replaced;
+        if (moved.kind == files::FileKind::Regular && !moved.SameContents(compared))
+            return KeepReason::Changed;
+        return std::nullopt;
     }
 
     // Whether name in folder still leads to the compared file, with nothing about it changed.
-    static bool StillThere(const files::Folder& folder, std::string_view name, const files::FileStamp& compared)
+    bool StillThere(const files::Folder& folder, std::string_view name, const files::FileStamp& compared) const
     {
         files::FileStamp entry;
-        return files::StampIn(folder, name, files::Links::Follow, entry) == files::kNoError && entry.Unchanged(compared);
+        return files::StampIn(folder, name, files::Links::Follow, entry, &gone_) == files::kNoError
+            && entry.Unchanged(compared);
     }
 
-    int MoveAside(const files::Folder& folder, std::string_view name, std::string& aside)
+    // The file moved into the private folder gets its name back, or one beside it when its own
+    // was taken meanwhile; failing both, it stays where the next scan brings it back. Takes no
+    // memory, for it may run just when memory ran out.
+    void GiveBack(Check& check, KeepReason reason, int code = files::kNoError)
     {
-        int code = files::kAlreadyExists;
-        for (int tries = 0; tries < kPrivateNameTries && code == files::kAlreadyExists; ++tries) {
-            aside = privatePrefix_ + std::to_string(++privateNames_);
-            code = files::RenameIn(folder, name, aside);
+        NameBuffer buffer;
+        std::string_view given;
+        if (PutBack(check.folder->Aside(), check.row.Name, check.folder->Get(), check.row.Name, buffer, given)
+            != files::kNoError) {
+            SetLeftAt(check, check.folder->AsideName());
+            check.leftAt += files::kSeparator;
+            check.leftAt += check.row.Name;
+            return Keep(check, KeepReason::LeftHidden);
         }
-        return code;
-    }
-
-    void Restore(Check& check, const files::Folder& folder, const std::string& aside, KeepReason reason,
-                 int code = files::kNoError)
-    {
-        if (files::RenameIn(folder, aside, check.row.Name) != files::kNoError) {
-            check.leftAt = files::JoinPath(FolderOf(check.row), aside);
+        if (given != check.row.Name) {
+            SetLeftAt(check, given);
             return Keep(check, KeepReason::LeftAside);
         }
         Keep(check, reason, code);
     }
 
+    // Where the file is now: name in its folder (within the room reserved before it moved).
+    static void SetLeftAt(Check& check, std::string_view name)
+    {
+        const auto folder = FolderOf(check.row);
+        check.leftAt.assign(folder);
+        if (folder.empty() || folder.back() != files::kSeparator)
+            check.leftAt += files::kSeparator;
+        check.leftAt += name;
+    }
+
     const RemovalOptions& options_;
     RemovalResult& result_;
     Folders folders_;
-    const std::string privatePrefix_; // hidden, so that scans pass over a file while it is aside
-    std::uint64_t privateNames_ = 0;
+    Trashes trashes_;
+    GoneNames gone_; // a dry run's deletions; empty in a real run, whose deletions are gone indeed
+    std::string trashedAs_; // the name the file last moved into the trash has there
     std::unordered_set<files::FileId, files::FileIdHash> touched_; // files this removal moved or deleted
 };
 
@@ -415,25 +665,34 @@ RemovalResult RemoveDuplicates(const Catalogue& catalogue, const RemovalOptions&
     RemovalResult result;
     if (catalogue.RowCount() == 0)
         return result;
-    const auto plan = PlanRemoval(catalogue);
-    result.counts.candidates = plan.size();
-    if (options.progress != nullptr)
-        options.progress->RemovalAdvanced(result.counts);
+    const auto budget = BudgetFor(files::OpenFilesLimit());
+    Remover remover(catalogue, options, result, budget);
+    try {
+        const auto plan = PlanRemoval(catalogue);
+        result.counts.candidates = plan.size();
+        result.deleted.reserve(plan.size()); // what telling of every deletion takes, taken now
+        if (options.progress != nullptr)
+            options.progress->RemovalAdvanced(result.counts);
 
-    // Comparisons run ahead on reading threads, as many as the reads need; each is decided and
-    // acted on here, in the removal's order, the names checked just before the deletion.
-    Remover remover(catalogue, options, result);
-    OrderedReads<Check> checks(
-        options.verifiers, [&remover](Check& check) { remover.Compare(check); },
-        [&remover](Check& check) { remover.Take(check); }, kChecksAhead);
-    for (const auto& candidate : plan) {
-        if (result.cancelled || remover.Cancelled()) {
-            result.cancelled = true; // some were never looked at
-            break;
+        // Comparisons run ahead on reading threads, as many as the reads need; each is decided
+        // and acted on here, in the removal's order, the names checked just before the deletion.
+        const unsigned readers = options.verifiers != 0 ? options.verifiers : budget.readers;
+        OrderedReads<Check> checks(
+            readers, [&remover](Check& check) { remover.Compare(check); },
+            [&remover](Check& check) { remover.Take(check); }, budget.checksAhead);
+        for (const auto& candidate : plan) {
+            if (result.cancelled || remover.Cancelled()) {
+                result.cancelled = true; // some were never looked at
+                break;
+            }
+            checks.Push(remover.Prepare(catalogue.Row(candidate.row), catalogue.Row(candidate.keep)));
         }
-        checks.Push(remover.Prepare(catalogue.Row(candidate.row), catalogue.Row(candidate.keep)));
+        checks.Finish();
+    } catch (const std::bad_alloc&) {
+        // Every deletion so far was told as it happened; what is left undecided stays.
+        result.outOfMemory = true;
+        result.cancelled = true;
     }
-    checks.Finish();
     return result;
 }
 

@@ -20,17 +20,40 @@
 // Never the last copy. Other programs, or a second removal over the same files, may change the
 // tree at any moment; a file is deleted only when all of this holds:
 // - its folder and the folder of the copy that stays are the very folders the scan walked (same
-//   device and inode), opened once and from then on used by handle, so that a folder exchanged
-//   on the way cannot lead the deletion anywhere else;
+//   device and inode), found again from the folder the scan started in (held open since), opened
+//   once and from then on used by handle, so that a folder exchanged on the way cannot lead the
+//   deletion anywhere else;
+// - neither it nor the copy that stays was reached through a link of another user (ForeignLink);
 // - the two files, opened through those folders, are two files, and their whole contents, read
 //   through the open files to their ends, are equal byte for byte;
 // - neither file changed from before the comparison to after it (device, inode, size, times);
-// - it is moved aside under a private name in its folder (replacing nothing), and there it is
-//   still the compared, unchanged file, while the copy that stays is still under its name as the
-//   compared, unchanged file; only then is the private name removed.
-// On any doubt the file gets its name back and is reported kept. A file is moved aside before
-// the other copy is looked at, so two removals that would each delete the copy the other keeps
-// cannot both succeed: the later one finds the other copy gone or just moved.
+// - right before it is moved, its name still leads to the compared file with nothing about it
+//   changed, its status change time included: that time moves with every write and every change
+//   of the other times, and no user can set it back, so an edit that puts the modification time
+//   back as it was still shows;
+// - it is moved into a folder of this run's own inside its folder (mode 0700, an unpredictable
+//   name, see Leftovers.h), where no other user can reach it, and there it is still the compared
+//   file with the compared contents, while the copy that stays is still under its name as the
+//   compared, unchanged file; only then is it removed there (or, with toTrash, moved into the
+//   trash of its file system, platform/fs/Trash.h).
+// On any doubt the file gets its name back (a name beside it when its own was taken meanwhile)
+// and is reported kept. A file is moved before the other copy is looked at, so two removals that
+// would each delete the copy the other keeps cannot both succeed: the later one finds the other
+// copy gone or just moved. Once it is removed, the file, still open, is looked at once more: if
+// it was written to since the last look (by a program that held it open), what it holds now is
+// saved to a new file under its name (or beside it) and it is reported kept.
+//
+// What no check can see: a program that opened the file before it was moved and writes into it
+// between the last look before the move and the removal, putting its modification time back, or
+// writes after the removal (into a file that has no name any more, as after any deletion); and a
+// process of the running user itself, which can reach the private folder as the user can.
+//
+// A dry run decides what a real run over the same tree would: the same checks, in the same order,
+// with the last step only asked about (could the file be moved out of its folder, is there a
+// trash), and a file it would delete is taken as gone for every later decision, as it would be.
+//
+// Memory is taken before a file is moved, never between its move and its report: running out of
+// it ends the removal (outOfMemory) with every deletion made so far reported and no file left aside.
 
 #include "replays/Catalogue.h"
 #include "replays/Progress.h"
@@ -56,9 +79,10 @@ struct RemovalOptions {
     RemovalProgress* progress = nullptr; // told after every file
     const std::atomic<bool>* cancel = nullptr; // read between files and between compared blocks
     RemovalReport* report = nullptr;
-    // Threads that compare side by side (0: as many as the reads need). Decisions are the same,
-    // taken in the same order, whatever the number.
+    // Threads that compare side by side (0: as many as the reads need and the limit of open files
+    // allows). Decisions are the same, taken in the same order, whatever the number.
     unsigned verifiers = 0;
+    bool toTrash = false; // move what would be deleted into the trash of its file system instead
 };
 
 // Why a file that matched its neighbour was kept. Callers say it in their own words.
@@ -73,19 +97,26 @@ enum class KeepReason : std::uint8_t {
     FolderReplaced, // its folder, or other's, is no longer the one the scan walked
     Refused, // the system would not let it be moved aside or deleted (code)
     LeftAside, // it was kept, but its name was taken meanwhile: it is now at other
+    LeftHidden, // it was kept, but could not be given a name again: it stays at other, hidden,
+                // where the next scan brings it back
+    ForeignLink, // it or other was reached through a link of another user
+    NoTrash, // toTrash, and its file system has no trash it could be moved into (code)
+    Rewritten, // written to while it was removed: what it held then was saved as other (or, when
+               // code is set, could not be saved)
 };
 
 struct NotDeleted {
     std::string path;
     KeepReason reason = KeepReason::CannotOpen;
-    int code = 0; // the file error, for CannotOpen, CannotCompare and Refused
-    std::string other; // the copy that stays; for LeftAside, where the file is now
+    int code = 0; // the file error, for CannotOpen, CannotCompare, Refused, NoTrash and Rewritten
+    std::string other; // the copy that stays; for LeftAside, LeftHidden and Rewritten, where the file is now
 };
 
 struct RemovalResult {
     std::vector<std::string> deleted;
     std::vector<NotDeleted> notDeleted;
     bool cancelled = false;
+    bool outOfMemory = false; // it ended because memory ran out (cancelled is set too)
     RemovalCounts counts;
 };
 

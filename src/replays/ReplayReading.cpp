@@ -88,8 +88,11 @@ ReplayRead ReadReplay(const std::string& path)
 ReplayRead ReadReplay(const files::Folder& folder, std::string_view name)
 {
     int code = files::kNoError;
-    const auto file = files::File::OpenIn(folder, name, code);
-    return ReadOpened(file, code);
+    files::LinkTrail trail;
+    const auto file = files::File::OpenIn(folder, name, code, files::Access::ReadWrite, &trail);
+    auto read = ReadOpened(file, code);
+    read.foreignLink = trail.foreign;
+    return read;
 }
 
 ReplayRead ReadFallback(const std::string& path)

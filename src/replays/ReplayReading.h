@@ -25,6 +25,7 @@ public:
     int code = 0;
     std::uint64_t size = 0;
     FallbackRecord fallback = FallbackRecord::Unread;
+    bool foreignLink = false; // reached through a link of another user (see Catalogue.h)
 
     std::string_view First() const { return {first_, firstLength_}; }
     std::string_view Second() const { return {second_, secondLength_}; }

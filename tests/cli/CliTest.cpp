@@ -126,7 +126,7 @@ TEST_F(Cli, ListAsJsonCarriesFingerprintsAndErrors)
     EXPECT_EQ(outcome.status, cli::kExitIncomplete);
     const auto expected = "{\"folder\":" + Json(tree.Path("r")) + ",\"rows\":[\n{\"name\":\"a.rep\",\"size\":54,\"path\":"
         + Json(tree.Path("r/a.rep")) + ",\"fp1\":\"4142\",\"fp2\":\"73\"}],\n\"errors\":[{\"path\":"
-        + Json(tree.Path("r/\xff.rep")) + ",\"message\":\"Read beyond end of file\"}],\"read_only\":[],\"cancelled\":false}\n";
+        + Json(tree.Path("r/\xff.rep")) + ",\"message\":\"Read beyond end of file\"}],\"read_only\":[],\"restored\":[],\"cancelled\":false}\n";
     EXPECT_EQ(outcome.out, expected);
     EXPECT_NE(outcome.out.find("\\udcff.rep"), std::string::npos);
     EXPECT_EQ(outcome.err, "dupsweep-cli: " + tree.Path("r/\xff.rep") + ": Read beyond end of file\n");
@@ -189,7 +189,7 @@ TEST_F(Cli, DryRunDeletesNothingAndTellsWhatWouldGoAndWhatWouldStay)
     EXPECT_EQ(json.status, cli::kExitIncomplete);
     const auto expected = "{\"folder\":" + Json(tree.Path("r")) + ",\"rows\":4,\"deleted\":[\n" + Json(a)
         + "],\n\"not_deleted\":[\n{\"path\":" + Json(c) + ",\"reason\":" + Json("Contents differ from " + d)
-        + "}],\n\"dry_run\":true,\n\"errors\":[],\"read_only\":[],\"cancelled\":false}\n";
+        + "}],\n\"dry_run\":true,\"trash\":false,\n\"errors\":[],\"read_only\":[],\"restored\":[],\"cancelled\":false}\n";
     EXPECT_EQ(json.out, expected);
     EXPECT_TRUE(tree.Exists("r/a.rep"));
 }

@@ -1,6 +1,7 @@
 #include "platform/fs/File.h"
 
 #include "platform/fs/FileErrors.h"
+#include "platform/fs/Resolve.h"
 
 #include <cerrno>
 #include <climits>
@@ -8,6 +9,8 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +22,8 @@ namespace {
 // regular files.
 constexpr int kOpenFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
 constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
+constexpr mode_t kPermissionBits = 07777;
+constexpr std::size_t kCopyChunk = std::size_t{64} << 10;
 
 bool IsReadOnly(mode_t mode)
 {
@@ -39,17 +44,11 @@ FileStamp StampOf(const struct stat& st)
     stamp.changed = Nanoseconds(st.st_ctim);
     stamp.kind = S_ISREG(st.st_mode) ? FileKind::Regular : S_ISLNK(st.st_mode) ? FileKind::Link : FileKind::Other;
     stamp.readOnly = IsReadOnly(st.st_mode);
+    stamp.owner = st.st_uid;
+    stamp.group = st.st_gid;
+    stamp.mode = st.st_mode & kPermissionBits;
+    stamp.links = st.st_nlink;
     return stamp;
-}
-
-// A name as the system calls want it: one entry, zero-terminated. False when it cannot be one.
-bool EntryName(std::string_view name, char (&zeroTerminated)[NAME_MAX + 1])
-{
-    if (name.empty() || name.size() > NAME_MAX || name.find_first_of(std::string_view("\0/", 2)) != std::string_view::npos)
-        return false;
-    std::memcpy(zeroTerminated, name.data(), name.size());
-    zeroTerminated[name.size()] = '\0';
-    return true;
 }
 
 } // namespace
@@ -85,14 +84,26 @@ File File::Open(const std::string& path, int& code, Access access)
     return FromDescriptor(Descriptor(::open(path.c_str(), kOpenFlags)), access, code);
 }
 
-File File::OpenIn(const Folder& folder, std::string_view name, int& code, Access access)
+File File::OpenIn(const Folder& folder, std::string_view name, int& code, Access access, LinkTrail* trail,
+                  const AbsentNames* absent)
 {
     char entry[NAME_MAX + 1];
-    if (!EntryName(name, entry)) {
+    if (!detail::EntryName(name, entry)) {
         code = kInvalidFilename;
         return {};
     }
-    return FromDescriptor(Descriptor(::openat(folder.Fd(), entry, kOpenFlags)), access, code);
+    if (absent != nullptr && absent->Absent(folder.Id(), name)) {
+        code = kFileNotFound;
+        return {};
+    }
+    Descriptor fd(::openat(folder.Fd(), entry, kOpenFlags | O_NOFOLLOW));
+    if (fd || errno != ELOOP)
+        return FromDescriptor(std::move(fd), access, code);
+    // A link: followed by hand, so that its owner is noted and absent names are met on the way.
+    detail::FinalEntry final;
+    if ((code = detail::FollowEntry(folder, name, trail, absent, final)) != kNoError)
+        return {};
+    return FromDescriptor(Descriptor(::openat(final.folderFd, final.name, kOpenFlags | O_NOFOLLOW)), access, code);
 }
 
 int File::ReadAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const
@@ -122,33 +133,152 @@ int File::Stamp(FileStamp& stamp) const
     return kNoError;
 }
 
-int StampIn(const Folder& folder, std::string_view name, Links links, FileStamp& stamp)
+int StampIn(const Folder& folder, std::string_view name, Links links, FileStamp& stamp, const AbsentNames* absent)
 {
     char entry[NAME_MAX + 1];
-    if (!EntryName(name, entry))
+    if (!detail::EntryName(name, entry))
         return kInvalidFilename;
+    if (absent != nullptr && absent->Absent(folder.Id(), name))
+        return kFileNotFound;
     struct stat st {};
-    if (::fstatat(folder.Fd(), entry, &st, links == Links::Own ? AT_SYMLINK_NOFOLLOW : 0) != 0)
+    if (::fstatat(folder.Fd(), entry, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return CodeFromErrno(errno);
+    if (S_ISLNK(st.st_mode) && links == Links::Follow) {
+        detail::FinalEntry final;
+        if (const int code = detail::FollowEntry(folder, name, nullptr, absent, final); code != kNoError)
+            return code;
+        if (::fstatat(final.folderFd, final.name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            return CodeFromErrno(errno);
+    }
     stamp = StampOf(st);
     return kNoError;
 }
 
-int RenameIn(const Folder& folder, std::string_view from, std::string_view to)
+int RenameBetween(const Folder& folder, std::string_view from, const Folder& toFolder, std::string_view to)
 {
     char source[NAME_MAX + 1], target[NAME_MAX + 1];
-    if (!EntryName(from, source) || !EntryName(to, target))
+    if (!detail::EntryName(from, source) || !detail::EntryName(to, target))
         return kInvalidFilename;
-    return ::renameat2(folder.Fd(), source, folder.Fd(), target, RENAME_NOREPLACE) == 0 ? kNoError
-                                                                                         : CodeFromErrno(errno);
+    return ::renameat2(folder.Fd(), source, toFolder.Fd(), target, RENAME_NOREPLACE) == 0 ? kNoError
+                                                                                           : CodeFromErrno(errno);
 }
 
 int DeleteIn(const Folder& folder, std::string_view name)
 {
     char entry[NAME_MAX + 1];
-    if (!EntryName(name, entry))
+    if (!detail::EntryName(name, entry))
         return kInvalidFilename;
     return ::unlinkat(folder.Fd(), entry, 0) == 0 ? kNoError : CodeFromErrno(errno);
+}
+
+namespace {
+
+// A new file that is removed again unless Keep is called: one that cannot be written whole
+// must not be left looking like what it was meant to hold.
+class NewFile {
+public:
+    NewFile(const Folder& folder, std::string_view name, std::uint32_t mode, int& code) : folder_(folder)
+    {
+        if (!detail::EntryName(name, name_)) {
+            code = kInvalidFilename;
+            return;
+        }
+        fd_ = Descriptor(::openat(folder.Fd(), name_, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                  static_cast<mode_t>(mode & kPermissionBits)));
+        code = fd_ ? kNoError : CodeFromErrno(errno);
+    }
+    ~NewFile()
+    {
+        if (fd_ && !kept_)
+            ::unlinkat(folder_.Fd(), name_, 0);
+    }
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+
+    int Fd() const { return fd_.Get(); }
+    void Keep() { kept_ = true; }
+
+    int Write(const char* bytes, std::size_t size) const
+    {
+        while (size > 0) {
+            const auto n = ::write(fd_.Get(), bytes, size);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                return CodeFromErrno(errno);
+            }
+            bytes += n;
+            size -= static_cast<std::size_t>(n);
+        }
+        return kNoError;
+    }
+
+private:
+    const Folder& folder_;
+    char name_[NAME_MAX + 1] = {};
+    Descriptor fd_;
+    bool kept_ = false;
+};
+
+} // namespace
+
+int WriteNewFileIn(const Folder& folder, std::string_view name, std::string_view bytes, std::uint32_t mode)
+{
+    int code = kNoError;
+    NewFile file(folder, name, mode, code);
+    if (code != kNoError || (code = file.Write(bytes.data(), bytes.size())) != kNoError)
+        return code;
+    file.Keep();
+    return kNoError;
+}
+
+int SaveCopyIn(const File& file, const Folder& folder, std::string_view name, const FileStamp& like)
+{
+    int code = kNoError;
+    NewFile copy(folder, name, like.mode, code);
+    if (code != kNoError)
+        return code;
+    char buffer[kCopyChunk]; // on the stack: saving what would be lost must not need memory that ran out
+    for (std::uint64_t offset = 0;;) {
+        std::size_t got = 0;
+        if ((code = file.ReadAt(offset, buffer, sizeof buffer, got)) != kNoError || (code = copy.Write(buffer, got)) != kNoError)
+            return code;
+        if (got < sizeof buffer)
+            break;
+        offset += got;
+    }
+    if (::geteuid() == 0) // a copy root makes for another user's file stays that user's
+        (void)!::fchown(copy.Fd(), like.owner, like.group);
+    copy.Keep();
+    return kNoError;
+}
+
+int MayMoveOutOf(const Folder& folder, const FileStamp& entry, const File& opened)
+{
+    if (::faccessat(folder.Fd(), ".", W_OK | X_OK, AT_EACCESS) != 0)
+        return CodeFromErrno(errno);
+    struct stat st {};
+    if (::fstat(folder.Fd(), &st) != 0)
+        return CodeFromErrno(errno);
+    const uid_t me = ::geteuid();
+    if ((st.st_mode & S_ISVTX) != 0 && me != 0 && me != st.st_uid && me != entry.owner)
+        return kAccessDenied;
+    // Flags the owner set with chattr; a file system without them has nothing to forbid.
+    for (const int fd : {folder.Fd(), entry.kind == FileKind::Regular ? opened.fd_.Get() : -1}) {
+        int flags = 0;
+        if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0)
+            return kAccessDenied;
+    }
+    return kNoError;
+}
+
+int StampOf(const Folder& folder, FileStamp& stamp)
+{
+    struct stat st {};
+    if (::fstat(folder.Fd(), &st) != 0)
+        return CodeFromErrno(errno);
+    stamp = StampOf(st);
+    return kNoError;
 }
 
 int Identify(const std::string& path, FileId& id, bool& readOnly)

@@ -13,8 +13,11 @@
 // read.
 //
 // Deleting goes by name within an open folder, never by a path that could lead elsewhere by the
-// time the call is made: a file is first moved aside under another name in its folder (never
-// replacing anything there), checked there, and only then removed.
+// time the call is made: a file is first moved aside into a folder of the deleting run's own
+// (never replacing anything there), checked there, and only then removed.
+//
+// Names are followed as Folder.h says: links by hand, their owners noted in a LinkTrail when one
+// is given, and names an AbsentNames list holds taken as gone.
 
 #include "platform/fs/Folder.h"
 
@@ -39,6 +42,10 @@ struct FileStamp {
     std::int64_t changed = 0;
     FileKind kind = FileKind::Other;
     bool readOnly = false;
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+    std::uint32_t mode = 0; // permission bits
+    std::uint64_t links = 0; // names the file has
 
     bool SameContents(const FileStamp& other) const
     {
@@ -54,8 +61,9 @@ public:
     File() = default;
 
     static File Open(const std::string& path, int& code, Access access = Access::ReadWrite);
-    // name is one entry of folder, opened relative to it (a link is followed).
-    static File OpenIn(const Folder& folder, std::string_view name, int& code, Access access = Access::ReadWrite);
+    // name is one entry of folder, opened relative to it (a link is followed by hand).
+    static File OpenIn(const Folder& folder, std::string_view name, int& code, Access access = Access::ReadWrite,
+                       LinkTrail* trail = nullptr, const AbsentNames* absent = nullptr);
 
     explicit operator bool() const { return static_cast<bool>(fd_); }
     std::uint64_t Length() const { return opened_.size; }
@@ -70,6 +78,7 @@ public:
     int Stamp(FileStamp& stamp) const;
 
 private:
+    friend int MayMoveOutOf(const Folder& folder, const FileStamp& entry, const File& opened);
     static File FromDescriptor(Descriptor fd, Access access, int& code);
 
     Descriptor fd_;
@@ -77,15 +86,34 @@ private:
 };
 
 // What name in folder is now. Returns 0 or an error code (kFileNotFound when there is no such name).
-int StampIn(const Folder& folder, std::string_view name, Links links, FileStamp& stamp);
+int StampIn(const Folder& folder, std::string_view name, Links links, FileStamp& stamp,
+            const AbsentNames* absent = nullptr);
 
-// Gives the entry from in folder the name to, in the same folder, failing (kAlreadyExists) rather
-// than replacing an entry that has that name already. What moves is whatever from names at that
-// moment; a link moves as itself.
-int RenameIn(const Folder& folder, std::string_view from, std::string_view to);
+// Gives the entry from in folder the name to in toFolder (which may be folder), failing
+// (kAlreadyExists) rather than replacing an entry that has that name already. What moves is
+// whatever from names at that moment; a link moves as itself.
+int RenameBetween(const Folder& folder, std::string_view from, const Folder& toFolder, std::string_view to);
+
+// Makes the new file name in folder (never replacing anything: kAlreadyExists) with the given
+// permission bits and writes bytes into it.
+int WriteNewFileIn(const Folder& folder, std::string_view name, std::string_view bytes, std::uint32_t mode);
+
+// Makes the new file name in folder (kAlreadyExists when taken) holding what file holds now, with
+// the permission bits of like and, where the running user may give it, its owner. A file that
+// cannot be written whole is removed again.
+int SaveCopyIn(const File& file, const Folder& folder, std::string_view name, const FileStamp& like);
+
+// Whether the file at name in folder could be moved out of it: the folder can be written and
+// searched, a sticky folder lets the running user move it, and neither carries a flag that forbids
+// it (immutable, append-only). What a dry run asks in place of moving it. Returns 0 or the code
+// the move would most likely fail with.
+int MayMoveOutOf(const Folder& folder, const FileStamp& entry, const File& opened);
 
 // Removes the name from folder (a link itself, not what it leads to). Returns 0 or an error code.
 int DeleteIn(const Folder& folder, std::string_view name);
+
+// What the open folder is now.
+int StampOf(const Folder& folder, FileStamp& stamp);
 
 // What path leads to now, links followed: its identity and whether it is read-only.
 int Identify(const std::string& path, FileId& id, bool& readOnly);

@@ -1,6 +1,7 @@
 #include "platform/fs/FileErrors.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace files {
 
@@ -47,9 +48,20 @@ std::string ErrorText(int code)
         return "Disk full";
     case kInvalidNumericInput:
         return "Invalid numeric input";
+    case kNotAFolder:
+        return "Not a folder";
+    case kSystemFileSystem:
+        return "A system file system (such as /proc), not a folder of files";
+    case kNoTrash:
+        return "No trash on its file system";
     default:
-        return "I/O error " + std::to_string(code >= kUnmappedErrnoBase ? code - kUnmappedErrnoBase : code);
+        break;
     }
+    // The system's own words, which do not follow the locale: the same text for every user.
+    const int error = code >= kUnmappedErrnoBase ? code - kUnmappedErrnoBase : code;
+    if (const char* description = code >= kUnmappedErrnoBase ? ::strerrordesc_np(error) : nullptr)
+        return description;
+    return "I/O error " + std::to_string(error);
 }
 
 } // namespace files

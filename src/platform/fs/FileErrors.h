@@ -27,8 +27,16 @@ inline constexpr int kRefused = 1000;
 // changed, so the engine neither lists nor deletes it, but says that it passed over it.
 inline constexpr int kReadOnly = 1001;
 
+// A file, fifo or device where a folder was named.
+inline constexpr int kNotAFolder = 1002;
+// A folder on a file system of the kernel's own making (/proc, /sys ...): never walked.
+inline constexpr int kSystemFileSystem = 1003;
+// No trash on a file system that a file could be moved into without copying it.
+inline constexpr int kNoTrash = 1004;
+
 // An errno the table does not name keeps its own number above this base, so it can never be
-// mistaken for a table code (EIO is 5, like kAccessDenied); its text is "I/O error <errno>".
+// mistaken for a table code (EIO is 5, like kAccessDenied); its text is the system's description
+// of it in English ("File exists"), or "I/O error <errno>" for one the system has none for.
 inline constexpr int kUnmappedErrnoBase = 0x10000;
 
 // A name that is taken already, where a call was asked not to replace anything (no table code).

@@ -2,14 +2,19 @@
 
 #include "platform/fs/FileErrors.h"
 #include "platform/fs/Paths.h"
+#include "platform/fs/Resolve.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace files {
@@ -37,24 +42,95 @@ int Descriptor::Release()
     return fd;
 }
 
-Folder Folder::Open(const std::string& path, int& code)
+bool TrustedLinkOwner(std::uint32_t owner)
+{
+    return owner == 0 || owner == ::geteuid();
+}
+
+Folder Folder::FromDescriptor(Descriptor fd, std::string path, int& code)
 {
     Folder folder;
-    if (path.find('\0') != std::string::npos) {
-        code = kInvalidFilename;
-        return folder;
-    }
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat st {};
     if (!fd || ::fstat(fd.Get(), &st) != 0) {
         code = CodeFromErrno(errno);
         return folder;
     }
     folder.fd_ = std::move(fd);
-    folder.path_ = path;
+    folder.path_ = std::move(path);
     folder.id_ = {st.st_dev, st.st_ino};
     code = kNoError;
     return folder;
+}
+
+Folder Folder::Open(const std::string& path, int& code)
+{
+    if (path.find('\0') != std::string::npos) {
+        code = kInvalidFilename;
+        return {};
+    }
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd && errno == ENOTDIR) {
+        // A file, fifo or device where a folder was named says so; a path through one does not
+        // lead anywhere at all.
+        struct stat st {};
+        code = ::stat(path.c_str(), &st) == 0 ? kNotAFolder : kInvalidFilename;
+        return {};
+    }
+    return FromDescriptor(std::move(fd), path, code);
+}
+
+Folder Folder::OpenIn(const Folder& parent, std::string_view relative, int& code, LinkTrail* trail)
+{
+    int hops = 0;
+    auto fd = detail::OpenFolderText(parent.Fd(), relative, hops, trail, code);
+    if (!fd)
+        return {};
+    return FromDescriptor(std::move(fd), JoinPath(parent.Path(), relative), code);
+}
+
+Folder Folder::OpenOwnIn(const Folder& parent, std::string_view name, int& code)
+{
+    char entry[NAME_MAX + 1];
+    if (!detail::EntryName(name, entry)) {
+        code = kInvalidFilename;
+        return {};
+    }
+    Descriptor fd(::openat(parent.Fd(), entry, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd && errno == ELOOP) {
+        code = kRefused;
+        return {};
+    }
+    return FromDescriptor(std::move(fd), JoinPath(parent.Path(), name), code);
+}
+
+bool IsSystemFileSystem(const Folder& folder)
+{
+    static constexpr std::array<std::uint32_t, 18> kSystemKinds{
+        PROC_SUPER_MAGIC, SYSFS_MAGIC,      DEVPTS_SUPER_MAGIC, CGROUP_SUPER_MAGIC, CGROUP2_SUPER_MAGIC,
+        DEBUGFS_MAGIC,    TRACEFS_MAGIC,    SECURITYFS_MAGIC,   SELINUX_MAGIC,      SMACK_MAGIC,
+        BPF_FS_MAGIC,     PSTOREFS_MAGIC,   EFIVARFS_MAGIC,     BINFMTFS_MAGIC,     NSFS_MAGIC,
+        AUTOFS_SUPER_MAGIC, DEVMEM_MAGIC,   ANON_INODE_FS_MAGIC,
+    };
+    struct statfs fs {};
+    if (::fstatfs(folder.Fd(), &fs) != 0)
+        return false;
+    return std::find(kSystemKinds.begin(), kSystemKinds.end(), static_cast<std::uint32_t>(fs.f_type)) != kSystemKinds.end();
+}
+
+int MakeFolderIn(const Folder& parent, std::string_view name, std::uint32_t mode)
+{
+    char entry[NAME_MAX + 1];
+    if (!detail::EntryName(name, entry))
+        return kInvalidFilename;
+    return ::mkdirat(parent.Fd(), entry, static_cast<mode_t>(mode)) == 0 ? kNoError : CodeFromErrno(errno);
+}
+
+int RemoveFolderIn(const Folder& parent, std::string_view name)
+{
+    char entry[NAME_MAX + 1];
+    if (!detail::EntryName(name, entry))
+        return kInvalidFilename;
+    return ::unlinkat(parent.Fd(), entry, AT_REMOVEDIR) == 0 ? kNoError : CodeFromErrno(errno);
 }
 
 namespace {
@@ -96,24 +172,56 @@ bool Classify(int folderFd, const dirent& entry, EntryKind& kind)
 
 } // namespace
 
-int FolderListing::Read(const Folder& folder)
+namespace {
+
+// A search of its own over folder: fdopendir takes the descriptor it is given, so it gets a copy;
+// the copy shares the read position, hence the rewind for a folder listed more than once.
+std::unique_ptr<DIR, DirCloser> OpenSearch(const Folder& folder, int& code)
+{
+    const int copy = ::fcntl(folder.Fd(), F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) {
+        code = CodeFromErrno(errno);
+        return nullptr;
+    }
+    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(copy));
+    if (!dir) {
+        code = CodeFromErrno(errno);
+        ::close(copy);
+        return nullptr;
+    }
+    ::rewinddir(dir.get());
+    code = kNoError;
+    return dir;
+}
+
+} // namespace
+
+int ReadAllNames(const Folder& folder, std::vector<std::string>& names)
+{
+    int code = kNoError;
+    const auto dir = OpenSearch(folder, code);
+    if (!dir)
+        return code;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (entry == nullptr)
+            return CodeFromErrno(errno);
+        const std::string_view name(entry->d_name);
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+    }
+}
+
+int FolderListing::Read(const Folder& folder, std::string_view hiddenPrefix)
 {
     names_.clear();
     items_.clear();
-    // fdopendir takes the descriptor it is given, so it gets a copy; the copy shares the read
-    // position, hence the rewind for a folder listed more than once.
-    const int copy = ::fcntl(folder.Fd(), F_DUPFD_CLOEXEC, 0);
-    if (copy < 0)
-        return CodeFromErrno(errno);
-    std::unique_ptr<DIR, DirCloser> dir(::fdopendir(copy));
-    if (!dir) {
-        const int error = errno;
-        ::close(copy);
-        return CodeFromErrno(error);
-    }
-    ::rewinddir(dir.get());
-
+    hidden_.clear();
     int code = kNoError;
+    const auto dir = OpenSearch(folder, code);
+    if (!dir)
+        return code;
     for (;;) {
         errno = 0;
         const dirent* entry = ::readdir(dir.get());
@@ -122,8 +230,13 @@ int FolderListing::Read(const Folder& folder)
             break;
         }
         const std::string_view name(entry->d_name);
+        if (IsHiddenName(name)) {
+            if (!hiddenPrefix.empty() && name.starts_with(hiddenPrefix))
+                hidden_.emplace_back(name);
+            continue;
+        }
         EntryKind kind{};
-        if (IsHiddenName(name) || !Classify(folder.Fd(), *entry, kind))
+        if (!Classify(folder.Fd(), *entry, kind))
             continue;
         items_.push_back({static_cast<std::uint32_t>(names_.size()), static_cast<std::uint16_t>(name.size()), kind});
         names_.insert(names_.end(), name.begin(), name.end());

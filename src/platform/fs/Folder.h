@@ -10,6 +10,12 @@
 //
 // A listing holds the visible entries only (hidden names, sockets, fifos, devices and dangling
 // links left out; a link counts as what it points at), in the order of CompareNames.
+//
+// Links are followed by this layer itself, one at a time, never by the system on the way: so
+// the owner of every link met is known, and a caller can tell a path its user laid from one that
+// another user's link leads it along (LinkTrail). A user who can write in a folder can put a link
+// there to anywhere; a program run by another user (root, say) must not act through it as if
+// the folder's own user had chosen it.
 
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +41,25 @@ struct FileIdHash {
     }
 };
 
+// Whether a link may be acted through: it was made by the running user or by root. Anyone else's
+// link could lead the running user's program where its owner could not go.
+bool TrustedLinkOwner(std::uint32_t owner);
+
+// What the links on the way to an entry were.
+struct LinkTrail {
+    bool foreign = false; // one of them belongs to neither the running user nor root
+};
+
+// Names to be taken as gone although they are still on disk, by folder and name: what a dry run
+// would have deleted, so that it decides as a real run would once they are gone.
+class AbsentNames {
+public:
+    virtual bool Absent(const FileId& folder, std::string_view name) const = 0;
+
+protected:
+    ~AbsentNames() = default;
+};
+
 // A descriptor owned by exactly one holder; closed when the holder goes.
 class Descriptor {
 public:
@@ -58,8 +83,14 @@ class Folder {
 public:
     Folder() = default;
 
-    // Opens the folder at path (links followed). On failure the result is empty and code says why.
+    // Opens the folder at path (links followed by the system: the path is the user's own text).
+    // On failure the result is empty and code says why (kNotAFolder when something else is there).
     static Folder Open(const std::string& path, int& code);
+    // Opens relative (one name, or names joined by "/") below parent, following links by hand and
+    // noting their owners in trail. Its path is parent's joined with relative.
+    static Folder OpenIn(const Folder& parent, std::string_view relative, int& code, LinkTrail* trail = nullptr);
+    // Opens the folder name of parent itself: a link there is refused (kRefused), never followed.
+    static Folder OpenOwnIn(const Folder& parent, std::string_view name, int& code);
 
     explicit operator bool() const { return static_cast<bool>(fd_); }
     int Fd() const { return fd_.Get(); }
@@ -67,23 +98,39 @@ public:
     FileId Id() const { return id_; }
 
 private:
+    static Folder FromDescriptor(Descriptor fd, std::string path, int& code);
+
     Descriptor fd_;
     std::string path_;
     FileId id_;
 };
+
+// Whether folder lies on a file system of the kernel's own making (/proc, /sys, cgroups, ...),
+// whose "folders" are views of the running system: /proc/self/root leads back to the whole tree.
+bool IsSystemFileSystem(const Folder& folder);
+
+// Every name in folder but "." and "..", whatever it is, hidden or not, in no particular order.
+int ReadAllNames(const Folder& folder, std::vector<std::string>& names);
+
+// Makes the folder name in parent with mode (never replacing anything). Returns 0 or an error code.
+int MakeFolderIn(const Folder& parent, std::string_view name, std::uint32_t mode);
+// Removes the empty folder name from parent. Returns 0 or an error code.
+int RemoveFolderIn(const Folder& parent, std::string_view name);
 
 enum class EntryKind : std::uint8_t { File, Folder };
 
 class FolderListing {
 public:
     // Replaces the listing with the folder's visible entries. Returns 0 or an error code; on an
-    // error the entries read before it are kept.
-    int Read(const Folder& folder);
+    // error the entries read before it are kept. Hidden names that begin with hiddenPrefix (when
+    // it is not empty) are kept apart, in Hidden(), whatever they are.
+    int Read(const Folder& folder, std::string_view hiddenPrefix = {});
 
     std::size_t size() const { return items_.size(); }
     bool empty() const { return items_.empty(); }
     std::string_view Name(std::size_t i) const { return {names_.data() + items_[i].offset, items_[i].length}; }
     EntryKind Kind(std::size_t i) const { return items_[i].kind; }
+    const std::vector<std::string>& Hidden() const { return hidden_; }
 
 private:
     struct Item {
@@ -93,6 +140,7 @@ private:
     };
     std::vector<char> names_; // all names back to back; one allocation for a whole folder
     std::vector<Item> items_;
+    std::vector<std::string> hidden_;
 };
 
 } // namespace files

@@ -50,7 +50,8 @@ TEST(CurrentDirectory, FailureLeavesItWhereItWas)
     tree.WriteFile("file.rep", "");
     ASSERT_EQ(files::SetCurrentDir(tree.Root()), files::kNoError);
     EXPECT_EQ(files::SetCurrentDir("missing"), files::kFileNotFound);
-    EXPECT_EQ(files::SetCurrentDir("file.rep"), files::kInvalidFilename);
+    EXPECT_EQ(files::SetCurrentDir("file.rep"), files::kNotAFolder);
+    EXPECT_EQ(files::SetCurrentDir("file.rep/x"), files::kInvalidFilename);
     EXPECT_EQ(files::SetCurrentDir(""), files::kInvalidFilename);
     EXPECT_EQ(files::GetCurrentDir(), tree.Root());
     ASSERT_EQ(files::SetCurrentDir("/"), files::kNoError);

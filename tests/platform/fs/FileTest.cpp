@@ -129,7 +129,7 @@ TEST(File, StampsTellContentsChangesAndRenamesApart)
     const auto settled = files::FileClockNow() + 2 * files::FileClockStep();
     while (files::FileClockNow() < settled) {
     }
-    ASSERT_EQ(files::RenameIn(folder, "a.rep", "b.rep"), files::kNoError);
+    ASSERT_EQ(files::RenameBetween(folder, "a.rep", folder, "b.rep"), files::kNoError);
     ASSERT_EQ(file.Stamp(named), files::kNoError);
     EXPECT_TRUE(named.SameContents(opened));
     EXPECT_FALSE(named.Unchanged(opened));
@@ -147,12 +147,12 @@ TEST(File, RenamingNeverReplacesAndDeletingTakesTheNameOnly)
     tree.Link("link.rep", "target.rep");
     int code = -1;
     const auto folder = files::Folder::Open(tree.Root(), code);
-    EXPECT_EQ(files::RenameIn(folder, "a.rep", "b.rep"), files::kAlreadyExists);
+    EXPECT_EQ(files::RenameBetween(folder, "a.rep", folder, "b.rep"), files::kAlreadyExists);
     EXPECT_EQ(tree.Read("b.rep"), "b");
-    EXPECT_EQ(files::RenameIn(folder, "a.rep", "c.rep"), files::kNoError);
+    EXPECT_EQ(files::RenameBetween(folder, "a.rep", folder, "c.rep"), files::kNoError);
     EXPECT_EQ(tree.Read("c.rep"), "a");
-    EXPECT_EQ(files::RenameIn(folder, "a.rep", "d.rep"), files::kFileNotFound);
-    EXPECT_EQ(files::RenameIn(folder, "link.rep", ".aside"), files::kNoError); // the link itself moves
+    EXPECT_EQ(files::RenameBetween(folder, "a.rep", folder, "d.rep"), files::kFileNotFound);
+    EXPECT_EQ(files::RenameBetween(folder, "link.rep", folder, ".aside"), files::kNoError); // the link itself moves
     EXPECT_EQ(files::DeleteIn(folder, ".aside"), files::kNoError);
     EXPECT_EQ(tree.Read("target.rep"), "t");
     EXPECT_EQ(files::DeleteIn(folder, "c.rep"), files::kNoError);

@@ -44,6 +44,11 @@ TEST(Folder, OpensFoldersAndSaysWhyNot)
     EXPECT_FALSE(files::Folder::Open(tree.Path("missing"), code));
     EXPECT_EQ(code, files::kFileNotFound);
     EXPECT_FALSE(files::Folder::Open(tree.Path("file.rep"), code));
+    EXPECT_EQ(code, files::kNotAFolder);
+    ASSERT_EQ(::mkfifo(tree.Path("fifo").c_str(), 0644), 0);
+    EXPECT_FALSE(files::Folder::Open(tree.Path("fifo"), code)); // without waiting for a writer
+    EXPECT_EQ(code, files::kNotAFolder);
+    EXPECT_FALSE(files::Folder::Open(tree.Path("file.rep/sub"), code));
     EXPECT_EQ(code, files::kInvalidFilename);
     EXPECT_FALSE(files::Folder::Open(tree.Path("sub") + std::string(1, '\0') + "x", code));
     EXPECT_EQ(code, files::kInvalidFilename);

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -77,12 +78,21 @@ TEST(FileErrors, ErrnoMapsToPlatformCodesAndTexts)
     EXPECT_EQ(files::ErrorText(files::kInvalidNumericInput), "Invalid numeric input");
 }
 
-TEST(FileErrors, OtherErrorsKeepTheirNumberWithoutClashingWithTableCodes)
+TEST(FileErrors, OtherErrorsKeepTheirNumberWithoutClashingWithTableCodesAndReadAsTheSystemSaysThem)
 {
     const int io = files::CodeFromErrno(EIO);
     EXPECT_NE(io, files::kAccessDenied); // EIO is 5 as an errno
-    EXPECT_EQ(files::ErrorText(io), "I/O error " + std::to_string(EIO));
-    EXPECT_EQ(files::ErrorText(files::CodeFromErrno(ELOOP)), "I/O error " + std::to_string(ELOOP));
+    const std::pair<int, std::string> texts[] = {
+        {EIO, "Input/output error"},
+        {EEXIST, "File exists"},
+        {EISDIR, "Is a directory"},
+        {EINVAL, "Invalid argument"},
+        {ELOOP, "Too many levels of symbolic links"},
+    };
+    for (const auto& [error, text] : texts)
+        EXPECT_EQ(files::ErrorText(files::CodeFromErrno(error)), text) << error;
+    EXPECT_EQ(files::ErrorText(files::kUnmappedErrnoBase + 4000), "I/O error 4000"); // no such errno
+    EXPECT_EQ(files::ErrorText(files::kNotAFolder), "Not a folder");
 }
 
 } // namespace

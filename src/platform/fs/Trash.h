@@ -1,0 +1,68 @@
+#pragma once
+// The desktop's trash (the freedesktop.org trash layout), as this program moves files into it.
+//
+//   int code = 0;
+//   files::Trash trash = files::Trash::For(folder, code);       // the trash of folder's file system
+//   code = trash.Put(folder, from, name, trashedAs);            // name moves from `from` into it
+//
+// Each file system has its own trash, so that a file reaches it by a rename and is never copied:
+// the user's home trash ($XDG_DATA_HOME/Trash, by default ~/.local/share/Trash) for files on its
+// file system, and for any other the trash at the top of that file system, $top/.Trash/$uid when
+// $top/.Trash is a real folder with the sticky bit, else $top/.Trash-$uid. A trash folder that is
+// a link, or that belongs to another user, is never used. Folders of the trash that are missing
+// are made (mode 0700).
+//
+// What a file manager needs to list a file and put it back is written first, a "<name>.trashinfo"
+// in info/ that holds the file's path (absolute for the home trash, relative to $top otherwise,
+// escaped as in URLs) and the local time of the move; then the file is renamed into files/ under
+// the same name. When the rename fails the info goes again.
+//
+// GIO's own trash call moves by path, and the file it moves could be another by then; this one
+// moves the entry from a folder the caller holds open.
+
+#include "platform/fs/File.h"
+#include "platform/fs/Folder.h"
+
+#include <string>
+#include <string_view>
+
+namespace files {
+
+class Trash {
+public:
+    Trash() = default;
+
+    // The trash for the files of folder, made where missing. Empty with code set when its file
+    // system has none that can be used.
+    static Trash For(const Folder& folder, int& code);
+
+    // Whether For would find or make one, without making anything: 0 or the code For would give.
+    static int Available(const Folder& folder);
+
+    explicit operator bool() const { return static_cast<bool>(files_); }
+    dev_t Device() const { return files_.Id().device; }
+
+    // Moves the entry name of from (which lies on this trash's file system) into the trash,
+    // recorded as the file name of original, and says under which name it lies in files/.
+    int Put(const Folder& original, const Folder& from, std::string_view name, std::string& trashedAs) const;
+
+    // The trash's files/ folder, to take what Put moved back out of it by its name there; and
+    // dropping the info of what was taken out.
+    const Folder& Files() const { return files_; }
+    void DropInfo(const std::string& trashedAs) const;
+
+private:
+    static Trash Locate(const Folder& folder, bool make, int& code);
+
+    Folder files_;
+    Folder info_;
+    std::string top_; // the file system's top folder; empty for the home trash
+};
+
+// The folder's path as the system knows it, links resolved; empty when it cannot be told.
+std::string RealPath(const Folder& folder);
+
+// path, escaped as a URL's path: bytes other than letters, digits and "-._~/" as %XX.
+std::string EscapeUrlPath(std::string_view path);
+
+} // namespace files
