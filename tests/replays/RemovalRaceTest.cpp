@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -231,6 +234,98 @@ TEST(RemovalRace, AFolderExchangedWithALinkLeadsTheRemovalNowhereElse)
         EXPECT_EQ(after.size(), before.size()) << "files outside, round " << round;
         EXPECT_TRUE(after == before);
     }
+}
+
+// Rewrites bytes of a file in place and puts its times back as they were, as a restore tool or
+// rsync --inplace --times does: its size and modification time are what they were before.
+std::string RewriteKeepingTimes(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        throw std::runtime_error("cannot stat " + path);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    if (fd < 0 || ::pwrite(fd, "rewritten", 8, 1000) != 8 || ::futimens(fd, times) != 0)
+        throw std::runtime_error("cannot rewrite " + path);
+    ::close(fd);
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Told of each deletion, it rewrites a file of the next candidate that has been compared already
+// (comparisons run ahead of the deletions), before the removal comes to decide on it.
+class RewritingReport : public replays::RemovalReport {
+public:
+    RewritingReport(const replays::Catalogue& catalogue, std::vector<std::atomic<bool>>& compared)
+        : catalogue_(catalogue), plan_(replays::PlanRemoval(catalogue)), compared_(compared)
+    {
+    }
+
+    void Deleted(const std::string& path) override
+    {
+        std::size_t next = 0;
+        while (next < plan_.size() && catalogue_.Row(plan_[next].row).Path != path)
+            ++next;
+        if (++next >= plan_.size() || !compared_[next])
+            return;
+        // The copy to go, mostly; now and then the copy that stays.
+        const bool ours = next % 3 != 0;
+        const auto& candidate = plan_[next];
+        const std::string edited(catalogue_.Row(ours ? candidate.row : candidate.keep).Path);
+        rewritten.push_back({edited, RewriteKeepingTimes(edited), std::string(catalogue_.Row(candidate.row).Path), ours});
+    }
+
+    struct Rewrite {
+        std::string path;
+        std::string bytes;
+        std::string candidate;
+        bool ours;
+    };
+    std::vector<Rewrite> rewritten;
+
+    const std::vector<replays::RemovalCandidate>& Plan() const { return plan_; }
+
+private:
+    const replays::Catalogue& catalogue_;
+    const std::vector<replays::RemovalCandidate> plan_;
+    std::vector<std::atomic<bool>>& compared_;
+};
+
+// Either copy rewritten in place with its times put back, after the comparison read it and before
+// the removal came to it: the rewrite is never deleted.
+TEST_F(RemovalTrap, AnEditThatPutsTheTimesBackAfterTheComparisonIsNeverDeleted)
+{
+    REQUIRE_READ_TRAP();
+    constexpr unsigned kPairs = 150;
+    std::vector<std::string> wanted;
+    for (unsigned i = 0; i < kPairs; ++i) {
+        wanted.push_back(Replay(i));
+        tree.WriteFile("r/" + std::to_string(i) + "a.rep", wanted.back());
+        tree.WriteFile("r/" + std::to_string(i) + "b.rep", wanted.back());
+    }
+    Scan();
+    std::vector<std::atomic<bool>> compared(kPairs);
+    RewritingReport report(catalogue, compared);
+    testsupport::ReadTrap trap;
+    // A comparison closes the copy that stays once it has taken its last stamps.
+    for (std::size_t i = 0; i < report.Plan().size(); ++i)
+        trap.ArmClose(std::string(catalogue.Row(report.Plan()[i].keep).Path), [&compared, i] { compared[i] = true; });
+    replays::RemovalOptions options;
+    options.verifiers = 8;
+    options.report = &report;
+    const auto result = Run(options);
+    EXPECT_TRUE(trap.Errors().empty());
+    ASSERT_FALSE(report.rewritten.empty()) << "no comparison ran ahead of a deletion";
+    for (const auto& rewrite : report.rewritten) {
+        EXPECT_TRUE(tree.Exists(rewrite.path.substr(tree.Root().size() + 1)) && tree.Read(rewrite.path.substr(tree.Root().size() + 1)) == rewrite.bytes)
+            << rewrite.path << " deleted although it was rewritten";
+        const auto kept = std::find_if(result.notDeleted.begin(), result.notDeleted.end(),
+                                       [&](const replays::NotDeleted& n) { return n.path == rewrite.candidate; });
+        ASSERT_NE(kept, result.notDeleted.end()) << rewrite.candidate;
+        EXPECT_EQ(kept->reason, rewrite.ours ? replays::KeepReason::Changed : replays::KeepReason::OtherChanged);
+        wanted.push_back(rewrite.bytes);
+    }
+    EXPECT_EQ(Lost(wanted, tree.Path("r")), 0u);
 }
 
 TEST_F(RemovalTrap, CancellingStopsWithinTheComparisonOfALargePair)

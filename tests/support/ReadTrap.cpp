@@ -1,6 +1,7 @@
 #include "support/ReadTrap.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <exception>
 #include <cstring>
@@ -54,16 +55,50 @@ ReadTrap::~ReadTrap()
 
 void ReadTrap::Arm(const std::string& path, std::function<void()> action, int nth)
 {
+    Add(Event::Read, path, std::move(action), nth);
+}
+
+void ReadTrap::ArmOpenIn(const std::string& folder, std::function<void()> action, int nth)
+{
+    Add(Event::OpenIn, folder, std::move(action), nth);
+}
+
+void ReadTrap::ArmClose(const std::string& path, std::function<void()> action, int nth)
+{
+    Add(Event::Close, path, std::move(action), nth);
+}
+
+void ReadTrap::Add(Event event, const std::string& path, std::function<void()> action, int nth)
+{
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         throw std::runtime_error("cannot arm a read trap on " + path + ": " + std::strerror(errno));
     {
         const std::lock_guard lock(mutex_);
-        armed_.push_back({st.st_dev, st.st_ino, nth, std::move(action)});
+        armed_.push_back({event, st.st_dev, st.st_ino, nth, std::move(action)});
     }
-    if (::fanotify_mark(fanotify_, FAN_MARK_ADD, FAN_ACCESS_PERM, AT_FDCWD, path.c_str()) != 0)
+    const std::uint64_t mask = event == Event::Read ? FAN_ACCESS_PERM
+        : event == Event::Close                      ? FAN_CLOSE_NOWRITE
+                                                     : FAN_OPEN_PERM | FAN_EVENT_ON_CHILD;
+    if (::fanotify_mark(fanotify_, FAN_MARK_ADD, mask, AT_FDCWD, path.c_str()) != 0)
         throw std::runtime_error("cannot arm a read trap on " + path + ": " + std::strerror(errno));
 }
+
+namespace {
+
+// The folder of the file an event's descriptor refers to, as device and inode.
+bool FolderOf(int fd, struct stat& folder)
+{
+    char path[PATH_MAX + 1];
+    const auto length = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, PATH_MAX);
+    if (length <= 0)
+        return false;
+    std::string text(path, static_cast<std::size_t>(length));
+    text.erase(text.rfind('/') == 0 ? 1 : text.rfind('/'));
+    return ::stat(text.c_str(), &folder) == 0;
+}
+
+} // namespace
 
 std::vector<std::string> ReadTrap::Errors()
 {
@@ -89,12 +124,18 @@ void ReadTrap::Serve()
         auto* event = reinterpret_cast<fanotify_event_metadata*>(buffer);
         for (auto left = length; FAN_EVENT_OK(event, left); event = FAN_EVENT_NEXT(event, left)) {
             std::vector<std::function<void()>> due;
-            struct stat st {};
-            if (event->fd >= 0 && ::fstat(event->fd, &st) == 0) {
+            struct stat st {}, folder {};
+            const auto kind = (event->mask & FAN_ACCESS_PERM) ? Event::Read
+                : (event->mask & FAN_OPEN_PERM)              ? Event::OpenIn
+                                                             : Event::Close;
+            const bool known = event->fd >= 0
+                && (kind == Event::OpenIn ? FolderOf(event->fd, folder) : ::fstat(event->fd, &st) == 0);
+            if (known) {
+                const auto& of = kind == Event::OpenIn ? folder : st;
                 const std::lock_guard lock(mutex_);
                 for (auto& armed : armed_) {
-                    if (armed.remaining > 0 && armed.device == st.st_dev && armed.inode == st.st_ino
-                        && --armed.remaining == 0)
+                    if (armed.event == kind && armed.remaining > 0 && armed.device == of.st_dev
+                        && armed.inode == of.st_ino && --armed.remaining == 0)
                         due.push_back(std::move(armed.action));
                 }
             }
@@ -108,7 +149,7 @@ void ReadTrap::Serve()
                     errors_.push_back(e.what());
                 }
             }
-            if (event->mask & FAN_ACCESS_PERM) {
+            if (event->mask & (FAN_ACCESS_PERM | FAN_OPEN_PERM)) {
                 const fanotify_response response{event->fd, FAN_ALLOW};
                 if (::write(fanotify_, &response, sizeof response) != sizeof response)
                     std::terminate(); // a reader left waiting would hang the test run

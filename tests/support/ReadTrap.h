@@ -7,7 +7,9 @@
 //   trap.Arm(tree.Path("r/a.rep"), [&] { tree.Remove("r/b.rep"); });   // at the first read of a.rep
 //
 // The reader is held inside its read until the action has run on the trap's own thread, so the
-// change lands exactly between two reads of the code under test, every time. It rests on the
+// change lands exactly between two reads of the code under test, every time. A trap can also be
+// set on a file being opened inside a folder (the opener held the same way), or on a file being
+// closed after reading (told afterwards, the closer not held). It rests on the
 // kernel's file access permission events, which need CAP_SYS_ADMIN (root); Available says why
 // not when they cannot be had. An action must not read an armed file itself (it would wait for
 // itself); everything else, deleting or writing armed files included, is fine.
@@ -36,6 +38,10 @@ public:
     // Runs action when the file now at path is read for the nth time from now on (counting every
     // read call by anyone), before that read returns. A file may carry several armed actions.
     void Arm(const std::string& path, std::function<void()> action, int nth = 1);
+    // Runs action, holding the opener, when any file inside folder is opened, on the nth open.
+    void ArmOpenIn(const std::string& folder, std::function<void()> action, int nth = 1);
+    // Runs action soon after the file now at path is closed by a reader that wrote nothing.
+    void ArmClose(const std::string& path, std::function<void()> action, int nth = 1);
 
     // The pid of the process whose read set off the last action (for signalling another program).
     pid_t LastReader() const { return lastReader_.load(); }
@@ -44,13 +50,17 @@ public:
     std::vector<std::string> Errors();
 
 private:
+    enum class Event { Read, OpenIn, Close };
+
     struct Armed {
-        dev_t device;
+        Event event;
+        dev_t device; // of the file, or of the folder for OpenIn
         ino_t inode;
         int remaining;
         std::function<void()> action;
     };
 
+    void Add(Event event, const std::string& path, std::function<void()> action, int nth);
     void Serve();
 
     int fanotify_ = -1;

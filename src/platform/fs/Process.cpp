@@ -12,8 +12,9 @@ namespace files {
 namespace {
 
 constexpr std::size_t kBootIdDigits = 8;
-// Fields of /proc/PID/stat after the command's closing parenthesis, up to the start time (22nd).
-constexpr int kFieldsToStartTime = 20;
+// The start time is the 22nd field of /proc/PID/stat, the 19th after the one that follows the
+// command's closing parenthesis.
+constexpr int kFieldsToStartTime = 19;
 // Descriptors taken to be there when the limit cannot be read.
 constexpr std::size_t kUsualOpenFiles = 1024;
 
