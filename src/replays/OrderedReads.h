@@ -64,20 +64,14 @@ public:
                 helpers_.emplace_back([this] { Help(); });
         } catch (const std::system_error&) {
             // The helpers already running will do; the owner reads the rest.
+        } catch (...) {
+            Stop(); // out of memory: the helpers started go before it is told
+            throw;
         }
         cores_ = std::min<unsigned>(cores_, static_cast<unsigned>(helpers_.size()) + 1);
     }
 
-    ~OrderedReads()
-    {
-        {
-            const std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        wake_.notify_all();
-        for (auto& helper : helpers_)
-            helper.join();
-    }
+    ~OrderedReads() { Stop(); }
 
     OrderedReads(const OrderedReads&) = delete;
     OrderedReads& operator=(const OrderedReads&) = delete;
@@ -129,6 +123,18 @@ public:
     }
 
 private:
+    void Stop()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        for (auto& helper : helpers_)
+            helper.join();
+        helpers_.clear();
+    }
+
     struct Slot {
         Job job{};
         std::exception_ptr failure; // what reading the job threw

@@ -110,7 +110,13 @@ public:
                 continue;
             if (code != files::kNoError)
                 return nullptr;
-            auto aside = files::Folder::OpenOwnIn(folder_, name, code);
+            files::Folder aside;
+            try {
+                aside = files::Folder::OpenOwnIn(folder_, name, code);
+            } catch (...) { // out of memory: the folder goes again
+                files::RemoveFolderIn(folder_, name);
+                throw;
+            }
             files::FileStamp stamp;
             // Someone may have put another folder in its place between making and opening it.
             if (!aside || files::StampOf(aside, stamp) != files::kNoError || stamp.owner != ::geteuid()

@@ -17,15 +17,24 @@ namespace {
 using testsupport::FileContentsBelow;
 
 // Three sizes, four first and two second fingerprints, and a handful of bodies, so that most
-// replays have neighbours that match by fingerprints, some of them byte for byte.
-void MakeRandomTree(testsupport::ScratchTree& tree, unsigned seed, unsigned replays)
+// replays have neighbours that match by fingerprints, some of them byte for byte. With symbolic
+// set, some names are links (relative, so that two trees made alike lead within themselves) to
+// other replays, to other links, to nothing, and to folders.
+void MakeRandomTree(testsupport::ScratchTree& tree, unsigned seed, unsigned replays, bool symbolic = false)
 {
     std::mt19937 random(seed);
     const auto pick = [&](unsigned n) { return static_cast<unsigned>(random() % n); };
     std::vector<std::string> names;
     for (unsigned i = 0; i < replays; ++i) {
-        const std::string name = "r/" + std::to_string(pick(4)) + "/" + std::to_string(i) + (pick(5) == 0 ? ".REP" : ".rep");
-        if (!names.empty() && pick(12) == 0) { // another name for a replay there already
+        const std::string folder = std::to_string(pick(4));
+        const std::string name = "r/" + folder + "/" + std::to_string(i) + (pick(5) == 0 ? ".REP" : ".rep");
+        if (symbolic && pick(8) == 0) { // a link to a replay or link there already, or yet to come
+            const auto target = pick(6) == 0 ? names.size() + 1 + pick(20) : pick(static_cast<unsigned>(names.size() + 1));
+            tree.Link(name, target < names.size() ? "../" + names[target].substr(2) : "../0/" + std::to_string(target) + ".rep");
+        } else if (symbolic && pick(40) == 0) { // a link to a folder, walked once whatever leads to it
+            tree.Link("r/" + folder + "/sub" + std::to_string(i), "../" + std::to_string(pick(4)));
+            continue;
+        } else if (!names.empty() && pick(12) == 0) { // another name for a replay there already
             tree.HardLink(name, names[pick(static_cast<unsigned>(names.size()))]);
         } else {
             const std::size_t size = 14000 + 256 * pick(3);
@@ -85,6 +94,22 @@ TEST(RemovalProperty, ComparingOnSeveralThreadsDecidesWhatOneThreadDecides)
         EXPECT_EQ(realMany.deleted, realOne.deleted) << "seed " << seed;
         EXPECT_EQ(realMany.kept, realOne.kept) << "seed " << seed;
         EXPECT_TRUE(FileContentsBelow(many.Path("r")) == FileContentsBelow(one.Path("r"))) << "seed " << seed;
+    }
+}
+
+// A dry run decides what a real run over an identical tree decides, where deleting a file leaves
+// links to it leading nowhere and takes a name from a file that has others.
+TEST(RemovalProperty, ADryRunDecidesWhatARealRunDecidesLinksIncluded)
+{
+    for (unsigned seed = 1; seed <= 12 && !testing::Test::HasFailure(); ++seed) {
+        testsupport::ScratchTree dry, real;
+        MakeRandomTree(dry, seed, 200, true);
+        MakeRandomTree(real, seed, 200, true);
+        const auto planned = Remove(dry, true, 0);
+        const auto done = Remove(real, false, 0);
+        EXPECT_EQ(planned.deleted, done.deleted) << "seed " << seed;
+        EXPECT_EQ(planned.kept, done.kept) << "seed " << seed;
+        EXPECT_FALSE(done.deleted.empty());
     }
 }
 
