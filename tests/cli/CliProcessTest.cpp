@@ -7,16 +7,21 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <thread>
 #include <set>
 #include <sstream>
 
@@ -28,17 +33,29 @@ constexpr unsigned kChildSeconds = 60;
 struct ChildOptions {
     std::vector<std::string> chdirs; // entered one after the other, each relative to the last
     bool removeWorkingFolder = false; // remove the last one entered, so the child stands nowhere
-    int out = -1; // the child's standard output; -1 captures it
+    int out = -1; // the child's standard output; -1 captures it, -2 leaves it closed
     rlim_t openFiles = 0; // 0: the limit is left alone
+    rlim_t addressSpace = 0; // bytes of memory the child may map; 0: no limit
+    std::vector<std::string> environment; // NAME=VALUE set for the child besides the test's own
+    int outPipeSize = 0; // 0: the system's
 };
 
 struct Outcome {
     int status = -1; // the exit status, or 128 + the signal that ended it
+    bool killed = false; // a signal ended it
     std::string out;
     std::string err;
 };
 
-Outcome RunChild(const std::vector<std::string>& args, const ChildOptions& options = {})
+// A child started with its standard output and error in pipes, which the test reads when it
+// chooses (Collect).
+struct Child {
+    pid_t pid = -1;
+    int out = -1;
+    int err = -1;
+};
+
+Child StartChild(const std::vector<std::string>& args, const ChildOptions& options = {})
 {
     std::vector<std::string> argv{DUPSWEEP_CLI};
     argv.insert(argv.end(), args.begin(), args.end());
@@ -46,9 +63,19 @@ Outcome RunChild(const std::vector<std::string>& args, const ChildOptions& optio
     for (auto& arg : argv)
         raw.push_back(arg.data());
     raw.push_back(nullptr);
+    std::vector<std::string> environment;
+    for (char** variable = environ; *variable != nullptr; ++variable)
+        environment.emplace_back(*variable);
+    environment.insert(environment.end(), options.environment.begin(), options.environment.end());
+    std::vector<char*> envp;
+    for (auto& variable : environment)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
     int outPipe[2], errPipe[2];
     if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe");
+    if (options.outPipeSize != 0 && ::fcntl(outPipe[1], F_SETPIPE_SZ, options.outPipeSize) < 0)
+        throw std::runtime_error("pipe size");
 
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -59,21 +86,30 @@ Outcome RunChild(const std::vector<std::string>& args, const ChildOptions& optio
         }
         if (options.removeWorkingFolder && ::rmdir(options.chdirs.back().c_str()) != 0)
             ::_exit(121);
-        if (options.openFiles != 0) {
-            const rlimit limit{options.openFiles, options.openFiles};
-            if (::setrlimit(RLIMIT_NOFILE, &limit) != 0)
+        for (const auto& [resource, value] : {std::pair{RLIMIT_NOFILE, options.openFiles}, {RLIMIT_AS, options.addressSpace}}) {
+            const rlimit limit{value, value};
+            if (value != 0 && ::setrlimit(resource, &limit) != 0)
                 ::_exit(122);
         }
-        ::dup2(options.out >= 0 ? options.out : outPipe[1], STDOUT_FILENO);
+        if (options.out == -2)
+            ::close(STDOUT_FILENO);
+        else
+            ::dup2(options.out >= 0 ? options.out : outPipe[1], STDOUT_FILENO);
         ::dup2(errPipe[1], STDERR_FILENO);
         ::alarm(kChildSeconds);
-        ::execv(raw[0], raw.data());
+        ::execve(raw[0], raw.data(), envp.data());
         ::_exit(127);
     }
     ::close(outPipe[1]);
     ::close(errPipe[1]);
+    return {pid, outPipe[0], errPipe[0]};
+}
+
+// Reads the child's output to its end and waits for it.
+Outcome Collect(const Child& child)
+{
     Outcome outcome;
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    pollfd fds[2] = {{child.out, POLLIN, 0}, {child.err, POLLIN, 0}};
     std::string* sinks[2] = {&outcome.out, &outcome.err};
     for (int open = 2; open > 0;) {
         if (::poll(fds, 2, -1) < 0)
@@ -93,9 +129,15 @@ Outcome RunChild(const std::vector<std::string>& args, const ChildOptions& optio
         }
     }
     int raw_status = 0;
-    ::waitpid(pid, &raw_status, 0);
+    ::waitpid(child.pid, &raw_status, 0);
     outcome.status = WIFEXITED(raw_status) ? WEXITSTATUS(raw_status) : 128 + WTERMSIG(raw_status);
+    outcome.killed = WIFSIGNALED(raw_status);
     return outcome;
+}
+
+Outcome RunChild(const std::vector<std::string>& args, const ChildOptions& options = {})
+{
+    return Collect(StartChild(args, options));
 }
 
 std::set<std::string> Lines(const std::string& text)
@@ -109,16 +151,18 @@ std::set<std::string> Lines(const std::string& text)
 
 class CliProcess : public testing::Test {
 protected:
-    // pairs identical pairs in r/, each pair's first copy (the one deleted) named NNa.rep.
-    std::vector<std::string> MakePairs(unsigned pairs, std::size_t size = 14000)
+    // pairs identical pairs in r/, each pair's first copy (the one deleted) named [prefix]NNa.rep.
+    std::vector<std::string> MakePairs(unsigned pairs, std::size_t size = 14000, const std::string& prefix = {},
+                                       const std::string& folder = "r/")
     {
         std::vector<std::string> first;
         for (unsigned i = 0; i < pairs; ++i) {
-            char name[16];
-            std::snprintf(name, sizeof name, "%02u", i);
-            const auto bytes = testsupport::MakeReplay(size, "f" + std::string(name), "s", {}, i);
-            first.push_back(tree.WriteFile("r/" + std::string(name) + "a.rep", bytes));
-            tree.WriteFile("r/" + std::string(name) + "b.rep", bytes);
+            char number[16];
+            std::snprintf(number, sizeof number, "%02u", i);
+            const auto name = folder + prefix + number;
+            const auto bytes = testsupport::MakeReplay(size, "f" + folder + number, "s", {}, i);
+            first.push_back(tree.WriteFile(name + "a.rep", bytes));
+            tree.WriteFile(name + "b.rep", bytes);
         }
         return first;
     }
@@ -143,7 +187,10 @@ TEST_F(CliProcess, AWorkingFolderThatIsGoneIsNoFolderToWalk)
     tree.WriteFile("here/a.rep", testsupport::MakeReplay(14000, "f", "s"));
     for (const auto& args : std::vector<std::vector<std::string>>{{"list", "."}, {"dedupe", "--dry-run", "."}}) {
         tree.MakeFolder("gone");
-        const auto outcome = RunChild(args, {{tree.Path("gone")}, true});
+        ChildOptions options;
+        options.chdirs = {tree.Path("gone")};
+        options.removeWorkingFolder = true;
+        const auto outcome = RunChild(args, options);
         EXPECT_EQ(outcome.status, cli::kExitNoFolder) << args[0];
         EXPECT_EQ(outcome.out, "");
         EXPECT_EQ(outcome.err, "dupsweep-cli: .: not a folder that can be entered (File not found)\n");
@@ -165,7 +212,9 @@ TEST_F(CliProcess, AWorkingFolderBeyondTheLongestPathIsNoFolderToWalk)
         chdirs.push_back(name);
     }
     ::close(fd);
-    const auto outcome = RunChild({"list", "."}, {chdirs});
+    ChildOptions options;
+    options.chdirs = chdirs;
+    const auto outcome = RunChild({"list", "."}, options);
     EXPECT_EQ(outcome.status, cli::kExitNoFolder);
     EXPECT_EQ(outcome.out, "");
     EXPECT_EQ(outcome.err, "dupsweep-cli: .: not a folder that can be entered (Invalid filename)\n");
@@ -209,20 +258,21 @@ TEST_F(CliProcess, SigtermStopsAfterTheFileInHandAndEveryDeletionIsReported)
     }
 }
 
-// Output that cannot be written (a pipe nobody reads, a full disk) stops the deleting at once;
-// what was deleted by then is told on standard error.
-TEST_F(CliProcess, OutputThatCannotBeWrittenStopsTheDeleting)
+// Output that cannot be written at all (closed, a pipe nobody reads, a full device) is found out
+// before anything is deleted, in lines as in JSON.
+TEST_F(CliProcess, OutputThatCannotBeWrittenStopsTheDeletingBeforeItBegins)
 {
+    enum class Out { Closed, Widowed, Full };
     for (const bool json : {false, true}) {
-        for (const bool pipe : {true, false}) {
+        for (const auto kind : {Out::Closed, Out::Widowed, Out::Full}) {
             const auto first = MakePairs(20);
-            int out = -1;
-            if (pipe) {
+            int out = -2;
+            if (kind == Out::Widowed) {
                 int ends[2];
                 ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
                 ::close(ends[0]);
                 out = ends[1];
-            } else {
+            } else if (kind == Out::Full) {
                 out = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
                 ASSERT_GE(out, 0);
             }
@@ -231,14 +281,96 @@ TEST_F(CliProcess, OutputThatCannotBeWrittenStopsTheDeleting)
             const auto outcome = RunChild(json ? std::vector<std::string>{"dedupe", "--json", tree.Path("r")}
                                                : std::vector<std::string>{"dedupe", tree.Path("r")},
                                           options);
-            ::close(out);
-            EXPECT_EQ(outcome.status, cli::kExitIncomplete) << outcome.err;
-            const auto gone = Gone(first);
-            EXPECT_LE(gone.size(), 1u) << (json ? "json " : "lines ") << (pipe ? "pipe" : "full");
-            for (const auto& path : gone)
-                EXPECT_NE(outcome.err.find(path), std::string::npos) << path << " deleted but not reported";
+            if (out >= 0)
+                ::close(out);
+            const auto what = std::string(json ? "json, " : "lines, ") + std::to_string(static_cast<int>(kind));
+            EXPECT_EQ(outcome.status, cli::kExitIncomplete) << what << ": " << outcome.err;
+            EXPECT_TRUE(Gone(first).empty()) << what;
+            EXPECT_NE(outcome.err.find("cannot write the output"), std::string::npos) << what << ": " << outcome.err;
             std::filesystem::remove_all(tree.Path("r"));
         }
+    }
+}
+
+// Waits until the child is inside a write to its standard output that cannot go on: the pipe is
+// full and nobody reads it. False when the child ended first.
+bool AwaitBlockedWrite(const Child& child)
+{
+    const int capacity = ::fcntl(child.out, F_GETPIPE_SZ);
+    const auto proc = "/proc/" + std::to_string(child.pid);
+    for (;;) {
+        std::ifstream stat(proc + "/stat");
+        std::string field, state;
+        stat >> field >> field >> state; // the command has no spaces: it is dupsweep-cli
+        if (state == "Z" || state.empty())
+            return false;
+        int queued = 0;
+        std::ifstream call(proc + "/syscall");
+        std::string number;
+        call >> number;
+        // Asleep in a write, with more in the pipe than an atomic write may find room for.
+        if (state == "S" && number == std::to_string(SYS_write) && ::ioctl(child.out, FIONREAD, &queued) == 0
+            && queued > capacity - PIPE_BUF)
+            return true;
+        std::this_thread::yield();
+    }
+}
+
+// Sends signal to the child and waits until it has been taken, so that whatever it does to the
+// call it came into is done before the test goes on.
+void Signal(const Child& child, int signal)
+{
+    ::kill(child.pid, signal);
+    for (bool pending = true; pending;) {
+        std::ifstream status("/proc/" + std::to_string(child.pid) + "/status");
+        pending = false;
+        for (std::string line; std::getline(status, line);) {
+            if ((line.starts_with("SigPnd:") || line.starts_with("ShdPnd:")) && line.find_first_not_of("0", 8) != std::string::npos)
+                pending = true;
+        }
+        std::this_thread::yield();
+    }
+}
+
+// A stop signal, or two, that come while the output waits for a slow reader: the write goes on
+// when the reader reads, the run stops after the file in hand, and every deletion is reported.
+TEST_F(CliProcess, StopSignalsWhileTheOutputWaitsForItsReaderCutNoReportShort)
+{
+    const std::string longName(200, 'n'); // a few deleted paths fill the smallest pipe
+    struct Case {
+        std::vector<int> signals;
+        bool json;
+        int status;
+    };
+    const Case cases[] = {
+        {{SIGTERM}, false, 128 + SIGTERM},
+        {{SIGTERM}, true, 128 + SIGTERM},
+        {{SIGINT, SIGINT}, false, cli::kExitInterrupted},
+        {{SIGINT, SIGINT}, true, cli::kExitInterrupted},
+    };
+    for (const auto& c : cases) {
+        const auto first = MakePairs(60, 14000, longName);
+        ChildOptions options;
+        options.outPipeSize = 4096;
+        const auto child = StartChild(c.json ? std::vector<std::string>{"dedupe", "--json", tree.Path("r")}
+                                             : std::vector<std::string>{"dedupe", tree.Path("r")},
+                                      options);
+        ASSERT_TRUE(AwaitBlockedWrite(child)) << "the child ended before its output filled the pipe";
+        for (const int signal : c.signals)
+            Signal(child, signal);
+        const auto outcome = Collect(child);
+        EXPECT_EQ(outcome.status, c.status) << outcome.err;
+        EXPECT_FALSE(outcome.killed) << "the process was ended before its report";
+        const auto gone = Gone(first);
+        EXPECT_FALSE(gone.empty());
+        for (const auto& path : gone)
+            EXPECT_NE(outcome.out.find(path), std::string::npos) << path << " deleted but not reported";
+        EXPECT_EQ(outcome.err.find("cannot write"), std::string::npos) << outcome.err;
+        if (c.json)
+            EXPECT_NE(outcome.out.find("\"cancelled\":true}\n"), std::string::npos);
+        else
+            EXPECT_NE(outcome.out.find(std::to_string(gone.size()) + " duplicates deleted\n"), std::string::npos);
+        std::filesystem::remove_all(tree.Path("r"));
     }
 }
 
