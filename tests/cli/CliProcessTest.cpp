@@ -22,6 +22,7 @@
 #include <fstream>
 #include <functional>
 #include <thread>
+#include <iterator>
 #include <set>
 #include <sstream>
 
@@ -396,6 +397,174 @@ TEST_F(CliProcess, UnderALowLimitOfOpenFilesNothingIsLeftOutInSilence)
             EXPECT_TRUE(listed.count("54\t" + path) == 1 || reported) << path << " left out at limit " << limit;
         }
     }
+}
+
+// At a limit of 64 open files every duplicate is still deleted, each copy in a folder of its
+// own, so that the candidates compared ahead hold many folders.
+TEST_F(CliProcess, SixtyFourOpenFilesAreEnoughToDeleteEveryDuplicate)
+{
+    constexpr unsigned kPairs = 100;
+    for (unsigned i = 0; i < kPairs; ++i) {
+        const auto bytes = testsupport::MakeReplay(14000, "f" + std::to_string(1000 + i), "s", {}, i);
+        tree.WriteFile("r/a" + std::to_string(1000 + i) + "/x.rep", bytes);
+        tree.WriteFile("r/b" + std::to_string(1000 + i) + "/x.rep", bytes);
+    }
+    const auto before = testsupport::FileContentsBelow(tree.Path("r"));
+    ChildOptions options;
+    options.openFiles = 64;
+    const auto outcome = RunChild({"dedupe", tree.Path("r")}, options);
+    EXPECT_EQ(outcome.status, cli::kExitDone) << outcome.err;
+    EXPECT_NE(outcome.out.find(std::to_string(kPairs) + " duplicates deleted\n"), std::string::npos);
+    const auto after = testsupport::FileContentsBelow(tree.Path("r"));
+    EXPECT_EQ(after.size(), kPairs);
+    EXPECT_TRUE(std::set<std::string>(after.begin(), after.end()) == std::set<std::string>(before.begin(), before.end()));
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Under limits of memory from too little to start with to enough, a run either ends well or says
+// it ran out, with every deletion reported and nothing left aside; never a crash.
+TEST_F(CliProcess, RunningOutOfMemoryEndsTheRunCleanlyAndSaysSo)
+{
+    if (kSanitized)
+        GTEST_SKIP() << "the sanitizers' own memory takes no limit of the address space";
+    constexpr rlim_t kMiB = 1 << 20;
+    for (rlim_t limit = 16 * kMiB; limit <= 192 * kMiB; limit += 8 * kMiB) {
+        const auto first = MakePairs(40);
+        tree.WriteFile("r/long/" + std::string(200, 'l') + ".rep", "x"); // an error line
+        ChildOptions options;
+        options.addressSpace = limit;
+        const auto outcome = RunChild({"dedupe", "--json", tree.Path("r")}, options);
+        const auto at = std::to_string(limit / kMiB) + " MiB: ";
+        if (outcome.status == 127 || outcome.status == 122)
+            continue; // too little to start the program at all
+        EXPECT_FALSE(outcome.killed) << at << outcome.err;
+        EXPECT_TRUE(outcome.status == cli::kExitIncomplete || outcome.status == cli::kExitOutOfMemory)
+            << at << outcome.status << " " << outcome.err;
+        if (outcome.status == cli::kExitOutOfMemory) {
+            EXPECT_NE(outcome.err.find("out of memory"), std::string::npos) << at << outcome.err;
+        }
+        for (const auto& path : Gone(first))
+            EXPECT_NE(outcome.out.find(path), std::string::npos) << at << path << " deleted but not reported";
+        for (const auto& entry : std::filesystem::directory_iterator(tree.Path("r")))
+            EXPECT_FALSE(entry.path().filename().string().starts_with(".dupsweep-")) << at << "left aside";
+        std::filesystem::remove_all(tree.Path("r"));
+    }
+}
+
+// The bytes of every file below folder that a user sees: hidden names left out.
+std::multiset<std::string> VisibleContents(const std::string& folder)
+{
+    std::multiset<std::string> contents;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder); it != std::filesystem::recursive_directory_iterator(); ++it) {
+        if (it->path().filename().string().starts_with(".")) {
+            it.disable_recursion_pending();
+            continue;
+        }
+        if (it->is_regular_file() && !it->is_symlink()) {
+            std::ifstream in(it->path(), std::ios::binary);
+            contents.insert({std::istreambuf_iterator<char>(in), {}});
+        }
+    }
+    return contents;
+}
+
+// Removals killed at moments all through their work: a list afterwards brings back whatever
+// they left aside, and every content is where a user sees it.
+TEST_F(CliProcess, WhatAKilledRemovalLeftAsideIsBroughtBackByTheNextList)
+{
+    REQUIRE_READ_TRAP();
+    constexpr unsigned kRounds = 12, kPairs = 30;
+    for (unsigned round = 0; round < kRounds && !HasFailure(); ++round) {
+        const auto first = MakePairs(kPairs);
+        const auto wanted = VisibleContents(tree.Path("r"));
+        {
+            testsupport::ReadTrap trap;
+            // The scan reads each replay once; a later read is the removal comparing it, ahead of
+            // the deletions or not.
+            trap.Arm(first[3 + round % (kPairs - 3)], [&trap] { ::kill(trap.LastReader(), SIGKILL); }, 2);
+            const auto killed = RunChild({"dedupe", tree.Path("r")});
+            EXPECT_TRUE(killed.killed) << "round " << round;
+        }
+        const auto listed = RunChild({"list", tree.Path("r")});
+        EXPECT_EQ(listed.status, cli::kExitDone) << listed.err;
+        const auto seen = VisibleContents(tree.Path("r"));
+        for (auto it = wanted.begin(); it != wanted.end(); it = wanted.upper_bound(*it))
+            EXPECT_GE(seen.count(*it), 1u) << "round " << round << ": a content is nowhere to be seen";
+        for (const auto& entry : std::filesystem::directory_iterator(tree.Path("r")))
+            EXPECT_FALSE(entry.path().filename().string().starts_with(".dupsweep-")) << "round " << round;
+        std::filesystem::remove_all(tree.Path("r"));
+    }
+}
+
+// a.rep, its copy b.rep, and c.rep leading to a.rep: deleting a.rep leaves c.rep leading nowhere,
+// so b.rep must stay. The dry run says what the real run then does.
+TEST_F(CliProcess, TheDryRunPromisesWhatTheRealRunDoesLinksIncluded)
+{
+    const auto bytes = testsupport::MakeReplay(14000, "f", "s");
+    tree.WriteFile("r/a.rep", bytes);
+    tree.WriteFile("r/b.rep", bytes);
+    tree.Link("r/c.rep", "a.rep");
+    const auto dry = RunChild({"dedupe", "--dry-run", tree.Path("r")});
+    const auto real = RunChild({"dedupe", tree.Path("r")});
+    EXPECT_EQ(dry.status, real.status);
+    const auto paths = [](const std::string& out) { return out.substr(0, out.rfind('\n', out.size() - 2) + 1); };
+    EXPECT_EQ(paths(dry.out), paths(real.out));
+    EXPECT_EQ(paths(real.out), tree.Path("r/a.rep") + "\n");
+    EXPECT_EQ(tree.Read("r/b.rep"), bytes);
+}
+
+TEST_F(CliProcess, AFolderThatIsAFileOrASystemFileSystemSaysWhatItIs)
+{
+    tree.WriteFile("file.rep", "x");
+    ASSERT_EQ(::mkfifo(tree.Path("fifo").c_str(), 0644), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {tree.Path("file.rep"), "Not a folder"},
+        {tree.Path("fifo"), "Not a folder"},
+        {"/dev/null", "Not a folder"},
+        {"/proc/self", "A system file system (such as /proc), not a folder of files"},
+    };
+    for (const auto& [folder, text] : cases) {
+        const auto outcome = RunChild({"list", folder});
+        EXPECT_EQ(outcome.status, cli::kExitNoFolder) << folder;
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_EQ(outcome.err, "dupsweep-cli: " + folder + ": not a folder that can be entered (" + text + ")\n");
+    }
+}
+
+TEST_F(CliProcess, TrashTakesTheDuplicatesAndADryRunSaysSoWithoutMakingIt)
+{
+    const auto first = MakePairs(3);
+    ChildOptions options;
+    options.environment = {"XDG_DATA_HOME=" + tree.Path("home")};
+    const auto dry = RunChild({"dedupe", "--trash", "--dry-run", tree.Path("r")}, options);
+    EXPECT_EQ(dry.status, cli::kExitDone) << dry.err;
+    EXPECT_NE(dry.out.find("3 duplicates would be moved to the trash\n"), std::string::npos) << dry.out;
+    EXPECT_FALSE(tree.Exists("home"));
+    const auto real = RunChild({"dedupe", "--trash", "--json", tree.Path("r")}, options);
+    EXPECT_EQ(real.status, cli::kExitDone) << real.err;
+    EXPECT_NE(real.out.find("\"dry_run\":false,\"trash\":true,"), std::string::npos) << real.out;
+    for (const auto& path : first) {
+        EXPECT_FALSE(tree.Exists(path.substr(tree.Root().size() + 1)));
+        const auto name = path.substr(path.rfind('/') + 1);
+        EXPECT_TRUE(tree.Exists("home/Trash/files/" + name)) << name;
+        EXPECT_TRUE(tree.Exists("home/Trash/info/" + name + ".trashinfo")) << name;
+    }
+    EXPECT_EQ(RunChild({"list", "--trash", tree.Path("r")}).status, cli::kExitUsage);
+}
+
+// The manual page is made from the help: it must name every key the JSON has and every option.
+TEST_F(CliProcess, TheHelpNamesEverythingTheProgramDoes)
+{
+    const auto help = RunChild({"--help"});
+    EXPECT_EQ(help.status, cli::kExitDone);
+    for (const auto* word : {"\"read_only\"", "\"restored\"", "\"trash\"", "--trash", "--dry-run", "--json",
+                             "  4    ", "  143  ", "Interrupted removals"})
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
 }
 
 } // namespace
