@@ -96,8 +96,11 @@ Folder Folder::OpenOwnIn(const Folder& parent, std::string_view name, int& code)
         return {};
     }
     Descriptor fd(::openat(parent.Fd(), entry, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!fd && errno == ELOOP) {
-        code = kRefused;
+    if (!fd && (errno == ELOOP || errno == ENOTDIR)) { // a link is refused as either
+        struct stat st {};
+        code = ::fstatat(parent.Fd(), entry, &st, AT_SYMLINK_NOFOLLOW) != 0 ? CodeFromErrno(errno)
+            : S_ISLNK(st.st_mode)                                        ? kRefused
+                                                                         : kNotAFolder;
         return {};
     }
     return FromDescriptor(std::move(fd), JoinPath(parent.Path(), name), code);

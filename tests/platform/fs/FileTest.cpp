@@ -3,6 +3,8 @@
 #include "support/ScratchTree.h"
 
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 
 namespace {
@@ -159,6 +161,93 @@ TEST(File, RenamingNeverReplacesAndDeletingTakesTheNameOnly)
     EXPECT_FALSE(tree.Exists("c.rep"));
     EXPECT_EQ(files::DeleteIn(folder, "c.rep"), files::kFileNotFound);
     EXPECT_EQ(files::DeleteIn(folder, std::string("b.rep\0x", 7)), files::kInvalidFilename);
+}
+
+// Names taken as gone are gone whichever way they are reached: by name, or at the end of links.
+TEST(File, AbsentNamesAreGoneThroughLinksToo)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("sub/a.rep", "a");
+    tree.Link("sub/c.rep", "a.rep");
+    tree.Link("d.rep", "sub/c.rep");
+    int code = -1;
+    const auto root = files::Folder::Open(tree.Root(), code);
+    const auto sub = files::Folder::Open(tree.Path("sub"), code);
+    struct Gone : files::AbsentNames {
+        files::FileId folder;
+        std::string name;
+        bool Absent(const files::FileId& in, std::string_view entry) const override { return in == folder && entry == name; }
+    };
+    for (const auto* absent : {"a.rep", "c.rep"}) {
+        Gone gone;
+        gone.folder = sub.Id();
+        gone.name = absent;
+        files::FileStamp stamp;
+        EXPECT_FALSE(files::File::OpenIn(root, "d.rep", code, files::Access::Read, nullptr, &gone)) << absent;
+        EXPECT_EQ(code, files::kFileNotFound) << absent;
+        EXPECT_EQ(files::StampIn(root, "d.rep", files::Links::Follow, stamp, &gone), files::kFileNotFound) << absent;
+        EXPECT_EQ(files::StampIn(root, "d.rep", files::Links::Own, stamp, &gone), files::kNoError) << absent;
+        EXPECT_EQ(files::StampIn(sub, absent, files::Links::Own, stamp, &gone), files::kFileNotFound) << absent;
+    }
+    Gone other;
+    other.folder = root.Id();
+    other.name = "a.rep"; // the same name in another folder is another name
+    EXPECT_TRUE(files::File::OpenIn(root, "d.rep", code, files::Access::Read, nullptr, &other));
+}
+
+// What a file that has lost its last name holds can still be saved, under a name that was free.
+TEST(File, ACopyOfAnOpenFileIsSavedUnderAFreeNameOnly)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("a.rep", std::string(200000, 'a') + "end");
+    tree.WriteFile("taken.rep", "taken");
+    tree.SetMode("a.rep", 0640);
+    int code = -1;
+    const auto folder = files::Folder::Open(tree.Root(), code);
+    const auto file = files::File::OpenIn(folder, "a.rep", code);
+    ASSERT_TRUE(file);
+    tree.Remove("a.rep");
+    files::FileStamp stamp;
+    ASSERT_EQ(file.Stamp(stamp), files::kNoError);
+    EXPECT_EQ(stamp.links, 0u);
+    EXPECT_EQ(files::SaveCopyIn(file, folder, "taken.rep", stamp), files::kAlreadyExists);
+    EXPECT_EQ(tree.Read("taken.rep"), "taken");
+    ASSERT_EQ(files::SaveCopyIn(file, folder, "saved.rep", stamp), files::kNoError);
+    EXPECT_EQ(tree.Read("saved.rep"), std::string(200000, 'a') + "end");
+    struct stat st {};
+    ASSERT_EQ(::stat(tree.Path("saved.rep").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(files::WriteNewFileIn(folder, "saved.rep", "x", 0600), files::kAlreadyExists);
+    EXPECT_EQ(files::WriteNewFileIn(folder, "new.rep", "x", 0600), files::kNoError);
+    EXPECT_EQ(tree.Read("new.rep"), "x");
+}
+
+// What a dry run asks in place of moving a file out of its folder.
+TEST(File, WhetherAFileCouldBeMovedOutOfItsFolder)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("free/a.rep", "a");
+    tree.WriteFile("fixed/a.rep", "a");
+    int code = -1;
+    const auto free = files::Folder::Open(tree.Path("free"), code);
+    const auto fixed = files::Folder::Open(tree.Path("fixed"), code);
+    files::FileStamp stamp;
+    ASSERT_EQ(files::StampIn(free, "a.rep", files::Links::Own, stamp), files::kNoError);
+    const auto file = files::File::OpenIn(free, "a.rep", code);
+    EXPECT_EQ(files::MayMoveOutOf(free, stamp, file), files::kNoError);
+    if (testsupport::RunningAsRoot()) {
+        // Root's permissions are everywhere; a folder marked immutable still keeps its files.
+        int flags = FS_IMMUTABLE_FL;
+        if (::ioctl(fixed.Fd(), FS_IOC_SETFLAGS, &flags) != 0)
+            GTEST_SKIP() << "this file system takes no immutable flag";
+        EXPECT_EQ(files::MayMoveOutOf(fixed, stamp, file), files::kAccessDenied);
+        flags = 0;
+        ::ioctl(fixed.Fd(), FS_IOC_SETFLAGS, &flags);
+    } else {
+        tree.SetMode("fixed", 0555);
+        EXPECT_EQ(files::MayMoveOutOf(fixed, stamp, file), files::kAccessDenied);
+        tree.SetMode("fixed", 0755);
+    }
 }
 
 } // namespace

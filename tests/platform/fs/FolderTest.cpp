@@ -1,7 +1,10 @@
 #include "platform/fs/FileErrors.h"
 #include "platform/fs/Folder.h"
 #include "support/ScratchTree.h"
+#include "support/Users.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -123,6 +126,106 @@ TEST(Folder, ListsLargeFoldersCompletely)
     ASSERT_EQ(listed.size(), static_cast<std::size_t>(kCount));
     EXPECT_EQ(listed.front().first, "r100000.rep");
     EXPECT_EQ(listed.back().first, "r102999.rep");
+}
+
+TEST(Folder, HiddenNamesWithAGivenBeginningAreKeptApartWhateverTheyAre)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("a.rep", "");
+    tree.MakeFolder(".keep-folder");
+    tree.WriteFile(".keep-file", "");
+    tree.WriteFile(".other", "");
+    int code = -1;
+    const auto folder = files::Folder::Open(tree.Root(), code);
+    files::FolderListing listing;
+    ASSERT_EQ(listing.Read(folder, ".keep-"), files::kNoError);
+    EXPECT_EQ(listing.size(), 1u);
+    auto hidden = listing.Hidden();
+    std::sort(hidden.begin(), hidden.end());
+    EXPECT_EQ(hidden, (std::vector<std::string>{".keep-file", ".keep-folder"}));
+    ASSERT_EQ(listing.Read(folder), files::kNoError);
+    EXPECT_TRUE(listing.Hidden().empty());
+}
+
+// Links on the way to a folder are followed one by one by hand, as the system would, and where
+// they lead is the same; a folder's own entry is never followed.
+TEST(Folder, LinksAreFollowedByHandToWhereTheSystemWouldGo)
+{
+    testsupport::ScratchTree tree;
+    tree.MakeFolder("sub/deeper");
+    tree.WriteFile("file.rep", "");
+    tree.Link("relative", "sub");
+    tree.Link("absolute", tree.Path("sub"));
+    tree.Link("chain", "relative/deeper");
+    tree.Link("up", "sub/..");
+    tree.Link("to file", "file.rep");
+    tree.Link("loop", "loop");
+    tree.Link("dangling", "nowhere");
+    int code = -1;
+    const auto root = files::Folder::Open(tree.Root(), code);
+    struct Case {
+        const char* relative;
+        const char* leadsTo; // nullptr: nowhere
+        int code;
+    };
+    const Case cases[] = {
+        {"relative", "sub", files::kNoError},
+        {"absolute", "sub", files::kNoError},
+        {"chain", "sub/deeper", files::kNoError},
+        {"relative/deeper/..", "sub", files::kNoError},
+        {"up", "", files::kNoError},
+        {"to file", nullptr, files::kInvalidFilename},
+        {"loop", nullptr, files::CodeFromErrno(ELOOP)},
+        {"dangling", nullptr, files::kFileNotFound},
+    };
+    for (const auto& c : cases) {
+        files::LinkTrail trail;
+        const auto folder = files::Folder::OpenIn(root, c.relative, code, &trail);
+        EXPECT_EQ(code, c.code) << c.relative;
+        EXPECT_FALSE(trail.foreign) << c.relative;
+        if (c.leadsTo == nullptr) {
+            EXPECT_FALSE(folder) << c.relative;
+            continue;
+        }
+        ASSERT_TRUE(folder) << c.relative;
+        struct stat st {};
+        ASSERT_EQ(::stat(tree.Path(c.leadsTo).c_str(), &st), 0);
+        EXPECT_EQ(folder.Id(), (files::FileId{st.st_dev, st.st_ino})) << c.relative;
+        EXPECT_EQ(folder.Path(), tree.Path(c.relative)) << "the path the caller named";
+    }
+    EXPECT_FALSE(files::Folder::OpenOwnIn(root, "relative", code));
+    EXPECT_EQ(code, files::kRefused);
+    EXPECT_TRUE(files::Folder::OpenOwnIn(root, "sub", code));
+}
+
+TEST(Folder, ALinkOfAnotherUserOnTheWayIsNoted)
+{
+    REQUIRE_ROOT_AND_NOBODY(nobody);
+    testsupport::ScratchTree tree;
+    tree.MakeFolder("sub");
+    tree.Link("theirs", "sub");
+    tree.Link("through", "theirs");
+    tree.Link("mine", "sub");
+    testsupport::GiveTree(tree.Path("theirs"), nobody);
+    int code = -1;
+    const auto root = files::Folder::Open(tree.Root(), code);
+    for (const auto& [relative, foreign] : {std::pair{"theirs", true}, {"through", true}, {"mine", false}}) {
+        files::LinkTrail trail;
+        EXPECT_TRUE(files::Folder::OpenIn(root, relative, code, &trail)) << relative;
+        EXPECT_EQ(trail.foreign, foreign) << relative;
+    }
+}
+
+TEST(Folder, FileSystemsOfTheKernelsOwnAreKnown)
+{
+    testsupport::ScratchTree tree;
+    int code = -1;
+    EXPECT_FALSE(files::IsSystemFileSystem(files::Folder::Open(tree.Root(), code)));
+    for (const auto* path : {"/proc", "/proc/self", "/sys"}) {
+        const auto folder = files::Folder::Open(path, code);
+        ASSERT_TRUE(folder) << path;
+        EXPECT_TRUE(files::IsSystemFileSystem(folder)) << path;
+    }
 }
 
 } // namespace

@@ -1,0 +1,174 @@
+// The trash as this layer fills it: which trash a file goes to, what is made, what is refused.
+#include "platform/fs/FileErrors.h"
+#include "platform/fs/Trash.h"
+#include "support/ScratchTree.h"
+#include "support/Users.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+std::string Read(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// XDG_DATA_HOME set to a folder of the tree while it lives.
+class HomeData {
+public:
+    explicit HomeData(const std::string& path)
+    {
+        if (const char* value = std::getenv("XDG_DATA_HOME"))
+            saved_ = value;
+        ::setenv("XDG_DATA_HOME", path.c_str(), 1);
+    }
+    ~HomeData()
+    {
+        if (saved_)
+            ::setenv("XDG_DATA_HOME", saved_->c_str(), 1);
+        else
+            ::unsetenv("XDG_DATA_HOME");
+    }
+
+private:
+    std::optional<std::string> saved_;
+};
+
+TEST(Trash, PathsAreEscapedAsInUrls)
+{
+    EXPECT_EQ(files::EscapeUrlPath("/home/u/Replays/a-b_c.~1.rep"), "/home/u/Replays/a-b_c.~1.rep");
+    EXPECT_EQ(files::EscapeUrlPath("/a b%c#d?e"), "/a%20b%25c%23d%3Fe");
+    EXPECT_EQ(files::EscapeUrlPath("/\xff\n\xd0\x9f"), "/%FF%0A%D0%9F");
+}
+
+TEST(Trash, TheHomeTrashIsMadeWhenNeededAndTakesFilesUnderFreeNames)
+{
+    testsupport::ScratchTree tree;
+    tree.WriteFile("r/a.rep", "first");
+    tree.WriteFile("r/sub/a.rep", "second");
+    const std::string longName(250, 'l');
+    tree.WriteFile("r/" + longName + ".rep", "long");
+    const HomeData home(tree.Path("data"));
+    int code = -1;
+    const auto folder = files::Folder::Open(tree.Path("r"), code);
+    const auto sub = files::Folder::Open(tree.Path("r/sub"), code);
+    EXPECT_EQ(files::Trash::Available(folder), files::kNoError);
+    EXPECT_FALSE(tree.Exists("data")) << "asking makes nothing";
+
+    const auto trash = files::Trash::For(folder, code);
+    ASSERT_TRUE(trash) << files::ErrorText(code);
+    struct stat st {};
+    ASSERT_EQ(::stat(tree.Path("data/Trash/files").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    std::string first, second, third;
+    ASSERT_EQ(trash.Put(folder, folder, "a.rep", first), files::kNoError);
+    ASSERT_EQ(trash.Put(sub, sub, "a.rep", second), files::kNoError);
+    ASSERT_EQ(trash.Put(folder, folder, longName + ".rep", third), files::kNoError);
+    EXPECT_EQ(first, "a.rep");
+    EXPECT_EQ(second, "a.2.rep");
+    EXPECT_EQ(Read(tree.Path("data/Trash/files/a.2.rep")), "second");
+    const auto info = Read(tree.Path("data/Trash/info/a.2.rep.trashinfo"));
+    EXPECT_TRUE(info.starts_with("[Trash Info]\nPath=" + files::EscapeUrlPath(tree.Path("r/sub/a.rep")) + "\nDeletionDate="))
+        << info;
+    EXPECT_TRUE(tree.Exists("data/Trash/info/" + third + ".trashinfo")) << third;
+    EXPECT_EQ(Read(tree.Path("data/Trash/files/" + third)), "long");
+    EXPECT_FALSE(tree.Exists("r/a.rep"));
+}
+
+// A file system of its own, mounted in the tree for the test, whose top holds the trash.
+class TopTrash : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "mounting a file system of the test's own needs root";
+        top = tree.MakeFolder("mounted");
+        ASSERT_EQ(::mount("tmpfs", top.c_str(), "tmpfs", 0, "size=4m"), 0) << std::strerror(errno);
+        mounted = true;
+        tree.WriteFile("mounted/r/a.rep", "replay");
+    }
+    void TearDown() override
+    {
+        if (mounted)
+            ::umount2(top.c_str(), MNT_DETACH);
+    }
+
+    // Moves mounted/r/a.rep into its trash; returns the code, and the folder it went to.
+    int Move(std::string& trashFolder)
+    {
+        int code = -1;
+        const auto folder = files::Folder::Open(tree.Path("mounted/r"), code);
+        const auto trash = files::Trash::For(folder, code);
+        if (!trash)
+            return code;
+        std::string as;
+        code = trash.Put(folder, folder, "a.rep", as);
+        for (const auto* candidate : {"mounted/.Trash/0", "mounted/.Trash-0"}) {
+            if (tree.Exists(std::string(candidate) + "/files/" + as))
+                trashFolder = candidate;
+        }
+        return code;
+    }
+
+    testsupport::ScratchTree tree;
+    const HomeData home{tree.Path("data")}; // on another file system than the mounted one
+    std::string top;
+    bool mounted = false;
+};
+
+TEST_F(TopTrash, WithoutASharedTrashTheUsersOwnIsMadeAtTheTop)
+{
+    std::string folder;
+    ASSERT_EQ(Move(folder), files::kNoError);
+    EXPECT_EQ(folder, "mounted/.Trash-0");
+    EXPECT_EQ(Read(tree.Path("mounted/.Trash-0/info/a.rep.trashinfo")).substr(0, 30), "[Trash Info]\nPath=r/a.rep\nDele")
+        << "the path is relative to the top";
+    EXPECT_FALSE(tree.Exists("data/Trash"));
+}
+
+TEST_F(TopTrash, ASharedTrashWithTheStickyBitHoldsAFolderPerUser)
+{
+    tree.MakeFolder("mounted/.Trash");
+    tree.SetMode("mounted/.Trash", 01777);
+    std::string folder;
+    ASSERT_EQ(Move(folder), files::kNoError);
+    EXPECT_EQ(folder, "mounted/.Trash/0");
+}
+
+TEST_F(TopTrash, ASharedTrashWithoutTheStickyBitIsPassedOver)
+{
+    tree.MakeFolder("mounted/.Trash");
+    tree.SetMode("mounted/.Trash", 0777);
+    std::string folder;
+    ASSERT_EQ(Move(folder), files::kNoError);
+    EXPECT_EQ(folder, "mounted/.Trash-0");
+}
+
+TEST_F(TopTrash, ATrashThatIsALinkOrAnotherUsersIsNeverUsed)
+{
+    REQUIRE_ROOT_AND_NOBODY(nobody);
+    tree.MakeFolder("mounted/elsewhere");
+    tree.Link("mounted/.Trash-0", "elsewhere");
+    std::string folder;
+    EXPECT_NE(Move(folder), files::kNoError);
+    tree.Remove("mounted/.Trash-0");
+    tree.MakeFolder("mounted/.Trash-0");
+    testsupport::GiveTree(tree.Path("mounted/.Trash-0"), nobody);
+    EXPECT_EQ(Move(folder), files::kAccessDenied);
+    EXPECT_EQ(Read(tree.Path("mounted/r/a.rep")), "replay");
+    EXPECT_TRUE(std::filesystem::is_empty(tree.Path("mounted/elsewhere")));
+}
+
+} // namespace
