@@ -326,6 +326,24 @@ TEST_F(MainWindow, AFolderOfReadOnlyReplaysSaysWhyNothingIsListed)
     EXPECT_TRUE(tree.Exists("locked.rep"));
 }
 
+TEST_F(MainWindow, FilesAnInterruptedRemovalLeftHiddenAreBroughtBackAndNamed)
+{
+    const std::string hidden = tree.Root() + "/" + testsupport::LeftoverFolderName() + "/lost.rep";
+    const std::string bytes = testsupport::MakeReplay(60 * kRecord, "one", "x");
+    tree.WriteFile(hidden.substr(tree.Root().size() + 1), bytes);
+    Find(tree.Root());
+
+    EXPECT_EQ(tree.Read("lost.rep"), bytes);
+    EXPECT_EQ(Form1->ListView1->RowCount(), 1);
+    ASSERT_EQ(problems.AllShown().size(), 1u);
+    const app::ProblemsRecorder::Shown& box = problems.AllShown()[0];
+    EXPECT_EQ(box.heading, QStringLiteral("Возвращено"));
+    ASSERT_EQ(box.problems.size(), 1u);
+    EXPECT_EQ(box.problems[0].path, tree.Path("lost.rep"));
+    EXPECT_EQ(box.problems[0].reason,
+              QStringLiteral("Возвращён из %1, где его оставило прерванное удаление").arg(shellns::PathToText(hidden)));
+}
+
 TEST_F(MainWindow, FilesThatMatchButDifferAreReportedAfterTheCount)
 {
     // Equal fingerprints, different contents: the removal keeps both and says why.

@@ -1,51 +1,12 @@
 // What a removal that ended before its time left hidden is brought back by the next scan.
-#include "platform/fs/Process.h"
 #include "replays/FolderWalk.h"
 #include "support/ScratchTree.h"
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <set>
-#include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
-
-// A process that has started and ended, as its private folders would record it.
-files::ProcessStamp EndedProcess()
-{
-    int gate[2];
-    if (::pipe(gate) != 0)
-        throw std::runtime_error("pipe");
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(gate[1]);
-        char byte;
-        (void)!::read(gate[0], &byte, 1); // until the parent has read its start
-        ::_exit(0);
-    }
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    const std::string stat{std::istreambuf_iterator<char>(in), {}};
-    ::close(gate[1]);
-    ::close(gate[0]);
-    ::waitpid(pid, nullptr, 0);
-    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-    std::string field;
-    for (int i = 3; i < 22; ++i) // the start time is the 22nd field
-        fields >> field;
-    files::ProcessStamp ended{files::ThisProcess().boot, pid, 0};
-    fields >> ended.started;
-    return ended;
-}
-
-std::string PrivateFolder(const files::ProcessStamp& owner)
-{
-    return ".dupsweep-" + owner.boot + "-" + std::to_string(owner.pid) + "-" + std::to_string(owner.started)
-        + "-0123456789abcdef";
-}
 
 std::string Replay(unsigned seed)
 {
@@ -55,16 +16,17 @@ std::string Replay(unsigned seed)
 TEST(Leftovers, AScanBringsBackWhatARemovalThatEndedLeftHiddenAndLeavesRunningOnesAlone)
 {
     testsupport::ScratchTree tree;
-    const auto ended = EndedProcess();
-    const auto dead = "r/" + PrivateFolder(ended);
+    const auto deadName = testsupport::LeftoverFolderName();
+    const auto dead = "r/" + deadName;
     tree.WriteFile(dead + "/a.rep", Replay(1));
     tree.WriteFile(dead + "/b.rep", Replay(2));
     tree.WriteFile("r/b.rep", Replay(3)); // b.rep's name was taken meanwhile
-    // An earlier version's leftover, without its name.
-    const auto old = ".dupsweep-" + std::to_string(ended.pid) + "-77-3";
+    // An earlier version named a file it moved aside after the process and a counter.
+    const auto pidAt = deadName.find('-', std::string_view(".dupsweep-").size()) + 1;
+    const auto old = ".dupsweep-" + deadName.substr(pidAt, deadName.find('-', pidAt) - pidAt) + "-77-3";
     tree.WriteFile("r/" + old, Replay(4));
     // A removal still running, and hidden names of someone else's.
-    const auto running = "r/" + PrivateFolder(files::ThisProcess());
+    const auto running = "r/" + testsupport::LeftoverFolderName(true);
     tree.WriteFile(running + "/c.rep", Replay(5));
     tree.WriteFile("r/.dupsweep-notes", "mine");
 
@@ -98,7 +60,7 @@ TEST(Leftovers, WhatCannotBeBroughtBackIsReportedWhereItStays)
     if (testsupport::RunningAsRoot())
         GTEST_SKIP() << "root moves files out of folders it may not write";
     testsupport::ScratchTree tree;
-    const auto dead = "r/" + PrivateFolder(EndedProcess());
+    const auto dead = "r/" + testsupport::LeftoverFolderName();
     tree.WriteFile(dead + "/a.rep", Replay(1));
     tree.SetMode("r", 0555);
     replays::Catalogue catalogue;

@@ -12,7 +12,9 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <iterator>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -219,6 +221,48 @@ std::string MakeReplay(std::size_t size, std::string_view first, std::string_vie
     if (!fallback.empty())
         put(kFallbackRecord, fallback);
     return bytes;
+}
+
+namespace {
+
+// The start of /proc/PID/stat's 22nd field, the process's start in clock ticks after the boot.
+std::string StartOf(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    const std::string stat{std::istreambuf_iterator<char>(in), {}};
+    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+    std::string field;
+    for (int i = 3; i <= 22; ++i) // the command's closing parenthesis ends field 2
+        fields >> field;
+    return field;
+}
+
+} // namespace
+
+std::string LeftoverFolderName(bool running)
+{
+    std::ifstream bootFile("/proc/sys/kernel/random/boot_id");
+    std::string boot;
+    bootFile >> boot;
+    pid_t pid = ::getpid();
+    std::string start = StartOf(pid);
+    if (!running) {
+        int gate[2];
+        if (::pipe(gate) != 0)
+            throw std::runtime_error("cannot make a pipe");
+        pid = ::fork();
+        if (pid == 0) {
+            ::close(gate[1]);
+            char byte;
+            (void)!::read(gate[0], &byte, 1); // until its start has been read
+            ::_exit(0);
+        }
+        start = StartOf(pid);
+        ::close(gate[1]);
+        ::close(gate[0]);
+        ::waitpid(pid, nullptr, 0);
+    }
+    return ".dupsweep-" + boot.substr(0, 8) + "-" + std::to_string(pid) + "-" + start + "-0123456789abcdef";
 }
 
 bool RunningAsRoot()

@@ -64,6 +64,11 @@ std::string MakeReplay(std::size_t size, std::string_view first, std::string_vie
 // Writes raw bytes at the start of a record (record * 256), growing bytes when needed.
 void PutRecord(std::string& bytes, std::size_t record, std::string_view raw);
 
+// The name of the hidden folder a removal that has ended (killed, say) would have left in a folder
+// (".dupsweep-BOOT-PID-START-RANDOM"): a process is started and ended for it. With running set,
+// the name this very process would give one, which a scan must leave alone.
+std::string LeftoverFolderName(bool running = false);
+
 // Whether the tests run as root, for whom permission bits do not keep anything out: a test of
 // refused permissions then skips. In the run made to be unprivileged (DUPSWEEP_UNPRIVILEGED_RUN
 // set, see tests/support/run-unprivileged.sh) being root is a failure of the test that asks.
