@@ -151,6 +151,26 @@ TEST_F(Cli, ReadOnlyReplaysAreNamedButNeitherListedNorCountedAsFailures)
     EXPECT_TRUE(tree.Exists("r/copy.rep"));
 }
 
+TEST_F(Cli, FilesBroughtBackFromAnInterruptedRemovalAreNamedWithoutChangingTheStatus)
+{
+    const auto hidden = "r/" + testsupport::LeftoverFolderName() + "/a.rep";
+    tree.WriteFile(hidden, testsupport::MakeReplay(14000, "f", "s"));
+    const auto text = RunCli({"list", tree.Path("r")});
+    EXPECT_EQ(text.status, cli::kExitDone);
+    EXPECT_EQ(text.out, "54\t" + tree.Path("r/a.rep") + "\n");
+    EXPECT_EQ(text.err, "dupsweep-cli: " + tree.Path("r/a.rep") + ": brought back from " + tree.Path(hidden)
+                            + ", where an interrupted removal had left it\n");
+
+    tree.Remove("r/a.rep");
+    tree.WriteFile(hidden, testsupport::MakeReplay(14000, "f", "s"));
+    const auto json = RunCli({"dedupe", "--json", tree.Path("r")});
+    EXPECT_EQ(json.status, cli::kExitDone);
+    EXPECT_NE(json.out.find(",\"restored\":[{\"path\":" + Json(tree.Path("r/a.rep")) + ",\"from\":" + Json(tree.Path(hidden))
+                            + "}],"),
+              std::string::npos)
+        << json.out;
+}
+
 TEST_F(Cli, AFolderThatCannotBeEnteredIsAnError)
 {
     const auto outcome = RunCli({"list", tree.Path("missing")});
