@@ -173,47 +173,41 @@ bool Classify(int folderFd, const dirent& entry, EntryKind& kind)
     }
 }
 
-} // namespace
-
-namespace {
-
-// A search of its own over folder: fdopendir takes the descriptor it is given, so it gets a copy;
-// the copy shares the read position, hence the rewind for a folder listed more than once.
-std::unique_ptr<DIR, DirCloser> OpenSearch(const Folder& folder, int& code)
+// Calls each with every entry of folder, in no particular order, on a search of its own:
+// fdopendir takes the descriptor it is given, so it gets a copy; the copy shares the read
+// position, hence the rewind for a folder listed more than once. Returns 0 or the error that
+// ended the search (the entries before it were given).
+template <class Each>
+int ForEachEntry(const Folder& folder, Each each)
 {
     const int copy = ::fcntl(folder.Fd(), F_DUPFD_CLOEXEC, 0);
-    if (copy < 0) {
-        code = CodeFromErrno(errno);
-        return nullptr;
-    }
+    if (copy < 0)
+        return CodeFromErrno(errno);
     std::unique_ptr<DIR, DirCloser> dir(::fdopendir(copy));
     if (!dir) {
-        code = CodeFromErrno(errno);
+        const int error = errno;
         ::close(copy);
-        return nullptr;
+        return CodeFromErrno(error);
     }
     ::rewinddir(dir.get());
-    code = kNoError;
-    return dir;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir.get());
+        if (entry == nullptr)
+            return CodeFromErrno(errno);
+        each(*entry);
+    }
 }
 
 } // namespace
 
 int ReadAllNames(const Folder& folder, std::vector<std::string>& names)
 {
-    int code = kNoError;
-    const auto dir = OpenSearch(folder, code);
-    if (!dir)
-        return code;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir.get());
-        if (entry == nullptr)
-            return CodeFromErrno(errno);
-        const std::string_view name(entry->d_name);
+    return ForEachEntry(folder, [&names](const dirent& entry) {
+        const std::string_view name(entry.d_name);
         if (name != "." && name != "..")
             names.emplace_back(name);
-    }
+    });
 }
 
 int FolderListing::Read(const Folder& folder, std::string_view hiddenPrefix)
@@ -221,29 +215,19 @@ int FolderListing::Read(const Folder& folder, std::string_view hiddenPrefix)
     names_.clear();
     items_.clear();
     hidden_.clear();
-    int code = kNoError;
-    const auto dir = OpenSearch(folder, code);
-    if (!dir)
-        return code;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = ::readdir(dir.get());
-        if (entry == nullptr) {
-            code = CodeFromErrno(errno);
-            break;
-        }
-        const std::string_view name(entry->d_name);
+    const int code = ForEachEntry(folder, [&](const dirent& entry) {
+        const std::string_view name(entry.d_name);
         if (IsHiddenName(name)) {
             if (!hiddenPrefix.empty() && name.starts_with(hiddenPrefix))
                 hidden_.emplace_back(name);
-            continue;
+            return;
         }
         EntryKind kind{};
-        if (!Classify(folder.Fd(), *entry, kind))
-            continue;
+        if (!Classify(folder.Fd(), entry, kind))
+            return;
         items_.push_back({static_cast<std::uint32_t>(names_.size()), static_cast<std::uint16_t>(name.size()), kind});
         names_.insert(names_.end(), name.begin(), name.end());
-    }
+    });
 
     std::sort(items_.begin(), items_.end(), [this](const Item& a, const Item& b) {
         return CompareNames({names_.data() + a.offset, a.length}, {names_.data() + b.offset, b.length}) < 0;
