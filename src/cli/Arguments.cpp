@@ -72,12 +72,13 @@ Read-only replays:
   do not change the exit status.
 
 Interrupted removals:
-  Just before a file is deleted it is moved into a hidden folder of the run's
-  own beside it (".dupsweep-..."), where no other user can reach it. Should
-  the run end before its time (killed, out of memory, a power cut), a file
-  may be left there: every later list or dedupe over that folder brings it
-  back to its name, or to "NAME (2).rep" when the name has been taken, and
-  says so on standard error ("brought back from ...") and in "restored".
+  Just before a file is deleted it is moved aside where no other user can
+  reach it: under a hidden name (".dupsweep-...") in a folder only you may
+  write, elsewhere into a hidden folder of the run's own. Should the run end
+  before its time (killed, out of memory, a power cut), a file may be left
+  there: every later list or dedupe over that folder brings it back to its
+  name, or to "NAME (2).rep" when the name has been taken, and says so on
+  standard error ("brought back from ...") and in "restored".
 
 Progress:
   On a terminal a one-line progress is shown on standard error; Ctrl-C or

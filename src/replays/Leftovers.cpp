@@ -19,19 +19,13 @@ constexpr std::string_view kOldLeftoverExtension = ".rep";
 constexpr std::size_t kBootDigits = 8;
 constexpr std::string_view kProgram = "dupsweep"; // the command names of this program's processes
 
-// The fields of a private name after the prefix, split at "-".
-std::vector<std::string_view> Fields(std::string_view name)
-{
-    std::vector<std::string_view> fields;
-    name.remove_prefix(kAsidePrefix.size());
-    for (std::size_t pos = 0;;) {
-        const auto dash = name.find('-', pos);
-        fields.push_back(name.substr(pos, dash == std::string_view::npos ? std::string_view::npos : dash - pos));
-        if (dash == std::string_view::npos)
-            return fields;
-        pos = dash + 1;
-    }
-}
+// What a hidden name beginning with kAsidePrefix is: a private folder, a file moved aside in its
+// own folder (with the name it had), a file an earlier version moved aside, or none of these.
+struct Aside {
+    enum class Kind { None, Folder, File, Old } kind = Kind::None;
+    files::ProcessStamp owner;
+    std::string_view name; // for File, the name it had
+};
 
 template <class Number>
 bool Parse(std::string_view text, Number& value, int base = 10)
@@ -45,24 +39,66 @@ bool IsHex(std::string_view text)
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
 }
 
-// Whether the process that made a private folder or file by this name has ended; false too when
-// the name is none of this program's.
-bool OwnerEnded(std::string_view name, bool& folderName)
+Aside ParseAside(std::string_view hidden)
 {
-    const auto fields = Fields(name);
-    files::ProcessStamp owner;
-    std::uint64_t number = 0;
-    if (fields.size() == 4 && fields[0].size() == kBootDigits && IsHex(fields[0]) && Parse(fields[1], owner.pid)
-        && Parse(fields[2], owner.started) && IsHex(fields[3])) {
-        folderName = true;
-        owner.boot = fields[0];
-        return files::StateOf(owner) == files::ProcessState::Gone;
+    // Up to four fields, each up to a "-"; what follows the fourth is the file's name.
+    std::string_view fields[4];
+    std::size_t count = 0, pos = kAsidePrefix.size();
+    bool rest = false;
+    while (count < 4) {
+        const auto dash = hidden.find('-', pos);
+        fields[count++] = hidden.substr(pos, dash == std::string_view::npos ? std::string_view::npos : dash - pos);
+        if (dash == std::string_view::npos)
+            break;
+        pos = dash + 1;
+        rest = count == 4;
     }
-    if (fields.size() == 3 && Parse(fields[0], owner.pid) && Parse(fields[1], number) && Parse(fields[2], number)) {
-        folderName = false;
-        return files::StateOfProgram(owner.pid, kProgram) == files::ProcessState::Gone;
+    Aside aside;
+    std::uint64_t number = 0;
+    if (count == 4 && fields[0].size() == kBootDigits && IsHex(fields[0]) && Parse(fields[1], aside.owner.pid)
+        && Parse(fields[2], aside.owner.started) && IsHex(fields[3])) {
+        aside.owner.boot = fields[0];
+        aside.kind = rest ? Aside::Kind::File : Aside::Kind::Folder;
+        aside.name = rest ? hidden.substr(pos) : std::string_view();
+        if (rest && aside.name.empty())
+            aside.kind = Aside::Kind::None;
+    } else if (count == 3 && Parse(fields[0], aside.owner.pid) && Parse(fields[1], number) && Parse(fields[2], number)) {
+        aside.kind = Aside::Kind::Old;
+    }
+    return aside;
+}
+
+// Whether the process that moved a file aside under this name has ended.
+bool OwnerEnded(const Aside& aside)
+{
+    switch (aside.kind) {
+    case Aside::Kind::Folder:
+    case Aside::Kind::File:
+        return files::StateOf(aside.owner) == files::ProcessState::Gone;
+    case Aside::Kind::Old:
+        return files::StateOfProgram(aside.owner.pid, kProgram) == files::ProcessState::Gone;
+    case Aside::Kind::None:
+        break;
     }
     return false;
+}
+
+// This process's part of every name it moves something aside under.
+const std::string& OwnPrefix()
+{
+    static const std::string prefix = [] {
+        const auto& self = files::ThisProcess();
+        return std::string(kAsidePrefix) + (self.boot.empty() ? std::string(kBootDigits, '0') : self.boot) + "-"
+            + std::to_string(self.pid) + "-" + std::to_string(self.started) + "-";
+    }();
+    return prefix;
+}
+
+// Sixteen unpredictable hex digits.
+void Unpredictable(char (&digits)[17])
+{
+    thread_local std::random_device random;
+    std::snprintf(digits, sizeof digits, "%08x%08x", random(), random());
 }
 
 void Recovered(const files::Folder& folder, std::string_view given, std::string from,
@@ -103,32 +139,44 @@ void RecoverFolder(const files::Folder& folder, const std::string& name, std::ve
     files::RemoveFolderIn(folder, name);
 }
 
-// A file an earlier version left aside, without its name.
-void RecoverOldFile(const files::Folder& folder, const std::string& name, std::vector<RestoredFile>& restored,
-                    std::vector<ReplayError>& errors)
+// A file moved aside in its own folder: back under the name it records, or, from an earlier
+// version that did not record it, under a visible name made of its hidden one.
+void RecoverFile(const files::Folder& folder, const std::string& hidden, std::string_view name,
+                 std::vector<RestoredFile>& restored, std::vector<ReplayError>& errors)
 {
     files::FileStamp stamp;
-    if (files::StampIn(folder, name, files::Links::Own, stamp) != files::kNoError || stamp.kind == files::FileKind::Other)
+    if (files::StampIn(folder, hidden, files::Links::Own, stamp) != files::kNoError || stamp.kind == files::FileKind::Other)
         return;
-    const auto visible = name.substr(1) + std::string(kOldLeftoverExtension);
+    const auto visible = name.empty() ? hidden.substr(1) + std::string(kOldLeftoverExtension) : std::string(name);
     NameBuffer buffer;
     std::string_view given;
-    if (const int code = PutBack(folder, name, folder, visible, buffer, given); code != files::kNoError)
-        Unrecovered(files::JoinPath(folder.Path(), name), code, errors);
+    if (const int code = PutBack(folder, hidden, folder, visible, buffer, given); code != files::kNoError)
+        Unrecovered(files::JoinPath(folder.Path(), hidden), code, errors);
     else
-        Recovered(folder, given, files::JoinPath(folder.Path(), name), restored);
+        Recovered(folder, given, files::JoinPath(folder.Path(), hidden), restored);
 }
 
 } // namespace
 
 std::string NewAsideFolderName()
 {
-    const auto& self = files::ThisProcess();
-    std::random_device random;
-    char unpredictable[17];
-    std::snprintf(unpredictable, sizeof unpredictable, "%08x%08x", random(), random());
-    return std::string(kAsidePrefix) + (self.boot.empty() ? std::string(kBootDigits, '0') : self.boot) + "-"
-        + std::to_string(self.pid) + "-" + std::to_string(self.started) + "-" + unpredictable;
+    char digits[17];
+    Unpredictable(digits);
+    return OwnPrefix() + digits;
+}
+
+std::string_view AsideFileName(std::string_view name, NameBuffer& buffer)
+{
+    char digits[17];
+    Unpredictable(digits);
+    const auto& prefix = OwnPrefix();
+    if (prefix.size() + 16 + 1 + name.size() > NAME_MAX)
+        return {};
+    char* at = std::copy(prefix.begin(), prefix.end(), buffer.data());
+    at = std::copy(digits, digits + 16, at);
+    *at++ = '-';
+    at = std::copy(name.begin(), name.end(), at);
+    return {buffer.data(), static_cast<std::size_t>(at - buffer.data())};
 }
 
 std::string_view BesideName(std::string_view name, unsigned n, NameBuffer& buffer)
@@ -162,13 +210,15 @@ void RecoverLeftovers(const files::Folder& folder, const std::vector<std::string
                       std::vector<RestoredFile>& restored, std::vector<ReplayError>& errors)
 {
     for (const auto& name : hidden) {
-        bool folderName = false;
-        if (!name.starts_with(kAsidePrefix) || !OwnerEnded(name, folderName))
+        if (!name.starts_with(kAsidePrefix))
             continue;
-        if (folderName)
+        const auto aside = ParseAside(name);
+        if (!OwnerEnded(aside))
+            continue;
+        if (aside.kind == Aside::Kind::Folder)
             RecoverFolder(folder, name, restored, errors);
         else
-            RecoverOldFile(folder, name, restored, errors);
+            RecoverFile(folder, name, aside.name, restored, errors);
     }
 }
 

@@ -42,6 +42,9 @@ constexpr std::int64_t kSettledSteps = 2;
 // A private folder is the running user's alone.
 constexpr std::uint32_t kAsideMode = 0700;
 constexpr std::uint32_t kOthersBits = 077;
+constexpr std::uint32_t kOthersWriteBits = 022;
+// A private folder's name is about 60 bytes long; room for it in a report's path.
+constexpr std::size_t kPrivateFolderNameRoom = 80;
 // Private folder names tried before giving up (a name is taken only by chance, or by another
 // user's folder swapped in between making and opening it).
 constexpr int kAsideFolderTries = 16;
@@ -82,58 +85,91 @@ bool IsWithin(std::string_view path, std::string_view top)
         || (path.starts_with(top) && path.size() > top.size() && (top.back() == files::kSeparator || path[top.size()] == files::kSeparator));
 }
 
-// A folder of the files in hand, and the private folder the removal moves its files into before
-// deleting them: made at the first deletion there, removed with it when empty. One that could
-// not be emptied (a file that could not be given a name again) stays for a later scan.
+// A folder of the files in hand, and where its files are moved to be checked just before they
+// go (Leftovers.h says how either records the file's name):
+// - in a folder that no other user may write (the running user's, writable by no group and no
+//   others), a hidden name beside the file does: only the user's own processes could reach it,
+//   and those can do anything the user can anyway;
+// - elsewhere, a private folder inside it, made at the first need and removed with it when empty
+//   (one that could not be emptied stays for a later scan). Making and removing a folder costs a
+//   file system like ext4 about a millisecond, a hundred renames: it is made only where another
+//   user could reach a name.
 class OpenFolder {
 public:
-    explicit OpenFolder(files::Folder folder) : folder_(std::move(folder)) {}
+    explicit OpenFolder(files::Folder folder) : folder_(std::move(folder)), ownOnly_(OthersCannotWrite(folder_)) {}
     ~OpenFolder()
     {
-        if (aside_)
-            files::RemoveFolderIn(folder_, asideName_);
+        if (private_)
+            files::RemoveFolderIn(folder_, privateName_);
     }
     OpenFolder(const OpenFolder&) = delete;
     OpenFolder& operator=(const OpenFolder&) = delete;
 
     const files::Folder& Get() const { return folder_; }
-    const std::string& AsideName() const { return asideName_; }
-    const files::Folder& Aside() const { return aside_; }
 
-    // The private folder, made when first needed; null with code set when it cannot be.
-    const files::Folder* MakeAside(int& code)
+    // Where the file name goes aside, with the name it has there in entry (written into buffer);
+    // null with code set when there is nowhere.
+    const files::Folder* Aside(std::string_view name, NameBuffer& buffer, std::string_view& entry, int& code)
     {
         code = files::kNoError;
-        for (int tries = 0; !aside_ && tries < kAsideFolderTries; ++tries) {
+        if (ownOnly_ && !(entry = AsideFileName(name, buffer)).empty())
+            return &folder_;
+        entry = name;
+        return MakePrivate(code);
+    }
+
+    // Appends to path where an entry aside lies below this folder, within the room it has.
+    void AppendAside(const files::Folder& aside, std::string_view entry, std::string& path) const
+    {
+        if (&aside != &folder_) {
+            path += privateName_;
+            path += files::kSeparator;
+        }
+        path += entry;
+    }
+    std::size_t AsideRoom() const { return kPrivateFolderNameRoom + 2 * NAME_MAX + 2; }
+
+private:
+    static bool OthersCannotWrite(const files::Folder& folder)
+    {
+        files::FileStamp stamp;
+        return files::StampOf(folder, stamp) == files::kNoError && stamp.owner == ::geteuid()
+            && (stamp.mode & kOthersWriteBits) == 0;
+    }
+
+    // The private folder, made when first needed; null with code set when it cannot be.
+    const files::Folder* MakePrivate(int& code)
+    {
+        for (int tries = 0; !private_ && tries < kAsideFolderTries; ++tries) {
             auto name = NewAsideFolderName();
             if ((code = files::MakeFolderIn(folder_, name, kAsideMode)) == files::kAlreadyExists)
                 continue;
             if (code != files::kNoError)
                 return nullptr;
-            files::Folder aside;
+            files::Folder made;
             try {
-                aside = files::Folder::OpenOwnIn(folder_, name, code);
+                made = files::Folder::OpenOwnIn(folder_, name, code);
             } catch (...) { // out of memory: the folder goes again
                 files::RemoveFolderIn(folder_, name);
                 throw;
             }
             files::FileStamp stamp;
             // Someone may have put another folder in its place between making and opening it.
-            if (!aside || files::StampOf(aside, stamp) != files::kNoError || stamp.owner != ::geteuid()
+            if (!made || files::StampOf(made, stamp) != files::kNoError || stamp.owner != ::geteuid()
                 || (stamp.mode & kOthersBits) != 0)
                 continue;
-            aside_ = std::move(aside);
-            asideName_ = std::move(name);
+            private_ = std::move(made);
+            privateName_ = std::move(name);
         }
-        if (!aside_ && code == files::kNoError)
+        if (!private_ && code == files::kNoError)
             code = files::kAccessDenied;
-        return aside_ ? &aside_ : nullptr;
+        return private_ ? &private_ : nullptr;
     }
 
-private:
     files::Folder folder_;
-    files::Folder aside_;
-    std::string asideName_;
+    const bool ownOnly_;
+    files::Folder private_;
+    std::string privateName_;
 };
 
 // The folders of the files in hand, found from the folder the scan started in and checked
@@ -431,36 +467,47 @@ private:
         }
         if (options_.dryRun)
             return TakeAsGone(check, folder, entry);
-        const files::Folder* aside = check.folder->MakeAside(code);
+        std::string_view asideEntry;
+        const files::Folder* aside = check.folder->Aside(check.row.Name, asideEntry_, asideEntry, code);
         if (aside == nullptr)
             return Keep(check, KeepReason::Refused, code);
         // Room to tell where the file is left, should it come to that, taken while nothing moved.
-        check.leftAt.reserve(check.row.Path.size() + check.folder->AsideName().size() + NAME_MAX + 2);
+        check.leftAt.reserve(check.row.Path.size() + check.folder->AsideRoom());
         touched_.insert(check.mine.id);
-        if ((code = files::RenameBetween(folder, check.row.Name, *aside, check.row.Name)) != files::kNoError)
+        if ((code = files::RenameBetween(folder, check.row.Name, *aside, asideEntry)) != files::kNoError)
             return Keep(check, KeepReason::Refused, code);
         // From here on its name is free; whatever goes wrong, the file gets it back.
+        const Moved moved{*aside, asideEntry};
         try {
-            RemoveMoved(check, *aside, entry, trash);
+            RemoveMoved(check, moved, entry, trash);
         } catch (...) {
-            GiveBack(check, KeepReason::Refused);
+            GiveBack(check, moved, KeepReason::Refused);
             throw;
         }
     }
 
-    void RemoveMoved(Check& check, const files::Folder& aside, const files::FileStamp& entry, const files::Trash* trash)
+    // A file moved aside: the folder it lies in, and its name there.
+    struct Moved {
+        const files::Folder& folder;
+        std::string_view name;
+    };
+
+    void RemoveMoved(Check& check, const Moved& moved, const files::FileStamp& entry, const files::Trash* trash)
     {
-        if (const auto reason = CheckMoved(aside, check.row.Name, entry, check.mine))
-            return GiveBack(check, *reason);
+        if (const auto reason = CheckMoved(moved, entry, check.mine))
+            return GiveBack(check, moved, *reason);
         if (!StillThere(check.keepFolder->Get(), check.keep.Name, check.theirs))
-            return GiveBack(check, KeepReason::OtherChanged);
+            return GiveBack(check, moved, KeepReason::OtherChanged);
         int code = files::kNoError;
         if (trash != nullptr) {
-            if ((code = trash->Put(check.folder->Get(), aside, check.row.Name, trashedAs_)) != files::kNoError)
-                return GiveBack(check, code == files::kNoTrash || code == files::kUnmappedErrnoBase + EXDEV
-                                           ? KeepReason::NoTrash : KeepReason::Refused, code);
-        } else if ((code = files::DeleteIn(aside, check.row.Name)) != files::kNoError) {
-            return GiveBack(check, KeepReason::Refused, code);
+            if ((code = trash->Put(check.folder->Get(), check.row.Name, moved.folder, moved.name, trashedAs_))
+                != files::kNoError)
+                return GiveBack(check, moved,
+                                code == files::kNoTrash || code == files::kUnmappedErrnoBase + EXDEV ? KeepReason::NoTrash
+                                                                                                    : KeepReason::Refused,
+                                code);
+        } else if ((code = files::DeleteIn(moved.folder, moved.name)) != files::kNoError) {
+            return GiveBack(check, moved, KeepReason::Refused, code);
         }
         LookAgain(check, entry, trash);
     }
@@ -574,17 +621,17 @@ private:
         return target.Unchanged(compared) ? std::nullopt : std::optional(KeepReason::Changed);
     }
 
-    // Why what now lies at name in the private folder is not what was checked before the move
-    // (entry), with the compared contents, if it is not. The move itself moved its status change
+    // Why what now lies where the file was moved is not what was checked before the move (entry),
+    // with the compared contents, if it is not. The move itself moved its status change
     // time; a link's is its own, and what it leads to is not deleted.
-    static std::optional<KeepReason> CheckMoved(const files::Folder& aside, std::string_view name,
-                                                const files::FileStamp& entry, const files::FileStamp& compared)
+    static std::optional<KeepReason> CheckMoved(const Moved& moved, const files::FileStamp& entry,
+                                                const files::FileStamp& compared)
     {
-        files::FileStamp moved;
-        if (files::StampIn(aside, name, files::Links::Own, moved) != files::kNoError || moved.id != entry.id
-            || moved.kind != entry.kind)
+        files::FileStamp now;
+        if (files::StampIn(moved.folder, moved.name, files::Links::Own, now) != files::kNoError || now.id != entry.id
+            || now.kind != entry.kind)
             return KeepReason::Replaced;
-        if (moved.kind == files::FileKind::Regular && !moved.SameContents(compared))
+        if (now.kind == files::FileKind::Regular && !now.SameContents(compared))
             return KeepReason::Changed;
         return std::nullopt;
     }
@@ -597,18 +644,16 @@ private:
             && entry.Unchanged(compared);
     }
 
-    // The file moved into the private folder gets its name back, or one beside it when its own
-    // was taken meanwhile; failing both, it stays where the next scan brings it back. Takes no
-    // memory, for it may run just when memory ran out.
-    void GiveBack(Check& check, KeepReason reason, int code = files::kNoError)
+    // The file moved aside gets its name back, or one beside it when its own was taken meanwhile;
+    // failing both, it stays where the next scan brings it back. Takes no memory, for it may run
+    // just when memory ran out.
+    void GiveBack(Check& check, const Moved& moved, KeepReason reason, int code = files::kNoError)
     {
         NameBuffer buffer;
         std::string_view given;
-        if (PutBack(check.folder->Aside(), check.row.Name, check.folder->Get(), check.row.Name, buffer, given)
-            != files::kNoError) {
-            SetLeftAt(check, check.folder->AsideName());
-            check.leftAt += files::kSeparator;
-            check.leftAt += check.row.Name;
+        if (PutBack(moved.folder, moved.name, check.folder->Get(), check.row.Name, buffer, given) != files::kNoError) {
+            SetLeftAt(check, {});
+            check.folder->AppendAside(moved.folder, moved.name, check.leftAt);
             return Keep(check, KeepReason::LeftHidden);
         }
         if (given != check.row.Name) {
@@ -634,6 +679,7 @@ private:
     Trashes trashes_;
     GoneNames gone_; // a dry run's deletions; empty in a real run, whose deletions are gone indeed
     std::string trashedAs_; // the name the file last moved into the trash has there
+    NameBuffer asideEntry_; // the name the file in hand has aside
     std::unordered_set<files::FileId, files::FileIdHash> touched_; // files this removal moved or deleted
 };
 

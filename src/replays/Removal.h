@@ -31,9 +31,10 @@
 //   changed, its status change time included: that time moves with every write and every change
 //   of the other times, and no user can set it back, so an edit that puts the modification time
 //   back as it was still shows;
-// - it is moved into a folder of this run's own inside its folder (mode 0700, an unpredictable
-//   name, see Leftovers.h), where no other user can reach it, and there it is still the compared
-//   file with the compared contents, while the copy that stays is still under its name as the
+// - it is moved aside where no other user can reach it (under an unpredictable hidden name in a
+//   folder only the running user may write, elsewhere into a folder of this run's own of mode
+//   0700 inside its folder, see Leftovers.h), and there it is still the compared file with the
+//   compared contents, while the copy that stays is still under its name as the
 //   compared, unchanged file; only then is it removed there (or, with toTrash, moved into the
 //   trash of its file system, platform/fs/Trash.h).
 // On any doubt the file gets its name back (a name beside it when its own was taken meanwhile)

@@ -21,6 +21,8 @@ TEST(Leftovers, AScanBringsBackWhatARemovalThatEndedLeftHiddenAndLeavesRunningOn
     tree.WriteFile(dead + "/a.rep", Replay(1));
     tree.WriteFile(dead + "/b.rep", Replay(2));
     tree.WriteFile("r/b.rep", Replay(3)); // b.rep's name was taken meanwhile
+    // A file moved aside beside its name, in a folder only its user could write.
+    tree.WriteFile("r/" + deadName + "-with-dashes.rep", Replay(6));
     // An earlier version named a file it moved aside after the process and a counter.
     const auto pidAt = deadName.find('-', std::string_view(".dupsweep-").size()) + 1;
     const auto old = ".dupsweep-" + deadName.substr(pidAt, deadName.find('-', pidAt) - pidAt) + "-77-3";
@@ -36,13 +38,14 @@ TEST(Leftovers, AScanBringsBackWhatARemovalThatEndedLeftHiddenAndLeavesRunningOn
     EXPECT_EQ(tree.Read("r/b (2).rep"), Replay(2));
     EXPECT_EQ(tree.Read("r/b.rep"), Replay(3));
     EXPECT_EQ(tree.Read("r/" + old.substr(1) + ".rep"), Replay(4));
+    EXPECT_EQ(tree.Read("r/with-dashes.rep"), Replay(6));
     EXPECT_FALSE(tree.Exists(dead));
     EXPECT_FALSE(tree.Exists("r/" + old));
     EXPECT_EQ(tree.Read(running + "/c.rep"), Replay(5));
     EXPECT_EQ(tree.Read("r/.dupsweep-notes"), "mine");
 
     EXPECT_TRUE(scan.errors.empty());
-    ASSERT_EQ(scan.restored.size(), 3u);
+    ASSERT_EQ(scan.restored.size(), 4u);
     std::set<std::pair<std::string, std::string>> restored;
     for (const auto& file : scan.restored)
         restored.insert({file.path, file.from});
@@ -50,9 +53,10 @@ TEST(Leftovers, AScanBringsBackWhatARemovalThatEndedLeftHiddenAndLeavesRunningOn
         {tree.Path("r/a.rep"), tree.Path(dead + "/a.rep")},
         {tree.Path("r/b (2).rep"), tree.Path(dead + "/b.rep")},
         {tree.Path("r/" + old.substr(1) + ".rep"), tree.Path("r/" + old)},
+        {tree.Path("r/with-dashes.rep"), tree.Path("r/" + deadName + "-with-dashes.rep")},
     };
     EXPECT_EQ(restored, expected);
-    EXPECT_EQ(catalogue.RowCount(), 4u) << "what came back is listed";
+    EXPECT_EQ(catalogue.RowCount(), 5u) << "what came back is listed";
 }
 
 TEST(Leftovers, WhatCannotBeBroughtBackIsReportedWhereItStays)

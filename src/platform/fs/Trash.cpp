@@ -242,7 +242,8 @@ int Trash::Available(const Folder& folder)
     return code;
 }
 
-int Trash::Put(const Folder& original, const Folder& from, std::string_view name, std::string& trashedAs) const
+int Trash::Put(const Folder& original, std::string_view name, const Folder& from, std::string_view entry,
+               std::string& trashedAs) const
 {
     const auto folder = RealPath(original);
     if (folder.empty() || (!top_.empty() && !IsWithin(folder, top_)))
@@ -259,7 +260,7 @@ int Trash::Put(const Folder& original, const Folder& from, std::string_view name
             continue;
         if (code != kNoError)
             return code;
-        code = RenameBetween(from, name, files_, trashedAs);
+        code = RenameBetween(from, entry, files_, trashedAs);
         if (code == kNoError)
             return kNoError;
         DeleteIn(info_, infoName);

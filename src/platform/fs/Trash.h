@@ -3,7 +3,7 @@
 //
 //   int code = 0;
 //   files::Trash trash = files::Trash::For(folder, code);       // the trash of folder's file system
-//   code = trash.Put(folder, from, name, trashedAs);            // name moves from `from` into it
+//   code = trash.Put(folder, name, from, entry, trashedAs);    // name of folder, now entry of from
 //
 // Each file system has its own trash, so that a file reaches it by a rename and is never copied:
 // the user's home trash ($XDG_DATA_HOME/Trash, by default ~/.local/share/Trash) for files on its
@@ -42,9 +42,11 @@ public:
     explicit operator bool() const { return static_cast<bool>(files_); }
     dev_t Device() const { return files_.Id().device; }
 
-    // Moves the entry name of from (which lies on this trash's file system) into the trash,
-    // recorded as the file name of original, and says under which name it lies in files/.
-    int Put(const Folder& original, const Folder& from, std::string_view name, std::string& trashedAs) const;
+    // Moves the file that was name in original, and is entry in from now (on this trash's file
+    // system), into the trash, recorded as name of original; says under which name it lies in
+    // files/.
+    int Put(const Folder& original, std::string_view name, const Folder& from, std::string_view entry,
+            std::string& trashedAs) const;
 
     // The trash's files/ folder, to take what Put moved back out of it by its name there; and
     // dropping the info of what was taken out.

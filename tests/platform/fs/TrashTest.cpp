@@ -73,9 +73,9 @@ TEST(Trash, TheHomeTrashIsMadeWhenNeededAndTakesFilesUnderFreeNames)
     ASSERT_EQ(::stat(tree.Path("data/Trash/files").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     std::string first, second, third;
-    ASSERT_EQ(trash.Put(folder, folder, "a.rep", first), files::kNoError);
-    ASSERT_EQ(trash.Put(sub, sub, "a.rep", second), files::kNoError);
-    ASSERT_EQ(trash.Put(folder, folder, longName + ".rep", third), files::kNoError);
+    ASSERT_EQ(trash.Put(folder, "a.rep", folder, "a.rep", first), files::kNoError);
+    ASSERT_EQ(trash.Put(sub, "a.rep", sub, "a.rep", second), files::kNoError);
+    ASSERT_EQ(trash.Put(folder, longName + ".rep", folder, longName + ".rep", third), files::kNoError);
     EXPECT_EQ(first, "a.rep");
     EXPECT_EQ(second, "a.2.rep");
     EXPECT_EQ(Read(tree.Path("data/Trash/files/a.2.rep")), "second");
@@ -114,7 +114,7 @@ protected:
         if (!trash)
             return code;
         std::string as;
-        code = trash.Put(folder, folder, "a.rep", as);
+        code = trash.Put(folder, "a.rep", folder, "a.rep", as);
         for (const auto* candidate : {"mounted/.Trash/0", "mounted/.Trash-0"}) {
             if (tree.Exists(std::string(candidate) + "/files/" + as))
                 trashFolder = candidate;
