@@ -132,9 +132,7 @@ public:
 private:
     static bool OthersCannotWrite(const files::Folder& folder)
     {
-        files::FileStamp stamp;
-        return files::StampOf(folder, stamp) == files::kNoError && stamp.owner == ::geteuid()
-            && (stamp.mode & kOthersWriteBits) == 0;
+        return folder.Owner() == files::RunningUser() && (folder.Mode() & kOthersWriteBits) == 0;
     }
 
     // The private folder, made when first needed; null with code set when it cannot be.
@@ -153,10 +151,8 @@ private:
                 files::RemoveFolderIn(folder_, name);
                 throw;
             }
-            files::FileStamp stamp;
             // Someone may have put another folder in its place between making and opening it.
-            if (!made || files::StampOf(made, stamp) != files::kNoError || stamp.owner != ::geteuid()
-                || (stamp.mode & kOthersBits) != 0)
+            if (!made || made.Owner() != files::RunningUser() || (made.Mode() & kOthersBits) != 0)
                 continue;
             private_ = std::move(made);
             privateName_ = std::move(name);

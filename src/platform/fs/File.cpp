@@ -260,7 +260,7 @@ int MayMoveOutOf(const Folder& folder, const FileStamp& entry, const File& opene
     struct stat st {};
     if (::fstat(folder.Fd(), &st) != 0)
         return CodeFromErrno(errno);
-    const uid_t me = ::geteuid();
+    const uid_t me = RunningUser();
     if ((st.st_mode & S_ISVTX) != 0 && me != 0 && me != st.st_uid && me != entry.owner)
         return kAccessDenied;
     // Flags the owner set with chattr; a file system without them has nothing to forbid.
@@ -269,15 +269,6 @@ int MayMoveOutOf(const Folder& folder, const FileStamp& entry, const File& opene
         if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0)
             return kAccessDenied;
     }
-    return kNoError;
-}
-
-int StampOf(const Folder& folder, FileStamp& stamp)
-{
-    struct stat st {};
-    if (::fstat(folder.Fd(), &st) != 0)
-        return CodeFromErrno(errno);
-    stamp = StampOf(st);
     return kNoError;
 }
 

@@ -112,9 +112,6 @@ int MayMoveOutOf(const Folder& folder, const FileStamp& entry, const File& opene
 // Removes the name from folder (a link itself, not what it leads to). Returns 0 or an error code.
 int DeleteIn(const Folder& folder, std::string_view name);
 
-// What the open folder is now.
-int StampOf(const Folder& folder, FileStamp& stamp);
-
 // What path leads to now, links followed: its identity and whether it is read-only.
 int Identify(const std::string& path, FileId& id, bool& readOnly);
 

@@ -42,9 +42,15 @@ int Descriptor::Release()
     return fd;
 }
 
+std::uint32_t RunningUser()
+{
+    static const uid_t user = ::geteuid(); // the programs never change it once started
+    return user;
+}
+
 bool TrustedLinkOwner(std::uint32_t owner)
 {
-    return owner == 0 || owner == ::geteuid();
+    return owner == 0 || owner == RunningUser();
 }
 
 Folder Folder::FromDescriptor(Descriptor fd, std::string path, int& code)
@@ -58,6 +64,8 @@ Folder Folder::FromDescriptor(Descriptor fd, std::string path, int& code)
     folder.fd_ = std::move(fd);
     folder.path_ = std::move(path);
     folder.id_ = {st.st_dev, st.st_ino};
+    folder.owner_ = st.st_uid;
+    folder.mode_ = st.st_mode & 07777;
     code = kNoError;
     return folder;
 }

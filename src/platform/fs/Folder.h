@@ -45,6 +45,9 @@ struct FileIdHash {
 // link could lead the running user's program where its owner could not go.
 bool TrustedLinkOwner(std::uint32_t owner);
 
+// The user the process acts as (its effective user id).
+std::uint32_t RunningUser();
+
 // What the links on the way to an entry were.
 struct LinkTrail {
     bool foreign = false; // one of them belongs to neither the running user nor root
@@ -96,6 +99,9 @@ public:
     int Fd() const { return fd_.Get(); }
     const std::string& Path() const { return path_; }
     FileId Id() const { return id_; }
+    // Its owner and mode bits (permissions, the sticky bit) when it was opened.
+    std::uint32_t Owner() const { return owner_; }
+    std::uint32_t Mode() const { return mode_; }
 
 private:
     static Folder FromDescriptor(Descriptor fd, std::string path, int& code);
@@ -103,6 +109,8 @@ private:
     Descriptor fd_;
     std::string path_;
     FileId id_;
+    std::uint32_t owner_ = 0;
+    std::uint32_t mode_ = 0;
 };
 
 // Whether folder lies on a file system of the kernel's own making (/proc, /sys, cgroups, ...),

@@ -25,7 +25,7 @@ constexpr int kTrashNameTries = 1000;
 
 std::string OwnUid()
 {
-    return std::to_string(::geteuid());
+    return std::to_string(RunningUser());
 }
 
 std::string HomeTrashPath()
@@ -94,10 +94,7 @@ Folder TrashFolder(const Folder& parent, std::string_view name, bool make, int& 
     }
     if (!folder)
         return {};
-    FileStamp stamp;
-    if ((code = StampOf(folder, stamp)) != kNoError)
-        return {};
-    if (stamp.owner != ::geteuid()) { // another user's folder where this user's trash should be
+    if (folder.Owner() != RunningUser()) { // another user's folder where this user's trash should be
         code = kAccessDenied;
         return {};
     }
@@ -217,9 +214,7 @@ Trash Trash::Locate(const Folder& folder, bool make, int& code)
         return {};
     }
     Folder place;
-    FileStamp shared;
-    if (auto common = Folder::OpenOwnIn(top, ".Trash", code);
-        common && StampOf(common, shared) == kNoError && (shared.mode & S_ISVTX) != 0)
+    if (auto common = Folder::OpenOwnIn(top, ".Trash", code); common && (common.Mode() & S_ISVTX) != 0)
         place = TrashFolder(common, OwnUid(), make, code);
     if (!place)
         place = TrashFolder(top, ".Trash-" + OwnUid(), make, code);
