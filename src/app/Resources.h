@@ -3,3 +3,6 @@
 // reading theirs.
 
 void EnsureAppResources();
+
+// Makes the program's icon, in every size it is drawn in, the icon of each of its windows.
+void SetProgramIcon();
