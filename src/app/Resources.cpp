@@ -29,4 +29,6 @@ void SetProgramIcon()
     for (QDirIterator pictures(QStringLiteral(":/icons")); pictures.hasNext();)
         icon.addFile(pictures.next());
     QApplication::setWindowIcon(icon);
+    // A Wayland desktop's task bar finds the program's name and icon through its menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Dupsweep"));
 }

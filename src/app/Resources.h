@@ -4,5 +4,6 @@
 
 void EnsureAppResources();
 
-// Makes the program's icon, in every size it is drawn in, the icon of each of its windows.
+// Makes the program's icon, in every size it is drawn in, the icon of each of its windows, and
+// ties the windows to the program's desktop entry.
 void SetProgramIcon();
