@@ -24,8 +24,9 @@ test_packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     imagemagick jdupes
     # the packaging checks, and driving the installed program on a virtual screen
-    lintian desktop-file-utils appstream groff-base
-    openbox xdotool xclip
+    lintian desktop-file-utils appstream groff-base xdotool xclip
+    # a window manager, to look at the windows on a virtual screen as a user sees them
+    openbox
 )
 
 case "${1:-}" in

@@ -56,20 +56,7 @@ done
 # Installed as a user installs it, and run from where it went.
 apt-get install -y -q "./$deb" >"$scratch/apt.log" 2>&1 || { cat "$scratch/apt.log" >&2; exit 1; }
 dpkg -L dupsweep >"$scratch/files"
-check "dupsweep-cli --version" same "$(/usr/bin/dupsweep-cli --version)" "dupsweep-cli $version"
-check "dupsweep --version without a display" \
-    same "$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/dupsweep --version)" "dupsweep $version"
-check "dupsweep --help without a display" \
-    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM sh -c '/usr/bin/dupsweep --help >/dev/null'
-usage_status=0
-env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM /usr/bin/dupsweep --no-such-option 2>/dev/null || usage_status=$?
-check "an unknown option is a usage error, with no window" same "$usage_status" 2
-
-folder="$scratch/мои реплеи (копии)"
-field=$(xvfb-run -a -s "-screen 0 1280x1024x24" bash tests/dist/read-folder-field.sh /usr/bin/dupsweep "$folder")
-check "dupsweep FOLDER puts FOLDER in the folder field" same "$field" "$folder"
-field=$(xvfb-run -a -s "-screen 0 1280x1024x24" bash tests/dist/read-folder-field.sh /usr/bin/dupsweep -- "-old")
-check "dupsweep -- -FOLDER puts -FOLDER in the folder field" same "$field" "-old"
+check "the installed programs" bash tests/dist/programs-test.sh /usr/bin "$version"
 
 # Purged, nothing of it is left: what stays is a folder another package also owns.
 apt-get remove --purge -y -q dupsweep >"$scratch/apt.log" 2>&1 || { cat "$scratch/apt.log" >&2; exit 1; }
