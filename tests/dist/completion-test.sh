@@ -35,7 +35,6 @@ expect "dedupe|list" ""
 expect "dedupe" d
 expect "--|--help|--version|-h" -
 expect "--|--json" list -
-expect "--|--dry-run|--json" dedupe --
 expect "--dry-run" dedupe --dr
 expect "--json" --dry-run dedupe --j
 expect "-dash|.hidden|a b|ab|caf"$'\xe9' list ""
