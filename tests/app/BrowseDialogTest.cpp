@@ -11,6 +11,7 @@
 #include "shell/RightClick.h"
 #include "shell/ShellTreeView.h"
 #include "toolkit/Buttons.h"
+#include "toolkit/Guard.h"
 
 #include <QTimer>
 
@@ -149,14 +150,19 @@ TEST_F(BrowseDialog, CancelLeavesTheFieldAndTheDialogKeepsItsSelection)
     EXPECT_EQ(QString::fromStdString(home->desktop + "/Replays/Old"), Field());
 }
 
-TEST_F(BrowseDialog, AVirtualPlaceGivesItsNameNotAPath)
+TEST_F(BrowseDialog, AVirtualPlaceGivesItsNameNotAPathAndAScanOfItSaysSo)
 {
-    Browse(Form4->BitBtn1, [] { Form4->ShellTreeView1->SetSelected(Child(Desktop(), QStringLiteral("Computer"))); });
-    EXPECT_EQ(QStringLiteral("Computer"), Field());
-    // A scan of that text lists nothing and says nothing.
-    Form1->glBitBtn1->Click();
-    EXPECT_EQ(0, Form1->ListView1->RowCount());
-    EXPECT_TRUE(boxes.Shown().empty());
+    for (const QString& place : {QStringLiteral("Computer"), QStringLiteral("Trash")}) {
+        Browse(Form4->BitBtn1, [&] { Form4->ShellTreeView1->SetSelected(Child(Desktop(), place)); });
+        EXPECT_EQ(place, Field());
+        // No folder on disk is named so: the scan lists nothing and tells why.
+        TMessageBoxRecorder told;
+        Guard([] { Form1->glBitBtn1->Click(); });
+        EXPECT_EQ(0, Form1->ListView1->RowCount());
+        ASSERT_EQ(1u, told.Shown().size());
+        EXPECT_TRUE(told.Shown()[0].text.startsWith(QStringLiteral("Не удалось открыть папку «") + place + u'»'));
+        EXPECT_TRUE(told.Shown()[0].text.endsWith(QStringLiteral("Папка не найдена.")));
+    }
 }
 
 TEST_F(BrowseDialog, TheNextScanWalksThePickedFolder)

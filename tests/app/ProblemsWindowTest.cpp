@@ -22,11 +22,11 @@ TEST(ProblemsWindow, ListsEveryPathWholeOnOneLineInTheProgramsFontAndScrolls)
     problems[2].path = "/" + std::string(400, 'x') + ".rep";
 
     TProblemsForm window(nullptr);
-    window.SetProblems(QStringLiteral("Не прочитано"), problems);
+    window.SetProblems(QStringLiteral("Пропущено"), problems);
     window.Show();
 
     EXPECT_EQ(QStringLiteral("Dupsweep"), window.Caption());
-    EXPECT_EQ(QStringLiteral("Не прочитано: 200"), window.Label1->Caption());
+    EXPECT_EQ(QStringLiteral("Пропущено: 200"), window.Label1->Caption());
     EXPECT_EQ(QStringLiteral("Файл"), window.ListView1->Columns()->Items(0)->Caption());
     EXPECT_EQ(QStringLiteral("Причина"), window.ListView1->Columns()->Items(1)->Caption());
     ASSERT_EQ(200, window.ListView1->RowCount());
