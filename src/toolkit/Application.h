@@ -148,6 +148,9 @@ private:
     class QtApplication;
 
     void HideHint();
+    // Starts the pause before target's hint at the pointer, when there is one there; notes the
+    // area that hint holds for.
+    void ArmHint(TControl* target, int pause);
     TControl* CurrentHintControl() const;
 
     std::unique_ptr<QApplication> ownApp_;

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QHeaderView>
+#include <QListView>
 
 namespace {
 
@@ -294,6 +295,11 @@ TEST_F(MainWindow, DeleteRemovesTheEarlierCopyAndReportsIt)
     EXPECT_TRUE(Form2->Visible());
     EXPECT_EQ(Form2->ListBox1->Items()->ToStringList(), QStringList{Shown(first)});
     EXPECT_EQ(Form2->Caption(), QStringLiteral("1 реплея удаленно"));
+    // However long, the path is read whole: in the line's hint, and by scrolling to its end.
+    EXPECT_TRUE(Form2->ListBox1->ShowHint());
+    TRect area;
+    EXPECT_EQ(Form2->ListBox1->HintAt(TPoint(5, 5), area), Shown(first));
+    EXPECT_GE(Form2->ListBox1->ScrollWidth(), Form2->ListBox1->View()->fontMetrics().horizontalAdvance(Shown(first)));
     EXPECT_FALSE(Form1->glBitBtn3->Enabled());
     // The rows of deleted files stay until the next scan.
     EXPECT_EQ(Form1->ListView1->RowCount(), 3);
