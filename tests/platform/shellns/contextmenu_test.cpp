@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QtCore/qtestsupport_core.h>
 #include <glib.h>
 #include <unistd.h>
 
@@ -253,6 +254,23 @@ TEST(DesktopOpener, AFolderIsOpenedOnlyWhenAnApplicationOpensFolders)
     EXPECT_FALSE(OpenWithDefaultHandler(scratch.desktop));
     script("xdg-mime", "[ \"$3\" = inode/directory ] && echo files.desktop");
     EXPECT_TRUE(OpenWithDefaultHandler(scratch.desktop));
+
+    // A caller that must know whether it worked hears once xdg-open has ended: it exits 3 when
+    // it finds nothing to open a page with.
+    const std::string page = "https://example.org/";
+    for (const auto& [body, opened] : {std::pair{"echo \"$1\" > '" + opened + "'", true}, {"exit 3", false}}) {
+        SCOPED_TRACE(body);
+        script("xdg-open", body);
+        std::optional<bool> answer;
+        OpenInBackground(page, [&](bool ok) { answer = ok; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 10000));
+        EXPECT_EQ(opened, *answer);
+    }
+    std::filesystem::remove(bin + "/xdg-open"); // none at all on the path: at once
+    ::setenv("PATH", bin.c_str(), 1);
+    std::optional<bool> answer;
+    OpenInBackground(page, [&](bool ok) { answer = ok; });
+    EXPECT_EQ(std::optional<bool>(false), answer);
 }
 
 TEST_F(ContextMenuTest, ExecuteOpensPathsUrlsAndIdentifierLists)
