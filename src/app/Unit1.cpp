@@ -36,6 +36,13 @@ const QString kDuplicatesCount = QStringLiteral("Дубликатов: ");
 const QString kRemovalStopped = QStringLiteral("\nУдаление остановлено.");
 const QString kDeletedCaption = QStringLiteral(" реплея удаленно");
 
+// The main window was closed while a job ran: the job has stopped after the file in hand, and no
+// box may be left waiting for an answer from someone who is leaving.
+bool Closing()
+{
+    return Application && Application->Terminated();
+}
+
 // Which folder could not be entered and why: as typed, and as the walk took it where that differs
 // (a relative text is taken from the folder scanned last).
 QString NotEnteredText(const QString& typed, const replays::ScanResult& scan)
@@ -101,6 +108,8 @@ void TForm1::glBitBtn1Click(TObject*)
         throw;
     }
     ShowRows(true);
+    if (Closing())
+        return;
     if (!scan.entered) {
         // Nothing was scanned, so there is no count to show and nothing to delete.
         glBitBtn3->SetEnabled(false);
@@ -153,6 +162,8 @@ void TForm1::glBitBtn3Click(TObject*)
                 cancel, QStringLiteral("Удаление одинаковых реплеев"), [&] { return counter.Status(); });
     report.Flush();
     glBitBtn3->SetEnabled(false);
+    if (Closing())
+        return;
 
     // The progress window is gone by now: the count, then the report's caption, then what was kept.
     QString count = kDuplicatesCount + QString::number(result.deleted.size());

@@ -143,12 +143,15 @@ TApplication::TApplication(int& argc, char** argv) : TNonVisualComponent(nullptr
     hintWindowClass_ = ClassOf<THintWindow>();
     RegisterToolkitClasses();
     qApp->installEventFilter(this);
+    blockedClose_ = std::make_unique<TBlockedCloseFilter>();
+    qApp->installNativeEventFilter(blockedClose_.get());
     SetShowHint(true);
 }
 
 TApplication::~TApplication()
 {
     qApp->removeEventFilter(this);
+    qApp->removeNativeEventFilter(blockedClose_.get());
     showTimer_.stop();
     hideTimer_.stop();
     // Forms and the hint window go while Qt is still there.
