@@ -54,6 +54,18 @@ protected:
         return Form3->ShowModal();
     }
 
+    // Clicks the address label in the shown window, then closes it; whether the click left it open.
+    static bool ClickTheLinkAndStayOpen()
+    {
+        bool stillOpen = false;
+        ShowModal([&] {
+            QTest::mouseClick(Form3->glLabel6, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+            stillOpen = Form3->Modal();
+            Form3->glBitBtn1->Click();
+        });
+        return stillOpen;
+    }
+
     static void Key(int key)
     {
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : Form3;
@@ -175,13 +187,7 @@ TEST_F(AboutWindow, TheHiddenNamesShowWhileThePointerIsOverTheClan)
 
 TEST_F(AboutWindow, TheLinkHandsItsAddressToTheDesktopAndTheWindowStaysOpen)
 {
-    bool stillOpen = false;
-    ShowModal([&] {
-        QTest::mouseClick(Form3->glLabel6, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-        stillOpen = Form3->Modal();
-        Form3->glBitBtn1->Click();
-    });
-    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(ClickTheLinkAndStayOpen());
     EXPECT_EQ(opened, std::vector<std::string>{kClanPage});
 }
 
@@ -189,13 +195,7 @@ TEST_F(AboutWindow, APageNoBrowserCanOpenIsToldInAnErrorBoxAndTheWindowStaysOpen
 {
     shellns::SetOpenerForTesting([](const std::string&) { return false; });
     TMessageBoxRecorder boxes;
-    bool stillOpen = false;
-    ShowModal([&] {
-        QTest::mouseClick(Form3->glLabel6, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-        stillOpen = Form3->Modal();
-        Form3->glBitBtn1->Click();
-    });
-    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(ClickTheLinkAndStayOpen());
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text.toStdString(), "Не удалось открыть страницу «" + std::string(kClanPage)
                                                         + "»: ни один веб-браузер не смог её открыть.");
