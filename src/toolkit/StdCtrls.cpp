@@ -486,18 +486,15 @@ void TListBox::SetTopIndex(int index)
     view_->scrollTo(model_->index(index), QAbstractItemView::PositionAtTop);
 }
 
-int TListBox::LineWidth(const QString& line) const
-{
-    // The room the view's items leave beside their text, on either side.
-    const int margin = view_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view_) + 1;
-    return view_->fontMetrics().horizontalAdvance(line) + 2 * margin;
-}
-
 bool TListBox::MeasureLines(int first, int count)
 {
-    int widest = scrollWidth_;
+    const QFontMetrics metrics = view_->fontMetrics();
+    int widest = 0;
     for (int i = first; i < first + count; ++i)
-        widest = std::max(widest, LineWidth(items_->Strings(i)));
+        widest = std::max(widest, metrics.horizontalAdvance(items_->Strings(i)));
+    // The room the view's items leave beside their text, on either side.
+    const int margin = view_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view_) + 1;
+    widest = std::max(scrollWidth_, count > 0 ? widest + 2 * margin : 0);
     return std::exchange(scrollWidth_, widest) != widest;
 }
 

@@ -223,7 +223,6 @@ protected:
 private:
     class Model;
 
-    int LineWidth(const QString& line) const;
     // Take in the widths of count lines from first; true when the lines now reach further.
     bool MeasureLines(int first, int count);
     // Measures every line afresh; true when the extent changed.
