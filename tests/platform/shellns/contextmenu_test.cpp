@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QByteArray>
 #include <QtCore/qtestsupport_core.h>
 #include <glib.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -100,31 +100,18 @@ TEST_F(ContextMenuTest, OpenStartsTheDefaultHandlerForThePath)
     EXPECT_TRUE(Failed(Invoke(*MenuFor("::{6D1C8A0E-4B63-4F0C-9A52-2E8C0F3B7A11}"), kCommandOpen)));
 }
 
-// The text of a trash record's Path= line with its %XX escapes undone, as a file manager reads it
-// to put the item back; nothing when the line is missing or holds an escape that is none.
+// The path a trash record gives, its %XX escapes undone as a file manager undoes them to put the
+// item back; nothing when the record has none.
 std::optional<std::string> RecordedPath(const std::string& record)
 {
     std::ifstream file(record, std::ios::binary);
     std::string line;
     if (!std::getline(file, line) || line != "[Trash Info]")
         return std::nullopt;
-    while (std::getline(file, line)) {
-        if (line.rfind("Path=", 0) != 0)
-            continue;
-        std::string path;
-        for (std::size_t i = 5; i < line.size(); ++i) {
-            if (line[i] != '%') {
-                path += line[i];
-                continue;
-            }
-            if (i + 2 >= line.size() || !std::isxdigit(static_cast<unsigned char>(line[i + 1]))
-                || !std::isxdigit(static_cast<unsigned char>(line[i + 2])))
-                return std::nullopt;
-            path += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        }
-        return path;
-    }
+    constexpr std::string_view kPath = "Path=";
+    while (std::getline(file, line))
+        if (line.rfind(kPath, 0) == 0)
+            return QByteArray::fromPercentEncoding(QByteArray::fromStdString(line.substr(kPath.size()))).toStdString();
     return std::nullopt;
 }
 
