@@ -9,6 +9,8 @@ packages=(
     # building
     build-essential cmake ninja-build pkg-config ccache
     qt6-base-dev libgl-dev libjpeg62-turbo-dev
+    # the trash through GIO, and closing a window that a modal one blocks (X11)
+    libglib2.0-dev libxcb1-dev
     # the icon's pictures and the manual pages, made at build time
     librsvg2-bin help2man
     # the Debian package: dpkg-shlibdeps comes with build-essential, CPack asks file what is a program
@@ -23,6 +25,8 @@ packages=(
 test_packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     imagemagick jdupes
+    # a small file system of its own, for the trash of another volume
+    e2fsprogs
     # the packaging checks, and driving the installed program on a virtual screen
     lintian desktop-file-utils appstream groff-base xdotool xclip
     # a window manager, to look at the windows on a virtual screen as a user sees them

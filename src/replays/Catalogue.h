@@ -42,6 +42,7 @@ struct ReplayError {
     std::string path;
     int code = 0;
     std::string message;
+    bool folder = false; // a folder the walk could not enter or list, not a replay
 };
 
 enum class AddStatus {

@@ -87,11 +87,11 @@ private:
     }
 
     // Errors are kept in walk order, so whatever waits to be read goes first.
-    void Fail(std::string path, int code)
+    void Fail(std::string path, int code, bool folder)
     {
         reads_.Finish();
         auto message = files::ErrorText(code);
-        result_.errors.push_back({std::move(path), code, std::move(message)});
+        result_.errors.push_back({std::move(path), code, std::move(message), folder});
     }
 
     // Opens a subfolder unless it is gone, is no folder after all, or was walked already: links
@@ -100,7 +100,7 @@ private:
     std::shared_ptr<const files::Folder> Enter(std::string path)
     {
         if (path.size() > files::kMaxPathLength) {
-            Fail(std::move(path), files::kInvalidFilename);
+            Fail(std::move(path), files::kInvalidFilename, true);
             return nullptr;
         }
         int code = files::kNoError;
@@ -112,7 +112,7 @@ private:
         if (!folder) {
             // Vanished or replaced by a file since it was listed: nothing to walk, nothing to say.
             if (code != files::kFileNotFound && code != files::kInvalidFilename)
-                Fail(std::move(path), code);
+                Fail(std::move(path), code, true);
             return nullptr;
         }
         if (!walked_.insert(folder.Id()).second)
@@ -131,7 +131,7 @@ private:
             code = listing_.Read(*folder);
         }
         if (code != files::kNoError)
-            Fail(folder->Path(), code);
+            Fail(folder->Path(), code, true);
         for (std::size_t i = 0; i < listing_.size() && !Cancelled(); ++i) {
             const auto name = listing_.Name(i);
             if (listing_.Kind(i) == files::EntryKind::Folder) {
@@ -143,7 +143,7 @@ private:
             auto path = files::JoinPath(folder->Path(), name);
             if (path.size() > files::kMaxPathLength) {
                 ++result_.counts.files;
-                Fail(std::move(path), files::kInvalidFilename);
+                Fail(std::move(path), files::kInvalidFilename, false);
                 continue;
             }
             Queue(folder, std::move(path));

@@ -323,6 +323,11 @@ void TControl::SetHint(const QString& value)
     hint_ = value;
 }
 
+QString TControl::HintAt(TPoint, TRect&) const
+{
+    return hint_;
+}
+
 void TControl::SetShowHint(bool value)
 {
     if (showHint_ == value)

@@ -115,6 +115,10 @@ public:
 
     const QString& Hint() const { return hint_; }
     void SetHint(const QString& value);
+    // The hint at a client point, and in area (the client area on entry) the part of the control
+    // it holds for. A control whose parts say different things (the lines of a list) gives each
+    // its own; the base gives Hint everywhere.
+    virtual QString HintAt(TPoint clientPos, TRect& area) const;
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool value);
     bool ParentShowHint() const { return parentShowHint_; }

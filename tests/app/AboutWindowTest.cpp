@@ -12,6 +12,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Jpeg.h"
+#include "toolkit/MessageBox.h"
 #include "toolkit/StdCtrls.h"
 
 #include <QApplication>
@@ -51,6 +52,18 @@ protected:
     {
         QTimer::singleShot(0, Form3, std::move(whileShown));
         return Form3->ShowModal();
+    }
+
+    // Clicks the address label in the shown window, then closes it; whether the click left it open.
+    static bool ClickTheLinkAndStayOpen()
+    {
+        bool stillOpen = false;
+        ShowModal([&] {
+            QTest::mouseClick(Form3->glLabel6, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+            stillOpen = Form3->Modal();
+            Form3->glBitBtn1->Click();
+        });
+        return stillOpen;
     }
 
     static void Key(int key)
@@ -174,18 +187,20 @@ TEST_F(AboutWindow, TheHiddenNamesShowWhileThePointerIsOverTheClan)
 
 TEST_F(AboutWindow, TheLinkHandsItsAddressToTheDesktopAndTheWindowStaysOpen)
 {
-    bool stillOpen = false;
-    ShowModal([&] {
-        QTest::mouseClick(Form3->glLabel6, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-        stillOpen = Form3->Modal();
-        Form3->glBitBtn1->Click();
-    });
-    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(ClickTheLinkAndStayOpen());
     EXPECT_EQ(opened, std::vector<std::string>{kClanPage});
+}
 
-    // A desktop that cannot open it is no error of the About window's.
+TEST_F(AboutWindow, APageNoBrowserCanOpenIsToldInAnErrorBoxAndTheWindowStaysOpen)
+{
     shellns::SetOpenerForTesting([](const std::string&) { return false; });
-    Form3->glLabel6->Click();
+    TMessageBoxRecorder boxes;
+    EXPECT_TRUE(ClickTheLinkAndStayOpen());
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text.toStdString(), "Не удалось открыть страницу «" + std::string(kClanPage)
+                                                        + "»: ни один веб-браузер не смог её открыть.");
+    EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("Dupsweep"));
+    EXPECT_EQ(boxes.Shown()[0].flags, MB_OK | MB_ICONSTOP);
 }
 
 TEST_F(AboutWindow, TheNotchIsCutFromTheFirstShowing)
