@@ -605,6 +605,20 @@ TEST_F(FocusLabel, TheFocusMovesByTheChosenMethodOnlyToAControlThatCanTakeIt)
     EXPECT_TRUE(button->Focused());
 }
 
+TEST_F(FocusLabel, ALabelDeafToThePointerStillGivesTheFocusOnPressAndRelease)
+{
+    label->SetOptions(floIgnoreMouse);
+    label->SetFocusControl(edit);
+    for (const TFocusControlMethod method : {fcmOnMouseDown, fcmOnMouseUp}) {
+        label->SetFocusControlMethod(method);
+        Focus(button);
+        Press(QEvent::MouseButtonPress);
+        Press(QEvent::MouseButtonRelease);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return edit->Focused(); })) << int(method);
+        EXPECT_FALSE(label->IsActive());
+    }
+}
+
 // Counts the focus events of a control beside the label's watcher.
 class FocusCounter : public QObject {
 public:
