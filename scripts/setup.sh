@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
     libjpeg62-turbo-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    xvfb xauth imagemagick
+    xvfb xauth imagemagick openbox libxcb1-dev
     fonts-dejavu-core fonts-liberation adwaita-icon-theme
     xdg-utils
     jdupes

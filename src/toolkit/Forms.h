@@ -154,13 +154,13 @@ private:
     QMetaObject::Connection focusWatch_;
 };
 
-// The offset of a form's client area in the outer-window coordinates that window regions are
-// given in (origin at the frame's top-left corner), from the fixed frame metrics of its
-// border style.
-TPoint FormFrameOffset(TFormBorderStyle style);
+// Where a form's client area begins in its outer-window coordinates (origin at the frame's
+// top-left corner): the classic frame of its border style, from the frame metrics.
+TPoint FormClientOrigin(TFormBorderStyle style);
 
 // Gives control's window the shape region, in outer-window coordinates: outside it the window
-// is neither drawn nor clickable. A form's frame is the window manager's and is not cut: the
-// region is moved onto the client area by FormFrameOffset and what falls on the frame is
-// dropped. Makes the control's window if it has none yet.
+// is neither drawn nor clickable. A form's region is moved onto its client area by
+// FormClientOrigin and keeps what lies over the frame, so the window manager keeps its frame
+// wherever the region does and cuts it only where the region does. Makes the control's
+// window if it has none yet.
 void SetWindowRgn(TWinControl* control, const QRegion& region);
