@@ -507,6 +507,13 @@ gdi::DeviceContext& TControl::SurfaceDC()
     const int h = std::max(0, ClientHeight());
     if (surface_->bitmap.width() != w || surface_->bitmap.height() != h)
         surface_->bitmap.setSize(w, h);
+    // The picture is kept at the density of the screen the window is on, so that it shows as
+    // sharp as Qt's own widgets; a window moved to another screen paints afresh.
+    const qreal ratio = devicePixelRatioF();
+    if (surface_->bitmap.devicePixelRatio() != ratio) {
+        surface_->bitmap.setDevicePixelRatio(ratio);
+        surfaceDirty_ = true;
+    }
     return surface_->dc;
 }
 
