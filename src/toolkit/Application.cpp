@@ -421,4 +421,6 @@ void RegisterToolkitClasses()
     RegisterGraphicClass<TJPEGImage>();
     RegisterClass<TBitBtn>();
     RegisterClass<TListView>();
+    RegisterClass<TPopupMenu>();
+    RegisterClass<TMenuItem>();
 }

@@ -3,6 +3,7 @@
 // disabled look, turned text), hovering and face-only paints without a flicker, the focus
 // control, its picture sources, and its form description.
 #include "gl/glLabel.h"
+#include "gl/glHShape.h"
 #include "gl/glUTILS.h"
 
 #include "GlTestSupport.h"
@@ -803,6 +804,91 @@ end
     EXPECT_EQ(TWriter::WriteComponent(label, &read, 1), text.mid(begin, end - begin));
 }
 
+// A form with handlers for the toolkit's events a label publishes.
+class THandlersForm : public TForm {
+    Q_OBJECT
+
+public:
+    THandlersForm() : TForm(nullptr) {}
+
+public slots:
+    void LabelDblClick(TObject*) {}
+    void LabelDragDrop(TObject*, TObject*, int, int) {}
+    void LabelDragOver(TObject*, TObject*, int, int, TDragState, bool&) {}
+    void LabelEndDrag(TObject*, TObject*, int, int) {}
+    void LabelStartDrag(TObject*, TDragObject*&) {}
+};
+
+TEST_F(Label, ADescriptionNamingTheToolkitsPublishedPropertiesReadsAndWritesBack)
+{
+    const QString text = QString::fromUtf8(R"(object Form1: THandlersForm
+  Left = 0
+  Top = 0
+  Font.Charset = DEFAULT_CHARSET
+  Font.Color = clWindowText
+  Font.Height = -11
+  Font.Name = 'MS Sans Serif'
+  Font.Style = []
+  ClientHeight = 200
+  ClientWidth = 300
+  PixelsPerInch = 120
+  TextHeight = 13
+  object PopupMenu1: TPopupMenu
+    object Item1: TMenuItem
+      Caption = '&Copy'
+    end
+  end
+  object glLabel1: TglLabel
+    Left = 8
+    Top = 8
+    Width = 100
+    Height = 16
+    Anchors = [akTop, akRight]
+    DragCursor = crHandPoint
+    DragMode = dmAutomatic
+    HelpType = htKeyword
+    HelpKeyword = 'about'
+    HelpContext = 7
+    PopupMenu = PopupMenu1
+    OnDblClick = LabelDblClick
+    OnDragDrop = LabelDragDrop
+    OnDragOver = LabelDragOver
+    OnEndDrag = LabelEndDrag
+    OnStartDrag = LabelStartDrag
+    Caption = 'Clan Vexal'
+    FontWeight = fwDONTCARE
+    Options = [floActiveWhileControlFocused]
+    Gradient.Active = False
+    Gradient.Orientation = fgdHorizontal
+    Alignment = taLeftJustify
+  end
+  object glHoleShape1: TglHoleShape
+    Left = 200
+    Top = 150
+    Width = 50
+    Height = 30
+    PopupMenu = PopupMenu1
+    RectEllipse.X = 45
+    RectEllipse.Y = 45
+  end
+end
+)");
+    THandlersForm read;
+    TReader::ReadRootComponent(&read, text);
+    auto* label = read.FindComponent<TglLabel>(QStringLiteral("glLabel1"));
+    auto* menu = read.FindComponent<TPopupMenu>(QStringLiteral("PopupMenu1"));
+    ASSERT_TRUE(label && menu);
+    EXPECT_EQ(label->Anchors(), akTop | akRight);
+    EXPECT_EQ(label->DragMode(), dmAutomatic);
+    EXPECT_EQ(label->HelpContext(), 7);
+    EXPECT_EQ(label->PopupMenu(), menu);
+    EXPECT_TRUE(label->OnDblClick && label->OnDragDrop && label->OnDragOver && label->OnEndDrag && label->OnStartDrag);
+    EXPECT_EQ(read.FindComponent<TglHoleShape>(QStringLiteral("glHoleShape1"))->PopupMenu(), menu);
+    ASSERT_EQ(menu->Items()->Count(), 1);
+    EXPECT_EQ(menu->Items()->Items(0)->Caption(), QStringLiteral("&Copy"));
+    EXPECT_EQ(TWriter::WriteRootComponent(&read).toStdString(), text.toStdString());
+}
+
 // A form as a form designer shows it.
 class TDesignedForm : public TForm {
 public:
@@ -841,3 +927,5 @@ TEST_F(Label, InAFormDesignerANewLabelIsInArialAndBufferedDrawAloneIsIgnored)
 }
 
 }  // namespace
+
+#include "glLabelTest.moc"
