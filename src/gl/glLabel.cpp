@@ -661,7 +661,7 @@ void TglLabel::Paint()
     const TRect client = ClientRect();
 
     // The buffer and the mask hold their pixels as densely as what the label is drawn on.
-    const qreal ratio = own->Handle()->devicePixelRatio();
+    const qreal ratio = own->Handle()->DevicePixelRatio();
     if (buffered) {
         FBuffer->SetDevicePixelRatio(ratio);
         FBuffer->SetSize(Width(), Height());

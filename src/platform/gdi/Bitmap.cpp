@@ -189,10 +189,8 @@ void Bitmap::setPixel(int x, int y, TColor color)
     ColorRef c = ColorRef(ColorToRGB(color)) & 0xFFFFFF;
     if (format_ == PixelFormat::Monochrome)
         c = MonochromeOf(c);
-    const QRect block = toDevice(QRect(x, y, 1, 1));
-    QImage& target = pixels();
-    for (int py = block.top(); py <= block.bottom(); ++py)
-        std::fill_n(reinterpret_cast<QRgb*>(target.scanLine(py)) + block.left(), block.width(), toQRgb(c));
+    const QRgb value = toQRgb(c);
+    forEachImagePixel(QPoint(x, y), [value](QRgb& pixel) { pixel = value; });
 }
 
 ColorRef Bitmap::bottomLeftPixel() const { return isEmpty() ? 0 : pixel(0, height() - 1); }

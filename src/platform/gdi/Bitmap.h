@@ -4,6 +4,8 @@
 #include "Colors.h"
 
 #include <QImage>
+#include <QPoint>
+#include <QRect>
 #include <QString>
 #include <vector>
 
@@ -86,6 +88,18 @@ private:
     // Ends the painter that a device context holds open on the pixels, if any.
     void finishPainting() const;
     QImage& pixels();
+    // Every image pixel of one logical pixel: one at ratio 1, a block above it.
+    template <class F>
+    void forEachImagePixel(QPoint logical, F&& change)
+    {
+        const QRect block = toDevice(QRect(logical, QSize(1, 1)));
+        QImage& image = pixels();
+        for (int y = block.top(); y <= block.bottom(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = block.left(); x <= block.right(); ++x)
+                change(line[x]);
+        }
+    }
 
     QImage image_;
     QSize size_{0, 0};

@@ -96,18 +96,6 @@ std::vector<QPoint> linePixels(int x0, int y0, int x1, int y1)
     return pixels;
 }
 
-// Every image pixel of one logical pixel of the bitmap (one at ratio 1, a block above it).
-template <class F>
-void forEachImagePixel(QImage& image, const Bitmap& bitmap, QPoint logical, F&& change)
-{
-    const QRect block = bitmap.toDevice(QRect(logical, QSize(1, 1)));
-    for (int y = block.top(); y <= block.bottom(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = block.left(); x <= block.right(); ++x)
-            change(line[x]);
-    }
-}
-
 // Text whose baseline lies ascent below the painter's origin, in the pen's colour. Qt blends
 // the edges of a font's underline and strike-out above ratio 1, where they fall between image
 // pixels; text here is never blended, so there the lines are filled as whole logical pixels.
@@ -447,13 +435,13 @@ QPen DeviceContext::outlinePen(ColorRef color) const
 {
     // One image pixel at ratio 1, where the classic pixel rules hold; one logical pixel, as
     // wide as every other line, at a higher density.
-    return QPen(toQColor(color), devicePixelRatio() == 1 ? 0 : 1);
+    return QPen(toQColor(color), DevicePixelRatio() == 1 ? 0 : 1);
 }
 
 QRectF DeviceContext::figureOutline(const QRect& box) const
 {
     // Aliased Qt outlines cover one pixel more than their rectangle: shrink to stay inside.
-    if (devicePixelRatio() == 1)
+    if (DevicePixelRatio() == 1)
         return QRectF(box.adjusted(0, 0, -1, -1));
     // A pen one logical pixel wide centred half a pixel inside covers the rectangle's edge.
     constexpr qreal kHalf = 0.5;
@@ -905,10 +893,9 @@ bool DeviceContext::DrawFocusRect(const Rect& rect)
     }
     // The dots follow a checkerboard fixed to the device, as the platform's halftone brush is.
     const QRegion visible = visibleRegion();
-    QImage& dest = bitmap_->pixels();
     for (const QPoint& pt : edge)
         if (((pt.x() + pt.y()) & 1) == 0 && visible.contains(pt))
-            forEachImagePixel(dest, *bitmap_, pt, [](QRgb& pixel) { pixel ^= kRgbMask; });
+            bitmap_->forEachImagePixel(pt, [](QRgb& pixel) { pixel ^= kRgbMask; });
     return true;
 }
 
@@ -965,10 +952,9 @@ void DeviceContext::plotSpan(const std::vector<QPoint>& devicePixels, ColorRef c
 {
     const QRegion visible = visibleRegion();
     const QRgb value = toQRgb(color);
-    QImage& dest = bitmap_->pixels();
     for (const QPoint& pt : devicePixels)
         if (visible.contains(pt))
-            forEachImagePixel(dest, *bitmap_, pt, [&](QRgb& pixel) { pixel = value; });
+            bitmap_->forEachImagePixel(pt, [value](QRgb& pixel) { pixel = value; });
 }
 
 }  // namespace gdi

@@ -109,7 +109,7 @@ public:
     // GetDeviceCaps(BITSPIXEL) of what is selected (32 with nothing selected).
     int BitsPerPixel() const;
     // Image pixels per logical pixel of what is selected (1 with nothing selected).
-    qreal devicePixelRatio() const { return bitmap_ != nullptr ? bitmap_->devicePixelRatio() : 1; }
+    qreal DevicePixelRatio() const { return bitmap_ != nullptr ? bitmap_->devicePixelRatio() : 1; }
 
     virtual ColorRef SetTextColor(TColor color);
     ColorRef GetTextColor() const { return state_.textColor; }
