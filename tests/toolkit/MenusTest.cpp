@@ -29,13 +29,6 @@ public slots:
 };
 
 const char* const kDescription = R"(object Form1: TMenuForm
-  Left = 0
-  Top = 0
-  Font.Charset = DEFAULT_CHARSET
-  Font.Color = clWindowText
-  Font.Height = -11
-  Font.Name = 'MS Sans Serif'
-  Font.Style = []
   ClientHeight = 100
   ClientWidth = 200
   PopupMenu = PopupMenu1
