@@ -7,6 +7,7 @@
 #include "toolkit/Jpeg.h"
 #include "toolkit/StdCtrls.h"
 
+#include "platform/gdi/Colors.h"
 #include "platform/gdi/SystemMetrics.h"
 
 #include <QEnterEvent>
@@ -132,6 +133,10 @@ TApplication::TApplication(int& argc, char** argv) : TNonVisualComponent(nullptr
     if (!QCoreApplication::instance())
         ownApp_ = std::make_unique<QtApplication>(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // One palette for the whole program, whatever the desktop's: the windows' fixed colours
+    // (navy links, black text, embossed titles) were chosen against the classic light one,
+    // and a dark desktop palette under them leaves black on dark grey.
+    QApplication::setPalette(gdi::PaletteOf(gdi::ClassicSystemColors()));
     // A question the program asks in Russian must not offer "Yes" and "No": the stock buttons
     // speak the user's language, as the desktop's own dialogs do. Without a translation for that
     // language (or in the plain C locale) Qt keeps its English words.
@@ -438,4 +443,6 @@ void RegisterToolkitClasses()
     RegisterGraphicClass<TJPEGImage>();
     RegisterClass<TBitBtn>();
     RegisterClass<TListView>();
+    RegisterClass<TPopupMenu>();
+    RegisterClass<TMenuItem>();
 }

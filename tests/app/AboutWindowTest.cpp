@@ -207,12 +207,13 @@ TEST_F(AboutWindow, TheNotchIsCutFromTheFirstShowing)
 {
     ShowModal([] {
         const QRegion shape = Form3->mask();
-        EXPECT_FALSE(shape.contains(QPoint(304, 158)));  // the notch's corner
+        EXPECT_FALSE(shape.contains(QPoint(303, 157)));  // the notch's corner, inside the bevel
         EXPECT_FALSE(shape.contains(QPoint(509, 199)));
         EXPECT_FALSE(shape.contains(QPoint(400, 199)));
-        EXPECT_TRUE(shape.contains(QPoint(303, 199)));   // left of it: the picture
-        EXPECT_TRUE(shape.contains(QPoint(509, 157)));   // above it
+        EXPECT_TRUE(shape.contains(QPoint(302, 199)));   // left of it: the bevel
+        EXPECT_TRUE(shape.contains(QPoint(509, 156)));   // above it
         EXPECT_TRUE(shape.contains(QPoint(0, 0)));
+        EXPECT_TRUE(shape.contains(QPoint(-1, 100)));    // the frame's left side
         Form3->glBitBtn1->Click();
     });
 }
