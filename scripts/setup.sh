@@ -1,18 +1,43 @@
 #!/usr/bin/env bash
-# Installs every system package the build, the program, the tests and the benchmarks need.
+# Installs the system packages Dupsweep needs: with no argument what building, packaging and
+# running it need (start.sh, package.sh); with --tests also what the tests, the packaging checks
+# and the benchmarks need (test.sh).
 # Quick when everything is already there: apt is only consulted for what is missing.
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev
-    libjpeg62-turbo-dev
-    libgtest-dev libgmock-dev googletest libbenchmark-dev
-    xvfb xauth imagemagick
+    # building
+    build-essential cmake ninja-build pkg-config ccache
+    qt6-base-dev libgl-dev libjpeg62-turbo-dev
+    # the trash through GIO, and closing a window that a modal one blocks (X11)
+    libglib2.0-dev libxcb1-dev
+    # the icon's pictures and the manual pages, made at build time
+    librsvg2-bin help2man
+    # the Debian package: dpkg-shlibdeps comes with build-essential, CPack asks file what is a program
+    file
+    # running: the X11 platform plugin, Qt's own words in the user's language, the fonts and the
+    # icon theme the windows use, xdg-open, and a virtual screen to try it without a session
+    qt6-qpa-plugins qt6-translations-l10n
     fonts-dejavu-core fonts-liberation adwaita-icon-theme
     xdg-utils
-    jdupes
+    xvfb xauth
 )
+test_packages=(
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    imagemagick jdupes
+    # a small file system of its own, for the trash of another volume
+    e2fsprogs
+    # the packaging checks, and driving the installed program on a virtual screen
+    lintian desktop-file-utils appstream groff-base xdotool xclip
+    # a window manager, to look at the windows on a virtual screen as a user sees them
+    openbox
+)
+
+case "${1:-}" in
+    "") ;;
+    --tests) packages+=("${test_packages[@]}") ;;
+    *) echo "usage: setup.sh [--tests]" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

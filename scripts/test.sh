@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test twice: an optimised build, then an ASan+UBSan build.
+# Builds everything and runs every test twice: an optimised build, then an ASan+UBSan build;
+# then builds the Debian package and checks it installed (as root; it skips otherwise).
 # Arguments are passed to both CMake configurations (CI passes the switches that make missing
 # test data and an impossible unprivileged run fail; see .ci/run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh --tests
 
 jobs=$(nproc)
 
@@ -17,4 +18,7 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DDUPSWEEP_WERROR=ON 
 cmake --build build-asan -j "$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
-echo "test.sh: all tests passed (optimised and sanitizer builds)"
+# Last, and alone: it installs the package system-wide and purges it again.
+bash tests/dist/package-test.sh
+
+echo "test.sh: all tests passed (optimised and sanitizer builds, and the package)"

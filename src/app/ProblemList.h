@@ -15,7 +15,7 @@ struct Problem {
     QString reason;   // why, in the program's language
 };
 
-// Shows the problems under heading ("Не прочитано") in a modal window; nothing when there are none.
+// Shows the problems under heading ("Пропущено") in a modal window; nothing when there are none.
 void ShowProblems(const QString& heading, std::vector<Problem> problems);
 
 // Takes every problems window while it lives, recording what it would have listed, as

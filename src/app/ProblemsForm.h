@@ -26,7 +26,7 @@ public:
     TListView* ListView1 = nullptr;
     TButton* Button1 = nullptr;
 
-    // The heading ("Не прочитано") with the number of problems, and their rows.
+    // The heading ("Пропущено") with the number of problems, and their rows.
     void SetProblems(const QString& heading, std::vector<app::Problem> problems);
 
 private:

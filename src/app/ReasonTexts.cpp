@@ -53,6 +53,21 @@ QString FileErrorText(int code)
     }
 }
 
+QString FolderErrorText(int code)
+{
+    switch (code) {
+    case files::kFileNotFound:
+        return QStringLiteral("Папка не найдена");
+    case files::kInvalidFilename:
+        return QStringLiteral("Недопустимое имя папки");
+    case files::kAccessDenied:
+    case files::kRefused:
+        return QStringLiteral("Доступ к папке запрещён");
+    default:
+        return FileErrorText(code);
+    }
+}
+
 QString KeptReasonText(const replays::NotDeleted& kept)
 {
     using replays::KeepReason;

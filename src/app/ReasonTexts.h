@@ -1,6 +1,6 @@
 #pragma once
-// The program's own words for what the engine reports as codes: file errors, and why a file that
-// matched its neighbour was kept.
+// The program's own words for what the engine reports as codes: file and folder errors, and why a
+// file that matched its neighbour was kept.
 
 #include "replays/Removal.h"
 
@@ -10,6 +10,8 @@ namespace app {
 
 // A file error code (platform/fs/FileErrors.h) in Russian.
 QString FileErrorText(int code);
+// The same code met on a folder, in words that name a folder.
+QString FolderErrorText(int code);
 
 // Why the removal kept kept.path, in Russian, naming the other file where there is one.
 QString KeptReasonText(const replays::NotDeleted& kept);

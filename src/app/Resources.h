@@ -3,3 +3,7 @@
 // reading theirs.
 
 void EnsureAppResources();
+
+// Makes the program's icon, in every size it is drawn in, the icon of each of its windows, and
+// ties the windows to the program's desktop entry.
+void SetProgramIcon();

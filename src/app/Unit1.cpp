@@ -16,6 +16,7 @@
 #include "replays/Removal.h"
 #include "toolkit/Application.h"
 #include "toolkit/ComCtrls.h"
+#include "toolkit/Exceptions.h"
 #include "toolkit/StdCtrls.h"
 
 #include "platform/fs/FileErrors.h"
@@ -34,6 +35,23 @@ const QString kStoppedCaption = QStringLiteral(" (поиск остановле�
 const QString kDuplicatesCount = QStringLiteral("Дубликатов: ");
 const QString kRemovalStopped = QStringLiteral("\nУдаление остановлено.");
 const QString kDeletedCaption = QStringLiteral(" реплея удаленно");
+
+// The main window was closed while a job ran: the job has stopped after the file in hand, and no
+// box may be left waiting for an answer from someone who is leaving.
+bool Closing()
+{
+    return Application && Application->Terminated();
+}
+
+// Which folder could not be entered and why: as typed, and as the walk took it where that differs
+// (a relative text is taken from the folder scanned last).
+QString NotEnteredText(const QString& typed, const replays::ScanResult& scan)
+{
+    QString folder = QStringLiteral("«%1»").arg(typed);
+    if (const QString resolved = shellns::PathToText(scan.folder); !resolved.isEmpty() && resolved != typed)
+        folder += QStringLiteral(" (%1)").arg(resolved);
+    return QStringLiteral("Не удалось открыть папку %1.\n%2").arg(folder, app::FolderErrorText(scan.enterError));
+}
 
 } // namespace
 
@@ -90,11 +108,19 @@ void TForm1::glBitBtn1Click(TObject*)
         throw;
     }
     ShowRows(true);
+    if (Closing())
+        return;
+    if (!scan.entered) {
+        // Nothing was scanned, so there is no count to show and nothing to delete.
+        glBitBtn3->SetEnabled(false);
+        SetCaption(kTitle);
+        throw Exception(NotEnteredText(Edit1->Text(), scan));
+    }
 
     std::vector<app::Problem> unread;
     unread.reserve(scan.errors.size() + scan.readOnly.size());
     for (const replays::ReplayError& error : scan.errors)
-        unread.push_back({error.path, app::FileErrorText(error.code)});
+        unread.push_back({error.path, error.folder ? app::FolderErrorText(error.code) : app::FileErrorText(error.code)});
     // Read-only replays are never deleted, so they are not listed; still, a folder of them must
     // not look like a folder without replays.
     for (const std::string& path : scan.readOnly)
@@ -110,7 +136,8 @@ void TForm1::glBitBtn1Click(TObject*)
             glBitBtn3->SetEnabled(true);
         SetCaption(count);
     }
-    app::ShowProblems(QStringLiteral("Не прочитано"), std::move(unread));
+    // Files that could not be read and read-only ones left alone: what the list passed over.
+    app::ShowProblems(QStringLiteral("Пропущено"), std::move(unread));
     // Files a removal that ended before its time had left hidden, which the scan brought back.
     std::vector<app::Problem> restored;
     for (const replays::RestoredFile& file : scan.restored)
@@ -140,6 +167,8 @@ void TForm1::glBitBtn3Click(TObject*)
                 cancel, QStringLiteral("Удаление одинаковых реплеев"), [&] { return counter.Status(); });
     report.Flush();
     glBitBtn3->SetEnabled(false);
+    if (Closing())
+        return;
 
     // The progress window is gone by now: the count, then the report's caption, then what was kept.
     QString count = kDuplicatesCount + QString::number(result.deleted.size());

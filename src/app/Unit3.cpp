@@ -6,7 +6,9 @@
 #include "gl/glHShape.h"
 #include "gl/glLabel.h"
 #include "platform/shellns/execute.h"
+#include "toolkit/Application.h"
 #include "toolkit/ExtCtrls.h"
+#include "toolkit/Guard.h"
 #include "toolkit/StdCtrls.h"
 
 TForm3* Form3 = nullptr;
@@ -38,8 +40,19 @@ TForm3::~TForm3()
 
 void TForm3::glLabel6Click(TObject*)
 {
-    // Started without waiting; a desktop that cannot open the page leaves the window as it is.
-    shellns::Execute("open", kClanPage, "", "", shellns::kShowShow);
+    // The page opens in another program, started without waiting. Where none can show it (no web
+    // browser installed) the user is told so here, not only on the standard error of a program
+    // started from the desktop; the window stays as it is either way.
+    shellns::OpenInBackground(kClanPage, [](bool opened) {
+        if (opened || !Application)
+            return;
+        Guard([] {
+            Application->MessageBox(
+                QStringLiteral("Не удалось открыть страницу «%1»: ни один веб-браузер не смог её открыть.")
+                    .arg(QLatin1String(kClanPage)),
+                QString(), MB_OK | MB_ICONSTOP);
+        });
+    });
 }
 
 void TForm3::glLabel5MouseMove(TObject*, TShiftState, int, int)

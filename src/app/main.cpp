@@ -1,3 +1,5 @@
+#include "app/CommandLine.h"
+#include "app/Resources.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
@@ -10,17 +12,27 @@
 
 int main(int argc, char** argv)
 {
-    TApplication application(argc, argv);
+    // Read before any application object exists: help, version and usage errors need no display.
+    const app::CommandLine line = app::ParseCommandLine(argc, argv);
+    if (line.action != app::CommandLine::Action::Run)
+        return app::ReportCommandLine(line);
+
+    // Qt sees only the program's name: its own options (-style, -reverse ...) would otherwise
+    // take a FOLDER of that name even after "--".
+    int qtArgc = 1;
+    TApplication application(qtArgc, argv);
     // The shell's desktop object must exist before the browse dialog builds its tree.
     ShellCtrls::ShellCtrlsModule shell;
     RegisterGlClasses();
     ShellCtrls::RegisterShellClasses();
     Application->SetTitle(QStringLiteral("Dupsweep"));
+    SetProgramIcon();
     // The first form made is the main window, the only one shown at start.
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);
     Application->CreateForm(Form3);
     Application->CreateForm(Form4);
+    app::ShowStartFolder(line);
     Application->Run();
     return 0;
 }

@@ -1,7 +1,5 @@
 #include "gl/glCommCl.h"
 
-#include "toolkit/Exceptions.h"
-
 #include <algorithm>
 
 namespace {
@@ -69,12 +67,11 @@ void TCustomGradient::SetSteps(int value)
 
 void TCustomGradient::SetPercentFilling(int value)
 {
-    // A percentage has no other values; a form asking for one is refused, not wrapped.
-    if (value < 0 || value > kGlPercentMax)
-        throw EInvalidOperation(QStringLiteral("PercentFilling must lie between 0 and 100, not %1").arg(value));
+    // Kept as given, so that a description written back says what it said when read; only
+    // the drawing holds it to a percentage.
     if (FPercentFilling == value)
         return;
-    FPercentFilling = TglPercent(value);
+    FPercentFilling = value;
     Changed();
 }
 
@@ -130,7 +127,7 @@ void TCustomGradient::GradientTextOut(gdi::DeviceContext& dc, const QString& tex
     const gdi::ColorRef remembered = dc.SetTextColor(clBlack);
     // Strip i is the pixel row (or column) i of the device, counted from 0 whatever the
     // rectangle's own edge; n + 1 strips are drawn, the last one just past the span.
-    const int n = gdi::MulDiv(span, FPercentFilling, kGlPercentMax);
+    const int n = gdi::MulDiv(span, std::clamp(FPercentFilling, 0, kGlPercentMax), kGlPercentMax);
     for (int i = 0; i <= n; ++i) {
         dc.SetTextColor(TColor(gdi::RGB(int(red.value), int(green.value), int(blue.value))));
         if (acrossColumns) {

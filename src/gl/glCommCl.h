@@ -97,8 +97,7 @@ class TglLabel;
 class TglLabelColors;
 void DeriveAutoColors(TColor base, TglLabelColors* colors);
 
-// A percentage, 0 to 100.
-using TglPercent = std::uint8_t;
+// The whole of a gradient's span, as a percentage.
 inline constexpr int kGlPercentMax = 100;
 
 // Two colours, each kept with the RGB it resolved to when it was set: a system colour is
@@ -144,7 +143,7 @@ public:
     // Clamped to 1..255.
     void SetSteps(int value);
     int PercentFilling() const { return FPercentFilling; }
-    // Throws EInvalidOperation for a value outside 0..100.
+    // Any value is kept; one outside 0..100 draws as the nearer end of that range.
     void SetPercentFilling(int value);
     TBrushStyle BrushStyle() const { return FBrushStyle; }
     // Raises OnChange on every assignment, even of the value it holds.
@@ -168,7 +167,7 @@ private:
 
     bool FBufferedDraw = false;
     int FSteps = 255;
-    TglPercent FPercentFilling = 100;
+    int FPercentFilling = kGlPercentMax;
     TBrushStyle FBrushStyle = bsSolid;
     TglGradientDir FOrientation = fgdHorizontal;
     bool FActive = false;

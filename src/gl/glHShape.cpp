@@ -1,6 +1,7 @@
 #include "gl/glHShape.h"
 
 #include "platform/gdi/Region.h"
+#include "platform/gdi/SystemMetrics.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Guard.h"
 
@@ -116,6 +117,28 @@ QRegion GeometricHole(const THoleLook& look, int width, int height)
     if (IsEllipseKind(look.shape))
         return gdi::CreateEllipticRgn(r.left + 1, r.top + 1, r.right + 2, r.bottom + 2);
     return gdi::CreateRectRgn(r.left + 1, r.top + 1, r.right + 1, r.bottom + 1);
+}
+
+TPoint HoleFrameOffset(TFormBorderStyle style)
+{
+    using gdi::GetSystemMetrics;
+    switch (style) {
+    case bsNone:
+        return {-1, -1};
+    case bsSingle:
+        return {GetSystemMetrics(gdi::SM_CXBORDER), GetSystemMetrics(gdi::SM_CYBORDER) + GetSystemMetrics(gdi::SM_CYCAPTION)};
+    case bsSizeable:
+        return {GetSystemMetrics(gdi::SM_CXFRAME) - 1,
+                GetSystemMetrics(gdi::SM_CYFRAME) - 1 + GetSystemMetrics(gdi::SM_CYCAPTION)};
+    case bsDialog:
+        return {GetSystemMetrics(gdi::SM_CXDLGFRAME) - 1,
+                GetSystemMetrics(gdi::SM_CYDLGFRAME) - 1 + GetSystemMetrics(gdi::SM_CYCAPTION)};
+    case bsToolWindow:
+        return {GetSystemMetrics(gdi::SM_CXBORDER), GetSystemMetrics(gdi::SM_CYBORDER) + GetSystemMetrics(gdi::SM_CYSMCAPTION)};
+    case bsSizeToolWin:
+        break;
+    }
+    return {GetSystemMetrics(gdi::SM_CXFRAME), GetSystemMetrics(gdi::SM_CYFRAME) + GetSystemMetrics(gdi::SM_CYSMCAPTION)};
 }
 
 THoleBevelDrawing HoleBevelDrawing(const THoleLook& look, int width, int height)
@@ -292,7 +315,7 @@ void TglHoleShape::BuildHoleRegion()
 
 void TglHoleShape::MoveIntoForm(TFormBorderStyle style)
 {
-    FHoleRgn.translate(QPoint(Left(), Top()) + FormFrameOffset(style));
+    FHoleRgn.translate(QPoint(Left(), Top()) + HoleFrameOffset(style));
 }
 
 void TglHoleShape::Changed()

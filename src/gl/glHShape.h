@@ -54,6 +54,10 @@ TRect HoleShapeRect(THoleShapeType shape, int width, int height);
 TRect ShrinkForBevel(TRect r, TBevelCut cut, bool bold);
 // The hole of a geometric shape of width x height, in the control's own coordinates.
 QRegion GeometricHole(const THoleLook& look, int width, int height);
+// How far a hole moves, beyond the shape's place in the client area, to reach the owner
+// form's outer-window coordinates: the shape's own reckoning of the frame by border style,
+// which for a dialog frame lands the hole just inside the bevel.
+TPoint HoleFrameOffset(TFormBorderStyle style);
 
 // One figure of the bevels: drawn with a pen of its colour (and filled with it when the
 // drawing fills), in its box.

@@ -660,8 +660,12 @@ void TglLabel::Paint()
     const int y = origin.y();
     const TRect client = ClientRect();
 
-    if (buffered)
+    // The buffer and the mask hold their pixels as densely as what the label is drawn on.
+    const qreal ratio = own->Handle()->DevicePixelRatio();
+    if (buffered) {
+        FBuffer->SetDevicePixelRatio(ratio);
         FBuffer->SetSize(Width(), Height());
+    }
     dc.SetBkMode(gdi::TRANSPARENT);
     if (!Transparent())
         dc.FillRect(client, gdi::SolidBrush(look.background));
@@ -688,6 +692,7 @@ void TglLabel::Paint()
     if (texture || FOptions.testFlag(floTransparentFont)) {
         if (!FMask)
             FMask = std::make_unique<TBitmap>();
+        FMask->SetDevicePixelRatio(ratio);
         FMask->SetSize(Width(), Height());
         mask = FMask->Canvas()->Handle();
         mask->FillRect(client, gdi::SolidBrush(clBlack));

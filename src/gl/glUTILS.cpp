@@ -156,7 +156,7 @@ void ReplaceColor(TBitmap* bitmap, TColor oldColor, TColor newColor)
     gdi::DeviceContext& dc = *canvas->Handle();
     // The mask: 1 where the bitmap shows the old colour (a colour-to-monochrome transfer
     // marks the pixels equal to the source's background colour).
-    gdi::Bitmap mask(bitmap->Width(), bitmap->Height(), gdi::PixelFormat::Monochrome);
+    gdi::Bitmap mask(bitmap->Width(), bitmap->Height(), gdi::PixelFormat::Monochrome, bitmap->DevicePixelRatio());
     gdi::DeviceContext maskDC(&mask);
     canvas->Brush()->SetColor(oldColor);
     dc.SetBkColor(oldColor);

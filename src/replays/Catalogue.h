@@ -47,6 +47,7 @@ struct ReplayError {
     std::string path;
     int code = 0;
     std::string message;
+    bool folder = false; // a folder the walk could not enter or list, not a replay
 };
 
 // A file a scan brought back from where a removal that ended before its time had left it hidden

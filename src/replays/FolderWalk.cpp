@@ -116,11 +116,11 @@ private:
     }
 
     // Errors are kept in walk order, so whatever waits to be read goes first.
-    void Fail(std::string path, int code)
+    void Fail(std::string path, int code, bool folder)
     {
         reads_.Finish();
         auto message = files::ErrorText(code);
-        result_.errors.push_back({std::move(path), code, std::move(message)});
+        result_.errors.push_back({std::move(path), code, std::move(message), folder});
     }
 
     // Opens the subfolder name of the deepest level unless it is gone, is no folder after all, was
@@ -132,7 +132,7 @@ private:
         const Level& parent = levels_.back();
         auto path = files::JoinPath(parent.path, name);
         if (path.size() > files::kMaxPathLength) {
-            Fail(std::move(path), files::kInvalidFilename);
+            Fail(std::move(path), files::kInvalidFilename, true);
             return {};
         }
         auto anchor = levels_.rbegin();
@@ -149,7 +149,7 @@ private:
         if (!folder) {
             // Vanished or replaced by a file since it was listed: nothing to walk, nothing to say.
             if (code != files::kFileNotFound && code != files::kInvalidFilename && code != files::kNotAFolder)
-                Fail(std::move(path), code);
+                Fail(std::move(path), code, true);
             return {};
         }
         if (!walked_.insert(folder.Id()).second)
@@ -178,7 +178,7 @@ private:
                 code = ReadListing(*folder); // what came back is listed like the rest
         }
         if (code != files::kNoError)
-            Fail(folder->Path(), code);
+            Fail(folder->Path(), code, true);
         for (std::size_t i = 0; i < listing_.size() && !Cancelled(); ++i) {
             const auto name = listing_.Name(i);
             if (listing_.Kind(i) == files::EntryKind::Folder) {
@@ -190,7 +190,7 @@ private:
             auto path = files::JoinPath(folder->Path(), name);
             if (path.size() > files::kMaxPathLength) {
                 ++result_.counts.files;
-                Fail(std::move(path), files::kInvalidFilename);
+                Fail(std::move(path), files::kInvalidFilename, false);
                 continue;
             }
             Queue(level, std::move(path));

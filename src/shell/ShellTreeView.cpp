@@ -2,6 +2,7 @@
 
 #include <QMenu>
 
+#include <array>
 #include <vector>
 
 #include "platform/fs/CurrentDirectory.h"
@@ -285,6 +286,9 @@ void TCustomShellTreeView::RootSettingChanged()
     FSyncing = true;
     try {
         BuildRoot();
+        for (TCustomShellPartner* partner : Partners())
+            if (partner)
+                partner->SetRoot(FRoot);
     } catch (...) {
         FSyncing = false;
         throw;
@@ -351,15 +355,23 @@ void TCustomShellTreeView::FillChildren(TTreeNode* node)
     const THourGlass hourGlass;
     const TUpdating updating(Items());
     const TShellFolder* folder = FolderOf(node);
-    EnumIdListPtr items;
-    if (!folder || !folder->FolderIntf() || folder->FolderIntf()->EnumObjects(EnumFlagsFor(FObjectTypes), &items) != S_OK
-        || !items)
+    if (!folder || !folder->FolderIntf())
         return;
-    PItemIdList item = nullptr;
-    while (items->Next(1, &item, nullptr) == S_OK) {
-        const TIdListPtr owned(item); // the folder object keeps a copy
-        InitChildNode(Items()->AddChild(node, QString()), owned.get(), node);
+    // A folder that cannot be listed, whether the shell says so or raises an error on the way,
+    // simply has no children: the tree goes on, and the expand button goes with the expansion.
+    std::vector<TIdListPtr> children; // the folder objects keep copies
+    try {
+        EnumIdListPtr items;
+        if (folder->FolderIntf()->EnumObjects(EnumFlagsFor(FObjectTypes), &items) != S_OK || !items)
+            return;
+        PItemIdList item = nullptr;
+        while (items->Next(1, &item, nullptr) == S_OK)
+            children.emplace_back(item);
+    } catch (...) {
+        return;
     }
+    for (const TIdListPtr& child : children)
+        InitChildNode(Items()->AddChild(node, QString()), child.get(), node);
     node->CustomSort([this](TTreeNode* a, TTreeNode* b) { return CompareSiblings(a, b); });
 }
 
@@ -445,7 +457,10 @@ void TCustomShellTreeView::SelectIdList(PCItemIdList absIdList)
                 found->Expand(false);
                 current = found;
             }
-        SetSelected(FindFolderNode(absIdList, current));
+        TTreeNode* found = FindFolderNode(absIdList, current);
+        SetSelected(found);
+        if (found)
+            TellPartners(FolderOf(found)->AbsIdList());
     } catch (...) {
         FSyncing = false;
         throw;
@@ -505,6 +520,17 @@ bool TCustomShellTreeView::CanChange(TTreeNode* node)
     if (result && !FSyncing && node) {
         const bool refresh = FAutoRefresh;
         SetAutoRefresh(false); // ends the watcher of the folder being left
+        if (const TShellFolder* item = FolderOf(node)) {
+            const TShellFolder* folder = item->IsFolderItem() ? item : item->ParentFolder();
+            FSyncing = true; // a partner's answer must not move the tree again
+            try {
+                TellPartners(folder->AbsIdList());
+            } catch (...) {
+                FSyncing = false;
+                throw;
+            }
+            FSyncing = false;
+        }
         FPendingNode = node;
         try {
             SetAutoRefresh(refresh);
@@ -643,6 +669,53 @@ void TCustomShellTreeView::AfterVerb(const std::string& verb, bool succeeded)
     }
 }
 
+void TCustomShellTreeView::SetShellComboBox(TShellComboBox* value)
+{
+    if (FShellComboBox == value)
+        return;
+    Relink(FShellComboBox, value);
+    FShellComboBox = value;
+}
+
+void TCustomShellTreeView::SetShellListView(TShellListView* value)
+{
+    if (FShellListView == value)
+        return;
+    Relink(FShellListView, value);
+    FShellListView = value;
+}
+
+void TCustomShellTreeView::Relink(TComponent* old, TComponent* value)
+{
+    if (old)
+        old->RemoveFreeNotification(this);
+    if (value)
+        value->FreeNotification(this);
+}
+
+std::array<TCustomShellPartner*, 2> TCustomShellTreeView::Partners() const
+{
+    return {FShellComboBox, FShellListView};
+}
+
+void TCustomShellTreeView::TellPartners(PCItemIdList absIdList)
+{
+    for (TCustomShellPartner* partner : Partners())
+        if (partner)
+            partner->TreeUpdate(absIdList);
+}
+
+void TCustomShellTreeView::Notification(TComponent* component, TOperation operation)
+{
+    TCustomTreeView::Notification(component, operation);
+    if (operation != opRemove)
+        return;
+    if (component == static_cast<TComponent*>(FShellComboBox))
+        FShellComboBox = nullptr;
+    if (component == static_cast<TComponent*>(FShellListView))
+        FShellListView = nullptr;
+}
+
 void TCustomShellTreeView::Edit(TTreeNode* node, const std::optional<QString>& text)
 {
     if (!text)
@@ -654,24 +727,23 @@ void TCustomShellTreeView::Edit(TTreeNode* node, const std::optional<QString>& t
         return;
     if (TShellFolder* folder = FolderOf(node); folder && folder->RenameTo(edited.toStdU16String())) {
         node->SetText(edited);
-        RenamedNode(node);
+        RebaseNode(node);
     }
 }
 
-void TCustomShellTreeView::RenamedNode(TTreeNode* node)
+void TCustomShellTreeView::RebaseNode(TTreeNode* node)
 {
-    // The folder interface and the children still name the old path: bind the new name and
-    // build the node again, as a folder renamed elsewhere would be after a reload.
-    TShellFolder* renamed = FolderOf(node);
-    if (!renamed->FolderIntf())
-        return;
-    auto* rebound = new TShellFolder(FolderOf(node->Parent()),
-                                     BindChildFolder(renamed->ParentFolderIntf(), renamed->RelIdList()),
-                                     renamed->RelIdList());
-    node->SetData(rebound);
-    // The old object stays until the reload has read the lists of the children it parents.
-    const std::unique_ptr<TShellFolder> keep(renamed);
-    ReloadNode(node);
+    // The folder interface still names the old path, and so does every object below it: each is
+    // made again under its parent's new one, top down, while the nodes stay as they are, so what
+    // was expanded or selected inside the renamed folder stays so.
+    if (TShellFolder* old = FolderOf(node)) {
+        TShellFolder* parent = FolderOf(node->Parent());
+        const ShellFolderIntf parentIntf = parent ? parent->FolderIntf() : old->ParentFolderIntf();
+        node->SetData(new TShellFolder(parent, BindChildFolder(parentIntf, old->RelIdList()), old->RelIdList()));
+        delete old;
+    }
+    for (int i = 0; i < node->Count(); ++i)
+        RebaseNode(node->Item(i));
 }
 
 void TCustomShellTreeView::Delete(TTreeNode* node)
@@ -722,6 +794,8 @@ void TCustomShellTreeView::Loaded()
 void RegisterShellClasses()
 {
     RegisterClass<TShellTreeView>();
+    RegisterClass<TShellComboBox>();
+    RegisterClass<TShellListView>();
 }
 
 } // namespace ShellCtrls

@@ -10,6 +10,7 @@
 //   QString path = shellns::PathToText(ShellTreeView1->SelectedPath());
 #include <QString>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "platform/shellns/contextmenu.h"
 #include "shell/ShellChangeNotifier.h"
 #include "shell/ShellCtrls.h"
+#include "shell/ShellPartners.h"
 #include "toolkit/TreeView.h"
 
 namespace ShellCtrls {
@@ -70,6 +72,12 @@ public:
     // Asked for every new child node; clearing CanAdd keeps the folder out.
     const TAddFolderEvent& OnAddFolder() const { return FOnAddFolder; }
     void SetOnAddFolder(const TAddFolderEvent& value) { FOnAddFolder = value; }
+    // Partners handed the root setting when it changes and the folder the tree moves to; a
+    // partner that goes is unlinked.
+    TShellComboBox* ShellComboBox() const { return FShellComboBox; }
+    void SetShellComboBox(TShellComboBox* value);
+    TShellListView* ShellListView() const { return FShellListView; }
+    void SetShellListView(TShellListView* value);
 
     // The folder object of the selected node, or nullptr.
     TShellFolder* SelectedItem() const;
@@ -104,6 +112,7 @@ protected:
     void CreateWnd() override;
     void DestroyWnd() override;
     void Loaded() override;
+    void Notification(TComponent* component, TOperation operation) override;
 
     QString RootText() const;
     void SetRootText(const QString& value);
@@ -117,8 +126,13 @@ private:
     TTreeNode* FindFolderNode(PCItemIdList absIdList, TTreeNode* startNode) const;
     void ApplyShellImages();
     HIMAGELIST ChosenImageList() const;
-    void RenamedNode(TTreeNode* node);
+    void RebaseNode(TTreeNode* node);
     void FreeNodeFolders();
+    // Hears when value goes instead of old.
+    void Relink(TComponent* old, TComponent* value);
+    std::array<TCustomShellPartner*, 2> Partners() const; // none linked: nullptr
+    // The partners, if any, follow the tree to this item.
+    void TellPartners(PCItemIdList absIdList);
 
     TRoot FRoot;
     TRoot FPreviousRoot;
@@ -133,6 +147,8 @@ private:
     bool FSettingImages = false;
     bool FUseShellImages = true;
     TShellChangeNotifier* FWatcher = nullptr;
+    TShellComboBox* FShellComboBox = nullptr;
+    TShellListView* FShellListView = nullptr;
     TAddFolderEvent FOnAddFolder;
     std::string FSavedDirectory;
     TTreeNode* FPendingNode = nullptr;
@@ -152,6 +168,8 @@ class TShellTreeView : public ShellCtrls::TCustomShellTreeView {
     Q_PROPERTY(bool AutoRefresh READ AutoRefresh WRITE SetAutoRefresh)
     Q_PROPERTY(bool AutoContextMenus READ AutoContextMenus WRITE SetAutoContextMenus)
     Q_PROPERTY(ShellCtrls::TAddFolderEvent OnAddFolder READ OnAddFolder WRITE SetOnAddFolder)
+    Q_PROPERTY(TShellComboBox* ShellComboBox READ ShellComboBox WRITE SetShellComboBox)
+    Q_PROPERTY(TShellListView* ShellListView READ ShellListView WRITE SetShellListView)
     Q_CLASSINFO("ObjectTypes", "default [otFolders]")
     Q_CLASSINFO("Root", "default 'rfDesktop'")
     Q_CLASSINFO("UseShellImages", "default True")

@@ -7,6 +7,7 @@
 #include "toolkit/Jpeg.h"
 #include "toolkit/StdCtrls.h"
 
+#include "platform/gdi/Colors.h"
 #include "platform/gdi/SystemMetrics.h"
 
 #include <QEnterEvent>
@@ -43,6 +44,18 @@ QString hintTextOf(const TControl* control)
         if (!control->Hint().isEmpty())
             return control->Hint();
     return {};
+}
+
+// The hint at a screen point over control, and in area (control's client coordinates) where it
+// holds: the control's own for that point, else the nearest Hint outwards, over the whole control.
+QString hintTextAt(const TControl* control, TPoint screenPos, TRect& area)
+{
+    area = control->ClientRect();
+    const QString own = control->HintAt(control->ScreenToClient(screenPos), area);
+    if (!own.isEmpty())
+        return own;
+    area = control->ClientRect();
+    return hintTextOf(control->Parent());
 }
 
 // The control whose hint shows: the nearest one, outwards, that shows hints.
@@ -120,6 +133,10 @@ TApplication::TApplication(int& argc, char** argv) : TNonVisualComponent(nullptr
     if (!QCoreApplication::instance())
         ownApp_ = std::make_unique<QtApplication>(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
+    // One palette for the whole program, whatever the desktop's: the windows' fixed colours
+    // (navy links, black text, embossed titles) were chosen against the classic light one,
+    // and a dark desktop palette under them leaves black on dark grey.
+    QApplication::setPalette(gdi::PaletteOf(gdi::ClassicSystemColors()));
     // A question the program asks in Russian must not offer "Yes" and "No": the stock buttons
     // speak the user's language, as the desktop's own dialogs do. Without a translation for that
     // language (or in the plain C locale) Qt keeps its English words.
@@ -131,12 +148,15 @@ TApplication::TApplication(int& argc, char** argv) : TNonVisualComponent(nullptr
     hintWindowClass_ = ClassOf<THintWindow>();
     RegisterToolkitClasses();
     qApp->installEventFilter(this);
+    blockedClose_ = std::make_unique<TBlockedCloseFilter>();
+    qApp->installNativeEventFilter(blockedClose_.get());
     SetShowHint(true);
 }
 
 TApplication::~TApplication()
 {
     qApp->removeEventFilter(this);
+    qApp->removeNativeEventFilter(blockedClose_.get());
     showTimer_.stop();
     hideTimer_.stop();
     // Forms and the hint window go while Qt is still there.
@@ -294,18 +314,26 @@ void TApplication::HintMouseMessage(TControl* control, TPoint screenPos)
         CancelHint();
         hintControl_ = target;
         hintControlObject_ = target;
-        if (target && showHint_ && !hintTextOf(target).isEmpty())
-            showTimer_.start(wasShowing ? hintShortPause_ : hintPause_, this);
+        if (target)
+            ArmHint(target, wasShowing ? hintShortPause_ : hintPause_);
         return;
     }
-    // Moving out of the area the hint belongs to ends it; it comes back after a pause.
-    if (target && HintVisible()) {
+    // Moving out of the area the hint belongs to ends it; the hint of the part the pointer is over
+    // now (another line of a list) comes after a pause.
+    if (target) {
         const TPoint p = target->ScreenToClient(screenPos);
         if (!hintCursorRect_.contains(p.x(), p.y())) {
             HideHint();
-            showTimer_.start(hintPause_, this);
+            ArmHint(target, hintPause_);
         }
     }
+}
+
+void TApplication::ArmHint(TControl* target, int pause)
+{
+    showTimer_.stop();
+    if (showHint_ && !hintTextAt(target, hintCursor_, hintCursorRect_).isEmpty())
+        showTimer_.start(pause, this);
 }
 
 void TApplication::ActivateHint()
@@ -319,10 +347,9 @@ void TApplication::ActivateHint()
     info.HintPos = hintCursor_ + TPoint(0, kHintCursorMargin);
     info.HintMaxWidth = Screen ? Screen->Width() : 0;
     info.HintColor = hintColor_;
-    info.CursorRect = control->ClientRect();
     info.CursorPos = control->ScreenToClient(hintCursor_);
     info.HideTimeout = hintHidePause_;
-    info.HintStr = shortHint(hintTextOf(control));
+    info.HintStr = shortHint(hintTextAt(control, hintCursor_, info.CursorRect));
     bool canShow = true;
     if (OnShowHint)
         OnShowHint(info.HintStr, canShow, info);
@@ -416,4 +443,6 @@ void RegisterToolkitClasses()
     RegisterGraphicClass<TJPEGImage>();
     RegisterClass<TBitBtn>();
     RegisterClass<TListView>();
+    RegisterClass<TPopupMenu>();
+    RegisterClass<TMenuItem>();
 }

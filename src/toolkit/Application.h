@@ -14,6 +14,7 @@
 #include "toolkit/ClassRegistry.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Guard.h"
+#include "toolkit/BlockedClose.h"
 #include "toolkit/HintWindow.h"
 #include "toolkit/MessageBox.h"
 
@@ -148,9 +149,13 @@ private:
     class QtApplication;
 
     void HideHint();
+    // Starts the pause before target's hint at the pointer, when there is one there; notes the
+    // area that hint holds for.
+    void ArmHint(TControl* target, int pause);
     TControl* CurrentHintControl() const;
 
     std::unique_ptr<QApplication> ownApp_;
+    std::unique_ptr<TBlockedCloseFilter> blockedClose_;
     // Qt's own words (the stock buttons of message boxes) in the user's language.
     QTranslator stockWords_;
     QString title_;

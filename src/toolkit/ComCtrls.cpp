@@ -386,6 +386,24 @@ QString TListView::CellText(int row, int column) const
     return column - 1 < item->SubItems().size() ? item->SubItems().at(column - 1) : QString();
 }
 
+QString TListView::HintAt(TPoint clientPos, TRect& area) const
+{
+    const QPoint inView = view_->viewport()->mapFrom(this, QPoint(clientPos.x(), clientPos.y()));
+    const QModelIndex cell = view_->indexAt(inView);
+    if (!cell.isValid())
+        return TWidgetHostControl::HintAt(clientPos, area);
+    // The row's band across the view: the hint holds until the pointer moves to another row.
+    const QRect cellRect = view_->visualRect(cell);
+    const QRect band = QRect(0, cellRect.top(), view_->viewport()->width(), cellRect.height())
+                           .intersected(view_->viewport()->rect());
+    area = TRect::fromQRect(QRect(view_->viewport()->mapTo(this, band.topLeft()), band.size()));
+    QStringList cells;
+    for (int column = 0; column < std::max(1, columns_->Count()); ++column)
+        if (const QString text = CellText(cell.row(), column); !text.isEmpty())
+            cells << text;
+    return cells.join(u'\n');
+}
+
 int TListView::ItemIndex() const
 {
     const QModelIndexList selected = view_->selectionModel()->selectedIndexes();

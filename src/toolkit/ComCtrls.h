@@ -164,6 +164,10 @@ public:
     int ItemIndex() const;
     void SetItemIndex(int index);
 
+    // The whole row under the pointer, a line per column that holds text: cells wider than the
+    // view are read without scrolling.
+    QString HintAt(TPoint clientPos, TRect& area) const override;
+
     QTreeView* View() const { return view_; }
 
 private:

@@ -3,11 +3,14 @@
 #include "toolkit/Exceptions.h"
 #include "toolkit/Guard.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 #include <climits>
+#include <functional>
 
 // ---------------------------------------------------------------- helpers
 
@@ -87,6 +90,63 @@ bool mouseButtonOf(Qt::MouseButton button, TMouseButton& result)
     }
 }
 
+// The drag under way: the control dragged, the control under it and whether that one takes it.
+struct DragSession {
+    TControl* source = nullptr;
+    TControl* target = nullptr;
+    bool accepted = false;
+};
+
+DragSession& drag()
+{
+    static DragSession session;
+    return session;
+}
+
+// While a drag is on, every move and the release of the left button are the drag's, whichever
+// of the program's widgets is under the pointer.
+class DragWatch : public QObject {
+public:
+    static DragWatch& Instance()
+    {
+        static DragWatch watch;
+        return watch;
+    }
+
+    std::function<void(QPoint)> moved;
+    std::function<void(QPoint)> released;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        // Each mouse event reaches its window first, then the widget: the widget's is taken.
+        if (!watched->isWidgetType())
+            return false;
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseMove) {
+            Guard([&] { moved(mouse->globalPosition().toPoint()); });
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+            Guard([&] { released(mouse->globalPosition().toPoint()); });
+            return true;
+        }
+        return false;
+    }
+};
+
+// Where the anchors put one axis of a control: both sides kept stretch it, the far side alone
+// moves it, neither keeps its centre.
+void anchorAxis(int& start, int& length, int grown, bool nearSide, bool farSide)
+{
+    if (nearSide && farSide)
+        length += grown;
+    else if (farSide)
+        start += grown;
+    else if (!nearSide)
+        start += grown / 2;
+}
+
 }  // namespace
 
 std::vector<TRect> AlignBounds(TRect client, const std::vector<TAlignItem>& items)
@@ -164,6 +224,13 @@ TControl::TControl(TComponent* owner) : QWidget(nullptr), TComponent(this, owner
 TControl::~TControl()
 {
     Destroying();
+    if (drag().target == this)
+        drag().target = nullptr;
+    if (drag().source == this) {
+        drag() = DragSession{};
+        qApp->removeEventFilter(&DragWatch::Instance());
+        QApplication::restoreOverrideCursor();
+    }
     // The parent forgets this control before any of its parts go.
     if (parent_)
         parent_->RemoveControl(this);
@@ -192,6 +259,7 @@ void TControl::SetParent(TWinControl* parent)
     }
     ApplyGeometry();
     QWidget::setVisible(visible_ && parent_);
+    RememberAnchorPlace();
     RequestAlign();
 }
 
@@ -220,8 +288,127 @@ void TControl::SetBounds(int left, int top, int width, int height)
     ApplyGeometry();
     if (resized)
         surfaceDirty_ = true;
+    if (!anchoring_)
+        RememberAnchorPlace();
     RequestAlign();
     BoundsChanged();
+}
+
+void TControl::SetAnchors(TAnchors value)
+{
+    if (anchors_ == value)
+        return;
+    anchors_ = value;
+    RememberAnchorPlace();
+}
+
+void TControl::RememberAnchorPlace()
+{
+    anchorPlace_ = BoundsRect();
+    anchorParentClient_ = parent_ ? QSize(parent_->ClientWidth(), parent_->ClientHeight()) : QSize();
+}
+
+TRect TControl::AnchoredBounds(QSize parentClient) const
+{
+    int left = anchorPlace_.left;
+    int top = anchorPlace_.top;
+    int width = anchorPlace_.width();
+    int height = anchorPlace_.height();
+    anchorAxis(left, width, parentClient.width() - anchorParentClient_.width(), anchors_.testFlag(akLeft),
+               anchors_.testFlag(akRight));
+    anchorAxis(top, height, parentClient.height() - anchorParentClient_.height(), anchors_.testFlag(akTop),
+               anchors_.testFlag(akBottom));
+    return Rect(left, top, left + width, top + height);
+}
+
+void TControl::SetPopupMenu(TPopupMenu* value)
+{
+    if (popupMenu_ == value)
+        return;
+    popupMenu_ = value;
+    if (value)
+        value->FreeNotification(this);
+}
+
+void TControl::Notification(TComponent* component, TOperation operation)
+{
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component == popupMenu_)
+        popupMenu_ = nullptr;
+}
+
+void TControl::DblClick()
+{
+    if (OnDblClick)
+        OnDblClick(this);
+}
+
+void TControl::DragOver(TObject* source, int x, int y, TDragState state, bool& accept)
+{
+    accept = static_cast<bool>(OnDragOver);
+    if (OnDragOver)
+        OnDragOver(this, source, x, y, state, accept);
+}
+
+void TControl::DragDrop(TObject* source, int x, int y)
+{
+    if (OnDragDrop)
+        OnDragDrop(this, source, x, y);
+}
+
+bool TControl::Dragging() const
+{
+    return drag().source == this;
+}
+
+void TControl::BeginDrag()
+{
+    if (drag().source)
+        return;
+    drag() = DragSession{this, nullptr, false};
+    QApplication::setOverrideCursor(QCursor(CursorShapeOf(crNoDrop)));
+    DragWatch& watch = DragWatch::Instance();
+    watch.moved = [this](QPoint screen) { DragMoved(screen); };
+    watch.released = [this](QPoint screen) { DragEnded(screen); };
+    qApp->installEventFilter(&watch);
+    TDragObject* carried = nullptr;
+    if (OnStartDrag)
+        OnStartDrag(this, carried);
+}
+
+void TControl::DragMoved(QPoint screen)
+{
+    DragSession& session = drag();
+    TControl* over = FindControl(QApplication::widgetAt(screen));
+    TDragState state = dsDragMove;
+    if (over != session.target) {
+        if (TControl* left = session.target) {
+            bool ignored = false;
+            const QPoint p = left->ScreenToClient(screen);
+            left->DragOver(this, p.x(), p.y(), dsDragLeave, ignored);
+        }
+        session.target = over;
+        state = dsDragEnter;
+    }
+    session.accepted = false;
+    if (over) {
+        const QPoint p = over->ScreenToClient(screen);
+        over->DragOver(this, p.x(), p.y(), state, session.accepted);
+    }
+    QApplication::changeOverrideCursor(QCursor(CursorShapeOf(session.accepted ? dragCursor_ : crNoDrop)));
+}
+
+void TControl::DragEnded(QPoint screen)
+{
+    const DragSession session = std::exchange(drag(), DragSession{});
+    qApp->removeEventFilter(&DragWatch::Instance());
+    QApplication::restoreOverrideCursor();
+    TControl* target = session.accepted ? session.target : nullptr;
+    const QPoint p = target ? target->ScreenToClient(screen) : ScreenToClient(screen);
+    if (target)
+        target->DragDrop(this, p.x(), p.y());
+    if (OnEndDrag)
+        OnEndDrag(this, target, p.x(), p.y());
 }
 
 void TControl::ApplyGeometry()
@@ -321,6 +508,11 @@ void TControl::SetTextValue(const QString& value)
 void TControl::SetHint(const QString& value)
 {
     hint_ = value;
+}
+
+QString TControl::HintAt(TPoint, TRect&) const
+{
+    return hint_;
 }
 
 void TControl::SetShowHint(bool value)
@@ -507,6 +699,13 @@ gdi::DeviceContext& TControl::SurfaceDC()
     const int h = std::max(0, ClientHeight());
     if (surface_->bitmap.width() != w || surface_->bitmap.height() != h)
         surface_->bitmap.setSize(w, h);
+    // The picture is kept at the density of the screen the window is on, so that it shows as
+    // sharp as Qt's own widgets; a window moved to another screen paints afresh.
+    const qreal ratio = devicePixelRatioF();
+    if (surface_->bitmap.devicePixelRatio() != ratio) {
+        surface_->bitmap.setDevicePixelRatio(ratio);
+        surfaceDirty_ = true;
+    }
     return surface_->dc;
 }
 
@@ -566,6 +765,11 @@ void TControl::mousePressEvent(QMouseEvent* event)
         TMouseButton button;
         if (!mouseButtonOf(event->button(), button))
             return;
+        // A control that drags itself is dragged, not pressed.
+        if (button == mbLeft && dragMode_ == dmAutomatic && !ComponentState().testFlag(csDesigning)) {
+            BeginDrag();
+            return;
+        }
         if (button == mbLeft)
             clicked_ = true;
         const QPoint p = event->position().toPoint() - QPoint(ClientOffset(), ClientOffset());
@@ -579,8 +783,10 @@ void TControl::mouseDoubleClickEvent(QMouseEvent* event)
         TMouseButton button;
         if (!mouseButtonOf(event->button(), button))
             return;
-        if (button == mbLeft)
+        if (button == mbLeft) {
             clicked_ = true;
+            DblClick();
+        }
         const QPoint p = event->position().toPoint() - QPoint(ClientOffset(), ClientOffset());
         MouseDown(button, ShiftStateOf(event->modifiers(), event->buttons()) | ssDouble, p.x(), p.y());
     });
@@ -608,6 +814,16 @@ void TControl::mouseMoveEvent(QMouseEvent* event)
         const QPoint p = event->position().toPoint() - QPoint(ClientOffset(), ClientOffset());
         MouseMove(ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
     });
+}
+
+void TControl::contextMenuEvent(QContextMenuEvent* event)
+{
+    // Without a menu of its own the control leaves the right click to its parent.
+    if (!popupMenu_ || !popupMenu_->AutoPopup()) {
+        event->ignore();
+        return;
+    }
+    Guard([&] { popupMenu_->Popup(event->globalPos().x(), event->globalPos().y()); });
 }
 
 void TControl::enterEvent(QEnterEvent*)
@@ -785,21 +1001,31 @@ void TWinControl::Realign()
 
 void TWinControl::AlignControls()
 {
-    std::vector<TControl*> aligned;
+    std::vector<TControl*> placed;
+    std::vector<TRect> bounds;
     std::vector<TAlignItem> items;
     for (TControl* c : controls_)
         if (c->Align() != alNone && c->Visible()) {
-            aligned.push_back(c);
+            placed.push_back(c);
             items.push_back({c->Align(), c->BoundsRect()});
         }
-    if (aligned.empty())
-        return;
-    const std::vector<TRect> bounds = AlignBounds(ClientRect(), items);
+    bounds = AlignBounds(ClientRect(), items);
+    // Controls placed by hand follow their anchors; the usual left and top ones stay put.
+    for (TControl* c : controls_)
+        if (c->Align() == alNone && c->anchors_ != (akLeft | akTop) && c->anchorParentClient_.isValid()) {
+            placed.push_back(c);
+            bounds.push_back(c->AnchoredBounds(QSize(ClientWidth(), ClientHeight())));
+        }
     aligning_ = true;
     try {
-        for (std::size_t i = 0; i < aligned.size(); ++i)
-            aligned[i]->SetBounds(bounds[i].left, bounds[i].top, bounds[i].width(), bounds[i].height());
+        for (std::size_t i = 0; i < placed.size(); ++i) {
+            placed[i]->anchoring_ = placed[i]->Align() == alNone;
+            placed[i]->SetBounds(bounds[i].left, bounds[i].top, bounds[i].width(), bounds[i].height());
+            placed[i]->anchoring_ = false;
+        }
     } catch (...) {
+        for (TControl* c : placed)
+            c->anchoring_ = false;
         aligning_ = false;
         throw;
     }

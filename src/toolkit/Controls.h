@@ -11,6 +11,7 @@
 
 #include "toolkit/Component.h"
 #include "toolkit/Graphics.h"
+#include "toolkit/Menus.h"
 #include "toolkit/Types.h"
 
 #include <QWidget>
@@ -19,10 +20,23 @@
 
 class TWinControl;
 
+// What a drag carries beyond its source control; OnStartDrag may give one.
+class TDragObject : public TObject {};
+
 using TMouseEvent = TEvent<TObject*, TMouseButton, TShiftState, int, int>;
 using TMouseMoveEvent = TEvent<TObject*, TShiftState, int, int>;
+// Sender, the control dragged, and where it is in the sender's client area.
+using TDragDropEvent = TEvent<TObject*, TObject*, int, int>;
+// The same, whether it enters, moves over or leaves the sender, and whether the sender takes it.
+using TDragOverEvent = TEvent<TObject*, TObject*, int, int, TDragState, bool&>;
+// The control dragged, the control it was dropped on (nullptr when none took it), and where.
+using TEndDragEvent = TEvent<TObject*, TObject*, int, int>;
+using TStartDragEvent = TEvent<TObject*, TDragObject*&>;
 Q_DECLARE_METATYPE(TMouseEvent)
 Q_DECLARE_METATYPE(TMouseMoveEvent)
+Q_DECLARE_METATYPE(TDragDropEvent)
+Q_DECLARE_METATYPE(TDragOverEvent)
+Q_DECLARE_METATYPE(TStartDragEvent)
 
 // The Qt cursor shape for a toolkit cursor.
 Qt::CursorShape CursorShapeOf(TCursor cursor);
@@ -45,24 +59,41 @@ class TControl : public QWidget, public TComponent {
     Q_PROPERTY(int Width READ Width WRITE SetWidth)
     Q_PROPERTY(int Height READ Height WRITE SetHeight)
     Q_PROPERTY(toolkit::TAlign Align READ Align WRITE SetAlign)
+    Q_PROPERTY(toolkit::TAnchors Anchors READ Anchors WRITE SetAnchors)
     Q_PROPERTY(TColor Color READ Color WRITE SetColor)
     Q_PROPERTY(toolkit::TCursor Cursor READ Cursor WRITE SetCursor)
+    Q_PROPERTY(toolkit::TCursor DragCursor READ DragCursor WRITE SetDragCursor)
+    Q_PROPERTY(toolkit::TDragMode DragMode READ DragMode WRITE SetDragMode)
     Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
     Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
+    Q_PROPERTY(toolkit::THelpType HelpType MEMBER helpType_)
+    Q_PROPERTY(QString HelpKeyword MEMBER helpKeyword_)
+    Q_PROPERTY(int HelpContext MEMBER helpContext_)
     Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
     Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
     Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
     Q_PROPERTY(bool ParentShowHint READ ParentShowHint WRITE SetParentShowHint)
+    Q_PROPERTY(TPopupMenu* PopupMenu READ PopupMenu WRITE SetPopupMenu)
     Q_PROPERTY(bool ShowHint READ ShowHint WRITE SetShowHint)
     Q_PROPERTY(int Tag READ Tag WRITE SetTag)
     Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
     Q_PROPERTY(TNotifyEvent OnClick READ OnClick WRITE SetOnClick)
+    Q_PROPERTY(TNotifyEvent OnDblClick MEMBER OnDblClick)
+    Q_PROPERTY(TDragDropEvent OnDragDrop MEMBER OnDragDrop)
+    Q_PROPERTY(TDragOverEvent OnDragOver MEMBER OnDragOver)
+    Q_PROPERTY(TEndDragEvent OnEndDrag MEMBER OnEndDrag)
+    Q_PROPERTY(TStartDragEvent OnStartDrag MEMBER OnStartDrag)
     Q_PROPERTY(TMouseEvent OnMouseDown MEMBER OnMouseDown)
     Q_PROPERTY(TMouseMoveEvent OnMouseMove MEMBER OnMouseMove)
     Q_PROPERTY(TMouseEvent OnMouseUp MEMBER OnMouseUp)
     Q_CLASSINFO("Align", "default alNone")
+    Q_CLASSINFO("Anchors", "default [akLeft, akTop]")
     Q_CLASSINFO("Color", "TColor; stored IsColorStored")
     Q_CLASSINFO("Cursor", "default crDefault")
+    Q_CLASSINFO("DragCursor", "default crDrag")
+    Q_CLASSINFO("DragMode", "default dmManual")
+    Q_CLASSINFO("HelpType", "default htContext")
+    Q_CLASSINFO("HelpContext", "default 0")
     Q_CLASSINFO("Enabled", "default True")
     Q_CLASSINFO("Font", "stored IsFontStored")
     Q_CLASSINFO("ParentColor", "default True")
@@ -99,6 +130,10 @@ public:
 
     TAlign Align() const { return align_; }
     void SetAlign(TAlign value);
+    // The sides of the parent the control keeps its distance to when the parent is resized:
+    // with both sides of an axis it stretches, with neither it keeps its centre.
+    TAnchors Anchors() const { return anchors_; }
+    void SetAnchors(TAnchors value);
 
     bool Visible() const { return visible_; }
     void SetVisible(bool value);
@@ -115,6 +150,10 @@ public:
 
     const QString& Hint() const { return hint_; }
     void SetHint(const QString& value);
+    // The hint at a client point, and in area (the client area on entry) the part of the control
+    // it holds for. A control whose parts say different things (the lines of a list) gives each
+    // its own; the base gives Hint everywhere.
+    virtual QString HintAt(TPoint clientPos, TRect& area) const;
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool value);
     bool ParentShowHint() const { return parentShowHint_; }
@@ -131,6 +170,30 @@ public:
 
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor value);
+
+    // Help references are kept for the description; the program has no help to show.
+    THelpType HelpType() const { return helpType_; }
+    const QString& HelpKeyword() const { return helpKeyword_; }
+    int HelpContext() const { return helpContext_; }
+
+    // The menu a right click on the control shows (its parent's when it has none).
+    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(TPopupMenu* value);
+
+    // Dragging: with dmAutomatic a left-button press drags the control instead of pressing
+    // it; the pointer shows DragCursor over a control that takes it, crNoDrop elsewhere.
+    TCursor DragCursor() const { return dragCursor_; }
+    void SetDragCursor(TCursor value) { dragCursor_ = value; }
+    TDragMode DragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode value) { dragMode_ = value; }
+    // Starts dragging the control now (OnStartDrag), until the left button is released.
+    void BeginDrag();
+    bool Dragging() const;
+    TNotifyEvent OnDblClick;
+    TDragDropEvent OnDragDrop;
+    TDragOverEvent OnDragOver;
+    TEndDragEvent OnEndDrag;
+    TStartDragEvent OnStartDrag;
 
     TNotifyEvent OnClick() const { return onClick_; }
     void SetOnClick(const TNotifyEvent& value) { onClick_ = value; }
@@ -175,6 +238,13 @@ public:
 
 protected:
     void SetParentComponent(TComponent* parent) override;
+    void Notification(TComponent* component, TOperation operation) override;
+    // A double click: OnDblClick.
+    virtual void DblClick();
+    // A dragged control over this one: OnDragOver decides whether it is taken (not taken
+    // without a handler); dropped on it when taken: OnDragDrop.
+    virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+    virtual void DragDrop(TObject* source, int x, int y);
 
     virtual QString GetText() const { return text_; }
     virtual void SetTextValue(const QString& value);
@@ -213,6 +283,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -237,9 +308,27 @@ private:
     void TakeParentFont();
     void SetShowHintValue(bool value);
     void SyncWindowGeometry();
+    // The anchoring starts afresh from the control's place in its parent as it is now.
+    void RememberAnchorPlace();
+    // The place the anchors give in a parent of that client size.
+    TRect AnchoredBounds(QSize parentClient) const;
+    // Drag steps, with the pointer at a screen point.
+    void DragMoved(QPoint screen);
+    void DragEnded(QPoint screen);
 
     TWinControl* parent_ = nullptr;
     TAlign align_ = alNone;
+    TAnchors anchors_ = akLeft | akTop;
+    // The bounds and the parent's client size the anchors measure from.
+    TRect anchorPlace_;
+    QSize anchorParentClient_;
+    bool anchoring_ = false;
+    THelpType helpType_ = htContext;
+    QString helpKeyword_;
+    int helpContext_ = 0;
+    TPopupMenu* popupMenu_ = nullptr;
+    TCursor dragCursor_ = crDrag;
+    TDragMode dragMode_ = dmManual;
     bool enabled_ = true;
     QString text_;
     QString hint_;

@@ -463,22 +463,23 @@ void TForm::Paint()
         OnPaint(this);
 }
 
-TPoint FormFrameOffset(TFormBorderStyle style)
+TPoint FormClientOrigin(TFormBorderStyle style)
 {
     using gdi::GetSystemMetrics;
+    // A frame that cannot be sized is the fixed dialog frame whatever its caption; a tool
+    // window's caption is the small one.
     switch (style) {
     case bsNone:
-        return {-1, -1};
+        return {0, 0};
     case bsSingle:
-        return {GetSystemMetrics(gdi::SM_CXBORDER), GetSystemMetrics(gdi::SM_CYBORDER) + GetSystemMetrics(gdi::SM_CYCAPTION)};
-    case bsSizeable:
-        return {GetSystemMetrics(gdi::SM_CXFRAME) - 1,
-                GetSystemMetrics(gdi::SM_CYFRAME) - 1 + GetSystemMetrics(gdi::SM_CYCAPTION)};
     case bsDialog:
-        return {GetSystemMetrics(gdi::SM_CXDLGFRAME) - 1,
-                GetSystemMetrics(gdi::SM_CYDLGFRAME) - 1 + GetSystemMetrics(gdi::SM_CYCAPTION)};
+        return {GetSystemMetrics(gdi::SM_CXDLGFRAME),
+                GetSystemMetrics(gdi::SM_CYDLGFRAME) + GetSystemMetrics(gdi::SM_CYCAPTION)};
+    case bsSizeable:
+        return {GetSystemMetrics(gdi::SM_CXFRAME), GetSystemMetrics(gdi::SM_CYFRAME) + GetSystemMetrics(gdi::SM_CYCAPTION)};
     case bsToolWindow:
-        return {GetSystemMetrics(gdi::SM_CXBORDER), GetSystemMetrics(gdi::SM_CYBORDER) + GetSystemMetrics(gdi::SM_CYSMCAPTION)};
+        return {GetSystemMetrics(gdi::SM_CXDLGFRAME),
+                GetSystemMetrics(gdi::SM_CYDLGFRAME) + GetSystemMetrics(gdi::SM_CYSMCAPTION)};
     case bsSizeToolWin:
         break;
     }
@@ -489,13 +490,13 @@ void SetWindowRgn(TWinControl* control, const QRegion& region)
 {
     control->HandleNeeded();
     QRegion shape = region;
+    // The part over the frame stays in the shape, at negative client coordinates: a window
+    // manager shapes its frame by the client's shape, and would drop every side of the frame
+    // that the shape does not reach.
     if (auto* form = dynamic_cast<TForm*>(control); form && form->isWindow())
-        shape.translate(-FormFrameOffset(form->BorderStyle()));
-    // Only the frame is dropped: what lies beyond the window's present size is kept, so a
-    // window that grows shows the region as it was given.
-    shape &= QRect(QPoint(0, 0), shape.boundingRect().bottomRight());
-    // Qt reads an empty mask as no mask at all; a window cut away entirely gets one that lies
-    // wholly outside it.
-    static const QRegion kNothingOfTheWindow(-1, -1, 1, 1);
+        shape.translate(-FormClientOrigin(form->BorderStyle()));
+    // Qt reads an empty mask as no mask at all; a window cut away entirely gets one far
+    // outside it and its frame.
+    static const QRegion kNothingOfTheWindow(-30000, -30000, 1, 1);
     control->setMask(shape.isEmpty() ? kNothingOfTheWindow : shape);
 }

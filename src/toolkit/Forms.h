@@ -42,6 +42,8 @@ class TForm : public TCustomControl {
     Q_PROPERTY(int ClientHeight READ ClientHeight WRITE SetClientHeight)
     Q_PROPERTY(int ClientWidth READ ClientWidth WRITE SetClientWidth)
     Q_PROPERTY(toolkit::TPosition Position READ Position WRITE SetPosition)
+    Q_PROPERTY(int PixelsPerInch MEMBER pixelsPerInch_)
+    Q_PROPERTY(int TextHeight MEMBER textHeight_)
     Q_PROPERTY(TNotifyEvent OnCreate MEMBER OnCreate)
     Q_PROPERTY(TNotifyEvent OnShow MEMBER OnShow)
     Q_PROPERTY(TNotifyEvent OnHide MEMBER OnHide)
@@ -55,6 +57,8 @@ class TForm : public TCustomControl {
     Q_CLASSINFO("ParentFont", "default False")
     Q_CLASSINFO("BorderStyle", "default bsSizeable")
     Q_CLASSINFO("Position", "default poDesigned")
+    Q_CLASSINFO("PixelsPerInch", "default 96")
+    Q_CLASSINFO("TextHeight", "default 0")
 
 public:
     explicit TForm(TComponent* owner);
@@ -146,6 +150,11 @@ private:
     TButton* MnemonicButton(QChar character) const;
 
     TFormBorderStyle borderStyle_ = bsSizeable;
+    // The resolution and the font's text height the layout was made with, kept for the
+    // description: every window is laid out in logical pixels at 96 per inch, and a denser
+    // screen is the device pixel ratio's to serve.
+    int pixelsPerInch_ = gdi::kLogPixelsY;
+    int textHeight_ = 0;
     TPosition position_ = poDesigned;
     TWinControl* activeControl_ = nullptr;
     TModalResult modalResult_ = mrNone;
@@ -154,13 +163,13 @@ private:
     QMetaObject::Connection focusWatch_;
 };
 
-// The offset of a form's client area in the outer-window coordinates that window regions are
-// given in (origin at the frame's top-left corner), from the fixed frame metrics of its
-// border style.
-TPoint FormFrameOffset(TFormBorderStyle style);
+// Where a form's client area begins in its outer-window coordinates (origin at the frame's
+// top-left corner): the classic frame of its border style, from the frame metrics.
+TPoint FormClientOrigin(TFormBorderStyle style);
 
 // Gives control's window the shape region, in outer-window coordinates: outside it the window
-// is neither drawn nor clickable. A form's frame is the window manager's and is not cut: the
-// region is moved onto the client area by FormFrameOffset and what falls on the frame is
-// dropped. Makes the control's window if it has none yet.
+// is neither drawn nor clickable. A form's region is moved onto its client area by
+// FormClientOrigin and keeps what lies over the frame, so the window manager keeps its frame
+// wherever the region does and cuts it only where the region does. Makes the control's
+// window if it has none yet.
 void SetWindowRgn(TWinControl* control, const QRegion& region);

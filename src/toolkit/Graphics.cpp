@@ -458,6 +458,14 @@ void TBitmap::SetMonochrome(bool monochrome)
     Changed();
 }
 
+void TBitmap::SetDevicePixelRatio(qreal ratio)
+{
+    if (ratio == DevicePixelRatio())
+        return;
+    bitmap_.setDevicePixelRatio(ratio);
+    Changed();
+}
+
 TCanvas* TBitmap::Canvas()
 {
     if (!canvas_) {

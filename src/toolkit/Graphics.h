@@ -289,6 +289,9 @@ public:
     void Draw(TCanvas* canvas, const TRect& rect) const override;
     bool Monochrome() const { return bitmap_.isMonochrome(); }
     void SetMonochrome(bool monochrome);
+    // Image pixels per pixel: a bitmap drawn on the screen's picture takes the screen's.
+    qreal DevicePixelRatio() const { return bitmap_.devicePixelRatio(); }
+    void SetDevicePixelRatio(qreal ratio);
 
     // A canvas drawing on the bitmap, made at first use.
     TCanvas* Canvas();

@@ -11,6 +11,10 @@
 #include <QListView>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QStyle>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -378,23 +382,32 @@ void TEdit::SelectAll()
 
 // ---------------------------------------------------------------- TListBox
 
-// The lines of the list box, as Qt's list view reads them.
+// The lines of the list box, as Qt's list view reads them. Every line is as wide as the longest,
+// so the view scrolls sideways to the end of any line instead of cutting it short.
 class TListBox::Model : public QAbstractListModel {
 public:
     Model(TListBox* owner) : QAbstractListModel(owner), owner_(owner)
     {
         TStrings* items = owner->Items();
         connect(items, &TStrings::inserted, this, [this](int first, int count) {
+            const bool wider = owner_->MeasureLines(first, count);
             beginInsertRows({}, first, first + count - 1);
             endInsertRows();
+            if (wider)
+                emit layoutChanged();
         });
         connect(items, &TStrings::removed, this, [this](int first, int count) {
             beginRemoveRows({}, first, first + count - 1);
             endRemoveRows();
+            Remeasure();
         });
-        connect(items, &TStrings::changed, this, [this](int row) { emit dataChanged(index(row), index(row)); });
+        connect(items, &TStrings::changed, this, [this](int row) {
+            emit dataChanged(index(row), index(row));
+            Remeasure();
+        });
         connect(items, &TStrings::reset, this, [this] {
             beginResetModel();
+            owner_->RemeasureLines();
             endResetModel();
         });
     }
@@ -408,8 +421,15 @@ public:
         if (role == Qt::DisplayRole)
             return owner_->Items()->Strings(index.row());
         if (role == Qt::SizeHintRole)
-            return QSize(0, owner_->ItemHeight());
+            return QSize(owner_->scrollWidth_, owner_->ItemHeight());
         return {};
+    }
+
+    // The lines' extent may have changed: the view lays them out again when it has.
+    void Remeasure()
+    {
+        if (owner_->RemeasureLines())
+            emit layoutChanged();
     }
 
 private:
@@ -464,4 +484,40 @@ void TListBox::SetTopIndex(int index)
     if (index < 0 || index >= Count())
         return;
     view_->scrollTo(model_->index(index), QAbstractItemView::PositionAtTop);
+}
+
+bool TListBox::MeasureLines(int first, int count)
+{
+    const QFontMetrics metrics = view_->fontMetrics();
+    int widest = 0;
+    for (int i = first; i < first + count; ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(items_->Strings(i)));
+    // The room the view's items leave beside their text, on either side.
+    const int margin = view_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view_) + 1;
+    widest = std::max(scrollWidth_, count > 0 ? widest + 2 * margin : 0);
+    return std::exchange(scrollWidth_, widest) != widest;
+}
+
+bool TListBox::RemeasureLines()
+{
+    const int before = std::exchange(scrollWidth_, 0);
+    MeasureLines(0, Count());
+    return scrollWidth_ != before;
+}
+
+void TListBox::FontChanged()
+{
+    TWidgetHostControl::FontChanged();
+    model_->Remeasure();
+}
+
+QString TListBox::HintAt(TPoint clientPos, TRect& area) const
+{
+    const QPoint inView = view_->viewport()->mapFrom(this, QPoint(clientPos.x(), clientPos.y()));
+    const QModelIndex line = view_->indexAt(inView);
+    if (!line.isValid())
+        return TWidgetHostControl::HintAt(clientPos, area);
+    const QRect shown = view_->visualRect(line).intersected(view_->viewport()->rect());
+    area = TRect::fromQRect(QRect(view_->viewport()->mapTo(this, shown.topLeft()), shown.size()));
+    return items_->Strings(line.row());
 }

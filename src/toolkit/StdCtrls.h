@@ -211,12 +211,26 @@ public:
     void SetTopIndex(int index);
 
     QListView* View() const { return view_; }
+    // How far the lines reach: the longest line's width, to which the view scrolls sideways.
+    int ScrollWidth() const { return scrollWidth_; }
+
+    // The whole line under the pointer, which may reach past the control's right edge.
+    QString HintAt(TPoint clientPos, TRect& area) const override;
+
+protected:
+    void FontChanged() override;
 
 private:
     class Model;
+
+    // Take in the widths of count lines from first; true when the lines now reach further.
+    bool MeasureLines(int first, int count);
+    // Measures every line afresh; true when the extent changed.
+    bool RemeasureLines();
 
     TStrings* items_;
     Model* model_;
     QListView* view_;
     int itemHeight_ = 16;
+    int scrollWidth_ = 0;
 };

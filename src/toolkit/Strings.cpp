@@ -35,6 +35,8 @@ void TStrings::Put(int index, const QString& text)
     lines_[index] = text;
     if (!Updating())
         emit changed(index);
+    else
+        appendsOnly_ = false;
     Changed();
 }
 
@@ -49,6 +51,8 @@ void TStrings::Insert(int index, const QString& text)
 {
     if (index < 0 || index > Count())
         listIndexError(index);
+    if (Updating() && index < Count())
+        appendsOnly_ = false;
     lines_.insert(index, text);
     if (!Updating())
         emit inserted(index, 1);
@@ -61,6 +65,8 @@ void TStrings::Delete(int index)
     lines_.removeAt(index);
     if (!Updating())
         emit removed(index, 1);
+    else
+        appendsOnly_ = false;
     Changed();
 }
 
@@ -72,6 +78,8 @@ void TStrings::Clear()
     lines_.clear();
     if (!Updating())
         emit removed(0, count);
+    else
+        appendsOnly_ = false;
     Changed();
 }
 
@@ -106,6 +114,7 @@ void TStrings::SetStrings(const QStringList& lines)
     BeginUpdate();
     lines_ = lines;
     changedWhileUpdating_ = true;
+    appendsOnly_ = false;
     EndUpdate();
 }
 
@@ -120,7 +129,10 @@ void TStrings::Assign(const TPersistent* source)
 
 void TStrings::BeginUpdate()
 {
-    ++updateCount_;
+    if (updateCount_++ > 0)
+        return;
+    countBeforeUpdate_ = Count();
+    appendsOnly_ = true;
 }
 
 void TStrings::EndUpdate()
@@ -130,7 +142,12 @@ void TStrings::EndUpdate()
     if (!changedWhileUpdating_)
         return;
     changedWhileUpdating_ = false;
-    emit reset();
+    // A block that only added lines at the end tells views just that, so a view that measures its
+    // lines (a list box's scroll width) looks at the new ones only.
+    if (appendsOnly_)
+        emit inserted(countBeforeUpdate_, Count() - countBeforeUpdate_);
+    else
+        emit reset();
     if (OnChange)
         OnChange(this);
 }

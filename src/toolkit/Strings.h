@@ -38,7 +38,8 @@ public:
 
     void Assign(const TPersistent* source) override;
 
-    // Changes inside an update block reach views and OnChange once, at its end.
+    // Changes inside an update block reach views and OnChange once, at its end: as the lines
+    // inserted when the block only added lines at the end, else as a reset.
     void BeginUpdate();
     void EndUpdate();
     bool Updating() const { return updateCount_ > 0; }
@@ -59,6 +60,8 @@ private:
     QStringList lines_;
     int updateCount_ = 0;
     bool changedWhileUpdating_ = false;
+    int countBeforeUpdate_ = 0;
+    bool appendsOnly_ = true; // in the current update block, every change added a line at the end
 };
 
 class TStringList : public TStrings {

@@ -20,6 +20,18 @@ Q_FLAG_NS(TAnchors)
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 Q_ENUM_NS(TAlignment)
 
+// Whether pressing the left button on a control starts dragging it.
+enum TDragMode { dmManual, dmAutomatic };
+Q_ENUM_NS(TDragMode)
+
+// Where a dragged control is, as the control under it hears.
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+Q_ENUM_NS(TDragState)
+
+// Which of a control's help references names its help topic.
+enum THelpType { htKeyword, htContext };
+Q_ENUM_NS(THelpType)
+
 enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
 Q_ENUM_NS(TBiDiMode)
 
@@ -150,6 +162,12 @@ using toolkit::TAnchors;
 using enum toolkit::TAnchorKind;
 using toolkit::TAlignment;
 using enum toolkit::TAlignment;
+using toolkit::TDragMode;
+using enum toolkit::TDragMode;
+using toolkit::TDragState;
+using enum toolkit::TDragState;
+using toolkit::THelpType;
+using enum toolkit::THelpType;
 using toolkit::TBiDiMode;
 using enum toolkit::TBiDiMode;
 using toolkit::TCursor;

@@ -12,6 +12,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Jpeg.h"
+#include "toolkit/MessageBox.h"
 #include "toolkit/StdCtrls.h"
 
 #include <QApplication>
@@ -51,6 +52,18 @@ protected:
     {
         QTimer::singleShot(0, Form3, std::move(whileShown));
         return Form3->ShowModal();
+    }
+
+    // Clicks the address label in the shown window, then closes it; whether the click left it open.
+    static bool ClickTheLinkAndStayOpen()
+    {
+        bool stillOpen = false;
+        ShowModal([&] {
+            QTest::mouseClick(Form3->glLabel6, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+            stillOpen = Form3->Modal();
+            Form3->glBitBtn1->Click();
+        });
+        return stillOpen;
     }
 
     static void Key(int key)
@@ -174,30 +187,33 @@ TEST_F(AboutWindow, TheHiddenNamesShowWhileThePointerIsOverTheClan)
 
 TEST_F(AboutWindow, TheLinkHandsItsAddressToTheDesktopAndTheWindowStaysOpen)
 {
-    bool stillOpen = false;
-    ShowModal([&] {
-        QTest::mouseClick(Form3->glLabel6, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-        stillOpen = Form3->Modal();
-        Form3->glBitBtn1->Click();
-    });
-    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(ClickTheLinkAndStayOpen());
     EXPECT_EQ(opened, std::vector<std::string>{kClanPage});
+}
 
-    // A desktop that cannot open it is no error of the About window's.
+TEST_F(AboutWindow, APageNoBrowserCanOpenIsToldInAnErrorBoxAndTheWindowStaysOpen)
+{
     shellns::SetOpenerForTesting([](const std::string&) { return false; });
-    Form3->glLabel6->Click();
+    TMessageBoxRecorder boxes;
+    EXPECT_TRUE(ClickTheLinkAndStayOpen());
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text.toStdString(), "Не удалось открыть страницу «" + std::string(kClanPage)
+                                                        + "»: ни один веб-браузер не смог её открыть.");
+    EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("Dupsweep"));
+    EXPECT_EQ(boxes.Shown()[0].flags, MB_OK | MB_ICONSTOP);
 }
 
 TEST_F(AboutWindow, TheNotchIsCutFromTheFirstShowing)
 {
     ShowModal([] {
         const QRegion shape = Form3->mask();
-        EXPECT_FALSE(shape.contains(QPoint(304, 158)));  // the notch's corner
+        EXPECT_FALSE(shape.contains(QPoint(303, 157)));  // the notch's corner, inside the bevel
         EXPECT_FALSE(shape.contains(QPoint(509, 199)));
         EXPECT_FALSE(shape.contains(QPoint(400, 199)));
-        EXPECT_TRUE(shape.contains(QPoint(303, 199)));   // left of it: the picture
-        EXPECT_TRUE(shape.contains(QPoint(509, 157)));   // above it
+        EXPECT_TRUE(shape.contains(QPoint(302, 199)));   // left of it: the bevel
+        EXPECT_TRUE(shape.contains(QPoint(509, 156)));   // above it
         EXPECT_TRUE(shape.contains(QPoint(0, 0)));
+        EXPECT_TRUE(shape.contains(QPoint(-1, 100)));    // the frame's left side
         Form3->glBitBtn1->Click();
     });
 }

@@ -11,6 +11,7 @@
 #include "shell/RightClick.h"
 #include "shell/ShellTreeView.h"
 #include "toolkit/Buttons.h"
+#include "toolkit/Guard.h"
 
 #include <QTimer>
 
@@ -149,14 +150,19 @@ TEST_F(BrowseDialog, CancelLeavesTheFieldAndTheDialogKeepsItsSelection)
     EXPECT_EQ(QString::fromStdString(home->desktop + "/Replays/Old"), Field());
 }
 
-TEST_F(BrowseDialog, AVirtualPlaceGivesItsNameNotAPath)
+TEST_F(BrowseDialog, AVirtualPlaceGivesItsNameNotAPathAndAScanOfItSaysSo)
 {
-    Browse(Form4->BitBtn1, [] { Form4->ShellTreeView1->SetSelected(Child(Desktop(), QStringLiteral("Computer"))); });
-    EXPECT_EQ(QStringLiteral("Computer"), Field());
-    // A scan of that text lists nothing and says nothing.
-    Form1->glBitBtn1->Click();
-    EXPECT_EQ(0, Form1->ListView1->RowCount());
-    EXPECT_TRUE(boxes.Shown().empty());
+    for (const QString& place : {QStringLiteral("Computer"), QStringLiteral("Trash")}) {
+        Browse(Form4->BitBtn1, [&] { Form4->ShellTreeView1->SetSelected(Child(Desktop(), place)); });
+        EXPECT_EQ(place, Field());
+        // No folder on disk is named so: the scan lists nothing and tells why.
+        TMessageBoxRecorder told;
+        Guard([] { Form1->glBitBtn1->Click(); });
+        EXPECT_EQ(0, Form1->ListView1->RowCount());
+        ASSERT_EQ(1u, told.Shown().size());
+        EXPECT_TRUE(told.Shown()[0].text.startsWith(QStringLiteral("Не удалось открыть папку «") + place + u'»'));
+        EXPECT_TRUE(told.Shown()[0].text.endsWith(QStringLiteral("Папка не найдена.")));
+    }
 }
 
 TEST_F(BrowseDialog, TheNextScanWalksThePickedFolder)
@@ -200,7 +206,7 @@ TEST_F(BrowseDialog, AFolderNamedInBytesThatAreNotUtf8IsPickedScannedAndCleaned)
 }
 
 // The tree's context menu moves a folder to the trash only after a yes to a question that names
-// it, offers no deletion where no trash can take the folder, and says so when nothing opens one.
+// it, whatever bytes its name holds, and says so when nothing opens one.
 TEST_F(BrowseDialog, MovingAFolderToTheTrashIsAskedFirstAndANoKeepsIt)
 {
     const std::string other = home->desktop + "/Other";
@@ -220,13 +226,16 @@ TEST_F(BrowseDialog, MovingAFolderToTheTrashIsAskedFirstAndANoKeepsIt)
     EXPECT_EQ(nullptr, Child(Desktop(), QStringLiteral("Other")));
 }
 
-TEST_F(BrowseDialog, AFolderNoTrashCanTakeIsNotOfferedForDeletion)
+TEST_F(BrowseDialog, AFolderWhoseNameIsNoUtf8GoesToTheTrashByItsBytes)
 {
-    // The trash keeps names as text; this one would come back as another name.
-    Browse(Form4->BitBtn2, [&] { PickFromMenu(Child(Desktop(), shellns::PathToText(kOddFolder)), "&Delete"); });
-    EXPECT_EQ((std::vector<std::string>{"&Open", "Rena&me"}), menuTexts);
-    EXPECT_TRUE(boxes.Shown().empty());
-    EXPECT_TRUE(std::filesystem::is_directory(home->desktop + "/" + kOddFolder));
+    const QString shown = shellns::PathToText(kOddFolder);
+    Browse(Form4->BitBtn2, [&] { PickFromMenu(Child(Desktop(), shown), "&Delete"); });
+    EXPECT_EQ((std::vector<std::string>{"&Open", "&Delete", "Rena&me"}), menuTexts);
+    ASSERT_EQ(1u, boxes.Shown().size()); // the question, naming the folder
+    EXPECT_TRUE(boxes.Shown()[0].text.contains(shown));
+    EXPECT_FALSE(std::filesystem::exists(home->desktop + "/" + kOddFolder));
+    EXPECT_TRUE(std::filesystem::is_directory(home->home + "/.local/share/Trash/files/" + kOddFolder));
+    EXPECT_EQ(nullptr, Child(Desktop(), shown));
 }
 
 TEST_F(BrowseDialog, OpeningAFolderWithNothingToOpenItTellsTheUser)

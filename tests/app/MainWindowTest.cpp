@@ -1,10 +1,14 @@
 #include "Windows.h"
 
 #include "gl/glHint.h"
+#include "toolkit/Guard.h"
+#include "platform/fs/CurrentDirectory.h"
+#include "platform/fs/FileErrors.h"
 #include "toolkit/FormWriter.h"
 
 #include <QDir>
 #include <QHeaderView>
+#include <QListView>
 
 namespace {
 
@@ -195,22 +199,73 @@ TEST_F(MainWindow, FindListsTheReplaysBySizeAndCountsThemInTheCaption)
     EXPECT_EQ(Form1->Caption(), kTitle + QStringLiteral("    реплеев 1"));
 }
 
-TEST_F(MainWindow, AFolderTextThatNamesNothingListsNothingAndSaysNothing)
+// The error box a scan of a folder that cannot be entered shows: the folder, then why.
+QString NotEnteredBox(const QString& folder, const QString& reason)
 {
-    Replay("a.rep", 60, "one", "x");
-    Find(tree.Root());
-    ASSERT_EQ(Form1->ListView1->RowCount(), 1);
-    Form1->glBitBtn3->SetEnabled(false);
+    return QStringLiteral("Не удалось открыть папку ") + folder + QStringLiteral(".\n") + reason + u'.';
+}
 
-    Find(tree.Path("missing"));
+// After a scan that listed something, a folder text that cannot be entered: what the user is told,
+// and that nothing of the earlier list or its delete button is left to act on.
+void ExpectNotEntered(const std::string& typed, const QString& box)
+{
+    Form1->Edit1->SetText(shellns::PathToText(typed));
+    TMessageBoxRecorder boxes;
+    Guard([] { Form1->glBitBtn1->Click(); }); // as a click with the mouse runs it
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text.toStdString(), box.toStdString());
+    EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("Dupsweep"));
+    EXPECT_EQ(boxes.Shown()[0].flags, MB_OK | MB_ICONSTOP);
     EXPECT_EQ(Form1->ListView1->RowCount(), 0);
-    EXPECT_EQ(Form1->Caption(), kTitle + QStringLiteral("    реплеев 0"));
+    EXPECT_EQ(Form1->Caption(), kTitle);
     EXPECT_FALSE(Form1->glBitBtn3->Enabled());
-    EXPECT_TRUE(boxes.Shown().empty());
+}
 
-    Find("");
-    EXPECT_EQ(Form1->ListView1->RowCount(), 0);
+TEST_F(MainWindow, AFolderThatCannotBeEnteredIsNamedWithWhyInsteadOfCountingNothing)
+{
+    Replay("listed/a.rep", 60, "one", "x");
+    tree.MakeFolder("replays");
+    const std::string file = tree.WriteFile("notes.rep", "not a folder");
+    struct Case {
+        std::string typed;
+        std::string takenAs; // where the walk looked; empty when it is the text itself
+        QString reason;
+    };
+    const Case cases[] = {
+        {"d:\\temp", tree.Path("d:\\temp"), QStringLiteral("Папка не найдена")},
+        {"~/replays", tree.Path("~/replays"), QStringLiteral("Папка не найдена")},
+        {tree.Path("replays") + " ", "", QStringLiteral("Папка не найдена")},
+        {file, "", QStringLiteral("Это не папка")},
+        {"", "", QStringLiteral("Недопустимое имя папки")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        Find(tree.Path("listed"));
+        ASSERT_EQ(Form1->ListView1->RowCount(), 1);
+        ASSERT_EQ(files::SetCurrentDir(tree.Root()), files::kNoError); // relative texts are taken from here
+        QString folder = QStringLiteral("«") + Shown(c.typed) + QStringLiteral("»");
+        if (!c.takenAs.empty())
+            folder += QStringLiteral(" (") + Shown(c.takenAs) + u')';
+        ExpectNotEntered(c.typed, NotEnteredBox(folder, c.reason));
+    }
+    EXPECT_TRUE(problems.AllShown().empty());
+
+    // An empty folder that exists is scanned: it simply holds no replays.
+    Find(tree.Path("replays"));
+    EXPECT_EQ(Form1->Caption(), kTitle + QStringLiteral("    реплеев 0"));
     EXPECT_TRUE(boxes.Shown().empty());
+}
+
+TEST_F(MainWindow, AFolderTheUserMayNotEnterSaysSo)
+{
+    if (testsupport::RunningAsRoot())
+        GTEST_SKIP() << "root enters folders without permission";
+    const std::string locked = tree.MakeFolder("locked");
+    Replay("locked/a.rep", 60, "one", "x");
+    tree.SetMode("locked", 0);
+    ExpectNotEntered(locked, NotEnteredBox(QStringLiteral("«") + Shown(locked) + QStringLiteral("»"),
+                                           QStringLiteral("Доступ к папке запрещён")));
+    tree.SetMode("locked", 0755);
 }
 
 TEST_F(MainWindow, DeleteRemovesTheEarlierCopyAndReportsIt)
@@ -240,6 +295,11 @@ TEST_F(MainWindow, DeleteRemovesTheEarlierCopyAndReportsIt)
     EXPECT_TRUE(Form2->Visible());
     EXPECT_EQ(Form2->ListBox1->Items()->ToStringList(), QStringList{Shown(first)});
     EXPECT_EQ(Form2->Caption(), QStringLiteral("1 реплея удаленно"));
+    // However long, the path is read whole: in the line's hint, and by scrolling to its end.
+    EXPECT_TRUE(Form2->ListBox1->ShowHint());
+    TRect area;
+    EXPECT_EQ(Form2->ListBox1->HintAt(TPoint(5, 5), area), Shown(first));
+    EXPECT_GE(Form2->ListBox1->ScrollWidth(), Form2->ListBox1->View()->fontMetrics().horizontalAdvance(Shown(first)));
     EXPECT_FALSE(Form1->glBitBtn3->Enabled());
     // The rows of deleted files stay until the next scan.
     EXPECT_EQ(Form1->ListView1->RowCount(), 3);
@@ -300,7 +360,7 @@ TEST_F(MainWindow, UnreadableReplaysAreListedInOneBoxOnceTheListIsUpToDate)
     EXPECT_TRUE(boxes.Shown().empty());
     ASSERT_EQ(problems.AllShown().size(), 1u);
     const app::ProblemsRecorder::Shown& box = problems.AllShown()[0];
-    EXPECT_EQ(box.heading, QStringLiteral("Не прочитано"));
+    EXPECT_EQ(box.heading, QStringLiteral("Пропущено"));
     ASSERT_EQ(box.problems.size(), 1u);
     EXPECT_EQ(box.problems[0].path, shortOne);
     EXPECT_EQ(box.problems[0].reason, QStringLiteral("Чтение за концом файла"));
@@ -319,7 +379,7 @@ TEST_F(MainWindow, AFolderOfReadOnlyReplaysSaysWhyNothingIsListed)
     EXPECT_EQ(Form1->ListView1->RowCount(), 0);
     ASSERT_EQ(problems.AllShown().size(), 1u);
     const app::ProblemsRecorder::Shown& box = problems.AllShown()[0];
-    EXPECT_EQ(box.heading, QStringLiteral("Не прочитано"));
+    EXPECT_EQ(box.heading, QStringLiteral("Пропущено"));
     ASSERT_EQ(box.problems.size(), 1u);
     EXPECT_EQ(box.problems[0].path, readOnly);
     EXPECT_EQ(box.problems[0].reason, QStringLiteral("Файл только для чтения"));

@@ -22,11 +22,11 @@ TEST(ProblemsWindow, ListsEveryPathWholeOnOneLineInTheProgramsFontAndScrolls)
     problems[2].path = "/" + std::string(400, 'x') + ".rep";
 
     TProblemsForm window(nullptr);
-    window.SetProblems(QStringLiteral("Не прочитано"), problems);
+    window.SetProblems(QStringLiteral("Пропущено"), problems);
     window.Show();
 
     EXPECT_EQ(QStringLiteral("Dupsweep"), window.Caption());
-    EXPECT_EQ(QStringLiteral("Не прочитано: 200"), window.Label1->Caption());
+    EXPECT_EQ(QStringLiteral("Пропущено: 200"), window.Label1->Caption());
     EXPECT_EQ(QStringLiteral("Файл"), window.ListView1->Columns()->Items(0)->Caption());
     EXPECT_EQ(QStringLiteral("Причина"), window.ListView1->Columns()->Items(1)->Caption());
     ASSERT_EQ(200, window.ListView1->RowCount());
@@ -51,6 +51,13 @@ TEST(ProblemsWindow, ListsEveryPathWholeOnOneLineInTheProgramsFontAndScrolls)
     EXPECT_EQ(320, window.ClientHeight());
     EXPECT_TRUE(view->verticalScrollBar()->isVisible());
     EXPECT_TRUE(view->horizontalScrollBar()->isVisible());
+    // Nor need the reason be scrolled to: the row's hint holds the path and, under it, the reason.
+    EXPECT_TRUE(window.ListView1->ShowHint());
+    const QRect row = view->visualRect(view->model()->index(2, 0));
+    const QPoint inRow = view->viewport()->mapTo(window.ListView1, row.center());
+    TRect area;
+    EXPECT_EQ(shellns::PathToText(problems[2].path) + QStringLiteral("\nЧтение за концом файла"),
+              window.ListView1->HintAt(TPoint(inRow.x(), inRow.y()), area));
 
     // A look at the window as the user sees it, when asked for.
     const QByteArray shots = qgetenv("DUPSWEEP_SCREENSHOTS");

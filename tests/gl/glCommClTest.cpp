@@ -149,17 +149,18 @@ TEST(GlSettings, OrientationNotifiesOnlyWhileTheGradientIsActive)
     EXPECT_EQ(changes.count, 2);
 }
 
-TEST(GlSettings, PercentFillingRefusesValuesThatAreNoPercentage)
+TEST(GlSettings, PercentFillingKeepsEvenAValueThatIsNoPercentage)
 {
     TGradient gradient;
     ChangeCounter changes;
     changes.Watch(gradient);
-    EXPECT_THROW(gradient.SetPercentFilling(101), EInvalidOperation);
-    EXPECT_THROW(gradient.SetPercentFilling(-1), EInvalidOperation);
-    EXPECT_EQ(gradient.PercentFilling(), 100);
-    EXPECT_EQ(changes.count, 0);
-    gradient.SetPercentFilling(0);
-    EXPECT_EQ(gradient.PercentFilling(), 0);
+    gradient.SetPercentFilling(150);
+    EXPECT_EQ(gradient.PercentFilling(), 150);
+    gradient.SetPercentFilling(-1);
+    EXPECT_EQ(gradient.PercentFilling(), -1);
+    EXPECT_EQ(changes.count, 2);
+    gradient.SetPercentFilling(-1);
+    EXPECT_EQ(changes.count, 2);
 }
 
 TEST(GlSettings, AColourKeepsTheRgbItResolvedToWhenItWasSet)
@@ -437,12 +438,21 @@ TEST(GlSettingsStreaming, BadValuesAreRefusedWithTheLineAndTheReason)
         }
         return QString();
     };
-    EXPECT_TRUE(message("Gradient.PercentFilling = 150").startsWith(QStringLiteral("Line 2: ")));
-    EXPECT_TRUE(message("Gradient.PercentFilling = 150").contains(QStringLiteral("0 and 100")));
+    EXPECT_TRUE(message("TextStyles.Passive = fstEmbossed").startsWith(QStringLiteral("Line 2: ")));
     EXPECT_TRUE(message("TextStyles.Passive = fstEmbossed").contains(QStringLiteral("fstEmbossed")));
     EXPECT_TRUE(message("Options = [floBufferedDraw, floSparkles]").contains(QStringLiteral("floSparkles")));
     EXPECT_TRUE(message("Colors.Text = clNoSuchColour").contains(QStringLiteral("clNoSuchColour")));
-    EXPECT_EQ(host.Gradient()->PercentFilling(), 100);
+}
+
+TEST(GlSettingsStreaming, AFillingOutsideAPercentageLoadsAndIsWrittenBackAsItWas)
+{
+    for (const char* value : {"150", "-20"}) {
+        TSettingsHost host(nullptr);
+        const QString line = QStringLiteral("  Gradient.PercentFilling = %1\n").arg(QLatin1String(value));
+        TReader::ReadRootComponent(&host, QStringLiteral("object Host1: TSettingsHost\n%1end\n").arg(line));
+        EXPECT_EQ(host.Gradient()->PercentFilling(), QByteArray(value).toInt());
+        EXPECT_TRUE(TWriter::WriteRootComponent(&host).contains(line)) << value;
+    }
 }
 
 }  // namespace

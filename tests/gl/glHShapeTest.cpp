@@ -6,6 +6,7 @@
 #include "support/PixelUnion.h"
 
 #include "platform/gdi/Region.h"
+#include "platform/gdi/SystemMetrics.h"
 #include "toolkit/FormReader.h"
 #include "toolkit/FormText.h"
 #include "toolkit/FormWriter.h"
@@ -66,6 +67,19 @@ TEST(HoleGeometry, TheHoleLiesInsideTheBevels)
     EXPECT_LE(disc.boundingRect().right(), 100);
 }
 
+TEST(HoleGeometry, TheShapesOwnFrameOffsetsFollowTheBorderStyleAndTheFrameMetrics)
+{
+    EXPECT_EQ(HoleFrameOffset(bsNone), TPoint(-1, -1));
+    EXPECT_EQ(HoleFrameOffset(bsSingle), TPoint(1, 20));
+    EXPECT_EQ(HoleFrameOffset(bsSizeable), TPoint(3, 22));
+    EXPECT_EQ(HoleFrameOffset(bsDialog), TPoint(2, 21));
+    EXPECT_EQ(HoleFrameOffset(bsToolWindow), TPoint(1, 16));
+    EXPECT_EQ(HoleFrameOffset(bsSizeToolWin), TPoint(4, 19));
+    gdi::SetSystemMetricOverride(gdi::SM_CYCAPTION, 30);
+    EXPECT_EQ(HoleFrameOffset(bsDialog), TPoint(2, 32));
+    gdi::ClearSystemMetricOverrides();
+}
+
 TEST(HoleGeometry, BevelsOfEachCutAndWeight)
 {
     THoleLook look;
@@ -120,7 +134,8 @@ TEST(HoleGeometry, CurvedFiguresAreFilledPlainRectanglesOutlined)
 }
 
 // Shapes on a dialog-framed form of the About window's client size. In the form's client
-// coordinates the 2000-pixel square begins at minus the frame offset (2, 21).
+// coordinates the 2000-pixel square begins at minus the dialog frame (3, 22), and a hole lies
+// one pixel up and left of where the shape's own frame offset (2, 21) would put it.
 class HoleShapes : public testing::Test {
 protected:
     void SetUp() override
@@ -144,7 +159,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     }
 
-    static QRegion Whole() { return QRegion(0, 0, 1998, 1979); }
+    static QRegion Whole() { return QRegion(-3, -22, 2000, 2000); }
 
     gdi::ScopedClassicColors classic;
     TForm form{nullptr};
@@ -184,20 +199,27 @@ TEST_F(HoleShapes, ANewShapeHasItsDefaultsAndLeavesItsOwnersWindowWhole)
 TEST_F(HoleShapes, TheNotchIsCutWhenTheWindowIsFirstShown)
 {
     TglHoleShape* shape = AddShape(301, 155, 220, 50);
-    const QRegion notch(304, 158, 217, 47);
+    // Just inside the bevel's two lines along its top and left.
+    const QRegion notch(303, 157, 217, 47);
     EXPECT_EQ(form.mask(), Whole());
     ShowForm();
     EXPECT_EQ(shape->HoleRegion(), QRegion(306, 179, 217, 47));  // outer-window coordinates
     EXPECT_EQ(form.mask(), Whole().subtracted(notch));
     EXPECT_FALSE(form.mask().contains(QPoint(509, 199)));
-    EXPECT_TRUE(form.mask().contains(QPoint(303, 199)));
-    EXPECT_TRUE(form.mask().contains(QPoint(509, 157)));
+    EXPECT_TRUE(form.mask().contains(QPoint(302, 199)));
+    EXPECT_TRUE(form.mask().contains(QPoint(509, 156)));
+    // The frame is cut only beside the notch.
+    EXPECT_TRUE(form.mask().contains(QPoint(-1, 199)));
+    EXPECT_TRUE(form.mask().contains(QPoint(302, 200)));
+    EXPECT_TRUE(form.mask().contains(QPoint(510, 156)));
+    EXPECT_FALSE(form.mask().contains(QPoint(510, 157)));
+    EXPECT_FALSE(form.mask().contains(QPoint(303, 200)));
 
     // Moved or resized on view, it re-cuts at once.
     shape->SetBounds(0, 0, 40, 30);
-    EXPECT_EQ(form.mask(), Whole().subtracted(QRegion(3, 3, 37, 27)));
+    EXPECT_EQ(form.mask(), Whole().subtracted(QRegion(2, 2, 37, 27)));
     shape->SetWidth(60);
-    EXPECT_EQ(form.mask(), Whole().subtracted(QRegion(3, 3, 57, 27)));
+    EXPECT_EQ(form.mask(), Whole().subtracted(QRegion(2, 2, 57, 27)));
 
     // Going, it takes its hole along.
     delete shape;
@@ -208,7 +230,7 @@ TEST_F(HoleShapes, CombineModesAndTheOrderOfShapes)
 {
     TglHoleShape* first = AddShape(10, 10, 40, 30);
     ShowForm();
-    const QRegion hole(13, 13, 37, 27);
+    const QRegion hole(12, 12, 37, 27);
     first->SetCombineMode(cmAND);
     EXPECT_EQ(form.mask(), hole);
     first->SetCombineMode(cmOR);
@@ -222,7 +244,7 @@ TEST_F(HoleShapes, CombineModesAndTheOrderOfShapes)
     first->SetCombineMode(cmDIFF);
     TglHoleShape* second = AddShape(30, 10, 40, 30);
     ShowForm();
-    const QRegion secondHole(33, 13, 37, 27);
+    const QRegion secondHole(32, 12, 37, 27);
     second->SetCombineMode(cmXOR);
     EXPECT_EQ(form.mask(), Whole().subtracted(hole).xored(secondHole));
     EXPECT_TRUE(form.mask().contains(QPoint(40, 20)));   // overlap restored
@@ -241,9 +263,9 @@ TEST_F(HoleShapes, TheRegionEndsTwoThousandPixelsFromTheWindowsCorner)
     form.SetClientHeight(2100);
     AddShape(10, 10, 40, 30);
     ShowForm();
-    EXPECT_TRUE(form.mask().contains(QPoint(1997, 1978)));
-    EXPECT_FALSE(form.mask().contains(QPoint(1998, 100)));
-    EXPECT_FALSE(form.mask().contains(QPoint(100, 1979)));
+    EXPECT_TRUE(form.mask().contains(QPoint(1996, 1977)));
+    EXPECT_FALSE(form.mask().contains(QPoint(1997, 100)));
+    EXPECT_FALSE(form.mask().contains(QPoint(100, 1978)));
 }
 
 TEST_F(HoleShapes, BevelOffsetIsClampedToTheShapeAndNegativesIgnored)
@@ -267,9 +289,9 @@ TEST_F(HoleShapes, SwitchingOffAndOnAndTheDesignTimeSwitchOfAllShapes)
     TglHoleShape* second = AddShape(100, 10, 40, 30);
     ShowForm();
     first->SetEnabled(false);
-    EXPECT_EQ(form.mask(), Whole().subtracted(QRegion(103, 13, 37, 27)));
+    EXPECT_EQ(form.mask(), Whole().subtracted(QRegion(102, 12, 37, 27)));
     first->SetEnabled(true);
-    EXPECT_EQ(form.mask(), Whole().subtracted(QRegion(13, 13, 37, 27)).subtracted(QRegion(103, 13, 37, 27)));
+    EXPECT_EQ(form.mask(), Whole().subtracted(QRegion(12, 12, 37, 27)).subtracted(QRegion(102, 12, 37, 27)));
 
     second->SetEnabledAllInDesignTime(false);
     EXPECT_FALSE(first->EnabledAllInDesignTime());
@@ -303,15 +325,15 @@ TEST_F(HoleShapes, ABitmapHoleIsItsNonWhitePixelsCutOncePerAssignment)
     const QRegion pixels = PixelUnion(shape->ShapeBitmap()->Handle());
     ASSERT_FALSE(pixels.isEmpty());
     EXPECT_TRUE(pixels.contains(QPoint(0, 0)));
-    EXPECT_TRUE(SameArea(form.mask(), Whole().subtracted(pixels.translated(20, 30))));
+    EXPECT_TRUE(SameArea(form.mask(), Whole().subtracted(pixels.translated(19, 29))));
 
     // The hole stays where it was cut until the bitmap is assigned again.
     shape->SetLeft(100);
-    EXPECT_TRUE(SameArea(form.mask(), Whole().subtracted(pixels.translated(20, 30))));
+    EXPECT_TRUE(SameArea(form.mask(), Whole().subtracted(pixels.translated(19, 29))));
     TBitmap again;
     again.Assign(&picture);
     shape->SetShapeBitmap(&again);
-    EXPECT_TRUE(SameArea(form.mask(), Whole().subtracted(pixels.translated(100, 30))));
+    EXPECT_TRUE(SameArea(form.mask(), Whole().subtracted(pixels.translated(99, 29))));
 }
 
 TEST_F(HoleShapes, ADescriptionStoresWhatDiffersFromTheDefaults)
@@ -364,7 +386,7 @@ TEST_F(HoleShapes, ABitmapHoleReadFromADescriptionIsCut)
                              .arg(FormatFormBinary(picture.Data()).join(u'\n'));
     TReader::ReadRootComponent(&form, text);
     ShowForm();
-    EXPECT_TRUE(SameArea(form.mask(), Whole().subtracted(QRegion(45, 55, 20, 10))));
+    EXPECT_TRUE(SameArea(form.mask(), Whole().subtracted(QRegion(44, 54, 20, 10))));
 }
 
 TEST(HoleShapeBitmap, TheScanByRunsEqualsTheUnionOfPixels)

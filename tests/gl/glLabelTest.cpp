@@ -3,6 +3,7 @@
 // disabled look, turned text), hovering and face-only paints without a flicker, the focus
 // control, its picture sources, and its form description.
 #include "gl/glLabel.h"
+#include "gl/glHShape.h"
 #include "gl/glUTILS.h"
 
 #include "GlTestSupport.h"
@@ -605,6 +606,20 @@ TEST_F(FocusLabel, TheFocusMovesByTheChosenMethodOnlyToAControlThatCanTakeIt)
     EXPECT_TRUE(button->Focused());
 }
 
+TEST_F(FocusLabel, ALabelDeafToThePointerStillGivesTheFocusOnPressAndRelease)
+{
+    label->SetOptions(floIgnoreMouse);
+    label->SetFocusControl(edit);
+    for (const TFocusControlMethod method : {fcmOnMouseDown, fcmOnMouseUp}) {
+        label->SetFocusControlMethod(method);
+        Focus(button);
+        Press(QEvent::MouseButtonPress);
+        Press(QEvent::MouseButtonRelease);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return edit->Focused(); })) << int(method);
+        EXPECT_FALSE(label->IsActive());
+    }
+}
+
 // Counts the focus events of a control beside the label's watcher.
 class FocusCounter : public QObject {
 public:
@@ -789,6 +804,55 @@ end
     EXPECT_EQ(TWriter::WriteComponent(label, &read, 1), text.mid(begin, end - begin));
 }
 
+// A form with handlers for the toolkit's events a label publishes.
+class THandlersForm : public TForm {
+    Q_OBJECT
+
+public:
+    THandlersForm() : TForm(nullptr) {}
+
+public slots:
+    void LabelDblClick(TObject*) {}
+    void LabelDragDrop(TObject*, TObject*, int, int) {}
+    void LabelDragOver(TObject*, TObject*, int, int, TDragState, bool&) {}
+    void LabelEndDrag(TObject*, TObject*, int, int) {}
+    void LabelStartDrag(TObject*, TDragObject*&) {}
+};
+
+TEST_F(Label, ADescriptionNamingTheToolkitsPublishedPropertiesReadsAndWritesBack)
+{
+    const QStringList labelLines = {
+        QStringLiteral("Anchors = [akTop, akRight]"), QStringLiteral("DragCursor = crHandPoint"),
+        QStringLiteral("DragMode = dmAutomatic"),      QStringLiteral("HelpType = htKeyword"),
+        QStringLiteral("HelpKeyword = 'about'"),       QStringLiteral("HelpContext = 7"),
+        QStringLiteral("PopupMenu = PopupMenu1"),      QStringLiteral("OnDblClick = LabelDblClick"),
+        QStringLiteral("OnDragDrop = LabelDragDrop"),  QStringLiteral("OnDragOver = LabelDragOver"),
+        QStringLiteral("OnEndDrag = LabelEndDrag"),    QStringLiteral("OnStartDrag = LabelStartDrag"),
+    };
+    const QStringList formLines = {QStringLiteral("PixelsPerInch = 120"), QStringLiteral("TextHeight = 13")};
+    THandlersForm read;
+    TReader::ReadRootComponent(&read, QStringLiteral("object Form1: THandlersForm\n  %1\n"
+                                                     "  object PopupMenu1: TPopupMenu\n  end\n"
+                                                     "  object glLabel1: TglLabel\n    %2\n  end\n"
+                                                     "  object glHoleShape1: TglHoleShape\n    PopupMenu = PopupMenu1\n  end\n"
+                                                     "end\n")
+                                          .arg(formLines.join(QStringLiteral("\n  ")),
+                                               labelLines.join(QStringLiteral("\n    "))));
+    auto* label = read.FindComponent<TglLabel>(QStringLiteral("glLabel1"));
+    auto* menu = read.FindComponent<TPopupMenu>(QStringLiteral("PopupMenu1"));
+    ASSERT_TRUE(label && menu);
+    EXPECT_EQ(label->Anchors(), akTop | akRight);
+    EXPECT_EQ(label->DragMode(), dmAutomatic);
+    EXPECT_EQ(label->HelpContext(), 7);
+    EXPECT_EQ(label->PopupMenu(), menu);
+    EXPECT_TRUE(label->OnDblClick && label->OnDragDrop && label->OnDragOver && label->OnEndDrag && label->OnStartDrag);
+    EXPECT_EQ(read.FindComponent<TglHoleShape>(QStringLiteral("glHoleShape1"))->PopupMenu(), menu);
+    const QString written = TWriter::WriteRootComponent(&read);
+    for (const QString& line : labelLines + formLines)
+        EXPECT_TRUE(written.contains(line + u'\n')) << line.toStdString() << "\n" << written.toStdString();
+    EXPECT_EQ(written.count(QStringLiteral("PopupMenu = PopupMenu1")), 2);
+}
+
 // A form as a form designer shows it.
 class TDesignedForm : public TForm {
 public:
@@ -827,3 +891,5 @@ TEST_F(Label, InAFormDesignerANewLabelIsInArialAndBufferedDrawAloneIsIgnored)
 }
 
 }  // namespace
+
+#include "glLabelTest.moc"

@@ -76,6 +76,15 @@ TEST_F(GradientText, HalfFillingDrawsTheFirstHalfAndNoFillingStillDrawsStripZero
     EXPECT_EQ(Run(), Strips(1, false));
 }
 
+TEST_F(GradientText, AFillingOutsideAPercentageDrawsAsTheNearerEnd)
+{
+    gradient.SetPercentFilling(150);
+    EXPECT_EQ(Run(), Strips(21, false));
+    dc.calls.clear();
+    gradient.SetPercentFilling(-40);
+    EXPECT_EQ(Run(), Strips(1, false));
+}
+
 TEST_F(GradientText, VerticalRunsAcrossColumnsAndEveryOtherOrientationAcrossRows)
 {
     // Over a span of 40 columns the steps are halved: use a 20-wide rectangle instead.

@@ -225,16 +225,21 @@ TEST(FolderWalk, PathsUpToTheSystemLimitWorkAndLongerOnesAreReported)
     ASSERT_GE(file, 0);
     ASSERT_EQ(::write(file, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
     ::close(file);
+    ASSERT_EQ(::mkdirat(folder, "xxxxxx", 0755), 0); // a folder whose path is one byte too long
 
     replays::Catalogue catalogue;
     const auto scan = replays::FindReplays(catalogue, tree.Path("deep"));
     ::unlinkat(folder, "xx.rep", 0); // the tree's own clean-up works by path
+    ::unlinkat(folder, "xxxxxx", AT_REMOVEDIR);
     ::close(folder);
     ASSERT_EQ(catalogue.RowCount(), 1u);
     EXPECT_EQ(catalogue.Row(0).Path, tree.Path(relative + "/x.rep"));
-    ASSERT_EQ(scan.errors.size(), 1u);
+    ASSERT_EQ(scan.errors.size(), 2u);
     EXPECT_EQ(scan.errors[0].path, tree.Path(relative + "/xx.rep"));
     EXPECT_EQ(scan.errors[0].message, "Invalid filename");
+    EXPECT_FALSE(scan.errors[0].folder);
+    EXPECT_EQ(scan.errors[1].path, tree.Path(relative + "/xxxxxx"));
+    EXPECT_TRUE(scan.errors[1].folder); // the user is told a folder, not a file, was passed over
 }
 
 class CancelAfter : public replays::ScanProgress {
@@ -317,8 +322,10 @@ TEST(FolderWalk, FoldersThatCannotBeReadOrEnteredAreReported)
     ASSERT_EQ(scan.errors.size(), 2u);
     EXPECT_EQ(scan.errors[0].path, tree.Path("r/listed/b.rep"));
     EXPECT_EQ(scan.errors[0].message, "File access denied");
+    EXPECT_FALSE(scan.errors[0].folder);
     EXPECT_EQ(scan.errors[1].path, tree.Path("r/locked"));
     EXPECT_EQ(scan.errors[1].message, "File access denied");
+    EXPECT_TRUE(scan.errors[1].folder);
 }
 
 } // namespace

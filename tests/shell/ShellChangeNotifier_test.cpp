@@ -84,6 +84,19 @@ TEST_F(NotifierTest, WithoutOnChangeNoWatcherRuns)
                                        | nfWriteChange | nfSecurityChange));
 }
 
+// Left at its defaults, a notifier would watch every folder of the machine, a watch each from the
+// user's shared budget: given a callback, its watcher refuses and ends at once instead.
+TEST_F(NotifierTest, AtItsDefaultsAWatcherNeverWatchesTheWholeMachine)
+{
+    notifier = std::make_unique<TShellChangeNotifier>(nullptr);
+    notifier->SetOnChange(TThreadMethod::FromFunction([this] { ++calls; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !notifier->WatcherRunning(); }, kArrivalMs));
+    EXPECT_FALSE(notifier->Watching());
+    // Narrowed to one folder, the same notifier watches.
+    notifier->SetWatchSubTree(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notifier->Watching(); }, kArrivalMs));
+}
+
 TEST_F(NotifierTest, ACreatedFileRunsTheCallbackOnTheGuiThread)
 {
     Watch(scratch.desktop, true);

@@ -14,6 +14,7 @@
 #include "platform/shellns/icons.h"
 #include "platform/shellns/places.h"
 #include "toolkit/FormReader.h"
+#include "toolkit/FormWriter.h"
 #include "toolkit/MessageBox.h"
 
 namespace {
@@ -196,6 +197,73 @@ TEST_F(ShellTreeViewTest, ALabelEditRenamesTheFolderOnDisk)
     EXPECT_EQ(QStringList({"Sub"}), ChildTexts(renamed));
     tree->SetSelected(renamed->Item(0));
     EXPECT_EQ(home->desktop + "/Alpha renamed/Sub", tree->SelectedPath());
+}
+
+TEST_F(ShellTreeViewTest, ARenameKeepsWhatWasExpandedAndSelectedInsideTheFolder)
+{
+    home->MakeDir("Desktop/Alpha/Sub/Leaf");
+    TShellTreeView* tree = MakeTree();
+    TTreeNode* root = tree->Items()->GetFirstNode();
+    TTreeNode* alpha = Child(root, "Alpha");
+    alpha->Expand(false);
+    TTreeNode* sub = Child(alpha, "Sub");
+    sub->Expand(false);
+    tree->SetSelected(alpha);
+    ASSERT_TRUE(alpha->EditText());
+    EditorText(tree, "Alpha renamed");
+    alpha->EndEdit(false);
+    ASSERT_TRUE(std::filesystem::is_directory(home->desktop + "/Alpha renamed/Sub/Leaf"));
+    EXPECT_EQ(alpha, Child(root, "Alpha renamed"));
+    EXPECT_TRUE(alpha->Expanded());
+    EXPECT_TRUE(sub->Expanded());
+    EXPECT_EQ(home->desktop + "/Alpha renamed", tree->SelectedPath());
+    // Everything inside names the folder by its new name.
+    tree->SetSelected(Child(sub, "Leaf"));
+    EXPECT_EQ(home->desktop + "/Alpha renamed/Sub/Leaf", tree->SelectedPath());
+    EXPECT_EQ(home->desktop + "/Alpha renamed/Sub", tree->NodeFolder(sub->AbsoluteIndex())->ParsingName());
+}
+
+// A folder whose listing raises an error on the way has no children, as one the shell refuses
+// to list: the tree goes on and says nothing. The tree asks nothing else of a folder it fills.
+class TUnlistableFolder final : public shellns::IShellFolder {
+public:
+    shellns::HResult EnumObjects(std::uint32_t, shellns::EnumIdListPtr*) override
+    {
+        throw std::runtime_error("the listing broke off");
+    }
+    shellns::HResult ParseDisplayName(std::u16string_view, PItemIdList*) override { return shellns::E_NOTIMPL; }
+    shellns::HResult BindToObject(PCItemIdList, ShellFolderIntf*) override { return shellns::E_NOTIMPL; }
+    shellns::HResult CompareIDs(std::intptr_t, PCItemIdList, PCItemIdList) override { return shellns::E_NOTIMPL; }
+    shellns::HResult CreateViewObject(shellns::InterfaceId, shellns::UnknownPtr*) override { return shellns::E_NOTIMPL; }
+    shellns::HResult GetAttributesOf(std::uint32_t, const PCItemIdList*, std::uint32_t*) override
+    {
+        return shellns::E_NOTIMPL;
+    }
+    shellns::HResult GetUIObjectOf(std::uint32_t, const PCItemIdList*, shellns::InterfaceId, shellns::UnknownPtr*) override
+    {
+        return shellns::E_NOTIMPL;
+    }
+    shellns::HResult GetDisplayNameOf(PCItemIdList, std::uint32_t, shellns::StrRet*) override { return shellns::E_NOTIMPL; }
+    shellns::HResult SetNameOf(PCItemIdList, std::u16string_view, std::uint32_t, PItemIdList*) override
+    {
+        return shellns::E_NOTIMPL;
+    }
+};
+
+TEST_F(ShellTreeViewTest, AFolderWhoseListingRaisesAnErrorGetsNoChildren)
+{
+    TShellTreeView* tree = MakeTree();
+    TTreeNode* root = tree->Items()->GetFirstNode();
+    TShellFolder* desktop = tree->NodeFolder(0);
+    const TIdListPtr alpha(LastIdItem(ParsePath(home->desktop + "/Alpha").get()));
+    auto* broken = new TShellFolder(desktop, std::make_shared<TUnlistableFolder>(), alpha.get());
+    TTreeNode* node = tree->Items()->AddChild(root, QStringLiteral("Alpha as well"));
+    node->SetData(broken);
+    node->SetHasChildren(true);
+    node->Expand(false);
+    EXPECT_EQ(0, node->Count());
+    EXPECT_FALSE(node->HasChildren());
+    EXPECT_TRUE(boxes.Shown().empty());
 }
 
 TEST_F(ShellTreeViewTest, NamesThatAreNoUtf8SurviveShowingSelectingAndRenaming)
@@ -396,6 +464,58 @@ end
     EXPECT_EQ(249, tree->Height());
     EXPECT_EQ(home->desktop, tree->SelectedPath()); // showing keeps what was built
     dialog.Hide();
+}
+
+// A description may link the tree with a shell combo box and a shell list view: it loads, and the
+// partners are handed the root setting and the folder the tree moves to until they go.
+TEST_F(ShellTreeViewTest, PartnersNamedInADescriptionAreLinkedAndFollowTheTree)
+{
+    RegisterShellClasses();
+    TBrowseForm dialog(nullptr);
+    TReader::ReadRootComponent(&dialog, QStringLiteral(R"(object Form4: TBrowseForm
+  object ShellTreeView1: TShellTreeView
+    Width = 258
+    Height = 249
+    ShellComboBox = ShellComboBox1
+    ShellListView = ShellListView1
+  end
+  object ShellComboBox1: TShellComboBox
+    Top = 250
+    Width = 258
+    Height = 21
+    TabOrder = 1
+  end
+  object ShellListView1: TShellListView
+    Top = 272
+    Width = 258
+    Height = 100
+  end
+end
+)"));
+    auto* tree = dialog.FindComponent<TShellTreeView>(QStringLiteral("ShellTreeView1"));
+    auto* combo = dialog.FindComponent<TShellComboBox>(QStringLiteral("ShellComboBox1"));
+    auto* list = dialog.FindComponent<TShellListView>(QStringLiteral("ShellListView1"));
+    ASSERT_TRUE(tree && combo && list);
+    EXPECT_EQ(combo, tree->ShellComboBox());
+    EXPECT_EQ(list, tree->ShellListView());
+    EXPECT_TRUE(TWriter::WriteComponent(tree, &dialog).contains(QStringLiteral("ShellComboBox = ShellComboBox1")));
+
+    TTreeNode* gamma = Child(tree->Items()->GetFirstNode(), "Gamma");
+    tree->SetSelected(gamma);
+    for (TCustomShellPartner* partner : {static_cast<TCustomShellPartner*>(combo), static_cast<TCustomShellPartner*>(list)}) {
+        ASSERT_NE(nullptr, partner->Folder());
+        EXPECT_TRUE(SameIdList(tree->SelectedItem()->AbsIdList(), partner->Folder()));
+    }
+    tree->SelectIdList(ParsePath(home->desktop + "/Gamma/Inner").get());
+    EXPECT_TRUE(SameIdList(tree->SelectedItem()->AbsIdList(), list->Folder()));
+    tree->SetRoot(home->desktop + "/Gamma");
+    EXPECT_EQ(home->desktop + "/Gamma", combo->Root());
+    EXPECT_EQ(home->desktop + "/Gamma", list->Root());
+
+    delete combo; // a partner that goes is unlinked
+    EXPECT_EQ(nullptr, tree->ShellComboBox());
+    tree->SetRoot("rfDesktop");
+    EXPECT_EQ("rfDesktop", list->Root());
 }
 
 // Draws the tree on a populated home; with DUPSWEEP_TREE_SHOT set, the picture is saved there.

@@ -37,6 +37,12 @@ void RemoveOrphanedRuntimeFolders()
     }
 }
 
+const char*& Platform()
+{
+    static const char* platform = "offscreen";
+    return platform;
+}
+
 } // namespace
 
 AtTestStart::AtTestStart(void (*step)())
@@ -44,12 +50,18 @@ AtTestStart::AtTestStart(void (*step)())
     StartSteps().push_back(step);
 }
 
+OnPlatform::OnPlatform(const char* platform)
+{
+    Platform() = platform;
+}
+
 } // namespace testsupport
 
 int main(int argc, char** argv)
 {
-    // Pixel tests depend on the platform, so the caller's display is never used.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Pixel tests depend on the platform, so the caller's display is never used unless the
+    // program is about what only a display shows.
+    qputenv("QT_QPA_PLATFORM", testsupport::Platform());
     // The tests expect the program's own words as written: they run in the plain locale, as
     // under CI, whatever the caller's; a test of another language sets it itself.
     qunsetenv("LANGUAGE");

@@ -8,7 +8,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -90,6 +92,149 @@ TEST(Controls, AnAlignedChildFollowsItsParentsSize)
     rest->SetParent(&form);
     rest->SetAlign(alClient);
     EXPECT_EQ(rest->BoundsRect(), Rect(0, 0, 500, 200));
+}
+
+TEST(Controls, AnchoredControlsKeepTheirDistancesWhenTheParentIsResized)
+{
+    TForm form(nullptr);
+    form.SetClientWidth(300);
+    form.SetClientHeight(200);
+    const TRect place = Rect(100, 50, 140, 80);
+    struct Case {
+        TAnchors anchors;
+        TRect grown;  // after the client grows by 100 x 50
+    };
+    const Case cases[] = {
+        {akLeft | akTop, place},
+        {akRight | akBottom, Rect(200, 100, 240, 130)},
+        {akLeft | akTop | akRight | akBottom, Rect(100, 50, 240, 130)},
+        {TAnchors(), Rect(150, 75, 190, 105)},  // neither side: the centre keeps its share
+    };
+    std::vector<TBlock*> blocks;
+    for (const Case& c : cases) {
+        auto* block = new TBlock(&form);
+        block->SetParent(&form);
+        block->SetBounds(place.left, place.top, place.width(), place.height());
+        block->SetAnchors(c.anchors);
+        blocks.push_back(block);
+    }
+    form.SetClientWidth(400);
+    form.SetClientHeight(250);
+    for (std::size_t i = 0; i < blocks.size(); ++i)
+        EXPECT_EQ(blocks[i]->BoundsRect(), cases[i].grown) << i;
+    // Step by step back to the first size: back to the first place, nothing lost on the way.
+    form.SetClientWidth(351);
+    form.SetClientWidth(300);
+    form.SetClientHeight(200);
+    for (TBlock* block : blocks)
+        EXPECT_EQ(block->BoundsRect(), place);
+
+    // Moved by hand, a control measures from its new place.
+    blocks[1]->SetLeft(10);
+    form.SetClientWidth(320);
+    EXPECT_EQ(blocks[1]->Left(), 30);
+}
+
+TEST(Controls, ADoubleClickFiresOnDblClickBeforeTheSecondPress)
+{
+    TForm form(nullptr);
+    auto* block = new TBlock(&form);
+    block->SetParent(&form);
+    block->SetBounds(0, 0, 50, 50);
+    std::vector<std::string> heard;
+    block->OnDblClick = TNotifyEvent::FromFunction([&](TObject* sender) {
+        EXPECT_EQ(sender, block);
+        heard.push_back("double click");
+    });
+    block->OnMouseDown = TMouseEvent::FromFunction([&](TObject*, TMouseButton, TShiftState shift, int, int) {
+        heard.push_back(shift.testFlag(ssDouble) ? "second press" : "press");
+    });
+    form.Show();
+    QTest::mouseClick(block, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    QTest::mouseDClick(block, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+    EXPECT_EQ(heard, (std::vector<std::string>{"press", "double click", "second press"}));
+    form.Hide();
+}
+
+// A form with a control that drags itself and one that takes what is dropped on it.
+class Dragging : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        form.SetClientWidth(300);
+        form.SetClientHeight(100);
+        source = AddBlock(10);
+        target = AddBlock(150);
+        source->SetDragMode(dmAutomatic);
+        source->SetDragCursor(crHandPoint);
+        source->OnStartDrag = TStartDragEvent::FromFunction([&](TObject* sender, TDragObject*&) {
+            heard.push_back("start " + Name(sender));
+        });
+        source->OnEndDrag = TEndDragEvent::FromFunction([&](TObject* sender, TObject* to, int x, int y) {
+            heard.push_back("end " + Name(sender) + " on " + Name(to) + " " + std::to_string(x) + "," + std::to_string(y));
+        });
+        source->SetOnClick(TNotifyEvent::FromFunction([&](TObject*) { heard.push_back("click"); }));
+        target->OnDragOver = TDragOverEvent::FromFunction(
+            [&](TObject* sender, TObject* from, int, int, TDragState state, bool& accept) {
+                heard.push_back("over " + Name(sender) + " from " + Name(from) + (state == dsDragEnter ? " enter" : ""));
+                accept = takes;
+            });
+        target->OnDragDrop = TDragDropEvent::FromFunction([&](TObject* sender, TObject* from, int x, int y) {
+            heard.push_back("drop on " + Name(sender) + " from " + Name(from) + " " + std::to_string(x) + "," +
+                            std::to_string(y));
+        });
+        form.Show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    }
+
+    TBlock* AddBlock(int left)
+    {
+        auto* block = new TBlock(&form);
+        block->SetParent(&form);
+        block->SetBounds(left, 10, 50, 50);
+        block->SetName(left < 100 ? QStringLiteral("Source") : QStringLiteral("Target"));
+        return block;
+    }
+
+    static std::string Name(TObject* object)
+    {
+        auto* control = dynamic_cast<TControl*>(object);
+        return control ? control->Name().toStdString() : "nothing";
+    }
+
+    // Drags the source onto the target's point (x, y).
+    void DragOnto(int x, int y)
+    {
+        QTest::mousePress(source, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        EXPECT_TRUE(source->Dragging());
+        QTest::mouseMove(target, QPoint(x - 1, y));
+        QTest::mouseMove(target, QPoint(x, y));
+        QTest::mouseRelease(target, Qt::LeftButton, Qt::NoModifier, QPoint(x, y));
+        EXPECT_FALSE(source->Dragging());
+    }
+
+    TForm form{nullptr};
+    TBlock* source = nullptr;
+    TBlock* target = nullptr;
+    bool takes = true;
+    std::vector<std::string> heard;
+};
+
+TEST_F(Dragging, AControlThatDragsItselfIsDroppedOnOneThatTakesIt)
+{
+    DragOnto(20, 30);
+    EXPECT_EQ(heard, (std::vector<std::string>{"start Source", "over Target from Source enter",
+                                               "over Target from Source", "drop on Target from Source 20,30",
+                                               "end Source on Target 20,30"}));
+}
+
+TEST_F(Dragging, DroppedWhereNothingTakesItTheDragEndsOnNothing)
+{
+    takes = false;
+    DragOnto(20, 30);
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.back(), "end Source on nothing 160,30");  // where it was let go, from the source
+    EXPECT_EQ(std::count(heard.begin(), heard.end(), "drop on Target from Source 20,30"), 0);
 }
 
 TEST(Controls, ChildrenFollowTheParentsFontAndColourUntilGivenTheirOwn)

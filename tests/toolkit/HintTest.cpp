@@ -1,10 +1,12 @@
 // The application's hint switch, pauses, events and the base hint window.
 #include "toolkit/Application.h"
+#include "toolkit/ComCtrls.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/StdCtrls.h"
 
 #include "platform/gdi/SystemMetrics.h"
 
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QHelpEvent>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 #include <QStatusTipEvent>
 #include <QTest>
 #include <QToolTip>
+#include <QTreeView>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -57,6 +60,17 @@ protected:
     // Pauses kept short so the tests wait little; their order is what is checked.
     static constexpr int kShortPause = 40;
     static constexpr int kLongHide = 60000;
+
+    // The pointer at a client point of control, where the platform's cursor is too: a window that
+    // shows or hides under it then reports the pointer where the test put it.
+    static void PointAt(TControl* control, int x, int y)
+    {
+        const TPoint global = control->ClientToScreen(TPoint(x, y));
+        QCursor::setPos(global.x(), global.y());
+        Application->HintMouseMessage(control, global);
+    }
+    // Waits until the hint window shows; a failure is the test's (QTRY_ macros end a test silently).
+    static bool HintShows() { return QTest::qWaitFor([] { return Application->HintVisible(); }, 10000); }
 
     std::unique_ptr<TForm> form;
     TEdit* edit = nullptr;
@@ -168,6 +182,56 @@ TEST_F(Hints, AControlWithoutShowHintTakesItsParentsHintSetting)
     EXPECT_EQ(Application->HintControl(), plain);
     QTRY_VERIFY_WITH_TIMEOUT(Application->HintVisible(), 10000);
     EXPECT_EQ(Application->HintWindow()->Caption(), QStringLiteral("form hint"));
+}
+
+// A list's hint is the whole line or row under the pointer, which may reach past its right edge:
+// moving to another line brings that line's hint after the pause; blank space shows none.
+TEST_F(Hints, AListHintsTheWholeLineUnderThePointer)
+{
+    auto* box = new TListBox(form.get());
+    box->SetParent(form.get());
+    box->SetBounds(120, 10, 150, 80);
+    box->SetItemHeight(13);
+    box->SetShowHint(true);
+    const QString first = QStringLiteral("/replays/") + QString(100, u'a') + QStringLiteral("/first.rep");
+    const QString second = QStringLiteral("/replays/second.rep");
+    box->Items()->Add(first);
+    box->Items()->Add(second);
+    form->Show();
+    QCoreApplication::processEvents();
+
+    PointAt(box, 20, 5);
+    ASSERT_TRUE(HintShows());
+    EXPECT_EQ(Application->HintWindow()->Caption(), first);
+    PointAt(box, 30, 6); // the same line: it stays
+    EXPECT_TRUE(Application->HintVisible());
+    PointAt(box, 30, 18);
+    EXPECT_FALSE(Application->HintVisible());
+    ASSERT_TRUE(HintShows());
+    EXPECT_EQ(Application->HintWindow()->Caption(), second);
+    PointAt(box, 30, 60); // below the last line
+    EXPECT_FALSE(Application->HintVisible());
+    Application->ActivateHint(); // as the end of the pause would: nothing to show there
+    EXPECT_FALSE(Application->HintVisible());
+
+    auto* view = new TListView(form.get());
+    view->SetParent(form.get());
+    view->SetBounds(10, 40, 100, 50);
+    view->SetViewStyle(vsReport);
+    view->Columns()->Add()->SetCaption(QStringLiteral("Файл"));
+    view->Columns()->Add()->SetCaption(QStringLiteral("Причина"));
+    TListItem* row = view->Items()->Add();
+    row->SetCaption(first);
+    row->AddSubItem(QStringLiteral("Файл только для чтения"));
+    view->SetShowHint(true);
+    QCoreApplication::processEvents();
+
+    const QRect rowRect = view->View()->visualRect(view->View()->model()->index(0, 0));
+    const QPoint inRow = view->View()->viewport()->mapTo(view, rowRect.center());
+    PointAt(view, inRow.x(), inRow.y());
+    ASSERT_TRUE(HintShows());
+    EXPECT_EQ(Application->HintWindow()->Caption(), first + QStringLiteral("\nФайл только для чтения"));
+    form->Hide();
 }
 
 TEST_F(Hints, HintChangesFireOnHintOrGoToTheMainFormAsAStatusTip)

@@ -202,6 +202,49 @@ TEST(ListBox, LinesShowAtTheirItemHeightAndScroll)
     form.Hide();
 }
 
+// A line longer than the box is not cut short: the box scrolls sideways to its very end, and the
+// extent follows the longest line as lines come and go, in update blocks or one by one.
+TEST(ListBox, ScrollsSidewaysToTheEndOfItsLongestLine)
+{
+    TForm form(nullptr);
+    auto* box = new TListBox(&form);
+    box->SetParent(&form);
+    box->SetBounds(0, 0, 200, 100);
+    const QString longest = QStringLiteral("/replays/") + QString(300, u'x') + QStringLiteral("/end.rep");
+    box->Items()->BeginUpdate();
+    for (int i = 0; i < 50; ++i)
+        box->Items()->Add(QStringLiteral("/replays/%1.rep").arg(i));
+    box->Items()->EndUpdate();
+    form.Show();
+    QCoreApplication::processEvents();
+    QScrollBar* sideways = box->View()->horizontalScrollBar();
+    EXPECT_EQ(sideways->maximum(), 0);
+
+    box->Items()->BeginUpdate();
+    box->Items()->Add(QStringLiteral("short"));
+    box->Items()->Add(longest);
+    box->Items()->EndUpdate();
+    QCoreApplication::processEvents();
+    const int textWidth = box->View()->fontMetrics().horizontalAdvance(longest);
+    EXPECT_GE(box->ScrollWidth(), textWidth);
+    ASSERT_GT(sideways->maximum(), 0);
+    sideways->setValue(sideways->maximum());
+    const QRect line = box->View()->visualRect(box->View()->model()->index(51, 0));
+    EXPECT_GE(line.width(), textWidth);
+    EXPECT_LE(line.right(), box->View()->viewport()->width()); // its end is in view
+    EXPECT_EQ(box->View()->model()->index(3, 0).data(Qt::SizeHintRole).toSize().width(), box->ScrollWidth());
+
+    box->Items()->Delete(51); // the longest goes: the extent shrinks with it
+    QCoreApplication::processEvents();
+    EXPECT_LT(box->ScrollWidth(), textWidth);
+    EXPECT_EQ(sideways->maximum(), 0);
+    box->Items()->Add(longest); // one by one, outside an update block
+    EXPECT_GE(box->ScrollWidth(), textWidth);
+    box->Clear();
+    EXPECT_EQ(box->ScrollWidth(), 0);
+    form.Hide();
+}
+
 }  // namespace
 
 #include "ListViewTest.moc"

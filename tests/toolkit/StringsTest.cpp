@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 TEST(Strings, EditsAreSignalledOneByOneAndOnChangeFollowsEach)
@@ -31,21 +33,47 @@ TEST(Strings, EditsAreSignalledOneByOneAndOnChangeFollowsEach)
     EXPECT_EQ(changes, 4);
 }
 
-TEST(Strings, AnUpdateBlockEndsInOneResetAndOneOnChange)
+// A view hears of an update block once, at its end: as the lines added when the block only
+// added lines at the end (so it need look at nothing else), else as a reset.
+TEST(Strings, AnUpdateBlockEndsInOneSignalAndOneOnChange)
 {
-    TStringList list;
-    int changes = 0;
-    list.OnChange = TNotifyEvent::FromFunction([&](TObject*) { ++changes; });
-    QSignalSpy inserted(&list, &TStrings::inserted);
-    QSignalSpy reset(&list, &TStrings::reset);
-    list.BeginUpdate();
-    for (int i = 0; i < 100; ++i)
-        list.Add(QString::number(i));
-    list.EndUpdate();
-    EXPECT_EQ(list.Count(), 100);
-    EXPECT_EQ(inserted.count(), 0);
-    EXPECT_EQ(reset.count(), 1);
-    EXPECT_EQ(changes, 1);
+    struct Block {
+        const char* what;
+        std::function<void(TStrings&)> body;
+        int insertedFrom; // -1: a reset is expected
+    };
+    const Block blocks[] = {
+        {"appends", [](TStrings& l) { for (int i = 0; i < 100; ++i) l.Add(QString::number(i)); }, 2},
+        {"appends in a nested block", [](TStrings& l) { l.BeginUpdate(); l.Add("x"); l.EndUpdate(); l.Add("y"); }, 2},
+        {"an insert before the end", [](TStrings& l) { l.Add("x"); l.Insert(0, "y"); }, -1},
+        {"a changed line", [](TStrings& l) { l.Add("x"); l.Put(0, "y"); }, -1},
+        {"a deleted line", [](TStrings& l) { l.Delete(1); l.Add("x"); }, -1},
+        {"a cleared list", [](TStrings& l) { l.Clear(); l.Add("x"); }, -1},
+        {"new lines", [](TStrings& l) { l.SetStrings({"x", "y", "z"}); }, -1},
+    };
+    for (const Block& block : blocks) {
+        SCOPED_TRACE(block.what);
+        TStringList list;
+        list.Add(QStringLiteral("a"));
+        list.Add(QStringLiteral("b"));
+        int changes = 0;
+        list.OnChange = TNotifyEvent::FromFunction([&](TObject*) { ++changes; });
+        QSignalSpy inserted(&list, &TStrings::inserted);
+        QSignalSpy reset(&list, &TStrings::reset);
+        list.BeginUpdate();
+        block.body(list);
+        list.EndUpdate();
+        EXPECT_EQ(changes, 1);
+        if (block.insertedFrom < 0) {
+            EXPECT_EQ(reset.count(), 1);
+            EXPECT_EQ(inserted.count(), 0);
+            continue;
+        }
+        EXPECT_EQ(reset.count(), 0);
+        ASSERT_EQ(inserted.count(), 1);
+        EXPECT_EQ(inserted.at(0).at(0).toInt(), block.insertedFrom);
+        EXPECT_EQ(inserted.at(0).at(1).toInt(), list.Count() - block.insertedFrom);
+    }
 }
 
 TEST(Strings, IndexesOutsideTheListAreRefused)

@@ -1,6 +1,6 @@
 // The window region of a form: given in outer-window coordinates, it lands on the client area
-// moved by the frame offset of the border style, the frame part dropped; a region that leaves
-// nothing hides the whole window rather than none of it.
+// moved by the classic frame of the border style, keeping what lies over the frame; a region
+// that leaves nothing hides the whole window rather than none of it.
 #include "toolkit/Forms.h"
 #include "toolkit/StdCtrls.h"
 
@@ -23,20 +23,20 @@ std::unique_ptr<TForm> DialogForm(TFormBorderStyle style = bsDialog)
     return form;
 }
 
-TEST(WindowRegion, FrameOffsetsFollowTheBorderStyleAndTheFrameMetrics)
+TEST(WindowRegion, TheClientAreaBeginsInsideTheClassicFrameOfEachBorderStyle)
 {
-    EXPECT_EQ(FormFrameOffset(bsNone), TPoint(-1, -1));
-    EXPECT_EQ(FormFrameOffset(bsSingle), TPoint(1, 20));
-    EXPECT_EQ(FormFrameOffset(bsSizeable), TPoint(3, 22));
-    EXPECT_EQ(FormFrameOffset(bsDialog), TPoint(2, 21));
-    EXPECT_EQ(FormFrameOffset(bsToolWindow), TPoint(1, 16));
-    EXPECT_EQ(FormFrameOffset(bsSizeToolWin), TPoint(4, 19));
+    EXPECT_EQ(FormClientOrigin(bsNone), TPoint(0, 0));
+    EXPECT_EQ(FormClientOrigin(bsSingle), TPoint(3, 22));
+    EXPECT_EQ(FormClientOrigin(bsSizeable), TPoint(4, 23));
+    EXPECT_EQ(FormClientOrigin(bsDialog), TPoint(3, 22));
+    EXPECT_EQ(FormClientOrigin(bsToolWindow), TPoint(3, 18));
+    EXPECT_EQ(FormClientOrigin(bsSizeToolWin), TPoint(4, 19));
     gdi::SetSystemMetricOverride(gdi::SM_CYCAPTION, 30);
-    EXPECT_EQ(FormFrameOffset(bsDialog), TPoint(2, 32));
+    EXPECT_EQ(FormClientOrigin(bsDialog), TPoint(3, 33));
     gdi::ClearSystemMetricOverrides();
 }
 
-TEST(WindowRegion, AFormsRegionLandsOnItsClientAreaWithoutTheFrame)
+TEST(WindowRegion, AFormsRegionLandsOnItsClientAreaAndKeepsWhatLiesOverTheFrame)
 {
     auto form = DialogForm();
     EXPECT_FALSE(form->HandleAllocated());
@@ -44,7 +44,7 @@ TEST(WindowRegion, AFormsRegionLandsOnItsClientAreaWithoutTheFrame)
     gdi::CombineRgn(region, gdi::CreateRectRgn(0, 0, 2000, 2000), gdi::CreateRectRgn(306, 179, 523, 226), gdi::RGN_DIFF);
     SetWindowRgn(form.get(), region);
     EXPECT_TRUE(form->HandleAllocated());
-    const QRegion expected = QRegion(0, 0, 1998, 1979).subtracted(QRegion(304, 158, 217, 47));
+    const QRegion expected = QRegion(-3, -22, 2000, 2000).subtracted(QRegion(303, 157, 217, 47));
     EXPECT_EQ(form->mask(), expected);
 
     // Shown, the window keeps its shape; a new region replaces the old one.
@@ -52,12 +52,12 @@ TEST(WindowRegion, AFormsRegionLandsOnItsClientAreaWithoutTheFrame)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     EXPECT_EQ(form->mask(), expected);
     SetWindowRgn(form.get(), gdi::CreateRectRgn(0, 0, 2000, 2000));
-    EXPECT_EQ(form->mask(), QRegion(0, 0, 1998, 1979));
+    EXPECT_EQ(form->mask(), QRegion(-3, -22, 2000, 2000));
 
-    // Without a frame the offset is outwards.
+    // Without a frame the outer corner is the client area's.
     auto bare = DialogForm(bsNone);
     SetWindowRgn(bare.get(), gdi::CreateRectRgn(0, 0, 10, 10));
-    EXPECT_EQ(bare->mask(), QRegion(1, 1, 10, 10));
+    EXPECT_EQ(bare->mask(), QRegion(0, 0, 10, 10));
 }
 
 TEST(WindowRegion, ANothingRegionHidesTheWholeWindow)
@@ -65,9 +65,10 @@ TEST(WindowRegion, ANothingRegionHidesTheWholeWindow)
     auto form = DialogForm();
     SetWindowRgn(form.get(), QRegion());
     EXPECT_FALSE(form->mask().isEmpty());
-    EXPECT_TRUE((form->mask() & form->rect()).isEmpty());
+    const QRect frameAndClient = form->rect().adjusted(-3, -22, 3, 3);
+    EXPECT_TRUE((form->mask() & frameAndClient).isEmpty());
     // Only on the frame: nothing of the client area either.
-    SetWindowRgn(form.get(), gdi::CreateRectRgn(0, 0, 2, 21));
+    SetWindowRgn(form.get(), gdi::CreateRectRgn(0, 0, 3, 22));
     EXPECT_TRUE((form->mask() & form->rect()).isEmpty());
 }
 

@@ -69,14 +69,15 @@ struct Stop {
     Colour colour;
 };
 
-// Deep blue at the top through violet to a warm band where the hidden names sit.
+// Deep blue at the top through violet to a pale warm band where the hidden names sit: light
+// enough from row 97 down that the red-brown "Harro" and the navy "Pellin" stand out from it.
 constexpr std::array<Stop, 6> kSky = {{
     {0, {14, 20, 58}},
     {40, {38, 42, 104}},
-    {72, {118, 80, 138}},
-    {98, {222, 138, 128}},
-    {124, {246, 184, 128}},
-    {150, {252, 222, 164}},
+    {66, {118, 80, 138}},
+    {84, {224, 150, 146}},
+    {97, {255, 230, 200}},
+    {150, {255, 236, 190}},
 }};
 
 constexpr double kSunX = 212;

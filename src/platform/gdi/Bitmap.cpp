@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace gdi {
@@ -12,11 +13,19 @@ namespace {
 constexpr QRgb kWhite = 0xFFFFFFFF;
 constexpr QRgb kBlack = 0xFF000000;
 
-QImage blankImage(int width, int height)
+QImage blankImage(QSize size, qreal ratio)
 {
-    QImage image(std::max(0, width), std::max(0, height), QImage::Format_RGB32);
+    QImage image(size.expandedTo(QSize(0, 0)), QImage::Format_RGB32);
     image.fill(kWhite);
+    image.setDevicePixelRatio(ratio);
     return image;
+}
+
+// The image pixel a logical coordinate begins at: the first whose centre lies at or past it,
+// as Qt's own aliased drawing at that ratio counts.
+int deviceCoordinate(int logical, qreal ratio)
+{
+    return ratio == 1 ? logical : int(std::ceil(logical * ratio - 0.5));
 }
 
 void makeMonochrome(QImage& image)
@@ -32,8 +41,10 @@ QRgb toQRgb(ColorRef c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
 
 }  // namespace
 
-Bitmap::Bitmap(int width, int height, PixelFormat format) : image_(blankImage(width, height)), format_(format)
+Bitmap::Bitmap(int width, int height, PixelFormat format, qreal ratio)
+    : size_(std::max(0, width), std::max(0, height)), ratio_(ratio), format_(format)
 {
+    image_ = blankImage(QSize(toDevice(size_.width()), toDevice(size_.height())), ratio_);
     if (format_ == PixelFormat::Monochrome)
         makeMonochrome(image_);
 }
@@ -44,6 +55,8 @@ Bitmap::Bitmap(const Bitmap& other)
 {
     other.finishPainting();
     image_ = other.image_.copy();
+    size_ = other.size_;
+    ratio_ = other.ratio_;
     format_ = other.format_;
     simulatedBits_ = other.simulatedBits_;
 }
@@ -55,6 +68,8 @@ Bitmap& Bitmap::operator=(const Bitmap& other)
     other.finishPainting();
     finishPainting();
     image_ = other.image_.copy();
+    size_ = other.size_;
+    ratio_ = other.ratio_;
     format_ = other.format_;
     simulatedBits_ = other.simulatedBits_;
     return *this;
@@ -64,6 +79,8 @@ Bitmap::Bitmap(Bitmap&& other) noexcept
 {
     other.finishPainting();
     image_ = std::exchange(other.image_, QImage());
+    size_ = std::exchange(other.size_, QSize(0, 0));
+    ratio_ = other.ratio_;
     format_ = other.format_;
     simulatedBits_ = other.simulatedBits_;
 }
@@ -75,6 +92,8 @@ Bitmap& Bitmap::operator=(Bitmap&& other) noexcept
     other.finishPainting();
     finishPainting();
     image_ = std::exchange(other.image_, QImage());
+    size_ = std::exchange(other.size_, QSize(0, 0));
+    ratio_ = other.ratio_;
     format_ = other.format_;
     simulatedBits_ = other.simulatedBits_;
     return *this;
@@ -106,6 +125,27 @@ int Bitmap::bitsPerPixel() const
 
 void Bitmap::setSimulatedBitsPerPixel(int bits) { simulatedBits_ = std::max(0, bits); }
 
+void Bitmap::setDevicePixelRatio(qreal ratio)
+{
+    if (ratio == ratio_ || ratio <= 0)
+        return;
+    finishPainting();
+    ratio_ = ratio;
+    const QSize deviceSize(toDevice(width()), toDevice(height()));
+    image_ = image_.isNull() ? blankImage(deviceSize, ratio_) : image_.scaled(deviceSize);
+    image_.setDevicePixelRatio(ratio_);
+}
+
+int Bitmap::toDevice(int logical) const { return deviceCoordinate(logical, ratio_); }
+
+QRect Bitmap::toDevice(const QRect& logical) const
+{
+    const int left = toDevice(logical.left());
+    const int top = toDevice(logical.top());
+    return QRect(left, top, toDevice(logical.left() + logical.width()) - left,
+                 toDevice(logical.top() + logical.height()) - top);
+}
+
 void Bitmap::setSize(int width, int height)
 {
     width = std::max(0, width);
@@ -113,19 +153,22 @@ void Bitmap::setSize(int width, int height)
     if (width == this->width() && height == this->height())
         return;
     finishPainting();
-    QImage resized = blankImage(width, height);
-    const int w = std::min(width, this->width());
-    const int h = std::min(height, this->height());
+    QImage resized = blankImage(QSize(toDevice(width), toDevice(height)), ratio_);
+    const int w = std::min(resized.width(), image_.width());
+    const int h = std::min(resized.height(), image_.height());
     for (int y = 0; y < h; ++y)
         std::copy_n(reinterpret_cast<const QRgb*>(image_.constScanLine(y)), w,
                     reinterpret_cast<QRgb*>(resized.scanLine(y)));
     image_ = std::move(resized);
+    size_ = QSize(width, height);
 }
 
 void Bitmap::assign(const QImage& image)
 {
     finishPainting();
     image_ = image.convertToFormat(QImage::Format_RGB32);
+    ratio_ = image.devicePixelRatio();
+    size_ = QSize(qRound(image.width() / ratio_), qRound(image.height() / ratio_));
     if (format_ == PixelFormat::Monochrome)
         makeMonochrome(image_);
 }
@@ -135,7 +178,7 @@ ColorRef Bitmap::pixel(int x, int y) const
     if (x < 0 || y < 0 || x >= width() || y >= height())
         return 0;
     finishPainting();
-    const QRgb p = reinterpret_cast<const QRgb*>(image_.constScanLine(y))[x];
+    const QRgb p = reinterpret_cast<const QRgb*>(image_.constScanLine(toDevice(y)))[toDevice(x)];
     return RGB(qRed(p), qGreen(p), qBlue(p));
 }
 
@@ -146,7 +189,8 @@ void Bitmap::setPixel(int x, int y, TColor color)
     ColorRef c = ColorRef(ColorToRGB(color)) & 0xFFFFFF;
     if (format_ == PixelFormat::Monochrome)
         c = MonochromeOf(c);
-    reinterpret_cast<QRgb*>(pixels().scanLine(y))[x] = toQRgb(c);
+    const QRgb value = toQRgb(c);
+    forEachImagePixel(QPoint(x, y), [value](QRgb& pixel) { pixel = value; });
 }
 
 ColorRef Bitmap::bottomLeftPixel() const { return isEmpty() ? 0 : pixel(0, height() - 1); }
@@ -155,6 +199,12 @@ const QImage& Bitmap::image() const
 {
     finishPainting();
     return image_;
+}
+
+QImage Bitmap::copy(const QRect& logical) const
+{
+    finishPainting();
+    return image_.copy(toDevice(logical));
 }
 
 bool Bitmap::loadFromResourceName(const QString& name)

@@ -4,6 +4,8 @@
 #include "Colors.h"
 
 #include <QImage>
+#include <QPoint>
+#include <QRect>
 #include <QString>
 #include <vector>
 
@@ -18,12 +20,16 @@ enum class PixelFormat {
 
 // Pixels live in a QImage of Format_RGB32 whatever the format, so one set of drawing code
 // serves both; a monochrome bitmap keeps every pixel pure black or pure white.
+// A bitmap's size and every coordinate given to it are logical pixels; it holds its pixels at
+// a device pixel ratio (the screen's, for what is shown), so that a picture drawn on it is as
+// sharp as the screen. At ratio 1 a logical pixel is one pixel of the image.
 // Copying a bitmap copies its pixels and moving one takes them; device contexts selected on
 // it stay with the original (a moved-from bitmap is empty).
 class Bitmap {
 public:
     Bitmap() = default;
-    Bitmap(int width, int height, PixelFormat format = PixelFormat::Device);
+    Bitmap(int width, int height, PixelFormat format = PixelFormat::Device, qreal ratio = 1);
+    // The image's pixels at the image's own device pixel ratio.
     explicit Bitmap(const QImage& image);
     Bitmap(const Bitmap& other);
     Bitmap& operator=(const Bitmap& other);
@@ -31,9 +37,17 @@ public:
     Bitmap& operator=(Bitmap&& other) noexcept;
     ~Bitmap();
 
-    int width() const { return image_.width(); }
-    int height() const { return image_.height(); }
+    int width() const { return size_.width(); }
+    int height() const { return size_.height(); }
     bool isEmpty() const { return image_.isNull() || width() == 0 || height() == 0; }
+
+    qreal devicePixelRatio() const { return ratio_; }
+    // Keeps the logical size; the picture is scaled to the new density.
+    void setDevicePixelRatio(qreal ratio);
+    // The image pixel where a logical coordinate begins, and the image pixels a logical
+    // rectangle covers.
+    int toDevice(int logical) const;
+    QRect toDevice(const QRect& logical) const;
 
     PixelFormat format() const { return format_; }
     // Converting to monochrome keeps white as 1 and makes every other colour 0.
@@ -46,16 +60,20 @@ public:
 
     // Keeps the pixels both sizes share; new pixels are white.
     void setSize(int width, int height);
-    // Takes a copy of the image's pixels (converted to this bitmap's format).
+    // Takes a copy of the image's pixels (converted to this bitmap's format) and its ratio.
     void assign(const QImage& image);
 
+    // The colour of a logical pixel (its first image pixel), and all of its image pixels set.
     ColorRef pixel(int x, int y) const;
     void setPixel(int x, int y, TColor color);
     // The bottom-left pixel: the colour a glyph treats as transparent.
     ColorRef bottomLeftPixel() const;
 
-    // Finishes any drawing still open on the bitmap, then shows its pixels.
+    // Finishes any drawing still open on the bitmap, then shows its pixels, which carry the
+    // bitmap's device pixel ratio.
     const QImage& image() const;
+    // The image pixels of a logical rectangle, at the bitmap's ratio.
+    QImage copy(const QRect& logical) const;
 
     // Loads the program's bitmap resource of that name (":/res/NAME.bmp" or ".png");
     // false when there is none, leaving the bitmap unchanged.
@@ -70,8 +88,22 @@ private:
     // Ends the painter that a device context holds open on the pixels, if any.
     void finishPainting() const;
     QImage& pixels();
+    // Every image pixel of one logical pixel: one at ratio 1, a block above it.
+    template <class F>
+    void forEachImagePixel(QPoint logical, F&& change)
+    {
+        const QRect block = toDevice(QRect(logical, QSize(1, 1)));
+        QImage& image = pixels();
+        for (int y = block.top(); y <= block.bottom(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+            for (int x = block.left(); x <= block.right(); ++x)
+                change(line[x]);
+        }
+    }
 
     QImage image_;
+    QSize size_{0, 0};
+    qreal ratio_ = 1;
     PixelFormat format_ = PixelFormat::Device;
     int simulatedBits_ = 0;
     std::vector<DeviceContext*> contexts_;

@@ -65,6 +65,8 @@ ColorRef fromPalette(int index)
     return ClassicSystemColors()[std::size_t(index)];
 }
 
+QColor toQColor(ColorRef c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
 struct NamedColor {
     TColor value;
     const char* name;
@@ -206,6 +208,30 @@ const SystemColorTable& ClassicSystemColors()
         return t;
     }();
     return table;
+}
+
+QPalette PaletteOf(const SystemColorTable& table)
+{
+    const auto colour = [&table](int index) { return toQColor(table[std::size_t(index)]); };
+    // Roles no system colour stands for get their nearest kin.
+    QPalette palette(colour(COLOR_BTNFACE), colour(COLOR_BTNFACE));
+    palette.setColor(QPalette::Mid, colour(COLOR_BTNSHADOW));
+    palette.setColor(QPalette::BrightText, colour(COLOR_HIGHLIGHTTEXT));
+    palette.setColor(QPalette::AlternateBase, colour(COLOR_3DLIGHT));
+    palette.setColor(QPalette::PlaceholderText, colour(COLOR_GRAYTEXT));
+    for (const RoleFor& r : kPaletteRoles) {
+        if (r.group == QPalette::Disabled) {
+            for (const QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+                palette.setColor(QPalette::Disabled, role, colour(r.index));
+            continue;
+        }
+        palette.setColor(QPalette::Active, r.role, colour(r.index));
+        palette.setColor(QPalette::Inactive, r.role, colour(r.index));
+        // What the disabled look has no text of its own for stays as it is.
+        if (r.role != QPalette::Text && r.role != QPalette::WindowText && r.role != QPalette::ButtonText)
+            palette.setColor(QPalette::Disabled, r.role, colour(r.index));
+    }
+    return palette;
 }
 
 ColorRef SystemColors::Get(int index)

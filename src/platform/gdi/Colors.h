@@ -2,6 +2,8 @@
 // Colours as the windows and controls name them: TColor values, the named constants,
 // their names in form descriptions, and the one table that system colours resolve through.
 
+#include <QPalette>
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -69,6 +71,10 @@ using SystemColorTable = std::array<ColorRef, kSystemColorCount>;
 
 // The classic grey scheme: fixed values that pixel tests can rely on.
 const SystemColorTable& ClassicSystemColors();
+
+// A Qt palette whose roles are the table's system colours, so that Qt's own widgets and the
+// system colours read back from it agree with the table.
+QPalette PaletteOf(const SystemColorTable& table);
 
 // The table every system colour resolves through. By default it follows the application's
 // palette (or the classic table while no GUI application exists); Pin() fixes it.

@@ -96,6 +96,32 @@ std::vector<QPoint> linePixels(int x0, int y0, int x1, int y1)
     return pixels;
 }
 
+// Text whose baseline lies ascent below the painter's origin, in the pen's colour. Qt blends
+// the edges of a font's underline and strike-out above ratio 1, where they fall between image
+// pixels; text here is never blended, so there the lines are filled as whole logical pixels.
+// At ratio 1 Qt's own lines are the classic platform's.
+void drawTextLine(QPainter& p, const QFont& font, int ascent, const QString& text, qreal ratio)
+{
+    const bool ownLines = ratio != 1 && (font.underline() || font.strikeOut());
+    QFont face = font;
+    if (ownLines) {
+        face.setUnderline(false);
+        face.setStrikeOut(false);
+    }
+    p.setFont(face);
+    p.drawText(QPoint(0, ascent), text);
+    if (!ownLines)
+        return;
+    const QFontMetrics fm(font);
+    const int width = fm.horizontalAdvance(text);
+    const int thickness = std::max(1, fm.lineWidth());
+    const QColor colour = p.pen().color();
+    if (font.underline())
+        p.fillRect(QRect(0, ascent + fm.underlinePos(), width, thickness), colour);
+    if (font.strikeOut())
+        p.fillRect(QRect(0, ascent - fm.strikeOutPos(), width, thickness), colour);
+}
+
 // A line of formatted text: what is shown, and which character (if any) carries the
 // underline that an '&' asked for.
 struct TextLine {
@@ -385,25 +411,41 @@ bool DeviceContext::drawFigure(int left, int top, int right, int bottom, Figure 
     QPainter* p = painter();
     if (p == nullptr)
         return false;
-    QRect box =
+    const QRect box =
         deviceRect({std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)});
     if (box.width() < 2 || box.height() < 2)
         return true;
-    // Aliased Qt outlines cover one pixel more than their rectangle: shrink to stay inside.
-    box.adjust(0, 0, -1, -1);
+    const QRectF outline = figureOutline(box);
     if (state_.pen.style == PenStyle::Clear)
         p->setPen(Qt::NoPen);
     else
-        p->setPen(QPen(toQColor(deviceColor(state_.pen.color)), 0));
+        p->setPen(outlinePen(deviceColor(state_.pen.color)));
     if (state_.brush.style == BrushStyle::Clear)
         p->setBrush(Qt::NoBrush);
     else
         p->setBrush(toQColor(deviceColor(state_.brush.color)));
     if (figure == Figure::Ellipse)
-        p->drawEllipse(box);
+        p->drawEllipse(outline);
     else
-        p->drawRoundedRect(box, ew / 2.0, eh / 2.0);
+        p->drawRoundedRect(outline, ew / 2.0, eh / 2.0);
     return true;
+}
+
+QPen DeviceContext::outlinePen(ColorRef color) const
+{
+    // One image pixel at ratio 1, where the classic pixel rules hold; one logical pixel, as
+    // wide as every other line, at a higher density.
+    return QPen(toQColor(color), DevicePixelRatio() == 1 ? 0 : 1);
+}
+
+QRectF DeviceContext::figureOutline(const QRect& box) const
+{
+    // Aliased Qt outlines cover one pixel more than their rectangle: shrink to stay inside.
+    if (DevicePixelRatio() == 1)
+        return QRectF(box.adjusted(0, 0, -1, -1));
+    // A pen one logical pixel wide centred half a pixel inside covers the rectangle's edge.
+    constexpr qreal kHalf = 0.5;
+    return QRectF(box).adjusted(kHalf, kHalf, -kHalf, -kHalf);
 }
 
 bool DeviceContext::Ellipse(int left, int top, int right, int bottom)
@@ -426,7 +468,7 @@ bool DeviceContext::Polygon(const std::vector<QPoint>& points)
     QPolygon polygon;
     for (const QPoint& pt : points)
         polygon << pt + state_.viewportOrg;
-    p->setPen(state_.pen.style == PenStyle::Clear ? QPen(Qt::NoPen) : QPen(toQColor(deviceColor(state_.pen.color)), 0));
+    p->setPen(state_.pen.style == PenStyle::Clear ? QPen(Qt::NoPen) : outlinePen(deviceColor(state_.pen.color)));
     p->setBrush(state_.brush.style == BrushStyle::Clear ? QBrush(Qt::NoBrush)
                                                         : QBrush(toQColor(deviceColor(state_.brush.color))));
     p->drawPolygon(polygon, Qt::OddEvenFill);
@@ -516,9 +558,8 @@ void DeviceContext::textLine(int x, int y, QStringView text, int underlineAt)
     if (state_.bkMode == OPAQUE)
         p->fillRect(QRect(0, 0, width, tm.height), toQColor(deviceColor(state_.bkColor)));
     const QColor textColor = toQColor(deviceColor(state_.textColor));
-    p->setFont(font);
     p->setPen(textColor);
-    p->drawText(QPoint(0, tm.ascent), s);
+    drawTextLine(*p, font, tm.ascent, s, bitmap_->devicePixelRatio());
     if (underlineAt >= 0 && underlineAt < s.size()) {
         const int left = fm.horizontalAdvance(s.left(underlineAt));
         const int charWidth = fm.horizontalAdvance(s.at(underlineAt));
@@ -536,18 +577,20 @@ namespace {
 struct TextMask {
     LogFont font;
     QString text;
-    QImage coverage;  // Format_RGB32, white where the glyphs are
-    QPoint offset;    // coverage's top-left corner from the text origin
+    qreal ratio;      // the density the glyphs were drawn at
+    QImage coverage;  // Format_RGB32 at that density, white where the glyphs are
+    QPoint offset;    // coverage's top-left corner from the text origin, in logical pixels
 };
 
 // Masks kept for reuse, the most recently used last; a label's paint draws a few lines.
 constexpr std::size_t kTextMaskCacheSize = 32;
 thread_local std::vector<std::shared_ptr<const TextMask>> textMaskCache;
 
-std::shared_ptr<const TextMask> textMaskFor(const Font& font, const QString& text)
+std::shared_ptr<const TextMask> textMaskFor(const Font& font, const QString& text, const Bitmap& target)
 {
+    const qreal ratio = target.devicePixelRatio();
     for (auto it = textMaskCache.begin(); it != textMaskCache.end(); ++it)
-        if ((*it)->text == text && (*it)->font == font.logFont()) {
+        if ((*it)->text == text && (*it)->font == font.logFont() && (*it)->ratio == ratio) {
             std::shared_ptr<const TextMask> found = *it;
             textMaskCache.erase(it);
             textMaskCache.push_back(found);
@@ -570,8 +613,11 @@ std::shared_ptr<const TextMask> textMaskFor(const Font& font, const QString& tex
     auto mask = std::make_shared<TextMask>();
     mask->font = font.logFont();
     mask->text = text;
+    mask->ratio = ratio;
     mask->offset = box.topLeft();
-    mask->coverage = QImage(box.size(), QImage::Format_RGB32);
+    // Drawn as on the target: on an image of its density, which scales the painter alike.
+    mask->coverage = QImage(target.toDevice(QRect(QPoint(), box.size())).size(), QImage::Format_RGB32);
+    mask->coverage.setDevicePixelRatio(ratio);
     mask->coverage.fill(Qt::black);
     QPainter p(&mask->coverage);
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -579,9 +625,8 @@ std::shared_ptr<const TextMask> textMaskFor(const Font& font, const QString& tex
     p.translate(-box.topLeft());
     if (escapement != 0)
         p.rotate(-escapement / kTenthsPerDegree);
-    p.setFont(qfont);
     p.setPen(Qt::white);
-    p.drawText(QPoint(0, tm.ascent), text);
+    drawTextLine(p, qfont, tm.ascent, text, ratio);
     p.end();
 
     if (textMaskCache.size() >= kTextMaskCacheSize)
@@ -596,21 +641,27 @@ void DeviceContext::maskedTextLine(int x, int y, QStringView text, const QRegion
 {
     if (text.isEmpty())
         return;
-    const std::shared_ptr<const TextMask> mask = textMaskFor(state_.font, text.toString());
+    const std::shared_ptr<const TextMask> mask = textMaskFor(state_.font, text.toString(), *bitmap_);
     const QPoint at = QPoint(x, y) + state_.viewportOrg + mask->offset;
-    const QRegion target = area.intersected(QRect(at, mask->coverage.size()));
+    const QRect maskArea(at, mask->coverage.deviceIndependentSize().toSize());
+    const QRegion target = area.intersected(maskArea);
     if (target.isEmpty())
         return;
     const QRgb colour = toQRgb(deviceColor(state_.textColor));
+    // In image pixels from here on: the mask's corner, and the part of the target it covers.
+    const QRect deviceMask(bitmap_->toDevice(maskArea).topLeft(), mask->coverage.size());
     QImage& dest = bitmap_->pixels();
-    for (const QRect& r : target)
+    for (const QRect& logical : target) {
+        const QRect r = bitmap_->toDevice(logical) & deviceMask;
         for (int py = r.top(); py <= r.bottom(); ++py) {
-            const auto* covered = reinterpret_cast<const QRgb*>(mask->coverage.constScanLine(py - at.y())) - at.x();
+            const auto* covered =
+                reinterpret_cast<const QRgb*>(mask->coverage.constScanLine(py - deviceMask.top())) - deviceMask.left();
             auto* d = reinterpret_cast<QRgb*>(dest.scanLine(py));
             for (int px = r.left(); px <= r.right(); ++px)
                 if (covered[px] & kRgbMask)
                     d[px] = colour;
         }
+    }
 }
 
 int DeviceContext::DrawText(QStringView text, Rect& rect, unsigned format)
@@ -732,7 +783,10 @@ bool DeviceContext::stretch(const Rect& target, const Bitmap& source, const QRec
     const int bottom = target.top + scale(part.bottom() + 1 - wanted.top(), target.height(), wanted.height());
     if (right <= left || bottom <= top)
         return true;
-    Bitmap scaled(source.image().copy(part).scaled(right - left, bottom - top));
+    // Scaled straight to the destination's density, so a picture loses nothing on the way.
+    QImage picture = source.copy(part).scaled(bitmap_->toDevice(QRect(left, top, right - left, bottom - top)).size());
+    picture.setDevicePixelRatio(bitmap_->devicePixelRatio());
+    Bitmap scaled(picture);
     if (source.isMonochrome())
         scaled.setFormat(PixelFormat::Monochrome);
     return transfer(left, top, right - left, bottom - top, &scaled, sourceBk, QPoint(), rop);
@@ -756,16 +810,23 @@ bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* 
         return true;
 
     // The source as the destination sees it: monochrome and colour pixels translated by the
-    // rules above, and copied out first when source and destination are one bitmap.
+    // rules above, at the destination's density, and copied out first when source and
+    // destination are one bitmap. sourceShift leads from a destination pixel to its source's.
     QImage converted;
     const QImage* sourceImage = nullptr;
-    QPoint sourceShift = shift;
+    const QRect deviceTarget = bitmap_->toDevice(target);
+    QPoint sourceShift = bitmap_->toDevice(QRect(shift, QSize(1, 1))).topLeft();
     if (withSource) {
         const bool toMono = bitmap_->isMonochrome();
         const bool fromMono = source->isMonochrome();
-        if (fromMono != toMono || source == bitmap_) {
-            converted = source->image().copy(target.translated(shift));
-            sourceShift = -target.topLeft();
+        const qreal ratio = bitmap_->devicePixelRatio();
+        // At a whole ratio shared by both, image pixels line up as logical ones do.
+        const bool alignedPixels = source->devicePixelRatio() == ratio && ratio == std::floor(ratio);
+        if (fromMono != toMono || source == bitmap_ || !alignedPixels) {
+            converted = source->copy(target.translated(shift));
+            if (converted.size() != deviceTarget.size())
+                converted = converted.scaled(deviceTarget.size());
+            sourceShift = -deviceTarget.topLeft();
             if (fromMono != toMono)
                 convertForTransfer(converted, fromMono, sourceBk);
         }
@@ -776,7 +837,8 @@ bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* 
 
     QImage& dest = bitmap_->pixels();
     const FoldedRop op(code, pattern);
-    for (const QRect& r : visible)
+    for (const QRect& logical : visible) {
+        const QRect r = bitmap_->toDevice(logical) & deviceTarget;
         for (int py = r.top(); py <= r.bottom(); ++py) {
             QRgb* d = reinterpret_cast<QRgb*>(dest.scanLine(py)) + r.left();
             if (sourceImage == nullptr) {
@@ -791,6 +853,7 @@ bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* 
             else
                 op.applyRow(d, s, r.width());
         }
+    }
     return true;
 }
 
@@ -830,10 +893,9 @@ bool DeviceContext::DrawFocusRect(const Rect& rect)
     }
     // The dots follow a checkerboard fixed to the device, as the platform's halftone brush is.
     const QRegion visible = visibleRegion();
-    QImage& dest = bitmap_->pixels();
     for (const QPoint& pt : edge)
         if (((pt.x() + pt.y()) & 1) == 0 && visible.contains(pt))
-            reinterpret_cast<QRgb*>(dest.scanLine(pt.y()))[pt.x()] ^= kRgbMask;
+            bitmap_->forEachImagePixel(pt, [](QRgb& pixel) { pixel ^= kRgbMask; });
     return true;
 }
 
@@ -890,10 +952,9 @@ void DeviceContext::plotSpan(const std::vector<QPoint>& devicePixels, ColorRef c
 {
     const QRegion visible = visibleRegion();
     const QRgb value = toQRgb(color);
-    QImage& dest = bitmap_->pixels();
     for (const QPoint& pt : devicePixels)
         if (visible.contains(pt))
-            reinterpret_cast<QRgb*>(dest.scanLine(pt.y()))[pt.x()] = value;
+            bitmap_->forEachImagePixel(pt, [value](QRgb& pixel) { pixel = value; });
 }
 
 }  // namespace gdi

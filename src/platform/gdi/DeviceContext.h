@@ -9,7 +9,9 @@
 #include "Font.h"
 #include "Geometry.h"
 
+#include <QPen>
 #include <QPoint>
+#include <QRectF>
 #include <QRegion>
 #include <QSize>
 #include <QStringView>
@@ -106,6 +108,8 @@ public:
     Bitmap* bitmap() const { return bitmap_; }
     // GetDeviceCaps(BITSPIXEL) of what is selected (32 with nothing selected).
     int BitsPerPixel() const;
+    // Image pixels per logical pixel of what is selected (1 with nothing selected).
+    qreal DevicePixelRatio() const { return bitmap_ != nullptr ? bitmap_->devicePixelRatio() : 1; }
 
     virtual ColorRef SetTextColor(TColor color);
     ColorRef GetTextColor() const { return state_.textColor; }
@@ -215,6 +219,8 @@ private:
     QRegion visibleRegion() const;
     void plotSpan(const std::vector<QPoint>& devicePixels, ColorRef color);
     enum class Figure { Ellipse, RoundRect };
+    QPen outlinePen(ColorRef color) const;
+    QRectF figureOutline(const QRect& box) const;
     bool drawFigure(int left, int top, int right, int bottom, Figure figure, int ew, int eh);
     bool textOut(int x, int y, unsigned options, const Rect* rect, QStringView text);
     void textLine(int x, int y, QStringView text, int underlineAt);

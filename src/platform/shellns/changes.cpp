@@ -7,6 +7,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -30,6 +31,9 @@ public:
 namespace {
 
 constexpr std::uint32_t kNameEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
+// A watch of a subtree takes one inotify watch per folder, from a budget that all the user's
+// programs share (8192 on many systems): see kMaxSubtreeFolders.
+std::atomic<std::size_t> subtreeFolderLimit{kMaxSubtreeFolders};
 constexpr std::uint32_t kSelfEvents = IN_DELETE_SELF | IN_MOVE_SELF;
 
 void DrainCounter(int fd)
@@ -166,9 +170,7 @@ public:
         if (rootWatch_ < 0)
             return false;
         folders_[rootWatch_] = directory;
-        if (subtree_)
-            WatchBelow(directory);
-        return true;
+        return !subtree_ || WatchBelow(directory);
     }
 
     int Fd() const override { return poll_; }
@@ -192,12 +194,13 @@ public:
     }
 
 private:
-    // Watches every folder below folder, not following links, so a link loop cannot recurse.
-    void WatchBelow(const std::string& folder)
+    // Watches every folder below folder, not following links, so a link loop cannot recurse; false
+    // when that would take more watches in all than a subtree watch may.
+    bool WatchBelow(const std::string& folder)
     {
         DIR* dir = ::opendir(folder.c_str());
         if (!dir)
-            return;
+            return true;
         std::vector<std::string> children;
         while (const dirent* entry = ::readdir(dir)) {
             if (entry->d_type != DT_DIR || std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
@@ -206,12 +209,16 @@ private:
         }
         ::closedir(dir);
         for (const std::string& child : children) {
+            if (folders_.size() >= subtreeFolderLimit.load())
+                return false;
             const int watch = ::inotify_add_watch(fd_, child.c_str(), watchMask_ | IN_ONLYDIR | IN_DONT_FOLLOW);
             if (watch < 0)
-                continue; // gone already, or the watch limit is reached: watch what can be watched
+                continue; // gone already, or the system's watch limit is reached: watch what can be watched
             folders_[watch] = child;
-            WatchBelow(child);
+            if (!WatchBelow(child))
+                return false;
         }
+        return true;
     }
 
     void ReadEvents()
@@ -245,7 +252,9 @@ private:
         if (event.mask & kNameEvents) {
             matched = (filter_ & (isDir ? kNotifyDirName : kNotifyFileName)) != 0;
             if (subtree_ && isDir && (event.mask & (IN_CREATE | IN_MOVED_TO)))
-                if (const auto parent = folders_.find(event.wd); parent != folders_.end()) {
+                if (const auto parent = folders_.find(event.wd);
+                    parent != folders_.end() && folders_.size() < subtreeFolderLimit.load()) {
+                    // Past the limit, folders made later go unwatched.
                     const std::string child = JoinPath(parent->second, name);
                     const int watch = ::inotify_add_watch(fd_, child.c_str(), watchMask_ | IN_ONLYDIR | IN_DONT_FOLLOW);
                     if (watch >= 0) {
@@ -277,6 +286,11 @@ private:
 };
 
 } // namespace
+
+void SetSubtreeFolderLimitForTesting(std::size_t limit)
+{
+    subtreeFolderLimit = limit == 0 ? kMaxSubtreeFolders : limit;
+}
 
 Handle FindFirstChangeNotification(const std::string& directory, bool subtree, std::uint32_t filter)
 {

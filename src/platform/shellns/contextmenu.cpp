@@ -1,25 +1,13 @@
 #include "platform/shellns/contextmenu.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QStorageInfo>
-#include <QString>
-
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
 #include <cstring>
-#include <filesystem>
-#include <optional>
 #include <string_view>
 
 #include "platform/shellns/contextmenu_internal.h"
 #include "platform/shellns/execute.h"
-#include "platform/shellns/places.h"
 #include "platform/shellns/texts.h"
-#include "platform/shellns/wide.h"
+#include "platform/shellns/trash_internal.h"
 
 namespace shellns {
 
@@ -126,60 +114,6 @@ private:
 UnknownPtr MakeItemContextMenu(Node item, std::uint32_t attributes)
 {
     return std::make_shared<ItemContextMenu>(std::move(item), attributes);
-}
-
-namespace {
-
-// The device of path, or of its nearest ancestor that exists (a trash not made yet).
-std::optional<dev_t> DeviceOf(std::string path)
-{
-    struct stat st;
-    while (::stat(path.c_str(), &st) != 0) {
-        if (path == "/" || path.empty())
-            return std::nullopt;
-        path = ParentPath(path);
-    }
-    return st.st_dev;
-}
-
-} // namespace
-
-bool TrashAvailable(const std::string& path)
-{
-    const std::optional<QString> name = QtFileName(path);
-    struct stat item;
-    if (path.empty() || !name || ::lstat(path.c_str(), &item) != 0)
-        return false;
-    // Moving to the trash renames, so the trash must be on the item's file system. Qt's trash
-    // uses one at the top of the item's volume when that is not the home's volume, as the
-    // desktop's trash convention has it, and else the home trash.
-    const QStorageInfo volume(*name);
-    if (volume.rootPath() != QStorageInfo(QDir::home()).rootPath()) {
-        const std::string top = TextToPath(volume.rootPath());
-        struct stat shared;
-        const bool sharedTrash = ::lstat(JoinPath(top, ".Trash").c_str(), &shared) == 0 && S_ISDIR(shared.st_mode)
-            && (shared.st_mode & S_ISVTX);
-        const std::string own = JoinPath(top, ".Trash-" + std::to_string(::getuid()));
-        if (sharedTrash || IsDirectory(own) || ::access(top.c_str(), W_OK) == 0)
-            return true;
-    }
-    return DeviceOf(JoinPath(DataHome(), "Trash")) == item.st_dev;
-}
-
-HResult MoveToTrash(const std::string& path)
-{
-    // The trash records names as text; a name that does not survive the trip through text is refused
-    // rather than trashed under another name.
-    const std::optional<QString> trashName = QtFileName(path);
-    if (!trashName)
-        return FromSystemError(kErrorInvalidName);
-    const QString& name = *trashName;
-    if (!QFile::exists(name) && !QFileInfo(name).isSymLink())
-        return FromSystemError(kErrorFileNotFound);
-    // The trash lives in the data folder, which a fresh account may not have yet.
-    std::error_code ignored;
-    std::filesystem::create_directories(DataHome(), ignored);
-    return QFile::moveToTrash(name) ? S_OK : FromSystemError(kErrorAccessDenied);
 }
 
 } // namespace detail

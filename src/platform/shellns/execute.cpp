@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +11,9 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
 
 #include "platform/shellns/folders.h"
 #include "platform/shellns/folders_internal.h"
@@ -69,7 +73,31 @@ std::string DefaultApplication(const char* mimeType)
     return answer;
 }
 
-bool SpawnDesktopOpener(const std::string& target)
+// Reaps the handler whenever it ends. With ended, its answer comes back by the event loop of this
+// (the user-interface) thread: whether it ended in success. Without an event loop to watch it
+// by, a thread of its own waits for it and nothing is answered.
+void WatchHandler(pid_t pid, std::function<void(bool opened)> ended)
+{
+    // Readable once the handler ends. Asked of the kernel directly: glibc 2.36 declares its
+    // wrapper without C linkage for C++.
+    const int ending = ended && QCoreApplication::instance() ? int(::syscall(SYS_pidfd_open, pid, 0)) : -1;
+    if (ending < 0) {
+        std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
+        return;
+    }
+    auto* watch = new QSocketNotifier(ending, QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(watch, &QSocketNotifier::activated, watch, [watch, pid, ending, ended = std::move(ended)] {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) != pid)
+            return;
+        watch->setEnabled(false);
+        watch->deleteLater();
+        ::close(ending);
+        ended(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    });
+}
+
+bool SpawnDesktopOpener(const std::string& target, std::function<void(bool opened)> ended)
 {
     // xdg-open reports a folder it has no application for only on its standard error, long
     // after it was started: a folder without a file manager to show it is refused here.
@@ -81,7 +109,7 @@ bool SpawnDesktopOpener(const std::string& target)
     pid_t pid;
     if (::posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv, environ) != 0)
         return false;
-    std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach(); // reaps the handler whenever it ends
+    WatchHandler(pid, std::move(ended));
     return true;
 }
 
@@ -99,7 +127,20 @@ bool OpenWithDefaultHandler(const std::string& target)
         std::lock_guard guard(OpenerLock());
         opener = Opener();
     }
-    return opener ? opener(target) : SpawnDesktopOpener(target);
+    return opener ? opener(target) : SpawnDesktopOpener(target, {});
+}
+
+void OpenInBackground(const std::string& target, std::function<void(bool opened)> ended)
+{
+    std::function<bool(const std::string&)> opener;
+    {
+        std::lock_guard guard(OpenerLock());
+        opener = Opener();
+    }
+    if (opener)
+        ended(opener(target));
+    else if (!SpawnDesktopOpener(target, ended))
+        ended(false);
 }
 
 void SetOpenerForTesting(std::function<bool(const std::string& target)> opener)

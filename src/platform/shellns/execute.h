@@ -36,6 +36,10 @@ std::intptr_t Execute(const char* verb, const char* file, const char* parameters
 
 // Starts the default handler for a path or URL without waiting for it.
 bool OpenWithDefaultHandler(const std::string& target);
+// The same, for a caller that must learn whether it worked: ended(opened) runs on this (the
+// user-interface) thread once the handler has ended, opened false when it could not be started
+// or ended saying it could not open target (xdg-open with no web browser to give a page to).
+void OpenInBackground(const std::string& target, std::function<void(bool opened)> ended);
 // Replaces the handler starter for tests; an empty function restores the desktop's.
 void SetOpenerForTesting(std::function<bool(const std::string& target)> opener);
 

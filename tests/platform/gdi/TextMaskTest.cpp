@@ -1,7 +1,7 @@
 // Transparent text copied from a cached picture of its line must give the very pixels
 // that laying the text out every time gives: checked on many random outputs (fonts,
 // styles, turns, texts, origins, clipping rectangles, viewport origins, clip regions,
-// monochrome bitmaps), each drawn both ways.
+// monochrome bitmaps, bitmaps at twice the density), each drawn both ways.
 #include "Pixels.h"
 #include "platform/gdi/DeviceContext.h"
 
@@ -25,6 +25,7 @@ struct Output {
     bool dcClip = false;
     Rect clip;
     bool monochrome = false;
+    qreal ratio = 1;
     ColorRef colour = 0;
 };
 
@@ -59,13 +60,14 @@ Output randomOutput(QRandomGenerator& random)
     o.dcClip = between(0, 3) == 0;
     o.clip = Rect(between(0, 60), between(0, 60), between(40, 140), between(40, 140));
     o.monochrome = between(0, 7) == 0;
+    o.ratio = between(0, 3) == 0 ? 2 : 1;
     o.colour = RGB(between(0, 200), between(0, 255), between(0, 255));
     return o;
 }
 
 Bitmap draw(const Output& o, bool masks)
 {
-    Bitmap b(130, 110, o.monochrome ? PixelFormat::Monochrome : PixelFormat::Device);
+    Bitmap b(130, 110, o.monochrome ? PixelFormat::Monochrome : PixelFormat::Device, o.ratio);
     DeviceContext dc(&b);
     dc.UseTextMasks(masks);
     dc.SetBkMode(TRANSPARENT);
@@ -94,7 +96,7 @@ TEST(TextMasks, CopyingTheLineFromItsMaskGivesTheSamePixelsAsLayingItOut)
         if (!same && ++differing <= 5)
             ADD_FAILURE() << "output " << i << ": " << o.font.faceName.toStdString() << " " << o.font.height
                           << " esc " << o.font.escapement << " '" << o.text.toStdString() << "' at " << o.x << ","
-                          << o.y;
+                          << o.y << " ratio " << o.ratio;
         if (!test::InkBounds(laidOut, 0xFFFFFF).isEmpty())
             ++inked;
     }

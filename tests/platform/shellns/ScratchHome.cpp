@@ -6,6 +6,17 @@
 
 #include "platform/shellns/places.h"
 
+#include <glib.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
+// GLib reads home and the XDG folders once per process and keeps them; the trash, which goes
+// through GIO, must find the scratch user's. This is the call GLib's own test isolation makes to
+// point them elsewhere (exported since 2.60, declared only in a header GLib does not install).
+extern "C" void g_set_user_dirs(const char* firstDirType, ...) __attribute__((sentinel));
+
 namespace {
 
 void MakeParents(const std::string& path)
@@ -26,6 +37,16 @@ ScratchHome::ScratchHome()
     ::setenv("HOME", home.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
     ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+    // Left pointing here when the scratch home goes: a trash of a later test without one then
+    // fails rather than reaching the real user's. GLib keeps the values it replaces alive on
+    // purpose, for callers that may still hold them.
+    [[maybe_unused]] const void* replaced[] = {g_get_home_dir(), g_get_user_config_dir(), g_get_user_data_dir()};
+    g_set_user_dirs("HOME", home.c_str(), "XDG_CONFIG_HOME", std::getenv("XDG_CONFIG_HOME"), "XDG_DATA_HOME",
+                    std::getenv("XDG_DATA_HOME"), nullptr);
+#if defined(__SANITIZE_ADDRESS__)
+    for (const void* value : replaced)
+        __lsan_ignore_object(value);
+#endif
     SetUserDir("DESKTOP", "Desktop");
     const std::string usbMount = usb;
     shellns::SetVolumeSourceForTesting([usbMount] {

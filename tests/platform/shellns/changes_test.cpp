@@ -142,3 +142,27 @@ TEST(WaitObjects, AnEventWakesOneWaitThenResets)
     EXPECT_EQ(kWaitFailed, WaitForMultipleObjects(0, nullptr, 0));
     EXPECT_TRUE(CloseHandle(event));
 }
+
+// A subtree watch costs a watch per folder from the user's shared budget: it takes the folders
+// of a subtree up to its limit, and refuses a larger subtree, the whole machine above all, rather
+// than take a watch on every folder.
+TEST(ChangeNotification, ASubtreeOfMoreFoldersThanTheLimitIsRefused)
+{
+    EXPECT_EQ(kInvalidHandle, Watch("/", true, kNameFilters).handle);
+
+    constexpr std::size_t kLimit = 8;
+    SetSubtreeFolderLimitForTesting(kLimit);
+    ScratchHome scratch;
+    for (std::size_t i = 1; i < kLimit; ++i) // with the top itself: just at the limit
+        scratch.MakeDir("many/" + std::to_string(i));
+    {
+        Watch watch(scratch.home + "/many", true, kNameFilters);
+        EXPECT_NE(kInvalidHandle, watch.handle);
+        scratch.MakeFile("many/7/new.rep");
+        EXPECT_EQ(kWaitObject0, WaitOne(watch.handle, kArrivalMs));
+    }
+    scratch.MakeDir("many/7/one more");
+    EXPECT_EQ(kInvalidHandle, Watch(scratch.home + "/many", true, kNameFilters).handle);
+    EXPECT_NE(kInvalidHandle, Watch(scratch.home + "/many", false, kNameFilters).handle); // the folder alone costs one
+    SetSubtreeFolderLimitForTesting(0);
+}
