@@ -10,6 +10,7 @@
 #include "replays/OrderedReads.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstring>
 #include <list>
@@ -118,6 +119,14 @@ public:
         return MakePrivate(code);
     }
 
+    // Whether entries of the folder may be changed (a dry run's question), asked once.
+    int MayChangeEntries()
+    {
+        if (!mayChange_)
+            mayChange_ = files::MayChangeEntriesOf(folder_);
+        return *mayChange_;
+    }
+
     // Appends to path where an entry aside lies below this folder, within the room it has.
     void AppendAside(const files::Folder& aside, std::string_view entry, std::string& path) const
     {
@@ -164,6 +173,7 @@ private:
 
     files::Folder folder_;
     const bool ownOnly_;
+    std::optional<int> mayChange_;
     files::Folder private_;
     std::string privateName_;
 };
@@ -233,23 +243,36 @@ private:
 };
 
 // The names a dry run would have deleted, by folder and name: gone for every later decision.
+// Asked at every name a dry run looks at, so a question takes no memory.
 class GoneNames : public files::AbsentNames {
 public:
     bool Absent(const files::FileId& folder, std::string_view name) const override
     {
-        return !names_.empty() && names_.contains(Key(folder, name));
+        KeyBuffer buffer;
+        return !names_.empty() && names_.contains(Key(folder, name, buffer));
     }
-    void Add(const files::FileId& folder, std::string_view name) { names_.insert(Key(folder, name)); }
+    void Add(const files::FileId& folder, std::string_view name)
+    {
+        KeyBuffer buffer;
+        names_.emplace(Key(folder, name, buffer));
+    }
 
 private:
-    static std::string Key(const files::FileId& folder, std::string_view name)
+    using KeyBuffer = std::array<char, sizeof(files::FileId) + NAME_MAX>;
+
+    static std::string_view Key(const files::FileId& folder, std::string_view name, KeyBuffer& buffer)
     {
-        std::string key(reinterpret_cast<const char*>(&folder), sizeof folder);
-        key.append(name);
-        return key;
+        std::memcpy(buffer.data(), &folder, sizeof folder);
+        const auto length = std::min(name.size(), std::size_t{NAME_MAX});
+        std::memcpy(buffer.data() + sizeof folder, name.data(), length);
+        return {buffer.data(), sizeof folder + length};
     }
 
-    std::unordered_set<std::string> names_;
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
+    };
+    std::unordered_set<std::string, Hash, std::equal_to<>> names_;
 };
 
 // The trash of each file system met, found (and made) once; or why there is none.
@@ -513,7 +536,8 @@ private:
     // taken as gone for what follows.
     void TakeAsGone(Check& check, const files::Folder& folder, const files::FileStamp& entry)
     {
-        if (const int code = files::MayMoveOutOf(folder, entry, check.file); code != files::kNoError)
+        if (int code = check.folder->MayChangeEntries(); code != files::kNoError
+            || (code = files::MayMoveOutOf(folder, entry, check.file)) != files::kNoError)
             return Keep(check, KeepReason::Refused, code);
         if (!StillThere(check.keepFolder->Get(), check.keep.Name, check.theirs))
             return Keep(check, KeepReason::OtherChanged);

@@ -253,23 +253,31 @@ int SaveCopyIn(const File& file, const Folder& folder, std::string_view name, co
     return kNoError;
 }
 
-int MayMoveOutOf(const Folder& folder, const FileStamp& entry, const File& opened)
+namespace {
+
+// Flags the owner set with chattr that forbid moving an entry; a file system without them has
+// nothing to forbid.
+bool Fixed(int fd)
+{
+    int flags = 0;
+    return ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+}
+
+} // namespace
+
+int MayChangeEntriesOf(const Folder& folder)
 {
     if (::faccessat(folder.Fd(), ".", W_OK | X_OK, AT_EACCESS) != 0)
         return CodeFromErrno(errno);
-    struct stat st {};
-    if (::fstat(folder.Fd(), &st) != 0)
-        return CodeFromErrno(errno);
+    return Fixed(folder.Fd()) ? kAccessDenied : kNoError;
+}
+
+int MayMoveOutOf(const Folder& folder, const FileStamp& entry, const File& opened)
+{
     const uid_t me = RunningUser();
-    if ((st.st_mode & S_ISVTX) != 0 && me != 0 && me != st.st_uid && me != entry.owner)
+    if ((folder.Mode() & S_ISVTX) != 0 && me != 0 && me != folder.Owner() && me != entry.owner)
         return kAccessDenied;
-    // Flags the owner set with chattr; a file system without them has nothing to forbid.
-    for (const int fd : {folder.Fd(), entry.kind == FileKind::Regular ? opened.fd_.Get() : -1}) {
-        int flags = 0;
-        if (fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0)
-            return kAccessDenied;
-    }
-    return kNoError;
+    return entry.kind == FileKind::Regular && Fixed(opened.fd_.Get()) ? kAccessDenied : kNoError;
 }
 
 int Identify(const std::string& path, FileId& id, bool& readOnly)

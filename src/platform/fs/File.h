@@ -103,10 +103,12 @@ int WriteNewFileIn(const Folder& folder, std::string_view name, std::string_view
 // cannot be written whole is removed again.
 int SaveCopyIn(const File& file, const Folder& folder, std::string_view name, const FileStamp& like);
 
-// Whether the file at name in folder could be moved out of it: the folder can be written and
-// searched, a sticky folder lets the running user move it, and neither carries a flag that forbids
-// it (immutable, append-only). What a dry run asks in place of moving it. Returns 0 or the code
-// the move would most likely fail with.
+// What a dry run asks in place of moving a file out of its folder: whether the folder's entries
+// may be changed at all (it can be written and searched, and carries no flag that forbids it,
+// immutable or append-only), asked once a folder; and whether this file may be moved out of it
+// (a sticky folder lets the running user move it, and it carries no such flag itself). Each
+// returns 0 or the code the move would most likely fail with.
+int MayChangeEntriesOf(const Folder& folder);
 int MayMoveOutOf(const Folder& folder, const FileStamp& entry, const File& opened);
 
 // Removes the name from folder (a link itself, not what it leads to). Returns 0 or an error code.

@@ -3,6 +3,7 @@
 #include "support/ScratchTree.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -234,18 +235,26 @@ TEST(File, WhetherAFileCouldBeMovedOutOfItsFolder)
     files::FileStamp stamp;
     ASSERT_EQ(files::StampIn(free, "a.rep", files::Links::Own, stamp), files::kNoError);
     const auto file = files::File::OpenIn(free, "a.rep", code);
+    EXPECT_EQ(files::MayChangeEntriesOf(free), files::kNoError);
     EXPECT_EQ(files::MayMoveOutOf(free, stamp, file), files::kNoError);
     if (testsupport::RunningAsRoot()) {
         // Root's permissions are everywhere; a folder marked immutable still keeps its files.
         int flags = FS_IMMUTABLE_FL;
         if (::ioctl(fixed.Fd(), FS_IOC_SETFLAGS, &flags) != 0)
             GTEST_SKIP() << "this file system takes no immutable flag";
-        EXPECT_EQ(files::MayMoveOutOf(fixed, stamp, file), files::kAccessDenied);
+        EXPECT_EQ(files::MayChangeEntriesOf(fixed), files::kAccessDenied);
+        EXPECT_EQ(files::MayMoveOutOf(free, stamp, file), files::kNoError);
+        const int fd = ::open(tree.Path("free/a.rep").c_str(), O_RDONLY | O_CLOEXEC);
+        flags = FS_APPEND_FL;
+        ASSERT_EQ(::ioctl(fd, FS_IOC_SETFLAGS, &flags), 0);
+        EXPECT_EQ(files::MayMoveOutOf(free, stamp, file), files::kAccessDenied) << "an append-only file stays";
         flags = 0;
+        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        ::close(fd);
         ::ioctl(fixed.Fd(), FS_IOC_SETFLAGS, &flags);
     } else {
         tree.SetMode("fixed", 0555);
-        EXPECT_EQ(files::MayMoveOutOf(fixed, stamp, file), files::kAccessDenied);
+        EXPECT_EQ(files::MayChangeEntriesOf(fixed), files::kAccessDenied);
         tree.SetMode("fixed", 0755);
     }
 }
