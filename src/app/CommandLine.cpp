@@ -78,6 +78,16 @@ int ReportCommandLine(const CommandLine& line)
     return 0;
 }
 
+std::string NoDisplayReason(const char* platform, const char* x11Display, const char* waylandDisplay)
+{
+    const auto named = [](const char* value) { return value != nullptr && *value != '\0'; };
+    if (named(platform) || named(x11Display) || named(waylandDisplay))
+        return {};
+    return "no graphical session found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+           "Try it on a virtual screen with xvfb-run, or use dupsweep-cli, which does the same job "
+           "without a window.";
+}
+
 void ShowStartFolder(const CommandLine& line)
 {
     if (line.folder)

@@ -85,6 +85,26 @@ TEST(CommandLine, HelpAndVersionNameTheProgram)
     EXPECT_EQ(version.message, "dupsweep " DUPSWEEP_VERSION "\n");
 }
 
+TEST(CommandLine, WithoutADisplayNamesWhyBeforeQtWould)
+{
+    struct Case {
+        const char *platform, *x11, *wayland;
+        bool opens;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, nullptr, false},
+        {"", "", "", false},
+        {nullptr, ":0", nullptr, true},
+        {nullptr, nullptr, "wayland-0", true},
+        {"offscreen", nullptr, nullptr, true},
+    };
+    for (const Case& c : cases) {
+        const std::string why = app::NoDisplayReason(c.platform, c.x11, c.wayland);
+        EXPECT_EQ(why.empty(), c.opens) << why;
+        EXPECT_EQ(why.find("DISPLAY") != std::string::npos, !c.opens) << why;
+    }
+}
+
 using StartFolder = AppWindows;
 
 TEST_F(StartFolder, GoesIntoTheFolderFieldUnscanned)
