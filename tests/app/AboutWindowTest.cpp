@@ -14,6 +14,7 @@
 #include "toolkit/Jpeg.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/StdCtrls.h"
+#include "support/Eventually.h"
 
 #include <QApplication>
 #include <QTest>
@@ -175,13 +176,13 @@ TEST_F(AboutWindow, TheHiddenNamesShowWhileThePointerIsOverTheClan)
     TLabel* const names[] = {Form3->Label1, Form3->Label2, Form3->Label3};
     QTest::mouseMove(Form3->glLabel5, QPoint(10, 10));
     for (TLabel* name : names)
-        QTRY_VERIFY(name->Visible());
+        ASSERT_EVENTUALLY(name->Visible());
     // The names lie over the picture.
     for (TLabel* name : names)
         EXPECT_TRUE(Form3->Image1->BoundsRect().contains(name->Left() + 1, std::max(0, name->Top()) + 1));
     QTest::mouseMove(Form3, QPoint(150, 190));
     for (TLabel* name : names)
-        QTRY_VERIFY(!name->Visible());
+        ASSERT_EVENTUALLY(!name->Visible());
     Form3->Hide();
 }
 
