@@ -4,6 +4,7 @@
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
+#include "support/Eventually.h"
 
 #include "gl/glBitBtn.h"
 #include "gl/glHShape.h"
@@ -14,7 +15,6 @@
 #include "toolkit/Jpeg.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/StdCtrls.h"
-#include "support/Eventually.h"
 
 #include <QApplication>
 #include <QTest>

@@ -19,6 +19,6 @@ inline constexpr int kEventuallyMs = 10000;
 
 #define ASSERT_EVENTUALLY_EQ(actual, expected)                                                     \
     do {                                                                                           \
-        QTest::qWaitFor([&] { return (actual) == (expected); }, testsupport::kEventuallyMs);       \
+        (void)QTest::qWaitFor([&] { return (actual) == (expected); }, testsupport::kEventuallyMs); \
         ASSERT_EQ(actual, expected);                                                               \
     } while (false)

@@ -1,4 +1,5 @@
 // The bitmap button's drawing on the classic palette, its stock kinds and its state.
+#include "support/Eventually.h"
 #include "toolkit/Application.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/FormReader.h"
@@ -298,4 +299,3 @@ TEST(GlyphPlacement, TheBlockIsCentredUnlessAMarginIsGiven)
 }  // namespace
 
 #include "BitBtnTest.moc"
-#include "support/Eventually.h"

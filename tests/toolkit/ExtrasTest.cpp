@@ -1,4 +1,5 @@
 // The label and the timer.
+#include "support/Eventually.h"
 #include "toolkit/Application.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/FormReader.h"
@@ -113,4 +114,3 @@ end
 }  // namespace
 
 #include "ExtrasTest.moc"
-#include "support/Eventually.h"

@@ -1,3 +1,4 @@
+#include "support/Eventually.h"
 #include "toolkit/Application.h"
 #include "toolkit/ComCtrls.h"
 #include "toolkit/Exceptions.h"
@@ -505,4 +506,3 @@ TEST(Screen, TheHourglassCoversEveryWindowUntilTheDefaultIsBack)
 }  // namespace
 
 #include "FormsTest.moc"
-#include "support/Eventually.h"

@@ -1,4 +1,5 @@
 // The application's hint switch, pauses, events and the base hint window.
+#include "support/Eventually.h"
 #include "toolkit/Application.h"
 #include "toolkit/ComCtrls.h"
 #include "toolkit/Exceptions.h"
@@ -352,4 +353,3 @@ TEST_F(Hints, TheBaseWindowHasAOnePixelFrameAndItsTextTwoPixelsIn)
 }  // namespace
 
 #include "HintTest.moc"
-#include "support/Eventually.h"

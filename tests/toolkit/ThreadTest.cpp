@@ -1,6 +1,6 @@
+#include "support/Eventually.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/Thread.h"
-#include "support/Eventually.h"
 
 #include <QCoreApplication>
 #include <QTest>
