@@ -114,6 +114,8 @@ TEST_F(NotifierTest, WithoutSubTreeAFileInASubFolderRunsNothing)
     scratch.MakeDir("Desktop/sub");
     Watch(scratch.desktop, false);
     scratch.MakeFile("Desktop/sub/inner.rep");
+    // Looking at once is a real test: the system queues a change inside the call that makes it,
+    // and the handle stays signalled until this (the GUI) thread has run the callback.
     EXPECT_FALSE(notifier->ChangePending());
     scratch.MakeFile("Desktop/top.rep");
     EXPECT_TRUE(notifier->ChangePending());
