@@ -1,7 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/Unit1.h"
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Wide.h"
 #include "toolkit/StdCtrls.h"
 
 #include <QCommandLineParser>

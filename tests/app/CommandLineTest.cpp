@@ -1,6 +1,6 @@
 // The desktop program's command line: the folder it names reaches the folder field byte for
 // byte, options end at "--", and anything else the program does not know is a usage error.
-#include "Windows.h"
+#include "AppWindows.h"
 
 #include "app/CommandLine.h"
 #include "app/Resources.h"

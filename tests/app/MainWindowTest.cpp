@@ -1,4 +1,4 @@
-#include "Windows.h"
+#include "AppWindows.h"
 
 #include "gl/glHint.h"
 #include "toolkit/Guard.h"

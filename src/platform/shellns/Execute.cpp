@@ -1,4 +1,4 @@
-#include "platform/shellns/execute.h"
+#include "platform/shellns/Execute.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -15,9 +15,9 @@
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
-#include "platform/shellns/folders.h"
-#include "platform/shellns/folders_internal.h"
-#include "platform/shellns/places.h"
+#include "platform/shellns/Folders.h"
+#include "platform/shellns/FoldersInternal.h"
+#include "platform/shellns/Places.h"
 
 extern char** environ;
 

@@ -1,4 +1,4 @@
-#include "platform/shellns/icons.h"
+#include "platform/shellns/Icons.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,11 +11,11 @@
 #include <mutex>
 #include <string_view>
 
-#include "platform/shellns/folders.h"
-#include "platform/shellns/allocator.h"
-#include "platform/shellns/folders_internal.h"
-#include "platform/shellns/wide.h"
-#include "platform/shellns/places.h"
+#include "platform/shellns/Folders.h"
+#include "platform/shellns/Allocator.h"
+#include "platform/shellns/FoldersInternal.h"
+#include "platform/shellns/Wide.h"
+#include "platform/shellns/Places.h"
 
 namespace shellns {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/shellns/texts.h"
+#include "platform/shellns/Texts.h"
 
 #include <array>
 #include <cstdlib>

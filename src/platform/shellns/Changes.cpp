@@ -1,4 +1,4 @@
-#include "platform/shellns/changes.h"
+#include "platform/shellns/Changes.h"
 
 #include <dirent.h>
 #include <poll.h>
@@ -16,7 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/shellns/places.h"
+#include "platform/shellns/Places.h"
 
 namespace shellns {
 

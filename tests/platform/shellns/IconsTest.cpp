@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "ScratchHome.h"
-#include "platform/shellns/allocator.h"
-#include "platform/shellns/folders.h"
-#include "platform/shellns/icons.h"
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Allocator.h"
+#include "platform/shellns/Folders.h"
+#include "platform/shellns/Icons.h"
+#include "platform/shellns/Wide.h"
 
 using namespace shellns;
 

@@ -8,10 +8,10 @@
 #include <fstream>
 
 #include "ScratchHome.h"
-#include "platform/shellns/allocator.h"
-#include "platform/shellns/folders.h"
-#include "platform/shellns/places.h"
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Allocator.h"
+#include "platform/shellns/Folders.h"
+#include "platform/shellns/Places.h"
+#include "platform/shellns/Wide.h"
 
 using namespace shellns;
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ScratchHome.h"
-#include "platform/shellns/texts.h"
+#include "platform/shellns/Texts.h"
 
 using namespace shellns;
 

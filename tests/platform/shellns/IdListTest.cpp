@@ -3,9 +3,9 @@
 #include <cstring>
 #include <random>
 
-#include "platform/shellns/allocator.h"
-#include "platform/shellns/idlist.h"
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Allocator.h"
+#include "platform/shellns/IdList.h"
+#include "platform/shellns/Wide.h"
 
 using namespace shellns;
 

@@ -9,7 +9,7 @@
 #include "support/ScratchTree.h"
 
 #include "gl/glBitBtn.h"
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Wide.h"
 #include "toolkit/Application.h"
 #include "toolkit/ComCtrls.h"
 #include "toolkit/StdCtrls.h"

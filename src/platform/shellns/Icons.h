@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/shellns/idlist.h"
+#include "platform/shellns/IdList.h"
 
 namespace shellns {
 

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "ScratchHome.h"
-#include "platform/shellns/changes.h"
+#include "platform/shellns/Changes.h"
 
 using namespace shellns;
 

@@ -1,4 +1,4 @@
-#include "platform/shellns/result.h"
+#include "platform/shellns/Result.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -11,10 +11,10 @@
 #include <optional>
 
 #include "ScratchHome.h"
-#include "platform/shellns/allocator.h"
-#include "platform/shellns/contextmenu.h"
-#include "platform/shellns/execute.h"
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Allocator.h"
+#include "platform/shellns/ContextMenu.h"
+#include "platform/shellns/Execute.h"
+#include "platform/shellns/Wide.h"
 
 using namespace shellns;
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/shellns/idlist.h"
+#include "platform/shellns/IdList.h"
 
 namespace shellns {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/shellns/idlist.h"
+#include "platform/shellns/IdList.h"
 
 namespace shellns::detail {
 

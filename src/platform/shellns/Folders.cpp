@@ -1,4 +1,4 @@
-#include "platform/shellns/folders.h"
+#include "platform/shellns/Folders.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -17,12 +17,12 @@
 #include <optional>
 #include <vector>
 
-#include "platform/shellns/allocator.h"
-#include "platform/shellns/contextmenu_internal.h"
-#include "platform/shellns/folders_internal.h"
-#include "platform/shellns/places.h"
-#include "platform/shellns/texts.h"
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Allocator.h"
+#include "platform/shellns/ContextMenuInternal.h"
+#include "platform/shellns/FoldersInternal.h"
+#include "platform/shellns/Places.h"
+#include "platform/shellns/Texts.h"
+#include "platform/shellns/Wide.h"
 
 namespace shellns {
 namespace detail {

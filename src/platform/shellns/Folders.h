@@ -6,8 +6,8 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/shellns/idlist.h"
-#include "platform/shellns/result.h"
+#include "platform/shellns/IdList.h"
+#include "platform/shellns/Result.h"
 
 namespace shellns {
 

@@ -8,7 +8,7 @@
 #include <variant>
 #include <vector>
 
-#include "platform/shellns/folders.h"
+#include "platform/shellns/Folders.h"
 
 namespace shellns {
 

@@ -1,13 +1,13 @@
-#include "platform/shellns/contextmenu.h"
+#include "platform/shellns/ContextMenu.h"
 
 #include <array>
 #include <cstring>
 #include <string_view>
 
-#include "platform/shellns/contextmenu_internal.h"
-#include "platform/shellns/execute.h"
-#include "platform/shellns/texts.h"
-#include "platform/shellns/trash_internal.h"
+#include "platform/shellns/ContextMenuInternal.h"
+#include "platform/shellns/Execute.h"
+#include "platform/shellns/Texts.h"
+#include "platform/shellns/TrashInternal.h"
 
 namespace shellns {
 

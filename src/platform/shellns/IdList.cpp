@@ -1,8 +1,8 @@
-#include "platform/shellns/idlist.h"
+#include "platform/shellns/IdList.h"
 
 #include <cstring>
 
-#include "platform/shellns/allocator.h"
+#include "platform/shellns/Allocator.h"
 
 namespace shellns {
 

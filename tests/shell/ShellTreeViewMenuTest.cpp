@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "platform/fs/CurrentDirectory.h"
-#include "platform/shellns/execute.h"
+#include "platform/shellns/Execute.h"
 
 namespace {
 

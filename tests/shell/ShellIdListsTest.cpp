@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/shellns/allocator.h"
+#include "platform/shellns/Allocator.h"
 #include "shell/ShellCtrls.h"
 
 using namespace ShellCtrls;

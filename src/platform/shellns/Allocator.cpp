@@ -1,4 +1,4 @@
-#include "platform/shellns/allocator.h"
+#include "platform/shellns/Allocator.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Wide.h"
 
 #include <cstdint>
 

@@ -10,9 +10,9 @@
 
 #include <filesystem>
 
-#include "platform/shellns/execute.h"
-#include "platform/shellns/icons.h"
-#include "platform/shellns/places.h"
+#include "platform/shellns/Execute.h"
+#include "platform/shellns/Icons.h"
+#include "platform/shellns/Places.h"
 #include "toolkit/FormReader.h"
 #include "toolkit/FormWriter.h"
 #include "toolkit/MessageBox.h"
@@ -542,4 +542,4 @@ TEST_F(ShellTreeViewTest, TheTreeDrawsItsIconsAndLabels)
 
 } // namespace
 
-#include "ShellTreeView_test.moc"
+#include "ShellTreeViewTest.moc"

@@ -1,6 +1,6 @@
-#include "platform/shellns/places.h"
+#include "platform/shellns/Places.h"
 
-#include "platform/shellns/texts.h"
+#include "platform/shellns/Texts.h"
 
 #include <mntent.h>
 #include <pwd.h>

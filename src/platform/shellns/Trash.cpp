@@ -1,4 +1,4 @@
-#include "platform/shellns/trash_internal.h"
+#include "platform/shellns/TrashInternal.h"
 
 #include <gio/gio.h>
 

@@ -3,7 +3,7 @@
 // writes the records file managers read back, for any name the file system takes.
 #include <string>
 
-#include "platform/shellns/result.h"
+#include "platform/shellns/Result.h"
 
 namespace shellns::detail {
 

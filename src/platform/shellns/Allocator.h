@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstddef>
 
-#include "platform/shellns/result.h"
+#include "platform/shellns/Result.h"
 
 namespace shellns {
 

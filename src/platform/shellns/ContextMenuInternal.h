@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
-#include "platform/shellns/contextmenu.h"
-#include "platform/shellns/folders_internal.h"
+#include "platform/shellns/ContextMenu.h"
+#include "platform/shellns/FoldersInternal.h"
 
 namespace shellns::detail {
 
