@@ -18,8 +18,8 @@
 
 #include <QTreeView>
 
-#include "platform/shellns/allocator.h"
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Allocator.h"
+#include "platform/shellns/Wide.h"
 #include "shell/ShellCtrls.h"
 #include "shell/ShellTreeView.h"
 #include "toolkit/Application.h"

@@ -1,6 +1,6 @@
 #include "app/CatalogueRows.h"
 
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Wide.h"
 
 #include <algorithm>
 #include <climits>

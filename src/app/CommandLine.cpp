@@ -1,7 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/Unit1.h"
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Wide.h"
 #include "toolkit/StdCtrls.h"
 
 #include <QCommandLineParser>
@@ -76,6 +76,16 @@ int ReportCommandLine(const CommandLine& line)
     }
     std::fputs(line.message.c_str(), stdout);
     return 0;
+}
+
+std::string NoDisplayReason(const char* platform, const char* x11Display, const char* waylandDisplay)
+{
+    const auto named = [](const char* value) { return value != nullptr && *value != '\0'; };
+    if (named(platform) || named(x11Display) || named(waylandDisplay))
+        return {};
+    return "no graphical session found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+           "Try it on a virtual screen with xvfb-run, or use dupsweep-cli, which does the same job "
+           "without a window.";
 }
 
 void ShowStartFolder(const CommandLine& line)

@@ -2,7 +2,7 @@
 
 #include "app/Resources.h"
 
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Wide.h"
 #include "toolkit/StdCtrls.h"
 
 #include <QFontMetrics>

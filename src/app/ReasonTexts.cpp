@@ -1,7 +1,7 @@
 #include "app/ReasonTexts.h"
 
 #include "platform/fs/FileErrors.h"
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Wide.h"
 
 #include <cerrno>
 

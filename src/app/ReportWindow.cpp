@@ -5,7 +5,7 @@
 
 #include "toolkit/StdCtrls.h"
 
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Wide.h"
 
 namespace app {
 

@@ -20,7 +20,7 @@
 #include "toolkit/StdCtrls.h"
 
 #include "platform/fs/FileErrors.h"
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Wide.h"
 
 TForm1* Form1 = nullptr;
 

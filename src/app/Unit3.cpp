@@ -5,7 +5,7 @@
 #include "gl/glBitBtn.h"
 #include "gl/glHShape.h"
 #include "gl/glLabel.h"
-#include "platform/shellns/execute.h"
+#include "platform/shellns/Execute.h"
 #include "toolkit/Application.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Guard.h"

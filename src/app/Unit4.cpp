@@ -7,7 +7,7 @@
 #include "toolkit/Buttons.h"
 #include "toolkit/StdCtrls.h"
 
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Wide.h"
 
 TForm4* Form4 = nullptr;
 

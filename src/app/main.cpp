@@ -10,12 +10,21 @@
 #include "shell/ShellTreeView.h"
 #include "toolkit/Application.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 int main(int argc, char** argv)
 {
     // Read before any application object exists: help, version and usage errors need no display.
     const app::CommandLine line = app::ParseCommandLine(argc, argv);
     if (line.action != app::CommandLine::Action::Run)
         return app::ReportCommandLine(line);
+    if (const std::string why = app::NoDisplayReason(std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"),
+                                                     std::getenv("WAYLAND_DISPLAY"));
+        !why.empty()) {
+        std::fprintf(stderr, "dupsweep: %s\n", why.c_str());
+        return app::kExitNoDisplay;
+    }
 
     // Qt sees only the program's name: its own options (-style, -reverse ...) would otherwise
     // take a FOLDER of that name even after "--".

@@ -1,6 +1,6 @@
 #include "shell/ShellChangeNotifier.h"
 
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Wide.h"
 
 namespace ShellCtrls {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <mutex>
 
-#include "platform/shellns/changes.h"
+#include "platform/shellns/Changes.h"
 #include "shell/ShellCtrls.h"
 #include "toolkit/Component.h"
 #include "toolkit/Events.h"

@@ -11,7 +11,7 @@
 #include <QFlags>
 #include <QObject>
 
-#include "platform/shellns/folders.h"
+#include "platform/shellns/Folders.h"
 
 namespace ShellCtrls {
 Q_NAMESPACE

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Wide.h"
 #include "toolkit/Exceptions.h"
 
 namespace ShellCtrls {

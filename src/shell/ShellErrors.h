@@ -2,7 +2,7 @@
 // Where this unit raises its errors: every throw site goes through these two functions.
 #include <string>
 
-#include "platform/shellns/result.h"
+#include "platform/shellns/Result.h"
 
 namespace ShellCtrls {
 

@@ -2,10 +2,10 @@
 #include <cctype>
 #include <cstring>
 
-#include "platform/shellns/allocator.h"
-#include "platform/shellns/execute.h"
-#include "platform/shellns/icons.h"
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Allocator.h"
+#include "platform/shellns/Execute.h"
+#include "platform/shellns/Icons.h"
+#include "platform/shellns/Wide.h"
 #include "shell/ShellCtrls.h"
 #include "shell/ShellErrors.h"
 

@@ -1,7 +1,7 @@
 #include <cstring>
 
-#include "platform/shellns/allocator.h"
-#include "platform/shellns/idlist.h"
+#include "platform/shellns/Allocator.h"
+#include "platform/shellns/IdList.h"
 #include "shell/ShellCtrls.h"
 #include "shell/ShellErrors.h"
 

@@ -17,7 +17,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/shellns/contextmenu.h"
+#include "platform/shellns/ContextMenu.h"
 #include "shell/ShellChangeNotifier.h"
 #include "shell/ShellCtrls.h"
 #include "shell/ShellPartners.h"

@@ -4,11 +4,12 @@
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/Unit3.h"
+#include "support/Eventually.h"
 
 #include "gl/glBitBtn.h"
 #include "gl/glHShape.h"
 #include "gl/glLabel.h"
-#include "platform/shellns/execute.h"
+#include "platform/shellns/Execute.h"
 #include "toolkit/Application.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Jpeg.h"
@@ -175,13 +176,13 @@ TEST_F(AboutWindow, TheHiddenNamesShowWhileThePointerIsOverTheClan)
     TLabel* const names[] = {Form3->Label1, Form3->Label2, Form3->Label3};
     QTest::mouseMove(Form3->glLabel5, QPoint(10, 10));
     for (TLabel* name : names)
-        QTRY_VERIFY(name->Visible());
+        ASSERT_EVENTUALLY(name->Visible());
     // The names lie over the picture.
     for (TLabel* name : names)
         EXPECT_TRUE(Form3->Image1->BoundsRect().contains(name->Left() + 1, std::max(0, name->Top()) + 1));
     QTest::mouseMove(Form3, QPoint(150, 190));
     for (TLabel* name : names)
-        QTRY_VERIFY(!name->Visible());
+        ASSERT_EVENTUALLY(!name->Visible());
     Form3->Hide();
 }
 

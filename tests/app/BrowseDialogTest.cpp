@@ -2,12 +2,12 @@
 // dialog keeps its selection between showings, and that a picked folder is what the next scan
 // walks.
 #include "ScratchHome.h"
-#include "Windows.h"
+#include "AppWindows.h"
 
 #include "app/CatalogueRows.h"
 #include "app/Unit4.h"
-#include "platform/shellns/execute.h"
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Execute.h"
+#include "platform/shellns/Wide.h"
 #include "shell/RightClick.h"
 #include "shell/ShellTreeView.h"
 #include "toolkit/Buttons.h"

@@ -9,7 +9,7 @@
 
 #include "gl/Register.h"
 #include "gl/glBitBtn.h"
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Wide.h"
 #include "support/QtTestMain.h"
 #include "support/ScratchTree.h"
 #include "toolkit/Application.h"

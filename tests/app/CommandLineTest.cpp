@@ -1,6 +1,6 @@
 // The desktop program's command line: the folder it names reaches the folder field byte for
 // byte, options end at "--", and anything else the program does not know is a usage error.
-#include "Windows.h"
+#include "AppWindows.h"
 
 #include "app/CommandLine.h"
 #include "app/Resources.h"
@@ -83,6 +83,26 @@ TEST(CommandLine, HelpAndVersionNameTheProgram)
     const app::CommandLine version = Parse({"--version"});
     EXPECT_EQ(version.action, Action::Version);
     EXPECT_EQ(version.message, "dupsweep " DUPSWEEP_VERSION "\n");
+}
+
+TEST(CommandLine, WithoutADisplayNamesWhyBeforeQtWould)
+{
+    struct Case {
+        const char *platform, *x11, *wayland;
+        bool opens;
+    };
+    const Case cases[] = {
+        {nullptr, nullptr, nullptr, false},
+        {"", "", "", false},
+        {nullptr, ":0", nullptr, true},
+        {nullptr, nullptr, "wayland-0", true},
+        {"offscreen", nullptr, nullptr, true},
+    };
+    for (const Case& c : cases) {
+        const std::string why = app::NoDisplayReason(c.platform, c.x11, c.wayland);
+        EXPECT_EQ(why.empty(), c.opens) << why;
+        EXPECT_EQ(why.find("DISPLAY") != std::string::npos, !c.opens) << why;
+    }
 }
 
 using StartFolder = AppWindows;

@@ -1,4 +1,4 @@
-#include "Windows.h"
+#include "AppWindows.h"
 
 #include "app/CatalogueRows.h"
 #include "app/ProgressForm.h"

@@ -2,7 +2,7 @@
 // whole on one line, a list that scrolls where the old box grew.
 #include "app/ProblemsForm.h"
 
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Wide.h"
 #include "toolkit/StdCtrls.h"
 
 #include <QFontMetrics>

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QTreeView>
 
-#include "platform/shellns/wide.h"
+#include "platform/shellns/Wide.h"
 #include "toolkit/Exceptions.h"
 
 using namespace ShellCtrls;

@@ -13,7 +13,7 @@
 
 #include "ScratchHome.h"
 #include "shell/RightClick.h"
-#include "platform/shellns/allocator.h"
+#include "platform/shellns/Allocator.h"
 #include "shell/ShellTreeView.h"
 #include "toolkit/Application.h"
 #include "toolkit/MessageBox.h"

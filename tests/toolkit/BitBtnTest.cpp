@@ -1,4 +1,5 @@
 // The bitmap button's drawing on the classic palette, its stock kinds and its state.
+#include "support/Eventually.h"
 #include "toolkit/Application.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/FormReader.h"
@@ -92,7 +93,7 @@ TEST_F(BitBtn, TheFocusedButtonIsActiveAndShowsTheFocusRectangleFourPixelsIn)
 {
     form->Show();
     button->SetFocus();
-    QTRY_VERIFY_WITH_TIMEOUT(button->Focused(), 10000);
+    ASSERT_EVENTUALLY(button->Focused());
     EXPECT_TRUE(button->Active());
     const QImage p = Picture(button);
     EXPECT_EQ(p.pixel(0, 0), rgbOf(clWindowFrame));
@@ -113,7 +114,7 @@ TEST_F(BitBtn, TheFocusedButtonIsActiveAndShowsTheFocusRectangleFourPixelsIn)
     // With the focus on another button the default one is no longer active.
     button->SetDefault(true);
     other->SetFocus();
-    QTRY_VERIFY_WITH_TIMEOUT(other->Focused(), 10000);
+    ASSERT_EVENTUALLY(other->Focused());
     EXPECT_FALSE(button->Active());
     EXPECT_EQ(Picture(button).pixel(0, 0), rgbOf(clBtnHighlight));
 }
@@ -259,7 +260,7 @@ TEST_F(BitBtn, EveryRedrawGoesThroughTheOwnerDrawStepThatASubclassExtends)
     // Held down from the keyboard: the selected flag is set; let go, the button clicks.
     form->Show();
     touched->SetFocus();
-    QTRY_VERIFY_WITH_TIMEOUT(touched->Focused(), 10000);
+    ASSERT_EVENTUALLY(touched->Focused());
     int clicks = 0;
     touched->SetOnClick(TNotifyEvent::FromFunction([&](TObject*) { ++clicks; }));
     QTest::keyPress(touched, Qt::Key_Space);

@@ -1,3 +1,4 @@
+#include "support/Eventually.h"
 #include "toolkit/Application.h"
 #include "toolkit/ComCtrls.h"
 #include "toolkit/Exceptions.h"
@@ -333,7 +334,7 @@ TEST_F(Forms, AButtonsMarkedLetterAlonePressesItWhileAButtonHasTheFocus)
     marked.form.SetActiveControl(marked.yes);
     QTimer::singleShot(0, &marked.form, [&] {
         EXPECT_TRUE(QTest::qWaitForWindowActive(&marked.form));
-        QTRY_VERIFY_WITH_TIMEOUT(marked.yes->Focused(), 10000);
+        ASSERT_EVENTUALLY(marked.yes->Focused());
         QKeyEvent letter(QEvent::KeyPress, QChar(u'Н').unicode(), Qt::NoModifier, QStringLiteral("н"));
         QCoreApplication::sendEvent(marked.yes, &letter);
     });
@@ -363,7 +364,7 @@ TEST_F(Forms, ReleasingAFormFreesItOnceTheHandlerHasReturned)
     form->Show();
     form->Close();
     EXPECT_FALSE(form.isNull());
-    QTRY_VERIFY_WITH_TIMEOUT(form.isNull(), 10000);
+    ASSERT_EVENTUALLY(form.isNull());
 }
 
 // ---------------------------------------------------------------- the error box
@@ -411,7 +412,7 @@ TEST_F(Forms, AnErrorInAHandlerShowsTheStandardErrorBoxAndTheProgramGoesOn)
 TEST_F(Forms, AnErrorEscapingAnyQtCallbackEndsInTheErrorBoxToo)
 {
     QTimer::singleShot(0, Application, [] { throw Exception(QStringLiteral("from a timer")); });
-    QTRY_COMPARE_WITH_TIMEOUT(boxes.Shown().size(), std::size_t(1), 10000);
+    ASSERT_EVENTUALLY_EQ(boxes.Shown().size(), std::size_t(1));
     EXPECT_EQ(boxes.Shown()[0].text, QStringLiteral("from a timer."));
 }
 

@@ -1,4 +1,5 @@
 // The application's hint switch, pauses, events and the base hint window.
+#include "support/Eventually.h"
 #include "toolkit/Application.h"
 #include "toolkit/ComCtrls.h"
 #include "toolkit/Exceptions.h"
@@ -118,7 +119,7 @@ TEST_F(Hints, AHintShowsAfterThePauseWithItsShortTextBelowThePointer)
     const TPoint pointer = edit->ClientToScreen(TPoint(5, 5));
     Application->HintMouseMessage(edit, pointer);
     EXPECT_FALSE(Application->HintVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(Application->HintVisible(), 10000);
+    ASSERT_EVENTUALLY(Application->HintVisible());
     EXPECT_GE(clock.elapsed(), kShortPause);
     THintWindow* window = Application->HintWindow();
     EXPECT_EQ(window->Caption(), QStringLiteral("Replays directory"));
@@ -138,8 +139,8 @@ TEST_F(Hints, TheHintHidesItselfAfterTheHidePause)
     QElapsedTimer clock;
     Application->OnShowHint = TShowHintEvent::FromFunction([&](QString&, bool&, THintInfo&) { clock.start(); });
     Application->HintMouseMessage(edit, edit->ClientToScreen(TPoint(5, 5)));
-    QTRY_VERIFY_WITH_TIMEOUT(clock.isValid(), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(!Application->HintVisible(), 10000);
+    ASSERT_EVENTUALLY(clock.isValid());
+    ASSERT_EVENTUALLY(!Application->HintVisible());
     EXPECT_GE(clock.elapsed(), kShortPause - 10);
 }
 
@@ -156,7 +157,7 @@ TEST_F(Hints, OnShowHintMayChangeTheTextOrForbidTheHint)
         canShow = allow;
     });
     Application->HintMouseMessage(edit, edit->ClientToScreen(TPoint(5, 5)));
-    QTRY_VERIFY_WITH_TIMEOUT(Application->HintVisible(), 10000);
+    ASSERT_EVENTUALLY(Application->HintVisible());
     EXPECT_EQ(seen.HintControl, edit);
     EXPECT_EQ(seen.HintStr, QStringLiteral("Replays directory"));
     EXPECT_EQ(seen.HideTimeout, kLongHide);
@@ -168,7 +169,7 @@ TEST_F(Hints, OnShowHintMayChangeTheTextOrForbidTheHint)
     Application->CancelHint();
     allow = false;
     Application->HintMouseMessage(edit, edit->ClientToScreen(TPoint(6, 6)));
-    QTRY_COMPARE_WITH_TIMEOUT(asked, 2, 10000);
+    ASSERT_EVENTUALLY_EQ(asked, 2);
     EXPECT_FALSE(Application->HintVisible());  // the handler said no
 }
 
@@ -180,7 +181,7 @@ TEST_F(Hints, AControlWithoutShowHintTakesItsParentsHintSetting)
     form->SetHint(QStringLiteral("form hint"));
     Application->HintMouseMessage(plain, plain->ClientToScreen(TPoint(5, 6)));
     EXPECT_EQ(Application->HintControl(), plain);
-    QTRY_VERIFY_WITH_TIMEOUT(Application->HintVisible(), 10000);
+    ASSERT_EVENTUALLY(Application->HintVisible());
     EXPECT_EQ(Application->HintWindow()->Caption(), QStringLiteral("form hint"));
 }
 
@@ -265,8 +266,8 @@ TEST_F(Hints, ThePointerMovingOverAShownFormReachesTheHintMachinery)
 {
     form->Show();
     QTest::mouseMove(edit->Editor(), QPoint(20, 10));
-    QTRY_COMPARE_WITH_TIMEOUT(Application->HintControl(), static_cast<TControl*>(edit), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(Application->HintVisible(), 10000);
+    ASSERT_EVENTUALLY_EQ(Application->HintControl(), static_cast<TControl*>(edit));
+    ASSERT_EVENTUALLY(Application->HintVisible());
     QTest::mouseClick(edit->Editor(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
     EXPECT_FALSE(Application->HintVisible());  // a click ends the hint
     form->Hide();

@@ -133,6 +133,7 @@ TEST_F(Pictures, BadDataIsRefusedAndLeavesThePictureAsItWas)
     EXPECT_THROW(picture.SetData(blockData(4, 4, 9).chopped(1)), EInvalidGraphic);
     try {
         picture.SetData(QByteArray("\x05TFoo1", 6));
+        ADD_FAILURE() << "a picture of an unknown format was taken";
     } catch (const EInvalidGraphic& e) {
         EXPECT_EQ(e.Message(), QStringLiteral("Unknown picture format TFoo1"));
     }

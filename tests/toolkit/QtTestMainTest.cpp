@@ -1,5 +1,6 @@
 // The main every Qt test program shares: Qt gets a private runtime folder that goes with the
 // run, and the folders of runs that were killed are cleared by the next one.
+#include "support/Eventually.h"
 #include "support/QtTestMain.h"
 #include "support/ScratchTree.h"
 
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -27,6 +29,11 @@ TEST(TestMain, GivesQtAPrivateRuntimeFolderInTheTemporaryFolder)
     const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
         | QFile::WriteOther | QFile::ExeOther;
     EXPECT_EQ(runtime.permissions() & others, QFile::Permissions());
+}
+
+TEST(TestMain, AWaitForAConditionThatNeverHoldsFailsTheTest)
+{
+    EXPECT_FATAL_FAILURE(ASSERT_EVENTUALLY_WITHIN(false, 20), "never came true: false");
 }
 
 // The id of a process that has ended.

@@ -1,3 +1,4 @@
+#include "support/Eventually.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/Thread.h"
 
@@ -66,7 +67,7 @@ TEST(Thread, TheStopRequestEndsABodyThatWatchesIt)
             looping = true;
     });
     t.Start();
-    QTRY_VERIFY_WITH_TIMEOUT(looping.load(), 10000);
+    ASSERT_EVENTUALLY(looping.load());
     t.Terminate();
     t.WaitFor();
     EXPECT_TRUE(t.Terminated());
@@ -90,7 +91,7 @@ TEST(Thread, SynchronizeIsServedByTheEventLoop)
     std::atomic<bool> served{false};
     Body t([&](Body& self) { self.Sync([&] { served = TThread::IsMainThread(); }); });
     t.Start();
-    QTRY_VERIFY_WITH_TIMEOUT(t.Finished(), 10000);
+    ASSERT_EVENTUALLY(t.Finished());
     EXPECT_TRUE(served);
 }
 
@@ -133,7 +134,7 @@ TEST(Thread, FreeOnTerminateDeletesTheThreadObjectWhenItsBodyEnds)
     t->destroyed_ = &destroyed;
     t->SetFreeOnTerminate(true);
     t->Start();
-    QTRY_VERIFY_WITH_TIMEOUT(destroyed.load(), 10000);
+    ASSERT_EVENTUALLY(destroyed.load());
 }
 
 TEST(Thread, DestroyingARunningThreadStopsAndWaitsForIt)
@@ -148,7 +149,7 @@ TEST(Thread, DestroyingARunningThreadStopsAndWaitsForIt)
             ended = true;
         });
         t.Start();
-        QTRY_VERIFY_WITH_TIMEOUT(started.load(), 10000);
+        ASSERT_EVENTUALLY(started.load());
     }
     EXPECT_TRUE(ended);
 }

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/shellns/places.h"
+#include "platform/shellns/Places.h"
 
 #include <glib.h>
 

@@ -1,0 +1,275 @@
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QtCore/qtestsupport_core.h>
+#include <glib.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "ScratchHome.h"
+#include "platform/shellns/Allocator.h"
+#include "platform/shellns/ContextMenu.h"
+#include "platform/shellns/Execute.h"
+#include "platform/shellns/Wide.h"
+
+using namespace shellns;
+
+namespace {
+
+class ContextMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(S_OK, GetDesktopFolder(&desktop));
+        SetOpenerForTesting([this](const std::string& target) {
+            opened.push_back(target);
+            return true;
+        });
+    }
+    void TearDown() override { SetOpenerForTesting({}); }
+
+    std::shared_ptr<IContextMenu2> MenuFor(const std::string& path)
+    {
+        PItemIdList list = nullptr;
+        EXPECT_EQ(S_OK, desktop->ParseDisplayName(BytesToWide(path), &list)) << path;
+        UnknownPtr object;
+        PCItemIdList item = list;
+        EXPECT_EQ(S_OK, desktop->GetUIObjectOf(1, &item, InterfaceId::ContextMenu, &object));
+        Allocator().Free(list);
+        return std::dynamic_pointer_cast<IContextMenu2>(object);
+    }
+
+    HResult Invoke(IContextMenu& menu, std::uint32_t command)
+    {
+        InvokeCommandInfo info;
+        info.verb = command;
+        return menu.InvokeCommand(info);
+    }
+
+    ScratchHome scratch;
+    ShellFolderPtr desktop;
+    std::vector<std::string> opened;
+};
+
+} // namespace
+
+TEST_F(ContextMenuTest, FillsOpenDeleteAndRenameWithTheirVerbs)
+{
+    auto menu = MenuFor(scratch.MakeDir("Desktop/folder"));
+    ASSERT_TRUE(menu);
+    MenuHandle popup = CreatePopupMenu();
+    const HResult hr = menu->QueryContextMenu(popup, 0, 1, 0x7FFF, kMenuExplore | kMenuCanRename);
+    EXPECT_EQ(MakeSuccess(kCommandCount), hr);
+    ASSERT_EQ(4u, popup->items.size());
+    EXPECT_TRUE(popup->items[0].isDefault);
+    EXPECT_TRUE(popup->items[1].separator);
+    char verb[256];
+    std::vector<std::string> verbs;
+    for (const MenuItem& item : popup->items) {
+        if (item.separator)
+            continue;
+        EXPECT_TRUE(item.enabled);
+        ASSERT_EQ(S_OK, menu->GetCommandString(item.id - 1, kCommandStringVerb, verb, sizeof verb));
+        verbs.push_back(verb);
+    }
+    EXPECT_EQ((std::vector<std::string>{"open", "delete", "rename"}), verbs);
+    EXPECT_TRUE(DestroyMenu(popup));
+
+    MenuHandle plain = CreatePopupMenu();
+    menu->QueryContextMenu(plain, 0, 1, 0x7FFF, kMenuExplore);
+    EXPECT_EQ(3u, plain->items.size()); // no rename unless offered
+    DestroyMenu(plain);
+    EXPECT_EQ(E_INVALIDARG, menu->GetCommandString(kCommandCount, kCommandStringVerb, verb, sizeof verb));
+    EXPECT_EQ(S_OK, menu->HandleMenuMsg(0x0117, 0, 0));
+}
+
+TEST_F(ContextMenuTest, OpenStartsTheDefaultHandlerForThePath)
+{
+    const std::string folder = scratch.MakeDir("Desktop/open me");
+    auto menu = MenuFor(folder);
+    EXPECT_EQ(S_OK, Invoke(*menu, kCommandOpen));
+    InvokeCommandInfo byText;
+    byText.verb = std::string("open");
+    EXPECT_EQ(S_OK, menu->InvokeCommand(byText));
+    EXPECT_EQ((std::vector<std::string>{folder, folder}), opened);
+    // The computer item has no folder to open.
+    EXPECT_TRUE(Failed(Invoke(*MenuFor("::{6D1C8A0E-4B63-4F0C-9A52-2E8C0F3B7A11}"), kCommandOpen)));
+}
+
+// The path a trash record gives, its %XX escapes undone as a file manager undoes them to put the
+// item back; nothing when the record has none.
+std::optional<std::string> RecordedPath(const std::string& record)
+{
+    std::ifstream file(record, std::ios::binary);
+    std::string line;
+    if (!std::getline(file, line) || line != "[Trash Info]")
+        return std::nullopt;
+    constexpr std::string_view kPath = "Path=";
+    while (std::getline(file, line))
+        if (line.rfind(kPath, 0) == 0)
+            return QByteArray::fromPercentEncoding(QByteArray::fromStdString(line.substr(kPath.size()))).toStdString();
+    return std::nullopt;
+}
+
+// Deleting moves the folder with what it holds into a trash, whose record gives back its exact path.
+void ExpectTrashedWithRecord(const std::string& folder, const std::string& trash, const std::string& recordedAs)
+{
+    const std::string name = folder.substr(folder.rfind('/') + 1);
+    EXPECT_FALSE(std::filesystem::exists(folder));
+    EXPECT_TRUE(std::filesystem::exists(trash + "/files/" + name + "/keep.rep"));
+    EXPECT_EQ(std::optional<std::string>(recordedAs), RecordedPath(trash + "/info/" + name + ".trashinfo"));
+}
+
+TEST_F(ContextMenuTest, DeleteMovesTheFolderToTheUsersTrashWithARecordThatNamesItExactly)
+{
+    // GLib keeps the folders it read first; they must be the scratch user's, never the real one's.
+    ASSERT_EQ(scratch.home + "/.local/share", std::string(g_get_user_data_dir()));
+    const std::string trash = scratch.home + "/.local/share/Trash";
+    for (const std::string name : {"unwanted", "50%41 100%", "with  spaces ", "#1 of #2", "Папка é",
+                                   "odd \xff\xfe%zz name"}) {
+        SCOPED_TRACE(name);
+        const std::string folder = scratch.MakeDir("Desktop/" + name);
+        scratch.MakeFile("Desktop/" + name + "/keep.rep", "data");
+        const auto menu = MenuFor(folder);
+        ASSERT_TRUE(menu);
+        EXPECT_EQ(S_OK, Invoke(*menu, kCommandDelete));
+        ExpectTrashedWithRecord(folder, trash, folder);
+    }
+}
+
+// The texts of a menu's commands, with whether each is enabled.
+std::vector<std::pair<std::string, bool>> Commands(IContextMenu& menu)
+{
+    MenuHandle popup = CreatePopupMenu();
+    menu.QueryContextMenu(popup, 0, 1, 0x7FFF, kMenuCanRename);
+    std::vector<std::pair<std::string, bool>> commands;
+    for (const MenuItem& item : popup->items)
+        if (!item.separator)
+            commands.emplace_back(item.text, item.enabled);
+    DestroyMenu(popup);
+    return commands;
+}
+
+TEST_F(ContextMenuTest, DeleteIsOfferedWhereATrashCanTakeTheItem)
+{
+    // Any name the file system takes: the trash works on the name's bytes.
+    EXPECT_EQ((std::vector<std::pair<std::string, bool>>{{"&Open", true}, {"&Delete", true}, {"Rena&me", true}}),
+              Commands(*MenuFor(scratch.MakeDir("Desktop/odd\xFF"))));
+    // No folder on disk, so no trash for it.
+    auto computer = MenuFor("::{6D1C8A0E-4B63-4F0C-9A52-2E8C0F3B7A11}");
+    EXPECT_EQ((std::vector<std::pair<std::string, bool>>{{"&Open", true}, {"Rena&me", false}}), Commands(*computer));
+    EXPECT_TRUE(Failed(Invoke(*computer, kCommandDelete)));
+    // A place on disk the user may not remove is offered, but disabled.
+    EXPECT_EQ((std::vector<std::pair<std::string, bool>>{{"&Open", true}, {"&Delete", false}, {"Rena&me", false}}),
+              Commands(*MenuFor(scratch.home)));
+}
+
+// A small ext2 volume in a scratch folder, loop-mounted for the life of the object (root only).
+class ScratchVolume {
+public:
+    explicit ScratchVolume(const std::string& folder) : mount(folder + "/volume"), image_(folder + "/volume.img")
+    {
+        std::filesystem::create_directories(mount);
+        std::filesystem::resize_file(CreatedEmpty(image_), kImageBytes);
+        mounted_ = Run("mkfs.ext2 -q -F '" + image_ + "'") && Run("mount -o loop '" + image_ + "' '" + mount + "'");
+    }
+    ~ScratchVolume()
+    {
+        if (mounted_ && !Run("umount '" + mount + "'"))
+            Run("umount -l '" + mount + "'");
+    }
+    ScratchVolume(const ScratchVolume&) = delete;
+    ScratchVolume& operator=(const ScratchVolume&) = delete;
+
+    bool Mounted() const { return mounted_; }
+    const std::string mount;
+
+private:
+    static constexpr std::uintmax_t kImageBytes = 4 << 20;
+    static const std::string& CreatedEmpty(const std::string& path)
+    {
+        std::ofstream(path, std::ios::binary);
+        return path;
+    }
+    static bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+    std::string image_;
+    bool mounted_ = false;
+};
+
+TEST_F(ContextMenuTest, AFolderOnAnotherFileSystemGoesToThatVolumesOwnTrash)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a scratch volume needs root";
+    ScratchVolume volume(scratch.root);
+    if (!volume.Mounted())
+        GTEST_SKIP() << "no loop-mounted ext2 volume can be made here (mkfs.ext2, mount -o loop)";
+    const std::string name = "Replays 50%41 #2 \xff";
+    const std::string folder = volume.mount + "/" + name;
+    std::filesystem::create_directory(folder);
+    std::ofstream(folder + "/keep.rep") << "data";
+    EXPECT_EQ((std::vector<std::pair<std::string, bool>>{{"&Open", true}, {"&Delete", true}, {"Rena&me", true}}),
+              Commands(*MenuFor(folder)));
+    EXPECT_EQ(S_OK, Invoke(*MenuFor(folder), kCommandDelete));
+    // The volume's trash records the path from the volume's top, so it still fits when mounted elsewhere.
+    ExpectTrashedWithRecord(folder, volume.mount + "/.Trash-0", name);
+    EXPECT_FALSE(std::filesystem::exists(scratch.home + "/.local/share/Trash/files/" + name));
+}
+
+// The desktop's opener is xdg-open; a folder goes to it only when the desktop names an application
+// for folders (xdg-mime), since xdg-open reports the lack of one only on its standard error.
+TEST(DesktopOpener, AFolderIsOpenedOnlyWhenAnApplicationOpensFolders)
+{
+    ScratchHome scratch;
+    const std::string bin = scratch.MakeDir("bin");
+    const std::string opened = scratch.home + "/opened";
+    const auto script = [&](const std::string& name, const std::string& body) {
+        const std::string path = scratch.MakeFile("bin/" + name, "#!/bin/sh\n" + body + "\n");
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    };
+    script("xdg-open", "echo \"$1\" > '" + opened + "'");
+    const char* oldPath = std::getenv("PATH");
+    const std::string searched = bin + ":" + (oldPath ? oldPath : "");
+    const ScopedEnvironment path{"PATH"};
+    ::setenv("PATH", searched.c_str(), 1);
+
+    script("xdg-mime", "exit 0"); // no application for folders
+    EXPECT_FALSE(OpenWithDefaultHandler(scratch.desktop));
+    script("xdg-mime", "[ \"$3\" = inode/directory ] && echo files.desktop");
+    EXPECT_TRUE(OpenWithDefaultHandler(scratch.desktop));
+
+    // A caller that must know whether it worked hears once xdg-open has ended: it exits 3 when
+    // it finds nothing to open a page with.
+    const std::string page = "https://example.org/";
+    for (const auto& [body, opened] : {std::pair{"echo \"$1\" > '" + opened + "'", true}, {"exit 3", false}}) {
+        SCOPED_TRACE(body);
+        script("xdg-open", body);
+        std::optional<bool> answer;
+        OpenInBackground(page, [&](bool ok) { answer = ok; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 10000));
+        EXPECT_EQ(opened, *answer);
+    }
+    std::filesystem::remove(bin + "/xdg-open"); // none at all on the path: at once
+    ::setenv("PATH", bin.c_str(), 1);
+    std::optional<bool> answer;
+    OpenInBackground(page, [&](bool ok) { answer = ok; });
+    EXPECT_EQ(std::optional<bool>(false), answer);
+}
+
+TEST_F(ContextMenuTest, ExecuteOpensPathsUrlsAndIdentifierLists)
+{
+    EXPECT_GT(Execute("open", "https://example.org/", nullptr, nullptr, kShowNormal), kExecuteSucceededAbove);
+    EXPECT_EQ(kExecuteNoAssociation, Execute("print", "/tmp", nullptr, nullptr, kShowNormal));
+    PItemIdList home = nullptr;
+    ASSERT_EQ(S_OK, desktop->ParseDisplayName(BytesToWide(scratch.home), &home));
+    ExecuteInfo info;
+    info.mask = kExecuteInvokeIdList;
+    info.idList = home;
+    EXPECT_TRUE(ExecuteEx(&info));
+    Allocator().Free(home);
+    EXPECT_EQ((std::vector<std::string>{"https://example.org/", scratch.home}), opened);
+}

@@ -1,0 +1,2 @@
+#include "replays/Catalogue.h"
+#include "app/Unit1.h"

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <fstream>
+#include <memory>
+#include <thread>
+
+#include "ScratchHome.h"
+#include "shell/ShellChangeNotifier.h"
+
+using namespace ShellCtrls;
+
+namespace {
+
+constexpr int kArrivalMs = 10000;
+
+class NotifierTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        notifier.reset();
+        EXPECT_TRUE(QTest::qWaitFor([] { return TShellChangeThread::LiveCount() == 0; }, kArrivalMs))
+            << "a watcher thread outlived its notifier";
+    }
+
+    // A notifier on folder that counts its callbacks and checks where they run.
+    void Watch(const std::string& folder, bool subtree, TNotifyFilters filters = nfFileNameChange | nfDirNameChange)
+    {
+        notifier = std::make_unique<TShellChangeNotifier>(nullptr);
+        notifier->SetRoot(folder);
+        notifier->SetWatchSubTree(subtree);
+        notifier->SetNotifyFilters(filters);
+        notifier->SetOnChange(TThreadMethod::FromFunction([this] {
+            ++calls;
+            onGuiThread = onGuiThread && TThread::IsMainThread();
+        }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return notifier->Watching(); }, kArrivalMs));
+    }
+
+    // Creates new files in folder until the callback runs: new parameters are in force once the
+    // watcher has reopened its watch.
+    bool ProbeUntilCalled(const std::string& folder)
+    {
+        const int before = calls;
+        return QTest::qWaitFor(
+            [&] {
+                scratch.MakeFile(folder + "/probe-" + std::to_string(++probes));
+                return Called(before + 1, 50);
+            },
+            kArrivalMs);
+    }
+
+    // Waits until every change made so far has been handed over (probes may have piled up).
+    bool Settled()
+    {
+        return QTest::qWaitFor([&] { return !notifier->ChangePending(); }, kArrivalMs);
+    }
+
+    bool Called(int atLeast = 1, int within = kArrivalMs)
+    {
+        return QTest::qWaitFor([&] { return calls >= atLeast; }, within);
+    }
+
+    ScratchHome scratch;
+    std::unique_ptr<TShellChangeNotifier> notifier;
+    int calls = 0;
+    int probes = 0;
+    bool onGuiThread = true;
+};
+
+} // namespace
+
+TEST_F(NotifierTest, WithoutOnChangeNoWatcherRuns)
+{
+    notifier = std::make_unique<TShellChangeNotifier>(nullptr);
+    EXPECT_EQ("/", notifier->Root());
+    EXPECT_TRUE(notifier->WatchSubTree());
+    EXPECT_EQ(nfFileNameChange | nfDirNameChange, notifier->NotifyFilters());
+    EXPECT_FALSE(notifier->WatcherRunning());
+    EXPECT_EQ(0, TShellChangeThread::LiveCount());
+    EXPECT_EQ(0x11Fu, NotifyFilterBits(nfFileNameChange | nfDirNameChange | nfAttributeChange | nfSizeChange
+                                       | nfWriteChange | nfSecurityChange));
+}
+
+// Left at its defaults, a notifier would watch every folder of the machine, a watch each from the
+// user's shared budget: given a callback, its watcher refuses and ends at once instead.
+TEST_F(NotifierTest, AtItsDefaultsAWatcherNeverWatchesTheWholeMachine)
+{
+    notifier = std::make_unique<TShellChangeNotifier>(nullptr);
+    notifier->SetOnChange(TThreadMethod::FromFunction([this] { ++calls; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !notifier->WatcherRunning(); }, kArrivalMs));
+    EXPECT_FALSE(notifier->Watching());
+    // Narrowed to one folder, the same notifier watches.
+    notifier->SetWatchSubTree(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notifier->Watching(); }, kArrivalMs));
+}
+
+TEST_F(NotifierTest, ACreatedFileRunsTheCallbackOnTheGuiThread)
+{
+    Watch(scratch.desktop, true);
+    scratch.MakeFile("Desktop/new.rep");
+    EXPECT_TRUE(Called());
+    EXPECT_TRUE(onGuiThread);
+    // Re-armed: the next change is reported too.
+    const int before = calls;
+    scratch.MakeDir("Desktop/folder");
+    EXPECT_TRUE(Called(before + 1));
+}
+
+TEST_F(NotifierTest, WithoutSubTreeAFileInASubFolderRunsNothing)
+{
+    scratch.MakeDir("Desktop/sub");
+    Watch(scratch.desktop, false);
+    scratch.MakeFile("Desktop/sub/inner.rep");
+    // Looking at once is a real test: the system queues a change inside the call that makes it,
+    // and the handle stays signalled until this (the GUI) thread has run the callback.
+    EXPECT_FALSE(notifier->ChangePending());
+    scratch.MakeFile("Desktop/top.rep");
+    EXPECT_TRUE(notifier->ChangePending());
+    EXPECT_TRUE(Called());
+}
+
+TEST_F(NotifierTest, DefaultFiltersIgnoreContentChangesWriteChangesReportThem)
+{
+    const std::string file = scratch.MakeFile("Desktop/data.rep", "one");
+    Watch(scratch.desktop, false);
+    std::ofstream(file, std::ios::app) << "two";
+    EXPECT_FALSE(notifier->ChangePending());
+    notifier->SetNotifyFilters(nfWriteChange);
+    // The new filter is in force once the watcher has reopened its watch; keep writing until then.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            std::ofstream(file, std::ios::app) << "more";
+            return Called(1, 50);
+        },
+        kArrivalMs));
+    EXPECT_TRUE(notifier->Watching());
+}
+
+TEST_F(NotifierTest, DestroyingTheNotifierEndsItsWatcherPromptly)
+{
+    Watch(scratch.desktop, true);
+    EXPECT_EQ(1, TShellChangeThread::LiveCount());
+    notifier.reset();
+    EXPECT_TRUE(QTest::qWaitFor([] { return TShellChangeThread::LiveCount() == 0; }, kArrivalMs));
+    // With its thread gone nothing can call back: what is queued now is all there will be.
+    scratch.MakeFile("Desktop/after.rep");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(0, calls);
+}
+
+TEST_F(NotifierTest, AMissingFolderGivesAWatcherThatEndsAtOnce)
+{
+    notifier = std::make_unique<TShellChangeNotifier>(nullptr);
+    notifier->SetRoot(scratch.home + "/missing");
+    notifier->SetOnChange(TThreadMethod::FromFunction([this] { ++calls; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !notifier->WatcherRunning(); }, kArrivalMs));
+    EXPECT_FALSE(notifier->Watching());
+    // Pointing it at a folder that exists starts watching again.
+    notifier->SetRoot(scratch.desktop);
+    EXPECT_TRUE(notifier->WatcherRunning());
+    EXPECT_TRUE(ProbeUntilCalled("Desktop"));
+    EXPECT_EQ(1, TShellChangeThread::LiveCount());
+}
+
+TEST_F(NotifierTest, ARunningWatcherTakesNewParametersAndCallbacksSafely)
+{
+    const std::string other = scratch.MakeDir("Other");
+    Watch(scratch.desktop, false);
+    notifier->SetRoot(other);
+    // Once the watcher has moved on, changes in the old folder are no longer reported.
+    EXPECT_TRUE(ProbeUntilCalled("Other"));
+    ASSERT_TRUE(Settled());
+    scratch.MakeFile("Desktop/old-place.rep");
+    EXPECT_FALSE(notifier->ChangePending());
+
+    int replaced = 0;
+    notifier->SetOnChange(TThreadMethod::FromFunction([&] { ++replaced; }));
+    const int before = calls;
+    scratch.MakeFile("Other/for-the-new-callback");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return replaced > 0; }, kArrivalMs));
+    EXPECT_EQ(before, calls); // the replaced callback is never called again
+
+    notifier->SetOnChange(TThreadMethod());
+    EXPECT_FALSE(notifier->Watching());
+    EXPECT_TRUE(QTest::qWaitFor([] { return TShellChangeThread::LiveCount() == 0; }, kArrivalMs));
+}
+
+TEST_F(NotifierTest, ManyQuickChangesOfParametersLeaveOneWorkingWatch)
+{
+    const std::string a = scratch.MakeDir("A");
+    const std::string b = scratch.MakeDir("B");
+    Watch(a, false);
+    for (int i = 0; i < 50; ++i) {
+        notifier->SetRoot(i % 2 ? a : b);
+        notifier->SetWatchSubTree(i % 3 == 0);
+    }
+    EXPECT_TRUE(ProbeUntilCalled("A"));
+    EXPECT_EQ(1, TShellChangeThread::LiveCount());
+}
