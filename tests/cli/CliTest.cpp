@@ -10,14 +10,14 @@
 
 namespace {
 
-struct Outcome {
+struct InProcessOutcome {
     int status = -1;
     std::string out;
     std::string err;
 };
 
 // Runs a command in-process, as the program would with the given arguments.
-Outcome RunCli(std::vector<std::string> args)
+InProcessOutcome RunCli(std::vector<std::string> args)
 {
     cli::Arguments parsed;
     std::string error;
@@ -28,7 +28,7 @@ Outcome RunCli(std::vector<std::string> args)
     std::FILE* out = ::open_memstream(&outBuffer, &outSize);
     std::FILE* err = ::open_memstream(&errBuffer, &errSize);
     std::atomic<bool> cancel{false};
-    Outcome outcome;
+    InProcessOutcome outcome;
     outcome.status = cli::Run(parsed, {out, err, false}, cancel);
     std::fclose(out);
     std::fclose(err);

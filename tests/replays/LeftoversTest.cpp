@@ -8,40 +8,35 @@
 
 namespace {
 
-std::string Replay(unsigned seed)
-{
-    return testsupport::MakeReplay(14000, "f" + std::to_string(seed), "s", {}, seed);
-}
-
 TEST(Leftovers, AScanBringsBackWhatARemovalThatEndedLeftHiddenAndLeavesRunningOnesAlone)
 {
     testsupport::ScratchTree tree;
     const auto deadName = testsupport::LeftoverFolderName();
     const auto dead = "r/" + deadName;
-    tree.WriteFile(dead + "/a.rep", Replay(1));
-    tree.WriteFile(dead + "/b.rep", Replay(2));
-    tree.WriteFile("r/b.rep", Replay(3)); // b.rep's name was taken meanwhile
+    tree.WriteFile(dead + "/a.rep", testsupport::NumberedReplay(1));
+    tree.WriteFile(dead + "/b.rep", testsupport::NumberedReplay(2));
+    tree.WriteFile("r/b.rep", testsupport::NumberedReplay(3)); // b.rep's name was taken meanwhile
     // A file moved aside beside its name, in a folder only its user could write.
-    tree.WriteFile("r/" + deadName + "-with-dashes.rep", Replay(6));
+    tree.WriteFile("r/" + deadName + "-with-dashes.rep", testsupport::NumberedReplay(6));
     // An earlier version named a file it moved aside after the process and a counter.
     const auto pidAt = deadName.find('-', std::string_view(".dupsweep-").size()) + 1;
     const auto old = ".dupsweep-" + deadName.substr(pidAt, deadName.find('-', pidAt) - pidAt) + "-77-3";
-    tree.WriteFile("r/" + old, Replay(4));
+    tree.WriteFile("r/" + old, testsupport::NumberedReplay(4));
     // A removal still running, and hidden names of someone else's.
     const auto running = "r/" + testsupport::LeftoverFolderName(true);
-    tree.WriteFile(running + "/c.rep", Replay(5));
+    tree.WriteFile(running + "/c.rep", testsupport::NumberedReplay(5));
     tree.WriteFile("r/.dupsweep-notes", "mine");
 
     replays::Catalogue catalogue;
     const auto scan = replays::FindReplays(catalogue, tree.Path("r"));
-    EXPECT_EQ(tree.Read("r/a.rep"), Replay(1));
-    EXPECT_EQ(tree.Read("r/b (2).rep"), Replay(2));
-    EXPECT_EQ(tree.Read("r/b.rep"), Replay(3));
-    EXPECT_EQ(tree.Read("r/" + old.substr(1) + ".rep"), Replay(4));
-    EXPECT_EQ(tree.Read("r/with-dashes.rep"), Replay(6));
+    EXPECT_EQ(tree.Read("r/a.rep"), testsupport::NumberedReplay(1));
+    EXPECT_EQ(tree.Read("r/b (2).rep"), testsupport::NumberedReplay(2));
+    EXPECT_EQ(tree.Read("r/b.rep"), testsupport::NumberedReplay(3));
+    EXPECT_EQ(tree.Read("r/" + old.substr(1) + ".rep"), testsupport::NumberedReplay(4));
+    EXPECT_EQ(tree.Read("r/with-dashes.rep"), testsupport::NumberedReplay(6));
     EXPECT_FALSE(tree.Exists(dead));
     EXPECT_FALSE(tree.Exists("r/" + old));
-    EXPECT_EQ(tree.Read(running + "/c.rep"), Replay(5));
+    EXPECT_EQ(tree.Read(running + "/c.rep"), testsupport::NumberedReplay(5));
     EXPECT_EQ(tree.Read("r/.dupsweep-notes"), "mine");
 
     EXPECT_TRUE(scan.errors.empty());
@@ -65,7 +60,7 @@ TEST(Leftovers, WhatCannotBeBroughtBackIsReportedWhereItStays)
         GTEST_SKIP() << "root moves files out of folders it may not write";
     testsupport::ScratchTree tree;
     const auto dead = "r/" + testsupport::LeftoverFolderName();
-    tree.WriteFile(dead + "/a.rep", Replay(1));
+    tree.WriteFile(dead + "/a.rep", testsupport::NumberedReplay(1));
     tree.SetMode("r", 0555);
     replays::Catalogue catalogue;
     const auto scan = replays::FindReplays(catalogue, tree.Path("r"));
@@ -74,7 +69,7 @@ TEST(Leftovers, WhatCannotBeBroughtBackIsReportedWhereItStays)
     ASSERT_EQ(scan.errors.size(), 1u);
     EXPECT_EQ(scan.errors[0].path, tree.Path(dead + "/a.rep"));
     EXPECT_NE(scan.errors[0].message.find("interrupted removal"), std::string::npos) << scan.errors[0].message;
-    EXPECT_EQ(tree.Read(dead + "/a.rep"), Replay(1));
+    EXPECT_EQ(tree.Read(dead + "/a.rep"), testsupport::NumberedReplay(1));
 }
 
 } // namespace

@@ -22,11 +22,6 @@ namespace {
 
 using testsupport::FileContentsBelow;
 
-std::string Replay(unsigned i)
-{
-    return testsupport::MakeReplay(14000, "f" + std::to_string(i), "s", {}, i);
-}
-
 bool Exchange(const std::string& a, const std::string& b)
 {
     return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
@@ -74,16 +69,16 @@ TEST_F(RemovalUsers, NothingIsDeletedThroughAnotherUsersLinks)
 {
     REQUIRE_ROOT_AND_NOBODY(nobody);
     Open();
-    tree.WriteFile("outside/r1.rep", Replay(1));
-    tree.WriteFile("outside/r2.rep", Replay(2));
-    tree.WriteFile("x/zz/r1.rep", Replay(1));
-    tree.WriteFile("x/zz/r2.rep", Replay(2));
+    tree.WriteFile("outside/r1.rep", testsupport::NumberedReplay(1));
+    tree.WriteFile("outside/r2.rep", testsupport::NumberedReplay(2));
+    tree.WriteFile("x/zz/r1.rep", testsupport::NumberedReplay(1));
+    tree.WriteFile("x/zz/r2.rep", testsupport::NumberedReplay(2));
     tree.Link("x/aa", tree.Path("outside")); // a folder of root's, through the user's link
     tree.Link("x/bb.rep", tree.Path("outside/r2.rep")); // a replay of root's, likewise
     testsupport::GiveTree(tree.Path("x"), nobody);
     // Root's own links are root's choice, and are followed as before.
-    tree.WriteFile("own/r3.rep", Replay(3));
-    tree.WriteFile("x/zz/r3.rep", Replay(3));
+    tree.WriteFile("own/r3.rep", testsupport::NumberedReplay(3));
+    tree.WriteFile("x/zz/r3.rep", testsupport::NumberedReplay(3));
     tree.Link("x/cc", tree.Path("own"));
     const auto outside = FileContentsBelow(tree.Path("outside"));
 
@@ -114,8 +109,8 @@ TEST_F(RemovalUsers, AFolderExchangedWithAnotherUsersLinkLeadsNowhereElse)
         const auto x = "x" + std::to_string(round), outside = "outside" + std::to_string(round);
         for (unsigned i = 0; i < kPairs; ++i) {
             for (const auto& folder : {x + "/sub/", outside + "/"}) {
-                tree.WriteFile(folder + std::to_string(i) + "a.rep", Replay(i));
-                tree.WriteFile(folder + std::to_string(i) + "b.rep", Replay(i));
+                tree.WriteFile(folder + std::to_string(i) + "a.rep", testsupport::NumberedReplay(i));
+                tree.WriteFile(folder + std::to_string(i) + "b.rep", testsupport::NumberedReplay(i));
             }
         }
         testsupport::GiveTree(tree.Path(x), nobody);
@@ -153,8 +148,8 @@ TEST_F(RemovalUsers, TheFolderItselfExchangedWithALinkChangesNothing)
             for (unsigned i = 0; i < kPairs; ++i) {
                 const auto name = "/sub" + std::to_string(sub) + "/" + std::to_string(i);
                 for (const auto& folder : {parent + "/x", outside}) {
-                    tree.WriteFile(folder + name + "a.rep", Replay(sub * kPairs + i));
-                    tree.WriteFile(folder + name + "b.rep", Replay(sub * kPairs + i));
+                    tree.WriteFile(folder + name + "a.rep", testsupport::NumberedReplay(sub * kPairs + i));
+                    tree.WriteFile(folder + name + "b.rep", testsupport::NumberedReplay(sub * kPairs + i));
                 }
             }
         }
@@ -200,15 +195,15 @@ TEST_F(RemovalUsers, AnotherUserCannotExchangeWhatIsAboutToBeDeleted)
     for (unsigned round = 0; round < kRounds && !HasFailure(); ++round) {
         const auto x = "x" + std::to_string(round);
         for (unsigned i = 0; i < kPairs; ++i) {
-            tree.WriteFile(x + "/" + std::to_string(i) + "a.rep", Replay(i));
-            tree.WriteFile(x + "/" + std::to_string(i) + "b.rep", Replay(i));
+            tree.WriteFile(x + "/" + std::to_string(i) + "a.rep", testsupport::NumberedReplay(i));
+            tree.WriteFile(x + "/" + std::to_string(i) + "b.rep", testsupport::NumberedReplay(i));
         }
         const auto folder = tree.Path(x);
         // Files of the user's own, unique, made beforehand so that an exchange follows a name's
         // appearing at once.
         std::vector<std::string> unique, mine;
         for (unsigned i = 0; i < kPairs; ++i) {
-            unique.push_back(Replay(100000 + i));
+            unique.push_back(testsupport::NumberedReplay(100000 + i));
             mine.push_back(tree.WriteFile(x + "/.unique-" + std::to_string(i), unique.back()));
         }
         testsupport::GiveTree(folder, nobody);
@@ -253,7 +248,7 @@ TEST_F(RemovalUsers, AnotherUserCannotExchangeWhatIsAboutToBeDeleted)
 TEST(FolderWalkSystem, AFolderOnASystemFileSystemIsNeitherEnteredNorWalkedInto)
 {
     testsupport::ScratchTree tree;
-    tree.WriteFile("r/a.rep", Replay(1));
+    tree.WriteFile("r/a.rep", testsupport::NumberedReplay(1));
     tree.Link("r/proc", "/proc/self");
     tree.Link("r/sys", "/sys/kernel");
     replays::Catalogue catalogue;

@@ -223,6 +223,11 @@ std::string MakeReplay(std::size_t size, std::string_view first, std::string_vie
     return bytes;
 }
 
+std::string NumberedReplay(unsigned n)
+{
+    return MakeReplay(14000, "f" + std::to_string(n), "s", {}, n);
+}
+
 namespace {
 
 // The start of /proc/PID/stat's 22nd field, the process's start in clock ticks after the boot.

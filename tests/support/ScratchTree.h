@@ -61,6 +61,9 @@ std::multiset<std::string> FileContentsBelow(const std::string& folder);
 std::string MakeReplay(std::size_t size, std::string_view first, std::string_view second,
                        std::string_view fallback = {}, unsigned seed = 0);
 
+// A replay of 14,000 bytes of its own for each n: fingerprints and contents differ between n.
+std::string NumberedReplay(unsigned n);
+
 // Writes raw bytes at the start of a record (record * 256), growing bytes when needed.
 void PutRecord(std::string& bytes, std::size_t record, std::string_view raw);
 

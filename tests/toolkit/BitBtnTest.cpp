@@ -1,4 +1,5 @@
 // The bitmap button's drawing on the classic palette, its stock kinds and its state.
+#include "Rgb.h"
 #include "support/Eventually.h"
 #include "toolkit/Application.h"
 #include "toolkit/Buttons.h"
@@ -12,12 +13,6 @@
 #include <memory>
 
 namespace {
-
-QRgb rgbOf(TColor color)
-{
-    const auto c = gdi::ColorRef(ColorToRGB(color));
-    return qRgb(gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c));
-}
 
 constexpr QRgb kOlive = 0xFF808000;
 
@@ -52,23 +47,23 @@ protected:
 TEST_F(BitBtn, AtRestTheButtonShowsTheRaised3DFace)
 {
     const QImage p = Picture(button);
-    EXPECT_EQ(p.pixel(0, 0), rgbOf(clBtnHighlight));
-    EXPECT_EQ(p.pixel(0, 23), rgbOf(clBtnHighlight));
-    EXPECT_EQ(p.pixel(74, 24), rgbOf(cl3DDkShadow));
-    EXPECT_EQ(p.pixel(73, 23), rgbOf(clBtnShadow));
-    EXPECT_EQ(p.pixel(73, 1), rgbOf(clBtnShadow));
-    EXPECT_EQ(p.pixel(37, 12), rgbOf(clBtnFace));
+    EXPECT_EQ(p.pixel(0, 0), RgbOf(clBtnHighlight));
+    EXPECT_EQ(p.pixel(0, 23), RgbOf(clBtnHighlight));
+    EXPECT_EQ(p.pixel(74, 24), RgbOf(cl3DDkShadow));
+    EXPECT_EQ(p.pixel(73, 23), RgbOf(clBtnShadow));
+    EXPECT_EQ(p.pixel(73, 1), RgbOf(clBtnShadow));
+    EXPECT_EQ(p.pixel(37, 12), RgbOf(clBtnFace));
 }
 
 TEST_F(BitBtn, TheDefaultButtonGetsAWindowFrameOutlineAndItsFaceOnePixelIn)
 {
     button->SetDefault(true);
     const QImage p = Picture(button);
-    EXPECT_EQ(p.pixel(0, 0), rgbOf(clWindowFrame));
-    EXPECT_EQ(p.pixel(74, 24), rgbOf(clWindowFrame));
-    EXPECT_EQ(p.pixel(37, 0), rgbOf(clWindowFrame));
-    EXPECT_EQ(p.pixel(1, 1), rgbOf(clBtnHighlight));
-    EXPECT_EQ(p.pixel(73, 23), rgbOf(cl3DDkShadow));
+    EXPECT_EQ(p.pixel(0, 0), RgbOf(clWindowFrame));
+    EXPECT_EQ(p.pixel(74, 24), RgbOf(clWindowFrame));
+    EXPECT_EQ(p.pixel(37, 0), RgbOf(clWindowFrame));
+    EXPECT_EQ(p.pixel(1, 1), RgbOf(clBtnHighlight));
+    EXPECT_EQ(p.pixel(73, 23), RgbOf(cl3DDkShadow));
     EXPECT_TRUE(button->Active());
     EXPECT_FALSE(other->Active());
 }
@@ -78,10 +73,10 @@ TEST_F(BitBtn, HeldDownTheFaceIsFlatWithAShadowOutline)
     QTest::mousePress(button, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_TRUE(button->Pressed());
     const QImage p = Picture(button);
-    EXPECT_EQ(p.pixel(0, 0), rgbOf(clBtnShadow));
-    EXPECT_EQ(p.pixel(74, 24), rgbOf(clBtnShadow));
-    EXPECT_EQ(p.pixel(1, 1), rgbOf(clBtnFace));
-    EXPECT_EQ(p.pixel(73, 23), rgbOf(clBtnFace));
+    EXPECT_EQ(p.pixel(0, 0), RgbOf(clBtnShadow));
+    EXPECT_EQ(p.pixel(74, 24), RgbOf(clBtnShadow));
+    EXPECT_EQ(p.pixel(1, 1), RgbOf(clBtnFace));
+    EXPECT_EQ(p.pixel(73, 23), RgbOf(clBtnFace));
     // Dragged off it comes up; back over it goes down again.
     QTest::mouseMove(button, QPoint(200, 5));
     EXPECT_FALSE(button->Pressed());
@@ -96,9 +91,9 @@ TEST_F(BitBtn, TheFocusedButtonIsActiveAndShowsTheFocusRectangleFourPixelsIn)
     ASSERT_EVENTUALLY(button->Focused());
     EXPECT_TRUE(button->Active());
     const QImage p = Picture(button);
-    EXPECT_EQ(p.pixel(0, 0), rgbOf(clWindowFrame));
+    EXPECT_EQ(p.pixel(0, 0), RgbOf(clWindowFrame));
     // The dotted frame inverts every other pixel of its edge, here on a face-coloured ground.
-    const QRgb face = rgbOf(clBtnFace);
+    const QRgb face = RgbOf(clBtnFace);
     const QRgb inverted = face ^ 0x00FFFFFF;
     int dots = 0;
     for (int x = 4; x < 71; ++x) {
@@ -116,7 +111,7 @@ TEST_F(BitBtn, TheFocusedButtonIsActiveAndShowsTheFocusRectangleFourPixelsIn)
     other->SetFocus();
     ASSERT_EVENTUALLY(other->Focused());
     EXPECT_FALSE(button->Active());
-    EXPECT_EQ(Picture(button).pixel(0, 0), rgbOf(clBtnHighlight));
+    EXPECT_EQ(Picture(button).pixel(0, 0), RgbOf(clBtnHighlight));
 }
 
 TEST_F(BitBtn, StockKindsSetCaptionGlyphAndResults)
@@ -253,7 +248,7 @@ TEST_F(BitBtn, EveryRedrawGoesThroughTheOwnerDrawStepThatASubclassExtends)
     auto* touched = new TTouchedUp(form.get());
     touched->SetParent(form.get());
     touched->SetBounds(10, 50, 75, 25);
-    EXPECT_EQ(Picture(touched).pixel(2, 2), rgbOf(clRed));
+    EXPECT_EQ(Picture(touched).pixel(2, 2), RgbOf(clRed));
     ASSERT_FALSE(touched->states.empty());
     EXPECT_FALSE(touched->states.back() & ODS_SELECTED);
 

@@ -1,3 +1,4 @@
+#include "Rgb.h"
 #include "toolkit/Application.h"
 #include "toolkit/Controls.h"
 #include "toolkit/Exceptions.h"
@@ -41,12 +42,6 @@ public:
 QRgb pixelAt(QWidget* widget, int x, int y)
 {
     return widget->grab().toImage().pixel(x, y);
-}
-
-QRgb rgbOf(TColor color)
-{
-    const auto c = gdi::ColorRef(ColorToRGB(color));
-    return qRgb(gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c));
 }
 
 TEST(AlignBounds, TopAndBottomStackInwardsThenLeftRightAndClientShareTheRest)
@@ -299,14 +294,14 @@ TEST(Controls, AWindowlessControlPaintsOverItsParentWhichShowsBeneath)
     over->SetBounds(20, 20, 40, 40);
 
     const QImage picture = form.grab().toImage();
-    EXPECT_EQ(picture.pixel(12, 12), rgbOf(clRed));      // under's painted quarter
-    EXPECT_EQ(picture.pixel(45, 45), rgbOf(clBtnFace));  // neither painted here: the form shows
-    EXPECT_EQ(picture.pixel(22, 22), rgbOf(clBlue));     // the later control lies on top
-    EXPECT_EQ(picture.pixel(25, 42), rgbOf(clBtnFace));
+    EXPECT_EQ(picture.pixel(12, 12), RgbOf(clRed));      // under's painted quarter
+    EXPECT_EQ(picture.pixel(45, 45), RgbOf(clBtnFace));  // neither painted here: the form shows
+    EXPECT_EQ(picture.pixel(22, 22), RgbOf(clBlue));     // the later control lies on top
+    EXPECT_EQ(picture.pixel(25, 42), RgbOf(clBtnFace));
     // Over's unpainted part shows under's painting beneath it.
-    EXPECT_EQ(pixelAt(over, 9, 25), rgbOf(clBtnFace));
-    EXPECT_EQ(pixelAt(over, 25, 2), rgbOf(clBtnFace));
-    EXPECT_EQ(picture.pixel(29, 21), rgbOf(clBlue));
+    EXPECT_EQ(pixelAt(over, 9, 25), RgbOf(clBtnFace));
+    EXPECT_EQ(pixelAt(over, 25, 2), RgbOf(clBtnFace));
+    EXPECT_EQ(picture.pixel(29, 21), RgbOf(clBlue));
 }
 
 TEST(Controls, ClickingFiresOnClickOnlyWhenReleasedOverTheControl)
@@ -450,13 +445,13 @@ TEST(Controls, DrawingOnTheCanvasOutsidePaintingIsShownWhenUpdated)
     auto* block = new TBlock(&form);
     block->SetParent(&form);
     block->SetBounds(0, 0, 40, 40);
-    EXPECT_EQ(pixelAt(block, 30, 30), rgbOf(clBtnFace));
+    EXPECT_EQ(pixelAt(block, 30, 30), RgbOf(clBtnFace));
     block->Canvas()->Brush()->SetColor(clLime);
     block->Canvas()->FillRect(Rect(25, 25, 35, 35));
     block->update();
-    EXPECT_EQ(pixelAt(block, 30, 30), rgbOf(clLime));
+    EXPECT_EQ(pixelAt(block, 30, 30), RgbOf(clLime));
     block->Invalidate();  // a full paint starts again from what lies beneath
-    EXPECT_EQ(pixelAt(block, 30, 30), rgbOf(clBtnFace));
+    EXPECT_EQ(pixelAt(block, 30, 30), RgbOf(clBtnFace));
 }
 
 }  // namespace

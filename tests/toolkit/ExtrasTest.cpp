@@ -1,4 +1,5 @@
 // The label and the timer.
+#include "Rgb.h"
 #include "support/Eventually.h"
 #include "toolkit/Application.h"
 #include "toolkit/ExtCtrls.h"
@@ -11,12 +12,6 @@
 #include <memory>
 
 namespace {
-
-QRgb rgbOf(TColor color)
-{
-    const auto c = gdi::ColorRef(ColorToRGB(color));
-    return qRgb(gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c));
-}
 
 TEST(Label, ItSizesItselfToItsCaptionKeepingItsAlignedEdge)
 {
@@ -52,14 +47,14 @@ TEST(Label, ATransparentLabelShowsItsParentBetweenTheLetters)
     label->Font()->SetColor(clLime);
     label->SetColor(clBtnFace);
     const QImage opaque = label->grab().toImage();
-    EXPECT_EQ(opaque.pixel(0, 0), rgbOf(clBtnFace));
+    EXPECT_EQ(opaque.pixel(0, 0), RgbOf(clBtnFace));
     label->SetTransparent(true);
     const QImage clear = label->grab().toImage();
-    EXPECT_EQ(clear.pixel(0, 0), rgbOf(clNavy));
+    EXPECT_EQ(clear.pixel(0, 0), RgbOf(clNavy));
     bool letters = false;
     for (int x = 0; x < clear.width(); ++x)
         for (int y = 0; y < clear.height(); ++y)
-            letters = letters || clear.pixel(x, y) == rgbOf(clLime);
+            letters = letters || clear.pixel(x, y) == RgbOf(clLime);
     EXPECT_TRUE(letters);
 }
 
