@@ -65,8 +65,6 @@ ColorRef fromPalette(int index)
     return ClassicSystemColors()[std::size_t(index)];
 }
 
-QColor toQColor(ColorRef c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
-
 struct NamedColor {
     TColor value;
     const char* name;
@@ -212,7 +210,7 @@ const SystemColorTable& ClassicSystemColors()
 
 QPalette PaletteOf(const SystemColorTable& table)
 {
-    const auto colour = [&table](int index) { return toQColor(table[std::size_t(index)]); };
+    const auto colour = [&table](int index) { return QColorOf(table[std::size_t(index)]); };
     // Roles no system colour stands for get their nearest kin.
     QPalette palette(colour(COLOR_BTNFACE), colour(COLOR_BTNFACE));
     palette.setColor(QPalette::Mid, colour(COLOR_BTNSHADOW));

@@ -25,6 +25,11 @@ constexpr ColorRef RGB(int r, int g, int b)
 constexpr int GetRValue(ColorRef c) { return int(c & 0xFF); }
 constexpr int GetGValue(ColorRef c) { return int((c >> 8) & 0xFF); }
 constexpr int GetBValue(ColorRef c) { return int((c >> 16) & 0xFF); }
+// The colour bits of a colour reference or of an image pixel.
+constexpr ColorRef kRgbMask = 0xFFFFFF;
+// A colour reference as Qt's colour, and as an opaque image pixel.
+inline QColor QColorOf(ColorRef c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+inline QRgb QRgbOf(ColorRef c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
 constexpr std::uint32_t kSystemColorFlag = 0x80000000u;
 constexpr int kSystemColorCount = 31;

@@ -3,6 +3,8 @@
 // drawing calls the controls make, on a bitmap. Calls keep the classic platform's pixel
 // rules: text is placed by the top-left of its cell, lines leave out their end point,
 // rectangles leave out their right column and bottom row, and text is never anti-aliased.
+// The text calls are in DeviceContextText.cpp, the pixel block transfers in
+// DeviceContextTransfer.cpp.
 
 #include "Bitmap.h"
 #include "Colors.h"

@@ -80,8 +80,7 @@ QRegion RegionFromBitmap(const Bitmap& bitmap, ColorRef excluded)
     std::vector<std::pair<int, int>> previous;
     std::vector<std::pair<int, int>> current;
     const QImage& image = bitmap.image();
-    const QRgb skip = 0xFF000000u | (QRgb(GetRValue(excluded)) << 16) | (QRgb(GetGValue(excluded)) << 8) |
-                      QRgb(GetBValue(excluded));
+    const QRgb skip = QRgbOf(excluded);
     for (int y = 0; y < image.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         current.clear();
