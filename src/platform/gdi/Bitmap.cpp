@@ -217,15 +217,6 @@ bool Bitmap::loadFromResourceName(const QString& name)
     return false;
 }
 
-bool Bitmap::loadFromFile(const QString& path)
-{
-    const QImage loaded(path);
-    if (loaded.isNull())
-        return false;
-    assign(loaded);
-    return true;
-}
-
 void Bitmap::attach(DeviceContext* dc)
 {
     if (std::find(contexts_.begin(), contexts_.end(), dc) == contexts_.end())

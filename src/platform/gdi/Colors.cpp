@@ -250,18 +250,6 @@ void SystemColors::Unpin() { pinning().pinned = false; }
 
 bool SystemColors::IsPinned() { return pinning().pinned; }
 
-ScopedClassicColors::ScopedClassicColors()
-    : wasPinned_(pinning().pinned), previous_(pinning().table)
-{
-    SystemColors::PinClassic();
-}
-
-ScopedClassicColors::~ScopedClassicColors()
-{
-    pinning().pinned = wasPinned_;
-    pinning().table = previous_;
-}
-
 }  // namespace gdi
 
 std::int32_t ColorToRGB(TColor color)

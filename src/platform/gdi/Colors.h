@@ -94,19 +94,6 @@ public:
     static bool IsPinned();
 };
 
-// Pins the classic table for one scope; tests use it for exact pixels.
-class ScopedClassicColors {
-public:
-    ScopedClassicColors();
-    ~ScopedClassicColors();
-    ScopedClassicColors(const ScopedClassicColors&) = delete;
-    ScopedClassicColors& operator=(const ScopedClassicColors&) = delete;
-
-private:
-    bool wasPinned_;
-    SystemColorTable previous_;
-};
-
 }  // namespace gdi
 
 // System colours.

@@ -8,9 +8,6 @@
 namespace gdi {
 namespace {
 
-// Stands for "no clip" where a region is needed: larger than any bitmap this program makes.
-const QRect kUnbounded(-(1 << 24), -(1 << 24), 1 << 25, 1 << 25);
-
 ColorRef resolveColor(TColor color) { return ColorRef(ColorToRGB(color)) & kRgbMask; }
 
 int regionKind(const QRegion& r)
@@ -138,32 +135,6 @@ int DeviceContext::IntersectClipRect(const Rect& logical)
     return regionKind(state_.clip);
 }
 
-int DeviceContext::ExcludeClipRect(const Rect& logical)
-{
-    const QRegion r(deviceRect(logical));
-    state_.clip = (state_.clipped ? state_.clip : QRegion(kUnbounded)).subtracted(r);
-    state_.clipped = true;
-    if (painter_ && painter_->isActive())
-        applyClip(*painter_);
-    return regionKind(state_.clip);
-}
-
-int DeviceContext::SelectClipRgn(const QRegion* deviceRegion)
-{
-    state_.clipped = deviceRegion != nullptr;
-    state_.clip = deviceRegion != nullptr ? *deviceRegion : QRegion();
-    if (painter_ && painter_->isActive())
-        applyClip(*painter_);
-    return state_.clipped ? regionKind(state_.clip) : SIMPLEREGION;
-}
-
-QRegion DeviceContext::GetClipRegion() const
-{
-    if (state_.clipped)
-        return state_.clip;
-    return bitmap_ != nullptr ? QRegion(0, 0, bitmap_->width(), bitmap_->height()) : QRegion();
-}
-
 QPoint DeviceContext::MoveTo(int x, int y) { return std::exchange(state_.position, QPoint(x, y)); }
 
 bool DeviceContext::LineTo(int x, int y)
@@ -200,19 +171,6 @@ bool DeviceContext::LineTo(int x, int y)
     }
     plotSpan(linePixels(a.x(), a.y(), b.x(), b.y()), color);
     return true;
-}
-
-bool DeviceContext::Polyline(const std::vector<QPoint>& points)
-{
-    if (points.size() < 2)
-        return false;
-    const QPoint saved = state_.position;
-    state_.position = points.front();
-    bool ok = true;
-    for (std::size_t i = 1; i < points.size(); ++i)
-        ok = LineTo(points[i].x(), points[i].y()) && ok;
-    state_.position = saved;
-    return ok;
 }
 
 bool DeviceContext::FillRect(const Rect& rect, const Brush& brush)
@@ -301,49 +259,6 @@ bool DeviceContext::RoundRect(int left, int top, int right, int bottom, int elli
     if (ellipseWidth <= 0 || ellipseHeight <= 0)
         return Rectangle(left, top, right, bottom);
     return drawFigure(left, top, right, bottom, Figure::RoundRect, ellipseWidth, ellipseHeight);
-}
-
-bool DeviceContext::Polygon(const std::vector<QPoint>& points)
-{
-    QPainter* p = painter();
-    if (p == nullptr)
-        return false;
-    QPolygon polygon;
-    for (const QPoint& pt : points)
-        polygon << pt + state_.viewportOrg;
-    p->setPen(state_.pen.style == PenStyle::Clear ? QPen(Qt::NoPen) : outlinePen(deviceColor(state_.pen.color)));
-    p->setBrush(state_.brush.style == BrushStyle::Clear ? QBrush(Qt::NoBrush)
-                                                        : QBrush(QColorOf(deviceColor(state_.brush.color))));
-    p->drawPolygon(polygon, Qt::OddEvenFill);
-    return true;
-}
-
-bool DeviceContext::FillRgn(const QRegion& deviceRegion, const Brush& brush)
-{
-    QPainter* p = painter();
-    if (p == nullptr)
-        return false;
-    if (brush.style == BrushStyle::Clear)
-        return true;
-    const QColor c = QColorOf(deviceColor(brush.color));
-    for (const QRect& r : deviceRegion)
-        p->fillRect(r, c);
-    return true;
-}
-
-ColorRef DeviceContext::GetPixel(int x, int y) const
-{
-    if (bitmap_ == nullptr)
-        return 0;
-    return bitmap_->pixel(x + state_.viewportOrg.x(), y + state_.viewportOrg.y());
-}
-
-bool DeviceContext::SetPixel(int x, int y, TColor color)
-{
-    if (bitmap_ == nullptr)
-        return false;
-    plotSpan({QPoint(x, y) + state_.viewportOrg}, deviceColor(resolveColor(color)));
-    return true;
 }
 
 bool DeviceContext::DrawFocusRect(const Rect& rect)

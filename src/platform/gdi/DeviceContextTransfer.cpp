@@ -53,62 +53,25 @@ bool DeviceContext::BitBlt(int x, int y, int width, int height, const DeviceCont
                     QPoint(sx, sy) + source.state_.viewportOrg, rop);
 }
 
-bool DeviceContext::PatBlt(int x, int y, int width, int height, RasterOp rop)
-{
-    if (usesSource(std::uint8_t(rop >> 16)))
-        return false;
-    return transfer(x, y, width, height, nullptr, 0, QPoint(), rop);
-}
-
 bool DeviceContext::DrawBitmap(int x, int y, const Bitmap& source, RasterOp rop)
 {
     return transfer(x, y, source.width(), source.height(), &source, 0xFFFFFF, QPoint(), rop);
-}
-
-bool DeviceContext::StretchBlt(int x, int y, int width, int height, const DeviceContext& source, int sx, int sy,
-                               int sw, int sh, RasterOp rop)
-{
-    if (width == sw && height == sh)
-        return BitBlt(x, y, width, height, source, sx, sy, rop);
-    if (source.bitmap_ == nullptr)
-        return false;
-    return stretch({x, y, x + width, y + height}, *source.bitmap_,
-                   QRect(QPoint(sx, sy) + source.state_.viewportOrg, QSize(sw, sh)), source.state_.bkColor, rop);
 }
 
 bool DeviceContext::StretchDrawBitmap(const Rect& rect, const Bitmap& source, RasterOp rop)
 {
     if (rect.width() == source.width() && rect.height() == source.height())
         return DrawBitmap(rect.left, rect.top, source, rop);
-    return stretch(rect, source, QRect(0, 0, source.width(), source.height()), 0xFFFFFF, rop);
-}
-
-bool DeviceContext::stretch(const Rect& target, const Bitmap& source, const QRect& wanted, ColorRef sourceBk,
-                            RasterOp rop)
-{
-    if (bitmap_ == nullptr || target.isEmpty() || wanted.isEmpty())
+    if (bitmap_ == nullptr || rect.isEmpty() || source.width() <= 0 || source.height() <= 0)
         return false;
-    // Only the part of the source rectangle that lies on the source bitmap is scaled; the
-    // destination shrinks in proportion.
-    const QRect part = wanted & QRect(0, 0, source.width(), source.height());
-    if (part.isEmpty())
-        return true;
-    auto scale = [](int offset, int size, int sourceSize) {
-        return int(static_cast<long long>(offset) * size / sourceSize);
-    };
-    const int left = target.left + scale(part.left() - wanted.left(), target.width(), wanted.width());
-    const int top = target.top + scale(part.top() - wanted.top(), target.height(), wanted.height());
-    const int right = target.left + scale(part.right() + 1 - wanted.left(), target.width(), wanted.width());
-    const int bottom = target.top + scale(part.bottom() + 1 - wanted.top(), target.height(), wanted.height());
-    if (right <= left || bottom <= top)
-        return true;
     // Scaled straight to the destination's density, so a picture loses nothing on the way.
-    QImage picture = source.copy(part).scaled(bitmap_->toDevice(QRect(left, top, right - left, bottom - top)).size());
+    QImage picture = source.copy(QRect(0, 0, source.width(), source.height()))
+                         .scaled(bitmap_->toDevice(rect.toQRect()).size());
     picture.setDevicePixelRatio(bitmap_->devicePixelRatio());
     Bitmap scaled(picture);
     if (source.isMonochrome())
         scaled.setFormat(PixelFormat::Monochrome);
-    return transfer(left, top, right - left, bottom - top, &scaled, sourceBk, QPoint(), rop);
+    return transfer(rect.left, rect.top, rect.width(), rect.height(), &scaled, 0xFFFFFF, QPoint(), rop);
 }
 
 bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* source, ColorRef sourceBk,

@@ -3,7 +3,6 @@
 #include "DeviceContext.h"
 
 #include <QPainterPath>
-#include <QPolygon>
 #include <algorithm>
 
 namespace gdi {
@@ -44,14 +43,6 @@ QRegion CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipse
     return QRegion(path.toFillPolygon().toPolygon(), Qt::WindingFill);
 }
 
-QRegion CreatePolygonRgn(const std::vector<QPoint>& points, int fillMode)
-{
-    QPolygon polygon;
-    for (const QPoint& p : points)
-        polygon << p;
-    return QRegion(polygon, fillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
-}
-
 int CombineRgn(QRegion& dest, const QRegion& a, const QRegion& b, int mode)
 {
     switch (mode) {
@@ -63,12 +54,6 @@ int CombineRgn(QRegion& dest, const QRegion& a, const QRegion& b, int mode)
     default: return RGN_ERROR;
     }
     return kindOf(dest);
-}
-
-int OffsetRgn(QRegion& region, int dx, int dy)
-{
-    region.translate(dx, dy);
-    return kindOf(region);
 }
 
 QRegion RegionFromBitmap(const Bitmap& bitmap, ColorRef excluded)

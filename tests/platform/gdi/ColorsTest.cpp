@@ -1,4 +1,5 @@
 #include "platform/gdi/Colors.h"
+#include "support/ClassicColors.h"
 
 #include <QGuiApplication>
 #include <QPalette>
