@@ -200,11 +200,6 @@ void TApplication::Terminate()
         QCoreApplication::exit(0);
 }
 
-void TApplication::ProcessMessages()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
 void TApplication::HandleException(std::exception_ptr error)
 {
     try {

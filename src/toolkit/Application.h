@@ -96,7 +96,6 @@ public:
     void Run();
     void Terminate();
     bool Terminated() const { return terminated_; }
-    void ProcessMessages();
 
     // The standard error box for an exception that escaped a handler: its message, with
     // a full stop added unless it ends with one, titled with Title, with an error icon and

@@ -161,12 +161,6 @@ void TTreeNode::Delete()
     owner_->Delete(this);
 }
 
-void TTreeNode::DeleteChildren()
-{
-    while (!children_.empty())
-        owner_->Delete(children_.back().get());
-}
-
 bool TTreeNode::EditText()
 {
     return TreeView()->StartEdit(this);

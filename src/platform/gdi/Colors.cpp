@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPalette>
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
 
@@ -142,30 +141,6 @@ bool equalsIgnoringCase(std::string_view a, const char* b)
     return true;
 }
 
-std::optional<std::int64_t> parseNumber(std::string_view text)
-{
-    bool negative = false;
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    int base = 10;
-    if (!text.empty() && text.front() == '$') {
-        base = 16;
-        text.remove_prefix(1);
-    } else if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    if (text.empty())
-        return std::nullopt;
-    std::uint64_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (ec != std::errc() || end != text.data() + text.size() || value > 0xFFFFFFFFull)
-        return std::nullopt;
-    return negative ? -std::int64_t(value) : std::int64_t(value);
-}
-
 }  // namespace
 
 const SystemColorTable& ClassicSystemColors()
@@ -282,12 +257,3 @@ std::string ColorToString(TColor color)
     return std::to_string(color);
 }
 
-std::optional<TColor> StringToColor(std::string_view text)
-{
-    if (auto named = IdentToColor(text))
-        return named;
-    const auto number = gdi::parseNumber(text);
-    if (!number || *number < -0x80000000ll || *number > 0xFFFFFFFFll)
-        return std::nullopt;
-    return TColor(std::uint32_t(*number));
-}

@@ -165,6 +165,3 @@ std::optional<TColor> IdentToColor(std::string_view ident);
 
 // Form-description text of a colour: its name where one exists, otherwise a decimal integer.
 std::string ColorToString(TColor color);
-// Reads a name, a decimal integer (negative allowed) or a "$"/"0x" hexadecimal number;
-// std::nullopt for anything else or a number outside 32 bits.
-std::optional<TColor> StringToColor(std::string_view text);
