@@ -152,7 +152,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     TApplication application(argc, argv);
-    gdi::ScopedClassicColors classic;
+    gdi::SystemColors::PinClassic();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

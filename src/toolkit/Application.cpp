@@ -200,11 +200,6 @@ void TApplication::Terminate()
         QCoreApplication::exit(0);
 }
 
-void TApplication::ProcessMessages()
-{
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-}
-
 void TApplication::HandleException(std::exception_ptr error)
 {
     try {
@@ -232,7 +227,12 @@ void TApplication::ShowException(const QString& message)
 int TApplication::MessageBox(const QString& text, const QString& caption, int flags)
 {
     CancelHint();
-    return MessageBoxModal(text, caption.isEmpty() ? title_ : caption, flags);
+    return messageBoxPresenter_({text, caption.isEmpty() ? title_ : caption, flags});
+}
+
+TMessageBoxPresenter TApplication::SetMessageBoxPresenter(TMessageBoxPresenter presenter)
+{
+    return std::exchange(messageBoxPresenter_, presenter ? std::move(presenter) : MessageBoxModal);
 }
 
 void ShowMessage(const QString& text)
@@ -240,7 +240,7 @@ void ShowMessage(const QString& text)
     if (Application)
         Application->MessageBox(text, Application->Title(), MB_OK);
     else
-        MessageBoxModal(text, QString(), MB_OK);
+        MessageBoxModal({text, QString(), MB_OK});
 }
 
 // ---------------------------------------------------------------- hints

@@ -96,7 +96,6 @@ public:
     void Run();
     void Terminate();
     bool Terminated() const { return terminated_; }
-    void ProcessMessages();
 
     // The standard error box for an exception that escaped a handler: its message, with
     // a full stop added unless it ends with one, titled with Title, with an error icon and
@@ -104,8 +103,11 @@ public:
     void HandleException(std::exception_ptr error);
     void ShowException(const QString& message);
 
-    // A modal box titled caption (Title when empty).
+    // A modal box titled caption (Title when empty), shown by the presenter.
     int MessageBox(const QString& text, const QString& caption = QString(), int flags = MB_OK);
+    // How boxes are shown: a modal Qt box (MessageBoxModal) unless another presenter is passed
+    // in; an empty one gives the Qt box back. Returns the presenter it replaces.
+    TMessageBoxPresenter SetMessageBoxPresenter(TMessageBoxPresenter presenter);
 
     // The hint switch: switched on, a new hint window of HintWindowClass is made (owned by
     // the application, coloured HintColor); switched off, it is destroyed.
@@ -159,6 +161,7 @@ private:
     // Qt's own words (the stock buttons of message boxes) in the user's language.
     QTranslator stockWords_;
     QString title_;
+    TMessageBoxPresenter messageBoxPresenter_ = MessageBoxModal;
     TForm* mainForm_ = nullptr;
     bool terminated_ = false;
     bool running_ = false;

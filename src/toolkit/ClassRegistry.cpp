@@ -52,10 +52,3 @@ TComponentClass FindClass(const QString& name)
     return r.classes.value(name);
 }
 
-TComponentClass GetClass(const QString& name)
-{
-    TComponentClass cls = FindClass(name);
-    if (!cls)
-        throw EReadError(QStringLiteral("Class %1 not found").arg(name));
-    return cls;
-}

@@ -35,5 +35,3 @@ void RegisterClass()
 }
 // The registered class of that name (exact case), or an empty class.
 TComponentClass FindClass(const QString& name);
-// As FindClass, but throws EReadError ("Class TFoo not found") for an unknown name.
-TComponentClass GetClass(const QString& name);

@@ -8,6 +8,9 @@
 // Controls that paint keep a persistent surface (a bitmap of their client area). Paint
 // fills it when it is out of date and the paint event shows it, so drawing on the canvas
 // outside a paint cycle is shown as soon as the widget is updated.
+//
+// TControl is in Controls.cpp, its alignment and anchors in ControlAlign.cpp, dragging in
+// ControlDrag.cpp; TWinControl and its kin in WinControl.cpp, TGraphicControl in GraphicControl.cpp.
 
 #include "toolkit/Component.h"
 #include "toolkit/Graphics.h"
@@ -315,6 +318,8 @@ private:
     // Drag steps, with the pointer at a screen point.
     void DragMoved(QPoint screen);
     void DragEnded(QPoint screen);
+    // A control that goes is no longer dragged, nor the place a drag is over.
+    void LeaveDrag();
 
     TWinControl* parent_ = nullptr;
     TAlign align_ = alNone;

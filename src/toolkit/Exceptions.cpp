@@ -2,12 +2,6 @@
 
 Exception::Exception(QString message) : message_(std::move(message)), utf8_(message_.toUtf8()) {}
 
-void Exception::SetMessage(QString message)
-{
-    message_ = std::move(message);
-    utf8_ = message_.toUtf8();
-}
-
 EAbort::EAbort() : Exception(QStringLiteral("Operation aborted")) {}
 
 void Abort()

@@ -11,7 +11,6 @@ public:
     explicit Exception(QString message);
 
     const QString& Message() const noexcept { return message_; }
-    void SetMessage(QString message);
     const char* what() const noexcept override { return utf8_.constData(); }
 
 private:

@@ -2,10 +2,7 @@
 
 #include "toolkit/Exceptions.h"
 
-
 namespace {
-
-constexpr int kBinaryBytesPerLine = 32;
 
 bool isIdentStart(QChar c)
 {
@@ -259,15 +256,6 @@ public:
         return root;
     }
 
-    TFormValue ParseOnlyValue()
-    {
-        TFormValue value = ParseValue();
-        const Token rest = lexer_.Take();
-        if (rest.kind != Token::Kind::End)
-            lexer_.Fail(rest.line, QStringLiteral("Text after the value"));
-        return value;
-    }
-
 private:
     bool IsSymbol(const Token& t, char16_t c) const { return t.kind == Token::Kind::Symbol && t.text == QChar(c); }
     bool IsWord(const Token& t, const char* word) const
@@ -436,43 +424,4 @@ private:
 TFormNode ParseFormText(const QString& text)
 {
     return Parser(text).ParseRoot();
-}
-
-TFormValue ParseFormValue(const QString& text)
-{
-    return Parser(text).ParseOnlyValue();
-}
-
-QString FormatFormString(const QString& text)
-{
-    if (text.isEmpty())
-        return QStringLiteral("''");
-    QString out;
-    bool quoted = false;
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20) {
-            if (quoted)
-                out += u'\'';
-            quoted = false;
-            out += u'#' + QString::number(c.unicode());
-            continue;
-        }
-        if (!quoted)
-            out += u'\'';
-        quoted = true;
-        out += c;
-        if (c == u'\'')
-            out += c;
-    }
-    if (quoted)
-        out += u'\'';
-    return out;
-}
-
-QStringList FormatFormBinary(const QByteArray& data)
-{
-    QStringList lines;
-    for (qsizetype i = 0; i < data.size(); i += kBinaryBytesPerLine)
-        lines.append(QString::fromLatin1(data.mid(i, kBinaryBytesPerLine).toHex().toUpper()));
-    return lines;
 }

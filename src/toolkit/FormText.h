@@ -1,6 +1,5 @@
 #pragma once
-// The text of form descriptions: parsing it into a tree of objects and property values,
-// and the spelling of single values that the writer shares.
+// The text of form descriptions, parsed into a tree of objects and property values.
 //
 //   object Form2: TForm2            nested "object" blocks are owned child components
 //     Caption = 'Report' + #13      strings: '..' ('' for a quote), #nnn codes, + joins
@@ -47,10 +46,3 @@ struct TFormNode {
 
 // Throws EReadError ("Line 3: ...") for text that is no form description.
 TFormNode ParseFormText(const QString& text);
-// One value as it stands after "=", e.g. a declared default ("[akLeft, akTop]").
-TFormValue ParseFormValue(const QString& text);
-
-// '..' with quotes doubled; control characters as #nn outside the quotes.
-QString FormatFormString(const QString& text);
-// Hexadecimal lines for a binary block, without the braces.
-QStringList FormatFormBinary(const QByteArray& data);

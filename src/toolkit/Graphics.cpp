@@ -261,12 +261,6 @@ void TCanvas::FillRect(const TRect& rect)
         handle_->FillRect(rect, handle_->GetBrush());
 }
 
-void TCanvas::FrameRect(const TRect& rect)
-{
-    if (RequiredState(BrushValid))
-        handle_->FrameRect(rect, handle_->GetBrush());
-}
-
 void TCanvas::Rectangle(int left, int top, int right, int bottom)
 {
     if (RequiredState(PenValid | BrushValid))
@@ -283,51 +277,6 @@ void TCanvas::RoundRect(int left, int top, int right, int bottom, int ellipseWid
 {
     if (RequiredState(PenValid | BrushValid))
         handle_->RoundRect(left, top, right, bottom, ellipseWidth, ellipseHeight);
-}
-
-void TCanvas::Polygon(const std::vector<TPoint>& points)
-{
-    if (RequiredState(PenValid | BrushValid))
-        handle_->Polygon(points);
-}
-
-void TCanvas::Polyline(const std::vector<TPoint>& points)
-{
-    if (RequiredState(PenValid))
-        handle_->Polyline(points);
-}
-
-void TCanvas::MoveTo(int x, int y)
-{
-    if (handle_)
-        handle_->MoveTo(x, y);
-}
-
-void TCanvas::LineTo(int x, int y)
-{
-    if (RequiredState(PenValid))
-        handle_->LineTo(x, y);
-}
-
-TPoint TCanvas::PenPos() const
-{
-    return handle_ ? handle_->GetCurrentPosition() : TPoint();
-}
-
-void TCanvas::TextOut(int x, int y, const QString& text)
-{
-    if (!RequiredState(FontValid | BrushValid))
-        return;
-    handle_->TextOut(x, y, text);
-    handle_->MoveTo(x + handle_->GetTextExtentPoint(text).width(), y);
-}
-
-void TCanvas::TextRect(const TRect& rect, int x, int y, const QString& text)
-{
-    if (!RequiredState(FontValid | BrushValid))
-        return;
-    const unsigned options = gdi::ETO_CLIPPED | (brush_->Style() != bsClear ? gdi::ETO_OPAQUE : 0u);
-    handle_->ExtTextOut(x, y, options, &rect, text);
 }
 
 int TCanvas::DrawText(const QString& text, TRect& rect, unsigned format)
@@ -348,38 +297,6 @@ void TCanvas::Draw(int x, int y, const TGraphic* graphic)
 {
     if (graphic && !graphic->Empty() && handle_)
         graphic->Draw(this, Rect(x, y, x + graphic->Width(), y + graphic->Height()));
-}
-
-void TCanvas::StretchDraw(const TRect& rect, const TGraphic* graphic)
-{
-    if (graphic && !graphic->Empty() && handle_)
-        graphic->Draw(this, rect);
-}
-
-void TCanvas::CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRect)
-{
-    if (!source || !source->handle_ || !RequiredState(BrushValid))
-        return;
-    source->RequiredState(FontValid | BrushValid);
-    handle_->StretchBlt(dest.left, dest.top, dest.width(), dest.height(), *source->handle_, sourceRect.left,
-                        sourceRect.top, sourceRect.width(), sourceRect.height(), copyMode_);
-}
-
-gdi::ColorRef TCanvas::Pixels(int x, int y) const
-{
-    return handle_ ? handle_->GetPixel(x, y) : 0;
-}
-
-void TCanvas::SetPixel(int x, int y, TColor color)
-{
-    if (handle_)
-        handle_->SetPixel(x, y, color);
-}
-
-void TCanvas::DrawFocusRect(const TRect& rect)
-{
-    if (RequiredState(BrushValid))
-        handle_->DrawFocusRect(rect);
 }
 
 // ---------------------------------------------------------------- TGraphic
@@ -450,14 +367,6 @@ void TBitmap::SetSize(int width, int height)
     Changed();
 }
 
-void TBitmap::SetMonochrome(bool monochrome)
-{
-    if (monochrome == Monochrome())
-        return;
-    bitmap_.setFormat(monochrome ? gdi::PixelFormat::Monochrome : gdi::PixelFormat::Device);
-    Changed();
-}
-
 void TBitmap::SetDevicePixelRatio(qreal ratio)
 {
     if (ratio == DevicePixelRatio())
@@ -491,14 +400,6 @@ void TBitmap::SetHandle(const gdi::Bitmap& bitmap)
 bool TBitmap::LoadFromResourceName(const QString& name)
 {
     if (!bitmap_.loadFromResourceName(name))
-        return false;
-    Changed();
-    return true;
-}
-
-bool TBitmap::LoadFromFile(const QString& path)
-{
-    if (!bitmap_.loadFromFile(path))
         return false;
     Changed();
     return true;

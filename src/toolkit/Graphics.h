@@ -172,38 +172,18 @@ public:
     TBrush* Brush() const { return brush_; }
     void SetFont(const TFont* font) { font_->Assign(font); }
 
-    // The raster operation CopyRect uses.
-    gdi::RasterOp CopyMode() const { return copyMode_; }
-    void SetCopyMode(gdi::RasterOp mode) { copyMode_ = mode; }
-
     void FillRect(const TRect& rect);
-    void FrameRect(const TRect& rect);
     void Rectangle(int left, int top, int right, int bottom);
     void Rectangle(const TRect& rect) { Rectangle(rect.left, rect.top, rect.right, rect.bottom); }
     void Ellipse(int left, int top, int right, int bottom);
     void RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight);
-    void Polygon(const std::vector<TPoint>& points);
-    void Polyline(const std::vector<TPoint>& points);
-    void MoveTo(int x, int y);
-    void LineTo(int x, int y);
-    TPoint PenPos() const;
 
-    void TextOut(int x, int y, const QString& text);
-    // Text at (x, y) clipped to rect; the rect is filled first unless the brush is clear.
-    void TextRect(const TRect& rect, int x, int y, const QString& text);
     // Formatted text (gdi::DT_* flags); returns its height. DT_CALCRECT measures into rect.
     int DrawText(const QString& text, TRect& rect, unsigned format);
     QSize TextExtent(const QString& text);
-    int TextWidth(const QString& text) { return TextExtent(text).width(); }
-    int TextHeight(const QString& text) { return TextExtent(text).height(); }
 
     // A graphic at its natural size with its top-left corner at (x, y).
     void Draw(int x, int y, const TGraphic* graphic);
-    void StretchDraw(const TRect& rect, const TGraphic* graphic);
-    void CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRect);
-    gdi::ColorRef Pixels(int x, int y) const;
-    void SetPixel(int x, int y, TColor color);
-    void DrawFocusRect(const TRect& rect);
 
 private:
     enum StateFlag { FontValid = 0x1, PenValid = 0x2, BrushValid = 0x4 };
@@ -215,7 +195,6 @@ private:
     TPen* pen_;
     TBrush* brush_;
     int state_ = 0;
-    gdi::RasterOp copyMode_ = gdi::SRCCOPY;
 };
 
 // What a picture shows: a bitmap, or any other kind of graphic a layer registers (see
@@ -288,7 +267,6 @@ public:
     bool Empty() const override { return bitmap_.isEmpty(); }
     void Draw(TCanvas* canvas, const TRect& rect) const override;
     bool Monochrome() const { return bitmap_.isMonochrome(); }
-    void SetMonochrome(bool monochrome);
     // Image pixels per pixel: a bitmap drawn on the screen's picture takes the screen's.
     qreal DevicePixelRatio() const { return bitmap_.devicePixelRatio(); }
     void SetDevicePixelRatio(qreal ratio);
@@ -304,7 +282,6 @@ public:
     void SetHandle(const gdi::Bitmap& bitmap);
     // The program's bitmap resource of that name; false (bitmap unchanged) when missing.
     bool LoadFromResourceName(const QString& name);
-    bool LoadFromFile(const QString& path);
 
     // The bytes of a bitmap file; setting them throws EInvalidGraphic for bytes that are
     // no picture.

@@ -54,18 +54,6 @@ std::vector<ButtonChoice> buttonsOf(int flags)
 // buttons); a box narrower than its caption plus this shows the caption cut short.
 constexpr int kTitleBarAllowance = 120;
 
-int showQtBox(const TMessageBoxRequest& request)
-{
-    const auto box = MakeQtMessageBox(request);
-    const std::vector<ButtonChoice> choices = buttonsOf(request.flags);
-    const auto pressed = QMessageBox::StandardButton(box->exec());
-    for (const ButtonChoice& c : choices)
-        if (c.button == pressed)
-            return c.answer;
-    // Closed by its frame: the answer a box without Cancel gives is its only button.
-    return (request.flags & 0xF) == MB_OK ? IDOK : IDCANCEL;
-}
-
 }  // namespace
 
 std::unique_ptr<QMessageBox> MakeQtMessageBox(const TMessageBoxRequest& request)
@@ -86,42 +74,14 @@ std::unique_ptr<QMessageBox> MakeQtMessageBox(const TMessageBoxRequest& request)
     return box;
 }
 
-namespace {
-
-TMessageBoxPresenter& presenter()
+int MessageBoxModal(const TMessageBoxRequest& request)
 {
-    static TMessageBoxPresenter current;
-    return current;
-}
-
-}  // namespace
-
-TMessageBoxPresenter SetMessageBoxPresenter(TMessageBoxPresenter replacement)
-{
-    return std::exchange(presenter(), std::move(replacement));
-}
-
-int MessageBoxModal(const QString& text, const QString& caption, int flags)
-{
-    const TMessageBoxRequest request{text, caption, flags};
-    if (presenter())
-        return presenter()(request);
-    return showQtBox(request);
-}
-
-TMessageBoxRecorder::TMessageBoxRecorder()
-{
-    previous_ = SetMessageBoxPresenter([this](const TMessageBoxRequest& request) {
-        shown_.push_back(request);
-        if (OnShown)
-            OnShown(request);
-        if (nextAnswer_ < answers_.size())
-            return answers_[nextAnswer_++];
-        return buttonsOf(request.flags).front().answer;
-    });
-}
-
-TMessageBoxRecorder::~TMessageBoxRecorder()
-{
-    SetMessageBoxPresenter(std::move(previous_));
+    const auto box = MakeQtMessageBox(request);
+    const std::vector<ButtonChoice> choices = buttonsOf(request.flags);
+    const auto pressed = QMessageBox::StandardButton(box->exec());
+    for (const ButtonChoice& c : choices)
+        if (c.button == pressed)
+            return c.answer;
+    // Closed by its frame: the answer a box without Cancel gives is its only button.
+    return (request.flags & 0xF) == MB_OK ? IDOK : IDCANCEL;
 }

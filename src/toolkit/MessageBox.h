@@ -1,12 +1,11 @@
 #pragma once
-// Modal message boxes, as the platform numbers their styles and answers. Every box goes
-// through one presenter: by default a modal QMessageBox, in tests a recorder that answers
-// by script, so no test ever waits for a person.
+// Modal message boxes, as the platform numbers their styles and answers. The application
+// shows every box through its presenter: a modal QMessageBox unless one is passed in (in
+// tests a recorder that answers by script, so no test ever waits for a person).
 
 #include <QString>
 #include <functional>
 #include <memory>
-#include <vector>
 
 class QMessageBox;
 
@@ -39,33 +38,9 @@ struct TMessageBoxRequest {
 // Shows the box and returns the button pressed (IDOK ...).
 using TMessageBoxPresenter = std::function<int(const TMessageBoxRequest&)>;
 
-// Installs a presenter (an empty one restores the default); returns the previous one.
-TMessageBoxPresenter SetMessageBoxPresenter(TMessageBoxPresenter presenter);
-
-// Shows a modal box through the current presenter.
-int MessageBoxModal(const QString& text, const QString& caption, int flags);
+// Shows a modal QMessageBox for the request: the presenter an application starts with.
+int MessageBoxModal(const TMessageBoxRequest& request);
 
 // The box the default presenter shows for a request, not yet shown: in the program's own font,
 // with plain buttons, and wide enough for the window manager to show its whole caption.
 std::unique_ptr<QMessageBox> MakeQtMessageBox(const TMessageBoxRequest& request);
-
-// Answers every box while it lives, recording what was shown: the test hook for boxes.
-// The answer is the next scripted one, else the box's first button (IDOK, IDYES ...).
-class TMessageBoxRecorder {
-public:
-    TMessageBoxRecorder();
-    ~TMessageBoxRecorder();
-    TMessageBoxRecorder(const TMessageBoxRecorder&) = delete;
-    TMessageBoxRecorder& operator=(const TMessageBoxRecorder&) = delete;
-
-    void Answer(int button) { answers_.push_back(button); }
-    const std::vector<TMessageBoxRequest>& Shown() const { return shown_; }
-    // Runs for each box before it is answered (a test may look at the windows then).
-    std::function<void(const TMessageBoxRequest&)> OnShown;
-
-private:
-    std::vector<TMessageBoxRequest> shown_;
-    std::vector<int> answers_;
-    std::size_t nextAnswer_ = 0;
-    TMessageBoxPresenter previous_;
-};

@@ -21,7 +21,9 @@ bool isQtClass(const QMetaObject* meta)
     return name[0] == 'Q' && name[1] >= 'A' && name[1] <= 'Z';
 }
 
-bool isIntegral(QMetaType type)
+}  // namespace
+
+bool IsIntegralType(QMetaType type)
 {
     switch (type.id()) {
     case QMetaType::Int:
@@ -39,8 +41,6 @@ bool isIntegral(QMetaType type)
         return false;
     }
 }
-
-}  // namespace
 
 TPropertyInfo PropertyInfoOf(const QMetaObject* meta, const char* property)
 {
@@ -156,7 +156,7 @@ std::optional<QVariant> ConvertFormValue(const QMetaProperty& property, const TP
             return QVariant(false);
         return fail(invalid);
     }
-    if (isIntegral(type)) {
+    if (IsIntegralType(type)) {
         if (value.kind == Kind::Integer) {
             QVariant v(qlonglong(value.integer));
             v.convert(type);
@@ -204,35 +204,3 @@ std::optional<QVariant> ConvertFormValue(const QMetaProperty& property, const TP
     }
 }
 
-std::optional<QString> FormatScalar(const QMetaProperty& property, const TPropertyInfo& info, const QVariant& value)
-{
-    const QMetaType type = property.metaType();
-    if (const QMetaEnum e = EnumOfType(type); e.isValid()) {
-        const int v = value.toInt();
-        if (e.isFlag()) {
-            QStringList names;
-            for (int i = 0; i < e.keyCount(); ++i)
-                if (e.value(i) != 0 && (v & e.value(i)) == e.value(i))
-                    names.append(QString::fromLatin1(e.key(i)));
-            return u'[' + names.join(QStringLiteral(", ")) + u']';
-        }
-        const char* key = e.valueToKey(v);
-        return key ? QString::fromLatin1(key) : QString::number(v);
-    }
-    if (type.id() == QMetaType::Bool)
-        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    if (isIntegral(type)) {
-        if (info.isColor)
-            return QString::fromStdString(ColorToString(TColor(value.toInt())));
-        return QString::number(value.toLongLong());
-    }
-    switch (type.id()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return QString::number(value.toDouble(), 'g', 17);
-    case QMetaType::QString:
-        return FormatFormString(value.toString());
-    default:
-        return std::nullopt;
-    }
-}

@@ -46,6 +46,5 @@ TPointerKind PointerKindOf(QMetaType type);
 // colours, string lists, binary data).
 std::optional<QVariant> ConvertFormValue(const QMetaProperty& property, const TPropertyInfo& info,
                                          const TFormValue& value, QString* error);
-// A scalar property value as a form description writes it on one line; std::nullopt for
-// types written otherwise (lists, binary data, objects, events).
-std::optional<QString> FormatScalar(const QMetaProperty& property, const TPropertyInfo& info, const QVariant& value);
+// Whether a property type holds a whole number (a TColor among them).
+bool IsIntegralType(QMetaType type);

@@ -375,11 +375,6 @@ void TEdit::SetReadOnly(bool value)
     editor_->setReadOnly(value);
 }
 
-void TEdit::SelectAll()
-{
-    editor_->selectAll();
-}
-
 // ---------------------------------------------------------------- TListBox
 
 // The lines of the list box, as Qt's list view reads them. Every line is as wide as the longest,

@@ -168,7 +168,6 @@ public:
     void SetMaxLength(int value);
     bool ReadOnly() const;
     void SetReadOnly(bool value);
-    void SelectAll();
 
     // After every change of the text, by the user or by the program.
     TNotifyEvent OnChange;

@@ -129,7 +129,6 @@ public:
 
     // Deletes the node and its subtree, telling the tree of every node that goes.
     void Delete();
-    void DeleteChildren();
 
     // Starts the in-place edit of the label (through the tree's editing check); false when
     // it did not start.

@@ -8,6 +8,7 @@
 
 #include "platform/gdi/Colors.h"
 #include "toolkit/Application.h"
+#include "support/ClassicColors.h"
 
 #include <QCursor>
 #include <QApplication>

@@ -15,6 +15,7 @@
 #include "toolkit/Jpeg.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/StdCtrls.h"
+#include "support/MessageBoxRecorder.h"
 
 #include <QApplication>
 #include <QTest>
@@ -195,7 +196,7 @@ TEST_F(AboutWindow, TheLinkHandsItsAddressToTheDesktopAndTheWindowStaysOpen)
 TEST_F(AboutWindow, APageNoBrowserCanOpenIsToldInAnErrorBoxAndTheWindowStaysOpen)
 {
     shellns::SetOpenerForTesting([](const std::string&) { return false; });
-    TMessageBoxRecorder boxes;
+    TMessageBoxRecorder boxes(*Application);
     EXPECT_TRUE(ClickTheLinkAndStayOpen());
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text.toStdString(), "Не удалось открыть страницу «" + std::string(kClanPage)

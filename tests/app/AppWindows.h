@@ -13,6 +13,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/ComCtrls.h"
 #include "toolkit/StdCtrls.h"
+#include "support/MessageBoxRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +65,7 @@ protected:
         return tree.WriteFile(relative, testsupport::MakeReplay(records * kRecord, first, second, {}, seed));
     }
 
-    TMessageBoxRecorder boxes;
+    TMessageBoxRecorder boxes{*Application};
     app::ProblemsRecorder problems;
     testsupport::ScratchTree tree;
 };

@@ -12,6 +12,7 @@
 #include "shell/ShellTreeView.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Guard.h"
+#include "support/MessageBoxRecorder.h"
 
 #include <QTimer>
 
@@ -97,7 +98,7 @@ protected:
 
     std::unique_ptr<ScratchHome> home;
     std::unique_ptr<ShellCtrls::ShellCtrlsModule> module;
-    TMessageBoxRecorder boxes;
+    TMessageBoxRecorder boxes{*Application};
 };
 
 TEST_F(BrowseDialog, IsLaidOutWithTheDesktopExpandedAndSelected)
@@ -156,7 +157,7 @@ TEST_F(BrowseDialog, AVirtualPlaceGivesItsNameNotAPathAndAScanOfItSaysSo)
         Browse(Form4->BitBtn1, [&] { Form4->ShellTreeView1->SetSelected(Child(Desktop(), place)); });
         EXPECT_EQ(place, Field());
         // No folder on disk is named so: the scan lists nothing and tells why.
-        TMessageBoxRecorder told;
+        TMessageBoxRecorder told(*Application);
         Guard([] { Form1->glBitBtn1->Click(); });
         EXPECT_EQ(0, Form1->ListView1->RowCount());
         ASSERT_EQ(1u, told.Shown().size());

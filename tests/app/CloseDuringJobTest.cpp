@@ -14,6 +14,7 @@
 #include "support/ScratchTree.h"
 #include "toolkit/Application.h"
 #include "toolkit/StdCtrls.h"
+#include "support/MessageBoxRecorder.h"
 
 #include <QGuiApplication>
 #include <QTimer>
@@ -78,7 +79,7 @@ TEST(ClosingTheMainWindow, DuringARemovalStopsItAfterTheFileInHandAndEndsTheProg
     application.SetTitle(QStringLiteral("Dupsweep"));
     application.CreateForm(Form1);
     application.CreateForm(Form2);
-    TMessageBoxRecorder boxes;
+    TMessageBoxRecorder boxes(application);
     app::ProblemsRecorder problems;
 
     // The removal holds after its first file until it is asked to stop.

@@ -15,6 +15,7 @@
 #include "support/QtTestMain.h"
 #include "toolkit/Application.h"
 #include "toolkit/StdCtrls.h"
+#include "support/ClassicColors.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -4,7 +4,8 @@
 #include "toolkit/Guard.h"
 #include "platform/fs/CurrentDirectory.h"
 #include "platform/fs/FileErrors.h"
-#include "toolkit/FormWriter.h"
+#include "support/FormWriter.h"
+#include "support/MessageBoxRecorder.h"
 
 #include <QDir>
 #include <QHeaderView>
@@ -155,7 +156,7 @@ QString NotEnteredBox(const QString& folder, const QString& reason)
 void ExpectNotEntered(const std::string& typed, const QString& box)
 {
     Form1->Edit1->SetText(shellns::PathToText(typed));
-    TMessageBoxRecorder boxes;
+    TMessageBoxRecorder boxes(*Application);
     Guard([] { Form1->glBitBtn1->Click(); }); // as a click with the mouse runs it
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text.toStdString(), box.toStdString());

@@ -9,6 +9,7 @@
 #include "GlTestSupport.h"
 #include "toolkit/StdCtrls.h"
 #include "support/Density.h"
+#include "support/ClassicColors.h"
 
 #include <QGuiApplication>
 #include <QScreen>

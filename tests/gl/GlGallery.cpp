@@ -13,6 +13,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
+#include "support/ClassicColors.h"
 
 #include <QImage>
 #include <QPainter>

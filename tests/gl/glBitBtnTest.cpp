@@ -4,6 +4,7 @@
 
 #include "toolkit/Application.h"
 #include "toolkit/FormReader.h"
+#include "support/ClassicColors.h"
 
 #include <QKeyEvent>
 #include <QTest>

@@ -5,7 +5,8 @@
 #include "toolkit/ClassRegistry.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/FormReader.h"
-#include "toolkit/FormWriter.h"
+#include "support/FormWriter.h"
+#include "support/ClassicColors.h"
 
 #include <gtest/gtest.h>
 

@@ -9,9 +9,10 @@
 #include "platform/gdi/SystemMetrics.h"
 #include "toolkit/FormReader.h"
 #include "toolkit/FormText.h"
-#include "toolkit/FormWriter.h"
+#include "support/FormWriter.h"
 #include "toolkit/Forms.h"
 #include "toolkit/StdCtrls.h"
+#include "support/ClassicColors.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

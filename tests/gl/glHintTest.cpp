@@ -6,6 +6,7 @@
 #include "toolkit/FormReader.h"
 
 #include "platform/gdi/SystemMetrics.h"
+#include "support/ClassicColors.h"
 
 #include <gtest/gtest.h>
 

@@ -12,9 +12,10 @@
 #include "toolkit/ClassRegistry.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/FormReader.h"
-#include "toolkit/FormWriter.h"
+#include "support/FormWriter.h"
 #include "toolkit/Forms.h"
 #include "toolkit/StdCtrls.h"
+#include "support/ClassicColors.h"
 
 #include <QCursor>
 #include <QLineEdit>

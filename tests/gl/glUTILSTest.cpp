@@ -9,6 +9,7 @@
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
 #include "toolkit/StdCtrls.h"
+#include "support/ClassicColors.h"
 
 #include <gtest/gtest.h>
 

@@ -17,6 +17,7 @@
 #include "shell/ShellTreeView.h"
 #include "toolkit/Application.h"
 #include "toolkit/MessageBox.h"
+#include "support/MessageBoxRecorder.h"
 
 // The Docs folder whose name is not valid UTF-8.
 inline const std::string kOddName = "Odd \xff name";
@@ -42,7 +43,7 @@ protected:
     static void EditorText(const TCustomTreeView* tree, const QString& text);
 
     // Answers the tree's questions (yes, unless a test scripts otherwise) and records them.
-    TMessageBoxRecorder boxes;
+    TMessageBoxRecorder boxes{*Application};
     long live = 0;
     std::unique_ptr<ScratchHome> home;
     std::unique_ptr<ShellCtrls::ShellCtrlsModule> module;

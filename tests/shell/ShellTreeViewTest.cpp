@@ -14,8 +14,9 @@
 #include "platform/shellns/Icons.h"
 #include "platform/shellns/Places.h"
 #include "toolkit/FormReader.h"
-#include "toolkit/FormWriter.h"
+#include "support/FormWriter.h"
 #include "toolkit/MessageBox.h"
+#include "support/MessageBoxRecorder.h"
 
 namespace {
 
@@ -286,7 +287,7 @@ TEST_F(ShellTreeViewTest, NamesThatAreNoUtf8SurviveShowingSelectingAndRenaming)
 TEST_F(ShellTreeViewTest, ARefusedRenameKeepsTheLabelWithoutAMessage)
 {
     TShellTreeView* tree = MakeTree();
-    TMessageBoxRecorder boxes;
+    TMessageBoxRecorder boxes(*Application);
     TTreeNode* homeNode = Child(tree->Items()->GetFirstNode(), "Home"); // a place cannot be renamed
     tree->SetSelected(homeNode);
     ASSERT_TRUE(homeNode->EditText());
@@ -300,7 +301,7 @@ TEST_F(ShellTreeViewTest, ARefusedRenameKeepsTheLabelWithoutAMessage)
 TEST_F(ShellTreeViewTest, ARenameTheSystemRefusesShowsTheErrorBoxAndKeepsTheLabel)
 {
     TShellTreeView* tree = MakeTree();
-    TMessageBoxRecorder boxes;
+    TMessageBoxRecorder boxes(*Application);
     TTreeNode* alpha = Child(tree->Items()->GetFirstNode(), "Alpha");
     tree->SetSelected(alpha);
     ASSERT_TRUE(alpha->EditText());

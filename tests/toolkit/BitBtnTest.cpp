@@ -4,7 +4,8 @@
 #include "toolkit/Application.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/FormReader.h"
-#include "toolkit/FormWriter.h"
+#include "support/FormWriter.h"
+#include "support/ClassicColors.h"
 
 #include <QTest>
 #include <QTimer>

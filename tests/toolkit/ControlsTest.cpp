@@ -3,6 +3,7 @@
 #include "toolkit/Controls.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/StdCtrls.h"
+#include "support/ClassicColors.h"
 
 #include <QEnterEvent>
 #include <QPointer>

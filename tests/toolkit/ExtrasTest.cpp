@@ -5,6 +5,7 @@
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/FormReader.h"
 #include "toolkit/StdCtrls.h"
+#include "support/ClassicColors.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

@@ -3,8 +3,9 @@
 #include "toolkit/ComCtrls.h"
 #include "toolkit/Exceptions.h"
 #include "toolkit/FormReader.h"
-#include "toolkit/FormWriter.h"
+#include "support/FormWriter.h"
 #include "toolkit/StdCtrls.h"
+#include "support/MessageBoxRecorder.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -102,7 +103,7 @@ end
 class Forms : public testing::Test {
 protected:
     void SetUp() override { Application->SetTitle(QStringLiteral("Dupsweep")); }
-    TMessageBoxRecorder boxes;
+    TMessageBoxRecorder boxes{*Application};
 };
 
 TEST_F(Forms, ADescriptionGivesTheFormItsLayoutControlsAndHandlers)

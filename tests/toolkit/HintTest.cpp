@@ -6,6 +6,7 @@
 #include "toolkit/StdCtrls.h"
 
 #include "platform/gdi/SystemMetrics.h"
+#include "support/ClassicColors.h"
 
 #include <QCursor>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/ComCtrls.h"
 #include "toolkit/FormReader.h"
-#include "toolkit/FormWriter.h"
+#include "support/FormWriter.h"
 #include "toolkit/StdCtrls.h"
 
 #include <QHeaderView>

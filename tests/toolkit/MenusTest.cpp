@@ -2,7 +2,7 @@
 // control that names them (or on a child that names none), their items picked.
 #include "toolkit/Application.h"
 #include "toolkit/FormReader.h"
-#include "toolkit/FormWriter.h"
+#include "support/FormWriter.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Menus.h"
 #include "toolkit/StdCtrls.h"

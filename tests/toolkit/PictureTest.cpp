@@ -5,8 +5,9 @@
 #include "toolkit/Exceptions.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/FormReader.h"
-#include "toolkit/FormWriter.h"
+#include "support/FormWriter.h"
 #include "toolkit/Forms.h"
+#include "support/ClassicColors.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>

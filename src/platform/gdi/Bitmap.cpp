@@ -37,8 +37,6 @@ void makeMonochrome(QImage& image)
     }
 }
 
-QRgb toQRgb(ColorRef c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)); }
-
 }  // namespace
 
 Bitmap::Bitmap(int width, int height, PixelFormat format, qreal ratio)
@@ -189,7 +187,7 @@ void Bitmap::setPixel(int x, int y, TColor color)
     ColorRef c = ColorRef(ColorToRGB(color)) & 0xFFFFFF;
     if (format_ == PixelFormat::Monochrome)
         c = MonochromeOf(c);
-    const QRgb value = toQRgb(c);
+    const QRgb value = QRgbOf(c);
     forEachImagePixel(QPoint(x, y), [value](QRgb& pixel) { pixel = value; });
 }
 
@@ -217,15 +215,6 @@ bool Bitmap::loadFromResourceName(const QString& name)
         }
     }
     return false;
-}
-
-bool Bitmap::loadFromFile(const QString& path)
-{
-    const QImage loaded(path);
-    if (loaded.isNull())
-        return false;
-    assign(loaded);
-    return true;
 }
 
 void Bitmap::attach(DeviceContext* dc)

@@ -78,7 +78,6 @@ public:
     // Loads the program's bitmap resource of that name (":/res/NAME.bmp" or ".png");
     // false when there is none, leaving the bitmap unchanged.
     bool loadFromResourceName(const QString& name);
-    bool loadFromFile(const QString& path);
 
 private:
     friend class DeviceContext;

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPalette>
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
 
@@ -64,8 +63,6 @@ ColorRef fromPalette(int index)
             return fromQColor(palette.color(r.group, r.role));
     return ClassicSystemColors()[std::size_t(index)];
 }
-
-QColor toQColor(ColorRef c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
 struct NamedColor {
     TColor value;
@@ -144,30 +141,6 @@ bool equalsIgnoringCase(std::string_view a, const char* b)
     return true;
 }
 
-std::optional<std::int64_t> parseNumber(std::string_view text)
-{
-    bool negative = false;
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    int base = 10;
-    if (!text.empty() && text.front() == '$') {
-        base = 16;
-        text.remove_prefix(1);
-    } else if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        text.remove_prefix(2);
-    }
-    if (text.empty())
-        return std::nullopt;
-    std::uint64_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (ec != std::errc() || end != text.data() + text.size() || value > 0xFFFFFFFFull)
-        return std::nullopt;
-    return negative ? -std::int64_t(value) : std::int64_t(value);
-}
-
 }  // namespace
 
 const SystemColorTable& ClassicSystemColors()
@@ -212,7 +185,7 @@ const SystemColorTable& ClassicSystemColors()
 
 QPalette PaletteOf(const SystemColorTable& table)
 {
-    const auto colour = [&table](int index) { return toQColor(table[std::size_t(index)]); };
+    const auto colour = [&table](int index) { return QColorOf(table[std::size_t(index)]); };
     // Roles no system colour stands for get their nearest kin.
     QPalette palette(colour(COLOR_BTNFACE), colour(COLOR_BTNFACE));
     palette.setColor(QPalette::Mid, colour(COLOR_BTNSHADOW));
@@ -252,18 +225,6 @@ void SystemColors::Unpin() { pinning().pinned = false; }
 
 bool SystemColors::IsPinned() { return pinning().pinned; }
 
-ScopedClassicColors::ScopedClassicColors()
-    : wasPinned_(pinning().pinned), previous_(pinning().table)
-{
-    SystemColors::PinClassic();
-}
-
-ScopedClassicColors::~ScopedClassicColors()
-{
-    pinning().pinned = wasPinned_;
-    pinning().table = previous_;
-}
-
 }  // namespace gdi
 
 std::int32_t ColorToRGB(TColor color)
@@ -296,12 +257,3 @@ std::string ColorToString(TColor color)
     return std::to_string(color);
 }
 
-std::optional<TColor> StringToColor(std::string_view text)
-{
-    if (auto named = IdentToColor(text))
-        return named;
-    const auto number = gdi::parseNumber(text);
-    if (!number || *number < -0x80000000ll || *number > 0xFFFFFFFFll)
-        return std::nullopt;
-    return TColor(std::uint32_t(*number));
-}

@@ -25,6 +25,11 @@ constexpr ColorRef RGB(int r, int g, int b)
 constexpr int GetRValue(ColorRef c) { return int(c & 0xFF); }
 constexpr int GetGValue(ColorRef c) { return int((c >> 8) & 0xFF); }
 constexpr int GetBValue(ColorRef c) { return int((c >> 16) & 0xFF); }
+// The colour bits of a colour reference or of an image pixel.
+constexpr ColorRef kRgbMask = 0xFFFFFF;
+// A colour reference as Qt's colour, and as an opaque image pixel.
+inline QColor QColorOf(ColorRef c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+inline QRgb QRgbOf(ColorRef c) { return qRgb(GetRValue(c), GetGValue(c), GetBValue(c)); }
 
 constexpr std::uint32_t kSystemColorFlag = 0x80000000u;
 constexpr int kSystemColorCount = 31;
@@ -87,19 +92,6 @@ public:
     // Follow the application's palette again.
     static void Unpin();
     static bool IsPinned();
-};
-
-// Pins the classic table for one scope; tests use it for exact pixels.
-class ScopedClassicColors {
-public:
-    ScopedClassicColors();
-    ~ScopedClassicColors();
-    ScopedClassicColors(const ScopedClassicColors&) = delete;
-    ScopedClassicColors& operator=(const ScopedClassicColors&) = delete;
-
-private:
-    bool wasPinned_;
-    SystemColorTable previous_;
 };
 
 }  // namespace gdi
@@ -173,6 +165,3 @@ std::optional<TColor> IdentToColor(std::string_view ident);
 
 // Form-description text of a colour: its name where one exists, otherwise a decimal integer.
 std::string ColorToString(TColor color);
-// Reads a name, a decimal integer (negative allowed) or a "$"/"0x" hexadecimal number;
-// std::nullopt for anything else or a number outside 32 bits.
-std::optional<TColor> StringToColor(std::string_view text);

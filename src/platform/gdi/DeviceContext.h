@@ -3,6 +3,8 @@
 // drawing calls the controls make, on a bitmap. Calls keep the classic platform's pixel
 // rules: text is placed by the top-left of its cell, lines leave out their end point,
 // rectangles leave out their right column and bottom row, and text is never anti-aliased.
+// The text calls are in DeviceContextText.cpp, the pixel block transfers in
+// DeviceContextTransfer.cpp.
 
 #include "Bitmap.h"
 #include "Colors.h"
@@ -46,22 +48,11 @@ constexpr unsigned DT_NOPREFIX = 0x800;
 constexpr unsigned DT_HIDEPREFIX = 0x100000;
 
 // Raster operations: bits 16..23 are the truth table over pattern (brush), source and
-// destination; any such code works, these are the named ones.
+// destination; any such code works, these are the ones with names.
 using RasterOp = std::uint32_t;
 constexpr RasterOp SRCCOPY = 0x00CC0020;
 constexpr RasterOp SRCPAINT = 0x00EE0086;
 constexpr RasterOp SRCAND = 0x008800C6;
-constexpr RasterOp SRCINVERT = 0x00660046;
-constexpr RasterOp SRCERASE = 0x00440328;
-constexpr RasterOp NOTSRCCOPY = 0x00330008;
-constexpr RasterOp NOTSRCERASE = 0x001100A6;
-constexpr RasterOp MERGECOPY = 0x00C000CA;
-constexpr RasterOp MERGEPAINT = 0x00BB0226;
-constexpr RasterOp PATCOPY = 0x00F00021;
-constexpr RasterOp PATINVERT = 0x005A0049;
-constexpr RasterOp DSTINVERT = 0x00550009;
-constexpr RasterOp BLACKNESS = 0x00000042;
-constexpr RasterOp WHITENESS = 0x00FF0062;
 
 // Results of clipping calls.
 constexpr int RGN_ERROR = 0;
@@ -134,17 +125,11 @@ public:
     QPoint GetViewportOrg() const { return state_.viewportOrg; }
     // The clip is kept in device pixels, as the platform keeps it.
     virtual int IntersectClipRect(const Rect& logical);
-    int ExcludeClipRect(const Rect& logical);
-    // nullptr removes the clip; the region is in device pixels.
-    int SelectClipRgn(const QRegion* deviceRegion);
-    // The current clip in device pixels; the whole bitmap when none is set.
-    QRegion GetClipRegion() const;
 
     QPoint MoveTo(int x, int y);
     QPoint GetCurrentPosition() const { return state_.position; }
     // Draws from the current position up to, but not including, (x, y), then moves there.
     bool LineTo(int x, int y);
-    bool Polyline(const std::vector<QPoint>& points);
 
     virtual bool FillRect(const Rect& rect, const Brush& brush);
     // A one-pixel frame drawn with the brush just inside the rectangle.
@@ -153,12 +138,6 @@ public:
     bool Rectangle(int left, int top, int right, int bottom);
     bool Ellipse(int left, int top, int right, int bottom);
     bool RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight);
-    bool Polygon(const std::vector<QPoint>& points);
-    // The region (device pixels) filled with the brush.
-    bool FillRgn(const QRegion& deviceRegion, const Brush& brush);
-
-    ColorRef GetPixel(int x, int y) const;
-    bool SetPixel(int x, int y, TColor color);
 
     // Text whose cell's top-left corner is (x, y), in the text colour; in OPAQUE mode the
     // cell is first filled with the background colour.
@@ -182,13 +161,10 @@ public:
     // source context's background colour and 0 elsewhere.
     virtual bool BitBlt(int x, int y, int width, int height, const DeviceContext& source, int sx, int sy,
                         RasterOp rop);
-    bool PatBlt(int x, int y, int width, int height, RasterOp rop);
     // Copies a bitmap without a context of its own (its background counts as white).
     bool DrawBitmap(int x, int y, const Bitmap& source, RasterOp rop = SRCCOPY);
-    // Scales by dropping or repeating pixels, as the platform's default stretch mode does.
-    bool StretchBlt(int x, int y, int width, int height, const DeviceContext& source, int sx, int sy, int sw,
-                    int sh, RasterOp rop);
-    // A whole bitmap scaled into the rectangle, without a context of its own.
+    // A whole bitmap scaled into the rectangle by dropping or repeating pixels, as the
+    // platform's default stretch mode does, without a context of its own.
     bool StretchDrawBitmap(const Rect& rect, const Bitmap& source, RasterOp rop = SRCCOPY);
 
     // The dotted focus frame: every other pixel of the rectangle's edge is inverted, so
@@ -225,7 +201,6 @@ private:
     bool textOut(int x, int y, unsigned options, const Rect* rect, QStringView text);
     void textLine(int x, int y, QStringView text, int underlineAt);
     void maskedTextLine(int x, int y, QStringView text, const QRegion& area);
-    bool stretch(const Rect& target, const Bitmap& source, const QRect& wanted, ColorRef sourceBk, RasterOp rop);
     void convertForTransfer(QImage& pixels, bool fromMono, ColorRef sourceBk) const;
     bool transfer(int x, int y, int width, int height, const Bitmap* source, ColorRef sourceBk, QPoint sourceOrigin,
                   RasterOp rop);

@@ -3,7 +3,6 @@
 #include "DeviceContext.h"
 
 #include <QPainterPath>
-#include <QPolygon>
 #include <algorithm>
 
 namespace gdi {
@@ -44,14 +43,6 @@ QRegion CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipse
     return QRegion(path.toFillPolygon().toPolygon(), Qt::WindingFill);
 }
 
-QRegion CreatePolygonRgn(const std::vector<QPoint>& points, int fillMode)
-{
-    QPolygon polygon;
-    for (const QPoint& p : points)
-        polygon << p;
-    return QRegion(polygon, fillMode == WINDING ? Qt::WindingFill : Qt::OddEvenFill);
-}
-
 int CombineRgn(QRegion& dest, const QRegion& a, const QRegion& b, int mode)
 {
     switch (mode) {
@@ -65,12 +56,6 @@ int CombineRgn(QRegion& dest, const QRegion& a, const QRegion& b, int mode)
     return kindOf(dest);
 }
 
-int OffsetRgn(QRegion& region, int dx, int dy)
-{
-    region.translate(dx, dy);
-    return kindOf(region);
-}
-
 QRegion RegionFromBitmap(const Bitmap& bitmap, ColorRef excluded)
 {
     // Rows with the same runs as the row above join its band, which keeps the region in the
@@ -80,8 +65,7 @@ QRegion RegionFromBitmap(const Bitmap& bitmap, ColorRef excluded)
     std::vector<std::pair<int, int>> previous;
     std::vector<std::pair<int, int>> current;
     const QImage& image = bitmap.image();
-    const QRgb skip = 0xFF000000u | (QRgb(GetRValue(excluded)) << 16) | (QRgb(GetGValue(excluded)) << 8) |
-                      QRgb(GetBValue(excluded));
+    const QRgb skip = QRgbOf(excluded);
     for (int y = 0; y < image.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         current.clear();

@@ -6,7 +6,6 @@
 
 #include <QPoint>
 #include <QRegion>
-#include <vector>
 
 namespace gdi {
 
@@ -17,21 +16,15 @@ constexpr int RGN_XOR = 3;
 constexpr int RGN_DIFF = 4;
 constexpr int RGN_COPY = 5;
 
-// Polygon fill modes.
-constexpr int ALTERNATE = 1;
-constexpr int WINDING = 2;
-
 // Shapes within the box (left, top)-(right, bottom); right and bottom lie outside.
 QRegion CreateRectRgn(int left, int top, int right, int bottom);
 QRegion CreateEllipticRgn(int left, int top, int right, int bottom);
 // ellipseWidth x ellipseHeight is the size of the ellipse that rounds the corners.
 QRegion CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight);
-QRegion CreatePolygonRgn(const std::vector<QPoint>& points, int fillMode);
 
 // dest := a (mode) b; RGN_COPY takes a. Returns NULLREGION, SIMPLEREGION or COMPLEXREGION,
 // or RGN_ERROR for an unknown mode (dest is then unchanged).
 int CombineRgn(QRegion& dest, const QRegion& a, const QRegion& b, int mode);
-int OffsetRgn(QRegion& region, int dx, int dy);
 inline bool PtInRegion(const QRegion& region, int x, int y) { return region.contains(QPoint(x, y)); }
 
 // Every pixel whose colour is not `excluded`, gathered run by run along each row: the same

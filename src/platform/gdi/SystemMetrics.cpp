@@ -14,12 +14,6 @@ std::map<int, int>& overrides()
     return values;
 }
 
-int& screenBitsOverride()
-{
-    static int bits = 0;
-    return bits;
-}
-
 QScreen* primaryScreen()
 {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
@@ -69,15 +63,5 @@ int GetSystemMetrics(int index)
 void SetSystemMetricOverride(int index, int value) { overrides()[index] = value; }
 
 void ClearSystemMetricOverrides() { overrides().clear(); }
-
-int ScreenBitsPerPixel()
-{
-    if (screenBitsOverride() > 0)
-        return screenBitsOverride();
-    const QScreen* screen = primaryScreen();
-    return screen != nullptr ? screen->depth() : 32;
-}
-
-void SetScreenBitsPerPixelOverride(int bits) { screenBitsOverride() = bits > 0 ? bits : 0; }
 
 }  // namespace gdi

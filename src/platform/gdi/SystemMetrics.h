@@ -29,8 +29,4 @@ int GetSystemMetrics(int index);
 void SetSystemMetricOverride(int index, int value);
 void ClearSystemMetricOverrides();
 
-// Colour depth of the screen (GetDeviceCaps(BITSPIXEL) of a window), overridable too.
-int ScreenBitsPerPixel();
-void SetScreenBitsPerPixelOverride(int bits);  // 0 clears it
-
 }  // namespace gdi

@@ -1,4 +1,5 @@
 #include "platform/gdi/Colors.h"
+#include "support/ClassicColors.h"
 
 #include <QGuiApplication>
 #include <QPalette>
@@ -63,26 +64,11 @@ TEST(Colors, NamesRoundTripAndUnnamedValuesBecomeDecimal)
     EXPECT_EQ(ColorToString(TColor(0x80000019)), "-2147483623");
     for (TColor c : {clBlack, clMoneyGreen, clCream, clMedGray, clNone, clDefault, cl3DDkShadow, clInfoBk,
                      clWindowFrame, clHighlight, clGrayText, clMenuBar})
-        EXPECT_EQ(StringToColor(ColorToString(c)), c) << ColorToString(c);
+        EXPECT_EQ(IdentToColor(ColorToString(c)), c) << ColorToString(c);
     EXPECT_EQ(IdentToColor("clLtGray"), clSilver);
     EXPECT_EQ(IdentToColor("CLBTNFACE"), clBtnFace);
     EXPECT_EQ(IdentToColor("clNoSuchColour"), std::nullopt);
     EXPECT_EQ(ColorToIdent(12345), std::nullopt);
-}
-
-TEST(Colors, StringToColorReadsNumbersAndRejectsGarbage)
-{
-    EXPECT_EQ(StringToColor("8294290"), 8294290);
-    EXPECT_EQ(StringToColor("-2147483633"), clBtnFace);
-    EXPECT_EQ(StringToColor("$8000000F"), clBtnFace);
-    EXPECT_EQ(StringToColor("0x00FF00"), clLime);
-    EXPECT_EQ(StringToColor("4294967295"), TColor(-1));
-    EXPECT_EQ(StringToColor(""), std::nullopt);
-    EXPECT_EQ(StringToColor("-"), std::nullopt);
-    EXPECT_EQ(StringToColor("12abc"), std::nullopt);
-    EXPECT_EQ(StringToColor("4294967296"), std::nullopt);
-    EXPECT_EQ(StringToColor("-2147483649"), std::nullopt);
-    EXPECT_EQ(StringToColor("$"), std::nullopt);
 }
 
 }  // namespace

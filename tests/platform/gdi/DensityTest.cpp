@@ -3,8 +3,10 @@
 // doubled; text and curves use the finer pixels; pictures of another density are scaled on the
 // way; copies between bitmaps of one density keep every image pixel.
 #include "Pixels.h"
+#include "RasterOps.h"
 #include "platform/gdi/DeviceContext.h"
 #include "support/Density.h"
+#include "support/ClassicColors.h"
 
 #include <gtest/gtest.h>
 
@@ -91,22 +93,14 @@ TEST_F(Density, EveryCallButTextAndCurvesDrawsTheRatioOnePictureDoubled)
              dc.LineTo(11, 1);
              dc.LineTo(3, 1);
          }},
-        {"SetPixel", [](DeviceContext& dc) { dc.SetPixel(4, 4, clFuchsia); }},
         {"focus frame", [](DeviceContext& dc) { dc.DrawFocusRect({1, 2, 9, 8}); }},
         {"a ratio-1 picture",
          [&glyph](DeviceContext& dc) {
              dc.DrawBitmap(3, 4, glyph, SRCCOPY);
-             dc.DrawBitmap(6, 1, glyph, SRCINVERT);
+             dc.DrawBitmap(6, 1, glyph, test::SRCINVERT);
          }},
         {"a picture scaled",
          [&glyph](DeviceContext& dc) { dc.StretchDrawBitmap({1, 1, 10, 5}, glyph, SRCCOPY); }},
-        {"PatBlt, clipped and moved",
-         [](DeviceContext& dc) {
-             dc.SetViewportOrg(1, 2);
-             dc.IntersectClipRect({0, 0, 6, 4});
-             dc.SelectBrush(SolidBrush(clTeal));
-             dc.PatBlt(-2, -2, 20, 20, PATCOPY);
-         }},
     };
     for (const Drawing& drawing : drawings) {
         Bitmap single(12, 10);

@@ -1,5 +1,6 @@
 #include "Pixels.h"
 #include "platform/gdi/Draw3D.h"
+#include "support/ClassicColors.h"
 
 #include <gtest/gtest.h>
 

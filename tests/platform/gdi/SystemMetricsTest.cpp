@@ -31,14 +31,4 @@ TEST(SystemMetrics, ClassicFrameSizes)
     EXPECT_EQ(GetSystemMetrics(9999), 0);
 }
 
-TEST(SystemMetrics, ScreenDepthCanBeOverridden)
-{
-    const int real = ScreenBitsPerPixel();
-    EXPECT_GT(real, 0);
-    SetScreenBitsPerPixelOverride(8);
-    EXPECT_EQ(ScreenBitsPerPixel(), 8);
-    SetScreenBitsPerPixelOverride(0);
-    EXPECT_EQ(ScreenBitsPerPixel(), real);
-}
-
 }  // namespace

@@ -1,5 +1,6 @@
-#include "toolkit/FormWriter.h"
+#include "support/FormWriter.h"
 
+#include "platform/gdi/Colors.h"
 #include "toolkit/Collection.h"
 #include "toolkit/PropertyInfo.h"
 
@@ -8,6 +9,42 @@
 namespace {
 
 constexpr int kIndent = 2;
+constexpr int kBinaryBytesPerLine = 32;
+
+// A scalar property value as a form description writes it on one line; std::nullopt for
+// types written otherwise (lists, binary data, objects, events).
+std::optional<QString> FormatScalar(const QMetaProperty& property, const TPropertyInfo& info, const QVariant& value)
+{
+    const QMetaType type = property.metaType();
+    if (const QMetaEnum e = EnumOfType(type); e.isValid()) {
+        const int v = value.toInt();
+        if (e.isFlag()) {
+            QStringList names;
+            for (int i = 0; i < e.keyCount(); ++i)
+                if (e.value(i) != 0 && (v & e.value(i)) == e.value(i))
+                    names.append(QString::fromLatin1(e.key(i)));
+            return u'[' + names.join(QStringLiteral(", ")) + u']';
+        }
+        const char* key = e.valueToKey(v);
+        return key ? QString::fromLatin1(key) : QString::number(v);
+    }
+    if (type.id() == QMetaType::Bool)
+        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    if (IsIntegralType(type)) {
+        if (info.isColor)
+            return QString::fromStdString(ColorToString(TColor(value.toInt())));
+        return QString::number(value.toLongLong());
+    }
+    switch (type.id()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QString::number(value.toDouble(), 'g', 17);
+    case QMetaType::QString:
+        return FormatFormString(value.toString());
+    default:
+        return std::nullopt;
+    }
+}
 
 class Writing {
 public:
@@ -141,6 +178,47 @@ private:
 };
 
 }  // namespace
+
+QString FormatFormString(const QString& text)
+{
+    if (text.isEmpty())
+        return QStringLiteral("''");
+    QString out;
+    bool quoted = false;
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20) {
+            if (quoted)
+                out += u'\'';
+            quoted = false;
+            out += u'#' + QString::number(c.unicode());
+            continue;
+        }
+        if (!quoted)
+            out += u'\'';
+        quoted = true;
+        out += c;
+        if (c == u'\'')
+            out += c;
+    }
+    if (quoted)
+        out += u'\'';
+    return out;
+}
+
+QStringList FormatFormBinary(const QByteArray& data)
+{
+    QStringList lines;
+    for (qsizetype i = 0; i < data.size(); i += kBinaryBytesPerLine)
+        lines.append(QString::fromLatin1(data.mid(i, kBinaryBytesPerLine).toHex().toUpper()));
+    return lines;
+}
+
+TFormValue ParseFormValue(const QString& text)
+{
+    // The reader's own parser, given the value as the one property of a description.
+    const TFormNode node = ParseFormText(QStringLiteral("object V: TValue\n  Value = %1\nend\n").arg(text));
+    return node.properties.at(0).value;
+}
 
 QString TWriter::WriteRootComponent(TComponent* root)
 {

@@ -2,10 +2,20 @@
 // Writes a component back out as a form description: its published properties that
 // differ from their declared defaults, in published order, then the components nested in
 // it (for the root: its owned components that have no parent or have the root as parent).
+// The program only reads descriptions; tests write them to see what a window holds.
 
 #include "toolkit/Component.h"
+#include "toolkit/FormText.h"
 
 #include <QString>
+#include <QStringList>
+
+// '..' with quotes doubled; control characters as #nn outside the quotes.
+QString FormatFormString(const QString& text);
+// Hexadecimal lines for a binary block, without the braces.
+QStringList FormatFormBinary(const QByteArray& data);
+// One value as it stands after "=", e.g. a declared default ("[akLeft, akTop]").
+TFormValue ParseFormValue(const QString& text);
 
 class TWriter {
 public:

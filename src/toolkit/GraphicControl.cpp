@@ -1,0 +1,76 @@
+#include "toolkit/Controls.h"
+
+// ---------------------------------------------------------------- TGraphicControl
+
+TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+TGraphicControl::~TGraphicControl() = default;
+
+void TGraphicControl::Invalidate()
+{
+    TControl::Invalidate();
+    InvalidateControlsAbove();
+}
+
+void TGraphicControl::InvalidateControlsAbove()
+{
+    if (TWinControl* parent = Parent()) {
+        bool above = false;
+        for (int i = 0; i < parent->ControlCount(); ++i) {
+            TControl* sibling = parent->Controls(i);
+            if (sibling == this) {
+                above = true;
+                continue;
+            }
+            if (above && dynamic_cast<TGraphicControl*>(sibling)
+                && !gdi::Intersect(sibling->BoundsRect(), BoundsRect()).isEmpty())
+                sibling->TControl::Invalidate();
+        }
+    }
+}
+
+void TGraphicControl::PaintSurface(gdi::DeviceContext& dc)
+{
+    // What lies beneath: the parent's picture, then the windowless siblings under this one.
+    if (TWinControl* parent = Parent()) {
+        dc.DrawBitmap(-Left(), -Top(), parent->PaintedSurface());
+        for (int i = 0; i < parent->ControlCount(); ++i) {
+            TControl* sibling = parent->Controls(i);
+            if (sibling == this)
+                break;
+            if (!dynamic_cast<TGraphicControl*>(sibling) || !sibling->Visible()
+                || gdi::Intersect(sibling->BoundsRect(), BoundsRect()).isEmpty())
+                continue;
+            dc.DrawBitmap(sibling->Left() - Left(), sibling->Top() - Top(), sibling->PaintedSurface());
+        }
+    }
+    Canvas()->Refresh();
+    Paint();
+}
+
+void TGraphicControl::PaintOwn(gdi::DeviceContext&)
+{
+    Canvas()->Refresh();
+    Paint();
+}
+
+bool TGraphicControl::PaintOver()
+{
+    if (surfaceDirty_ || !surface_ || !isVisible() || ComponentState().testFlag(csLoading)) {
+        Invalidate();
+        return false;
+    }
+    // The picture stays; only the drawing state starts afresh, as for every paint.
+    gdi::DeviceContext& dc = SurfaceDC();
+    dc.RestoreDC(surfaceLevel_);
+    surfaceLevel_ = dc.SaveDC();
+    Canvas()->Refresh();
+    Paint();
+    InvalidateControlsAbove();
+    repaint();
+    return true;
+}
