@@ -78,18 +78,23 @@ TForm1::~TForm1()
         Form1 = nullptr;
 }
 
-void TForm1::ShowRows(bool published)
+void TForm1::DropRows()
 {
-    if (published)
-        rows_.Publish();
-    else
-        rows_.Withdraw();
+    rows_.Withdraw();
+    ListView1->DataChanged();
+    catalogue_ = {}; // its memory goes back before the scan needs its own
+}
+
+void TForm1::ShowRows(replays::Catalogue catalogue)
+{
+    catalogue_ = std::move(catalogue);
+    rows_.Publish();
     ListView1->DataChanged();
 }
 
 void TForm1::glBitBtn1Click(TObject*)
 {
-    ShowRows(false);
+    DropRows();
     ListBox1->Clear();
     ListBox2->Clear();
     // The text goes to the walk unchanged, as the bytes the file system knows it by (a folder
@@ -99,15 +104,16 @@ void TForm1::glBitBtn1Click(TObject*)
     std::atomic<bool> cancel{false};
     app::ScanCounter counter(cancel);
     replays::ScanResult scan;
+    replays::Catalogue found;
     try {
-        app::RunJob([&] { scan = replays::FindReplays(catalogue_, folder, {&counter, &cancel}); }, cancel,
+        app::RunJob([&] { scan = replays::FindReplays(found, folder, {&counter, &cancel}); }, cancel,
                     QStringLiteral("Поиск реплеев"), [&] { return counter.Status(); });
     } catch (...) {
         // The rows found before the failure stay listed.
-        ShowRows(true);
+        ShowRows(std::move(found));
         throw;
     }
-    ShowRows(true);
+    ShowRows(std::move(found));
     if (Closing())
         return;
     if (!scan.entered) {

@@ -3,6 +3,7 @@
 #include "app/CatalogueRows.h"
 #include "app/ProgressForm.h"
 #include "app/ReportWindow.h"
+#include "replays/CatalogueBuilder.h"
 #include "toolkit/Thread.h"
 
 #include <QApplication>
@@ -188,9 +189,10 @@ TEST_F(Jobs, TheReportWindowGetsEveryPathInOrderFromAWorkerAndShowsWithTheFirst)
 
 TEST(CatalogueRows, ShowsNothingWhileWithdrawnAndCellsOnlyForPublishedRows)
 {
-    replays::Catalogue catalogue;
-    catalogue.AddEntry("/r/b.rep", 61, "f", "s");
-    catalogue.AddEntry("/r/\xff.rep", 60, "f", "s");
+    replays::CatalogueBuilder builder;
+    builder.AddEntry("/r/b.rep", 61, "f", "s");
+    builder.AddEntry("/r/\xff.rep", 60, "f", "s");
+    const replays::Catalogue catalogue = builder.Build();
     app::CatalogueRows rows(catalogue);
     EXPECT_EQ(rows.RowCount(), 0);
     rows.Publish();
