@@ -102,7 +102,7 @@ void TForm1::glBitBtn1Click(TObject*)
     const std::string folder = shellns::TextToPath(Edit1->Text());
 
     std::atomic<bool> cancel{false};
-    app::ScanCounter counter(cancel);
+    app::JobCounter counter(app::JobCounter::Job::Scan, cancel);
     replays::ScanResult scan;
     replays::Catalogue found;
     try {
@@ -166,7 +166,7 @@ void TForm1::glBitBtn3Click(TObject*)
     }
     Form2->ListBox1->Clear();
     std::atomic<bool> cancel{false};
-    app::RemovalCounter counter(cancel);
+    app::JobCounter counter(app::JobCounter::Job::Removal, cancel);
     app::ReportWindow report(*Form2);
     replays::RemovalResult result;
     app::RunJob([&] { result = replays::RemoveDuplicates(catalogue_, {false, &counter, &cancel, &report}); },

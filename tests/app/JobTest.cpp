@@ -1,6 +1,7 @@
 #include "AppWindows.h"
 
 #include "app/CatalogueRows.h"
+#include "app/JobCounters.h"
 #include "app/ProgressForm.h"
 #include "app/ReportWindow.h"
 #include "replays/CatalogueBuilder.h"
@@ -185,6 +186,22 @@ TEST_F(Jobs, TheReportWindowGetsEveryPathInOrderFromAWorkerAndShowsWithTheFirst)
         ASSERT_EQ(Form2->ListBox1->Items()->Strings(i), QString::fromStdString(paths[std::size_t(i)]));
     EXPECT_TRUE(Form2->Visible());
     EXPECT_TRUE(boxes.Shown().empty()); // the count is the main window's to tell
+}
+
+TEST(JobCounter, ShowsEachJobsCountsOnItsLines)
+{
+    const std::atomic<bool> cancel{false};
+    app::JobCounter scan(app::JobCounter::Job::Scan, cancel);
+    EXPECT_EQ(scan.Status(), (QStringList{QStringLiteral("Папок: 0    Файлов: 0"), QStringLiteral("Реплеев найдено: 0")}));
+    scan.ScanAdvanced({2, 7, 5}, "/r");
+    EXPECT_EQ(scan.Status(), (QStringList{QStringLiteral("Папок: 2    Файлов: 7"), QStringLiteral("Реплеев найдено: 5")}));
+    app::JobCounter removal(app::JobCounter::Job::Removal, cancel);
+    replays::RemovalCounts counts;
+    counts.candidates = 9;
+    counts.done = 4;
+    counts.deleted = 3;
+    removal.RemovalAdvanced(counts);
+    EXPECT_EQ(removal.Status(), (QStringList{QStringLiteral("Проверено: 4 из 9"), QStringLiteral("Удалено: 3")}));
 }
 
 TEST(CatalogueRows, ShowsNothingWhileWithdrawnAndCellsOnlyForPublishedRows)
