@@ -174,10 +174,11 @@ TEST_F(RemovalTrap, DataWrittenDuringTheComparisonIsNeverDeletedUnseen)
 // deleted is only ever a compared copy, and no content is lost. The moments: while the copy that
 // stays is read for the comparison, while the copy to go is, and after the last check of the copy
 // to go, as the removal opens the private folder it moves the copy into (made in a folder that
-// others may write). Out of a trap's reach: in a folder that only the user may write, the copy
-// goes aside to a hidden name beside it with no open or read between that check and the move; and
-// on a file system that marks a renamed file changed (most do), an exchange after the comparison's
-// last look at the copy to go and before that check, which would hold the removal nowhere.
+// others may write). Out of a trap's reach, for the removal opens and reads nothing there: the
+// time between the comparison's last look at the copy to go and the check before its move (an
+// exchange during the comparison stands in; where renaming marks a file changed, as most file
+// systems do, the comparison catches it itself); and, in a folder that only the user may write,
+// the time between that check and the move to a hidden name beside the copy.
 TEST(RemovalRace, AFileExchangedIntoTheNameIsNeverDeleted)
 {
     REQUIRE_READ_TRAP();
