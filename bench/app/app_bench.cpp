@@ -10,6 +10,7 @@
 #include "app/Unit2.h"
 
 #include "gl/Register.h"
+#include "replays/CatalogueBuilder.h"
 #include "toolkit/Application.h"
 #include "toolkit/ComCtrls.h"
 
@@ -26,17 +27,17 @@ constexpr int kRows = 1'000'000;
 constexpr int kRowsPerFolder = 500;
 
 // A catalogue as a scan of a large collection leaves it: paths in folders, sizes spread.
-void Fill(replays::Catalogue& catalogue, int rows)
+replays::Catalogue Filled(int rows)
 {
+    replays::CatalogueBuilder builder;
     std::string path;
     for (int i = 0; i < rows; ++i) {
         path = "/home/player/replays/season " + std::to_string(i / kRowsPerFolder) + "/game " + std::to_string(i)
             + ".rep";
         const std::uint64_t size = 51 + std::uint64_t(i * 7919 % 4000);
-        catalogue.AddEntry(path, size, "LT map " + std::to_string(i % 97), "player " + std::to_string(i % 1013));
+        builder.AddEntry(path, size, "LT map " + std::to_string(i % 97), "player " + std::to_string(i % 1013));
     }
-    if (rows > 0)
-        catalogue.Row(0); // a finished scan leaves the catalogue ordered
+    return builder.Build();
 }
 
 long ResidentBytes()
@@ -91,8 +92,7 @@ void BM_WindowMemory(benchmark::State& state)
     for (auto _ : state) {
         malloc_trim(0); // what earlier runs freed goes back, so growth is this run's
         const long before = ResidentBytes();
-        replays::Catalogue catalogue;
-        Fill(catalogue, rows);
+        const replays::Catalogue catalogue = Filled(rows);
         const long filled = ResidentBytes();
         ShownWindow window(catalogue);
         window.ShowRows();
@@ -107,8 +107,7 @@ BENCHMARK(BM_WindowMemory)->Arg(0)->Arg(kRows)->Iterations(1)->Unit(benchmark::k
 void BM_ShowScanResult(benchmark::State& state)
 {
     const int rows = int(state.range(0));
-    replays::Catalogue catalogue;
-    Fill(catalogue, rows);
+    const replays::Catalogue catalogue = Filled(rows);
     ShownWindow window(catalogue);
     for (auto _ : state) {
         state.PauseTiming();
@@ -123,8 +122,7 @@ BENCHMARK(BM_ShowScanResult)->Arg(0)->Arg(kRows)->Unit(benchmark::kMillisecond);
 void BM_FillCatalogue(benchmark::State& state)
 {
     for (auto _ : state) {
-        replays::Catalogue catalogue;
-        Fill(catalogue, kRows);
+        const replays::Catalogue catalogue = Filled(kRows);
         benchmark::DoNotOptimize(catalogue.RowCount());
     }
 }

@@ -9,6 +9,7 @@
 #include "ReplayTree.h"
 #include "platform/fs/Paths.h"
 #include "replays/Catalogue.h"
+#include "replays/CatalogueBuilder.h"
 #include "replays/FolderWalk.h"
 #include "replays/Removal.h"
 
@@ -165,10 +166,11 @@ void CatalogueBuild(benchmark::State& state)
     std::size_t bytes = 0, heap = 0;
     for (auto _ : state) {
         const auto heapBefore = HeapInUse();
-        replays::Catalogue catalogue;
+        replays::CatalogueBuilder builder;
         for (std::size_t i = 0; i < n; ++i)
-            catalogue.AddEntry(rows[i].path, rows[i].size, rows[i].first, rows[i].second);
-        benchmark::DoNotOptimize(catalogue.Row(n / 2)); // the first read puts the rows in order
+            builder.AddEntry(rows[i].path, rows[i].size, rows[i].first, rows[i].second);
+        const replays::Catalogue catalogue = builder.Build();
+        benchmark::DoNotOptimize(catalogue.Row(n / 2));
         bytes = catalogue.BytesUsed();
         heap = HeapInUse() - heapBefore;
     }
@@ -209,8 +211,8 @@ constexpr std::size_t kDuplicateEvery = 100;
 // One run of same-size rows with random fingerprints; one row in a hundred repeats an earlier one.
 const replays::Catalogue& OneLongRun()
 {
-    static const std::unique_ptr<replays::Catalogue> catalogue = [] {
-        auto c = std::make_unique<replays::Catalogue>();
+    static const replays::Catalogue catalogue = [] {
+        replays::CatalogueBuilder builder;
         std::mt19937_64 random(7);
         std::vector<std::pair<std::string, std::string>> fingerprints;
         for (std::size_t i = 0; i < kRunLength; ++i) {
@@ -224,12 +226,12 @@ const replays::Catalogue& OneLongRun()
                     b = static_cast<char>(1 + random() % 255);
                 fingerprints.emplace_back(std::move(first), std::move(second));
             }
-            c->AddEntry("/replays/" + std::to_string(i) + ".rep", 300, fingerprints.back().first,
-                        fingerprints.back().second);
+            builder.AddEntry("/replays/" + std::to_string(i) + ".rep", 300, fingerprints.back().first,
+                             fingerprints.back().second);
         }
-        return c;
+        return builder.Build();
     }();
-    return *catalogue;
+    return catalogue;
 }
 
 void RemovalPlan(benchmark::State& state)

@@ -10,9 +10,6 @@ namespace app {
 void CatalogueRows::Publish()
 {
     rows_ = int(std::min<std::size_t>(catalogue_.RowCount(), INT_MAX));
-    // Reading a row puts the catalogue in order, so later reads (from any thread) only read.
-    if (rows_ > 0)
-        catalogue_.Row(0);
 }
 
 QString CatalogueRows::CellText(int row, int column) const

@@ -15,9 +15,9 @@ class CatalogueRows : public TListViewData {
 public:
     explicit CatalogueRows(const replays::Catalogue& catalogue) : catalogue_(catalogue) {}
 
-    // Shows the catalogue's rows as they are now. Only while no job changes the catalogue.
+    // Shows the catalogue's rows, once it holds those of the last scan.
     void Publish();
-    // Shows no rows, so the list reads nothing while a job changes the catalogue.
+    // Shows no rows, so the list reads nothing while the catalogue is replaced.
     void Withdraw() { rows_ = 0; }
 
     int RowCount() const override { return rows_; }

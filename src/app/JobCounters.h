@@ -6,37 +6,30 @@
 
 #include <QStringList>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 
 namespace app {
 
-class ScanCounter : public replays::ScanProgress {
+// Either job shows three counts on two lines: two on the first, one on the second.
+class JobCounter : public replays::ScanProgress, public replays::RemovalProgress {
 public:
-    explicit ScanCounter(const std::atomic<bool>& cancel) : cancel_(cancel) {}
+    enum class Job { Scan, Removal };
+
+    JobCounter(Job job, const std::atomic<bool>& cancel) : job_(job), cancel_(cancel) {}
 
     void ScanAdvanced(const replays::ScanCounts& counts, std::string_view folder) override;
-    QStringList Status() const;
-
-private:
-    const std::atomic<bool>& cancel_;
-    std::atomic<std::uint64_t> folders_{0};
-    std::atomic<std::uint64_t> files_{0};
-    std::atomic<std::uint64_t> replays_{0};
-};
-
-class RemovalCounter : public replays::RemovalProgress {
-public:
-    explicit RemovalCounter(const std::atomic<bool>& cancel) : cancel_(cancel) {}
-
     void RemovalAdvanced(const replays::RemovalCounts& counts) override;
+    // The progress window's lines for the job, with the counts of its last report.
     QStringList Status() const;
 
 private:
+    void Store(std::uint64_t first, std::uint64_t second, std::uint64_t third);
+
+    const Job job_;
     const std::atomic<bool>& cancel_;
-    std::atomic<std::uint64_t> candidates_{0};
-    std::atomic<std::uint64_t> done_{0};
-    std::atomic<std::uint64_t> deleted_{0};
+    std::array<std::atomic<std::uint64_t>, 3> counts_{};
 };
 
 } // namespace app

@@ -78,18 +78,23 @@ TForm1::~TForm1()
         Form1 = nullptr;
 }
 
-void TForm1::ShowRows(bool published)
+void TForm1::DropRows()
 {
-    if (published)
-        rows_.Publish();
-    else
-        rows_.Withdraw();
+    rows_.Withdraw();
+    ListView1->DataChanged();
+    catalogue_ = {}; // its memory goes back before the scan needs its own
+}
+
+void TForm1::ShowRows(replays::Catalogue catalogue)
+{
+    catalogue_ = std::move(catalogue);
+    rows_.Publish();
     ListView1->DataChanged();
 }
 
 void TForm1::glBitBtn1Click(TObject*)
 {
-    ShowRows(false);
+    DropRows();
     ListBox1->Clear();
     ListBox2->Clear();
     // The text goes to the walk unchanged, as the bytes the file system knows it by (a folder
@@ -97,17 +102,18 @@ void TForm1::glBitBtn1Click(TObject*)
     const std::string folder = shellns::TextToPath(Edit1->Text());
 
     std::atomic<bool> cancel{false};
-    app::ScanCounter counter(cancel);
+    app::JobCounter counter(app::JobCounter::Job::Scan, cancel);
     replays::ScanResult scan;
+    replays::Catalogue found;
     try {
-        app::RunJob([&] { scan = replays::FindReplays(catalogue_, folder, {&counter, &cancel}); }, cancel,
+        app::RunJob([&] { scan = replays::FindReplays(found, folder, {&counter, &cancel}); }, cancel,
                     QStringLiteral("Поиск реплеев"), [&] { return counter.Status(); });
     } catch (...) {
         // The rows found before the failure stay listed.
-        ShowRows(true);
+        ShowRows(std::move(found));
         throw;
     }
-    ShowRows(true);
+    ShowRows(std::move(found));
     if (Closing())
         return;
     if (!scan.entered) {
@@ -160,7 +166,7 @@ void TForm1::glBitBtn3Click(TObject*)
     }
     Form2->ListBox1->Clear();
     std::atomic<bool> cancel{false};
-    app::RemovalCounter counter(cancel);
+    app::JobCounter counter(app::JobCounter::Job::Removal, cancel);
     app::ReportWindow report(*Form2);
     replays::RemovalResult result;
     app::RunJob([&] { result = replays::RemoveDuplicates(catalogue_, {false, &counter, &cancel, &report}); },

@@ -44,8 +44,10 @@ public slots:
     void glBitBtn4Click(TObject* Sender);
 
 private:
-    // Shows the catalogue's rows in ListView1 (none while a job changes it).
-    void ShowRows(bool published);
+    // ListView1 shows no rows while a scan runs, and the last scan's catalogue goes; then the
+    // scan's catalogue takes its place and ListView1 shows its rows.
+    void DropRows();
+    void ShowRows(replays::Catalogue catalogue);
 
     replays::Catalogue catalogue_;
     app::CatalogueRows rows_{catalogue_};

@@ -50,8 +50,8 @@ std::string_view Below(std::string_view path, std::string_view base)
 // side by side and added in walk order.
 class Walk {
 public:
-    Walk(Catalogue& catalogue, const ScanOptions& options, ScanResult& result)
-        : catalogue_(catalogue),
+    Walk(CatalogueBuilder& builder, const ScanOptions& options, ScanResult& result)
+        : builder_(builder),
           options_(options),
           result_(result),
           share_(DescriptorShare()),
@@ -242,10 +242,10 @@ private:
         const auto& outcome = pending.outcome;
         if (outcome.status == AddStatus::Added) {
             if (recorded_ != folder->Id()) {
-                catalogue_.AddFolder(folder->Path(), folder->Id());
+                builder_.AddFolder(folder->Path(), folder->Id());
                 recorded_ = folder->Id();
             }
-            catalogue_.AddRead(pending.path, outcome);
+            builder_.AddRead(pending.path, outcome);
             ++result_.counts.replays;
         } else if (outcome.status == AddStatus::Failed) {
             result_.errors.push_back({pending.path, outcome.code, files::ErrorText(outcome.code)});
@@ -255,13 +255,13 @@ private:
         Advanced(folder->Path());
     }
 
-    Catalogue& catalogue_;
+    CatalogueBuilder& builder_;
     const ScanOptions& options_;
     ScanResult& result_;
     const std::size_t share_; // descriptors each of the walk's uses may take
     std::vector<Level> levels_;
     std::unordered_set<files::FileId, files::FileIdHash> walked_;
-    std::optional<files::FileId> recorded_; // the folder whose identity the catalogue got last
+    std::optional<files::FileId> recorded_; // the folder whose identity the builder got last
     std::deque<std::pair<const files::Folder*, std::size_t>> openFolders_; // replays waiting, per folder
     files::FolderListing listing_; // reused: one folder is listed at a time
     OrderedReads<Pending> reads_; // last: its helpers stop before the rest goes
@@ -269,7 +269,7 @@ private:
 
 } // namespace
 
-ScanResult ScanFolder(Catalogue& catalogue, std::string_view folder, const ScanOptions& options)
+ScanResult ScanFolder(CatalogueBuilder& builder, std::string_view folder, const ScanOptions& options)
 {
     ScanResult result;
     result.enterError = files::ResolveFromCurrentDir(folder, result.folder);
@@ -284,9 +284,8 @@ ScanResult ScanFolder(Catalogue& catalogue, std::string_view folder, const ScanO
     }
     result.entered = true;
     const auto shared = std::make_shared<const files::Folder>(std::move(top));
-    catalogue.SetTop(shared);
-    Walk(catalogue, options, result).Run(shared);
-    catalogue.Settle();
+    builder.SetTop(shared);
+    Walk(builder, options, result).Run(shared);
     // Like stepping back up out of the folder: the next relative text is taken from its parent.
     if (files::SetCurrentDir(files::ParentPath(result.folder)) != files::kNoError)
         files::SetCurrentDir(result.folder);
@@ -295,11 +294,19 @@ ScanResult ScanFolder(Catalogue& catalogue, std::string_view folder, const ScanO
 
 ScanResult FindReplays(Catalogue& catalogue, std::string_view folder, const ScanOptions& options)
 {
-    catalogue.Clear();
-    auto result = ScanFolder(catalogue, folder, options);
-    if (result.entered && !result.cancelled
-        && !catalogue.FallbackPass(result.errors, options.cancel, options.readers))
-        result.cancelled = true;
+    catalogue = {}; // its memory goes back before the walk takes its own
+    CatalogueBuilder builder;
+    ScanResult result;
+    try {
+        result = ScanFolder(builder, folder, options);
+        if (result.entered && !result.cancelled
+            && !builder.FallbackPass(result.errors, options.cancel, options.readers))
+            result.cancelled = true;
+    } catch (...) {
+        catalogue = builder.Build(); // the rows found before the failure stay listed
+        throw;
+    }
+    catalogue = builder.Build();
     return result;
 }
 

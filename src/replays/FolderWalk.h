@@ -9,8 +9,9 @@
 //   scan.readOnly                 // replays left alone because they are read-only
 //   scan.restored                 // files brought back that a removal which died had left hidden
 //
-// FindReplays is what the find button does: empty the catalogue, walk the folder (ScanFolder),
-// then run the catalogue's fallback pass. It may run on a worker thread; see Progress.h.
+// FindReplays is what the find button does: walk the folder into a new catalogue (ScanFolder),
+// run the fallback pass, and put the catalogue in place of the old one. It may run on a worker
+// thread; see Progress.h.
 //
 // The walk resolves a relative folder text against the logical current directory
 // (platform/fs/CurrentDirectory.h) and leaves that at the scanned folder's parent, so a relative
@@ -29,6 +30,7 @@
 // a removal that ended before its time left hidden there (Leftovers.h).
 
 #include "replays/Catalogue.h"
+#include "replays/CatalogueBuilder.h"
 #include "replays/Progress.h"
 
 #include <atomic>
@@ -63,10 +65,12 @@ struct ScanResult {
     ScanCounts counts;
 };
 
-// The folder walk alone: hands every replay below folder to the catalogue's AddReplay.
-ScanResult ScanFolder(Catalogue& catalogue, std::string_view folder, const ScanOptions& options = {});
+// The folder walk alone: adds every replay below folder to builder.
+ScanResult ScanFolder(CatalogueBuilder& builder, std::string_view folder, const ScanOptions& options = {});
 
-// The whole scan: Clear, ScanFolder, FallbackPass.
+// The whole scan: ScanFolder into a new builder, its FallbackPass, and what it built replaces
+// catalogue, whose old rows are let go first. A scan that ends in an exception still leaves what
+// it found until then in catalogue.
 ScanResult FindReplays(Catalogue& catalogue, std::string_view folder, const ScanOptions& options = {});
 
 } // namespace replays

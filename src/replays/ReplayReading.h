@@ -4,7 +4,7 @@
 
 #include "platform/fs/File.h"
 #include "platform/fs/Folder.h"
-#include "replays/Catalogue.h"
+#include "replays/CatalogueBuilder.h"
 
 #include <cstdint>
 #include <string>

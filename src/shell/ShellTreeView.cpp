@@ -32,7 +32,6 @@ constexpr std::uint32_t kSiblingOrderBits = 0xFFFF;
 
 // The shell menu being tracked, which takes the menu's messages while it shows.
 std::shared_ptr<IContextMenu2> ActiveMenu2;
-TMenuTracker gMenuTracker;
 
 ShellFolderIntf DesktopFolder()
 {
@@ -176,14 +175,7 @@ public:
 
 } // namespace
 
-TMenuTracker SetMenuTrackerForTesting(TMenuTracker tracker)
-{
-    TMenuTracker previous = std::move(gMenuTracker);
-    gMenuTracker = std::move(tracker);
-    return previous;
-}
-
-void ShowShellMenu(TWinControl* owner, TShellFolder* folder, int x, int y)
+void ShowShellMenu(TWinControl* owner, TShellFolder* folder, int x, int y, const TMenuTracker& tracker)
 {
     if (!folder)
         return;
@@ -201,7 +193,7 @@ void ShowShellMenu(TWinControl* owner, TShellFolder* folder, int x, int y)
     std::uint32_t command = 0;
     {
         const TActiveMenu active(std::dynamic_pointer_cast<IContextMenu2>(menu));
-        command = gMenuTracker ? gMenuTracker(*popup, screenPoint) : TrackWithQMenu(*popup, screenPoint, owner);
+        command = tracker ? tracker(*popup, screenPoint) : TrackWithQMenu(*popup, screenPoint, owner);
     }
     if (command == 0)
         return;
@@ -620,7 +612,7 @@ void TCustomShellTreeView::DoContextPopup(TPoint mousePos, bool& handled)
         return;
     }
     handled = true;
-    ShowShellMenu(this, SelectedItem(), mousePos.x(), mousePos.y());
+    ShowShellMenu(this, SelectedItem(), mousePos.x(), mousePos.y(), FMenuTracker);
 }
 
 void TCustomShellTreeView::BeforeVerb(const std::string& verb, bool& handled)

@@ -34,15 +34,13 @@ public:
     virtual void AfterVerb(const std::string& verb, bool succeeded) = 0;
 };
 
-// Shows the shell's context menu of folder at a client point of owner and runs the command
-// chosen, with the owner's IShellVerbHook, if it offers one, taking part.
-void ShowShellMenu(TWinControl* owner, TShellFolder* folder, int x, int y);
-
 // Tracks a popup menu at a screen point and returns the command chosen, 0 for none.
 using TMenuTracker = std::function<std::uint32_t(const shellns::Menu& menu, TPoint screenPoint)>;
-// Replaces the menu tracking for tests (an empty function restores the real menu); returns
-// the previous one.
-TMenuTracker SetMenuTrackerForTesting(TMenuTracker tracker);
+
+// Shows the shell's context menu of folder at a client point of owner and runs the command
+// chosen, with the owner's IShellVerbHook, if it offers one, taking part. The menu is tracked
+// by tracker when one is given (a test answering it), else shown as a popup menu.
+void ShowShellMenu(TWinControl* owner, TShellFolder* folder, int x, int y, const TMenuTracker& tracker = {});
 
 using TAddFolderEvent = TEvent<TObject*, TShellFolder*, bool&>;
 
@@ -69,6 +67,8 @@ public:
     // A right click shows the shell's context menu of the selected item.
     bool AutoContextMenus() const { return FAutoContextMenus; }
     void SetAutoContextMenus(bool value) { FAutoContextMenus = value; }
+    // Answers the context menus this tree shows instead of the user (tests); empty: the user does.
+    void SetMenuTracker(TMenuTracker value) { FMenuTracker = std::move(value); }
     // Asked for every new child node; clearing CanAdd keeps the folder out.
     const TAddFolderEvent& OnAddFolder() const { return FOnAddFolder; }
     void SetOnAddFolder(const TAddFolderEvent& value) { FOnAddFolder = value; }
@@ -142,6 +142,7 @@ private:
     HIMAGELIST FSystemImages = nullptr;
     bool FBuildingRoot = false;
     bool FAutoContextMenus = true;
+    TMenuTracker FMenuTracker;
     bool FSyncing = false;
     bool FAutoRefresh = false;
     bool FSettingImages = false;

@@ -79,7 +79,7 @@ protected:
     // command whose text is given ("" for none), and what it offered is kept in menuTexts.
     void PickFromMenu(TTreeNode* node, const std::string& command)
     {
-        ShellCtrls::SetMenuTrackerForTesting([&](const shellns::Menu& menu, TPoint) -> std::uint32_t {
+        Form4->ShellTreeView1->SetMenuTracker([&](const shellns::Menu& menu, TPoint) -> std::uint32_t {
             std::uint32_t chosen = 0;
             menuTexts.clear();
             for (const shellns::MenuItem& item : menu.items)
@@ -91,7 +91,7 @@ protected:
             return chosen;
         });
         RightClick(Form4->ShellTreeView1, node);
-        ShellCtrls::SetMenuTrackerForTesting({});
+        Form4->ShellTreeView1->SetMenuTracker({});
     }
 
     std::vector<std::string> menuTexts;

@@ -1,8 +1,10 @@
 #include "AppWindows.h"
 
 #include "app/CatalogueRows.h"
+#include "app/JobCounters.h"
 #include "app/ProgressForm.h"
 #include "app/ReportWindow.h"
+#include "replays/CatalogueBuilder.h"
 #include "toolkit/Thread.h"
 
 #include <QApplication>
@@ -186,11 +188,28 @@ TEST_F(Jobs, TheReportWindowGetsEveryPathInOrderFromAWorkerAndShowsWithTheFirst)
     EXPECT_TRUE(boxes.Shown().empty()); // the count is the main window's to tell
 }
 
+TEST(JobCounter, ShowsEachJobsCountsOnItsLines)
+{
+    const std::atomic<bool> cancel{false};
+    app::JobCounter scan(app::JobCounter::Job::Scan, cancel);
+    EXPECT_EQ(scan.Status(), (QStringList{QStringLiteral("Папок: 0    Файлов: 0"), QStringLiteral("Реплеев найдено: 0")}));
+    scan.ScanAdvanced({2, 7, 5}, "/r");
+    EXPECT_EQ(scan.Status(), (QStringList{QStringLiteral("Папок: 2    Файлов: 7"), QStringLiteral("Реплеев найдено: 5")}));
+    app::JobCounter removal(app::JobCounter::Job::Removal, cancel);
+    replays::RemovalCounts counts;
+    counts.candidates = 9;
+    counts.done = 4;
+    counts.deleted = 3;
+    removal.RemovalAdvanced(counts);
+    EXPECT_EQ(removal.Status(), (QStringList{QStringLiteral("Проверено: 4 из 9"), QStringLiteral("Удалено: 3")}));
+}
+
 TEST(CatalogueRows, ShowsNothingWhileWithdrawnAndCellsOnlyForPublishedRows)
 {
-    replays::Catalogue catalogue;
-    catalogue.AddEntry("/r/b.rep", 61, "f", "s");
-    catalogue.AddEntry("/r/\xff.rep", 60, "f", "s");
+    replays::CatalogueBuilder builder;
+    builder.AddEntry("/r/b.rep", 61, "f", "s");
+    builder.AddEntry("/r/\xff.rep", 60, "f", "s");
+    const replays::Catalogue catalogue = builder.Build();
     app::CatalogueRows rows(catalogue);
     EXPECT_EQ(rows.RowCount(), 0);
     rows.Publish();

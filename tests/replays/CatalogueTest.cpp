@@ -1,5 +1,6 @@
 #include "platform/fs/FileErrors.h"
 #include "replays/Catalogue.h"
+#include "replays/CatalogueBuilder.h"
 #include "replays/Fingerprint.h"
 #include "support/ScratchTree.h"
 
@@ -40,15 +41,16 @@ TEST(Fingerprint, IsTheLengthPrefixedTextCutAtTheFirstZero)
 TEST(Catalogue, SizeIsInWholeRecordsAndRecordFiftyMustExist)
 {
     testsupport::ScratchTree tree;
-    replays::Catalogue catalogue;
-    EXPECT_EQ(catalogue.AddReplay(tree.WriteFile("exact.rep", testsupport::MakeReplay(13056, "f", "s"))).status,
+    replays::CatalogueBuilder builder;
+    EXPECT_EQ(builder.AddReplay(tree.WriteFile("exact.rep", testsupport::MakeReplay(13056, "f", "s"))).status,
               AddStatus::Added);
-    EXPECT_EQ(catalogue.AddReplay(tree.WriteFile("big.rep", testsupport::MakeReplay(1000000, "f", "s"))).status,
+    EXPECT_EQ(builder.AddReplay(tree.WriteFile("big.rep", testsupport::MakeReplay(1000000, "f", "s"))).status,
               AddStatus::Added);
-    const auto shorter = catalogue.AddReplay(tree.WriteFile("short.rep", testsupport::MakeReplay(13055, "f", "s")));
+    const auto shorter = builder.AddReplay(tree.WriteFile("short.rep", testsupport::MakeReplay(13055, "f", "s")));
     EXPECT_EQ(shorter.status, AddStatus::Failed);
     EXPECT_EQ(shorter.code, files::kReadBeyondEnd);
 
+    const auto catalogue = builder.Build();
     ASSERT_EQ(catalogue.RowCount(), 2u);
     EXPECT_EQ(catalogue.Row(0).Size, 51u);
     EXPECT_EQ(catalogue.Row(0).Name, "exact.rep");
@@ -61,11 +63,12 @@ TEST(Catalogue, SizeIsInWholeRecordsAndRecordFiftyMustExist)
 TEST(Catalogue, EqualSizesKeepTheOrderTheyWereAddedIn)
 {
     testsupport::ScratchTree tree;
-    replays::Catalogue catalogue;
+    replays::CatalogueBuilder builder;
     const auto sixty = 60 * replays::kRecordSize;
-    catalogue.AddReplay(tree.WriteFile("one.rep", testsupport::MakeReplay(sixty, "1", "")));
-    catalogue.AddReplay(tree.WriteFile("two.rep", testsupport::MakeReplay(52 * replays::kRecordSize + 7, "2", "")));
-    catalogue.AddReplay(tree.WriteFile("three.rep", testsupport::MakeReplay(sixty + 255, "3", "")));
+    builder.AddReplay(tree.WriteFile("one.rep", testsupport::MakeReplay(sixty, "1", "")));
+    builder.AddReplay(tree.WriteFile("two.rep", testsupport::MakeReplay(52 * replays::kRecordSize + 7, "2", "")));
+    builder.AddReplay(tree.WriteFile("three.rep", testsupport::MakeReplay(sixty + 255, "3", "")));
+    const auto catalogue = builder.Build();
     ASSERT_EQ(catalogue.RowCount(), 3u);
     EXPECT_EQ(catalogue.Row(0).Name, "two.rep");
     EXPECT_EQ(catalogue.Row(1).Name, "one.rep");
@@ -78,32 +81,33 @@ TEST(Catalogue, FilesThatCannotBeOpenedAreLeftOutSilently)
     tree.WriteFile("readonly.rep", testsupport::MakeReplay(14000, "f", "s"));
     tree.SetMode("readonly.rep", 0444);
     tree.MakeFolder("folder.rep");
-    replays::Catalogue catalogue;
-    EXPECT_EQ(catalogue.AddReplay(tree.Path("readonly.rep")).status, AddStatus::Skipped);
-    EXPECT_EQ(catalogue.AddReplay(tree.Path("folder.rep")).status, AddStatus::Skipped);
-    EXPECT_EQ(catalogue.AddReplay(tree.Path("missing.rep")).status, AddStatus::Skipped);
-    EXPECT_EQ(catalogue.RowCount(), 0u);
+    replays::CatalogueBuilder builder;
+    EXPECT_EQ(builder.AddReplay(tree.Path("readonly.rep")).status, AddStatus::Skipped);
+    EXPECT_EQ(builder.AddReplay(tree.Path("folder.rep")).status, AddStatus::Skipped);
+    EXPECT_EQ(builder.AddReplay(tree.Path("missing.rep")).status, AddStatus::Skipped);
+    EXPECT_EQ(builder.Build().RowCount(), 0u);
 }
 
 TEST(Catalogue, FallbackPassFillsEmptyFirstFingerprintsFromRecordFiftyFive)
 {
     testsupport::ScratchTree tree;
-    replays::Catalogue catalogue;
-    catalogue.AddReplay(tree.WriteFile("a.rep", testsupport::MakeReplay(15000, "", "s", "from55")));
+    replays::CatalogueBuilder builder;
+    builder.AddReplay(tree.WriteFile("a.rep", testsupport::MakeReplay(15000, "", "s", "from55")));
     // 13,056..14,335 bytes: record 50 is there, record 55 is not.
-    catalogue.AddReplay(tree.WriteFile("b.rep", testsupport::MakeReplay(14000, "", "s")));
-    catalogue.AddReplay(tree.WriteFile("c.rep", testsupport::MakeReplay(16000, "", "s", "later")));
-    catalogue.AddReplay(tree.WriteFile("d.rep", testsupport::MakeReplay(16000, "kept", "s", "unused")));
+    builder.AddReplay(tree.WriteFile("b.rep", testsupport::MakeReplay(14000, "", "s")));
+    builder.AddReplay(tree.WriteFile("c.rep", testsupport::MakeReplay(16000, "", "s", "later")));
+    builder.AddReplay(tree.WriteFile("d.rep", testsupport::MakeReplay(16000, "kept", "s", "unused")));
     auto gone = testsupport::MakeReplay(17000, "", "s", "gone");
-    catalogue.AddReplay(tree.WriteFile("e.rep", gone));
+    builder.AddReplay(tree.WriteFile("e.rep", gone));
     tree.Remove("e.rep");
     auto zeroLength = testsupport::MakeReplay(17000, "", "s");
     testsupport::PutRecord(zeroLength, replays::kFallbackFingerprintRecord, std::string(1, '\0'));
-    catalogue.AddReplay(tree.WriteFile("f.rep", zeroLength));
-    ASSERT_EQ(catalogue.RowCount(), 6u);
+    builder.AddReplay(tree.WriteFile("f.rep", zeroLength));
 
     std::vector<replays::ReplayError> errors;
-    EXPECT_TRUE(catalogue.FallbackPass(errors));
+    EXPECT_TRUE(builder.FallbackPass(errors));
+    const auto catalogue = builder.Build();
+    ASSERT_EQ(catalogue.RowCount(), 6u);
     EXPECT_EQ(catalogue.Row(0).Name, "b.rep");
     EXPECT_EQ(catalogue.Row(0).FirstFingerprint, ""); // keeps its empty text
     EXPECT_EQ(catalogue.Row(1).FirstFingerprint, "from55");
@@ -122,14 +126,15 @@ TEST(Catalogue, FallbackPassFillsEmptyFirstFingerprintsFromRecordFiftyFive)
 TEST(Catalogue, FallbackPassReadsRecordFiftyFiveItselfForRowsItWasNotReadFor)
 {
     testsupport::ScratchTree tree;
-    replays::Catalogue catalogue;
+    replays::CatalogueBuilder builder;
     const auto present = tree.WriteFile("a.rep", testsupport::MakeReplay(15000, "", "s", "from disk"));
     const auto shorter = tree.WriteFile("b.rep", testsupport::MakeReplay(14000, "", "s"));
-    catalogue.AddEntry(present, 58, "", "s");
-    catalogue.AddEntry(tree.Path("gone.rep"), 58, "", "s");
-    catalogue.AddEntry(shorter, 58, "", "s");
+    builder.AddEntry(present, 58, "", "s");
+    builder.AddEntry(tree.Path("gone.rep"), 58, "", "s");
+    builder.AddEntry(shorter, 58, "", "s");
     std::vector<replays::ReplayError> errors;
-    EXPECT_TRUE(catalogue.FallbackPass(errors, nullptr, 2));
+    EXPECT_TRUE(builder.FallbackPass(errors, nullptr, 2));
+    const auto catalogue = builder.Build();
     EXPECT_EQ(catalogue.Row(0).FirstFingerprint, "from disk");
     EXPECT_EQ(catalogue.Row(1).FirstFingerprint, ""); // cannot be opened: left as it is
     EXPECT_EQ(catalogue.Row(2).FirstFingerprint, "");
@@ -141,31 +146,33 @@ TEST(Catalogue, FallbackPassReadsRecordFiftyFiveItselfForRowsItWasNotReadFor)
 TEST(Catalogue, FallbackPassStopsWhenCancelled)
 {
     testsupport::ScratchTree tree;
-    replays::Catalogue catalogue;
-    catalogue.AddReplay(tree.WriteFile("a.rep", testsupport::MakeReplay(15000, "", "s", "x")));
+    replays::CatalogueBuilder builder;
+    builder.AddReplay(tree.WriteFile("a.rep", testsupport::MakeReplay(15000, "", "s", "x")));
     std::vector<replays::ReplayError> errors;
     const std::atomic<bool> cancel{true};
-    EXPECT_FALSE(catalogue.FallbackPass(errors, &cancel));
-    EXPECT_EQ(catalogue.Row(0).FirstFingerprint, "");
+    EXPECT_FALSE(builder.FallbackPass(errors, &cancel));
+    EXPECT_EQ(builder.Build().Row(0).FirstFingerprint, "");
 }
 
-TEST(Catalogue, ManyRowsComeOutInSizeOrderStableAcrossInterleavedReads)
+TEST(Catalogue, ManyRowsComeOutInSizeOrderStableAcrossInterleavedPasses)
 {
     std::mt19937 random(7);
     std::uniform_int_distribution<std::uint64_t> size(51, 120);
-    replays::Catalogue catalogue;
+    replays::CatalogueBuilder builder;
     std::vector<std::pair<std::uint64_t, std::string>> expected;
+    std::vector<replays::ReplayError> errors;
     for (int i = 0; i < 20000; ++i) {
         const auto s = size(random);
         const auto path = "/replays/" + std::to_string(i) + ".rep";
-        catalogue.AddEntry(path, s, "f", "s");
+        builder.AddEntry(path, s, "f", "s");
         expected.emplace_back(s, path);
         if (i % 4999 == 0) {
-            ASSERT_GT(catalogue.Row(0).Size, 0u); // reading in between must not upset the order
+            ASSERT_TRUE(builder.FallbackPass(errors)); // ordering in between must not upset the order
         }
     }
     std::stable_sort(expected.begin(), expected.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
+    auto catalogue = builder.Build();
     ASSERT_EQ(catalogue.RowCount(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         ASSERT_EQ(catalogue.Row(i).Size, expected[i].first) << i;
@@ -174,21 +181,44 @@ TEST(Catalogue, ManyRowsComeOutInSizeOrderStableAcrossInterleavedReads)
     // Compact: the texts here are about 20 bytes a row.
     EXPECT_LT(catalogue.BytesUsed() / catalogue.RowCount(), 150u);
 
-    catalogue.Clear();
+    catalogue = {};
     EXPECT_EQ(catalogue.RowCount(), 0u);
     EXPECT_EQ(catalogue.BytesUsed(), 0u);
 }
 
+TEST(Catalogue, ABuilderStartsAgainFromNothingOnceItHasBuilt)
+{
+    replays::CatalogueBuilder builder;
+    builder.AddEntry("/r/b.rep", 60, "f", "s");
+    builder.AddFolder("/r", {1, 10});
+    const auto first = builder.Build();
+    const auto empty = builder.Build();
+    EXPECT_EQ(empty.RowCount(), 0u);
+    EXPECT_EQ(empty.BytesUsed(), 0u);
+    builder.AddEntry("/q/a.rep", 70, "g", "t");
+    builder.AddEntry("/q/c.rep", 55, "h", "u");
+    const auto second = builder.Build();
+    ASSERT_EQ(second.RowCount(), 2u);
+    EXPECT_EQ(second.Row(0).Path, "/q/c.rep");
+    EXPECT_EQ(second.Row(1).Path, "/q/a.rep");
+    files::FileId id;
+    EXPECT_FALSE(second.FolderIdentity("/r", id));
+    EXPECT_TRUE(first.FolderIdentity("/r", id));
+    EXPECT_EQ(first.Row(0).Path, "/r/b.rep"); // the first catalogue is untouched by what came later
+}
+
 TEST(Catalogue, MovesToTheWindowAndLeavesAnEmptyUsableCatalogue)
 {
-    replays::Catalogue scanned;
-    scanned.AddEntry("/r/b.rep", 60, "f", "s");
-    scanned.AddEntry("/r/a.rep", 55, "g", "t");
+    replays::CatalogueBuilder builder;
+    builder.AddEntry("/r/b.rep", 60, "f", "s");
+    builder.AddEntry("/r/a.rep", 55, "g", "t");
+    replays::Catalogue scanned = builder.Build();
     replays::Catalogue shown = std::move(scanned);
     ASSERT_EQ(shown.RowCount(), 2u);
     EXPECT_EQ(shown.Row(0).Path, "/r/a.rep");
     EXPECT_EQ(scanned.RowCount(), 0u); // what is left after the move must be usable
-    scanned.AddEntry("/r/c.rep", 70, "h", "u");
+    builder.AddEntry("/r/c.rep", 70, "h", "u");
+    scanned = builder.Build();
     EXPECT_EQ(scanned.Row(0).Path, "/r/c.rep");
     EXPECT_EQ(shown.Row(1).Path, "/r/b.rep");
     shown = std::move(scanned);
@@ -197,26 +227,28 @@ TEST(Catalogue, MovesToTheWindowAndLeavesAnEmptyUsableCatalogue)
 
 TEST(Catalogue, EntriesKeepTheirBytesAndRefuseOversizedTexts)
 {
-    replays::Catalogue catalogue;
+    replays::CatalogueBuilder builder;
     const std::string odd = "/x/\xff name\n.rep";
     const std::string binary("\x01\x80\xff", 3);
-    catalogue.AddEntry(odd, 70, binary, std::string(255, 'z'));
+    builder.AddEntry(odd, 70, binary, std::string(255, 'z'));
+    EXPECT_THROW(builder.AddEntry("/p", 1, std::string(256, 'a'), ""), std::length_error);
+    EXPECT_THROW(builder.AddEntry(std::string(70000, 'p'), 1, "", ""), std::length_error);
+    const auto catalogue = builder.Build();
+    EXPECT_EQ(catalogue.RowCount(), 1u);
     const auto row = catalogue.Row(0);
     EXPECT_EQ(row.Path, odd);
     EXPECT_EQ(row.Name, "\xff name\n.rep");
     EXPECT_EQ(row.FirstFingerprint, binary);
     EXPECT_EQ(row.SecondFingerprint.size(), 255u);
-    EXPECT_THROW(catalogue.AddEntry("/p", 1, std::string(256, 'a'), ""), std::length_error);
-    EXPECT_THROW(catalogue.AddEntry(std::string(70000, 'p'), 1, "", ""), std::length_error);
-    EXPECT_EQ(catalogue.RowCount(), 1u);
 }
 
 TEST(Catalogue, RemembersTheFoldersItsRowsCameFromAndWhichTheyWere)
 {
-    replays::Catalogue catalogue;
-    catalogue.AddFolder("/b", {1, 20});
-    catalogue.AddFolder("/a/\xff", {1, 10});
-    catalogue.AddFolder("/", {1, 2});
+    replays::CatalogueBuilder builder;
+    builder.AddFolder("/b", {1, 20});
+    builder.AddFolder("/a/\xff", {1, 10});
+    builder.AddFolder("/", {1, 2});
+    auto catalogue = builder.Build();
     files::FileId id;
     ASSERT_TRUE(catalogue.FolderIdentity("/a/\xff", id));
     EXPECT_EQ(id, (files::FileId{1, 10}));
@@ -226,7 +258,7 @@ TEST(Catalogue, RemembersTheFoldersItsRowsCameFromAndWhichTheyWere)
     replays::Catalogue moved(std::move(catalogue));
     EXPECT_TRUE(moved.FolderIdentity("/b", id));
     EXPECT_FALSE(catalogue.FolderIdentity("/b", id)); // a moved-from catalogue is empty
-    moved.Clear();
+    moved = {};
     EXPECT_FALSE(moved.FolderIdentity("/b", id));
 }
 

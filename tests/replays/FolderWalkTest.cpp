@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,8 +106,9 @@ TEST(FolderWalk, FoldersThatCannotBeEnteredAddNothingAndMoveNothing)
     tree.WriteFile("file.rep", Replay());
     tree.MakeFolder("empty");
     ASSERT_EQ(files::SetCurrentDir(tree.Path("empty")), files::kNoError);
-    replays::Catalogue catalogue;
-    catalogue.AddEntry("/old.rep", 60, "", "");
+    replays::CatalogueBuilder builder;
+    builder.AddEntry("/old.rep", 60, "", "");
+    replays::Catalogue catalogue = builder.Build();
 
     for (const std::string& text : {tree.Path("missing"), std::string(), tree.Path("file.rep")}) {
         const auto scan = replays::FindReplays(catalogue, text);
@@ -148,13 +150,14 @@ TEST(FolderWalk, RecordFiftyFiveComesInWithTheWalkForTheFallbackPass)
 {
     testsupport::ScratchTree tree;
     tree.WriteFile("r/a.rep", Replay(""));
-    replays::Catalogue catalogue;
-    replays::ScanFolder(catalogue, tree.Path("r"));
-    ASSERT_EQ(catalogue.Row(0).FirstFingerprint, "");
+    replays::CatalogueBuilder walked, passed;
+    replays::ScanFolder(walked, tree.Path("r"));
+    ASSERT_EQ(walked.Build().Row(0).FirstFingerprint, ""); // the walk alone leaves it empty
+    replays::ScanFolder(passed, tree.Path("r"));
     tree.Remove("r/a.rep"); // the pass need not open it again
     std::vector<replays::ReplayError> errors;
-    EXPECT_TRUE(catalogue.FallbackPass(errors));
-    EXPECT_EQ(catalogue.Row(0).FirstFingerprint, "fallback");
+    EXPECT_TRUE(passed.FallbackPass(errors));
+    EXPECT_EQ(passed.Build().Row(0).FirstFingerprint, "fallback");
     EXPECT_TRUE(errors.empty());
 }
 
@@ -275,6 +278,34 @@ TEST(FolderWalk, ReportsProgressAndStopsWhenCancelled)
     EXPECT_EQ(catalogue.Row(0).FirstFingerprint, ""); // no fallback pass after a cancel
     EXPECT_GE(progress.calls, 4);
     EXPECT_EQ(progress.lastFolder, tree.Path("r"));
+}
+
+// Memory running out in the middle of a scan, say: what was found until then is what the list
+// shows, in row order, and nothing of the scan before.
+class FailAfter : public replays::ScanProgress {
+public:
+    explicit FailAfter(std::uint64_t replays) : replays_(replays) {}
+    void ScanAdvanced(const replays::ScanCounts& counts, std::string_view) override
+    {
+        if (counts.replays == replays_)
+            throw std::runtime_error("scan failed");
+    }
+
+private:
+    std::uint64_t replays_;
+};
+
+TEST(FolderWalk, AScanThatFailsLeavesTheRowsItFoundUntilThen)
+{
+    testsupport::ScratchTree tree;
+    for (int i = 0; i < 6; ++i)
+        tree.WriteFile("r/" + std::to_string(i) + ".rep", testsupport::MakeReplay(20000 - 256 * i, "f", "s"));
+    replays::CatalogueBuilder builder;
+    builder.AddEntry("/old.rep", 60, "", "");
+    replays::Catalogue catalogue = builder.Build();
+    FailAfter progress(3);
+    EXPECT_THROW(replays::FindReplays(catalogue, tree.Path("r"), {&progress, nullptr, 1}), std::runtime_error);
+    EXPECT_EQ(Paths(catalogue), (std::vector<std::string>{tree.Path("r/2.rep"), tree.Path("r/1.rep"), tree.Path("r/0.rep")}));
 }
 
 TEST(FolderWalk, ReadingSideBySideGivesTheSameRowsAndErrorsInWalkOrder)

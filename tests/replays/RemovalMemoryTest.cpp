@@ -31,12 +31,33 @@ void* Allocate(std::size_t size, std::size_t alignment = 0)
     return memory;
 }
 
+// What asks for memory without exceptions (a sort's scratch buffer) runs out alike, and its
+// memory comes from, and goes back to, the same place as the rest.
+void* AllocateOrNull(std::size_t size, std::size_t alignment = 0) noexcept
+{
+    try {
+        return Allocate(size, alignment);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
 } // namespace
 
 void* operator new(std::size_t size) { return Allocate(size); }
 void* operator new[](std::size_t size) { return Allocate(size); }
 void* operator new(std::size_t size, std::align_val_t alignment) { return Allocate(size, static_cast<std::size_t>(alignment)); }
 void* operator new[](std::size_t size, std::align_val_t alignment) { return Allocate(size, static_cast<std::size_t>(alignment)); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return AllocateOrNull(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return AllocateOrNull(size); }
+void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept
+{
+    return AllocateOrNull(size, static_cast<std::size_t>(alignment));
+}
+void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept
+{
+    return AllocateOrNull(size, static_cast<std::size_t>(alignment));
+}
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete[](void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }

@@ -11,6 +11,8 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -37,6 +39,15 @@ std::string Replay(unsigned i, std::size_t size = 14000)
 bool Exchange(const std::string& a, const std::string& b)
 {
     return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
+}
+
+// Which file is at path (looked at without opening it, which a trap's action must not do).
+std::pair<dev_t, ino_t> Identity(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    return {st.st_dev, st.st_ino};
 }
 
 // Two removals at once over the same replays, reached through two views of the tree that list
@@ -159,46 +170,96 @@ TEST_F(RemovalTrap, DataWrittenDuringTheComparisonIsNeverDeletedUnseen)
     EXPECT_EQ(reasons, expected);
 }
 
-// Another file exchanged into the name of a compared copy, again and again, while the removal
-// runs: what is deleted is only ever a compared copy. The exchange has to land in a gap of a few
-// system calls, so the race is run for several rounds.
+// Another file exchanged into the name of a copy at a known moment of the removal: what is
+// deleted is only ever a compared copy, and no content is lost. The moments: while the copy that
+// stays is read for the comparison, while the copy to go is, and after the last check of the copy
+// to go, as the removal opens the private folder it moves the copy into (made in a folder that
+// others may write). Out of a trap's reach, for the removal opens and reads nothing there: the
+// time between the comparison's last look at the copy to go and the check before its move (an
+// exchange during the comparison stands in; where renaming marks a file changed, as most file
+// systems do, the comparison catches it itself); and, in a folder that only the user may write,
+// the time between that check and the move to a hidden name beside the copy.
 TEST(RemovalRace, AFileExchangedIntoTheNameIsNeverDeleted)
 {
     REQUIRE_READ_TRAP();
-    constexpr unsigned kRounds = 5;
-    constexpr unsigned kPairs = 200;
-    for (unsigned round = 0; round < kRounds && !testing::Test::HasFailure(); ++round) {
-        testsupport::ScratchTree tree;
-        std::vector<std::string> wanted, names, others;
-        for (unsigned i = 0; i < kPairs; ++i) {
-            const auto n = std::to_string(i);
-            wanted.push_back(Replay(i, 100000));
-            names.push_back(tree.WriteFile("r/" + n + "a.rep", wanted.back()));
-            tree.WriteFile("r/" + n + "b.rep", wanted.back());
-            wanted.push_back(Replay(1000 + i, 100000));
-            others.push_back(tree.WriteFile("x/" + n + ".dat", wanted.back()));
+    using replays::KeepReason;
+    enum class Moment { Never, ReadingTheCopyThatStays, ReadingTheCopyToGo, OpeningThePrivateFolder };
+    struct Case {
+        Moment moment;
+        mode_t folderMode; // others may write 0777: the copy to go is moved into a private folder
+        std::vector<KeepReason> reasons; // any of these; none: the copy to go is deleted
+    };
+    const std::vector<Case> cases{
+        {Moment::Never, 0755, {}},
+        {Moment::Never, 0777, {}},
+        {Moment::ReadingTheCopyThatStays, 0755, {KeepReason::OtherChanged}},
+        // The exchange marks the copy being compared changed (Changed), or, where renaming leaves
+        // a file's change time alone, the check before the move finds another file (Replaced).
+        {Moment::ReadingTheCopyToGo, 0755, {KeepReason::Changed, KeepReason::Replaced}},
+        {Moment::OpeningThePrivateFolder, 0777, {KeepReason::Replaced}},
+    };
+    // The opens inside a folder while its pair is decided: both copies for the comparison, then
+    // the private folder, after the last check of the copy to go and before its move.
+    constexpr int kPrivateFolderOpen = 3;
+
+    testsupport::ScratchTree tree;
+    std::vector<std::string> wanted, others;
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const auto n = std::to_string(i);
+        wanted.push_back(Replay(static_cast<unsigned>(i), 100000));
+        tree.WriteFile("r/" + n + "/a.rep", wanted.back());
+        tree.WriteFile("r/" + n + "/b.rep", wanted.back());
+        wanted.push_back(Replay(1000 + static_cast<unsigned>(i), 100000));
+        others.push_back(tree.WriteFile("x/" + n + ".dat", wanted.back()));
+        tree.SetMode("r/" + n, cases[i].folderMode);
+    }
+    replays::Catalogue catalogue;
+    ASSERT_EQ(replays::FindReplays(catalogue, tree.Path("r")).counts.replays, 2 * cases.size());
+    const auto plan = replays::PlanRemoval(catalogue);
+    ASSERT_EQ(plan.size(), cases.size());
+
+    testsupport::ReadTrap trap;
+    std::vector<std::string> expectedDeleted;
+    std::map<std::string, std::size_t> caseOf; // by the path of the copy to go
+    for (const auto& candidate : plan) {
+        const std::string go(catalogue.Row(candidate.row).Path), stays(catalogue.Row(candidate.keep).Path);
+        const auto folder = go.substr(0, go.rfind('/'));
+        const auto i = static_cast<std::size_t>(std::stoul(folder.substr(folder.rfind('/') + 1)));
+        caseOf[go] = i;
+        // Exchanges the copy at with the other file, which it must still be when the trap goes off.
+        const auto exchange = [other = others[i]](const std::string& at) {
+            return [at, other, id = Identity(at)] {
+                if (Identity(at) != id || !Exchange(at, other))
+                    throw std::runtime_error("cannot exchange the copy at " + at);
+            };
+        };
+        switch (cases[i].moment) {
+        case Moment::Never:
+            expectedDeleted.push_back(go);
+            break;
+        case Moment::ReadingTheCopyThatStays:
+            trap.Arm(stays, exchange(stays));
+            break;
+        case Moment::ReadingTheCopyToGo:
+            trap.Arm(go, exchange(go));
+            break;
+        case Moment::OpeningThePrivateFolder:
+            trap.ArmOpenIn(folder, exchange(go), kPrivateFolderOpen);
+            break;
         }
-        replays::Catalogue catalogue;
-        ASSERT_EQ(replays::FindReplays(catalogue, tree.Path("r")).counts.replays, 2 * kPairs);
-        // Set on a pair's first read, the mutator exchanges that pair's first copy with its other
-        // file as fast as it can until the next pair begins.
-        std::atomic<int> target{-1};
-        std::atomic<bool> stop{false};
-        std::thread mutator([&] {
-            while (!stop.load()) {
-                if (const int i = target.load(); i >= 0)
-                    Exchange(names[static_cast<std::size_t>(i)], others[static_cast<std::size_t>(i)]);
-            }
-        });
-        {
-            testsupport::ReadTrap trap;
-            for (unsigned i = 0; i < kPairs; ++i)
-                trap.Arm(names[i], [&target, i] { target = static_cast<int>(i); });
-            replays::RemoveDuplicates(catalogue);
-            stop = true;
-            mutator.join();
-        }
-        EXPECT_EQ(Lost(wanted, tree.Root()), 0u) << "round " << round;
+    }
+    const auto result = replays::RemoveDuplicates(catalogue);
+
+    EXPECT_EQ(trap.Errors(), std::vector<std::string>{});
+    EXPECT_EQ(Lost(wanted, tree.Root()), 0u);
+    std::sort(expectedDeleted.begin(), expectedDeleted.end());
+    auto deleted = result.deleted;
+    std::sort(deleted.begin(), deleted.end());
+    EXPECT_EQ(deleted, expectedDeleted);
+    for (const auto& kept : result.notDeleted) {
+        const auto& reasons = cases[caseOf.at(kept.path)].reasons;
+        EXPECT_NE(std::find(reasons.begin(), reasons.end(), kept.reason), reasons.end())
+            << kept.path << " kept as " << static_cast<int>(kept.reason);
     }
 }
 

@@ -254,8 +254,10 @@ TEST_F(Removal, ReportsProgressAndStopsWhenCancelled)
 
 TEST_F(Removal, RunsLongerThanTwoThousandRowsAreWhole)
 {
+    replays::CatalogueBuilder builder;
     for (int i = 0; i < 2500; ++i)
-        catalogue.AddEntry("/x/" + std::to_string(i) + ".rep", 70, "same", "same");
+        builder.AddEntry("/x/" + std::to_string(i) + ".rep", 70, "same", "same");
+    catalogue = builder.Build();
     const auto plan = replays::PlanRemoval(catalogue);
     ASSERT_EQ(plan.size(), 2499u);
     EXPECT_EQ(plan.front().row, 0u);
@@ -264,8 +266,10 @@ TEST_F(Removal, RunsLongerThanTwoThousandRowsAreWhole)
 
 TEST_F(Removal, EveryKeptFileIsInTheResult)
 {
+    replays::CatalogueBuilder builder;
     for (int i = 0; i < 30; ++i)
-        catalogue.AddEntry(tree.Path("missing" + std::to_string(i) + ".rep"), 70, "f", "s");
+        builder.AddEntry(tree.Path("missing" + std::to_string(i) + ".rep"), 70, "f", "s");
+    catalogue = builder.Build();
     const auto result = replays::RemoveDuplicates(catalogue, {false, nullptr, nullptr, &report});
     EXPECT_EQ(result.notDeleted.size(), 29u);
     EXPECT_TRUE(report.deleted.empty());

@@ -20,7 +20,7 @@ class MenuPicker {
 public:
     MenuPicker(TShellTreeView* tree, std::string text) : tree_(tree), text_(std::move(text))
     {
-        SetMenuTrackerForTesting([this](const shellns::Menu& menu, TPoint) -> std::uint32_t {
+        tree_->SetMenuTracker([this](const shellns::Menu& menu, TPoint) -> std::uint32_t {
             ++shown;
             selectedPath = tree_->SelectedPath();
             std::uint32_t command = 0;
@@ -35,7 +35,7 @@ public:
             return command;
         });
     }
-    ~MenuPicker() { SetMenuTrackerForTesting({}); }
+    ~MenuPicker() { tree_->SetMenuTracker({}); }
     MenuPicker(const MenuPicker&) = delete;
     MenuPicker& operator=(const MenuPicker&) = delete;
 

@@ -79,7 +79,7 @@ void ReadTrap::Add(Event event, const std::string& path, std::function<void()> a
     }
     const std::uint64_t mask = event == Event::Read ? FAN_ACCESS_PERM
         : event == Event::Close                      ? FAN_CLOSE_NOWRITE
-                                                     : FAN_OPEN_PERM | FAN_EVENT_ON_CHILD;
+                                                     : FAN_OPEN_PERM | FAN_EVENT_ON_CHILD | FAN_ONDIR;
     if (::fanotify_mark(fanotify_, FAN_MARK_ADD, mask, AT_FDCWD, path.c_str()) != 0)
         throw std::runtime_error("cannot arm a read trap on " + path + ": " + std::strerror(errno));
 }

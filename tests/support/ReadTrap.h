@@ -38,7 +38,8 @@ public:
     // Runs action when the file now at path is read for the nth time from now on (counting every
     // read call by anyone), before that read returns. A file may carry several armed actions.
     void Arm(const std::string& path, std::function<void()> action, int nth = 1);
-    // Runs action, holding the opener, when any file inside folder is opened, on the nth open.
+    // Runs action, holding the opener, when any file or folder inside folder is opened, on the nth
+    // open.
     void ArmOpenIn(const std::string& folder, std::function<void()> action, int nth = 1);
     // Runs action soon after the file now at path is closed by a reader that wrote nothing.
     void ArmClose(const std::string& path, std::function<void()> action, int nth = 1);

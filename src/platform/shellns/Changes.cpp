@@ -7,7 +7,6 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -31,9 +30,6 @@ public:
 namespace {
 
 constexpr std::uint32_t kNameEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
-// A watch of a subtree takes one inotify watch per folder, from a budget that all the user's
-// programs share (8192 on many systems): see kMaxSubtreeFolders.
-std::atomic<std::size_t> subtreeFolderLimit{kMaxSubtreeFolders};
 constexpr std::uint32_t kSelfEvents = IN_DELETE_SELF | IN_MOVE_SELF;
 
 void DrainCounter(int fd)
@@ -136,9 +132,9 @@ private:
 // is signalled, so a handle signalled by one thread's look also ends another thread's wait.
 class ChangeHandle final : public WaitableObject {
 public:
-    ChangeHandle(bool subtree, std::uint32_t filter)
+    ChangeHandle(bool subtree, std::uint32_t filter, std::size_t maxFolders)
         : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), signal_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
-          poll_(::epoll_create1(EPOLL_CLOEXEC)), subtree_(subtree), filter_(filter)
+          poll_(::epoll_create1(EPOLL_CLOEXEC)), subtree_(subtree), filter_(filter), maxFolders_(maxFolders)
     {
         watchMask_ = kNameEvents | kSelfEvents | IN_EXCL_UNLINK;
         if (filter & (kNotifyAttributes | kNotifySecurity | kNotifyLastWrite))
@@ -209,7 +205,7 @@ private:
         }
         ::closedir(dir);
         for (const std::string& child : children) {
-            if (folders_.size() >= subtreeFolderLimit.load())
+            if (folders_.size() >= maxFolders_)
                 return false;
             const int watch = ::inotify_add_watch(fd_, child.c_str(), watchMask_ | IN_ONLYDIR | IN_DONT_FOLLOW);
             if (watch < 0)
@@ -253,7 +249,7 @@ private:
             matched = (filter_ & (isDir ? kNotifyDirName : kNotifyFileName)) != 0;
             if (subtree_ && isDir && (event.mask & (IN_CREATE | IN_MOVED_TO)))
                 if (const auto parent = folders_.find(event.wd);
-                    parent != folders_.end() && folders_.size() < subtreeFolderLimit.load()) {
+                    parent != folders_.end() && folders_.size() < maxFolders_) {
                     // Past the limit, folders made later go unwatched.
                     const std::string child = JoinPath(parent->second, name);
                     const int watch = ::inotify_add_watch(fd_, child.c_str(), watchMask_ | IN_ONLYDIR | IN_DONT_FOLLOW);
@@ -278,6 +274,9 @@ private:
     bool usable_ = true;
     bool subtree_;
     std::uint32_t filter_;
+    // A watch of a subtree takes one inotify watch per folder, from a budget that all the user's
+    // programs share (8192 on many systems).
+    std::size_t maxFolders_;
     std::uint32_t watchMask_;
     int rootWatch_ = -1;
     std::unordered_map<int, std::string> folders_;
@@ -287,14 +286,10 @@ private:
 
 } // namespace
 
-void SetSubtreeFolderLimitForTesting(std::size_t limit)
+Handle FindFirstChangeNotification(const std::string& directory, bool subtree, std::uint32_t filter,
+                                   std::size_t maxFolders)
 {
-    subtreeFolderLimit = limit == 0 ? kMaxSubtreeFolders : limit;
-}
-
-Handle FindFirstChangeNotification(const std::string& directory, bool subtree, std::uint32_t filter)
-{
-    auto* handle = new ChangeHandle(subtree, filter);
+    auto* handle = new ChangeHandle(subtree, filter, maxFolders);
     if (!handle->Open(directory)) {
         delete handle;
         return kInvalidHandle;

@@ -19,17 +19,18 @@ constexpr std::uint32_t kNotifySize = 0x8;
 constexpr std::uint32_t kNotifyLastWrite = 0x10;
 constexpr std::uint32_t kNotifySecurity = 0x100;
 
-// A handle that becomes signalled at the first change of a kind in filter inside directory (and,
-// with subtree, in every folder below it), and stays signalled until FindNextChangeNotification.
-// kInvalidHandle when the directory cannot be watched, and for a subtree of more folders than a
-// watch may take (a whole machine from "/"): each folder costs a watch from the user's budget.
-Handle FindFirstChangeNotification(const std::string& directory, bool subtree, std::uint32_t filter);
 // The most folders a subtree watch takes, the directory itself included; folders made later past
 // it go unwatched. Far below a whole machine, and half of the common per-user budget of 8192, so
 // the user's other programs keep theirs.
 constexpr std::size_t kMaxSubtreeFolders = 4096;
-// Replaces that limit for tests (0 restores it): thousands of scratch folders are slow to remove.
-void SetSubtreeFolderLimitForTesting(std::size_t limit);
+
+// A handle that becomes signalled at the first change of a kind in filter inside directory (and,
+// with subtree, in every folder below it), and stays signalled until FindNextChangeNotification.
+// kInvalidHandle when the directory cannot be watched, and for a subtree of more folders than
+// maxFolders (a whole machine from "/"): each folder costs a watch from the user's budget. Tests
+// pass a lower limit: thousands of scratch folders are slow to remove.
+Handle FindFirstChangeNotification(const std::string& directory, bool subtree, std::uint32_t filter,
+                                   std::size_t maxFolders = kMaxSubtreeFolders);
 // Re-arms the handle; changes not yet reported signal it again at the next wait.
 bool FindNextChangeNotification(Handle handle);
 bool FindCloseChangeNotification(Handle handle);

@@ -23,8 +23,8 @@ std::uint32_t WaitOne(Handle handle, std::uint32_t timeout)
 
 struct Watch {
     Handle handle;
-    Watch(const std::string& dir, bool subtree, std::uint32_t filter)
-        : handle(FindFirstChangeNotification(dir, subtree, filter))
+    Watch(const std::string& dir, bool subtree, std::uint32_t filter, std::size_t maxFolders = kMaxSubtreeFolders)
+        : handle(FindFirstChangeNotification(dir, subtree, filter, maxFolders))
     {
     }
     ~Watch()
@@ -151,18 +151,16 @@ TEST(ChangeNotification, ASubtreeOfMoreFoldersThanTheLimitIsRefused)
     EXPECT_EQ(kInvalidHandle, Watch("/", true, kNameFilters).handle);
 
     constexpr std::size_t kLimit = 8;
-    SetSubtreeFolderLimitForTesting(kLimit);
     ScratchHome scratch;
     for (std::size_t i = 1; i < kLimit; ++i) // with the top itself: just at the limit
         scratch.MakeDir("many/" + std::to_string(i));
     {
-        Watch watch(scratch.home + "/many", true, kNameFilters);
+        Watch watch(scratch.home + "/many", true, kNameFilters, kLimit);
         EXPECT_NE(kInvalidHandle, watch.handle);
         scratch.MakeFile("many/7/new.rep");
         EXPECT_EQ(kWaitObject0, WaitOne(watch.handle, kArrivalMs));
     }
     scratch.MakeDir("many/7/one more");
-    EXPECT_EQ(kInvalidHandle, Watch(scratch.home + "/many", true, kNameFilters).handle);
-    EXPECT_NE(kInvalidHandle, Watch(scratch.home + "/many", false, kNameFilters).handle); // the folder alone costs one
-    SetSubtreeFolderLimitForTesting(0);
+    EXPECT_EQ(kInvalidHandle, Watch(scratch.home + "/many", true, kNameFilters, kLimit).handle);
+    EXPECT_NE(kInvalidHandle, Watch(scratch.home + "/many", false, kNameFilters, kLimit).handle); // the folder alone costs one
 }
