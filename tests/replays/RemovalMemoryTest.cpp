@@ -66,29 +66,6 @@ void operator delete(void* memory, std::align_val_t) noexcept { std::free(memory
 void operator delete[](void* memory, std::align_val_t) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
 void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { std::free(memory); }
-// The standard library asks for some memory without exceptions (a sort's scratch buffer); those
-// forms fail alike and must come from the same allocator as the rest.
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept
-{
-    try {
-        return Allocate(size);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, const std::nothrow_t& nothrow) noexcept { return operator new(size, nothrow); }
-void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept
-{
-    try {
-        return Allocate(size, static_cast<std::size_t>(alignment));
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
-}
-void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t& nothrow) noexcept
-{
-    return operator new(size, alignment, nothrow);
-}
 void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
 void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
 void operator delete(void* memory, std::align_val_t, const std::nothrow_t&) noexcept { std::free(memory); }
