@@ -10,6 +10,8 @@ bash scripts/setup.sh
 # The package's programs are stripped, so the build folder that debug information would name
 # makes no difference to them: ccache may give this tree the objects another one compiled.
 export CCACHE_NOHASHDIR=1
+# Paths below the clone are hashed relative to it, wherever the clone lies.
+export CCACHE_BASEDIR=$PWD
 
 cmake -S . -B build-pkg -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUPSWEEP_WERROR=ON \
       -DDUPSWEEP_BUILD_TESTS=OFF -DDUPSWEEP_BUILD_BENCH=OFF "$@"

@@ -9,6 +9,10 @@ bash scripts/setup.sh --tests
 
 jobs=$(nproc)
 
+# The package built last compiles the programs again with the optimised build's flags: paths
+# relative to the clone and no build folder in the hash let ccache hand it those objects.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDUPSWEEP_WERROR=ON "$@"
 cmake --build build -j "$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs"

@@ -52,7 +52,7 @@ long ResidentBytes()
 // The window as the program shows it, its list given rows over catalogue.
 class ShownWindow {
 public:
-    explicit ShownWindow(const replays::Catalogue& catalogue) : rows_(catalogue)
+    explicit ShownWindow(const replays::Catalogue& catalogue) : FRows(catalogue)
     {
         Application->CreateForm(Form1);
         Application->CreateForm(Form2);
@@ -69,20 +69,20 @@ public:
     // What the end of a scan does, then the first paint of the whole window.
     void ShowRows()
     {
-        Form1->ListView1->SetDataProvider(&rows_);
-        rows_.Publish();
+        Form1->ListView1->SetDataProvider(&FRows);
+        FRows.Publish();
         Form1->ListView1->DataChanged();
         benchmark::DoNotOptimize(Form1->grab());
     }
 
     void HideRows()
     {
-        rows_.Withdraw();
+        FRows.Withdraw();
         Form1->ListView1->DataChanged();
     }
 
 private:
-    app::CatalogueRows rows_;
+    app::CatalogueRows FRows;
 };
 
 // Memory: what showing the rows adds on top of the catalogue, once per process state.

@@ -116,13 +116,13 @@ TempFolder::TempFolder()
     std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/dupsweep-bench-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("cannot make a temporary folder");
-    path_ = pattern;
+    FPath = pattern;
 }
 
 TempFolder::~TempFolder()
 {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(FPath, ignored);
 }
 
 } // namespace bench

@@ -38,10 +38,10 @@ public:
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return FPath; }
 
 private:
-    std::string path_;
+    std::string FPath;
 };
 
 } // namespace bench

@@ -16,13 +16,13 @@ namespace {
 
 class JobThread : public TThread {
 public:
-    explicit JobThread(const std::function<void()>& work) : TThread(true), work_(work) {}
+    explicit JobThread(const std::function<void()>& work) : TThread(true), FWork(work) {}
 
 protected:
-    void Execute() override { work_(); }
+    void Execute() override { FWork(); }
 
 private:
-    const std::function<void()>& work_;
+    const std::function<void()>& FWork;
 };
 
 // While the worker waits for a call it made (a message box may stay open for long), the

@@ -9,14 +9,14 @@ namespace app {
 
 void CatalogueRows::Publish()
 {
-    rows_ = int(std::min<std::size_t>(catalogue_.RowCount(), INT_MAX));
+    FRows = int(std::min<std::size_t>(FCatalogue.RowCount(), INT_MAX));
 }
 
 QString CatalogueRows::CellText(int row, int column) const
 {
-    if (row < 0 || row >= rows_)
+    if (row < 0 || row >= FRows)
         return {};
-    const replays::CatalogueRow entry = catalogue_.Row(std::size_t(row));
+    const replays::CatalogueRow entry = FCatalogue.Row(std::size_t(row));
     switch (column) {
     case kNameColumn:
         return shellns::PathToText(entry.Name);

@@ -13,20 +13,20 @@ enum CatalogueColumn { kNameColumn = 0, kSizeColumn = 1, kPathColumn = 2 };
 
 class CatalogueRows : public TListViewData {
 public:
-    explicit CatalogueRows(const replays::Catalogue& catalogue) : catalogue_(catalogue) {}
+    explicit CatalogueRows(const replays::Catalogue& catalogue) : FCatalogue(catalogue) {}
 
     // Shows the catalogue's rows, once it holds those of the last scan.
     void Publish();
     // Shows no rows, so the list reads nothing while the catalogue is replaced.
-    void Withdraw() { rows_ = 0; }
+    void Withdraw() { FRows = 0; }
 
-    int RowCount() const override { return rows_; }
+    int RowCount() const override { return FRows; }
     // Names and paths are bytes on disk, shown as the text that gives the same bytes back.
     QString CellText(int row, int column) const override;
 
 private:
-    const replays::Catalogue& catalogue_;
-    int rows_ = 0;
+    const replays::Catalogue& FCatalogue;
+    int FRows = 0;
 };
 
 } // namespace app

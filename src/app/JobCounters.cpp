@@ -16,20 +16,20 @@ void JobCounter::RemovalAdvanced(const replays::RemovalCounts& counts)
 
 void JobCounter::Store(std::uint64_t first, std::uint64_t second, std::uint64_t third)
 {
-    counts_[0].store(first, std::memory_order_relaxed);
-    counts_[1].store(second, std::memory_order_relaxed);
-    counts_[2].store(third, std::memory_order_relaxed);
-    ReportJobProgress(cancel_);
+    FCounts[0].store(first, std::memory_order_relaxed);
+    FCounts[1].store(second, std::memory_order_relaxed);
+    FCounts[2].store(third, std::memory_order_relaxed);
+    ReportJobProgress(FCancel);
 }
 
 QStringList JobCounter::Status() const
 {
-    const bool scan = job_ == Job::Scan;
+    const bool scan = FJob == Job::Scan;
     return {(scan ? QStringLiteral("Папок: %1    Файлов: %2") : QStringLiteral("Проверено: %1 из %2"))
-                .arg(counts_[0].load(std::memory_order_relaxed))
-                .arg(counts_[1].load(std::memory_order_relaxed)),
+                .arg(FCounts[0].load(std::memory_order_relaxed))
+                .arg(FCounts[1].load(std::memory_order_relaxed)),
             (scan ? QStringLiteral("Реплеев найдено: %1") : QStringLiteral("Удалено: %1"))
-                .arg(counts_[2].load(std::memory_order_relaxed))};
+                .arg(FCounts[2].load(std::memory_order_relaxed))};
 }
 
 } // namespace app

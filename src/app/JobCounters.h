@@ -17,7 +17,7 @@ class JobCounter : public replays::ScanProgress, public replays::RemovalProgress
 public:
     enum class Job { Scan, Removal };
 
-    JobCounter(Job job, const std::atomic<bool>& cancel) : job_(job), cancel_(cancel) {}
+    JobCounter(Job job, const std::atomic<bool>& cancel) : FJob(job), FCancel(cancel) {}
 
     void ScanAdvanced(const replays::ScanCounts& counts, std::string_view folder) override;
     void RemovalAdvanced(const replays::RemovalCounts& counts) override;
@@ -27,9 +27,9 @@ public:
 private:
     void Store(std::uint64_t first, std::uint64_t second, std::uint64_t third);
 
-    const Job job_;
-    const std::atomic<bool>& cancel_;
-    std::array<std::atomic<std::uint64_t>, 3> counts_{};
+    const Job FJob;
+    const std::atomic<bool>& FCancel;
+    std::array<std::atomic<std::uint64_t>, 3> FCounts{};
 };
 
 } // namespace app

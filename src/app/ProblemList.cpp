@@ -23,21 +23,21 @@ void ShowProblems(const QString& heading, std::vector<Problem> problems)
     window.ShowModal();
 }
 
-ProblemsRecorder::ProblemsRecorder() : previous_(recorder)
+ProblemsRecorder::ProblemsRecorder() : FPrevious(recorder)
 {
     recorder = this;
 }
 
 ProblemsRecorder::~ProblemsRecorder()
 {
-    recorder = previous_;
+    recorder = FPrevious;
 }
 
 void ProblemsRecorder::Record(Shown shown)
 {
     if (OnShown)
         OnShown(shown);
-    shown_.push_back(std::move(shown));
+    FShown.push_back(std::move(shown));
 }
 
 } // namespace app

@@ -32,7 +32,7 @@ public:
     ProblemsRecorder(const ProblemsRecorder&) = delete;
     ProblemsRecorder& operator=(const ProblemsRecorder&) = delete;
 
-    const std::vector<Shown>& AllShown() const { return shown_; }
+    const std::vector<Shown>& AllShown() const { return FShown; }
     // Runs for each window before it is taken (a test may look at the other windows then).
     std::function<void(const Shown&)> OnShown;
 
@@ -40,8 +40,8 @@ private:
     friend void ShowProblems(const QString& heading, std::vector<Problem> problems);
     void Record(Shown shown);
 
-    std::vector<Shown> shown_;
-    ProblemsRecorder* previous_;
+    std::vector<Shown> FShown;
+    ProblemsRecorder* FPrevious;
 };
 
 } // namespace app

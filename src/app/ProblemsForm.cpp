@@ -25,7 +25,7 @@ TProblemsForm::TProblemsForm(TComponent* owner) : TForm(owner)
     Bind(Label1, "Label1");
     Bind(ListView1, "ListView1");
     Bind(Button1, "Button1");
-    ListView1->SetDataProvider(&rows_);
+    ListView1->SetDataProvider(&FRows);
 }
 
 TProblemsForm::~TProblemsForm()
@@ -51,13 +51,13 @@ QString TProblemsForm::Rows::CellText(int row, int column) const
 void TProblemsForm::SetProblems(const QString& heading, std::vector<app::Problem> problems)
 {
     Label1->SetCaption(heading + QStringLiteral(": ") + QString::number(problems.size()));
-    rows_.problems = std::move(problems);
+    FRows.problems = std::move(problems);
     // Each column as wide as its longest text (at least as designed): a path is never cut.
     const QFontMetrics metrics(ListView1->Font()->Handle().qfont());
     for (const int column : {kPathColumn, kReasonColumn}) {
         int width = ListView1->Columns()->Items(column)->Width();
-        for (int row = 0; row < rows_.RowCount(); ++row)
-            width = std::max(width, metrics.horizontalAdvance(rows_.CellText(row, column)) + kCellPadding);
+        for (int row = 0; row < FRows.RowCount(); ++row)
+            width = std::max(width, metrics.horizontalAdvance(FRows.CellText(row, column)) + kCellPadding);
         ListView1->Columns()->Items(column)->SetWidth(width);
     }
     ListView1->DataChanged();

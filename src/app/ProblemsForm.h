@@ -37,5 +37,5 @@ private:
         std::vector<app::Problem> problems;
     };
 
-    Rows rows_;
+    Rows FRows;
 };

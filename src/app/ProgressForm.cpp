@@ -36,7 +36,7 @@ TProgressForm* TProgressForm::Current()
 
 void TProgressForm::JobEnded()
 {
-    jobEnded_ = true;
+    FJobEnded = true;
     SetModalResult(mrOk);
 }
 
@@ -47,9 +47,9 @@ void TProgressForm::Button1Click(TObject*)
 
 void TProgressForm::Cancel()
 {
-    if (cancelRequested_)
+    if (FCancelRequested)
         return;
-    cancelRequested_ = true;
+    FCancelRequested = true;
     if (CancelFlag)
         app::RequestCancel(*CancelFlag);
     Button1->SetEnabled(false);
@@ -77,7 +77,7 @@ void TProgressForm::FormHide(TObject*)
 
 void TProgressForm::DoClose(TCloseAction& action)
 {
-    if (!jobEnded_) {
+    if (!FJobEnded) {
         Cancel();
         action = caNone;
         return;

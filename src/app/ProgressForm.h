@@ -31,7 +31,7 @@ public:
     // Set by Cancel (and by closing the window); the job reads it.
     std::atomic<bool>* CancelFlag = nullptr;
 
-    bool CancelRequested() const { return cancelRequested_; }
+    bool CancelRequested() const { return FCancelRequested; }
     // The job is over: the window closes.
     void JobEnded();
 
@@ -51,6 +51,6 @@ protected:
 private:
     void Cancel();
 
-    bool cancelRequested_ = false;
-    bool jobEnded_ = false;
+    bool FCancelRequested = false;
+    bool FJobEnded = false;
 };

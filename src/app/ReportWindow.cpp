@@ -9,7 +9,7 @@
 
 namespace app {
 
-ReportWindow::ReportWindow(TForm2& window) : window_(window), pending_(std::make_shared<Pending>()) {}
+ReportWindow::ReportWindow(TForm2& window) : FWindow(window), FPending(std::make_shared<Pending>()) {}
 
 ReportWindow::~ReportWindow() = default;
 
@@ -40,23 +40,23 @@ void ReportWindow::Deliver(Pending& pending, TForm2& window)
 
 void ReportWindow::Flush()
 {
-    Deliver(*pending_, window_);
+    Deliver(*FPending, FWindow);
 }
 
 void ReportWindow::Deleted(const std::string& path)
 {
     bool first = false;
     {
-        const std::lock_guard lock(pending_->mutex);
-        first = pending_->lines.empty();
-        pending_->lines.push_back(path);
+        const std::lock_guard lock(FPending->mutex);
+        first = FPending->lines.empty();
+        FPending->lines.push_back(path);
     }
     if (!first)
         return;
     // One delivery is on its way while paths wait; it takes all that have come by then. It is
     // dropped if the window is gone.
     QMetaObject::invokeMethod(
-        &window_, [pending = pending_, window = &window_] { Deliver(*pending, *window); }, Qt::QueuedConnection);
+        &FWindow, [pending = FPending, window = &FWindow] { Deliver(*pending, *window); }, Qt::QueuedConnection);
 }
 
 } // namespace app

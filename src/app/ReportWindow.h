@@ -36,8 +36,8 @@ private:
 
     static void Deliver(Pending& pending, TForm2& window);
 
-    TForm2& window_;
-    std::shared_ptr<Pending> pending_;
+    TForm2& FWindow;
+    std::shared_ptr<Pending> FPending;
 };
 
 } // namespace app

@@ -68,7 +68,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     Bind(glBitBtn2, "glBitBtn2");
     Bind(glBitBtn3, "glBitBtn3");
     Bind(glBitBtn4, "glBitBtn4");
-    ListView1->SetDataProvider(&rows_);
+    ListView1->SetDataProvider(&FRows);
 }
 
 TForm1::~TForm1()
@@ -80,15 +80,15 @@ TForm1::~TForm1()
 
 void TForm1::DropRows()
 {
-    rows_.Withdraw();
+    FRows.Withdraw();
     ListView1->DataChanged();
-    catalogue_ = {}; // its memory goes back before the scan needs its own
+    FCatalogue = {}; // its memory goes back before the scan needs its own
 }
 
 void TForm1::ShowRows(replays::Catalogue catalogue)
 {
-    catalogue_ = std::move(catalogue);
-    rows_.Publish();
+    FCatalogue = std::move(catalogue);
+    FRows.Publish();
     ListView1->DataChanged();
 }
 
@@ -160,7 +160,7 @@ void TForm1::glBitBtn2Click(TObject*)
 void TForm1::glBitBtn3Click(TObject*)
 {
     // Over an empty catalogue the removal has nothing to do, and the report window stays as it is.
-    if (catalogue_.RowCount() == 0) {
+    if (FCatalogue.RowCount() == 0) {
         glBitBtn3->SetEnabled(false);
         return;
     }
@@ -169,7 +169,7 @@ void TForm1::glBitBtn3Click(TObject*)
     app::JobCounter counter(app::JobCounter::Job::Removal, cancel);
     app::ReportWindow report(*Form2);
     replays::RemovalResult result;
-    app::RunJob([&] { result = replays::RemoveDuplicates(catalogue_, {false, &counter, &cancel, &report}); },
+    app::RunJob([&] { result = replays::RemoveDuplicates(FCatalogue, {false, &counter, &cancel, &report}); },
                 cancel, QStringLiteral("Удаление одинаковых реплеев"), [&] { return counter.Status(); });
     report.Flush();
     glBitBtn3->SetEnabled(false);

@@ -31,7 +31,7 @@ public:
     TglBitBtn* glBitBtn4 = nullptr;
 
     // The rows of the last scan.
-    const replays::Catalogue& Catalogue() const { return catalogue_; }
+    const replays::Catalogue& Catalogue() const { return FCatalogue; }
 
 public slots:
     // Find replays below the folder in Edit1.
@@ -49,8 +49,8 @@ private:
     void DropRows();
     void ShowRows(replays::Catalogue catalogue);
 
-    replays::Catalogue catalogue_;
-    app::CatalogueRows rows_{catalogue_};
+    replays::Catalogue FCatalogue;
+    app::CatalogueRows FRows{FCatalogue};
 };
 
 extern TForm1* Form1;

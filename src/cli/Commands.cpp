@@ -38,32 +38,32 @@ constexpr std::size_t kParachute = std::size_t{1} << 20;
 // start: telling of a deletion needs no memory.
 class Writer {
 public:
-    explicit Writer(std::FILE* stream) : stream_(stream), fd_(stream != nullptr ? ::fileno(stream) : -1)
+    explicit Writer(std::FILE* stream) : FStream(stream), FFd(stream != nullptr ? ::fileno(stream) : -1)
     {
-        buffer_.reserve(kFlushThreshold + kLongestReportItem);
-        if (stream_ == nullptr)
-            error_ = EBADF; // closed before the program started
+        FBuffer.reserve(kFlushThreshold + kLongestReportItem);
+        if (FStream == nullptr)
+            FError = EBADF; // closed before the program started
     }
     ~Writer() { Flush(); }
     Writer(const Writer&) = delete;
     Writer& operator=(const Writer&) = delete;
 
-    std::string& Buffer() { return buffer_; }
+    std::string& Buffer() { return FBuffer; }
 
     void Line(std::string_view text)
     {
-        buffer_.append(text);
-        buffer_ += '\n';
-        if (buffer_.size() >= kFlushThreshold)
+        FBuffer.append(text);
+        FBuffer += '\n';
+        if (FBuffer.size() >= kFlushThreshold)
             Flush();
     }
 
     bool Flush()
     {
-        if (error_ == 0 && !buffer_.empty())
-            Write(buffer_);
-        buffer_.clear();
-        return error_ == 0;
+        if (FError == 0 && !FBuffer.empty())
+            Write(FBuffer);
+        FBuffer.clear();
+        return FError == 0;
     }
 
     // Whether the output can take anything at all: closed, opened for reading only, full, or a
@@ -71,40 +71,40 @@ public:
     // yet that would tell.
     bool Usable()
     {
-        if (error_ != 0 || fd_ < 0)
-            return error_ == 0;
-        const int flags = ::fcntl(fd_, F_GETFL);
+        if (FError != 0 || FFd < 0)
+            return FError == 0;
+        const int flags = ::fcntl(FFd, F_GETFL);
         if (flags < 0 || (flags & O_ACCMODE) == O_RDONLY)
             return Failed(flags < 0 ? errno : EBADF);
         struct stat st {};
-        if (::fstat(fd_, &st) != 0)
+        if (::fstat(FFd, &st) != 0)
             return Failed(errno);
         if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) {
-            pollfd poll{fd_, POLLOUT, 0};
+            pollfd poll{FFd, POLLOUT, 0};
             if (::poll(&poll, 1, 0) == 1 && (poll.revents & (POLLERR | POLLHUP)) != 0)
                 return Failed(EPIPE);
         } else if (S_ISREG(st.st_mode)) {
             struct statvfs fs {};
-            if (::fstatvfs(fd_, &fs) == 0 && (::geteuid() == 0 ? fs.f_bfree : fs.f_bavail) == 0)
+            if (::fstatvfs(FFd, &fs) == 0 && (::geteuid() == 0 ? fs.f_bfree : fs.f_bavail) == 0)
                 return Failed(ENOSPC);
-        } else if (::write(fd_, "", 0) < 0) { // a device: one that is full says so even to this
+        } else if (::write(FFd, "", 0) < 0) { // a device: one that is full says so even to this
             return Failed(errno);
         }
         return true;
     }
 
-    const char* Error() const { return std::strerror(error_); }
+    const char* Error() const { return std::strerror(FError); }
 
 private:
     void Write(std::string_view bytes)
     {
-        if (fd_ < 0) { // a stream without a descriptor, such as one in memory
-            if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size() || std::fflush(stream_) != 0)
+        if (FFd < 0) { // a stream without a descriptor, such as one in memory
+            if (std::fwrite(bytes.data(), 1, bytes.size(), FStream) != bytes.size() || std::fflush(FStream) != 0)
                 Failed(errno != 0 ? errno : EIO);
             return;
         }
         while (!bytes.empty()) {
-            const auto n = ::write(fd_, bytes.data(), bytes.size());
+            const auto n = ::write(FFd, bytes.data(), bytes.size());
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
@@ -117,21 +117,21 @@ private:
 
     bool Failed(int error)
     {
-        if (error_ == 0)
-            error_ = error != 0 ? error : EIO;
+        if (FError == 0)
+            FError = error != 0 ? error : EIO;
         return false;
     }
 
-    std::FILE* stream_;
-    int fd_;
-    std::string buffer_;
-    int error_ = 0;
+    std::FILE* FStream;
+    int FFd;
+    std::string FBuffer;
+    int FError = 0;
 };
 
 // One line on a terminal's standard error, redrawn at most ten times a second.
 class TerminalProgress : public replays::ScanProgress, public replays::RemovalProgress {
 public:
-    TerminalProgress(std::FILE* stream, bool enabled) : stream_(stream), enabled_(enabled) {}
+    TerminalProgress(std::FILE* stream, bool enabled) : FStream(stream), FEnabled(enabled) {}
 
     void ScanAdvanced(const replays::ScanCounts& counts, std::string_view) override
     {
@@ -149,22 +149,22 @@ public:
 
     void Erase()
     {
-        if (!shown_)
+        if (!FShown)
             return;
-        std::fwrite(kEraseLine.data(), 1, kEraseLine.size(), stream_);
-        std::fflush(stream_);
-        shown_ = false;
+        std::fwrite(kEraseLine.data(), 1, kEraseLine.size(), FStream);
+        std::fflush(FStream);
+        FShown = false;
     }
 
 private:
     bool Due()
     {
-        if (!enabled_)
+        if (!FEnabled)
             return false;
         const auto now = std::chrono::steady_clock::now();
-        if (now - last_ < kProgressInterval)
+        if (now - FLast < kProgressInterval)
             return false;
-        last_ = now;
+        FLast = now;
         return true;
     }
 
@@ -172,15 +172,15 @@ private:
     {
         std::string line(kEraseLine);
         line += text;
-        std::fwrite(line.data(), 1, line.size(), stream_);
-        std::fflush(stream_);
-        shown_ = true;
+        std::fwrite(line.data(), 1, line.size(), FStream);
+        std::fflush(FStream);
+        FShown = true;
     }
 
-    std::FILE* stream_;
-    bool enabled_;
-    bool shown_ = false;
-    std::chrono::steady_clock::time_point last_{};
+    std::FILE* FStream;
+    bool FEnabled;
+    bool FShown = false;
+    std::chrono::steady_clock::time_point FLast{};
 };
 
 // The removal's report: each deleted path goes out as it is deleted, a line or an item of the
@@ -189,37 +189,37 @@ private:
 class DeletionReport : public replays::RemovalReport {
 public:
     DeletionReport(Writer& out, bool json, TerminalProgress& progress, std::atomic<bool>& stop)
-        : out_(out), json_(json), progress_(progress), stop_(stop)
+        : FOut(out), FJson(json), FProgress(progress), FStop(stop)
     {
-        unreported_.reserve(kLongestReportItem);
+        FUnreported.reserve(kLongestReportItem);
     }
 
     void Deleted(const std::string& path) override
     {
-        if (json_) {
-            out_.Buffer() += lines_ == 0 ? "\n" : ",\n";
-            AppendJsonString(out_.Buffer(), path);
+        if (FJson) {
+            FOut.Buffer() += FLines == 0 ? "\n" : ",\n";
+            AppendJsonString(FOut.Buffer(), path);
         } else {
-            progress_.Erase();
-            out_.Line(path);
+            FProgress.Erase();
+            FOut.Line(path);
         }
-        ++lines_;
-        if (!out_.Flush()) {
-            unreported_.assign(path); // deleting stops here: the one path the output did not take
-            stop_.store(true);
+        ++FLines;
+        if (!FOut.Flush()) {
+            FUnreported.assign(path); // deleting stops here: the one path the output did not take
+            FStop.store(true);
         }
     }
 
     // Deleted, but the output would not take it; empty when there is none.
-    const std::string& Unreported() const { return unreported_; }
+    const std::string& Unreported() const { return FUnreported; }
 
 private:
-    Writer& out_;
-    bool json_;
-    TerminalProgress& progress_;
-    std::atomic<bool>& stop_;
-    std::size_t lines_ = 0;
-    std::string unreported_;
+    Writer& FOut;
+    bool FJson;
+    TerminalProgress& FProgress;
+    std::atomic<bool>& FStop;
+    std::size_t FLines = 0;
+    std::string FUnreported;
 };
 
 std::string KeptReason(const replays::NotDeleted& kept)

@@ -125,7 +125,7 @@ TglHint::TglHint(TComponent* owner) : TNonVisualComponent(owner)
 
 TglHint::~TglHint()
 {
-    if (hooked_ && Application) {
+    if (FHooked && Application) {
         Application->OnHint = FOldOnHint;
         Application->OnShowHint = FOldOnShowHint;
     }
@@ -146,10 +146,10 @@ void TglHint::HookApplication()
     if (!Application)
         return;
     // Only the first hook saves: a later one would save this component's own handlers.
-    if (!hooked_) {
+    if (!FHooked) {
         FOldOnHint = Application->OnHint;
         FOldOnShowHint = Application->OnShowHint;
-        hooked_ = true;
+        FHooked = true;
     }
     Application->OnShowHint = TShowHintEvent(this, &TglHint::ForwardShowHint);
     Application->OnHint = TNotifyEvent(this, &TglHint::ForwardHint);

@@ -78,7 +78,7 @@ private:
 
     bool FActive = false;
     bool FShowHint = false;
-    bool hooked_ = false;
+    bool FHooked = false;
     TNotifyEvent FOldOnHint;
     TShowHintEvent FOldOnShowHint;
 };

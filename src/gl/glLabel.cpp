@@ -116,23 +116,23 @@ TPoint GlLabelTextOrigin(const TglTextBox& box, TglLabelDir direction, TAlignmen
 // widget that goes.
 class TglFocusWatcher : public QObject {
 public:
-    explicit TglFocusWatcher(TglCustomLabel* label) : QObject(label), label_(label) {}
+    explicit TglFocusWatcher(TglCustomLabel* label) : QObject(label), FLabel(label) {}
 
     void Watch(QWidget* control)
     {
         for (QWidget* w = control; w; w = w->focusProxy()) {
             w->installEventFilter(this);
-            watched_.emplace_back(w);
+            FWatched.emplace_back(w);
         }
     }
 
     // Only this watcher is taken off; other filters on the widgets stay.
     void Unwatch()
     {
-        for (const QPointer<QWidget>& w : watched_)
+        for (const QPointer<QWidget>& w : FWatched)
             if (w)
                 w->removeEventFilter(this);
-        watched_.clear();
+        FWatched.clear();
     }
 
 protected:
@@ -141,14 +141,14 @@ protected:
         switch (event->type()) {
         case QEvent::FocusIn:
             Guard([this] {
-                label_->EnterNotify();
-                label_->FFocusActive = true;
+                FLabel->EnterNotify();
+                FLabel->FFocusActive = true;
             });
             break;
         case QEvent::FocusOut:
             Guard([this] {
-                label_->FFocusActive = false;
-                label_->LeaveNotify();
+                FLabel->FFocusActive = false;
+                FLabel->LeaveNotify();
             });
             break;
         default:
@@ -158,8 +158,8 @@ protected:
     }
 
 private:
-    TglCustomLabel* label_;
-    std::vector<QPointer<QWidget>> watched_;
+    TglCustomLabel* FLabel;
+    std::vector<QPointer<QWidget>> FWatched;
 };
 
 // ---------------------------------------------------------------- TglCustomLabel

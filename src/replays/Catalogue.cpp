@@ -13,69 +13,69 @@ constexpr std::size_t kArenaBlockSize = std::size_t{1} << 20;
 
 // A moved-from arena or catalogue is empty, not sharing the blocks it gave away.
 Catalogue::Arena::Arena(Arena&& other) noexcept
-    : blocks_(std::move(other.blocks_)),
-      next_(std::exchange(other.next_, nullptr)),
-      left_(std::exchange(other.left_, 0)),
-      used_(std::exchange(other.used_, 0))
+    : FBlocks(std::move(other.FBlocks)),
+      FNext(std::exchange(other.FNext, nullptr)),
+      FLeft(std::exchange(other.FLeft, 0)),
+      FUsed(std::exchange(other.FUsed, 0))
 {
-    other.blocks_.clear();
+    other.FBlocks.clear();
 }
 
 Catalogue::Arena& Catalogue::Arena::operator=(Arena&& other) noexcept
 {
     if (this != &other) {
-        blocks_ = std::move(other.blocks_);
-        other.blocks_.clear();
-        next_ = std::exchange(other.next_, nullptr);
-        left_ = std::exchange(other.left_, 0);
-        used_ = std::exchange(other.used_, 0);
+        FBlocks = std::move(other.FBlocks);
+        other.FBlocks.clear();
+        FNext = std::exchange(other.FNext, nullptr);
+        FLeft = std::exchange(other.FLeft, 0);
+        FUsed = std::exchange(other.FUsed, 0);
     }
     return *this;
 }
 
 char* Catalogue::Arena::Allocate(std::size_t bytes)
 {
-    if (bytes > left_) {
+    if (bytes > FLeft) {
         const std::size_t blockSize = std::max(kArenaBlockSize, bytes);
-        blocks_.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
-        next_ = blocks_.back().get();
-        left_ = blockSize;
-        used_ += blockSize;
+        FBlocks.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
+        FNext = FBlocks.back().get();
+        FLeft = blockSize;
+        FUsed += blockSize;
     }
-    char* start = next_;
-    next_ += bytes;
-    left_ -= bytes;
+    char* start = FNext;
+    FNext += bytes;
+    FLeft -= bytes;
     return start;
 }
 
 Catalogue::Catalogue() = default;
 Catalogue::~Catalogue() = default;
 Catalogue::Catalogue(Catalogue&& other) noexcept
-    : entries_(std::move(other.entries_)),
-      folders_(std::move(other.folders_)),
-      arena_(std::move(other.arena_)),
-      top_(std::move(other.top_))
+    : FEntries(std::move(other.FEntries)),
+      FFolders(std::move(other.FFolders)),
+      FArena(std::move(other.FArena)),
+      FTop(std::move(other.FTop))
 {
-    other.entries_.clear();
-    other.folders_.clear();
+    other.FEntries.clear();
+    other.FFolders.clear();
 }
 
 Catalogue& Catalogue::operator=(Catalogue&& other) noexcept
 {
     if (this != &other) {
-        entries_ = std::move(other.entries_);
-        other.entries_.clear();
-        folders_ = std::move(other.folders_);
-        other.folders_.clear();
-        arena_ = std::move(other.arena_);
-        top_ = std::move(other.top_);
+        FEntries = std::move(other.FEntries);
+        other.FEntries.clear();
+        FFolders = std::move(other.FFolders);
+        other.FFolders.clear();
+        FArena = std::move(other.FArena);
+        FTop = std::move(other.FTop);
     }
     return *this;
 }
 
 CatalogueRow Catalogue::Row(std::size_t index) const
 {
-    const Entry& e = entries_[index];
+    const Entry& e = FEntries[index];
     const std::string_view path(e.data, e.pathLength);
     return {
         path.substr(e.nameOffset),
@@ -89,9 +89,9 @@ CatalogueRow Catalogue::Row(std::size_t index) const
 
 bool Catalogue::FolderIdentity(std::string_view path, files::FileId& id) const
 {
-    const auto at = std::lower_bound(folders_.begin(), folders_.end(), path,
+    const auto at = std::lower_bound(FFolders.begin(), FFolders.end(), path,
                                      [](const FolderRecord& folder, std::string_view p) { return folder.path < p; });
-    if (at == folders_.end() || at->path != path)
+    if (at == FFolders.end() || at->path != path)
         return false;
     id = at->id;
     return true;
@@ -99,7 +99,7 @@ bool Catalogue::FolderIdentity(std::string_view path, files::FileId& id) const
 
 std::size_t Catalogue::BytesUsed() const
 {
-    return entries_.capacity() * sizeof(Entry) + folders_.capacity() * sizeof(FolderRecord) + arena_.BytesUsed();
+    return FEntries.capacity() * sizeof(Entry) + FFolders.capacity() * sizeof(FolderRecord) + FArena.BytesUsed();
 }
 
 } // namespace replays

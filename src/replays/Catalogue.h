@@ -62,12 +62,12 @@ public:
     Catalogue(const Catalogue&) = delete;
     Catalogue& operator=(const Catalogue&) = delete;
 
-    std::size_t RowCount() const { return entries_.size(); }
+    std::size_t RowCount() const { return FEntries.size(); }
     CatalogueRow Row(std::size_t index) const;
 
     // The folder the scan started from, held open, so that a removal finds every folder below it
     // from this handle rather than by a path that may lead elsewhere by then.
-    const std::shared_ptr<const files::Folder>& Top() const { return top_; }
+    const std::shared_ptr<const files::Folder>& Top() const { return FTop; }
 
     // The identity the folder at path had when the walk took replays from it, so that a removal
     // acts in the very folders the scan saw; false when none was recorded (rows of AddEntry).
@@ -101,13 +101,13 @@ private:
         Arena(Arena&& other) noexcept;
         Arena& operator=(Arena&& other) noexcept;
         char* Allocate(std::size_t bytes);
-        std::size_t BytesUsed() const { return used_; }
+        std::size_t BytesUsed() const { return FUsed; }
 
     private:
-        std::vector<std::unique_ptr<char[]>> blocks_;
-        char* next_ = nullptr;
-        std::size_t left_ = 0;
-        std::size_t used_ = 0;
+        std::vector<std::unique_ptr<char[]>> FBlocks;
+        char* FNext = nullptr;
+        std::size_t FLeft = 0;
+        std::size_t FUsed = 0;
     };
 
     struct FolderRecord {
@@ -115,10 +115,10 @@ private:
         files::FileId id;
     };
 
-    std::vector<Entry> entries_; // in row order
-    std::vector<FolderRecord> folders_; // by path
-    Arena arena_;
-    std::shared_ptr<const files::Folder> top_;
+    std::vector<Entry> FEntries; // in row order
+    std::vector<FolderRecord> FFolders; // by path
+    Arena FArena;
+    std::shared_ptr<const files::Folder> FTop;
 };
 
 } // namespace replays

@@ -37,14 +37,14 @@ AddOutcome CatalogueBuilder::AddReplay(const files::Folder& folder, std::string_
 
 void CatalogueBuilder::AddRead(std::string_view path, const ReplayRead& read)
 {
-    catalogue_.entries_.push_back(MakeEntry(path, read.size, read.First(), read.Second(), read.foreignLink,
+    FCatalogue.FEntries.push_back(MakeEntry(path, read.size, read.First(), read.Second(), read.foreignLink,
                                             static_cast<std::uint8_t>(read.fallback), read.Fallback()));
 }
 
 void CatalogueBuilder::AddEntry(std::string_view path, std::uint64_t size, std::string_view first,
                                 std::string_view second)
 {
-    catalogue_.entries_.push_back(MakeEntry(path, size, first, second));
+    FCatalogue.FEntries.push_back(MakeEntry(path, size, first, second));
 }
 
 CatalogueBuilder::Entry CatalogueBuilder::MakeEntry(std::string_view path, std::uint64_t size, std::string_view first,
@@ -54,7 +54,7 @@ CatalogueBuilder::Entry CatalogueBuilder::MakeEntry(std::string_view path, std::
     if (path.size() > kMaxStoredPathLength || first.size() > kMaxFingerprintLength
         || second.size() > kMaxFingerprintLength || fallbackText.size() > kMaxFingerprintLength)
         throw std::length_error("catalogue entry too long");
-    char* data = catalogue_.arena_.Allocate(path.size() + second.size() + first.size() + fallbackText.size());
+    char* data = FCatalogue.FArena.Allocate(path.size() + second.size() + first.size() + fallbackText.size());
     char* at = data;
     for (const auto text : {path, second, first, fallbackText})
         at = std::copy_n(text.data(), text.size(), at);
@@ -73,38 +73,38 @@ CatalogueBuilder::Entry CatalogueBuilder::MakeEntry(std::string_view path, std::
 
 void CatalogueBuilder::AddFolder(std::string_view path, files::FileId id)
 {
-    char* text = catalogue_.arena_.Allocate(path.size());
+    char* text = FCatalogue.FArena.Allocate(path.size());
     std::copy_n(path.data(), path.size(), text);
-    catalogue_.folders_.push_back({{text, path.size()}, id});
+    FCatalogue.FFolders.push_back({{text, path.size()}, id});
 }
 
 void CatalogueBuilder::Order()
 {
-    auto& entries = catalogue_.entries_;
-    if (ordered_ == entries.size())
+    auto& entries = FCatalogue.FEntries;
+    if (FOrdered == entries.size())
         return;
     const auto bySize = [](const Entry& a, const Entry& b) { return a.size < b.size; };
-    const auto tail = entries.begin() + static_cast<std::ptrdiff_t>(ordered_);
+    const auto tail = entries.begin() + static_cast<std::ptrdiff_t>(FOrdered);
     std::stable_sort(tail, entries.end(), bySize);
     std::inplace_merge(entries.begin(), tail, entries.end(), bySize); // keeps earlier rows first
-    ordered_ = entries.size();
+    FOrdered = entries.size();
 }
 
 Catalogue CatalogueBuilder::Build()
 {
     Order();
-    auto& folders = catalogue_.folders_;
+    auto& folders = FCatalogue.FFolders;
     std::sort(folders.begin(), folders.end(),
               [](const Catalogue::FolderRecord& a, const Catalogue::FolderRecord& b) { return a.path < b.path; });
-    ordered_ = 0;
-    return std::move(catalogue_);
+    FOrdered = 0;
+    return std::move(FCatalogue);
 }
 
 bool CatalogueBuilder::FallbackPass(std::vector<ReplayError>& errors, const std::atomic<bool>* cancel,
                                     unsigned readers)
 {
     Order(); // errors in row order
-    auto& entries = catalogue_.entries_;
+    auto& entries = FCatalogue.FEntries;
     const auto cancelled = [cancel] { return cancel != nullptr && cancel->load(std::memory_order_relaxed); };
     const auto apply = [&](Entry& entry, const ReplayRead& read) {
         const std::string_view path(entry.data, entry.pathLength);

@@ -50,7 +50,7 @@ public:
     void AddRead(std::string_view path, const ReplayRead& read);
 
     // The folder the scan started from (Catalogue::Top).
-    void SetTop(std::shared_ptr<const files::Folder> top) { catalogue_.top_ = std::move(top); }
+    void SetTop(std::shared_ptr<const files::Folder> top) { FCatalogue.FTop = std::move(top); }
 
     // Records a folder the walk took replays from, with the identity it had when it was walked
     // (Catalogue::FolderIdentity). path is what the paths of its rows begin with (folder + "/" +
@@ -74,11 +74,11 @@ private:
                     bool foreignLink = false, std::uint8_t fallback = 0, std::string_view fallbackText = {});
     void Order();
 
-    // Rows [0, ordered_) are in row order; later additions wait in arrival order until the next
+    // Rows [0, FOrdered) are in row order; later additions wait in arrival order until the next
     // Order merges them in, which keeps building a catalogue of n rows at O(n log n). Its folders
     // are in the order walked until Build sorts them.
-    Catalogue catalogue_;
-    std::size_t ordered_ = 0;
+    Catalogue FCatalogue;
+    std::size_t FOrdered = 0;
 };
 
 } // namespace replays

@@ -21,21 +21,21 @@ namespace {
 // Counts over 0..size-1: add at a position, sum of a prefix, position of the k-th counted one.
 class Fenwick {
 public:
-    explicit Fenwick(std::size_t size) : tree_(size + 1, 0) {}
+    explicit Fenwick(std::size_t size) : FTree(size + 1, 0) {}
 
     // Every position counted once, built in O(size).
     static Fenwick AllOnes(std::size_t size)
     {
         Fenwick f(size);
-        for (std::size_t i = 1; i < f.tree_.size(); ++i)
-            f.tree_[i] = static_cast<std::uint32_t>(i & (~i + 1));
+        for (std::size_t i = 1; i < f.FTree.size(); ++i)
+            f.FTree[i] = static_cast<std::uint32_t>(i & (~i + 1));
         return f;
     }
 
     void Add(std::size_t position, std::int32_t delta)
     {
-        for (std::size_t i = position + 1; i < tree_.size(); i += i & (~i + 1))
-            tree_[i] = static_cast<std::uint32_t>(static_cast<std::int64_t>(tree_[i]) + delta);
+        for (std::size_t i = position + 1; i < FTree.size(); i += i & (~i + 1))
+            FTree[i] = static_cast<std::uint32_t>(static_cast<std::int64_t>(FTree[i]) + delta);
     }
 
     // Sum over positions 0..count-1.
@@ -43,7 +43,7 @@ public:
     {
         std::uint32_t sum = 0;
         for (std::size_t i = count; i > 0; i -= i & (~i + 1))
-            sum += tree_[i];
+            sum += FTree[i];
         return sum;
     }
 
@@ -52,19 +52,19 @@ public:
     {
         std::size_t position = 0;
         std::size_t step = 1;
-        while (step * 2 < tree_.size())
+        while (step * 2 < FTree.size())
             step *= 2;
         for (; step > 0; step /= 2) {
-            if (position + step < tree_.size() && tree_[position + step] <= k) {
+            if (position + step < FTree.size() && FTree[position + step] <= k) {
                 position += step;
-                k -= tree_[position];
+                k -= FTree[position];
             }
         }
         return position;
     }
 
 private:
-    std::vector<std::uint32_t> tree_;
+    std::vector<std::uint32_t> FTree;
 };
 
 } // namespace

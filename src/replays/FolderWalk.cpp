@@ -51,38 +51,38 @@ std::string_view Below(std::string_view path, std::string_view base)
 class Walk {
 public:
     Walk(CatalogueBuilder& builder, const ScanOptions& options, ScanResult& result)
-        : builder_(builder),
-          options_(options),
-          result_(result),
-          share_(DescriptorShare()),
-          reads_(
-              options.readers != 0 ? options.readers : static_cast<unsigned>(std::clamp<std::size_t>(share_, 1, kMaxReaders)),
+        : FBuilder(builder),
+          FOptions(options),
+          FResult(result),
+          FShare(DescriptorShare()),
+          FReads(
+              options.readers != 0 ? options.readers : static_cast<unsigned>(std::clamp<std::size_t>(FShare, 1, kMaxReaders)),
               [this](Pending& pending) { Read(pending); }, [this](Pending& pending) { Take(pending); })
     {
     }
 
     void Run(const std::shared_ptr<const files::Folder>& top)
     {
-        walked_.insert(top->Id());
-        levels_.push_back({top->Path(), top, top->Id(), false, {}, 0});
-        Visit(levels_.back());
-        while (!levels_.empty() && !Cancelled()) {
-            Level& level = levels_.back();
+        FWalked.insert(top->Id());
+        FLevels.push_back({top->Path(), top, top->Id(), false, {}, 0});
+        Visit(FLevels.back());
+        while (!FLevels.empty() && !Cancelled()) {
+            Level& level = FLevels.back();
             if (level.next == level.subfolders.size()) {
-                levels_.pop_back();
+                FLevels.pop_back();
                 continue;
             }
             const auto name = std::move(level.subfolders[level.next++]);
             auto child = Enter(name);
             if (!child.folder)
                 continue;
-            levels_.push_back(std::move(child));
-            Visit(levels_.back());
-            if (levels_.size() > std::min(kMaxHeldLevels, share_))
-                levels_.back().folder.reset(); // its subfolders are entered from a level above
+            FLevels.push_back(std::move(child));
+            Visit(FLevels.back());
+            if (FLevels.size() > std::min(kMaxHeldLevels, FShare))
+                FLevels.back().folder.reset(); // its subfolders are entered from a level above
         }
-        reads_.Finish();
-        result_.cancelled = Cancelled();
+        FReads.Finish();
+        FResult.cancelled = Cancelled();
     }
 
 private:
@@ -106,21 +106,21 @@ private:
 
     bool Cancelled() const
     {
-        return options_.cancel != nullptr && options_.cancel->load(std::memory_order_relaxed);
+        return FOptions.cancel != nullptr && FOptions.cancel->load(std::memory_order_relaxed);
     }
 
     void Advanced(std::string_view folder)
     {
-        if (options_.progress != nullptr)
-            options_.progress->ScanAdvanced(result_.counts, folder);
+        if (FOptions.progress != nullptr)
+            FOptions.progress->ScanAdvanced(FResult.counts, folder);
     }
 
     // Errors are kept in walk order, so whatever waits to be read goes first.
     void Fail(std::string path, int code, bool folder)
     {
-        reads_.Finish();
+        FReads.Finish();
         auto message = files::ErrorText(code);
-        result_.errors.push_back({std::move(path), code, std::move(message), folder});
+        FResult.errors.push_back({std::move(path), code, std::move(message), folder});
     }
 
     // Opens the subfolder name of the deepest level unless it is gone, is no folder after all, was
@@ -129,21 +129,21 @@ private:
     // replays are listed under. It is opened from the deepest level held open, never by its path.
     Level Enter(const std::string& name)
     {
-        const Level& parent = levels_.back();
+        const Level& parent = FLevels.back();
         auto path = files::JoinPath(parent.path, name);
         if (path.size() > files::kMaxPathLength) {
             Fail(std::move(path), files::kInvalidFilename, true);
             return {};
         }
-        auto anchor = levels_.rbegin();
+        auto anchor = FLevels.rbegin();
         while (!anchor->folder)
             ++anchor;
         const std::string relative(Below(path, anchor->path));
         int code = files::kNoError;
         files::LinkTrail trail;
         auto folder = files::Folder::OpenIn(*anchor->folder, relative, code, &trail);
-        if (!folder && code == files::kTooManyOpenFiles && reads_.Waiting() > 0) {
-            reads_.Finish(); // replays waiting to be read hold folders open; let them go and try again
+        if (!folder && code == files::kTooManyOpenFiles && FReads.Waiting() > 0) {
+            FReads.Finish(); // replays waiting to be read hold folders open; let them go and try again
             folder = files::Folder::OpenIn(*anchor->folder, relative, code, &trail);
         }
         if (!folder) {
@@ -152,7 +152,7 @@ private:
                 Fail(std::move(path), code, true);
             return {};
         }
-        if (!walked_.insert(folder.Id()).second)
+        if (!FWalked.insert(folder.Id()).second)
             return {};
         // A system file system is passed over like the other system entries a search leaves out.
         if (folder.Id().device != parent.id.device && files::IsSystemFileSystem(folder))
@@ -167,21 +167,21 @@ private:
     void Visit(Level& level)
     {
         const auto& folder = level.folder;
-        ++result_.counts.folders;
+        ++FResult.counts.folders;
         Advanced(folder->Path());
         int code = ReadListing(*folder);
-        if (code == files::kNoError && !listing_.Hidden().empty()) {
-            reads_.Finish(); // errors in walk order
-            const auto before = result_.restored.size();
-            RecoverLeftovers(*folder, listing_.Hidden(), result_.restored, result_.errors);
-            if (result_.restored.size() != before)
+        if (code == files::kNoError && !FListing.Hidden().empty()) {
+            FReads.Finish(); // errors in walk order
+            const auto before = FResult.restored.size();
+            RecoverLeftovers(*folder, FListing.Hidden(), FResult.restored, FResult.errors);
+            if (FResult.restored.size() != before)
                 code = ReadListing(*folder); // what came back is listed like the rest
         }
         if (code != files::kNoError)
             Fail(folder->Path(), code, true);
-        for (std::size_t i = 0; i < listing_.size() && !Cancelled(); ++i) {
-            const auto name = listing_.Name(i);
-            if (listing_.Kind(i) == files::EntryKind::Folder) {
+        for (std::size_t i = 0; i < FListing.size() && !Cancelled(); ++i) {
+            const auto name = FListing.Name(i);
+            if (FListing.Kind(i) == files::EntryKind::Folder) {
                 level.subfolders.emplace_back(name);
                 continue;
             }
@@ -189,7 +189,7 @@ private:
                 continue;
             auto path = files::JoinPath(folder->Path(), name);
             if (path.size() > files::kMaxPathLength) {
-                ++result_.counts.files;
+                ++FResult.counts.files;
                 Fail(std::move(path), files::kInvalidFilename, false);
                 continue;
             }
@@ -199,10 +199,10 @@ private:
 
     int ReadListing(const files::Folder& folder)
     {
-        int code = listing_.Read(folder, kAsidePrefix);
-        if (code == files::kTooManyOpenFiles && reads_.Waiting() > 0) {
-            reads_.Finish(); // as in Enter
-            code = listing_.Read(folder, kAsidePrefix);
+        int code = FListing.Read(folder, kAsidePrefix);
+        if (code == files::kTooManyOpenFiles && FReads.Waiting() > 0) {
+            FReads.Finish(); // as in Enter
+            code = FListing.Read(folder, kAsidePrefix);
         }
         return code;
     }
@@ -210,14 +210,14 @@ private:
     void Queue(const Level& level, std::string path)
     {
         const auto& folder = level.folder;
-        if (openFolders_.empty() || openFolders_.back().first != folder.get()) {
-            while (openFolders_.size() >= std::min(kMaxOpenFolders, share_))
-                reads_.Advance();
-            openFolders_.emplace_back(folder.get(), 0);
+        if (FOpenFolders.empty() || FOpenFolders.back().first != folder.get()) {
+            while (FOpenFolders.size() >= std::min(kMaxOpenFolders, FShare))
+                FReads.Advance();
+            FOpenFolders.emplace_back(folder.get(), 0);
         }
-        ++openFolders_.back().second;
+        ++FOpenFolders.back().second;
         const auto nameOffset = path.size() - files::FileNamePart(path).size();
-        reads_.Push({folder, std::move(path), nameOffset, level.foreignLink, false, {}});
+        FReads.Push({folder, std::move(path), nameOffset, level.foreignLink, false, {}});
     }
 
     // On any reading thread.
@@ -234,37 +234,37 @@ private:
     void Take(Pending& pending)
     {
         const auto folder = std::move(pending.folder); // closed with the last replay that needs it
-        if (--openFolders_.front().second == 0)
-            openFolders_.pop_front();
+        if (--FOpenFolders.front().second == 0)
+            FOpenFolders.pop_front();
         if (!pending.read || Cancelled())
             return;
-        ++result_.counts.files;
+        ++FResult.counts.files;
         const auto& outcome = pending.outcome;
         if (outcome.status == AddStatus::Added) {
-            if (recorded_ != folder->Id()) {
-                builder_.AddFolder(folder->Path(), folder->Id());
-                recorded_ = folder->Id();
+            if (FRecorded != folder->Id()) {
+                FBuilder.AddFolder(folder->Path(), folder->Id());
+                FRecorded = folder->Id();
             }
-            builder_.AddRead(pending.path, outcome);
-            ++result_.counts.replays;
+            FBuilder.AddRead(pending.path, outcome);
+            ++FResult.counts.replays;
         } else if (outcome.status == AddStatus::Failed) {
-            result_.errors.push_back({pending.path, outcome.code, files::ErrorText(outcome.code)});
+            FResult.errors.push_back({pending.path, outcome.code, files::ErrorText(outcome.code)});
         } else if (outcome.code == files::kReadOnly) {
-            result_.readOnly.push_back(pending.path);
+            FResult.readOnly.push_back(pending.path);
         }
         Advanced(folder->Path());
     }
 
-    CatalogueBuilder& builder_;
-    const ScanOptions& options_;
-    ScanResult& result_;
-    const std::size_t share_; // descriptors each of the walk's uses may take
-    std::vector<Level> levels_;
-    std::unordered_set<files::FileId, files::FileIdHash> walked_;
-    std::optional<files::FileId> recorded_; // the folder whose identity the builder got last
-    std::deque<std::pair<const files::Folder*, std::size_t>> openFolders_; // replays waiting, per folder
-    files::FolderListing listing_; // reused: one folder is listed at a time
-    OrderedReads<Pending> reads_; // last: its helpers stop before the rest goes
+    CatalogueBuilder& FBuilder;
+    const ScanOptions& FOptions;
+    ScanResult& FResult;
+    const std::size_t FShare; // descriptors each of the walk's uses may take
+    std::vector<Level> FLevels;
+    std::unordered_set<files::FileId, files::FileIdHash> FWalked;
+    std::optional<files::FileId> FRecorded; // the folder whose identity the builder got last
+    std::deque<std::pair<const files::Folder*, std::size_t>> FOpenFolders; // replays waiting, per folder
+    files::FolderListing FListing; // reused: one folder is listed at a time
+    OrderedReads<Pending> FReads; // last: its helpers stop before the rest goes
 };
 
 } // namespace

@@ -53,22 +53,22 @@ public:
     // ringSize jobs wait, read or not, with whatever they hold.
     OrderedReads(unsigned threads, std::function<void(Job&)> read, std::function<void(Job&)> take,
                  std::size_t ringSize = kDefaultRingSize)
-        : read_(std::move(read)), take_(std::move(take)), ring_(ringSize)
+        : FRead(std::move(read)), FTake(std::move(take)), FRing(ringSize)
     {
         if (threads == 0)
             threads = kMaxReaders;
-        cores_ = std::clamp(std::thread::hardware_concurrency(), 1u, threads);
-        helpers_.reserve(threads - 1);
+        FCores = std::clamp(std::thread::hardware_concurrency(), 1u, threads);
+        FHelpers.reserve(threads - 1);
         try {
             for (unsigned i = 1; i < threads; ++i)
-                helpers_.emplace_back([this] { Help(); });
+                FHelpers.emplace_back([this] { Help(); });
         } catch (const std::system_error&) {
             // The helpers already running will do; the owner reads the rest.
         } catch (...) {
             Stop(); // out of memory: the helpers started go before it is told
             throw;
         }
-        cores_ = std::min<unsigned>(cores_, static_cast<unsigned>(helpers_.size()) + 1);
+        FCores = std::min<unsigned>(FCores, static_cast<unsigned>(FHelpers.size()) + 1);
     }
 
     ~OrderedReads() { Stop(); }
@@ -78,34 +78,34 @@ public:
 
     void Push(Job job)
     {
-        while (Waiting() == ring_.size())
+        while (Waiting() == FRing.size())
             Advance();
-        const auto tail = tail_.load(std::memory_order_relaxed);
-        ring_[tail % ring_.size()].job = std::move(job);
-        tail_.store(tail + 1);
-        const int sleepers = sleepers_.load();
+        const auto tail = FTail.load(std::memory_order_relaxed);
+        FRing[tail % FRing.size()].job = std::move(job);
+        FTail.store(tail + 1);
+        const int sleepers = FSleepers.load();
         if (sleepers == 0)
             return;
-        const auto awake = helpers_.size() - static_cast<std::size_t>(sleepers);
-        const std::size_t most = ReadsWait() ? helpers_.size() : cores_ - 1;
-        if (awake < most && tail + 1 - next_.load() > (awake + 1) * Batch()) {
-            const std::lock_guard lock(mutex_);
-            wake_.notify_one();
+        const auto awake = FHelpers.size() - static_cast<std::size_t>(sleepers);
+        const std::size_t most = ReadsWait() ? FHelpers.size() : FCores - 1;
+        if (awake < most && tail + 1 - FNext.load() > (awake + 1) * Batch()) {
+            const std::lock_guard lock(FMutex);
+            FWake.notify_one();
         }
     }
 
-    std::size_t Waiting() const { return static_cast<std::size_t>(tail_.load(std::memory_order_relaxed) - head_); }
+    std::size_t Waiting() const { return static_cast<std::size_t>(FTail.load(std::memory_order_relaxed) - FHead); }
 
     // One step on the oldest job: take it when read, else read some job, else wait for it.
     void Advance()
     {
-        Slot& head = ring_[head_ % ring_.size()];
+        Slot& head = FRing[FHead % FRing.size()];
         if (head.done.load(std::memory_order_acquire)) {
             head.done.store(false, std::memory_order_relaxed);
-            ++head_;
+            ++FHead;
             if (auto failure = std::exchange(head.failure, nullptr))
                 std::rethrow_exception(failure);
-            take_(head.job);
+            FTake(head.job);
             return;
         }
         if (std::uint64_t claimed = 0; Claim(claimed) > 0) {
@@ -126,13 +126,13 @@ private:
     void Stop()
     {
         {
-            const std::lock_guard lock(mutex_);
-            stopping_ = true;
+            const std::lock_guard lock(FMutex);
+            FStopping = true;
         }
-        wake_.notify_all();
-        for (auto& helper : helpers_)
+        FWake.notify_all();
+        for (auto& helper : FHelpers)
             helper.join();
-        helpers_.clear();
+        FHelpers.clear();
     }
 
     struct Slot {
@@ -144,44 +144,44 @@ private:
     // Claims up to most jobs in a row, from index on; returns how many (0: none are left).
     std::uint64_t Claim(std::uint64_t& index, std::uint64_t most = 1)
     {
-        index = next_.load();
+        index = FNext.load();
         for (;;) {
-            const auto count = std::min(most, tail_.load() - index);
+            const auto count = std::min(most, FTail.load() - index);
             if (count == 0)
                 return 0;
-            if (next_.compare_exchange_weak(index, index + count))
+            if (FNext.compare_exchange_weak(index, index + count))
                 return count;
         }
     }
 
     static constexpr std::int64_t kReadTimeWeight = 16;
-    static constexpr std::int64_t kAllReads = 1024; // waitingShare_ when every read waited
+    static constexpr std::int64_t kAllReads = 1024; // FWaitingShare when every read waited
 
     std::size_t Batch() const
     {
-        const auto time = std::max<std::int64_t>(readTime_.load(std::memory_order_relaxed), 1);
+        const auto time = std::max<std::int64_t>(FReadTime.load(std::memory_order_relaxed), 1);
         return std::clamp<std::size_t>(static_cast<std::size_t>(kWorthWaking.count() / time), 1, kMaxBatch);
     }
 
     // Whether most reads lately waited for the disk. A read of a cached file that was only
     // preempted now and then leaves the share low, where it would raise an average time.
-    bool ReadsWait() const { return waitingShare_.load(std::memory_order_relaxed) > kAllReads / 2; }
+    bool ReadsWait() const { return FWaitingShare.load(std::memory_order_relaxed) > kAllReads / 2; }
 
     void Read(std::uint64_t index)
     {
-        Slot& slot = ring_[index % ring_.size()];
+        Slot& slot = FRing[index % FRing.size()];
         const auto start = std::chrono::steady_clock::now();
         try {
-            read_(slot.job);
+            FRead(slot.job);
         } catch (...) {
             slot.failure = std::current_exception();
         }
         const std::int64_t took = std::chrono::nanoseconds(std::chrono::steady_clock::now() - start).count();
-        const auto average = readTime_.load(std::memory_order_relaxed);
-        readTime_.store(average + (took - average) / kReadTimeWeight, std::memory_order_relaxed);
-        const auto share = waitingShare_.load(std::memory_order_relaxed);
+        const auto average = FReadTime.load(std::memory_order_relaxed);
+        FReadTime.store(average + (took - average) / kReadTimeWeight, std::memory_order_relaxed);
+        const auto share = FWaitingShare.load(std::memory_order_relaxed);
         const std::int64_t waited = took > kDiskWait.count() ? kAllReads : 0;
-        waitingShare_.store(share + (waited - share) / kReadTimeWeight, std::memory_order_relaxed);
+        FWaitingShare.store(share + (waited - share) / kReadTimeWeight, std::memory_order_relaxed);
         slot.done.store(true, std::memory_order_release);
         slot.done.notify_one();
     }
@@ -191,39 +191,39 @@ private:
         for (;;) {
             // A batch at a time: a helper woken for jobs of a few microseconds each must find
             // enough of them to be worth the waking.
-            if (stopping_.load(std::memory_order_relaxed))
+            if (FStopping.load(std::memory_order_relaxed))
                 return; // the owner has gone on without what is left (it threw, say)
             if (std::uint64_t first = 0, count = Claim(first, Batch()); count > 0) {
                 for (auto index = first; index < first + count; ++index)
                     Read(index);
                 continue;
             }
-            std::unique_lock lock(mutex_);
-            ++sleepers_; // before looking again, so that a push after the look sees a sleeper
-            wake_.wait(lock, [this] { return stopping_ || next_.load() < tail_.load(); });
-            --sleepers_;
-            if (stopping_)
+            std::unique_lock lock(FMutex);
+            ++FSleepers; // before looking again, so that a push after the look sees a sleeper
+            FWake.wait(lock, [this] { return FStopping || FNext.load() < FTail.load(); });
+            --FSleepers;
+            if (FStopping)
                 return;
         }
     }
 
-    std::function<void(Job&)> read_;
-    std::function<void(Job&)> take_;
-    std::vector<Slot> ring_;
+    std::function<void(Job&)> FRead;
+    std::function<void(Job&)> FTake;
+    std::vector<Slot> FRing;
     // How long a read has been taking lately, in nanoseconds: an average that leans on the last
     // kReadTimeWeight reads. Written by every reader without a lock; a lost update is harmless.
-    std::atomic<std::int64_t> readTime_{0};
+    std::atomic<std::int64_t> FReadTime{0};
     // The share of recent reads that took longer than kDiskWait, out of kAllReads; same weight.
-    std::atomic<std::int64_t> waitingShare_{0};
-    unsigned cores_ = 1; // readers, the owner counted, while reads are quick
-    std::uint64_t head_ = 0; // next to take; the owner's alone
-    std::atomic<std::uint64_t> tail_{0}; // next free slot; written by the owner
-    std::atomic<std::uint64_t> next_{0}; // next to read; claimed by anyone
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::atomic<int> sleepers_{0};
-    std::atomic<bool> stopping_{false}; // set under mutex_, so that a helper about to sleep sees it
-    std::vector<std::thread> helpers_;
+    std::atomic<std::int64_t> FWaitingShare{0};
+    unsigned FCores = 1; // readers, the owner counted, while reads are quick
+    std::uint64_t FHead = 0; // next to take; the owner's alone
+    std::atomic<std::uint64_t> FTail{0}; // next free slot; written by the owner
+    std::atomic<std::uint64_t> FNext{0}; // next to read; claimed by anyone
+    std::mutex FMutex;
+    std::condition_variable FWake;
+    std::atomic<int> FSleepers{0};
+    std::atomic<bool> FStopping{false}; // set under FMutex, so that a helper about to sleep sees it
+    std::vector<std::thread> FHelpers;
 };
 
 } // namespace replays

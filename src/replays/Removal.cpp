@@ -97,24 +97,24 @@ bool IsWithin(std::string_view path, std::string_view top)
 //   user could reach a name.
 class OpenFolder {
 public:
-    explicit OpenFolder(files::Folder folder) : folder_(std::move(folder)), ownOnly_(OthersCannotWrite(folder_)) {}
+    explicit OpenFolder(files::Folder folder) : FFolder(std::move(folder)), FOwnOnly(OthersCannotWrite(FFolder)) {}
     ~OpenFolder()
     {
-        if (private_)
-            files::RemoveFolderIn(folder_, privateName_);
+        if (FPrivate)
+            files::RemoveFolderIn(FFolder, FPrivateName);
     }
     OpenFolder(const OpenFolder&) = delete;
     OpenFolder& operator=(const OpenFolder&) = delete;
 
-    const files::Folder& Get() const { return folder_; }
+    const files::Folder& Get() const { return FFolder; }
 
     // Where the file name goes aside, with the name it has there in entry (written into buffer);
     // null with code set when there is nowhere.
     const files::Folder* Aside(std::string_view name, NameBuffer& buffer, std::string_view& entry, int& code)
     {
         code = files::kNoError;
-        if (ownOnly_ && !(entry = AsideFileName(name, buffer)).empty())
-            return &folder_;
+        if (FOwnOnly && !(entry = AsideFileName(name, buffer)).empty())
+            return &FFolder;
         entry = name;
         return MakePrivate(code);
     }
@@ -122,16 +122,16 @@ public:
     // Whether entries of the folder may be changed (a dry run's question), asked once.
     int MayChangeEntries()
     {
-        if (!mayChange_)
-            mayChange_ = files::MayChangeEntriesOf(folder_);
-        return *mayChange_;
+        if (!FMayChange)
+            FMayChange = files::MayChangeEntriesOf(FFolder);
+        return *FMayChange;
     }
 
     // Appends to path where an entry aside lies below this folder, within the room it has.
     void AppendAside(const files::Folder& aside, std::string_view entry, std::string& path) const
     {
-        if (&aside != &folder_) {
-            path += privateName_;
+        if (&aside != &FFolder) {
+            path += FPrivateName;
             path += files::kSeparator;
         }
         path += entry;
@@ -147,35 +147,35 @@ private:
     // The private folder, made when first needed; null with code set when it cannot be.
     const files::Folder* MakePrivate(int& code)
     {
-        for (int tries = 0; !private_ && tries < kAsideFolderTries; ++tries) {
+        for (int tries = 0; !FPrivate && tries < kAsideFolderTries; ++tries) {
             auto name = NewAsideFolderName();
-            if ((code = files::MakeFolderIn(folder_, name, kAsideMode)) == files::kAlreadyExists)
+            if ((code = files::MakeFolderIn(FFolder, name, kAsideMode)) == files::kAlreadyExists)
                 continue;
             if (code != files::kNoError)
                 return nullptr;
             files::Folder made;
             try {
-                made = files::Folder::OpenOwnIn(folder_, name, code);
+                made = files::Folder::OpenOwnIn(FFolder, name, code);
             } catch (...) { // out of memory: the folder goes again
-                files::RemoveFolderIn(folder_, name);
+                files::RemoveFolderIn(FFolder, name);
                 throw;
             }
             // Someone may have put another folder in its place between making and opening it.
             if (!made || made.Owner() != files::RunningUser() || (made.Mode() & kOthersBits) != 0)
                 continue;
-            private_ = std::move(made);
-            privateName_ = std::move(name);
+            FPrivate = std::move(made);
+            FPrivateName = std::move(name);
         }
-        if (!private_ && code == files::kNoError)
+        if (!FPrivate && code == files::kNoError)
             code = files::kAccessDenied;
-        return private_ ? &private_ : nullptr;
+        return FPrivate ? &FPrivate : nullptr;
     }
 
-    files::Folder folder_;
-    const bool ownOnly_;
-    std::optional<int> mayChange_;
-    files::Folder private_;
-    std::string privateName_;
+    files::Folder FFolder;
+    const bool FOwnOnly;
+    std::optional<int> FMayChange;
+    files::Folder FPrivate;
+    std::string FPrivateName;
 };
 
 // The folders of the files in hand, found from the folder the scan started in and checked
@@ -184,29 +184,29 @@ private:
 // opened once.
 class Folders {
 public:
-    Folders(const Catalogue& catalogue, std::size_t capacity) : catalogue_(catalogue), capacity_(capacity) {}
+    Folders(const Catalogue& catalogue, std::size_t capacity) : FCatalogue(catalogue), FCapacity(capacity) {}
 
     // The folder at path, or null with code set (0 when it is not the folder the scan walked).
     std::shared_ptr<OpenFolder> Get(std::string_view path, int& code)
     {
         code = files::kNoError;
-        if (const auto found = index_.find(path); found != index_.end()) {
-            used_.splice(used_.begin(), used_, found->second);
-            return used_.front().folder;
+        if (const auto found = FIndex.find(path); found != FIndex.end()) {
+            FUsed.splice(FUsed.begin(), FUsed, found->second);
+            return FUsed.front().folder;
         }
         auto folder = Open(path, code);
-        if (!folder && code == files::kTooManyOpenFiles && !used_.empty()) {
-            Shrink(used_.size() / 2); // the process needs descriptors elsewhere: give some back
+        if (!folder && code == files::kTooManyOpenFiles && !FUsed.empty()) {
+            Shrink(FUsed.size() / 2); // the process needs descriptors elsewhere: give some back
             folder = Open(path, code);
         }
         if (!folder)
             return nullptr;
-        if (files::FileId walked; catalogue_.FolderIdentity(path, walked) && walked != folder.Id())
+        if (files::FileId walked; FCatalogue.FolderIdentity(path, walked) && walked != folder.Id())
             return nullptr;
-        Shrink(capacity_ - 1);
-        used_.push_front({std::string(path), std::make_shared<OpenFolder>(std::move(folder))});
-        index_.emplace(used_.front().path, used_.begin());
-        return used_.front().folder;
+        Shrink(FCapacity - 1);
+        FUsed.push_front({std::string(path), std::make_shared<OpenFolder>(std::move(folder))});
+        FIndex.emplace(FUsed.front().path, FUsed.begin());
+        return FUsed.front().folder;
     }
 
 private:
@@ -220,7 +220,7 @@ private:
     // scan, the scanned one included, leads nowhere else.
     files::Folder Open(std::string_view path, int& code) const
     {
-        const auto& top = catalogue_.Top();
+        const auto& top = FCatalogue.Top();
         if (!top || !IsWithin(path, top->Path()))
             return files::Folder::Open(std::string(path), code);
         const auto below = path.size() == top->Path().size() ? std::string_view(".")
@@ -230,16 +230,16 @@ private:
 
     void Shrink(std::size_t size)
     {
-        while (used_.size() > size) {
-            index_.erase(used_.back().path);
-            used_.pop_back();
+        while (FUsed.size() > size) {
+            FIndex.erase(FUsed.back().path);
+            FUsed.pop_back();
         }
     }
 
-    const Catalogue& catalogue_;
-    const std::size_t capacity_;
-    Used used_;
-    std::unordered_map<std::string_view, Used::iterator> index_; // keys view the entries' own paths
+    const Catalogue& FCatalogue;
+    const std::size_t FCapacity;
+    Used FUsed;
+    std::unordered_map<std::string_view, Used::iterator> FIndex; // keys view the entries' own paths
 };
 
 // The names a dry run would have deleted, by folder and name: gone for every later decision.
@@ -249,12 +249,12 @@ public:
     bool Absent(const files::FileId& folder, std::string_view name) const override
     {
         KeyBuffer buffer;
-        return !names_.empty() && names_.contains(Key(folder, name, buffer));
+        return !FNames.empty() && FNames.contains(Key(folder, name, buffer));
     }
     void Add(const files::FileId& folder, std::string_view name)
     {
         KeyBuffer buffer;
-        names_.emplace(Key(folder, name, buffer));
+        FNames.emplace(Key(folder, name, buffer));
     }
 
 private:
@@ -272,7 +272,7 @@ private:
         using is_transparent = void;
         std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
     };
-    std::unordered_set<std::string, Hash, std::equal_to<>> names_;
+    std::unordered_set<std::string, Hash, std::equal_to<>> FNames;
 };
 
 // The trash of each file system met, found (and made) once; or why there is none.
@@ -280,7 +280,7 @@ class Trashes {
 public:
     const files::Trash* For(const files::Folder& folder, int& code)
     {
-        auto [at, added] = trashes_.try_emplace(folder.Id().device);
+        auto [at, added] = FTrashes.try_emplace(folder.Id().device);
         if (added)
             at->second.trash = files::Trash::For(folder, at->second.code);
         code = at->second.code;
@@ -289,7 +289,7 @@ public:
 
     int Available(const files::Folder& folder)
     {
-        auto [at, added] = available_.try_emplace(folder.Id().device, files::kNoError);
+        auto [at, added] = FAvailable.try_emplace(folder.Id().device, files::kNoError);
         if (added)
             at->second = files::Trash::Available(folder);
         return at->second;
@@ -300,8 +300,8 @@ private:
         files::Trash trash;
         int code = files::kNoError;
     };
-    std::map<dev_t, Found> trashes_;
-    std::map<dev_t, int> available_;
+    std::map<dev_t, Found> FTrashes;
+    std::map<dev_t, int> FAvailable;
 };
 
 // How far a candidate got before it is taken: not looked at (the removal was cancelled first),
@@ -338,19 +338,19 @@ struct Check {
 class Remover {
 public:
     Remover(const Catalogue& catalogue, const RemovalOptions& options, RemovalResult& result, const Budget& budget)
-        : options_(options), result_(result), folders_(catalogue, budget.folders)
+        : FOptions(options), FResult(result), FFolders(catalogue, budget.folders)
     {
     }
 
-    bool Cancelled() const { return options_.cancel != nullptr && options_.cancel->load(std::memory_order_relaxed); }
+    bool Cancelled() const { return FOptions.cancel != nullptr && FOptions.cancel->load(std::memory_order_relaxed); }
 
     Check Prepare(const CatalogueRow& row, const CatalogueRow& keep)
     {
         Check check;
         check.row = row;
         check.keep = keep;
-        check.folder = folders_.Get(FolderOf(row), check.folderCode);
-        check.keepFolder = folders_.Get(FolderOf(keep), check.keepFolderCode);
+        check.folder = FFolders.Get(FolderOf(row), check.folderCode);
+        check.keepFolder = FFolders.Get(FolderOf(keep), check.keepFolderCode);
         return check;
     }
 
@@ -420,23 +420,23 @@ public:
 private:
     void Decide(Check& check)
     {
-        if (result_.cancelled || Cancelled() || check.verdict == Verdict::Unread) {
-            result_.cancelled = true;
+        if (FResult.cancelled || Cancelled() || check.verdict == Verdict::Unread) {
+            FResult.cancelled = true;
             return;
         }
         // Moving and deleting files changes the status of every other name of the same file, and
         // a name deleted (or, in a dry run, taken as deleted) leaves links to it leading nowhere:
         // a comparison made ahead, before that, is made again now, as a removal on one thread
         // would make it.
-        if (touched_.contains(check.mineId) || touched_.contains(check.theirsId)) {
+        if (FTouched.contains(check.mineId) || FTouched.contains(check.theirsId)) {
             check = Prepare(check.row, check.keep);
-            Compare(check, &gone_);
+            Compare(check, &FGone);
             if (check.verdict == Verdict::Unread) {
-                result_.cancelled = true;
+                FResult.cancelled = true;
                 return;
             }
         }
-        auto& counts = result_.counts;
+        auto& counts = FResult.counts;
         counts.compared += check.compared ? 1 : 0;
         counts.bytesCompared += check.bytes;
         std::string path(check.row.Path); // before anything moves: telling of a deletion takes no memory
@@ -444,18 +444,18 @@ private:
             Remove(check);
         if (check.verdict == Verdict::Equal) {
             ++counts.deleted;
-            if (options_.report != nullptr)
-                options_.report->Deleted(path);
-            result_.deleted.push_back(std::move(path));
+            if (FOptions.report != nullptr)
+                FOptions.report->Deleted(path);
+            FResult.deleted.push_back(std::move(path));
         } else {
             const bool moved = check.reason == KeepReason::LeftAside || check.reason == KeepReason::LeftHidden
                 || check.reason == KeepReason::Rewritten;
-            result_.notDeleted.push_back({std::move(path), check.reason, check.code,
+            FResult.notDeleted.push_back({std::move(path), check.reason, check.code,
                                           moved ? std::move(check.leftAt) : std::string(check.keep.Path)});
         }
         ++counts.done;
-        if (options_.progress != nullptr)
-            options_.progress->RemovalAdvanced(counts);
+        if (FOptions.progress != nullptr)
+            FOptions.progress->RemovalAdvanced(counts);
     }
 
     static void Keep(Check& check, KeepReason reason, int code = files::kNoError)
@@ -476,23 +476,23 @@ private:
             return Keep(check, *reason);
         int code = files::kNoError;
         const files::Trash* trash = nullptr;
-        if (options_.toTrash) {
-            if (options_.dryRun)
-                code = trashes_.Available(folder);
+        if (FOptions.toTrash) {
+            if (FOptions.dryRun)
+                code = FTrashes.Available(folder);
             else
-                trash = trashes_.For(folder, code);
+                trash = FTrashes.For(folder, code);
             if (code != files::kNoError)
                 return Keep(check, KeepReason::NoTrash, code);
         }
-        if (options_.dryRun)
+        if (FOptions.dryRun)
             return TakeAsGone(check, folder, entry);
         std::string_view asideEntry;
-        const files::Folder* aside = check.folder->Aside(check.row.Name, asideEntry_, asideEntry, code);
+        const files::Folder* aside = check.folder->Aside(check.row.Name, FAsideEntry, asideEntry, code);
         if (aside == nullptr)
             return Keep(check, KeepReason::Refused, code);
         // Room to tell where the file is left, should it come to that, taken while nothing moved.
         check.leftAt.reserve(check.row.Path.size() + check.folder->AsideRoom());
-        touched_.insert(check.mine.id);
+        FTouched.insert(check.mine.id);
         if ((code = files::RenameBetween(folder, check.row.Name, *aside, asideEntry)) != files::kNoError)
             return Keep(check, KeepReason::Refused, code);
         // From here on its name is free; whatever goes wrong, the file gets it back.
@@ -519,7 +519,7 @@ private:
             return GiveBack(check, moved, KeepReason::OtherChanged);
         int code = files::kNoError;
         if (trash != nullptr) {
-            if ((code = trash->Put(check.folder->Get(), check.row.Name, moved.folder, moved.name, trashedAs_))
+            if ((code = trash->Put(check.folder->Get(), check.row.Name, moved.folder, moved.name, FTrashedAs))
                 != files::kNoError)
                 return GiveBack(check, moved,
                                 code == files::kNoTrash || code == files::kUnmappedErrnoBase + EXDEV ? KeepReason::NoTrash
@@ -541,8 +541,8 @@ private:
             return Keep(check, KeepReason::Refused, code);
         if (!StillThere(check.keepFolder->Get(), check.keep.Name, check.theirs))
             return Keep(check, KeepReason::OtherChanged);
-        touched_.insert(check.mine.id);
-        gone_.Add(folder.Id(), check.row.Name);
+        FTouched.insert(check.mine.id);
+        FGone.Add(folder.Id(), check.row.Name);
     }
 
     // Once it is removed, the file, still open, is looked at once more: written to since the
@@ -560,8 +560,8 @@ private:
         std::string_view given;
         int code = files::kNoError;
         if (trash != nullptr) {
-            if ((code = PutBack(trash->Files(), trashedAs_, folder, check.row.Name, buffer, given)) == files::kNoError)
-                trash->DropInfo(trashedAs_);
+            if ((code = PutBack(trash->Files(), FTrashedAs, folder, check.row.Name, buffer, given)) == files::kNoError)
+                trash->DropInfo(FTrashedAs);
         } else if (now.links == 0) {
             given = check.row.Name;
             code = files::SaveCopyIn(check.file, folder, given, now);
@@ -628,11 +628,11 @@ private:
     std::optional<KeepReason> CheckBeforeMove(const files::Folder& folder, std::string_view name,
                                               const files::FileStamp& compared, files::FileStamp& entry) const
     {
-        if (files::StampIn(folder, name, files::Links::Own, entry, &gone_) != files::kNoError)
+        if (files::StampIn(folder, name, files::Links::Own, entry, &FGone) != files::kNoError)
             return KeepReason::Replaced;
         files::FileStamp target = entry;
         if (entry.kind == files::FileKind::Link
-            && files::StampIn(folder, name, files::Links::Follow, target, &gone_) != files::kNoError)
+            && files::StampIn(folder, name, files::Links::Follow, target, &FGone) != files::kNoError)
             return KeepReason::Replaced;
         if (target.id != compared.id)
             return KeepReason::Replaced;
@@ -660,7 +660,7 @@ private:
     bool StillThere(const files::Folder& folder, std::string_view name, const files::FileStamp& compared) const
     {
         files::FileStamp entry;
-        return files::StampIn(folder, name, files::Links::Follow, entry, &gone_) == files::kNoError
+        return files::StampIn(folder, name, files::Links::Follow, entry, &FGone) == files::kNoError
             && entry.Unchanged(compared);
     }
 
@@ -693,14 +693,14 @@ private:
         check.leftAt += name;
     }
 
-    const RemovalOptions& options_;
-    RemovalResult& result_;
-    Folders folders_;
-    Trashes trashes_;
-    GoneNames gone_; // a dry run's deletions; empty in a real run, whose deletions are gone indeed
-    std::string trashedAs_; // the name the file last moved into the trash has there
-    NameBuffer asideEntry_; // the name the file in hand has aside
-    std::unordered_set<files::FileId, files::FileIdHash> touched_; // files this removal moved or deleted
+    const RemovalOptions& FOptions;
+    RemovalResult& FResult;
+    Folders FFolders;
+    Trashes FTrashes;
+    GoneNames FGone; // a dry run's deletions; empty in a real run, whose deletions are gone indeed
+    std::string FTrashedAs; // the name the file last moved into the trash has there
+    NameBuffer FAsideEntry; // the name the file in hand has aside
+    std::unordered_set<files::FileId, files::FileIdHash> FTouched; // files this removal moved or deleted
 };
 
 } // namespace

@@ -62,20 +62,20 @@ ReplayRead ReadOpened(const files::File& file, int openCode)
 
 void ReplayRead::SetFirst(std::string_view text)
 {
-    std::copy_n(text.data(), text.size(), first_);
-    firstLength_ = static_cast<std::uint8_t>(text.size());
+    std::copy_n(text.data(), text.size(), FFirst);
+    FFirstLength = static_cast<std::uint8_t>(text.size());
 }
 
 void ReplayRead::SetSecond(std::string_view text)
 {
-    std::copy_n(text.data(), text.size(), second_);
-    secondLength_ = static_cast<std::uint8_t>(text.size());
+    std::copy_n(text.data(), text.size(), FSecond);
+    FSecondLength = static_cast<std::uint8_t>(text.size());
 }
 
 void ReplayRead::SetFallback(std::string_view text)
 {
-    std::copy_n(text.data(), text.size(), fallback_);
-    fallbackLength_ = static_cast<std::uint8_t>(text.size());
+    std::copy_n(text.data(), text.size(), FFallback);
+    FFallbackLength = static_cast<std::uint8_t>(text.size());
 }
 
 ReplayRead ReadReplay(const std::string& path)

@@ -27,21 +27,21 @@ public:
     FallbackRecord fallback = FallbackRecord::Unread;
     bool foreignLink = false; // reached through a link of another user (see Catalogue.h)
 
-    std::string_view First() const { return {first_, firstLength_}; }
-    std::string_view Second() const { return {second_, secondLength_}; }
-    std::string_view Fallback() const { return {fallback_, fallbackLength_}; }
+    std::string_view First() const { return {FFirst, FFirstLength}; }
+    std::string_view Second() const { return {FSecond, FSecondLength}; }
+    std::string_view Fallback() const { return {FFallback, FFallbackLength}; }
     void SetFirst(std::string_view text);
     void SetSecond(std::string_view text);
     void SetFallback(std::string_view text);
 
 private:
     // Fingerprints are copied out of the read buffer: at most 255 bytes each.
-    char first_[255]{};
-    char second_[255]{};
-    char fallback_[255]{};
-    std::uint8_t firstLength_ = 0;
-    std::uint8_t secondLength_ = 0;
-    std::uint8_t fallbackLength_ = 0;
+    char FFirst[255]{};
+    char FSecond[255]{};
+    char FFallback[255]{};
+    std::uint8_t FFirstLength = 0;
+    std::uint8_t FSecondLength = 0;
+    std::uint8_t FFallbackLength = 0;
 };
 
 // Opens the replay (path, or name within folder) and reads size, record 50 and record 40, and,

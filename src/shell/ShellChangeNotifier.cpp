@@ -26,15 +26,15 @@ std::uint32_t NotifyFilterBits(TNotifyFilters filters)
     return bits;
 }
 
-std::atomic<int> TShellChangeThread::liveCount_{0};
+std::atomic<int> TShellChangeThread::FLiveCount{0};
 
 TShellChangeThread::TShellChangeThread(TThreadMethod callback)
     : TThread(true), ChangeCallback(std::move(callback))
 {
     WakeMutex = shellns::CreateMutex(true); // owned by the GUI thread until it wants the watcher to stop
     ParamsEvent = shellns::CreateEvent();
-    running_ = WakeMutex != shellns::kInvalidHandle && ParamsEvent != shellns::kInvalidHandle;
-    ++liveCount_;
+    FRunning = WakeMutex != shellns::kInvalidHandle && ParamsEvent != shellns::kInvalidHandle;
+    ++FLiveCount;
 }
 
 TShellChangeThread::~TShellChangeThread()
@@ -45,7 +45,7 @@ TShellChangeThread::~TShellChangeThread()
         shellns::CloseHandle(WakeMutex);
     if (ParamsEvent != shellns::kInvalidHandle)
         shellns::CloseHandle(ParamsEvent);
-    --liveCount_;
+    --FLiveCount;
 }
 
 void TShellChangeThread::SetWatchParams(const TRoot& directory, bool subtree, std::uint32_t flags)
@@ -67,8 +67,8 @@ void TShellChangeThread::Stop()
     shellns::ReleaseMutex(WakeMutex); // ends the watcher's wait
     bool last;
     {
-        std::lock_guard guard(ownersLock_);
-        last = --owners_ == 0;
+        std::lock_guard guard(FOwnersLock);
+        last = --FOwners == 0;
     }
     if (!last)
         return; // the body frees the object when it ends
@@ -91,15 +91,15 @@ bool TShellChangeThread::OpenWatch()
             flags = WatchFlags;
             ParamsChanged = false;
         }
-        watching_ = false;
+        FWatching = false;
         {
-            std::lock_guard handle(handleLock_);
+            std::lock_guard handle(FHandleLock);
             if (WatchHandle != shellns::kInvalidHandle)
                 shellns::FindCloseChangeNotification(WatchHandle);
             WatchHandle = shellns::FindFirstChangeNotification(directory, subtree, flags);
         }
         std::lock_guard guard(WatchLock());
-        watching_ = WatchHandle != shellns::kInvalidHandle && !ParamsChanged;
+        FWatching = WatchHandle != shellns::kInvalidHandle && !ParamsChanged;
         if (!ParamsChanged) // newer parameters arrived while the watch was opening: open again
             return WatchHandle != shellns::kInvalidHandle;
     }
@@ -109,14 +109,14 @@ bool TShellChangeThread::ChangePending()
 {
     // A change handle stays signalled until it is re-armed, so looking does not take the change
     // from the watcher.
-    std::lock_guard handle(handleLock_);
+    std::lock_guard handle(FHandleLock);
     return WatchHandle != shellns::kInvalidHandle
         && shellns::WaitForMultipleObjects(1, &WatchHandle, 0) == shellns::kWaitObject0;
 }
 
 void TShellChangeThread::Execute()
 {
-    if (running_ && OpenWatch()) {
+    if (FRunning && OpenWatch()) {
         while (!Terminated()) {
             const shellns::Handle objects[] = {WatchHandle, WakeMutex, ParamsEvent};
             const std::uint32_t signalled = shellns::WaitForMultipleObjects(3, objects, shellns::kInfinite);
@@ -135,10 +135,10 @@ void TShellChangeThread::Execute()
     // Decide who frees the object before the body is seen as ended.
     bool last;
     {
-        std::lock_guard guard(ownersLock_);
-        last = --owners_ == 0;
-        running_ = false;
-        watching_ = false;
+        std::lock_guard guard(FOwnersLock);
+        last = --FOwners == 0;
+        FRunning = false;
+        FWatching = false;
     }
     if (last)
         SetFreeOnTerminate(true);

@@ -34,16 +34,16 @@ public:
     // GUI thread: stops the watcher and gives it up; it frees itself once its body has ended.
     void Stop();
     // True until the body has ended (at once when its folder cannot be watched).
-    bool Running() const { return running_.load(); }
+    bool Running() const { return FRunning.load(); }
     // True while a watch is open: changes from then on are reported.
-    bool Watching() const { return watching_.load(); }
+    bool Watching() const { return FWatching.load(); }
     // GUI thread: a change has been seen that has not been handed over yet. The platform takes
     // note of a change before the call that made it returns, so this answers at once, without
     // waiting to see whether something comes.
     bool ChangePending();
 
     // Watcher objects alive in the process, for tests of the stop protocol.
-    static int LiveCount() { return liveCount_.load(); }
+    static int LiveCount() { return FLiveCount.load(); }
 
 protected:
     void Execute() override;
@@ -60,12 +60,12 @@ private:
     std::uint32_t WatchFlags = 0;
     bool ParamsChanged = false;
 
-    std::mutex handleLock_; // WatchHandle is replaced only under it, so ChangePending can look at it
-    std::atomic<bool> running_{false};
-    std::atomic<bool> watching_{false};
-    std::mutex ownersLock_;
-    int owners_ = 2; // the notifier and the body: the last of them to let go frees the object
-    static std::atomic<int> liveCount_;
+    std::mutex FHandleLock; // WatchHandle is replaced only under it, so ChangePending can look at it
+    std::atomic<bool> FRunning{false};
+    std::atomic<bool> FWatching{false};
+    std::mutex FOwnersLock;
+    int FOwners = 2; // the notifier and the body: the last of them to let go frees the object
+    static std::atomic<int> FLiveCount;
 };
 
 class TCustomShellChangeNotifier : public TNonVisualComponent {

@@ -92,7 +92,7 @@ bool SameRoot(const TRoot& a, const TRoot& b)
 
 class THourGlass {
 public:
-    THourGlass() : saved_(Screen ? Screen->Cursor() : crDefault)
+    THourGlass() : FSaved(Screen ? Screen->Cursor() : crDefault)
     {
         if (Screen)
             Screen->SetCursor(crHourGlass);
@@ -100,46 +100,46 @@ public:
     ~THourGlass()
     {
         if (Screen)
-            Screen->SetCursor(saved_);
+            Screen->SetCursor(FSaved);
     }
     THourGlass(const THourGlass&) = delete;
     THourGlass& operator=(const THourGlass&) = delete;
 
 private:
-    TCursor saved_;
+    TCursor FSaved;
 };
 
 class TUpdating {
 public:
-    explicit TUpdating(TTreeNodes* nodes) : nodes_(nodes) { nodes_->BeginUpdate(); }
-    ~TUpdating() { nodes_->EndUpdate(); }
+    explicit TUpdating(TTreeNodes* nodes) : FNodes(nodes) { FNodes->BeginUpdate(); }
+    ~TUpdating() { FNodes->EndUpdate(); }
     TUpdating(const TUpdating&) = delete;
     TUpdating& operator=(const TUpdating&) = delete;
 
 private:
-    TTreeNodes* nodes_;
+    TTreeNodes* FNodes;
 };
 
 // The system image list as the toolkit's controls take image lists.
 class TSystemImages final : public IImageList {
 public:
-    explicit TSystemImages(ImageListHandle list) : list_(list), icons_(std::size_t(list->Count())) {}
+    explicit TSystemImages(ImageListHandle list) : FList(list), FIcons(std::size_t(list->Count())) {}
 
-    int ImageCount() const override { return list_->Count(); }
-    QSize ImageSize() const override { return QSize(list_->IconSize(), list_->IconSize()); }
+    int ImageCount() const override { return FList->Count(); }
+    QSize ImageSize() const override { return QSize(FList->IconSize(), FList->IconSize()); }
     QIcon Image(int index) const override
     {
-        if (index < 0 || index >= list_->Count())
+        if (index < 0 || index >= FList->Count())
             return {};
-        QIcon& icon = icons_[std::size_t(index)];
+        QIcon& icon = FIcons[std::size_t(index)];
         if (icon.isNull())
-            icon = list_->Icon(index);
+            icon = FList->Icon(index);
         return icon;
     }
 
 private:
-    ImageListHandle list_;
-    mutable std::vector<QIcon> icons_;
+    ImageListHandle FList;
+    mutable std::vector<QIcon> FIcons;
 };
 
 std::uint32_t TrackWithQMenu(const Menu& description, TPoint screenPoint, QWidget* owner)

@@ -86,14 +86,14 @@ public:
 
 // ---------------------------------------------------------------- TScreen
 
-TScreen::TScreen(TComponent* owner) : TNonVisualComponent(owner), hintFont_(new TFont(this))
+TScreen::TScreen(TComponent* owner) : TNonVisualComponent(owner), FHintFont(new TFont(this))
 {
-    hintFont_->SetColor(clInfoText);
+    FHintFont->SetColor(clInfoText);
 }
 
 TScreen::~TScreen()
 {
-    if (cursor_ != crDefault)
+    if (FCursor != crDefault)
         QApplication::restoreOverrideCursor();
 }
 
@@ -109,15 +109,15 @@ int TScreen::Height() const
 
 void TScreen::SetCursor(TCursor value)
 {
-    if (cursor_ == value)
+    if (FCursor == value)
         return;
-    if (cursor_ == crDefault)
+    if (FCursor == crDefault)
         QApplication::setOverrideCursor(QCursor(CursorShapeOf(value)));
     else if (value == crDefault)
         QApplication::restoreOverrideCursor();
     else
         QApplication::changeOverrideCursor(QCursor(CursorShapeOf(value)));
-    cursor_ = value;
+    FCursor = value;
 }
 
 // ---------------------------------------------------------------- TApplication
@@ -131,7 +131,7 @@ bool LoadStockWords(QTranslator& translator, const QLocale& locale)
 TApplication::TApplication(int& argc, char** argv) : TNonVisualComponent(nullptr)
 {
     if (!QCoreApplication::instance())
-        ownApp_ = std::make_unique<QtApplication>(argc, argv);
+        FOwnApp = std::make_unique<QtApplication>(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     // One palette for the whole program, whatever the desktop's: the windows' fixed colours
     // (navy links, black text, embossed titles) were chosen against the classic light one,
@@ -140,30 +140,30 @@ TApplication::TApplication(int& argc, char** argv) : TNonVisualComponent(nullptr
     // A question the program asks in Russian must not offer "Yes" and "No": the stock buttons
     // speak the user's language, as the desktop's own dialogs do. Without a translation for that
     // language (or in the plain C locale) Qt keeps its English words.
-    if (LoadStockWords(stockWords_, QLocale::system()))
-        QCoreApplication::installTranslator(&stockWords_);
+    if (LoadStockWords(FStockWords, QLocale::system()))
+        QCoreApplication::installTranslator(&FStockWords);
     Application = this;
-    previousHandler_ = SetExceptionHandler([this](std::exception_ptr error) { HandleException(error); });
+    FPreviousHandler = SetExceptionHandler([this](std::exception_ptr error) { HandleException(error); });
     Screen = new TScreen(this);
-    hintWindowClass_ = ClassOf<THintWindow>();
+    FHintWindowClass = ClassOf<THintWindow>();
     RegisterToolkitClasses();
     qApp->installEventFilter(this);
-    blockedClose_ = std::make_unique<TBlockedCloseFilter>();
-    qApp->installNativeEventFilter(blockedClose_.get());
+    FBlockedClose = std::make_unique<TBlockedCloseFilter>();
+    qApp->installNativeEventFilter(FBlockedClose.get());
     SetShowHint(true);
 }
 
 TApplication::~TApplication()
 {
     qApp->removeEventFilter(this);
-    qApp->removeNativeEventFilter(blockedClose_.get());
-    showTimer_.stop();
-    hideTimer_.stop();
+    qApp->removeNativeEventFilter(FBlockedClose.get());
+    FShowTimer.stop();
+    FHideTimer.stop();
     // Forms and the hint window go while Qt is still there.
     Destroying();
     DestroyComponents();
-    SetExceptionHandler(std::move(previousHandler_));
-    QCoreApplication::removeTranslator(&stockWords_);
+    SetExceptionHandler(std::move(FPreviousHandler));
+    QCoreApplication::removeTranslator(&FStockWords);
     Screen = nullptr;
     Application = nullptr;
 }
@@ -173,30 +173,30 @@ void TApplication::Notification(TComponent* component, TOperation operation)
     TNonVisualComponent::Notification(component, operation);
     if (operation != opRemove)
         return;
-    if (component == static_cast<TComponent*>(mainForm_))
-        mainForm_ = nullptr;
-    if (component == static_cast<TComponent*>(hintWindow_))
-        hintWindow_ = nullptr;
+    if (component == static_cast<TComponent*>(FMainForm))
+        FMainForm = nullptr;
+    if (component == static_cast<TComponent*>(FHintWindow))
+        FHintWindow = nullptr;
     if (component == Screen)
         Screen = nullptr;
 }
 
 void TApplication::Run()
 {
-    running_ = true;
-    if (mainForm_ && !terminated_)
-        mainForm_->Show();
-    if (!terminated_)
+    FRunning = true;
+    if (FMainForm && !FTerminated)
+        FMainForm->Show();
+    if (!FTerminated)
         QCoreApplication::exec();
-    running_ = false;
-    terminated_ = true;
+    FRunning = false;
+    FTerminated = true;
 }
 
 void TApplication::Terminate()
 {
-    terminated_ = true;
+    FTerminated = true;
     TForm::EndAllModalLoops();
-    if (running_)
+    if (FRunning)
         QCoreApplication::exit(0);
 }
 
@@ -221,18 +221,18 @@ void TApplication::ShowException(const QString& message)
     QString text = message;
     if (!text.isEmpty() && !text.endsWith(u'.'))
         text += u'.';
-    MessageBox(text, title_, MB_OK | MB_ICONSTOP);
+    MessageBox(text, FTitle, MB_OK | MB_ICONSTOP);
 }
 
 int TApplication::MessageBox(const QString& text, const QString& caption, int flags)
 {
     CancelHint();
-    return messageBoxPresenter_({text, caption.isEmpty() ? title_ : caption, flags});
+    return FMessageBoxPresenter({text, caption.isEmpty() ? FTitle : caption, flags});
 }
 
 TMessageBoxPresenter TApplication::SetMessageBoxPresenter(TMessageBoxPresenter presenter)
 {
-    return std::exchange(messageBoxPresenter_, presenter ? std::move(presenter) : MessageBoxModal);
+    return std::exchange(FMessageBoxPresenter, presenter ? std::move(presenter) : MessageBoxModal);
 }
 
 void ShowMessage(const QString& text)
@@ -247,142 +247,142 @@ void ShowMessage(const QString& text)
 
 void TApplication::SetShowHint(bool value)
 {
-    if (showHint_ == value)
+    if (FShowHint == value)
         return;
-    showHint_ = value;
+    FShowHint = value;
     if (value) {
-        TComponent* made = hintWindowClass_.Create(this);
-        hintWindow_ = dynamic_cast<THintWindow*>(made);
-        if (!hintWindow_) {
+        TComponent* made = FHintWindowClass.Create(this);
+        FHintWindow = dynamic_cast<THintWindow*>(made);
+        if (!FHintWindow) {
             delete made;
-            showHint_ = false;
-            throw EInvalidOperation(QStringLiteral("%1 is no hint window class").arg(hintWindowClass_.Name()));
+            FShowHint = false;
+            throw EInvalidOperation(QStringLiteral("%1 is no hint window class").arg(FHintWindowClass.Name()));
         }
-        hintWindow_->SetColor(hintColor_);
+        FHintWindow->SetColor(FHintColor);
     } else {
         CancelHint();
-        delete hintWindow_;
-        hintWindow_ = nullptr;
+        delete FHintWindow;
+        FHintWindow = nullptr;
     }
 }
 
 void TApplication::SetHintColor(TColor value)
 {
-    hintColor_ = value;
-    if (hintWindow_)
-        hintWindow_->SetColor(value);
+    FHintColor = value;
+    if (FHintWindow)
+        FHintWindow->SetColor(value);
 }
 
 void TApplication::SetHintWindowClass(const TComponentClass& cls)
 {
     if (!cls.InheritsFrom(&THintWindow::staticMetaObject))
         throw EInvalidOperation(QStringLiteral("%1 is no hint window class").arg(cls.Name()));
-    hintWindowClass_ = cls;
+    FHintWindowClass = cls;
 }
 
 void TApplication::SetHint(const QString& value)
 {
-    if (hint_ == value)
+    if (FHint == value)
         return;
-    hint_ = value;
+    FHint = value;
     if (OnHint) {
         OnHint(this);
-    } else if (mainForm_) {
+    } else if (FMainForm) {
         // The standard hint action: the main form's status line shows the long hint.
         QStatusTipEvent tip(value);
-        QCoreApplication::sendEvent(mainForm_, &tip);
+        QCoreApplication::sendEvent(FMainForm, &tip);
     }
 }
 
 TControl* TApplication::CurrentHintControl() const
 {
-    return hintControlObject_ ? hintControl_ : nullptr;
+    return FHintControlObject ? FHintControl : nullptr;
 }
 
 bool TApplication::HintVisible() const
 {
-    return hintWindow_ && hintWindow_->Visible();
+    return FHintWindow && FHintWindow->Visible();
 }
 
 void TApplication::HintMouseMessage(TControl* control, TPoint screenPos)
 {
-    hintCursor_ = screenPos;
+    FHintCursor = screenPos;
     SetHint(longHint(hintTextOf(control)));
     TControl* target = hintControlFor(control);
     if (target != CurrentHintControl()) {
         const bool wasShowing = HintVisible();
         CancelHint();
-        hintControl_ = target;
-        hintControlObject_ = target;
+        FHintControl = target;
+        FHintControlObject = target;
         if (target)
-            ArmHint(target, wasShowing ? hintShortPause_ : hintPause_);
+            ArmHint(target, wasShowing ? FHintShortPause : FHintPause);
         return;
     }
     // Moving out of the area the hint belongs to ends it; the hint of the part the pointer is over
     // now (another line of a list) comes after a pause.
     if (target) {
         const TPoint p = target->ScreenToClient(screenPos);
-        if (!hintCursorRect_.contains(p.x(), p.y())) {
+        if (!FHintCursorRect.contains(p.x(), p.y())) {
             HideHint();
-            ArmHint(target, hintPause_);
+            ArmHint(target, FHintPause);
         }
     }
 }
 
 void TApplication::ArmHint(TControl* target, int pause)
 {
-    showTimer_.stop();
-    if (showHint_ && !hintTextAt(target, hintCursor_, hintCursorRect_).isEmpty())
-        showTimer_.start(pause, this);
+    FShowTimer.stop();
+    if (FShowHint && !hintTextAt(target, FHintCursor, FHintCursorRect).isEmpty())
+        FShowTimer.start(pause, this);
 }
 
 void TApplication::ActivateHint()
 {
-    showTimer_.stop();
+    FShowTimer.stop();
     TControl* control = CurrentHintControl();
-    if (!control || !showHint_ || !hintWindow_)
+    if (!control || !FShowHint || !FHintWindow)
         return;
     THintInfo info;
     info.HintControl = control;
-    info.HintPos = hintCursor_ + TPoint(0, kHintCursorMargin);
+    info.HintPos = FHintCursor + TPoint(0, kHintCursorMargin);
     info.HintMaxWidth = Screen ? Screen->Width() : 0;
-    info.HintColor = hintColor_;
-    info.CursorPos = control->ScreenToClient(hintCursor_);
-    info.HideTimeout = hintHidePause_;
-    info.HintStr = shortHint(hintTextAt(control, hintCursor_, info.CursorRect));
+    info.HintColor = FHintColor;
+    info.CursorPos = control->ScreenToClient(FHintCursor);
+    info.HideTimeout = FHintHidePause;
+    info.HintStr = shortHint(hintTextAt(control, FHintCursor, info.CursorRect));
     bool canShow = true;
     if (OnShowHint)
         OnShowHint(info.HintStr, canShow, info);
-    if (!canShow || info.HintStr.isEmpty() || !hintWindow_)
+    if (!canShow || info.HintStr.isEmpty() || !FHintWindow)
         return;
-    const TRect rect = hintWindow_->CalcHintRect(info.HintMaxWidth, info.HintStr);
-    hintWindow_->SetColor(info.HintColor);
-    hintWindow_->ActivateHint(rect.translated(info.HintPos.x(), info.HintPos.y()), info.HintStr);
-    hintCursorRect_ = info.CursorRect;
+    const TRect rect = FHintWindow->CalcHintRect(info.HintMaxWidth, info.HintStr);
+    FHintWindow->SetColor(info.HintColor);
+    FHintWindow->ActivateHint(rect.translated(info.HintPos.x(), info.HintPos.y()), info.HintStr);
+    FHintCursorRect = info.CursorRect;
     if (info.HideTimeout > 0)
-        hideTimer_.start(info.HideTimeout, this);
+        FHideTimer.start(info.HideTimeout, this);
 }
 
 void TApplication::HideHint()
 {
-    hideTimer_.stop();
-    if (hintWindow_ && hintWindow_->Visible())
-        hintWindow_->Hide();
+    FHideTimer.stop();
+    if (FHintWindow && FHintWindow->Visible())
+        FHintWindow->Hide();
 }
 
 void TApplication::CancelHint()
 {
-    showTimer_.stop();
+    FShowTimer.stop();
     HideHint();
-    hintControl_ = nullptr;
-    hintControlObject_ = nullptr;
+    FHintControl = nullptr;
+    FHintControlObject = nullptr;
 }
 
 void TApplication::timerEvent(QTimerEvent* event)
 {
-    if (event->timerId() == showTimer_.timerId())
+    if (event->timerId() == FShowTimer.timerId())
         Guard([this] { ActivateHint(); });
-    else if (event->timerId() == hideTimer_.timerId())
+    else if (event->timerId() == FHideTimer.timerId())
         Guard([this] { HideHint(); });
     else
         TNonVisualComponent::timerEvent(event);
@@ -407,15 +407,15 @@ bool TApplication::eventFilter(QObject* watched, QEvent* event)
         QWidget* under = QApplication::widgetAt(global);
         if (!under)
             under = widget;
-        if (hintWindow_ && under->window() == hintWindow_)
+        if (FHintWindow && under->window() == FHintWindow)
             break;
         Guard([&] { HintMouseMessage(FindControl(under), global); });
         break;
     }
     case QEvent::Leave: {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->isWindow() && widget != hintWindow_)
-            Guard([&] { HintMouseMessage(nullptr, hintCursor_); });
+        if (widget && widget->isWindow() && widget != FHintWindow)
+            Guard([&] { HintMouseMessage(nullptr, FHintCursor); });
         break;
     }
     case QEvent::MouseButtonPress:
@@ -423,7 +423,7 @@ bool TApplication::eventFilter(QObject* watched, QEvent* event)
     case QEvent::KeyPress:
     case QEvent::Wheel:
     case QEvent::ApplicationDeactivate:
-        if (showTimer_.isActive() || HintVisible())
+        if (FShowTimer.isActive() || HintVisible())
             CancelHint();
         break;
     default:

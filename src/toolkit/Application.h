@@ -53,15 +53,15 @@ public:
     int Height() const;
 
     // The pointer over every window of the program; crDefault lets each control decide.
-    TCursor Cursor() const { return cursor_; }
+    TCursor Cursor() const { return FCursor; }
     void SetCursor(TCursor value);
 
     // The font hint windows start with.
-    TFont* HintFont() const { return hintFont_; }
+    TFont* HintFont() const { return FHintFont; }
 
 private:
-    TCursor cursor_ = crDefault;
-    TFont* hintFont_;
+    TCursor FCursor = crDefault;
+    TFont* FHintFont;
 };
 
 // Loads Qt's own translation (stock button words) for the locale; false when it has none.
@@ -75,10 +75,10 @@ public:
     TApplication(int& argc, char** argv);
     ~TApplication() override;
 
-    const QString& Title() const { return title_; }
-    void SetTitle(const QString& title) { title_ = title; }
+    const QString& Title() const { return FTitle; }
+    void SetTitle(const QString& title) { FTitle = title; }
 
-    TForm* MainForm() const { return mainForm_; }
+    TForm* MainForm() const { return FMainForm; }
 
     // Makes a form owned by the application and runs its OnCreate; the first form made
     // becomes the main form. reference points at the form before OnCreate runs.
@@ -88,14 +88,14 @@ public:
         T* form = new T(this);
         reference = form;
         form->AfterConstruction();
-        if (!mainForm_)
-            mainForm_ = form;
+        if (!FMainForm)
+            FMainForm = form;
     }
 
     // Shows the main form and handles events until Terminate.
     void Run();
     void Terminate();
-    bool Terminated() const { return terminated_; }
+    bool Terminated() const { return FTerminated; }
 
     // The standard error box for an exception that escaped a handler: its message, with
     // a full stop added unless it ends with one, titled with Title, with an error icon and
@@ -111,24 +111,24 @@ public:
 
     // The hint switch: switched on, a new hint window of HintWindowClass is made (owned by
     // the application, coloured HintColor); switched off, it is destroyed.
-    bool ShowHint() const { return showHint_; }
+    bool ShowHint() const { return FShowHint; }
     void SetShowHint(bool value);
-    TColor HintColor() const { return hintColor_; }
+    TColor HintColor() const { return FHintColor; }
     void SetHintColor(TColor value);
-    int HintPause() const { return hintPause_; }
-    void SetHintPause(int milliseconds) { hintPause_ = milliseconds; }
-    int HintHidePause() const { return hintHidePause_; }
-    void SetHintHidePause(int milliseconds) { hintHidePause_ = milliseconds; }
-    int HintShortPause() const { return hintShortPause_; }
-    void SetHintShortPause(int milliseconds) { hintShortPause_ = milliseconds; }
+    int HintPause() const { return FHintPause; }
+    void SetHintPause(int milliseconds) { FHintPause = milliseconds; }
+    int HintHidePause() const { return FHintHidePause; }
+    void SetHintHidePause(int milliseconds) { FHintHidePause = milliseconds; }
+    int HintShortPause() const { return FHintShortPause; }
+    void SetHintShortPause(int milliseconds) { FHintShortPause = milliseconds; }
     // Must be THintWindow or a class derived from it.
-    const TComponentClass& HintWindowClass() const { return hintWindowClass_; }
+    const TComponentClass& HintWindowClass() const { return FHintWindowClass; }
     void SetHintWindowClass(const TComponentClass& cls);
-    THintWindow* HintWindow() const { return hintWindow_; }
+    THintWindow* HintWindow() const { return FHintWindow; }
 
     // The current hint text (the long part of the control under the pointer). A change
     // fires OnHint, or, with none set, goes to the main form as a status tip.
-    const QString& Hint() const { return hint_; }
+    const QString& Hint() const { return FHint; }
     void SetHint(const QString& value);
     TNotifyEvent OnHint;
     TShowHintEvent OnShowHint;
@@ -156,31 +156,31 @@ private:
     void ArmHint(TControl* target, int pause);
     TControl* CurrentHintControl() const;
 
-    std::unique_ptr<QApplication> ownApp_;
-    std::unique_ptr<TBlockedCloseFilter> blockedClose_;
+    std::unique_ptr<QApplication> FOwnApp;
+    std::unique_ptr<TBlockedCloseFilter> FBlockedClose;
     // Qt's own words (the stock buttons of message boxes) in the user's language.
-    QTranslator stockWords_;
-    QString title_;
-    TMessageBoxPresenter messageBoxPresenter_ = MessageBoxModal;
-    TForm* mainForm_ = nullptr;
-    bool terminated_ = false;
-    bool running_ = false;
+    QTranslator FStockWords;
+    QString FTitle;
+    TMessageBoxPresenter FMessageBoxPresenter = MessageBoxModal;
+    TForm* FMainForm = nullptr;
+    bool FTerminated = false;
+    bool FRunning = false;
 
-    bool showHint_ = false;
-    TColor hintColor_ = clInfoBk;
-    int hintPause_ = 500;
-    int hintHidePause_ = 2500;
-    int hintShortPause_ = 50;
-    TComponentClass hintWindowClass_;
-    THintWindow* hintWindow_ = nullptr;
-    QString hint_;
-    TControl* hintControl_ = nullptr;
-    QPointer<QObject> hintControlObject_;
-    TPoint hintCursor_;
-    TRect hintCursorRect_;
-    TExceptionHandler previousHandler_;
-    QBasicTimer showTimer_;
-    QBasicTimer hideTimer_;
+    bool FShowHint = false;
+    TColor FHintColor = clInfoBk;
+    int FHintPause = 500;
+    int FHintHidePause = 2500;
+    int FHintShortPause = 50;
+    TComponentClass FHintWindowClass;
+    THintWindow* FHintWindow = nullptr;
+    QString FHint;
+    TControl* FHintControl = nullptr;
+    QPointer<QObject> FHintControlObject;
+    TPoint FHintCursor;
+    TRect FHintCursorRect;
+    TExceptionHandler FPreviousHandler;
+    QBasicTimer FShowTimer;
+    QBasicTimer FHideTimer;
 };
 
 extern TApplication* Application;

@@ -40,20 +40,20 @@ TBlockedCloseFilter::TBlockedCloseFilter()
     const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->connection())
         return;
-    protocols_ = InternAtom(x11->connection(), "WM_PROTOCOLS");
-    deleteWindow_ = InternAtom(x11->connection(), "WM_DELETE_WINDOW");
+    FProtocols = InternAtom(x11->connection(), "WM_PROTOCOLS");
+    FDeleteWindow = InternAtom(x11->connection(), "WM_DELETE_WINDOW");
 }
 
 bool TBlockedCloseFilter::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
 {
-    if (protocols_ == 0 || eventType != "xcb_generic_event_t")
+    if (FProtocols == 0 || eventType != "xcb_generic_event_t")
         return false;
     constexpr std::uint8_t kSentByClient = 0x80; // the high bit marks a request sent by another client
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     if ((event->response_type & ~kSentByClient) != XCB_CLIENT_MESSAGE)
         return false;
     const auto* request = static_cast<const xcb_client_message_event_t*>(message);
-    if (request->format != 32 || request->type != protocols_ || request->data.data32[0] != deleteWindow_)
+    if (request->format != 32 || request->type != FProtocols || request->data.data32[0] != FDeleteWindow)
         return false;
     TForm* form = BlockedForm(request->window);
     if (!form)

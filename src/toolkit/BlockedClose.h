@@ -16,6 +16,6 @@ public:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
 
 private:
-    std::uint32_t protocols_ = 0; // WM_PROTOCOLS: the kind of message the request comes as
-    std::uint32_t deleteWindow_ = 0; // WM_DELETE_WINDOW: the request to close
+    std::uint32_t FProtocols = 0; // WM_PROTOCOLS: the kind of message the request comes as
+    std::uint32_t FDeleteWindow = 0; // WM_DELETE_WINDOW: the request to close
 };

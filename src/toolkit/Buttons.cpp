@@ -102,22 +102,22 @@ TGlyphPlacement PlaceGlyphAndText(const TRect& client, QSize glyph, QSize text, 
     return placement;
 }
 
-TBitBtn::TBitBtn(TComponent* owner) : TButton(owner), glyph_(new TBitmap(this))
+TBitBtn::TBitBtn(TComponent* owner) : TButton(owner), FGlyph(new TBitmap(this))
 {
-    glyph_->OnChange = TNotifyEvent::FromFunction([this](TObject*) { GlyphChanged(); });
+    FGlyph->OnChange = TNotifyEvent::FromFunction([this](TObject*) { GlyphChanged(); });
 }
 
 TBitBtn::~TBitBtn() = default;
 
 void TBitBtn::GlyphChanged()
 {
-    if (!settingStockGlyph_) {
-        glyphModified_ = true;
+    if (!FSettingStockGlyph) {
+        FGlyphModified = true;
         // A strip of square cells tells how many glyphs it holds.
-        const int height = glyph_->Height();
-        if (height > 0 && glyph_->Width() % height == 0) {
-            const int count = glyph_->Width() / height;
-            numGlyphs_ = count > kMaxGlyphs ? 1 : std::max(1, count);
+        const int height = FGlyph->Height();
+        if (height > 0 && FGlyph->Width() % height == 0) {
+            const int count = FGlyph->Width() / height;
+            FNumGlyphs = count > kMaxGlyphs ? 1 : std::max(1, count);
         }
     }
     Invalidate();
@@ -125,20 +125,20 @@ void TBitBtn::GlyphChanged()
 
 TBitBtnKind TBitBtn::Kind() const
 {
-    if (kind_ == bkCustom)
+    if (FKind == bkCustom)
         return bkCustom;
-    const TBitBtnStock& stock = BitBtnStock(kind_);
-    if (glyphModified_ || Default() != stock.isDefault || Cancel() != stock.isCancel
+    const TBitBtnStock& stock = BitBtnStock(FKind);
+    if (FGlyphModified || Default() != stock.isDefault || Cancel() != stock.isCancel
         || ModalResult() != stock.modalResult)
         return bkCustom;
-    return kind_;
+    return FKind;
 }
 
 void TBitBtn::SetKind(TBitBtnKind value)
 {
     if (value == Kind())
         return;
-    kind_ = value;
+    FKind = value;
     if (value != bkCustom) {
         const TBitBtnStock& stock = BitBtnStock(value);
         SetDefault(stock.isDefault);
@@ -147,11 +147,11 @@ void TBitBtn::SetKind(TBitBtnKind value)
         const bool keepCaption = ComponentState().testFlag(csLoading) && !Caption().isEmpty();
         if (!keepCaption)
             SetCaption(QString::fromLatin1(stock.caption));
-        settingStockGlyph_ = true;
-        glyph_->SetHandle(stockGlyph(value));
-        settingStockGlyph_ = false;
-        glyphModified_ = false;
-        numGlyphs_ = 1;
+        FSettingStockGlyph = true;
+        FGlyph->SetHandle(stockGlyph(value));
+        FSettingStockGlyph = false;
+        FGlyphModified = false;
+        FNumGlyphs = 1;
     }
     Invalidate();
 }
@@ -164,46 +164,46 @@ bool TBitBtn::IsCustomCaption() const
 
 void TBitBtn::SetLayout(TButtonLayout value)
 {
-    if (layout_ == value)
+    if (FLayout == value)
         return;
-    layout_ = value;
+    FLayout = value;
     Invalidate();
 }
 
 void TBitBtn::SetMargin(int value)
 {
-    if (margin_ == value || value < -1)
+    if (FMargin == value || value < -1)
         return;
-    margin_ = value;
+    FMargin = value;
     Invalidate();
 }
 
 void TBitBtn::SetNumGlyphs(int value)
 {
     value = std::clamp(value, 1, kMaxGlyphs);
-    if (numGlyphs_ == value)
+    if (FNumGlyphs == value)
         return;
-    numGlyphs_ = value;
+    FNumGlyphs = value;
     Invalidate();
 }
 
 void TBitBtn::SetStyle(TButtonStyle value)
 {
-    style_ = value;
+    FStyle = value;
 }
 
 void TBitBtn::SetSpacing(int value)
 {
-    if (spacing_ == value || value < -1)
+    if (FSpacing == value || value < -1)
         return;
-    spacing_ = value;
+    FSpacing = value;
     Invalidate();
 }
 
 void TBitBtn::DrawContent(gdi::DeviceContext& dc, const TRect& rect, unsigned state)
 {
-    const gdi::Bitmap& strip = glyph_->Handle();
-    const int count = std::max(1, std::min(numGlyphs_, strip.width()));
+    const gdi::Bitmap& strip = FGlyph->Handle();
+    const int count = std::max(1, std::min(FNumGlyphs, strip.width()));
     const bool hasGlyph = !strip.isEmpty();
     const QSize glyphSize = hasGlyph ? QSize(strip.width() / count, strip.height()) : QSize();
 
@@ -214,7 +214,7 @@ void TBitBtn::DrawContent(gdi::DeviceContext& dc, const TRect& rect, unsigned st
     if (!caption.isEmpty())
         dc.DrawText(caption, measured, kTextFormat | gdi::DT_CALCRECT);
     const QSize textSize = caption.isEmpty() ? QSize() : QSize(measured.width(), measured.height());
-    const TGlyphPlacement at = PlaceGlyphAndText(rect, glyphSize, textSize, layout_, margin_, spacing_);
+    const TGlyphPlacement at = PlaceGlyphAndText(rect, glyphSize, textSize, FLayout, FMargin, FSpacing);
 
     const bool disabled = state & ODS_DISABLED;
     if (hasGlyph) {

@@ -52,23 +52,23 @@ public:
 
     // The picture: NumGlyphs cells side by side (up, disabled, down); the bottom-left
     // pixel's colour is left out.
-    TBitmap* Glyph() const { return glyph_; }
-    void SetGlyph(TBitmap* value) { glyph_->Assign(value); }
+    TBitmap* Glyph() const { return FGlyph; }
+    void SetGlyph(TBitmap* value) { FGlyph->Assign(value); }
 
     // A stock kind sets Default, Cancel and ModalResult and the stock glyph and caption (a
     // caption read from a form description before the kind stays). The kind reads as
     // bkCustom once any of these no longer matches it.
     TBitBtnKind Kind() const;
     void SetKind(TBitBtnKind value);
-    TButtonLayout Layout() const { return layout_; }
+    TButtonLayout Layout() const { return FLayout; }
     void SetLayout(TButtonLayout value);
-    int Margin() const { return margin_; }
+    int Margin() const { return FMargin; }
     void SetMargin(int value);
-    int NumGlyphs() const { return numGlyphs_; }
+    int NumGlyphs() const { return FNumGlyphs; }
     void SetNumGlyphs(int value);
-    TButtonStyle Style() const { return style_; }
+    TButtonStyle Style() const { return FStyle; }
     void SetStyle(TButtonStyle value);
-    int Spacing() const { return spacing_; }
+    int Spacing() const { return FSpacing; }
     void SetSpacing(int value);
 
     Q_INVOKABLE bool IsCustom() const { return Kind() == bkCustom; }
@@ -80,13 +80,13 @@ protected:
 private:
     void GlyphChanged();
 
-    TBitmap* glyph_;
-    TBitBtnKind kind_ = bkCustom;
-    TButtonLayout layout_ = blGlyphLeft;
-    int margin_ = -1;
-    int numGlyphs_ = 1;
-    TButtonStyle style_ = bsAutoDetect;
-    int spacing_ = 4;
-    bool glyphModified_ = false;
-    bool settingStockGlyph_ = false;
+    TBitmap* FGlyph;
+    TBitBtnKind FKind = bkCustom;
+    TButtonLayout FLayout = blGlyphLeft;
+    int FMargin = -1;
+    int FNumGlyphs = 1;
+    TButtonStyle FStyle = bsAutoDetect;
+    int FSpacing = 4;
+    bool FGlyphModified = false;
+    bool FSettingStockGlyph = false;
 };

@@ -4,23 +4,23 @@
 
 #include <algorithm>
 
-TCollectionItem::TCollectionItem(TCollection* collection) : TPersistent(collection), collection_(collection) {}
+TCollectionItem::TCollectionItem(TCollection* collection) : TPersistent(collection), FCollection(collection) {}
 
 TCollectionItem::~TCollectionItem() = default;
 
 int TCollectionItem::Index() const
 {
-    const auto& items = collection_->items_;
+    const auto& items = FCollection->FItems;
     const auto found = std::find_if(items.begin(), items.end(), [this](const auto& p) { return p.get() == this; });
     return found == items.end() ? -1 : int(found - items.begin());
 }
 
 void TCollectionItem::Changed(bool allItems)
 {
-    collection_->Changed(allItems ? nullptr : this);
+    FCollection->Changed(allItems ? nullptr : this);
 }
 
-TCollection::TCollection(ItemFactory itemClass, QObject* parent) : TPersistent(parent), itemClass_(itemClass) {}
+TCollection::TCollection(ItemFactory itemClass, QObject* parent) : TPersistent(parent), FItemClass(itemClass) {}
 
 TCollection::~TCollection() = default;
 
@@ -28,45 +28,45 @@ TCollectionItem* TCollection::Items(int index) const
 {
     if (index < 0 || index >= Count())
         throw Exception(QStringLiteral("List index out of bounds (%1)").arg(index));
-    return items_[std::size_t(index)].get();
+    return FItems[std::size_t(index)].get();
 }
 
 TCollectionItem* TCollection::Add()
 {
-    items_.emplace_back(itemClass_(this));
+    FItems.emplace_back(FItemClass(this));
     Changed(nullptr);
-    return items_.back().get();
+    return FItems.back().get();
 }
 
 void TCollection::Delete(int index)
 {
     Items(index);
-    items_.erase(items_.begin() + index);
+    FItems.erase(FItems.begin() + index);
     Changed(nullptr);
 }
 
 void TCollection::Clear()
 {
-    if (items_.empty())
+    if (FItems.empty())
         return;
-    items_.clear();
+    FItems.clear();
     Changed(nullptr);
 }
 
 void TCollection::BeginUpdate()
 {
-    ++updateCount_;
+    ++FUpdateCount;
 }
 
 void TCollection::EndUpdate()
 {
-    if (updateCount_ > 0 && --updateCount_ == 0)
+    if (FUpdateCount > 0 && --FUpdateCount == 0)
         Update(nullptr);
 }
 
 void TCollection::Changed(TCollectionItem* item)
 {
-    if (updateCount_ == 0)
+    if (FUpdateCount == 0)
         Update(item);
 }
 

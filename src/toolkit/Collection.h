@@ -16,7 +16,7 @@ public:
     explicit TCollectionItem(TCollection* collection);
     ~TCollectionItem() override;
 
-    TCollection* Collection() const { return collection_; }
+    TCollection* Collection() const { return FCollection; }
     int Index() const;
 
 protected:
@@ -24,7 +24,7 @@ protected:
     void Changed(bool allItems);
 
 private:
-    TCollection* collection_;
+    TCollection* FCollection;
 };
 
 class TCollection : public TPersistent {
@@ -36,7 +36,7 @@ public:
     TCollection(ItemFactory itemClass, QObject* parent);
     ~TCollection() override;
 
-    int Count() const { return int(items_.size()); }
+    int Count() const { return int(FItems.size()); }
     TCollectionItem* Items(int index) const;
     TCollectionItem* Add();
     void Delete(int index);
@@ -54,9 +54,9 @@ private:
     friend class TCollectionItem;
     void Changed(TCollectionItem* item);
 
-    ItemFactory itemClass_;
-    std::vector<std::unique_ptr<TCollectionItem>> items_;
-    int updateCount_ = 0;
+    ItemFactory FItemClass;
+    std::vector<std::unique_ptr<TCollectionItem>> FItems;
+    int FUpdateCount = 0;
 };
 
 // The factory of a collection item class: TCollection(&NewItem<TListColumn>, this).

@@ -15,33 +15,33 @@ TListColumn::TListColumn(TCollection* collection) : TCollectionItem(collection) 
 
 void TListColumn::SetAlignment(TAlignment value)
 {
-    if (alignment_ == value)
+    if (FAlignment == value)
         return;
-    alignment_ = value;
+    FAlignment = value;
     Changed(false);
 }
 
 void TListColumn::SetCaption(const QString& value)
 {
-    if (caption_ == value)
+    if (FCaption == value)
         return;
-    caption_ = value;
+    FCaption = value;
     Changed(false);
 }
 
 void TListColumn::SetWidth(int value)
 {
-    if (width_ == value || value < 0)
+    if (FWidth == value || value < 0)
         return;
-    width_ = value;
+    FWidth = value;
     Changed(false);
 }
 
-TListColumns::TListColumns(TListView* owner) : TCollection(&NewItem<TListColumn>, owner), owner_(owner) {}
+TListColumns::TListColumns(TListView* owner) : TCollection(&NewItem<TListColumn>, owner), FOwner(owner) {}
 
 void TListColumns::Update(TCollectionItem*)
 {
-    owner_->ColumnsChanged();
+    FOwner->ColumnsChanged();
 }
 
 // ---------------------------------------------------------------- the model
@@ -49,7 +49,7 @@ void TListColumns::Update(TCollectionItem*)
 // What Qt's tree view shows: the held items or the provider's rows, the columns' captions.
 class TListView::Model : public QAbstractTableModel {
 public:
-    explicit Model(TListView* owner) : QAbstractTableModel(owner), owner_(owner) {}
+    explicit Model(TListView* owner) : QAbstractTableModel(owner), FOwner(owner) {}
 
     using QAbstractTableModel::beginInsertRows;
     using QAbstractTableModel::beginRemoveRows;
@@ -58,10 +58,10 @@ public:
     using QAbstractTableModel::endRemoveRows;
     using QAbstractTableModel::endResetModel;
 
-    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : owner_->RowCount(); }
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : FOwner->RowCount(); }
     int columnCount(const QModelIndex& parent) const override
     {
-        return parent.isValid() ? 0 : std::max(1, owner_->Columns()->Count());
+        return parent.isValid() ? 0 : std::max(1, FOwner->Columns()->Count());
     }
 
     QVariant data(const QModelIndex& index, int role) const override
@@ -71,7 +71,7 @@ public:
         switch (role) {
         case Qt::DisplayRole:
         case Qt::EditRole:
-            return owner_->CellText(index.row(), index.column());
+            return FOwner->CellText(index.row(), index.column());
         case Qt::TextAlignmentRole:
             return QVariant::fromValue(AlignmentOf(index.column()) | Qt::AlignVCenter);
         default:
@@ -81,10 +81,10 @@ public:
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
-        if (orientation != Qt::Horizontal || section >= owner_->Columns()->Count())
+        if (orientation != Qt::Horizontal || section >= FOwner->Columns()->Count())
             return {};
         if (role == Qt::DisplayRole)
-            return owner_->Columns()->Items(section)->Caption();
+            return FOwner->Columns()->Items(section)->Caption();
         if (role == Qt::TextAlignmentRole)
             return QVariant::fromValue(AlignmentOf(section) | Qt::AlignVCenter);
         return {};
@@ -96,20 +96,20 @@ public:
             return Qt::NoItemFlags;
         Qt::ItemFlags flags = Qt::ItemIsEnabled;
         // Without whole-row selection only the caption is selected.
-        if (owner_->RowSelect() || index.column() == 0)
+        if (FOwner->RowSelect() || index.column() == 0)
             flags |= Qt::ItemIsSelectable;
-        if (index.column() == 0 && !owner_->ReadOnly() && !owner_->OwnerData())
+        if (index.column() == 0 && !FOwner->ReadOnly() && !FOwner->OwnerData())
             flags |= Qt::ItemIsEditable;
         return flags;
     }
 
     bool setData(const QModelIndex& index, const QVariant& value, int role) override
     {
-        if (role != Qt::EditRole || index.column() != 0 || owner_->OwnerData())
+        if (role != Qt::EditRole || index.column() != 0 || FOwner->OwnerData())
             return false;
         bool done = false;
         Guard([&] {
-            owner_->Items()->Item(index.row())->SetCaption(value.toString());
+            FOwner->Items()->Item(index.row())->SetCaption(value.toString());
             done = true;
         });
         return done;
@@ -121,9 +121,9 @@ public:
 private:
     Qt::Alignment AlignmentOf(int column) const
     {
-        if (column >= owner_->Columns()->Count())
+        if (column >= FOwner->Columns()->Count())
             return Qt::AlignLeft;
-        switch (owner_->Columns()->Items(column)->Alignment()) {
+        switch (FOwner->Columns()->Items(column)->Alignment()) {
         case taRightJustify:
             return Qt::AlignRight;
         case taCenter:
@@ -134,36 +134,36 @@ private:
         return Qt::AlignLeft;
     }
 
-    TListView* owner_;
+    TListView* FOwner;
 };
 
 // ---------------------------------------------------------------- items
 
 void TListItem::SetCaption(const QString& value)
 {
-    if (caption_ == value)
+    if (FCaption == value)
         return;
-    caption_ = value;
+    FCaption = value;
     Changed();
 }
 
 void TListItem::SetSubItems(const QStringList& value)
 {
-    if (subItems_ == value)
+    if (FSubItems == value)
         return;
-    subItems_ = value;
+    FSubItems = value;
     Changed();
 }
 
 void TListItem::AddSubItem(const QString& value)
 {
-    subItems_.append(value);
+    FSubItems.append(value);
     Changed();
 }
 
 int TListItem::Index() const
 {
-    const auto& items = owner_->items_;
+    const auto& items = FOwner->FItems;
     for (std::size_t i = 0; i < items.size(); ++i)
         if (items[i].get() == this)
             return int(i);
@@ -172,17 +172,17 @@ int TListItem::Index() const
 
 void TListItem::Changed()
 {
-    if (owner_->updateCount_ > 0)
+    if (FOwner->FUpdateCount > 0)
         return;
     if (const int row = Index(); row >= 0)
-        owner_->owner_->model_->RowChanged(row);
+        FOwner->FOwner->FModel->RowChanged(row);
 }
 
 TListItem* TListItems::Item(int index) const
 {
     if (index < 0 || index >= Count())
         throw Exception(QStringLiteral("List index out of bounds (%1)").arg(index));
-    return items_[std::size_t(index)].get();
+    return FItems[std::size_t(index)].get();
 }
 
 TListItem* TListItems::Add()
@@ -194,43 +194,43 @@ TListItem* TListItems::Insert(int index)
 {
     if (index < 0 || index > Count())
         throw Exception(QStringLiteral("List index out of bounds (%1)").arg(index));
-    const bool showing = updateCount_ == 0 && !owner_->OwnerData();
+    const bool showing = FUpdateCount == 0 && !FOwner->OwnerData();
     if (showing)
-        owner_->model_->beginInsertRows({}, index, index);
-    items_.insert(items_.begin() + index, std::make_unique<TListItem>(this));
+        FOwner->FModel->beginInsertRows({}, index, index);
+    FItems.insert(FItems.begin() + index, std::make_unique<TListItem>(this));
     if (showing)
-        owner_->model_->endInsertRows();
-    return items_[std::size_t(index)].get();
+        FOwner->FModel->endInsertRows();
+    return FItems[std::size_t(index)].get();
 }
 
 void TListItems::Delete(int index)
 {
     Item(index);
-    const bool showing = updateCount_ == 0 && !owner_->OwnerData();
+    const bool showing = FUpdateCount == 0 && !FOwner->OwnerData();
     if (showing)
-        owner_->model_->beginRemoveRows({}, index, index);
-    items_.erase(items_.begin() + index);
+        FOwner->FModel->beginRemoveRows({}, index, index);
+    FItems.erase(FItems.begin() + index);
     if (showing)
-        owner_->model_->endRemoveRows();
+        FOwner->FModel->endRemoveRows();
 }
 
 void TListItems::Clear()
 {
     BeginUpdate();
-    items_.clear();
+    FItems.clear();
     EndUpdate();
 }
 
 void TListItems::BeginUpdate()
 {
-    if (updateCount_++ == 0 && !owner_->OwnerData())
-        owner_->model_->beginResetModel();
+    if (FUpdateCount++ == 0 && !FOwner->OwnerData())
+        FOwner->FModel->beginResetModel();
 }
 
 void TListItems::EndUpdate()
 {
-    if (updateCount_ > 0 && --updateCount_ == 0 && !owner_->OwnerData())
-        owner_->model_->endResetModel();
+    if (FUpdateCount > 0 && --FUpdateCount == 0 && !FOwner->OwnerData())
+        FOwner->FModel->endResetModel();
 }
 
 // ---------------------------------------------------------------- TListView
@@ -262,29 +262,29 @@ public:
 
 TListView::TListView(TComponent* owner)
     : TWidgetHostControl(owner),
-      columns_(new TListColumns(this)),
-      items_(std::make_unique<TListItems>(this)),
-      model_(new Model(this)),
-      view_(new QTreeView(this))
+      FColumns(new TListColumns(this)),
+      FItems(std::make_unique<TListItems>(this)),
+      FModel(new Model(this)),
+      FView(new QTreeView(this))
 {
-    view_->setModel(model_);
-    view_->setRootIsDecorated(false);
-    view_->setItemsExpandable(false);
-    view_->setUniformRowHeights(true);
-    view_->setSelectionMode(QAbstractItemView::SingleSelection);
-    view_->setSelectionBehavior(QAbstractItemView::SelectItems);
-    view_->header()->setStretchLastSection(false);
-    view_->header()->setSectionsMovable(false);
+    FView->setModel(FModel);
+    FView->setRootIsDecorated(false);
+    FView->setItemsExpandable(false);
+    FView->setUniformRowHeights(true);
+    FView->setSelectionMode(QAbstractItemView::SingleSelection);
+    FView->setSelectionBehavior(QAbstractItemView::SelectItems);
+    FView->header()->setStretchLastSection(false);
+    FView->header()->setSectionsMovable(false);
     auto* headerStyle = new THeaderStyle; // follows the application's style, owned by the header
-    headerStyle->setParent(view_->header());
-    view_->header()->setStyle(headerStyle);
-    SetHostedWidget(view_);
-    QObject::connect(view_->header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
-        if (syncingWidths_ || section >= columns_->Count())
+    headerStyle->setParent(FView->header());
+    FView->header()->setStyle(headerStyle);
+    SetHostedWidget(FView);
+    QObject::connect(FView->header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        if (FSyncingWidths || section >= FColumns->Count())
             return;
-        syncingWidths_ = true;
-        Guard([&] { columns_->Items(section)->SetWidth(size); });
-        syncingWidths_ = false;
+        FSyncingWidths = true;
+        Guard([&] { FColumns->Items(section)->SetWidth(size); });
+        FSyncingWidths = false;
     });
     ApplyEditing();
     SetColumnClick(true);
@@ -294,93 +294,93 @@ TListView::TListView(TComponent* owner)
 TListView::~TListView()
 {
     // The view asks the model while it goes; it goes first.
-    delete view_;
-    view_ = nullptr;
+    delete FView;
+    FView = nullptr;
 }
 
 void TListView::ColumnsChanged()
 {
-    model_->beginResetModel();
-    model_->endResetModel();
-    syncingWidths_ = true;
-    for (int i = 0; i < columns_->Count(); ++i)
-        view_->header()->resizeSection(i, columns_->Items(i)->Width());
-    syncingWidths_ = false;
-    model_->HeadersChanged();
+    FModel->beginResetModel();
+    FModel->endResetModel();
+    FSyncingWidths = true;
+    for (int i = 0; i < FColumns->Count(); ++i)
+        FView->header()->resizeSection(i, FColumns->Items(i)->Width());
+    FSyncingWidths = false;
+    FModel->HeadersChanged();
 }
 
 void TListView::SetColumnClick(bool value)
 {
-    columnClick_ = value;
-    view_->header()->setSectionsClickable(value);
-    view_->header()->setHighlightSections(false);
+    FColumnClick = value;
+    FView->header()->setSectionsClickable(value);
+    FView->header()->setHighlightSections(false);
 }
 
 void TListView::SetOwnerData(bool value)
 {
-    if (ownerData_ == value)
+    if (FOwnerData == value)
         return;
-    model_->beginResetModel();
-    ownerData_ = value;
-    model_->endResetModel();
+    FModel->beginResetModel();
+    FOwnerData = value;
+    FModel->endResetModel();
     ApplyEditing();
 }
 
 void TListView::SetReadOnly(bool value)
 {
-    readOnly_ = value;
+    FReadOnly = value;
     ApplyEditing();
 }
 
 void TListView::ApplyEditing()
 {
-    view_->setEditTriggers(readOnly_ || ownerData_
+    FView->setEditTriggers(FReadOnly || FOwnerData
                                ? QAbstractItemView::NoEditTriggers
                                : QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
 }
 
 void TListView::SetRowSelect(bool value)
 {
-    if (rowSelect_ == value)
+    if (FRowSelect == value)
         return;
-    rowSelect_ = value;
-    view_->setSelectionBehavior(value ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
-    view_->setAllColumnsShowFocus(value);
-    view_->viewport()->update();
+    FRowSelect = value;
+    FView->setSelectionBehavior(value ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+    FView->setAllColumnsShowFocus(value);
+    FView->viewport()->update();
 }
 
 void TListView::SetViewStyle(TViewStyle value)
 {
-    viewStyle_ = value;
+    FViewStyle = value;
 }
 
 void TListView::SetDataProvider(const TListViewData* provider)
 {
-    model_->beginResetModel();
-    provider_ = provider;
-    model_->endResetModel();
+    FModel->beginResetModel();
+    FProvider = provider;
+    FModel->endResetModel();
 }
 
 void TListView::DataChanged()
 {
-    model_->beginResetModel();
-    model_->endResetModel();
+    FModel->beginResetModel();
+    FModel->endResetModel();
 }
 
 int TListView::RowCount() const
 {
-    if (ownerData_)
-        return provider_ ? provider_->RowCount() : 0;
-    return items_->Count();
+    if (FOwnerData)
+        return FProvider ? FProvider->RowCount() : 0;
+    return FItems->Count();
 }
 
 QString TListView::CellText(int row, int column) const
 {
-    if (ownerData_)
-        return provider_ && row < provider_->RowCount() ? provider_->CellText(row, column) : QString();
-    if (row < 0 || row >= items_->Count())
+    if (FOwnerData)
+        return FProvider && row < FProvider->RowCount() ? FProvider->CellText(row, column) : QString();
+    if (row < 0 || row >= FItems->Count())
         return {};
-    const TListItem* item = items_->Item(row);
+    const TListItem* item = FItems->Item(row);
     if (column == 0)
         return item->Caption();
     return column - 1 < item->SubItems().size() ? item->SubItems().at(column - 1) : QString();
@@ -388,17 +388,17 @@ QString TListView::CellText(int row, int column) const
 
 QString TListView::HintAt(TPoint clientPos, TRect& area) const
 {
-    const QPoint inView = view_->viewport()->mapFrom(this, QPoint(clientPos.x(), clientPos.y()));
-    const QModelIndex cell = view_->indexAt(inView);
+    const QPoint inView = FView->viewport()->mapFrom(this, QPoint(clientPos.x(), clientPos.y()));
+    const QModelIndex cell = FView->indexAt(inView);
     if (!cell.isValid())
         return TWidgetHostControl::HintAt(clientPos, area);
     // The row's band across the view: the hint holds until the pointer moves to another row.
-    const QRect cellRect = view_->visualRect(cell);
-    const QRect band = QRect(0, cellRect.top(), view_->viewport()->width(), cellRect.height())
-                           .intersected(view_->viewport()->rect());
-    area = TRect::fromQRect(QRect(view_->viewport()->mapTo(this, band.topLeft()), band.size()));
+    const QRect cellRect = FView->visualRect(cell);
+    const QRect band = QRect(0, cellRect.top(), FView->viewport()->width(), cellRect.height())
+                           .intersected(FView->viewport()->rect());
+    area = TRect::fromQRect(QRect(FView->viewport()->mapTo(this, band.topLeft()), band.size()));
     QStringList cells;
-    for (int column = 0; column < std::max(1, columns_->Count()); ++column)
+    for (int column = 0; column < std::max(1, FColumns->Count()); ++column)
         if (const QString text = CellText(cell.row(), column); !text.isEmpty())
             cells << text;
     return cells.join(u'\n');
@@ -406,15 +406,15 @@ QString TListView::HintAt(TPoint clientPos, TRect& area) const
 
 int TListView::ItemIndex() const
 {
-    const QModelIndexList selected = view_->selectionModel()->selectedIndexes();
+    const QModelIndexList selected = FView->selectionModel()->selectedIndexes();
     return selected.isEmpty() ? -1 : selected.first().row();
 }
 
 void TListView::SetItemIndex(int index)
 {
     if (index < 0 || index >= RowCount()) {
-        view_->clearSelection();
+        FView->clearSelection();
         return;
     }
-    view_->setCurrentIndex(model_->index(index, 0));
+    FView->setCurrentIndex(FModel->index(index, 0));
 }

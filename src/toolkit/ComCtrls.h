@@ -24,17 +24,17 @@ class TListColumn : public TCollectionItem {
 public:
     explicit TListColumn(TCollection* collection);
 
-    TAlignment Alignment() const { return alignment_; }
+    TAlignment Alignment() const { return FAlignment; }
     void SetAlignment(TAlignment value);
-    const QString& Caption() const { return caption_; }
+    const QString& Caption() const { return FCaption; }
     void SetCaption(const QString& value);
-    int Width() const { return width_; }
+    int Width() const { return FWidth; }
     void SetWidth(int value);
 
 private:
-    TAlignment alignment_ = taLeftJustify;
-    QString caption_;
-    int width_ = 50;
+    TAlignment FAlignment = taLeftJustify;
+    QString FCaption;
+    int FWidth = 50;
 };
 
 class TListColumns : public TCollection {
@@ -50,7 +50,7 @@ protected:
     void Update(TCollectionItem* item) override;
 
 private:
-    TListView* owner_;
+    TListView* FOwner;
 };
 
 class TListItems;
@@ -59,11 +59,11 @@ class TListItems;
 // n + 1.
 class TListItem {
 public:
-    explicit TListItem(TListItems* owner) : owner_(owner) {}
+    explicit TListItem(TListItems* owner) : FOwner(owner) {}
 
-    const QString& Caption() const { return caption_; }
+    const QString& Caption() const { return FCaption; }
     void SetCaption(const QString& value);
-    const QStringList& SubItems() const { return subItems_; }
+    const QStringList& SubItems() const { return FSubItems; }
     void SetSubItems(const QStringList& value);
     void AddSubItem(const QString& value);
     int Index() const;
@@ -73,16 +73,16 @@ public:
 private:
     void Changed();
 
-    TListItems* owner_;
-    QString caption_;
-    QStringList subItems_;
+    TListItems* FOwner;
+    QString FCaption;
+    QStringList FSubItems;
 };
 
 class TListItems {
 public:
-    explicit TListItems(TListView* owner) : owner_(owner) {}
+    explicit TListItems(TListView* owner) : FOwner(owner) {}
 
-    int Count() const { return int(items_.size()); }
+    int Count() const { return int(FItems.size()); }
     TListItem* Item(int index) const;
     TListItem* operator[](int index) const { return Item(index); }
     TListItem* Add();
@@ -97,9 +97,9 @@ private:
     friend class TListItem;
     friend class TListView;
 
-    TListView* owner_;
-    std::vector<std::unique_ptr<TListItem>> items_;
-    int updateCount_ = 0;
+    TListView* FOwner;
+    std::vector<std::unique_ptr<TListItem>> FItems;
+    int FUpdateCount = 0;
 };
 
 // Rows of an owner-data list view, asked for by index only when they are shown.
@@ -131,29 +131,29 @@ public:
     explicit TListView(TComponent* owner);
     ~TListView() override;
 
-    TListColumns* Columns() const { return columns_; }
-    TListItems* Items() const { return items_.get(); }
+    TListColumns* Columns() const { return FColumns; }
+    TListItems* Items() const { return FItems.get(); }
 
     // Column headers can be clicked.
-    bool ColumnClick() const { return columnClick_; }
+    bool ColumnClick() const { return FColumnClick; }
     void SetColumnClick(bool value);
     // Rows come from the data provider instead of Items.
-    bool OwnerData() const { return ownerData_; }
+    bool OwnerData() const { return FOwnerData; }
     void SetOwnerData(bool value);
     // No in-place editing of captions.
-    bool ReadOnly() const { return readOnly_; }
+    bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool value);
     // Selection covers the whole row, not only the caption.
-    bool RowSelect() const { return rowSelect_; }
+    bool RowSelect() const { return FRowSelect; }
     void SetRowSelect(bool value);
     // Every style shows as a report: only the report view is built.
-    TViewStyle ViewStyle() const { return viewStyle_; }
+    TViewStyle ViewStyle() const { return FViewStyle; }
     void SetViewStyle(TViewStyle value);
 
     // The provider of an owner-data list view (not owned; nullptr for none). Setting it
     // reads its row count.
     void SetDataProvider(const TListViewData* provider);
-    const TListViewData* DataProvider() const { return provider_; }
+    const TListViewData* DataProvider() const { return FProvider; }
     // The provider's rows changed (count or contents): the view reads them again.
     void DataChanged();
 
@@ -168,7 +168,7 @@ public:
     // view are read without scrolling.
     QString HintAt(TPoint clientPos, TRect& area) const override;
 
-    QTreeView* View() const { return view_; }
+    QTreeView* View() const { return FView; }
 
 private:
     friend class TListColumns;
@@ -179,15 +179,15 @@ private:
     void ColumnsChanged();
     void ApplyEditing();
 
-    TListColumns* columns_;
-    std::unique_ptr<TListItems> items_;
-    Model* model_;
-    QTreeView* view_;
-    const TListViewData* provider_ = nullptr;
-    bool columnClick_ = true;
-    bool ownerData_ = false;
-    bool readOnly_ = false;
-    bool rowSelect_ = false;
-    TViewStyle viewStyle_ = vsIcon;
-    bool syncingWidths_ = false;
+    TListColumns* FColumns;
+    std::unique_ptr<TListItems> FItems;
+    Model* FModel;
+    QTreeView* FView;
+    const TListViewData* FProvider = nullptr;
+    bool FColumnClick = true;
+    bool FOwnerData = false;
+    bool FReadOnly = false;
+    bool FRowSelect = false;
+    TViewStyle FViewStyle = vsIcon;
+    bool FSyncingWidths = false;
 };

@@ -18,7 +18,7 @@ bool IsValidIdent(const QString& name)
                        [&](QChar c) { return isAsciiLetter(c) || (c >= u'0' && c <= u'9'); });
 }
 
-TComponent::TComponent(QObject* self, TComponent* owner) : object_(self)
+TComponent::TComponent(QObject* self, TComponent* owner) : FObject(self)
 {
     if (owner)
         owner->InsertComponent(this);
@@ -28,35 +28,35 @@ TComponent::~TComponent()
 {
     Destroying();
     // Those that asked to hear of this component's end forget it now.
-    while (!freeNotifies_.empty()) {
-        TComponent* other = freeNotifies_.back();
-        freeNotifies_.pop_back();
-        auto& theirs = other->freeNotifies_;
+    while (!FFreeNotifies.empty()) {
+        TComponent* other = FFreeNotifies.back();
+        FFreeNotifies.pop_back();
+        auto& theirs = other->FFreeNotifies;
         theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
         other->Notification(this, opRemove);
     }
     DestroyComponents();
-    if (owner_)
-        owner_->RemoveComponent(this);
+    if (FOwner)
+        FOwner->RemoveComponent(this);
 }
 
 QString TComponent::ClassName() const
 {
-    return QString::fromLatin1(object_->metaObject()->className());
+    return QString::fromLatin1(FObject->metaObject()->className());
 }
 
 void TComponent::SetName(const QString& name)
 {
-    if (name_ == name)
+    if (FName == name)
         return;
     if (!name.isEmpty() && !IsValidIdent(name))
         throw EComponentError(QStringLiteral("'%1' is not a valid component name").arg(name));
-    if (owner_)
-        owner_->ValidateRename(this, name_, name);
+    if (FOwner)
+        FOwner->ValidateRename(this, FName, name);
     else
-        ValidateRename(nullptr, name_, name);
-    name_ = name;
-    object_->setObjectName(name);
+        ValidateRename(nullptr, FName, name);
+    FName = name;
+    FObject->setObjectName(name);
 }
 
 void TComponent::ValidateRename(TComponent* component, const QString& currentName, const QString& newName)
@@ -70,9 +70,9 @@ void TComponent::ValidateRename(TComponent* component, const QString& currentNam
 
 int TComponent::ComponentIndex() const
 {
-    if (!owner_)
+    if (!FOwner)
         return -1;
-    const auto& siblings = owner_->components_;
+    const auto& siblings = FOwner->FComponents;
     const auto found = std::find(siblings.begin(), siblings.end(), this);
     return found == siblings.end() ? -1 : int(found - siblings.begin());
 }
@@ -81,21 +81,21 @@ TComponent* TComponent::FindComponent(const QString& name) const
 {
     if (name.isEmpty())
         return nullptr;
-    for (TComponent* c : components_)
-        if (c->name_.compare(name, Qt::CaseInsensitive) == 0)
+    for (TComponent* c : FComponents)
+        if (c->FName.compare(name, Qt::CaseInsensitive) == 0)
             return c;
     return nullptr;
 }
 
 void TComponent::InsertComponent(TComponent* component)
 {
-    if (component->owner_ == this)
+    if (component->FOwner == this)
         return;
-    ValidateRename(component, QString(), component->name_);
-    if (component->owner_)
-        component->owner_->RemoveComponent(component);
+    ValidateRename(component, QString(), component->FName);
+    if (component->FOwner)
+        component->FOwner->RemoveComponent(component);
     Insert(component);
-    if (state_.testFlag(csDesigning))
+    if (FState.testFlag(csDesigning))
         component->SetDesigning(true);
     try {
         Notification(component, opInsert);
@@ -108,7 +108,7 @@ void TComponent::InsertComponent(TComponent* component)
 
 void TComponent::RemoveComponent(TComponent* component)
 {
-    if (component->owner_ != this)
+    if (component->FOwner != this)
         return;
     Notification(component, opRemove);
     Remove(component);
@@ -116,20 +116,20 @@ void TComponent::RemoveComponent(TComponent* component)
 
 void TComponent::Insert(TComponent* component)
 {
-    components_.push_back(component);
-    component->owner_ = this;
+    FComponents.push_back(component);
+    component->FOwner = this;
 }
 
 void TComponent::Remove(TComponent* component)
 {
-    components_.erase(std::remove(components_.begin(), components_.end(), component), components_.end());
-    component->owner_ = nullptr;
+    FComponents.erase(std::remove(FComponents.begin(), FComponents.end(), component), FComponents.end());
+    component->FOwner = nullptr;
 }
 
 void TComponent::DestroyComponents()
 {
-    while (!components_.empty()) {
-        TComponent* last = components_.back();
+    while (!FComponents.empty()) {
+        TComponent* last = FComponents.back();
         Remove(last);
         delete last;
     }
@@ -140,10 +140,10 @@ void TComponent::Notification(TComponent* component, TOperation operation)
     if (operation == opRemove && component)
         RemoveFreeNotification(component);
     // A handler may free components; walk by index and re-check the bound every step.
-    for (int i = int(components_.size()) - 1; i >= 0; --i) {
-        if (i >= int(components_.size()))
+    for (int i = int(FComponents.size()) - 1; i >= 0; --i) {
+        if (i >= int(FComponents.size()))
             continue;
-        components_[std::size_t(i)]->Notification(component, operation);
+        FComponents[std::size_t(i)]->Notification(component, operation);
     }
 }
 
@@ -151,46 +151,46 @@ void TComponent::FreeNotification(TComponent* component)
 {
     if (!component || component == this)
         return;
-    if (std::find(freeNotifies_.begin(), freeNotifies_.end(), component) == freeNotifies_.end()) {
-        freeNotifies_.push_back(component);
-        component->freeNotifies_.push_back(this);
+    if (std::find(FFreeNotifies.begin(), FFreeNotifies.end(), component) == FFreeNotifies.end()) {
+        FFreeNotifies.push_back(component);
+        component->FFreeNotifies.push_back(this);
     }
 }
 
 void TComponent::RemoveFreeNotification(TComponent* component)
 {
-    freeNotifies_.erase(std::remove(freeNotifies_.begin(), freeNotifies_.end(), component), freeNotifies_.end());
-    auto& theirs = component->freeNotifies_;
+    FFreeNotifies.erase(std::remove(FFreeNotifies.begin(), FFreeNotifies.end(), component), FFreeNotifies.end());
+    auto& theirs = component->FFreeNotifies;
     theirs.erase(std::remove(theirs.begin(), theirs.end(), this), theirs.end());
 }
 
 void TComponent::Loaded()
 {
-    state_.setFlag(csLoading, false);
+    FState.setFlag(csLoading, false);
 }
 
 void TComponent::SetParentComponent(TComponent*) {}
 
 void TComponent::Destroying()
 {
-    if (state_.testFlag(csDestroying))
+    if (FState.testFlag(csDestroying))
         return;
-    state_ |= csDestroying;
-    for (TComponent* c : components_)
+    FState |= csDestroying;
+    for (TComponent* c : FComponents)
         c->Destroying();
 }
 
 void TComponent::SetDesigning(bool designing)
 {
-    state_.setFlag(csDesigning, designing);
-    for (TComponent* c : components_)
+    FState.setFlag(csDesigning, designing);
+    for (TComponent* c : FComponents)
         c->SetDesigning(designing);
 }
 
 void TComponent::SetLoadingState(bool loading)
 {
-    state_.setFlag(csLoading, loading);
-    state_.setFlag(csReading, loading);
+    FState.setFlag(csLoading, loading);
+    FState.setFlag(csReading, loading);
 }
 
 TNonVisualComponent::TNonVisualComponent(TComponent* owner) : QObject(nullptr), TComponent(this, owner) {}

@@ -41,19 +41,19 @@ public:
     TComponent(QObject* self, TComponent* owner);
     ~TComponent() override;
 
-    QObject* Object() const { return object_; }
+    QObject* Object() const { return FObject; }
     QString ClassName() const override;
 
-    const QString& Name() const { return name_; }
+    const QString& Name() const { return FName; }
     // Throws EComponentError for a name that is no identifier or already taken in the owner.
     void SetName(const QString& name);
 
-    int Tag() const { return tag_; }
-    void SetTag(int tag) { tag_ = tag; }
+    int Tag() const { return FTag; }
+    void SetTag(int tag) { FTag = tag; }
 
-    TComponent* Owner() const { return owner_; }
-    int ComponentCount() const { return int(components_.size()); }
-    TComponent* Components(int index) const { return components_.at(std::size_t(index)); }
+    TComponent* Owner() const { return FOwner; }
+    int ComponentCount() const { return int(FComponents.size()); }
+    TComponent* Components(int index) const { return FComponents.at(std::size_t(index)); }
     // Position among the owner's components, -1 without owner.
     int ComponentIndex() const;
     // The owned component of that name, names compared without regard to ASCII case.
@@ -64,7 +64,7 @@ public:
         return dynamic_cast<T*>(FindComponent(name));
     }
 
-    TComponentState ComponentState() const { return state_; }
+    TComponentState ComponentState() const { return FState; }
 
     // Takes ownership of component (from its previous owner, if any). Throws when the
     // name is taken or a component refuses the insertion; the component is then left
@@ -109,13 +109,13 @@ private:
     void Insert(TComponent* component);
     void Remove(TComponent* component);
 
-    QObject* object_;
-    TComponent* owner_ = nullptr;
-    std::vector<TComponent*> components_;
-    std::vector<TComponent*> freeNotifies_;
-    QString name_;
-    TComponentState state_;
-    int tag_ = 0;
+    QObject* FObject;
+    TComponent* FOwner = nullptr;
+    std::vector<TComponent*> FComponents;
+    std::vector<TComponent*> FFreeNotifies;
+    QString FName;
+    TComponentState FState;
+    int FTag = 0;
 };
 
 // A component without a window: its QObject side has no parent (its owner frees it).

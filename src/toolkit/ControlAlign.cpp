@@ -71,50 +71,50 @@ std::vector<TRect> AlignBounds(TRect client, const std::vector<TAlignItem>& item
 
 void TControl::SetAnchors(TAnchors value)
 {
-    if (anchors_ == value)
+    if (FAnchors == value)
         return;
-    anchors_ = value;
+    FAnchors = value;
     RememberAnchorPlace();
 }
 
 void TControl::RememberAnchorPlace()
 {
-    anchorPlace_ = BoundsRect();
-    anchorParentClient_ = parent_ ? QSize(parent_->ClientWidth(), parent_->ClientHeight()) : QSize();
+    FAnchorPlace = BoundsRect();
+    FAnchorParentClient = FParent ? QSize(FParent->ClientWidth(), FParent->ClientHeight()) : QSize();
 }
 
 TRect TControl::AnchoredBounds(QSize parentClient) const
 {
-    int left = anchorPlace_.left;
-    int top = anchorPlace_.top;
-    int width = anchorPlace_.width();
-    int height = anchorPlace_.height();
-    anchorAxis(left, width, parentClient.width() - anchorParentClient_.width(), anchors_.testFlag(akLeft),
-               anchors_.testFlag(akRight));
-    anchorAxis(top, height, parentClient.height() - anchorParentClient_.height(), anchors_.testFlag(akTop),
-               anchors_.testFlag(akBottom));
+    int left = FAnchorPlace.left;
+    int top = FAnchorPlace.top;
+    int width = FAnchorPlace.width();
+    int height = FAnchorPlace.height();
+    anchorAxis(left, width, parentClient.width() - FAnchorParentClient.width(), FAnchors.testFlag(akLeft),
+               FAnchors.testFlag(akRight));
+    anchorAxis(top, height, parentClient.height() - FAnchorParentClient.height(), FAnchors.testFlag(akTop),
+               FAnchors.testFlag(akBottom));
     return Rect(left, top, left + width, top + height);
 }
 
 void TControl::RequestAlign()
 {
-    if (parent_ && align_ != alNone)
-        parent_->Realign();
+    if (FParent && FAlign != alNone)
+        FParent->Realign();
 }
 
 void TControl::SetAlign(TAlign value)
 {
-    if (align_ == value)
+    if (FAlign == value)
         return;
-    const TAlign old = align_;
-    align_ = value;
-    if (parent_ && (old != alNone || value != alNone))
-        parent_->Realign();
+    const TAlign old = FAlign;
+    FAlign = value;
+    if (FParent && (old != alNone || value != alNone))
+        FParent->Realign();
 }
 
 void TWinControl::Realign()
 {
-    if (aligning_ || ComponentState().testFlag(csLoading))
+    if (FAligning || ComponentState().testFlag(csLoading))
         return;
     AlignControls();
 }
@@ -124,30 +124,30 @@ void TWinControl::AlignControls()
     std::vector<TControl*> placed;
     std::vector<TRect> bounds;
     std::vector<TAlignItem> items;
-    for (TControl* c : controls_)
+    for (TControl* c : FControls)
         if (c->Align() != alNone && c->Visible()) {
             placed.push_back(c);
             items.push_back({c->Align(), c->BoundsRect()});
         }
     bounds = AlignBounds(ClientRect(), items);
     // Controls placed by hand follow their anchors; the usual left and top ones stay put.
-    for (TControl* c : controls_)
-        if (c->Align() == alNone && c->anchors_ != (akLeft | akTop) && c->anchorParentClient_.isValid()) {
+    for (TControl* c : FControls)
+        if (c->Align() == alNone && c->FAnchors != (akLeft | akTop) && c->FAnchorParentClient.isValid()) {
             placed.push_back(c);
             bounds.push_back(c->AnchoredBounds(QSize(ClientWidth(), ClientHeight())));
         }
-    aligning_ = true;
+    FAligning = true;
     try {
         for (std::size_t i = 0; i < placed.size(); ++i) {
-            placed[i]->anchoring_ = placed[i]->Align() == alNone;
+            placed[i]->FAnchoring = placed[i]->Align() == alNone;
             placed[i]->SetBounds(bounds[i].left, bounds[i].top, bounds[i].width(), bounds[i].height());
-            placed[i]->anchoring_ = false;
+            placed[i]->FAnchoring = false;
         }
     } catch (...) {
         for (TControl* c : placed)
-            c->anchoring_ = false;
-        aligning_ = false;
+            c->FAnchoring = false;
+        FAligning = false;
         throw;
     }
-    aligning_ = false;
+    FAligning = false;
 }

@@ -108,7 +108,7 @@ void TControl::DragMoved(QPoint screen)
         const QPoint p = over->ScreenToClient(screen);
         over->DragOver(this, p.x(), p.y(), state, session.accepted);
     }
-    QApplication::changeOverrideCursor(QCursor(CursorShapeOf(session.accepted ? dragCursor_ : crNoDrop)));
+    QApplication::changeOverrideCursor(QCursor(CursorShapeOf(session.accepted ? FDragCursor : crNoDrop)));
 }
 
 void TControl::DragEnded(QPoint screen)

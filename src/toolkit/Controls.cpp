@@ -105,9 +105,9 @@ struct TControl::Surface {
     gdi::DeviceContext dc{&bitmap};
 };
 
-TControl::TControl(TComponent* owner) : QWidget(nullptr), TComponent(this, owner), font_(new TFont(this))
+TControl::TControl(TComponent* owner) : QWidget(nullptr), TComponent(this, owner), FFont(new TFont(this))
 {
-    font_->OnChange = TNotifyEvent::FromFunction([this](TObject*) { FontObjectChanged(); });
+    FFont->OnChange = TNotifyEvent::FromFunction([this](TObject*) { FontObjectChanged(); });
     setMouseTracking(true);
 }
 
@@ -116,33 +116,33 @@ TControl::~TControl()
     Destroying();
     LeaveDrag();
     // The parent forgets this control before any of its parts go.
-    if (parent_)
-        parent_->RemoveControl(this);
-    parent_ = nullptr;
+    if (FParent)
+        FParent->RemoveControl(this);
+    FParent = nullptr;
     DestroyComponents();
 }
 
 void TControl::SetParent(TWinControl* parent)
 {
-    if (parent_ == parent)
+    if (FParent == parent)
         return;
     if (parent == this)
         throw EInvalidOperation(QStringLiteral("A control cannot have itself as its parent"));
-    if (parent_)
-        parent_->RemoveControl(this);
-    parent_ = parent;
+    if (FParent)
+        FParent->RemoveControl(this);
+    FParent = parent;
     QWidget::setParent(parent);
-    if (parent_) {
-        parent_->InsertControl(this);
-        if (parentFont_)
+    if (FParent) {
+        FParent->InsertControl(this);
+        if (FParentFont)
             TakeParentFont();
-        if (parentColor_)
+        if (FParentColor)
             ParentColorChanged();
-        if (parentShowHint_)
-            SetShowHintValue(parent_->showHint_);
+        if (FParentShowHint)
+            SetShowHintValue(FParent->FShowHint);
     }
     ApplyGeometry();
-    QWidget::setVisible(visible_ && parent_);
+    QWidget::setVisible(FVisible && FParent);
     RememberAnchorPlace();
     RequestAlign();
 }
@@ -155,24 +155,24 @@ void TControl::SetParentComponent(TComponent* parent)
 
 TComponent* TControl::GetParentComponent() const
 {
-    return parent_;
+    return FParent;
 }
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
     width = std::max(0, width);
     height = std::max(0, height);
-    if (left == left_ && top == top_ && width == width_ && height == height_)
+    if (left == FLeft && top == FTop && width == FWidth && height == FHeight)
         return;
-    const bool resized = width != width_ || height != height_;
-    left_ = left;
-    top_ = top;
-    width_ = width;
-    height_ = height;
+    const bool resized = width != FWidth || height != FHeight;
+    FLeft = left;
+    FTop = top;
+    FWidth = width;
+    FHeight = height;
     ApplyGeometry();
     if (resized)
-        surfaceDirty_ = true;
-    if (!anchoring_)
+        FSurfaceDirty = true;
+    if (!FAnchoring)
         RememberAnchorPlace();
     RequestAlign();
     BoundsChanged();
@@ -180,9 +180,9 @@ void TControl::SetBounds(int left, int top, int width, int height)
 
 void TControl::SetPopupMenu(TPopupMenu* value)
 {
-    if (popupMenu_ == value)
+    if (FPopupMenu == value)
         return;
-    popupMenu_ = value;
+    FPopupMenu = value;
     if (value)
         value->FreeNotification(this);
 }
@@ -190,8 +190,8 @@ void TControl::SetPopupMenu(TPopupMenu* value)
 void TControl::Notification(TComponent* component, TOperation operation)
 {
     TComponent::Notification(component, operation);
-    if (operation == opRemove && component == popupMenu_)
-        popupMenu_ = nullptr;
+    if (operation == opRemove && component == FPopupMenu)
+        FPopupMenu = nullptr;
 }
 
 void TControl::DblClick()
@@ -202,27 +202,27 @@ void TControl::DblClick()
 
 void TControl::ApplyGeometry()
 {
-    syncingGeometry_ = true;
+    FSyncingGeometry = true;
     if (isWindow()) {
         const QRect frame = frameGeometry();
         const QRect client = geometry();
-        resize(std::max(0, width_ - (frame.width() - client.width())),
-               std::max(0, height_ - (frame.height() - client.height())));
-        move(left_, top_);
+        resize(std::max(0, FWidth - (frame.width() - client.width())),
+               std::max(0, FHeight - (frame.height() - client.height())));
+        move(FLeft, FTop);
     } else {
-        const int offset = parent_ ? parent_->ClientOffset() : 0;
-        setGeometry(left_ + offset, top_ + offset, width_, height_);
+        const int offset = FParent ? FParent->ClientOffset() : 0;
+        setGeometry(FLeft + offset, FTop + offset, FWidth, FHeight);
     }
-    syncingGeometry_ = false;
+    FSyncingGeometry = false;
 }
 
 void TControl::SyncWindowGeometry()
 {
     const QRect frame = frameGeometry();
-    left_ = frame.left();
-    top_ = frame.top();
-    width_ = frame.width();
-    height_ = frame.height();
+    FLeft = frame.left();
+    FTop = frame.top();
+    FWidth = frame.width();
+    FHeight = frame.height();
 }
 
 TPoint TControl::ClientToScreen(TPoint point) const
@@ -237,25 +237,25 @@ TPoint TControl::ScreenToClient(TPoint point) const
 
 void TControl::SetVisible(bool value)
 {
-    if (visible_ == value)
+    if (FVisible == value)
         return;
-    visible_ = value;
+    FVisible = value;
     auto* windowed = dynamic_cast<TWinControl*>(this);
     if (windowed && value && isWindow())
         windowed->HandleNeeded();
     // A control without parent is only shown when it is a window of its own.
-    if (parent_ || windowed)
+    if (FParent || windowed)
         QWidget::setVisible(value);
     VisibleChanged();
-    if (parent_ && align_ != alNone)
-        parent_->Realign();
+    if (FParent && FAlign != alNone)
+        FParent->Realign();
 }
 
 void TControl::SetEnabled(bool value)
 {
-    if (enabled_ == value)
+    if (FEnabled == value)
         return;
-    enabled_ = value;
+    FEnabled = value;
     QWidget::setEnabled(value);
     EnabledChanged();
 }
@@ -275,56 +275,56 @@ void TControl::SetText(const QString& value)
 
 void TControl::SetTextValue(const QString& value)
 {
-    text_ = value;
+    FText = value;
 }
 
 void TControl::SetHint(const QString& value)
 {
-    hint_ = value;
+    FHint = value;
 }
 
 QString TControl::HintAt(TPoint, TRect&) const
 {
-    return hint_;
+    return FHint;
 }
 
 void TControl::SetShowHint(bool value)
 {
-    if (showHint_ == value)
+    if (FShowHint == value)
         return;
-    parentShowHint_ = false;
+    FParentShowHint = false;
     SetShowHintValue(value);
 }
 
 void TControl::SetShowHintValue(bool value)
 {
-    if (showHint_ == value)
+    if (FShowHint == value)
         return;
-    showHint_ = value;
+    FShowHint = value;
     if (auto* windowed = dynamic_cast<TWinControl*>(this))
-        for (TControl* child : windowed->controls_)
+        for (TControl* child : windowed->FControls)
             child->ParentShowHintChanged();
 }
 
 void TControl::SetParentShowHint(bool value)
 {
-    if (parentShowHint_ == value)
+    if (FParentShowHint == value)
         return;
-    parentShowHint_ = value;
-    if (value && parent_)
-        SetShowHintValue(parent_->showHint_);
+    FParentShowHint = value;
+    if (value && FParent)
+        SetShowHintValue(FParent->FShowHint);
 }
 
 void TControl::ParentShowHintChanged()
 {
-    if (parentShowHint_ && parent_)
-        SetShowHintValue(parent_->showHint_);
+    if (FParentShowHint && FParent)
+        SetShowHintValue(FParent->FShowHint);
 }
 
 void TControl::FontObjectChanged()
 {
-    if (!takingParentFont_)
-        parentFont_ = false;
+    if (!FTakingParentFont)
+        FParentFont = false;
     FontChanged();
 }
 
@@ -335,54 +335,54 @@ void TControl::FontChanged()
 
 void TControl::TakeParentFont()
 {
-    takingParentFont_ = true;
+    FTakingParentFont = true;
     try {
-        font_->Assign(parent_->font_);
+        FFont->Assign(FParent->FFont);
     } catch (...) {
-        takingParentFont_ = false;
+        FTakingParentFont = false;
         throw;
     }
-    takingParentFont_ = false;
+    FTakingParentFont = false;
 }
 
 void TControl::SetParentFont(bool value)
 {
-    if (parentFont_ == value)
+    if (FParentFont == value)
         return;
-    parentFont_ = value;
-    if (value && parent_)
+    FParentFont = value;
+    if (value && FParent)
         TakeParentFont();
 }
 
 void TControl::ParentFontChanged()
 {
-    if (parentFont_ && parent_)
+    if (FParentFont && FParent)
         TakeParentFont();
 }
 
 void TControl::SetColor(TColor value)
 {
-    if (color_ == value)
+    if (FColor == value)
         return;
-    color_ = value;
-    parentColor_ = false;
+    FColor = value;
+    FParentColor = false;
     ColorChanged();
 }
 
 void TControl::SetParentColor(bool value)
 {
-    if (parentColor_ == value)
+    if (FParentColor == value)
         return;
-    parentColor_ = value;
+    FParentColor = value;
     if (value)
         ParentColorChanged();
 }
 
 void TControl::ParentColorChanged()
 {
-    if (!parentColor_ || !parent_ || color_ == parent_->color_)
+    if (!FParentColor || !FParent || FColor == FParent->FColor)
         return;
-    color_ = parent_->color_;
+    FColor = FParent->FColor;
     ColorChanged();
 }
 
@@ -393,9 +393,9 @@ void TControl::ColorChanged()
 
 void TControl::SetCursor(TCursor value)
 {
-    if (cursor_ == value)
+    if (FCursor == value)
         return;
-    cursor_ = value;
+    FCursor = value;
     if (value == crDefault)
         unsetCursor();
     else
@@ -404,13 +404,13 @@ void TControl::SetCursor(TCursor value)
 
 void TControl::Click()
 {
-    if (onClick_)
-        onClick_(this);
+    if (FOnClick)
+        FOnClick(this);
 }
 
 void TControl::Invalidate()
 {
-    surfaceDirty_ = true;
+    FSurfaceDirty = true;
     update();
 }
 
@@ -422,7 +422,7 @@ void TControl::Repaint()
 
 void TControl::Update()
 {
-    if (surfaceDirty_)
+    if (FSurfaceDirty)
         repaint();
 }
 
@@ -430,16 +430,16 @@ void TControl::MouseEnter(TControl* control)
 {
     if (control == this && OnMouseEnter)
         OnMouseEnter(this);
-    if (parent_)
-        parent_->MouseEnter(control);
+    if (FParent)
+        FParent->MouseEnter(control);
 }
 
 void TControl::MouseLeave(TControl* control)
 {
     if (control == this && OnMouseLeave)
         OnMouseLeave(this);
-    if (parent_)
-        parent_->MouseLeave(control);
+    if (FParent)
+        FParent->MouseLeave(control);
 }
 
 void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
@@ -464,44 +464,44 @@ void TControl::PaintSurface(gdi::DeviceContext&) {}
 
 gdi::DeviceContext& TControl::SurfaceDC()
 {
-    if (!surface_) {
-        surface_ = std::make_unique<Surface>();
-        surfaceLevel_ = surface_->dc.SaveDC();
+    if (!FSurface) {
+        FSurface = std::make_unique<Surface>();
+        FSurfaceLevel = FSurface->dc.SaveDC();
     }
     const int w = std::max(0, ClientWidth());
     const int h = std::max(0, ClientHeight());
-    if (surface_->bitmap.width() != w || surface_->bitmap.height() != h)
-        surface_->bitmap.setSize(w, h);
+    if (FSurface->bitmap.width() != w || FSurface->bitmap.height() != h)
+        FSurface->bitmap.setSize(w, h);
     // The picture is kept at the density of the screen the window is on, so that it shows as
     // sharp as Qt's own widgets; a window moved to another screen paints afresh.
     const qreal ratio = devicePixelRatioF();
-    if (surface_->bitmap.devicePixelRatio() != ratio) {
-        surface_->bitmap.setDevicePixelRatio(ratio);
-        surfaceDirty_ = true;
+    if (FSurface->bitmap.devicePixelRatio() != ratio) {
+        FSurface->bitmap.setDevicePixelRatio(ratio);
+        FSurfaceDirty = true;
     }
-    return surface_->dc;
+    return FSurface->dc;
 }
 
 TCanvas* TControl::SurfaceCanvas()
 {
-    if (!canvas_) {
-        canvas_ = new TCanvas(this);
-        canvas_->SetHandle(&SurfaceDC());
+    if (!FCanvas) {
+        FCanvas = new TCanvas(this);
+        FCanvas->SetHandle(&SurfaceDC());
     }
-    return canvas_;
+    return FCanvas;
 }
 
 const gdi::Bitmap& TControl::PaintedSurface()
 {
     gdi::DeviceContext& dc = SurfaceDC();
-    if (surfaceDirty_) {
-        surfaceDirty_ = false;
+    if (FSurfaceDirty) {
+        FSurfaceDirty = false;
         // Every paint starts from a fresh device context state, as the platform's does.
-        dc.RestoreDC(surfaceLevel_);
-        surfaceLevel_ = dc.SaveDC();
+        dc.RestoreDC(FSurfaceLevel);
+        FSurfaceLevel = dc.SaveDC();
         PaintSurface(dc);
     }
-    return surface_->bitmap;
+    return FSurface->bitmap;
 }
 
 void TControl::PaintTo(gdi::DeviceContext& dc)
@@ -539,12 +539,12 @@ void TControl::mousePressEvent(QMouseEvent* event)
         if (!mouseButtonOf(event->button(), button))
             return;
         // A control that drags itself is dragged, not pressed.
-        if (button == mbLeft && dragMode_ == dmAutomatic && !ComponentState().testFlag(csDesigning)) {
+        if (button == mbLeft && FDragMode == dmAutomatic && !ComponentState().testFlag(csDesigning)) {
             BeginDrag();
             return;
         }
         if (button == mbLeft)
-            clicked_ = true;
+            FClicked = true;
         const QPoint p = event->position().toPoint() - QPoint(ClientOffset(), ClientOffset());
         MouseDown(button, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
     });
@@ -557,7 +557,7 @@ void TControl::mouseDoubleClickEvent(QMouseEvent* event)
         if (!mouseButtonOf(event->button(), button))
             return;
         if (button == mbLeft) {
-            clicked_ = true;
+            FClicked = true;
             DblClick();
         }
         const QPoint p = event->position().toPoint() - QPoint(ClientOffset(), ClientOffset());
@@ -572,8 +572,8 @@ void TControl::mouseReleaseEvent(QMouseEvent* event)
         if (!mouseButtonOf(event->button(), button))
             return;
         const QPoint p = event->position().toPoint() - QPoint(ClientOffset(), ClientOffset());
-        if (button == mbLeft && clicked_) {
-            clicked_ = false;
+        if (button == mbLeft && FClicked) {
+            FClicked = false;
             if (ClientRect().contains(p.x(), p.y()))
                 Click();
         }
@@ -592,11 +592,11 @@ void TControl::mouseMoveEvent(QMouseEvent* event)
 void TControl::contextMenuEvent(QContextMenuEvent* event)
 {
     // Without a menu of its own the control leaves the right click to its parent.
-    if (!popupMenu_ || !popupMenu_->AutoPopup()) {
+    if (!FPopupMenu || !FPopupMenu->AutoPopup()) {
         event->ignore();
         return;
     }
-    Guard([&] { popupMenu_->Popup(event->globalPos().x(), event->globalPos().y()); });
+    Guard([&] { FPopupMenu->Popup(event->globalPos().x(), event->globalPos().y()); });
 }
 
 void TControl::enterEvent(QEnterEvent*)
@@ -613,9 +613,9 @@ void TControl::resizeEvent(QResizeEvent*)
 {
     Guard([&] {
         // Rendering a hidden widget repeats its last resize; only a new size needs a paint.
-        if (!surface_ || surface_->bitmap.width() != ClientWidth() || surface_->bitmap.height() != ClientHeight())
-            surfaceDirty_ = true;
-        if (isWindow() && !syncingGeometry_) {
+        if (!FSurface || FSurface->bitmap.width() != ClientWidth() || FSurface->bitmap.height() != ClientHeight())
+            FSurfaceDirty = true;
+        if (isWindow() && !FSyncingGeometry) {
             SyncWindowGeometry();
             BoundsChanged();
         }
@@ -624,7 +624,7 @@ void TControl::resizeEvent(QResizeEvent*)
 
 void TControl::moveEvent(QMoveEvent*)
 {
-    if (isWindow() && !syncingGeometry_)
+    if (isWindow() && !FSyncingGeometry)
         SyncWindowGeometry();
 }
 

@@ -69,9 +69,9 @@ class TControl : public QWidget, public TComponent {
     Q_PROPERTY(toolkit::TDragMode DragMode READ DragMode WRITE SetDragMode)
     Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
     Q_PROPERTY(TFont* Font READ Font WRITE SetFont)
-    Q_PROPERTY(toolkit::THelpType HelpType MEMBER helpType_)
-    Q_PROPERTY(QString HelpKeyword MEMBER helpKeyword_)
-    Q_PROPERTY(int HelpContext MEMBER helpContext_)
+    Q_PROPERTY(toolkit::THelpType HelpType MEMBER FHelpType)
+    Q_PROPERTY(QString HelpKeyword MEMBER FHelpKeyword)
+    Q_PROPERTY(int HelpContext MEMBER FHelpContext)
     Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
     Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)
     Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)
@@ -110,39 +110,39 @@ public:
     explicit TControl(TComponent* owner);
     ~TControl() override;
 
-    TWinControl* Parent() const { return parent_; }
+    TWinControl* Parent() const { return FParent; }
     void SetParent(TWinControl* parent);
 
-    int Left() const { return left_; }
-    int Top() const { return top_; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    void SetLeft(int value) { SetBounds(value, top_, width_, height_); }
-    void SetTop(int value) { SetBounds(left_, value, width_, height_); }
-    void SetWidth(int value) { SetBounds(left_, top_, value, height_); }
-    void SetHeight(int value) { SetBounds(left_, top_, width_, value); }
+    int Left() const { return FLeft; }
+    int Top() const { return FTop; }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    void SetLeft(int value) { SetBounds(value, FTop, FWidth, FHeight); }
+    void SetTop(int value) { SetBounds(FLeft, value, FWidth, FHeight); }
+    void SetWidth(int value) { SetBounds(FLeft, FTop, value, FHeight); }
+    void SetHeight(int value) { SetBounds(FLeft, FTop, FWidth, value); }
     virtual void SetBounds(int left, int top, int width, int height);
-    TRect BoundsRect() const { return Rect(left_, top_, left_ + width_, top_ + height_); }
+    TRect BoundsRect() const { return Rect(FLeft, FTop, FLeft + FWidth, FTop + FHeight); }
 
-    virtual int ClientWidth() const { return width_; }
-    virtual int ClientHeight() const { return height_; }
+    virtual int ClientWidth() const { return FWidth; }
+    virtual int ClientHeight() const { return FHeight; }
     TRect ClientRect() const { return Rect(0, 0, ClientWidth(), ClientHeight()); }
     // Client coordinates to and from the screen's.
     TPoint ClientToScreen(TPoint point) const;
     TPoint ScreenToClient(TPoint point) const;
 
-    TAlign Align() const { return align_; }
+    TAlign Align() const { return FAlign; }
     void SetAlign(TAlign value);
     // The sides of the parent the control keeps its distance to when the parent is resized:
     // with both sides of an axis it stretches, with neither it keeps its centre.
-    TAnchors Anchors() const { return anchors_; }
+    TAnchors Anchors() const { return FAnchors; }
     void SetAnchors(TAnchors value);
 
-    bool Visible() const { return visible_; }
+    bool Visible() const { return FVisible; }
     void SetVisible(bool value);
     void Show() { SetVisible(true); }
     void Hide() { SetVisible(false); }
-    bool Enabled() const { return enabled_; }
+    bool Enabled() const { return FEnabled; }
     void SetEnabled(bool value);
 
     // The text of the control: the caption of labels, buttons and forms, the text of edits.
@@ -151,44 +151,44 @@ public:
     QString Text() const { return GetText(); }
     void SetText(const QString& value);
 
-    const QString& Hint() const { return hint_; }
+    const QString& Hint() const { return FHint; }
     void SetHint(const QString& value);
     // The hint at a client point, and in area (the client area on entry) the part of the control
     // it holds for. A control whose parts say different things (the lines of a list) gives each
     // its own; the base gives Hint everywhere.
     virtual QString HintAt(TPoint clientPos, TRect& area) const;
-    bool ShowHint() const { return showHint_; }
+    bool ShowHint() const { return FShowHint; }
     void SetShowHint(bool value);
-    bool ParentShowHint() const { return parentShowHint_; }
+    bool ParentShowHint() const { return FParentShowHint; }
     void SetParentShowHint(bool value);
 
-    TFont* Font() const { return font_; }
-    void SetFont(TFont* value) { font_->Assign(value); }
-    bool ParentFont() const { return parentFont_; }
+    TFont* Font() const { return FFont; }
+    void SetFont(TFont* value) { FFont->Assign(value); }
+    bool ParentFont() const { return FParentFont; }
     void SetParentFont(bool value);
-    TColor Color() const { return color_; }
+    TColor Color() const { return FColor; }
     void SetColor(TColor value);
-    bool ParentColor() const { return parentColor_; }
+    bool ParentColor() const { return FParentColor; }
     void SetParentColor(bool value);
 
-    TCursor Cursor() const { return cursor_; }
+    TCursor Cursor() const { return FCursor; }
     void SetCursor(TCursor value);
 
     // Help references are kept for the description; the program has no help to show.
-    THelpType HelpType() const { return helpType_; }
-    const QString& HelpKeyword() const { return helpKeyword_; }
-    int HelpContext() const { return helpContext_; }
+    THelpType HelpType() const { return FHelpType; }
+    const QString& HelpKeyword() const { return FHelpKeyword; }
+    int HelpContext() const { return FHelpContext; }
 
     // The menu a right click on the control shows (its parent's when it has none).
-    TPopupMenu* PopupMenu() const { return popupMenu_; }
+    TPopupMenu* PopupMenu() const { return FPopupMenu; }
     void SetPopupMenu(TPopupMenu* value);
 
     // Dragging: with dmAutomatic a left-button press drags the control instead of pressing
     // it; the pointer shows DragCursor over a control that takes it, crNoDrop elsewhere.
-    TCursor DragCursor() const { return dragCursor_; }
-    void SetDragCursor(TCursor value) { dragCursor_ = value; }
-    TDragMode DragMode() const { return dragMode_; }
-    void SetDragMode(TDragMode value) { dragMode_ = value; }
+    TCursor DragCursor() const { return FDragCursor; }
+    void SetDragCursor(TCursor value) { FDragCursor = value; }
+    TDragMode DragMode() const { return FDragMode; }
+    void SetDragMode(TDragMode value) { FDragMode = value; }
     // Starts dragging the control now (OnStartDrag), until the left button is released.
     void BeginDrag();
     bool Dragging() const;
@@ -198,8 +198,8 @@ public:
     TEndDragEvent OnEndDrag;
     TStartDragEvent OnStartDrag;
 
-    TNotifyEvent OnClick() const { return onClick_; }
-    void SetOnClick(const TNotifyEvent& value) { onClick_ = value; }
+    TNotifyEvent OnClick() const { return FOnClick; }
+    void SetOnClick(const TNotifyEvent& value) { FOnClick = value; }
     TMouseEvent OnMouseDown;
     TMouseMoveEvent OnMouseMove;
     TMouseEvent OnMouseUp;
@@ -224,9 +224,9 @@ public:
     TComponent* GetParentComponent() const override;
     bool HasParent() const override { return true; }
 
-    Q_INVOKABLE bool IsColorStored() const { return !parentColor_; }
-    Q_INVOKABLE bool IsFontStored() const { return !parentFont_; }
-    Q_INVOKABLE bool IsShowHintStored() const { return !parentShowHint_; }
+    Q_INVOKABLE bool IsColorStored() const { return !FParentColor; }
+    Q_INVOKABLE bool IsFontStored() const { return !FParentFont; }
+    Q_INVOKABLE bool IsShowHintStored() const { return !FParentShowHint; }
 
     // Parent changes reach the children that follow them.
     virtual void ParentFontChanged();
@@ -249,7 +249,7 @@ protected:
     virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
     virtual void DragDrop(TObject* source, int x, int y);
 
-    virtual QString GetText() const { return text_; }
+    virtual QString GetText() const { return FText; }
     virtual void SetTextValue(const QString& value);
     virtual void TextChanged() {}
     virtual void FontChanged();
@@ -273,7 +273,7 @@ protected:
     gdi::DeviceContext& SurfaceDC();
     // A canvas drawing on the surface, made at first use.
     TCanvas* SurfaceCanvas();
-    bool SurfaceDirty() const { return surfaceDirty_; }
+    bool SurfaceDirty() const { return FSurfaceDirty; }
     // Offset of the client area inside the widget (a window's one-pixel border).
     virtual int ClientOffset() const { return 0; }
 
@@ -296,12 +296,12 @@ protected:
     // The window-level part of painting: presents the surface (subclasses add a frame).
     virtual void PresentSurface(QPainter& painter);
 
-    int left_ = 0;
-    int top_ = 0;
-    int width_ = 0;
-    int height_ = 0;
+    int FLeft = 0;
+    int FTop = 0;
+    int FWidth = 0;
+    int FHeight = 0;
     // Windows start hidden: their constructors clear it.
-    bool visible_ = true;
+    bool FVisible = true;
 
 private:
     friend class TWinControl;
@@ -321,39 +321,39 @@ private:
     // A control that goes is no longer dragged, nor the place a drag is over.
     void LeaveDrag();
 
-    TWinControl* parent_ = nullptr;
-    TAlign align_ = alNone;
-    TAnchors anchors_ = akLeft | akTop;
+    TWinControl* FParent = nullptr;
+    TAlign FAlign = alNone;
+    TAnchors FAnchors = akLeft | akTop;
     // The bounds and the parent's client size the anchors measure from.
-    TRect anchorPlace_;
-    QSize anchorParentClient_;
-    bool anchoring_ = false;
-    THelpType helpType_ = htContext;
-    QString helpKeyword_;
-    int helpContext_ = 0;
-    TPopupMenu* popupMenu_ = nullptr;
-    TCursor dragCursor_ = crDrag;
-    TDragMode dragMode_ = dmManual;
-    bool enabled_ = true;
-    QString text_;
-    QString hint_;
-    bool showHint_ = false;
-    bool parentShowHint_ = true;
-    TFont* font_;
-    bool parentFont_ = true;
-    bool takingParentFont_ = false;
-    TColor color_ = clWindow;
-    bool parentColor_ = true;
-    TCursor cursor_ = crDefault;
-    TNotifyEvent onClick_;
-    bool clicked_ = false;
-    bool syncingGeometry_ = false;
-    int surfaceLevel_ = 0;
+    TRect FAnchorPlace;
+    QSize FAnchorParentClient;
+    bool FAnchoring = false;
+    THelpType FHelpType = htContext;
+    QString FHelpKeyword;
+    int FHelpContext = 0;
+    TPopupMenu* FPopupMenu = nullptr;
+    TCursor FDragCursor = crDrag;
+    TDragMode FDragMode = dmManual;
+    bool FEnabled = true;
+    QString FText;
+    QString FHint;
+    bool FShowHint = false;
+    bool FParentShowHint = true;
+    TFont* FFont;
+    bool FParentFont = true;
+    bool FTakingParentFont = false;
+    TColor FColor = clWindow;
+    bool FParentColor = true;
+    TCursor FCursor = crDefault;
+    TNotifyEvent FOnClick;
+    bool FClicked = false;
+    bool FSyncingGeometry = false;
+    int FSurfaceLevel = 0;
 
     struct Surface;
-    std::unique_ptr<Surface> surface_;
-    bool surfaceDirty_ = true;
-    TCanvas* canvas_ = nullptr;
+    std::unique_ptr<Surface> FSurface;
+    bool FSurfaceDirty = true;
+    TCanvas* FCanvas = nullptr;
 };
 
 // Window styles a windowed control is created with (CreateParams).
@@ -379,16 +379,16 @@ public:
     explicit TWinControl(TComponent* owner);
     ~TWinControl() override;
 
-    int ControlCount() const { return int(controls_.size()); }
-    TControl* Controls(int index) const { return controls_.at(std::size_t(index)); }
+    int ControlCount() const { return int(FControls.size()); }
+    TControl* Controls(int index) const { return FControls.at(std::size_t(index)); }
 
-    int ClientWidth() const override { return width_ - 2 * ClientOffset(); }
-    int ClientHeight() const override { return height_ - 2 * ClientOffset(); }
+    int ClientWidth() const override { return FWidth - 2 * ClientOffset(); }
+    int ClientHeight() const override { return FHeight - 2 * ClientOffset(); }
 
     // Position in the parent's tab order (-1 without a parent).
     int TabOrder() const;
     void SetTabOrder(int value);
-    bool TabStop() const { return tabStop_; }
+    bool TabStop() const { return FTabStop; }
     void SetTabStop(bool value);
 
     bool CanFocus() const;
@@ -396,13 +396,13 @@ public:
     virtual void SetFocus();
 
     // The colour the control's background is painted with.
-    TBrush* Brush() const { return brush_; }
+    TBrush* Brush() const { return FBrush; }
 
     // Places aligned children; runs by itself when bounds, alignment or visibility change.
     void Realign();
 
     // The window is made (its creation parameters applied) when first shown.
-    bool HandleAllocated() const { return handleAllocated_; }
+    bool HandleAllocated() const { return FHandleAllocated; }
     void HandleNeeded();
 
     void Invalidate() override;
@@ -421,7 +421,7 @@ protected:
 
     bool UsesSurface() const override { return true; }
     void PaintSurface(gdi::DeviceContext& dc) override;
-    int ClientOffset() const override { return borderWidth_; }
+    int ClientOffset() const override { return FBorderWidth; }
     void PresentSurface(QPainter& painter) override;
 
     void changeEvent(QEvent* event) override;
@@ -441,15 +441,15 @@ private:
     void FixupTabList();
     void UpdateFocusPolicy();
 
-    std::vector<TControl*> controls_;
-    std::vector<TWinControl*> tabList_;
-    int loadedTabOrder_ = -1;
-    bool tabStop_ = false;
-    bool focusByClick_ = false;
-    TBrush* brush_;
-    bool handleAllocated_ = false;
-    int borderWidth_ = 0;
-    bool aligning_ = false;
+    std::vector<TControl*> FControls;
+    std::vector<TWinControl*> FTabList;
+    int FLoadedTabOrder = -1;
+    bool FTabStop = false;
+    bool FFocusByClick = false;
+    TBrush* FBrush;
+    bool FHandleAllocated = false;
+    int FBorderWidth = 0;
+    bool FAligning = false;
 };
 
 // A windowed control shown by a Qt widget that fills it (an edit, a list): it takes the
@@ -477,7 +477,7 @@ protected:
 private:
     void ApplyLook();
 
-    QWidget* hosted_ = nullptr;
+    QWidget* FHosted = nullptr;
 };
 
 class TGraphicControl : public TControl {

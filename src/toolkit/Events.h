@@ -53,12 +53,12 @@ public:
         requires std::is_base_of_v<Owner, C>
     TEvent(C* object, void (Owner::*routine)(Args...)) : TEvent()
     {
-        static_assert(sizeof(routine) <= sizeof(code_), "routine identity does not fit");
-        kind_ = Kind::Member;
-        data_ = static_cast<const void*>(object);
-        std::memcpy(code_.data(), &routine, sizeof(routine));
+        static_assert(sizeof(routine) <= sizeof(FCode), "routine identity does not fit");
+        FKind = Kind::Member;
+        FData = static_cast<const void*>(object);
+        std::memcpy(FCode.data(), &routine, sizeof(routine));
         Owner* target = object;
-        call_ = [target, routine](Args... args) { (target->*routine)(std::forward<Args>(args)...); };
+        FCall = [target, routine](Args... args) { (target->*routine)(std::forward<Args>(args)...); };
     }
 
     // Any callable; equal only to copies of itself.
@@ -66,10 +66,10 @@ public:
     static TEvent FromFunction(F&& function)
     {
         TEvent event;
-        event.kind_ = Kind::Function;
+        event.FKind = Kind::Function;
         const std::uint64_t identity = toolkit::detail::NextFunctionIdentity();
-        std::memcpy(event.code_.data(), &identity, sizeof(identity));
-        event.call_ = std::function<void(Args...)>(std::forward<F>(function));
+        std::memcpy(event.FCode.data(), &identity, sizeof(identity));
+        event.FCall = std::function<void(Args...)>(std::forward<F>(function));
         return event;
     }
 
@@ -78,12 +78,12 @@ public:
     static TEvent FromMetaMethod(QObject* object, int methodIndex)
     {
         TEvent event;
-        event.kind_ = Kind::Meta;
-        event.data_ = static_cast<const void*>(object);
-        std::memcpy(event.code_.data(), &methodIndex, sizeof(methodIndex));
-        event.name_ = object->metaObject()->method(methodIndex).name();
+        event.FKind = Kind::Meta;
+        event.FData = static_cast<const void*>(object);
+        std::memcpy(event.FCode.data(), &methodIndex, sizeof(methodIndex));
+        event.FName = object->metaObject()->method(methodIndex).name();
         QPointer<QObject> target(object);
-        event.call_ = [target, methodIndex](Args... args) {
+        event.FCall = [target, methodIndex](Args... args) {
             if (!target)
                 return;
             void* argv[] = {nullptr, const_cast<void*>(static_cast<const void*>(std::addressof(args)))...};
@@ -103,23 +103,23 @@ public:
         return -1;
     }
 
-    explicit operator bool() const noexcept { return static_cast<bool>(call_); }
-    bool Assigned() const noexcept { return static_cast<bool>(call_); }
+    explicit operator bool() const noexcept { return static_cast<bool>(FCall); }
+    bool Assigned() const noexcept { return static_cast<bool>(FCall); }
 
     void operator()(Args... args) const
     {
-        if (call_)
-            call_(std::forward<Args>(args)...);
+        if (FCall)
+            FCall(std::forward<Args>(args)...);
     }
 
     // The object the routine belongs to (nullptr for free functions).
-    const void* Data() const { return data_; }
+    const void* Data() const { return FData; }
     // The routine's published name when bound by name, as form descriptions write it.
-    const QByteArray& MethodName() const { return name_; }
+    const QByteArray& MethodName() const { return FName; }
 
     bool operator==(const TEvent& other) const
     {
-        return kind_ == other.kind_ && data_ == other.data_ && code_ == other.code_;
+        return FKind == other.FKind && FData == other.FData && FCode == other.FCode;
     }
 
 private:
@@ -168,11 +168,11 @@ private:
         }();
     }
 
-    std::function<void(Args...)> call_;
-    const void* data_ = nullptr;
-    std::array<unsigned char, 16> code_{};
-    QByteArray name_;
-    Kind kind_ = Kind::None;
+    std::function<void(Args...)> FCall;
+    const void* FData = nullptr;
+    std::array<unsigned char, 16> FCode{};
+    QByteArray FName;
+    Kind FKind = Kind::None;
 };
 
 // An event with only its sender.

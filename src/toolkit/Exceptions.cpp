@@ -1,6 +1,6 @@
 #include "toolkit/Exceptions.h"
 
-Exception::Exception(QString message) : message_(std::move(message)), utf8_(message_.toUtf8()) {}
+Exception::Exception(QString message) : FMessage(std::move(message)), FUtf8(FMessage.toUtf8()) {}
 
 EAbort::EAbort() : Exception(QStringLiteral("Operation aborted")) {}
 

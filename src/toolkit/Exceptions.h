@@ -10,12 +10,12 @@ class Exception : public std::exception {
 public:
     explicit Exception(QString message);
 
-    const QString& Message() const noexcept { return message_; }
-    const char* what() const noexcept override { return utf8_.constData(); }
+    const QString& Message() const noexcept { return FMessage; }
+    const char* what() const noexcept override { return FUtf8.constData(); }
 
 private:
-    QString message_;
-    QByteArray utf8_;
+    QString FMessage;
+    QByteArray FUtf8;
 };
 
 // Leaves a handler without an error box.

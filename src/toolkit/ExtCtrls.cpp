@@ -10,23 +10,23 @@ TTimer::~TTimer() = default;
 
 void TTimer::SetEnabled(bool value)
 {
-    if (enabled_ == value)
+    if (FEnabled == value)
         return;
-    enabled_ = value;
+    FEnabled = value;
     UpdateTimer();
 }
 
 void TTimer::SetInterval(int value)
 {
-    if (interval_ == value || value < 0)
+    if (FInterval == value || value < 0)
         return;
-    interval_ = value;
+    FInterval = value;
     UpdateTimer();
 }
 
 void TTimer::SetOnTimer(const TNotifyEvent& value)
 {
-    onTimer_ = value;
+    FOnTimer = value;
     UpdateTimer();
 }
 
@@ -38,20 +38,20 @@ void TTimer::Loaded()
 
 void TTimer::UpdateTimer()
 {
-    timer_.stop();
-    if (enabled_ && interval_ > 0 && onTimer_ && !ComponentState().testFlag(csLoading))
-        timer_.start(interval_, this);
+    FTimer.stop();
+    if (FEnabled && FInterval > 0 && FOnTimer && !ComponentState().testFlag(csLoading))
+        FTimer.start(FInterval, this);
 }
 
 void TTimer::timerEvent(QTimerEvent* event)
 {
-    if (event->timerId() != timer_.timerId()) {
+    if (event->timerId() != FTimer.timerId()) {
         TNonVisualComponent::timerEvent(event);
         return;
     }
     Guard([this] {
-        if (onTimer_)
-            onTimer_(this);
+        if (FOnTimer)
+            FOnTimer(this);
     });
 }
 
@@ -64,9 +64,9 @@ constexpr int kNewImageSize = 105;
 
 }  // namespace
 
-TImage::TImage(TComponent* owner) : TGraphicControl(owner), picture_(new TPicture(this))
+TImage::TImage(TComponent* owner) : TGraphicControl(owner), FPicture(new TPicture(this))
 {
-    picture_->OnChange = TNotifyEvent::FromFunction([this](TObject*) { PictureChanged(); });
+    FPicture->OnChange = TNotifyEvent::FromFunction([this](TObject*) { PictureChanged(); });
     SetBounds(0, 0, kNewImageSize, kNewImageSize);
 }
 
@@ -74,16 +74,16 @@ TImage::~TImage() = default;
 
 void TImage::SetAutoSize(bool value)
 {
-    if (autoSize_ == value)
+    if (FAutoSize == value)
         return;
-    autoSize_ = value;
+    FAutoSize = value;
     AdjustSize();
 }
 
 void TImage::AdjustSize()
 {
-    if (autoSize_ && picture_->Width() > 0 && picture_->Height() > 0)
-        SetBounds(Left(), Top(), picture_->Width(), picture_->Height());
+    if (FAutoSize && FPicture->Width() > 0 && FPicture->Height() > 0)
+        SetBounds(Left(), Top(), FPicture->Width(), FPicture->Height());
 }
 
 void TImage::PictureChanged()
@@ -94,5 +94,5 @@ void TImage::PictureChanged()
 
 void TImage::Paint()
 {
-    Canvas()->Draw(0, 0, picture_->Graphic());
+    Canvas()->Draw(0, 0, FPicture->Graphic());
 }

@@ -19,12 +19,12 @@ public:
     explicit TTimer(TComponent* owner);
     ~TTimer() override;
 
-    bool Enabled() const { return enabled_; }
+    bool Enabled() const { return FEnabled; }
     void SetEnabled(bool value);
     // Milliseconds; 0 stops the timer.
-    int Interval() const { return interval_; }
+    int Interval() const { return FInterval; }
     void SetInterval(int value);
-    TNotifyEvent OnTimer() const { return onTimer_; }
+    TNotifyEvent OnTimer() const { return FOnTimer; }
     void SetOnTimer(const TNotifyEvent& value);
 
 protected:
@@ -35,10 +35,10 @@ private:
     // Runs while enabled, with an interval and a handler, once loading is over.
     void UpdateTimer();
 
-    bool enabled_ = true;
-    int interval_ = 1000;
-    TNotifyEvent onTimer_;
-    QBasicTimer timer_;
+    bool FEnabled = true;
+    int FInterval = 1000;
+    TNotifyEvent FOnTimer;
+    QBasicTimer FTimer;
 };
 
 // Draws its picture's graphic at its natural size from the top-left corner. With AutoSize
@@ -53,12 +53,12 @@ public:
     explicit TImage(TComponent* owner);
     ~TImage() override;
 
-    bool AutoSize() const { return autoSize_; }
+    bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool value);
     // Whoever keeps the picture's graphic hears through the picture's GraphicReplaced
     // when it is replaced.
-    TPicture* Picture() const { return picture_; }
-    void SetPicture(TPicture* value) { picture_->Assign(value); }
+    TPicture* Picture() const { return FPicture; }
+    void SetPicture(TPicture* value) { FPicture->Assign(value); }
 
 protected:
     void Paint() override;
@@ -67,6 +67,6 @@ private:
     void PictureChanged();
     void AdjustSize();
 
-    TPicture* picture_;
-    bool autoSize_ = false;
+    TPicture* FPicture;
+    bool FAutoSize = false;
 };

@@ -28,30 +28,30 @@ struct Fixup {
 
 class TReader::Reading {
 public:
-    explicit Reading(TComponent* root) : root_(root) {}
+    explicit Reading(TComponent* root) : FRoot(root) {}
 
     void Run(const TFormNode& node)
     {
-        if (node.className != root_->ClassName())
+        if (node.className != FRoot->ClassName())
             fail(node.line, QStringLiteral("A description of %1 cannot be read into a %2")
-                                .arg(node.className, root_->ClassName()));
-        Begin(root_);
+                                .arg(node.className, FRoot->ClassName()));
+        Begin(FRoot);
         try {
-            root_->SetName(node.name);
-            ReadProperties(root_->Object(), node.properties);
+            FRoot->SetName(node.name);
+            ReadProperties(FRoot->Object(), node.properties);
             for (const TFormNode& child : node.children)
-                ReadChild(child, root_);
+                ReadChild(child, FRoot);
             ResolveFixups();
         } catch (...) {
-            for (const auto& [object, component] : loaded_)
+            for (const auto& [object, component] : FLoaded)
                 if (object)
                     component->SetLoadingState(false);
             throw;
         }
-        for (const auto& [object, component] : loaded_)
+        for (const auto& [object, component] : FLoaded)
             if (object)
                 component->SetLoadingState(false);
-        for (const auto& [object, component] : loaded_)
+        for (const auto& [object, component] : FLoaded)
             if (object)
                 component->Loaded();
     }
@@ -60,7 +60,7 @@ private:
     void Begin(TComponent* component)
     {
         component->SetLoadingState(true);
-        loaded_.emplace_back(component->Object(), component);
+        FLoaded.emplace_back(component->Object(), component);
     }
 
     void ReadChild(const TFormNode& node, TComponent* parent)
@@ -68,7 +68,7 @@ private:
         const TComponentClass cls = FindClass(node.className);
         if (!cls)
             fail(node.line, QStringLiteral("Class %1 not found").arg(node.className));
-        TComponent* component = cls.Create(root_);
+        TComponent* component = cls.Create(FRoot);
         try {
             Begin(component);
             component->SetName(node.name);
@@ -134,11 +134,11 @@ private:
         if (const TEventBinding* binding = FindEventBinding(type)) {
             if (value.kind != Kind::Ident)
                 fail(value.line, invalid);
-            const int index = binding->findMethod(root_->Object()->metaObject(), value.text.toLatin1());
+            const int index = binding->findMethod(FRoot->Object()->metaObject(), value.text.toLatin1());
             if (index < 0)
                 fail(value.line, QStringLiteral("Method %1 not found in %2 or its parameters do not fit %3")
-                                     .arg(value.text, root_->ClassName(), QLatin1String(property.name())));
-            Write(object, property, binding->bind(root_->Object(), index), value.line);
+                                     .arg(value.text, FRoot->ClassName(), QLatin1String(property.name())));
+            Write(object, property, binding->bind(FRoot->Object(), index), value.line);
             return;
         }
         switch (PointerKindOf(type)) {
@@ -161,7 +161,7 @@ private:
                 Write(object, property, QVariant(type, &none), value.line);
                 return;
             }
-            fixups_.push_back(Fixup{object, property, value.text, value.line});
+            FFixups.push_back(Fixup{object, property, value.text, value.line});
             return;
         case TPointerKind::None:
             break;
@@ -182,12 +182,12 @@ private:
 
     void ResolveFixups()
     {
-        for (const Fixup& f : fixups_) {
+        for (const Fixup& f : FFixups) {
             if (!f.target)
                 continue;
-            TComponent* found = f.name.compare(root_->Name(), Qt::CaseInsensitive) == 0
-                                    ? root_
-                                    : root_->FindComponent(f.name);
+            TComponent* found = f.name.compare(FRoot->Name(), Qt::CaseInsensitive) == 0
+                                    ? FRoot
+                                    : FRoot->FindComponent(f.name);
             if (!found)
                 fail(f.line, QStringLiteral("Component %1 not found").arg(f.name));
             QObject* object = found->Object();
@@ -197,9 +197,9 @@ private:
         }
     }
 
-    TComponent* root_;
-    std::vector<std::pair<QPointer<QObject>, TComponent*>> loaded_;
-    std::vector<Fixup> fixups_;
+    TComponent* FRoot;
+    std::vector<std::pair<QPointer<QObject>, TComponent*>> FLoaded;
+    std::vector<Fixup> FFixups;
 };
 
 void TReader::ReadRootComponent(TComponent* root, const QString& text)

@@ -42,22 +42,22 @@ struct Token {
 
 class Lexer {
 public:
-    explicit Lexer(const QString& text) : text_(text) {}
+    explicit Lexer(const QString& text) : FText(text) {}
 
     const Token& Peek()
     {
-        if (!peeked_) {
-            next_ = Scan();
-            peeked_ = true;
+        if (!FPeeked) {
+            FNext = Scan();
+            FPeeked = true;
         }
-        return next_;
+        return FNext;
     }
 
     Token Take()
     {
         Peek();
-        peeked_ = false;
-        return next_;
+        FPeeked = false;
+        return FNext;
     }
 
     [[noreturn]] void Fail(int line, const QString& message) const
@@ -66,17 +66,17 @@ public:
     }
 
 private:
-    QChar At(int i) const { return i < text_.size() ? text_[i] : QChar(); }
+    QChar At(int i) const { return i < FText.size() ? FText[i] : QChar(); }
 
     void SkipSpace()
     {
-        while (pos_ < text_.size()) {
-            const QChar c = text_[pos_];
+        while (FPos < FText.size()) {
+            const QChar c = FText[FPos];
             if (c == u'\n')
-                ++line_;
+                ++FLine;
             if (!c.isSpace() && c != QChar(0xFEFF))
                 break;
-            ++pos_;
+            ++FPos;
         }
     }
 
@@ -84,13 +84,13 @@ private:
     {
         SkipSpace();
         Token t;
-        t.line = line_;
-        if (pos_ >= text_.size())
+        t.line = FLine;
+        if (FPos >= FText.size())
             return t;
-        const QChar c = text_[pos_];
+        const QChar c = FText[FPos];
         if (isIdentStart(c))
             return ScanIdent(t);
-        if (isDigit(c) || ((c == u'-' || c == u'+') && isDigit(At(pos_ + 1))) || c == u'$')
+        if (isDigit(c) || ((c == u'-' || c == u'+') && isDigit(At(FPos + 1))) || c == u'$')
             return ScanNumber(t);
         if (c == u'\'' || c == u'#')
             return ScanString(t);
@@ -98,62 +98,62 @@ private:
             return ScanBinary(t);
         t.kind = Token::Kind::Symbol;
         t.text = c;
-        ++pos_;
+        ++FPos;
         return t;
     }
 
     Token ScanIdent(Token& t)
     {
-        const int start = pos_;
-        while (pos_ < text_.size()) {
-            if (isIdentPart(text_[pos_]))
-                ++pos_;
-            else if (text_[pos_] == u'.' && isIdentStart(At(pos_ + 1)))
-                ++pos_;
+        const int start = FPos;
+        while (FPos < FText.size()) {
+            if (isIdentPart(FText[FPos]))
+                ++FPos;
+            else if (FText[FPos] == u'.' && isIdentStart(At(FPos + 1)))
+                ++FPos;
             else
                 break;
         }
         t.kind = Token::Kind::Ident;
-        t.text = text_.mid(start, pos_ - start);
+        t.text = FText.mid(start, FPos - start);
         return t;
     }
 
     Token ScanNumber(Token& t)
     {
-        const int start = pos_;
+        const int start = FPos;
         bool negative = false;
-        if (text_[pos_] == u'-' || text_[pos_] == u'+')
-            negative = text_[pos_++] == u'-';
-        if (At(pos_) == u'$') {
-            ++pos_;
-            const int digits = pos_;
-            while (hexDigit(At(pos_)) >= 0)
-                ++pos_;
+        if (FText[FPos] == u'-' || FText[FPos] == u'+')
+            negative = FText[FPos++] == u'-';
+        if (At(FPos) == u'$') {
+            ++FPos;
+            const int digits = FPos;
+            while (hexDigit(At(FPos)) >= 0)
+                ++FPos;
             bool ok = false;
-            const qint64 value = text_.mid(digits, pos_ - digits).toLongLong(&ok, 16);
+            const qint64 value = FText.mid(digits, FPos - digits).toLongLong(&ok, 16);
             if (!ok)
                 Fail(t.line, QStringLiteral("Invalid number"));
             t.kind = Token::Kind::Integer;
             t.integer = negative ? -value : value;
             return t;
         }
-        while (isDigit(At(pos_)))
-            ++pos_;
+        while (isDigit(At(FPos)))
+            ++FPos;
         bool isFloat = false;
-        if (At(pos_) == u'.' && isDigit(At(pos_ + 1))) {
+        if (At(FPos) == u'.' && isDigit(At(FPos + 1))) {
             isFloat = true;
-            ++pos_;
-            while (isDigit(At(pos_)))
-                ++pos_;
+            ++FPos;
+            while (isDigit(At(FPos)))
+                ++FPos;
         }
-        if ((At(pos_) == u'e' || At(pos_) == u'E')
-            && (isDigit(At(pos_ + 1)) || ((At(pos_ + 1) == u'-' || At(pos_ + 1) == u'+') && isDigit(At(pos_ + 2))))) {
+        if ((At(FPos) == u'e' || At(FPos) == u'E')
+            && (isDigit(At(FPos + 1)) || ((At(FPos + 1) == u'-' || At(FPos + 1) == u'+') && isDigit(At(FPos + 2))))) {
             isFloat = true;
-            pos_ += 2;
-            while (isDigit(At(pos_)))
-                ++pos_;
+            FPos += 2;
+            while (isDigit(At(FPos)))
+                ++FPos;
         }
-        const QString number = text_.mid(start, pos_ - start);
+        const QString number = FText.mid(start, FPos - start);
         bool ok = false;
         if (isFloat) {
             t.kind = Token::Kind::Float;
@@ -172,30 +172,30 @@ private:
     {
         t.kind = Token::Kind::String;
         for (;;) {
-            if (At(pos_) == u'\'') {
-                ++pos_;
+            if (At(FPos) == u'\'') {
+                ++FPos;
                 for (;;) {
-                    if (pos_ >= text_.size() || text_[pos_] == u'\n')
+                    if (FPos >= FText.size() || FText[FPos] == u'\n')
                         Fail(t.line, QStringLiteral("Unterminated string"));
-                    if (text_[pos_] == u'\'') {
-                        if (At(pos_ + 1) != u'\'')
+                    if (FText[FPos] == u'\'') {
+                        if (At(FPos + 1) != u'\'')
                             break;
-                        ++pos_;
+                        ++FPos;
                     }
-                    t.text += text_[pos_++];
+                    t.text += FText[FPos++];
                 }
-                ++pos_;
-            } else if (At(pos_) == u'#') {
-                ++pos_;
+                ++FPos;
+            } else if (At(FPos) == u'#') {
+                ++FPos;
                 char32_t code = 0;
                 bool any = false;
-                if (At(pos_) == u'$') {
-                    ++pos_;
-                    for (int d; (d = hexDigit(At(pos_))) >= 0; ++pos_, any = true)
+                if (At(FPos) == u'$') {
+                    ++FPos;
+                    for (int d; (d = hexDigit(At(FPos))) >= 0; ++FPos, any = true)
                         code = code * 16 + char32_t(d);
                 } else {
-                    for (; isDigit(At(pos_)); ++pos_, any = true)
-                        code = code * 10 + char32_t(At(pos_).unicode() - u'0');
+                    for (; isDigit(At(FPos)); ++FPos, any = true)
+                        code = code * 10 + char32_t(At(FPos).unicode() - u'0');
                 }
                 if (!any || code > 0x10FFFF)
                     Fail(t.line, QStringLiteral("Invalid character code"));
@@ -208,22 +208,22 @@ private:
 
     Token ScanBinary(Token& t)
     {
-        ++pos_;
+        ++FPos;
         t.kind = Token::Kind::Binary;
         int high = -1;
         for (;;) {
-            if (pos_ >= text_.size())
+            if (FPos >= FText.size())
                 Fail(t.line, QStringLiteral("Unterminated binary data"));
-            const QChar c = text_[pos_++];
+            const QChar c = FText[FPos++];
             if (c == u'}')
                 break;
             if (c == u'\n')
-                ++line_;
+                ++FLine;
             if (c.isSpace())
                 continue;
             const int d = hexDigit(c);
             if (d < 0)
-                Fail(line_, QStringLiteral("Invalid binary data"));
+                Fail(FLine, QStringLiteral("Invalid binary data"));
             if (high < 0) {
                 high = d;
             } else {
@@ -236,23 +236,23 @@ private:
         return t;
     }
 
-    const QString& text_;
-    int pos_ = 0;
-    int line_ = 1;
-    bool peeked_ = false;
-    Token next_;
+    const QString& FText;
+    int FPos = 0;
+    int FLine = 1;
+    bool FPeeked = false;
+    Token FNext;
 };
 
 class Parser {
 public:
-    explicit Parser(const QString& text) : lexer_(text) {}
+    explicit Parser(const QString& text) : FLexer(text) {}
 
     TFormNode ParseRoot()
     {
         TFormNode root = ParseObject();
-        const Token rest = lexer_.Take();
+        const Token rest = FLexer.Take();
         if (rest.kind != Token::Kind::End)
-            lexer_.Fail(rest.line, QStringLiteral("Text after the end of the form"));
+            FLexer.Fail(rest.line, QStringLiteral("Text after the end of the form"));
         return root;
     }
 
@@ -265,35 +265,35 @@ private:
 
     void Expect(char16_t c)
     {
-        const Token t = lexer_.Take();
+        const Token t = FLexer.Take();
         if (!IsSymbol(t, c))
-            lexer_.Fail(t.line, QStringLiteral("'%1' expected").arg(QChar(c)));
+            FLexer.Fail(t.line, QStringLiteral("'%1' expected").arg(QChar(c)));
     }
 
     QString ExpectIdent(const char* what)
     {
-        const Token t = lexer_.Take();
+        const Token t = FLexer.Take();
         if (t.kind != Token::Kind::Ident || t.text.contains(u'.'))
-            lexer_.Fail(t.line, QStringLiteral("%1 expected").arg(QLatin1String(what)));
+            FLexer.Fail(t.line, QStringLiteral("%1 expected").arg(QLatin1String(what)));
         return t.text;
     }
 
     TFormNode ParseObject()
     {
-        const Token head = lexer_.Take();
+        const Token head = FLexer.Take();
         if (!IsWord(head, "object"))
-            lexer_.Fail(head.line, QStringLiteral("'object' expected"));
+            FLexer.Fail(head.line, QStringLiteral("'object' expected"));
         TFormNode node;
         node.line = head.line;
         node.name = ExpectIdent("Component name");
         Expect(u':');
         node.className = ExpectIdent("Class name");
         for (;;) {
-            const Token& next = lexer_.Peek();
+            const Token& next = FLexer.Peek();
             if (next.kind == Token::Kind::End)
-                lexer_.Fail(next.line, QStringLiteral("'end' expected for %1").arg(node.name));
+                FLexer.Fail(next.line, QStringLiteral("'end' expected for %1").arg(node.name));
             if (IsWord(next, "end")) {
-                lexer_.Take();
+                FLexer.Take();
                 return node;
             }
             if (IsWord(next, "object")) {
@@ -306,9 +306,9 @@ private:
 
     TFormProperty ParseProperty()
     {
-        const Token name = lexer_.Take();
+        const Token name = FLexer.Take();
         if (name.kind != Token::Kind::Ident)
-            lexer_.Fail(name.line, QStringLiteral("Property name expected"));
+            FLexer.Fail(name.line, QStringLiteral("Property name expected"));
         Expect(u'=');
         TFormProperty property;
         property.path = name.text;
@@ -319,7 +319,7 @@ private:
 
     TFormValue ParseValue()
     {
-        Token t = lexer_.Take();
+        Token t = FLexer.Take();
         TFormValue v;
         v.line = t.line;
         switch (t.kind) {
@@ -338,11 +338,11 @@ private:
         case Token::Kind::String:
             v.kind = TFormValue::Kind::String;
             v.text = t.text;
-            while (IsSymbol(lexer_.Peek(), u'+')) {
-                lexer_.Take();
-                const Token more = lexer_.Take();
+            while (IsSymbol(FLexer.Peek(), u'+')) {
+                FLexer.Take();
+                const Token more = FLexer.Take();
                 if (more.kind != Token::Kind::String)
-                    lexer_.Fail(more.line, QStringLiteral("String expected after '+'"));
+                    FLexer.Fail(more.line, QStringLiteral("String expected after '+'"));
                 v.text += more.text;
             }
             return v;
@@ -361,35 +361,35 @@ private:
         case Token::Kind::End:
             break;
         }
-        lexer_.Fail(t.line, QStringLiteral("Invalid property value"));
+        FLexer.Fail(t.line, QStringLiteral("Invalid property value"));
     }
 
     TFormValue ParseSet(TFormValue& v)
     {
         v.kind = TFormValue::Kind::Set;
-        if (IsSymbol(lexer_.Peek(), u']')) {
-            lexer_.Take();
+        if (IsSymbol(FLexer.Peek(), u']')) {
+            FLexer.Take();
             return v;
         }
         for (;;) {
             v.names.append(ExpectIdent("Set element"));
-            const Token t = lexer_.Take();
+            const Token t = FLexer.Take();
             if (IsSymbol(t, u']'))
                 return v;
             if (!IsSymbol(t, u','))
-                lexer_.Fail(t.line, QStringLiteral("',' or ']' expected"));
+                FLexer.Fail(t.line, QStringLiteral("',' or ']' expected"));
         }
     }
 
     TFormValue ParseList(TFormValue& v)
     {
         v.kind = TFormValue::Kind::List;
-        while (!IsSymbol(lexer_.Peek(), u')')) {
-            if (lexer_.Peek().kind == Token::Kind::End)
-                lexer_.Fail(v.line, QStringLiteral("')' expected"));
+        while (!IsSymbol(FLexer.Peek(), u')')) {
+            if (FLexer.Peek().kind == Token::Kind::End)
+                FLexer.Fail(v.line, QStringLiteral("')' expected"));
             v.list.push_back(ParseValue());
         }
-        lexer_.Take();
+        FLexer.Take();
         return v;
     }
 
@@ -397,18 +397,18 @@ private:
     {
         v.kind = TFormValue::Kind::Collection;
         for (;;) {
-            const Token t = lexer_.Take();
+            const Token t = FLexer.Take();
             if (IsSymbol(t, u'>'))
                 return v;
             if (!IsWord(t, "item"))
-                lexer_.Fail(t.line, QStringLiteral("'item' expected"));
+                FLexer.Fail(t.line, QStringLiteral("'item' expected"));
             std::vector<TFormProperty>& item = v.items.emplace_back();
             for (;;) {
-                const Token& next = lexer_.Peek();
+                const Token& next = FLexer.Peek();
                 if (next.kind == Token::Kind::End)
-                    lexer_.Fail(next.line, QStringLiteral("'end' expected for the item"));
+                    FLexer.Fail(next.line, QStringLiteral("'end' expected for the item"));
                 if (IsWord(next, "end")) {
-                    lexer_.Take();
+                    FLexer.Take();
                     break;
                 }
                 item.push_back(ParseProperty());
@@ -416,7 +416,7 @@ private:
         }
     }
 
-    Lexer lexer_;
+    Lexer FLexer;
 };
 
 }  // namespace

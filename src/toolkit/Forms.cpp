@@ -43,24 +43,24 @@ void collectButtons(const TWinControl* parent, std::vector<TButton*>& buttons)
 
 TForm::TForm(TComponent* owner) : TCustomControl(owner)
 {
-    visible_ = false;
+    FVisible = false;
     SetParentColor(false);
     SetParentFont(false);
     SetColor(clBtnFace);
     setAttribute(Qt::WA_QuitOnClose, false);
     SetBounds(0, 0, kDefaultWidth, kDefaultHeight);
-    focusWatch_ = connect(qApp, &QApplication::focusChanged, this,
+    FFocusWatch = connect(qApp, &QApplication::focusChanged, this,
                           [this](QWidget*, QWidget* now) { Guard([&] { FocusChanged(now); }); });
 }
 
 TForm::~TForm()
 {
     // Controls going with the form move the focus; the form no longer follows it.
-    disconnect(focusWatch_);
+    disconnect(FFocusWatch);
     if (OnDestroy)
         Guard([this] { OnDestroy(this); });
-    if (modalLoop_)
-        modalLoop_->quit();
+    if (FModalLoop)
+        FModalLoop->quit();
     auto& forms = modalForms();
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
 }
@@ -86,16 +86,16 @@ void TForm::BindFailed(const char* name) const
 
 void TForm::SetBorderStyle(TFormBorderStyle value)
 {
-    if (borderStyle_ == value)
+    if (FBorderStyle == value)
         return;
-    borderStyle_ = value;
+    FBorderStyle = value;
     if (HandleAllocated())
         ApplyWindowFlags();
 }
 
 void TForm::SetPosition(TPosition value)
 {
-    position_ = value;
+    FPosition = value;
 }
 
 int TForm::ClientWidth() const
@@ -124,7 +124,7 @@ void TForm::SetBounds(int left, int top, int width, int height)
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     TCustomControl::SetBounds(left, top, width, height);
-    if (borderStyle_ != bsSizeable && borderStyle_ != bsSizeToolWin)
+    if (FBorderStyle != bsSizeable && FBorderStyle != bsSizeToolWin)
         setFixedSize(QWidget::size());
 }
 
@@ -137,7 +137,7 @@ void TForm::CreateWnd()
 void TForm::ApplyWindowFlags()
 {
     Qt::WindowFlags flags;
-    switch (borderStyle_) {
+    switch (FBorderStyle) {
     case bsNone:
         flags = Qt::Window | Qt::FramelessWindowHint;
         break;
@@ -159,7 +159,7 @@ void TForm::ApplyWindowFlags()
     }
     const bool shown = QWidget::isVisible();
     setWindowFlags(flags);
-    if (borderStyle_ == bsSizeable || borderStyle_ == bsSizeToolWin) {
+    if (FBorderStyle == bsSizeable || FBorderStyle == bsSizeToolWin) {
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     } else {
@@ -178,11 +178,11 @@ void TForm::SetTextValue(const QString& value)
 
 void TForm::SetActiveControl(TWinControl* control)
 {
-    if (activeControl_ == control)
+    if (FActiveControl == control)
         return;
     if (control && TForm::GetParentForm(control) != this && !ComponentState().testFlag(csLoading))
         throw EInvalidOperation(QStringLiteral("Invalid control for the active control"));
-    activeControl_ = control;
+    FActiveControl = control;
     if (control)
         control->FreeNotification(this);
     if (control && QWidget::isVisible() && control->CanFocus())
@@ -192,8 +192,8 @@ void TForm::SetActiveControl(TWinControl* control)
 void TForm::Notification(TComponent* component, TOperation operation)
 {
     TCustomControl::Notification(component, operation);
-    if (operation == opRemove && activeControl_ && component == static_cast<TComponent*>(activeControl_))
-        activeControl_ = nullptr;
+    if (operation == opRemove && FActiveControl && component == static_cast<TComponent*>(FActiveControl))
+        FActiveControl = nullptr;
 }
 
 TForm* TForm::GetParentForm(const TControl* control)
@@ -212,7 +212,7 @@ void TForm::FocusChanged(QWidget* now)
         control = control->Parent();
     if (!control || control == this)
         return;
-    activeControl_ = static_cast<TWinControl*>(control);
+    FActiveControl = static_cast<TWinControl*>(control);
     // The default frame moves with the focus.
     std::vector<TButton*> buttons;
     collectButtons(this, buttons);
@@ -230,8 +230,8 @@ void TForm::Show()
 void TForm::VisibleChanged()
 {
     TCustomControl::VisibleChanged();
-    if (Visible() && !placed_) {
-        placed_ = true;
+    if (Visible() && !FPlaced) {
+        FPlaced = true;
         PlaceOnScreen();
     }
 }
@@ -241,7 +241,7 @@ void TForm::PlaceOnScreen()
     int left = Left();
     int top = Top();
     const TForm* centerOn = nullptr;
-    switch (position_) {
+    switch (FPosition) {
     case poScreenCenter:
     case poDesktopCenter:
         left = (Screen ? Screen->Width() : 0) / 2 - Width() / 2;
@@ -309,9 +309,9 @@ void TForm::Release()
 
 void TForm::SetModalResult(TModalResult value)
 {
-    modalResult_ = value;
-    if (value != mrNone && modalLoop_)
-        modalLoop_->quit();
+    FModalResult = value;
+    if (value != mrNone && FModalLoop)
+        FModalLoop->quit();
 }
 
 bool TForm::CloseModal()
@@ -322,7 +322,7 @@ bool TForm::CloseModal()
         DoClose(action);
     }
     if (action == caNone) {
-        modalResult_ = mrNone;
+        FModalResult = mrNone;
         return false;
     }
     return true;
@@ -332,13 +332,13 @@ TModalResult TForm::ShowModal()
 {
     if (Visible() || Modal())
         throw EInvalidOperation(QStringLiteral("Cannot make a visible window modal"));
-    modalResult_ = mrNone;
+    FModalResult = mrNone;
     QEventLoop loop;
-    modalLoop_ = &loop;
+    FModalLoop = &loop;
     modalForms().push_back(this);
     setWindowModality(Qt::ApplicationModal);
     const auto finish = [this] {
-        modalLoop_ = nullptr;
+        FModalLoop = nullptr;
         auto& forms = modalForms();
         forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
         Hide();
@@ -348,13 +348,13 @@ TModalResult TForm::ShowModal()
         Show();
         for (;;) {
             const bool terminated = Application && Application->Terminated();
-            if (modalResult_ == mrNone && !terminated)
+            if (FModalResult == mrNone && !terminated)
                 loop.exec();
             if (Application && Application->Terminated()) {
-                modalResult_ = mrCancel;
+                FModalResult = mrCancel;
                 break;
             }
-            if (modalResult_ != mrNone && CloseModal())
+            if (FModalResult != mrNone && CloseModal())
                 break;
         }
     } catch (...) {
@@ -362,14 +362,14 @@ TModalResult TForm::ShowModal()
         throw;
     }
     finish();
-    return modalResult_;
+    return FModalResult;
 }
 
 void TForm::EndAllModalLoops()
 {
     for (TForm* form : modalForms())
-        if (form->modalLoop_)
-            form->modalLoop_->quit();
+        if (form->FModalLoop)
+            form->FModalLoop->quit();
 }
 
 TButton* TForm::DialogButton(bool cancel) const
@@ -414,7 +414,7 @@ void TForm::keyPressEvent(QKeyEvent* event)
     if (modifiers == Qt::NoModifier && (enter || escape)) {
         target = DialogButton(escape);
     } else if (modifiers == Qt::NoModifier && event->key() > Qt::Key_Space && event->key() < Qt::Key_Escape) {
-        if (dynamic_cast<TButton*>(activeControl_) && activeControl_->Focused())
+        if (dynamic_cast<TButton*>(FActiveControl) && FActiveControl->Focused())
             target = MnemonicButton(QChar(event->key()));
     }
     if (!target) {
@@ -438,8 +438,8 @@ void TForm::showEvent(QShowEvent* event)
     if (event->spontaneous())
         return;
     Guard([this] {
-        if (activeControl_ && activeControl_->CanFocus())
-            activeControl_->SetFocus();
+        if (FActiveControl && FActiveControl->CanFocus())
+            FActiveControl->SetFocus();
         if (OnShow)
             OnShow(this);
     });
@@ -450,7 +450,7 @@ void TForm::hideEvent(QHideEvent* event)
     TCustomControl::hideEvent(event);
     if (event->spontaneous())
         return;
-    visible_ = false;
+    FVisible = false;
     Guard([this] {
         if (OnHide)
             OnHide(this);

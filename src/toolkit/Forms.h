@@ -42,8 +42,8 @@ class TForm : public TCustomControl {
     Q_PROPERTY(int ClientHeight READ ClientHeight WRITE SetClientHeight)
     Q_PROPERTY(int ClientWidth READ ClientWidth WRITE SetClientWidth)
     Q_PROPERTY(toolkit::TPosition Position READ Position WRITE SetPosition)
-    Q_PROPERTY(int PixelsPerInch MEMBER pixelsPerInch_)
-    Q_PROPERTY(int TextHeight MEMBER textHeight_)
+    Q_PROPERTY(int PixelsPerInch MEMBER FPixelsPerInch)
+    Q_PROPERTY(int TextHeight MEMBER FTextHeight)
     Q_PROPERTY(TNotifyEvent OnCreate MEMBER OnCreate)
     Q_PROPERTY(TNotifyEvent OnShow MEMBER OnShow)
     Q_PROPERTY(TNotifyEvent OnHide MEMBER OnHide)
@@ -67,9 +67,9 @@ public:
     // Fires OnCreate; Create<T> and TApplication::CreateForm call it.
     void AfterConstruction() override;
 
-    TFormBorderStyle BorderStyle() const { return borderStyle_; }
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
     void SetBorderStyle(TFormBorderStyle value);
-    TPosition Position() const { return position_; }
+    TPosition Position() const { return FPosition; }
     void SetPosition(TPosition value);
 
     void SetBounds(int left, int top, int width, int height) override;
@@ -79,7 +79,7 @@ public:
     void SetClientHeight(int value);
 
     // The control with the focus (or to get it when the form is shown).
-    TWinControl* ActiveControl() const { return activeControl_; }
+    TWinControl* ActiveControl() const { return FActiveControl; }
     void SetActiveControl(TWinControl* control);
 
     void Show();
@@ -91,8 +91,8 @@ public:
     // Shows the form and waits until ModalResult is set (or the form closes); the other
     // windows take no input meanwhile. Returns ModalResult.
     TModalResult ShowModal();
-    bool Modal() const { return modalLoop_ != nullptr; }
-    TModalResult ModalResult() const { return modalResult_; }
+    bool Modal() const { return FModalLoop != nullptr; }
+    TModalResult ModalResult() const { return FModalResult; }
     // A non-zero result ends a modal form's loop once the running handler returns.
     void SetModalResult(TModalResult value);
     // Frees the form once the running handler has returned.
@@ -149,18 +149,18 @@ private:
     // The button whose caption marks this character with '&'.
     TButton* MnemonicButton(QChar character) const;
 
-    TFormBorderStyle borderStyle_ = bsSizeable;
+    TFormBorderStyle FBorderStyle = bsSizeable;
     // The resolution and the font's text height the layout was made with, kept for the
     // description: every window is laid out in logical pixels at 96 per inch, and a denser
     // screen is the device pixel ratio's to serve.
-    int pixelsPerInch_ = gdi::kLogPixelsY;
-    int textHeight_ = 0;
-    TPosition position_ = poDesigned;
-    TWinControl* activeControl_ = nullptr;
-    TModalResult modalResult_ = mrNone;
-    QEventLoop* modalLoop_ = nullptr;
-    bool placed_ = false;
-    QMetaObject::Connection focusWatch_;
+    int FPixelsPerInch = gdi::kLogPixelsY;
+    int FTextHeight = 0;
+    TPosition FPosition = poDesigned;
+    TWinControl* FActiveControl = nullptr;
+    TModalResult FModalResult = mrNone;
+    QEventLoop* FModalLoop = nullptr;
+    bool FPlaced = false;
+    QMetaObject::Connection FFocusWatch;
 };
 
 // Where a form's client area begins in its outer-window coordinates (origin at the frame's

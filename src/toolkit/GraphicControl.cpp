@@ -60,14 +60,14 @@ void TGraphicControl::PaintOwn(gdi::DeviceContext&)
 
 bool TGraphicControl::PaintOver()
 {
-    if (surfaceDirty_ || !surface_ || !isVisible() || ComponentState().testFlag(csLoading)) {
+    if (FSurfaceDirty || !FSurface || !isVisible() || ComponentState().testFlag(csLoading)) {
         Invalidate();
         return false;
     }
     // The picture stays; only the drawing state starts afresh, as for every paint.
     gdi::DeviceContext& dc = SurfaceDC();
-    dc.RestoreDC(surfaceLevel_);
-    surfaceLevel_ = dc.SaveDC();
+    dc.RestoreDC(FSurfaceLevel);
+    FSurfaceLevel = dc.SaveDC();
     Canvas()->Refresh();
     Paint();
     InvalidateControlsAbove();

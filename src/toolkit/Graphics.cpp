@@ -18,47 +18,47 @@ TFont::TFont(QObject* parent) : TGraphicsObject(parent) {}
 
 void TFont::SetCharset(TFontCharset value)
 {
-    if (charset_ == value)
+    if (FCharset == value)
         return;
-    charset_ = value;
+    FCharset = value;
     Changed();
 }
 
 void TFont::SetColor(TColor value)
 {
-    if (color_ == value)
+    if (FColor == value)
         return;
-    color_ = value;
+    FColor = value;
     Changed();
 }
 
 void TFont::SetHeight(int value)
 {
-    if (height_ == value)
+    if (FHeight == value)
         return;
-    height_ = value;
+    FHeight = value;
     Changed();
 }
 
 void TFont::SetName(const QString& value)
 {
-    if (name_ == value || value.isEmpty())
+    if (FName == value || value.isEmpty())
         return;
-    name_ = value;
+    FName = value;
     Changed();
 }
 
 void TFont::SetPitch(TFontPitch value)
 {
-    if (pitch_ == value)
+    if (FPitch == value)
         return;
-    pitch_ = value;
+    FPitch = value;
     Changed();
 }
 
 int TFont::Size() const
 {
-    return gdi::PointsFromHeight(height_);
+    return gdi::PointsFromHeight(FHeight);
 }
 
 void TFont::SetSize(int points)
@@ -68,45 +68,45 @@ void TFont::SetSize(int points)
 
 void TFont::SetStyle(TFontStyles value)
 {
-    if (style_ == value)
+    if (FStyle == value)
         return;
-    style_ = value;
+    FStyle = value;
     Changed();
 }
 
 gdi::LogFont TFont::LogFont() const
 {
     gdi::LogFont lf;
-    lf.height = height_;
-    lf.weight = style_.testFlag(fsBold) ? gdi::FW_BOLD : gdi::FW_NORMAL;
-    lf.italic = style_.testFlag(fsItalic);
-    lf.underline = style_.testFlag(fsUnderline);
-    lf.strikeOut = style_.testFlag(fsStrikeOut);
-    lf.charSet = std::uint8_t(charset_);
-    lf.pitchAndFamily = pitch_ == fpFixed      ? gdi::FIXED_PITCH
-                        : pitch_ == fpVariable ? gdi::VARIABLE_PITCH
+    lf.height = FHeight;
+    lf.weight = FStyle.testFlag(fsBold) ? gdi::FW_BOLD : gdi::FW_NORMAL;
+    lf.italic = FStyle.testFlag(fsItalic);
+    lf.underline = FStyle.testFlag(fsUnderline);
+    lf.strikeOut = FStyle.testFlag(fsStrikeOut);
+    lf.charSet = std::uint8_t(FCharset);
+    lf.pitchAndFamily = FPitch == fpFixed      ? gdi::FIXED_PITCH
+                        : FPitch == fpVariable ? gdi::VARIABLE_PITCH
                                                : gdi::DEFAULT_PITCH;
-    lf.faceName = name_;
+    lf.faceName = FName;
     return lf;
 }
 
 const gdi::Font& TFont::Handle() const
 {
-    if (!handle_)
-        handle_ = gdi::CreateFontIndirect(LogFont());
-    return *handle_;
+    if (!FHandle)
+        FHandle = gdi::CreateFontIndirect(LogFont());
+    return *FHandle;
 }
 
 void TFont::Changed()
 {
-    handle_.reset();
+    FHandle.reset();
     TGraphicsObject::Changed();
 }
 
 bool TFont::Equals(const TFont& other) const
 {
-    return charset_ == other.charset_ && color_ == other.color_ && height_ == other.height_
-           && name_ == other.name_ && pitch_ == other.pitch_ && style_ == other.style_;
+    return FCharset == other.FCharset && FColor == other.FColor && FHeight == other.FHeight
+           && FName == other.FName && FPitch == other.FPitch && FStyle == other.FStyle;
 }
 
 void TFont::Assign(const TPersistent* source)
@@ -118,12 +118,12 @@ void TFont::Assign(const TPersistent* source)
     }
     if (Equals(*font))
         return;
-    charset_ = font->charset_;
-    color_ = font->color_;
-    height_ = font->height_;
-    name_ = font->name_;
-    pitch_ = font->pitch_;
-    style_ = font->style_;
+    FCharset = font->FCharset;
+    FColor = font->FColor;
+    FHeight = font->FHeight;
+    FName = font->FName;
+    FPitch = font->FPitch;
+    FStyle = font->FStyle;
     Changed();
 }
 
@@ -133,32 +133,32 @@ TPen::TPen(QObject* parent) : TGraphicsObject(parent) {}
 
 void TPen::SetColor(TColor value)
 {
-    if (color_ == value)
+    if (FColor == value)
         return;
-    color_ = value;
+    FColor = value;
     Changed();
 }
 
 void TPen::SetStyle(TPenStyle value)
 {
-    if (style_ == value)
+    if (FStyle == value)
         return;
-    style_ = value;
+    FStyle = value;
     Changed();
 }
 
 void TPen::SetWidth(int value)
 {
-    if (width_ == value || value < 0)
+    if (FWidth == value || value < 0)
         return;
-    width_ = value;
+    FWidth = value;
     Changed();
 }
 
 gdi::Pen TPen::Handle() const
 {
-    gdi::Pen pen = gdi::SolidPen(color_, width_);
-    if (style_ == psClear)
+    gdi::Pen pen = gdi::SolidPen(FColor, FWidth);
+    if (FStyle == psClear)
         pen.style = gdi::PenStyle::Clear;
     return pen;
 }
@@ -170,9 +170,9 @@ void TPen::Assign(const TPersistent* source)
         TPersistent::Assign(source);
         return;
     }
-    color_ = pen->color_;
-    style_ = pen->style_;
-    width_ = pen->width_;
+    FColor = pen->FColor;
+    FStyle = pen->FStyle;
+    FWidth = pen->FWidth;
     Changed();
 }
 
@@ -182,25 +182,25 @@ TBrush::TBrush(QObject* parent) : TGraphicsObject(parent) {}
 
 void TBrush::SetColor(TColor value)
 {
-    if (color_ == value && style_ != bsClear)
+    if (FColor == value && FStyle != bsClear)
         return;
-    color_ = value;
-    if (style_ == bsClear)
-        style_ = bsSolid;
+    FColor = value;
+    if (FStyle == bsClear)
+        FStyle = bsSolid;
     Changed();
 }
 
 void TBrush::SetStyle(TBrushStyle value)
 {
-    if (style_ == value)
+    if (FStyle == value)
         return;
-    style_ = value;
+    FStyle = value;
     Changed();
 }
 
 gdi::Brush TBrush::Handle() const
 {
-    return style_ == bsClear ? gdi::HollowBrush() : gdi::SolidBrush(color_);
+    return FStyle == bsClear ? gdi::HollowBrush() : gdi::SolidBrush(FColor);
 }
 
 void TBrush::Assign(const TPersistent* source)
@@ -210,92 +210,92 @@ void TBrush::Assign(const TPersistent* source)
         TPersistent::Assign(source);
         return;
     }
-    color_ = brush->color_;
-    style_ = brush->style_;
+    FColor = brush->FColor;
+    FStyle = brush->FStyle;
     Changed();
 }
 
 // ---------------------------------------------------------------- TCanvas
 
 TCanvas::TCanvas(QObject* parent)
-    : TPersistent(parent), font_(new TFont(this)), pen_(new TPen(this)), brush_(new TBrush(this))
+    : TPersistent(parent), FFont(new TFont(this)), FPen(new TPen(this)), FBrush(new TBrush(this))
 {
-    font_->OnChange = TNotifyEvent::FromFunction([this](TObject*) { state_ &= ~FontValid; });
-    pen_->OnChange = TNotifyEvent::FromFunction([this](TObject*) { state_ &= ~PenValid; });
-    brush_->OnChange = TNotifyEvent::FromFunction([this](TObject*) { state_ &= ~BrushValid; });
+    FFont->OnChange = TNotifyEvent::FromFunction([this](TObject*) { FState &= ~FontValid; });
+    FPen->OnChange = TNotifyEvent::FromFunction([this](TObject*) { FState &= ~PenValid; });
+    FBrush->OnChange = TNotifyEvent::FromFunction([this](TObject*) { FState &= ~BrushValid; });
 }
 
 TCanvas::~TCanvas() = default;
 
 void TCanvas::SetHandle(gdi::DeviceContext* handle)
 {
-    if (handle_ == handle)
+    if (FHandle == handle)
         return;
-    handle_ = handle;
-    state_ = 0;
+    FHandle = handle;
+    FState = 0;
 }
 
 bool TCanvas::RequiredState(int needed)
 {
-    if (!handle_)
+    if (!FHandle)
         return false;
-    const int missing = needed & ~state_;
+    const int missing = needed & ~FState;
     if (missing & FontValid) {
-        handle_->SelectFont(font_->Handle());
-        handle_->SetTextColor(font_->Color());
+        FHandle->SelectFont(FFont->Handle());
+        FHandle->SetTextColor(FFont->Color());
     }
     if (missing & PenValid)
-        handle_->SelectPen(pen_->Handle());
+        FHandle->SelectPen(FPen->Handle());
     if (missing & BrushValid) {
-        handle_->SelectBrush(brush_->Handle());
-        handle_->SetBkColor(brush_->Color());
-        handle_->SetBkMode(brush_->Style() == bsClear ? gdi::TRANSPARENT : gdi::OPAQUE);
+        FHandle->SelectBrush(FBrush->Handle());
+        FHandle->SetBkColor(FBrush->Color());
+        FHandle->SetBkMode(FBrush->Style() == bsClear ? gdi::TRANSPARENT : gdi::OPAQUE);
     }
-    state_ |= missing;
+    FState |= missing;
     return true;
 }
 
 void TCanvas::FillRect(const TRect& rect)
 {
     if (RequiredState(BrushValid))
-        handle_->FillRect(rect, handle_->GetBrush());
+        FHandle->FillRect(rect, FHandle->GetBrush());
 }
 
 void TCanvas::Rectangle(int left, int top, int right, int bottom)
 {
     if (RequiredState(PenValid | BrushValid))
-        handle_->Rectangle(left, top, right, bottom);
+        FHandle->Rectangle(left, top, right, bottom);
 }
 
 void TCanvas::Ellipse(int left, int top, int right, int bottom)
 {
     if (RequiredState(PenValid | BrushValid))
-        handle_->Ellipse(left, top, right, bottom);
+        FHandle->Ellipse(left, top, right, bottom);
 }
 
 void TCanvas::RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight)
 {
     if (RequiredState(PenValid | BrushValid))
-        handle_->RoundRect(left, top, right, bottom, ellipseWidth, ellipseHeight);
+        FHandle->RoundRect(left, top, right, bottom, ellipseWidth, ellipseHeight);
 }
 
 int TCanvas::DrawText(const QString& text, TRect& rect, unsigned format)
 {
     if (!RequiredState(FontValid | BrushValid))
         return 0;
-    return handle_->DrawText(text, rect, format);
+    return FHandle->DrawText(text, rect, format);
 }
 
 QSize TCanvas::TextExtent(const QString& text)
 {
     if (!RequiredState(FontValid))
         return QSize();
-    return handle_->GetTextExtentPoint(text);
+    return FHandle->GetTextExtentPoint(text);
 }
 
 void TCanvas::Draw(int x, int y, const TGraphic* graphic)
 {
-    if (graphic && !graphic->Empty() && handle_)
+    if (graphic && !graphic->Empty() && FHandle)
         graphic->Draw(this, Rect(x, y, x + graphic->Width(), y + graphic->Height()));
 }
 
@@ -355,15 +355,15 @@ TBitmap::TBitmap(QObject* parent) : TGraphic(parent) {}
 
 TBitmap::~TBitmap()
 {
-    if (canvas_)
-        canvas_->SetHandle(nullptr);
+    if (FCanvas)
+        FCanvas->SetHandle(nullptr);
 }
 
 void TBitmap::SetSize(int width, int height)
 {
     if (width == Width() && height == Height())
         return;
-    bitmap_.setSize(width, height);
+    FBitmap.setSize(width, height);
     Changed();
 }
 
@@ -371,35 +371,35 @@ void TBitmap::SetDevicePixelRatio(qreal ratio)
 {
     if (ratio == DevicePixelRatio())
         return;
-    bitmap_.setDevicePixelRatio(ratio);
+    FBitmap.setDevicePixelRatio(ratio);
     Changed();
 }
 
 TCanvas* TBitmap::Canvas()
 {
-    if (!canvas_) {
-        dc_ = std::make_unique<gdi::DeviceContext>(&bitmap_);
-        canvas_ = new TCanvas(this);
-        canvas_->SetHandle(dc_.get());
+    if (!FCanvas) {
+        FDc = std::make_unique<gdi::DeviceContext>(&FBitmap);
+        FCanvas = new TCanvas(this);
+        FCanvas->SetHandle(FDc.get());
     }
-    return canvas_;
+    return FCanvas;
 }
 
 void TBitmap::Draw(TCanvas* canvas, const TRect& rect) const
 {
     if (gdi::DeviceContext* dc = canvas->Handle())
-        dc->StretchDrawBitmap(rect, bitmap_, gdi::SRCCOPY);
+        dc->StretchDrawBitmap(rect, FBitmap, gdi::SRCCOPY);
 }
 
 void TBitmap::SetHandle(const gdi::Bitmap& bitmap)
 {
-    bitmap_ = bitmap;
+    FBitmap = bitmap;
     Changed();
 }
 
 bool TBitmap::LoadFromResourceName(const QString& name)
 {
-    if (!bitmap_.loadFromResourceName(name))
+    if (!FBitmap.loadFromResourceName(name))
         return false;
     Changed();
     return true;
@@ -412,7 +412,7 @@ QByteArray TBitmap::Data() const
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    bitmap_.image().save(&buffer, "BMP");
+    FBitmap.image().save(&buffer, "BMP");
     return bytes;
 }
 
@@ -421,7 +421,7 @@ void TBitmap::SetData(const QByteArray& data)
     QImage image;
     if (!data.isEmpty() && !image.loadFromData(data))
         throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
-    bitmap_.assign(image);
+    FBitmap.assign(image);
     Changed();
 }
 
@@ -440,7 +440,7 @@ void TBitmap::ReadData(const QByteArray& data)
 void TBitmap::Assign(const TPersistent* source)
 {
     if (!source) {
-        bitmap_.assign(QImage());
+        FBitmap.assign(QImage());
         Changed();
         return;
     }
@@ -451,7 +451,7 @@ void TBitmap::Assign(const TPersistent* source)
     }
     if (other == this)
         return;
-    bitmap_ = other->bitmap_;
+    FBitmap = other->FBitmap;
     Changed();
 }
 
@@ -463,9 +463,9 @@ TPicture::~TPicture() = default;
 
 void TPicture::ReplaceGraphic(TGraphic* graphic)
 {
-    TGraphic* old = std::exchange(graphic_, graphic);
-    if (graphic_)
-        graphic_->OnChange = TNotifyEvent::FromFunction([this](TObject*) { Changed(); });
+    TGraphic* old = std::exchange(FGraphic, graphic);
+    if (FGraphic)
+        FGraphic->OnChange = TNotifyEvent::FromFunction([this](TObject*) { Changed(); });
     delete old;
     emit GraphicReplaced();
     Changed();
@@ -473,7 +473,7 @@ void TPicture::ReplaceGraphic(TGraphic* graphic)
 
 void TPicture::SetGraphic(const TGraphic* graphic)
 {
-    if (graphic == graphic_)
+    if (graphic == FGraphic)
         return;
     if (!graphic) {
         ReplaceGraphic(nullptr);
@@ -490,20 +490,20 @@ void TPicture::SetGraphic(const TGraphic* graphic)
 
 TBitmap* TPicture::Bitmap()
 {
-    if (auto* bitmap = qobject_cast<TBitmap*>(graphic_))
+    if (auto* bitmap = qobject_cast<TBitmap*>(FGraphic))
         return bitmap;
     ReplaceGraphic(new TBitmap(this));
-    return static_cast<TBitmap*>(graphic_);
+    return static_cast<TBitmap*>(FGraphic);
 }
 
 QByteArray TPicture::Data() const
 {
-    if (!graphic_)
+    if (!FGraphic)
         return {};
-    const QByteArray name = QByteArray(graphic_->metaObject()->className());
+    const QByteArray name = QByteArray(FGraphic->metaObject()->className());
     if (name.size() > kMaxClassNameLength)
         throw EInvalidGraphic(QStringLiteral("The class name %1 is too long to be stored").arg(QLatin1String(name)));
-    return char(name.size()) + name + graphic_->WriteData();
+    return char(name.size()) + name + FGraphic->WriteData();
 }
 
 void TPicture::SetData(const QByteArray& data)
@@ -533,7 +533,7 @@ void TPicture::Assign(const TPersistent* source)
     }
     if (const auto* picture = qobject_cast<const TPicture*>(source)) {
         if (picture != this)
-            SetGraphic(picture->graphic_);
+            SetGraphic(picture->FGraphic);
         return;
     }
     if (const auto* graphic = qobject_cast<const TGraphic*>(source)) {

@@ -57,21 +57,21 @@ public:
     // The default form font: "MS Sans Serif", height -11, clWindowText.
     explicit TFont(QObject* parent = nullptr);
 
-    TFontCharset Charset() const { return charset_; }
+    TFontCharset Charset() const { return FCharset; }
     void SetCharset(TFontCharset value);
-    TColor Color() const { return color_; }
+    TColor Color() const { return FColor; }
     void SetColor(TColor value);
     // Negative: character height in pixels; positive: cell height.
-    int Height() const { return height_; }
+    int Height() const { return FHeight; }
     void SetHeight(int value);
-    const QString& Name() const { return name_; }
+    const QString& Name() const { return FName; }
     void SetName(const QString& value);
-    TFontPitch Pitch() const { return pitch_; }
+    TFontPitch Pitch() const { return FPitch; }
     void SetPitch(TFontPitch value);
     // Points at 96 pixels per inch, derived from Height.
     int Size() const;
     void SetSize(int points);
-    TFontStyles Style() const { return style_; }
+    TFontStyles Style() const { return FStyle; }
     void SetStyle(TFontStyles value);
 
     // The description the drawing layer creates the font from.
@@ -86,13 +86,13 @@ protected:
     void Changed() override;
 
 private:
-    TFontCharset charset_ = DEFAULT_CHARSET;
-    TColor color_ = clWindowText;
-    int height_ = gdi::kDefaultFontHeight;
-    QString name_ = QString::fromLatin1(gdi::kDefaultFontName);
-    TFontPitch pitch_ = fpDefault;
-    TFontStyles style_;
-    mutable std::optional<gdi::Font> handle_;
+    TFontCharset FCharset = DEFAULT_CHARSET;
+    TColor FColor = clWindowText;
+    int FHeight = gdi::kDefaultFontHeight;
+    QString FName = QString::fromLatin1(gdi::kDefaultFontName);
+    TFontPitch FPitch = fpDefault;
+    TFontStyles FStyle;
+    mutable std::optional<gdi::Font> FHandle;
 };
 
 class TPen : public TGraphicsObject {
@@ -107,11 +107,11 @@ class TPen : public TGraphicsObject {
 public:
     explicit TPen(QObject* parent = nullptr);
 
-    TColor Color() const { return color_; }
+    TColor Color() const { return FColor; }
     void SetColor(TColor value);
-    TPenStyle Style() const { return style_; }
+    TPenStyle Style() const { return FStyle; }
     void SetStyle(TPenStyle value);
-    int Width() const { return width_; }
+    int Width() const { return FWidth; }
     void SetWidth(int value);
 
     // System colours resolved now; every style but psClear draws solid.
@@ -119,9 +119,9 @@ public:
     void Assign(const TPersistent* source) override;
 
 private:
-    TColor color_ = clBlack;
-    TPenStyle style_ = psSolid;
-    int width_ = 1;
+    TColor FColor = clBlack;
+    TPenStyle FStyle = psSolid;
+    int FWidth = 1;
 };
 
 class TBrush : public TGraphicsObject {
@@ -134,10 +134,10 @@ class TBrush : public TGraphicsObject {
 public:
     explicit TBrush(QObject* parent = nullptr);
 
-    TColor Color() const { return color_; }
+    TColor Color() const { return FColor; }
     // Setting a colour makes a clear brush solid.
     void SetColor(TColor value);
-    TBrushStyle Style() const { return style_; }
+    TBrushStyle Style() const { return FStyle; }
     void SetStyle(TBrushStyle value);
 
     // System colours resolved now; hatch styles fill solid.
@@ -145,8 +145,8 @@ public:
     void Assign(const TPersistent* source) override;
 
 private:
-    TColor color_ = clWhite;
-    TBrushStyle style_ = bsSolid;
+    TColor FColor = clWhite;
+    TBrushStyle FStyle = bsSolid;
 };
 
 class TGraphic;
@@ -160,17 +160,17 @@ public:
     ~TCanvas() override;
 
     // The device context drawn on; the canvas does not own it.
-    gdi::DeviceContext* Handle() const { return handle_; }
+    gdi::DeviceContext* Handle() const { return FHandle; }
     void SetHandle(gdi::DeviceContext* handle);
-    bool HandleAllocated() const { return handle_ != nullptr; }
+    bool HandleAllocated() const { return FHandle != nullptr; }
     // Selects font, pen and brush afresh at the next drawing call (the device context's
     // state was reset under the canvas).
-    void Refresh() { state_ = 0; }
+    void Refresh() { FState = 0; }
 
-    TFont* Font() const { return font_; }
-    TPen* Pen() const { return pen_; }
-    TBrush* Brush() const { return brush_; }
-    void SetFont(const TFont* font) { font_->Assign(font); }
+    TFont* Font() const { return FFont; }
+    TPen* Pen() const { return FPen; }
+    TBrush* Brush() const { return FBrush; }
+    void SetFont(const TFont* font) { FFont->Assign(font); }
 
     void FillRect(const TRect& rect);
     void Rectangle(int left, int top, int right, int bottom);
@@ -190,11 +190,11 @@ private:
     // Selects what has changed since it was last selected; false without a handle.
     bool RequiredState(int needed);
 
-    gdi::DeviceContext* handle_ = nullptr;
-    TFont* font_;
-    TPen* pen_;
-    TBrush* brush_;
-    int state_ = 0;
+    gdi::DeviceContext* FHandle = nullptr;
+    TFont* FFont;
+    TPen* FPen;
+    TBrush* FBrush;
+    int FState = 0;
 };
 
 // What a picture shows: a bitmap, or any other kind of graphic a layer registers (see
@@ -259,24 +259,24 @@ public:
     explicit TBitmap(QObject* parent = nullptr);
     ~TBitmap() override;
 
-    int Width() const override { return bitmap_.width(); }
-    int Height() const override { return bitmap_.height(); }
+    int Width() const override { return FBitmap.width(); }
+    int Height() const override { return FBitmap.height(); }
     void SetWidth(int width) { SetSize(width, Height()); }
     void SetHeight(int height) { SetSize(Width(), height); }
     void SetSize(int width, int height);
-    bool Empty() const override { return bitmap_.isEmpty(); }
+    bool Empty() const override { return FBitmap.isEmpty(); }
     void Draw(TCanvas* canvas, const TRect& rect) const override;
-    bool Monochrome() const { return bitmap_.isMonochrome(); }
+    bool Monochrome() const { return FBitmap.isMonochrome(); }
     // Image pixels per pixel: a bitmap drawn on the screen's picture takes the screen's.
-    qreal DevicePixelRatio() const { return bitmap_.devicePixelRatio(); }
+    qreal DevicePixelRatio() const { return FBitmap.devicePixelRatio(); }
     void SetDevicePixelRatio(qreal ratio);
 
     // A canvas drawing on the bitmap, made at first use.
     TCanvas* Canvas();
-    const gdi::Bitmap& Handle() const { return bitmap_; }
-    gdi::Bitmap& Handle() { return bitmap_; }
+    const gdi::Bitmap& Handle() const { return FBitmap; }
+    gdi::Bitmap& Handle() { return FBitmap; }
     // The bottom-left pixel: the colour glyphs leave out.
-    gdi::ColorRef TransparentColor() const { return bitmap_.bottomLeftPixel(); }
+    gdi::ColorRef TransparentColor() const { return FBitmap.bottomLeftPixel(); }
 
     // A copy of the picture.
     void SetHandle(const gdi::Bitmap& bitmap);
@@ -294,9 +294,9 @@ public:
     void Assign(const TPersistent* source) override;
 
 private:
-    gdi::Bitmap bitmap_;
-    std::unique_ptr<gdi::DeviceContext> dc_;
-    TCanvas* canvas_ = nullptr;
+    gdi::Bitmap FBitmap;
+    std::unique_ptr<gdi::DeviceContext> FDc;
+    TCanvas* FCanvas = nullptr;
 };
 
 // A picture holds one graphic, or none; it owns it. Form descriptions store it as
@@ -310,7 +310,7 @@ public:
     explicit TPicture(QObject* parent = nullptr);
     ~TPicture() override;
 
-    TGraphic* Graphic() const { return graphic_; }
+    TGraphic* Graphic() const { return FGraphic; }
     // Holds a copy of graphic (a new graphic of its class, assigned from it); nullptr
     // empties the picture.
     void SetGraphic(const TGraphic* graphic);
@@ -318,8 +318,8 @@ public:
     // first given a new empty bitmap in its place.
     TBitmap* Bitmap();
 
-    int Width() const { return graphic_ ? graphic_->Width() : 0; }
-    int Height() const { return graphic_ ? graphic_->Height() : 0; }
+    int Width() const { return FGraphic ? FGraphic->Width() : 0; }
+    int Height() const { return FGraphic ? FGraphic->Height() : 0; }
 
     // Empty for a picture without a graphic. Setting data of an unregistered class or data
     // the graphic cannot read throws EInvalidGraphic and leaves the picture as it was.
@@ -342,5 +342,5 @@ private:
     void ReplaceGraphic(TGraphic* graphic);
     void Changed();
 
-    TGraphic* graphic_ = nullptr;
+    TGraphic* FGraphic = nullptr;
 };

@@ -14,7 +14,7 @@ constexpr int kExtraHeight = 2;
 
 THintWindow::THintWindow(TComponent* owner) : TCustomControl(owner)
 {
-    visible_ = false;
+    FVisible = false;
     SetColor(clInfoBk);
     if (Screen)
         Canvas()->Font()->Assign(Screen->HintFont());

@@ -160,20 +160,20 @@ TJPEGImage::~TJPEGImage() = default;
 void TJPEGImage::Draw(TCanvas* canvas, const TRect& rect) const
 {
     if (gdi::DeviceContext* dc = canvas->Handle())
-        dc->StretchDrawBitmap(rect, pixels_, gdi::SRCCOPY);
+        dc->StretchDrawBitmap(rect, FPixels, gdi::SRCCOPY);
 }
 
 void TJPEGImage::LoadFromStream(const QByteArray& stream)
 {
     gdi::Bitmap pixels(DecodeJpeg(stream));
-    stream_ = stream;
-    pixels_ = std::move(pixels);
+    FStream = stream;
+    FPixels = std::move(pixels);
     Changed();
 }
 
 QByteArray TJPEGImage::WriteData() const
 {
-    return WithByteCount(stream_);
+    return WithByteCount(FStream);
 }
 
 void TJPEGImage::ReadData(const QByteArray& data)
@@ -199,7 +199,7 @@ void TJPEGImage::Assign(const TPersistent* source)
     }
     if (other == this)
         return;
-    stream_ = other->stream_;
-    pixels_ = other->pixels_;
+    FStream = other->FStream;
+    FPixels = other->FPixels;
     Changed();
 }

@@ -28,16 +28,16 @@ public:
     explicit TJPEGImage(QObject* parent = nullptr);
     ~TJPEGImage() override;
 
-    int Width() const override { return pixels_.width(); }
-    int Height() const override { return pixels_.height(); }
-    bool Empty() const override { return pixels_.isEmpty(); }
+    int Width() const override { return FPixels.width(); }
+    int Height() const override { return FPixels.height(); }
+    bool Empty() const override { return FPixels.isEmpty(); }
     void Draw(TCanvas* canvas, const TRect& rect) const override;
 
     // The stream; a stream that cannot be decoded throws EInvalidGraphic and leaves the
     // picture as it was.
-    const QByteArray& Stream() const { return stream_; }
+    const QByteArray& Stream() const { return FStream; }
     void LoadFromStream(const QByteArray& stream);
-    const gdi::Bitmap& Pixels() const { return pixels_; }
+    const gdi::Bitmap& Pixels() const { return FPixels; }
 
     // In a picture: the stream's byte count as 32 bits, little-endian, then the stream.
     QByteArray WriteData() const override;
@@ -46,6 +46,6 @@ public:
     void Assign(const TPersistent* source) override;
 
 private:
-    QByteArray stream_;
-    gdi::Bitmap pixels_;
+    QByteArray FStream;
+    gdi::Bitmap FPixels;
 };

@@ -18,26 +18,26 @@ TMenuItem::TMenuItem(TComponent* owner) : TNonVisualComponent(owner) {}
 
 TMenuItem::~TMenuItem()
 {
-    if (parent_)
-        parent_->Remove(this);
+    if (FParent)
+        FParent->Remove(this);
     // The sub-items belong to the form, which frees them; they only forget this item.
-    for (TMenuItem* item : items_)
-        item->parent_ = nullptr;
+    for (TMenuItem* item : FItems)
+        item->FParent = nullptr;
 }
 
 void TMenuItem::Add(TMenuItem* item)
 {
-    if (item->parent_)
-        item->parent_->Remove(item);
-    items_.push_back(item);
-    item->parent_ = this;
+    if (item->FParent)
+        item->FParent->Remove(item);
+    FItems.push_back(item);
+    item->FParent = this;
 }
 
 void TMenuItem::Remove(TMenuItem* item)
 {
-    items_.erase(std::remove(items_.begin(), items_.end(), item), items_.end());
-    if (item->parent_ == this)
-        item->parent_ = nullptr;
+    FItems.erase(std::remove(FItems.begin(), FItems.end(), item), FItems.end());
+    if (item->FParent == this)
+        item->FParent = nullptr;
 }
 
 void TMenuItem::Click()
@@ -48,9 +48,9 @@ void TMenuItem::Click()
 
 TComponent* TMenuItem::GetParentComponent() const
 {
-    if (parent_ && parent_->menu_)
-        return parent_->menu_;
-    return parent_;
+    if (FParent && FParent->FMenu)
+        return FParent->FMenu;
+    return FParent;
 }
 
 void TMenuItem::SetParentComponent(TComponent* parent)
@@ -63,7 +63,7 @@ void TMenuItem::SetParentComponent(TComponent* parent)
 
 void TMenuItem::AddTo(QMenu& menu)
 {
-    for (TMenuItem* item : items_) {
+    for (TMenuItem* item : FItems) {
         if (!item->Visible())
             continue;
         if (item->Caption() == kSeparatorCaption) {
@@ -92,28 +92,28 @@ void TMenuItem::AddTo(QMenu& menu)
 
 // ---------------------------------------------------------------- TPopupMenu
 
-TPopupMenu::TPopupMenu(TComponent* owner) : TNonVisualComponent(owner), items_(std::make_unique<TMenuItem>(nullptr))
+TPopupMenu::TPopupMenu(TComponent* owner) : TNonVisualComponent(owner), FItems(std::make_unique<TMenuItem>(nullptr))
 {
-    items_->menu_ = this;
+    FItems->FMenu = this;
 }
 
 TPopupMenu::~TPopupMenu()
 {
-    delete shown_;
+    delete FShown;
 }
 
 void TPopupMenu::Popup(int x, int y)
 {
     if (OnPopup)
         OnPopup(this);
-    delete shown_;
-    shown_ = new QMenu;
-    shown_->setAttribute(Qt::WA_DeleteOnClose);
-    items_->AddTo(*shown_);
-    shown_->popup(QPoint(x, y));
+    delete FShown;
+    FShown = new QMenu;
+    FShown->setAttribute(Qt::WA_DeleteOnClose);
+    FItems->AddTo(*FShown);
+    FShown->popup(QPoint(x, y));
 }
 
 QMenu* TPopupMenu::Shown() const
 {
-    return shown_ && shown_->isVisible() ? shown_.data() : nullptr;
+    return FShown && FShown->isVisible() ? FShown.data() : nullptr;
 }

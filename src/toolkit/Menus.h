@@ -36,21 +36,21 @@ public:
     ~TMenuItem() override;
 
     // "-" makes the item a separator line; '&' marks the letter that picks it.
-    const QString& Caption() const { return caption_; }
-    void SetCaption(const QString& value) { caption_ = value; }
-    bool Checked() const { return checked_; }
-    void SetChecked(bool value) { checked_ = value; }
-    bool Enabled() const { return enabled_; }
-    void SetEnabled(bool value) { enabled_ = value; }
-    bool Visible() const { return visible_; }
-    void SetVisible(bool value) { visible_ = value; }
+    const QString& Caption() const { return FCaption; }
+    void SetCaption(const QString& value) { FCaption = value; }
+    bool Checked() const { return FChecked; }
+    void SetChecked(bool value) { FChecked = value; }
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool value) { FEnabled = value; }
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool value) { FVisible = value; }
 
-    int Count() const { return int(items_.size()); }
-    TMenuItem* Items(int index) const { return items_.at(std::size_t(index)); }
+    int Count() const { return int(FItems.size()); }
+    TMenuItem* Items(int index) const { return FItems.at(std::size_t(index)); }
     // Makes item the last of this item's sub-items, taking it from where it was.
     void Add(TMenuItem* item);
     void Remove(TMenuItem* item);
-    TMenuItem* Parent() const { return parent_; }
+    TMenuItem* Parent() const { return FParent; }
 
     // What picking the item does: OnClick.
     virtual void Click();
@@ -68,14 +68,14 @@ protected:
 private:
     friend class TPopupMenu;
 
-    QString caption_;
-    bool checked_ = false;
-    bool enabled_ = true;
-    bool visible_ = true;
-    TMenuItem* parent_ = nullptr;
+    QString FCaption;
+    bool FChecked = false;
+    bool FEnabled = true;
+    bool FVisible = true;
+    TMenuItem* FParent = nullptr;
     // The menu whose root this is, for the items directly in it.
-    TPopupMenu* menu_ = nullptr;
-    std::vector<TMenuItem*> items_;
+    TPopupMenu* FMenu = nullptr;
+    std::vector<TMenuItem*> FItems;
 };
 
 class TPopupMenu : public TNonVisualComponent {
@@ -89,10 +89,10 @@ public:
     ~TPopupMenu() override;
 
     // The menu's items are the sub-items of this one, which has no caption of its own.
-    TMenuItem* Items() const { return items_.get(); }
+    TMenuItem* Items() const { return FItems.get(); }
     // A right click on a control that names the menu shows it; off, only Popup does.
-    bool AutoPopup() const { return autoPopup_; }
-    void SetAutoPopup(bool value) { autoPopup_ = value; }
+    bool AutoPopup() const { return FAutoPopup; }
+    void SetAutoPopup(bool value) { FAutoPopup = value; }
     // OnPopup, then the menu shown with its corner at the screen point; returns at once.
     virtual void Popup(int x, int y);
     // The menu on the screen now, or nullptr.
@@ -100,7 +100,7 @@ public:
     TNotifyEvent OnPopup;
 
 private:
-    std::unique_ptr<TMenuItem> items_;
-    bool autoPopup_ = true;
-    QPointer<QMenu> shown_;
+    std::unique_ptr<TMenuItem> FItems;
+    bool FAutoPopup = true;
+    QPointer<QMenu> FShown;
 };

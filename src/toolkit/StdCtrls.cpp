@@ -36,22 +36,22 @@ TButton::~TButton() = default;
 
 void TButton::SetDefault(bool value)
 {
-    if (default_ == value)
+    if (FDefault == value)
         return;
-    default_ = value;
+    FDefault = value;
     Invalidate();
 }
 
 void TButton::SetCancel(bool value)
 {
-    cancel_ = value;
+    FCancel = value;
 }
 
 bool TButton::Active() const
 {
     if (Focused())
         return true;
-    if (!default_)
+    if (!FDefault)
         return false;
     const TForm* form = TForm::GetParentForm(this);
     const TWinControl* focused = form ? form->ActiveControl() : nullptr;
@@ -61,7 +61,7 @@ bool TButton::Active() const
 void TButton::Click()
 {
     if (TForm* form = TForm::GetParentForm(this))
-        form->SetModalResult(modalResult_);
+        form->SetModalResult(FModalResult);
     TWinControl::Click();
 }
 
@@ -126,13 +126,13 @@ void TButton::DrawContent(gdi::DeviceContext& dc, const TRect& rect, unsigned st
 void TButton::TextChanged()
 {
     Invalidate();
-    delete mnemonic_;
-    mnemonic_ = nullptr;
+    delete FMnemonic;
+    FMnemonic = nullptr;
     const QKeySequence keys = QKeySequence::mnemonic(Caption());
     if (keys.isEmpty())
         return;
-    mnemonic_ = new QShortcut(keys, this);
-    QObject::connect(mnemonic_, &QShortcut::activated, this, [this] {
+    FMnemonic = new QShortcut(keys, this);
+    QObject::connect(FMnemonic, &QShortcut::activated, this, [this] {
         Guard([this] {
             if (CanFocus())
                 Click();
@@ -142,9 +142,9 @@ void TButton::TextChanged()
 
 void TButton::SetPressedByMouse(bool value)
 {
-    if (pressedByMouse_ == value)
+    if (FPressedByMouse == value)
         return;
-    pressedByMouse_ = value;
+    FPressedByMouse = value;
     Repaint();
 }
 
@@ -152,7 +152,7 @@ void TButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 {
     TWinControl::MouseDown(button, shift, x, y);
     if (button == mbLeft) {
-        mouseHeld_ = true;
+        FMouseHeld = true;
         SetPressedByMouse(true);
     }
 }
@@ -160,7 +160,7 @@ void TButton::MouseDown(TMouseButton button, TShiftState shift, int x, int y)
 void TButton::MouseMove(TShiftState shift, int x, int y)
 {
     TWinControl::MouseMove(shift, x, y);
-    if (mouseHeld_)
+    if (FMouseHeld)
         SetPressedByMouse(ClientRect().contains(x, y));
 }
 
@@ -168,7 +168,7 @@ void TButton::mouseReleaseEvent(QMouseEvent* event)
 {
     // The face comes up before the click runs.
     if (event->button() == Qt::LeftButton) {
-        mouseHeld_ = false;
+        FMouseHeld = false;
         Guard([this] { SetPressedByMouse(false); });
     }
     TWinControl::mouseReleaseEvent(event);
@@ -177,8 +177,8 @@ void TButton::mouseReleaseEvent(QMouseEvent* event)
 void TButton::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
-        if (!event->isAutoRepeat() && !pressedByKey_) {
-            pressedByKey_ = true;
+        if (!event->isAutoRepeat() && !FPressedByKey) {
+            FPressedByKey = true;
             Guard([this] { Repaint(); });
         }
         event->accept();
@@ -190,8 +190,8 @@ void TButton::keyPressEvent(QKeyEvent* event)
 
 void TButton::keyReleaseEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && pressedByKey_) {
-        pressedByKey_ = false;
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat() && FPressedByKey) {
+        FPressedByKey = false;
         event->accept();
         Guard([this] {
             Repaint();
@@ -211,7 +211,7 @@ void TButton::focusInEvent(QFocusEvent* event)
 void TButton::focusOutEvent(QFocusEvent* event)
 {
     TWinControl::focusOutEvent(event);
-    pressedByKey_ = false;
+    FPressedByKey = false;
     Invalidate();
 }
 
@@ -226,70 +226,70 @@ TLabel::~TLabel() = default;
 
 void TLabel::SetAlignment(TAlignment value)
 {
-    if (alignment_ == value)
+    if (FAlignment == value)
         return;
-    alignment_ = value;
+    FAlignment = value;
     Invalidate();
 }
 
 void TLabel::SetAutoSize(bool value)
 {
-    if (autoSize_ == value)
+    if (FAutoSize == value)
         return;
-    autoSize_ = value;
+    FAutoSize = value;
     AdjustBounds();
 }
 
 void TLabel::SetBiDiMode(TBiDiMode value)
 {
-    if (biDiMode_ == value)
+    if (FBiDiMode == value)
         return;
-    biDiMode_ = value;
-    parentBiDiMode_ = false;
+    FBiDiMode = value;
+    FParentBiDiMode = false;
     Invalidate();
 }
 
 void TLabel::SetTransparent(bool value)
 {
-    if (transparent_ == value)
+    if (FTransparent == value)
         return;
-    transparent_ = value;
+    FTransparent = value;
     Invalidate();
 }
 
 void TLabel::SetWordWrap(bool value)
 {
-    if (wordWrap_ == value)
+    if (FWordWrap == value)
         return;
-    wordWrap_ = value;
+    FWordWrap = value;
     AdjustBounds();
     Invalidate();
 }
 
 unsigned TLabel::TextFormat() const
 {
-    TAlignment alignment = alignment_;
-    if (biDiMode_ != bdLeftToRight && alignment != taCenter)
+    TAlignment alignment = FAlignment;
+    if (FBiDiMode != bdLeftToRight && alignment != taCenter)
         alignment = alignment == taLeftJustify ? taRightJustify : taLeftJustify;
     unsigned format = alignment == taRightJustify ? gdi::DT_RIGHT : alignment == taCenter ? gdi::DT_CENTER : gdi::DT_LEFT;
-    if (wordWrap_)
+    if (FWordWrap)
         format |= gdi::DT_WORDBREAK;
     return format;
 }
 
 void TLabel::AdjustBounds()
 {
-    if (!autoSize_ || ComponentState().testFlag(csLoading))
+    if (!FAutoSize || ComponentState().testFlag(csLoading))
         return;
     TCanvas* canvas = Canvas();
     canvas->SetFont(Font());
-    TRect rect = Rect(0, 0, wordWrap_ ? Width() : 0, 0);
+    TRect rect = Rect(0, 0, FWordWrap ? Width() : 0, 0);
     canvas->DrawText(Caption().isEmpty() ? QStringLiteral(" ") : Caption(), rect, TextFormat() | gdi::DT_CALCRECT);
     // Growing or shrinking keeps the edge the text is aligned to.
     int left = Left();
-    if (alignment_ == taRightJustify)
+    if (FAlignment == taRightJustify)
         left += Width() - rect.width();
-    else if (alignment_ == taCenter)
+    else if (FAlignment == taCenter)
         left += (Width() - rect.width()) / 2;
     SetBounds(left, Top(), rect.width(), rect.height());
 }
@@ -315,7 +315,7 @@ void TLabel::Loaded()
 void TLabel::Paint()
 {
     TCanvas* canvas = Canvas();
-    if (!transparent_) {
+    if (!FTransparent) {
         canvas->Brush()->SetColor(Color());
         canvas->FillRect(ClientRect());
     }
@@ -333,10 +333,10 @@ void TLabel::Paint()
 
 // ---------------------------------------------------------------- TEdit
 
-TEdit::TEdit(TComponent* owner) : TWidgetHostControl(owner), editor_(new QLineEdit(this))
+TEdit::TEdit(TComponent* owner) : TWidgetHostControl(owner), FEditor(new QLineEdit(this))
 {
-    SetHostedWidget(editor_);
-    QObject::connect(editor_, &QLineEdit::textChanged, this, [this] {
+    SetHostedWidget(FEditor);
+    QObject::connect(FEditor, &QLineEdit::textChanged, this, [this] {
         Guard([this] {
             if (OnChange)
                 OnChange(this);
@@ -349,30 +349,30 @@ TEdit::~TEdit() = default;
 
 QString TEdit::GetText() const
 {
-    return editor_->text();
+    return FEditor->text();
 }
 
 void TEdit::SetTextValue(const QString& value)
 {
-    editor_->setText(value);
+    FEditor->setText(value);
 }
 
 void TEdit::SetMaxLength(int value)
 {
-    if (maxLength_ == value || value < 0)
+    if (FMaxLength == value || value < 0)
         return;
-    maxLength_ = value;
-    editor_->setMaxLength(value == 0 ? 32767 : value);
+    FMaxLength = value;
+    FEditor->setMaxLength(value == 0 ? 32767 : value);
 }
 
 bool TEdit::ReadOnly() const
 {
-    return editor_->isReadOnly();
+    return FEditor->isReadOnly();
 }
 
 void TEdit::SetReadOnly(bool value)
 {
-    editor_->setReadOnly(value);
+    FEditor->setReadOnly(value);
 }
 
 // ---------------------------------------------------------------- TListBox
@@ -381,11 +381,11 @@ void TEdit::SetReadOnly(bool value)
 // so the view scrolls sideways to the end of any line instead of cutting it short.
 class TListBox::Model : public QAbstractListModel {
 public:
-    Model(TListBox* owner) : QAbstractListModel(owner), owner_(owner)
+    Model(TListBox* owner) : QAbstractListModel(owner), FOwner(owner)
     {
         TStrings* items = owner->Items();
         connect(items, &TStrings::inserted, this, [this](int first, int count) {
-            const bool wider = owner_->MeasureLines(first, count);
+            const bool wider = FOwner->MeasureLines(first, count);
             beginInsertRows({}, first, first + count - 1);
             endInsertRows();
             if (wider)
@@ -402,43 +402,43 @@ public:
         });
         connect(items, &TStrings::reset, this, [this] {
             beginResetModel();
-            owner_->RemeasureLines();
+            FOwner->RemeasureLines();
             endResetModel();
         });
     }
 
-    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : owner_->Count(); }
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : FOwner->Count(); }
 
     QVariant data(const QModelIndex& index, int role) const override
     {
-        if (!index.isValid() || index.row() >= owner_->Count())
+        if (!index.isValid() || index.row() >= FOwner->Count())
             return {};
         if (role == Qt::DisplayRole)
-            return owner_->Items()->Strings(index.row());
+            return FOwner->Items()->Strings(index.row());
         if (role == Qt::SizeHintRole)
-            return QSize(owner_->scrollWidth_, owner_->ItemHeight());
+            return QSize(FOwner->FScrollWidth, FOwner->ItemHeight());
         return {};
     }
 
     // The lines' extent may have changed: the view lays them out again when it has.
     void Remeasure()
     {
-        if (owner_->RemeasureLines())
+        if (FOwner->RemeasureLines())
             emit layoutChanged();
     }
 
 private:
-    TListBox* owner_;
+    TListBox* FOwner;
 };
 
 TListBox::TListBox(TComponent* owner)
-    : TWidgetHostControl(owner), items_(new TStringList(this)), model_(new Model(this)), view_(new QListView(this))
+    : TWidgetHostControl(owner), FItems(new TStringList(this)), FModel(new Model(this)), FView(new QListView(this))
 {
-    view_->setModel(model_);
-    view_->setUniformItemSizes(true);
-    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view_->setSelectionMode(QAbstractItemView::SingleSelection);
-    SetHostedWidget(view_);
+    FView->setModel(FModel);
+    FView->setUniformItemSizes(true);
+    FView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FView->setSelectionMode(QAbstractItemView::SingleSelection);
+    SetHostedWidget(FView);
     SetBounds(0, 0, 121, 97);
 }
 
@@ -446,31 +446,31 @@ TListBox::~TListBox() = default;
 
 void TListBox::SetItemHeight(int value)
 {
-    if (itemHeight_ == value || value <= 0)
+    if (FItemHeight == value || value <= 0)
         return;
-    itemHeight_ = value;
-    emit model_->layoutChanged();
+    FItemHeight = value;
+    emit FModel->layoutChanged();
 }
 
 int TListBox::ItemIndex() const
 {
-    const QModelIndex current = view_->currentIndex();
-    return current.isValid() && view_->selectionModel()->isSelected(current) ? current.row() : -1;
+    const QModelIndex current = FView->currentIndex();
+    return current.isValid() && FView->selectionModel()->isSelected(current) ? current.row() : -1;
 }
 
 void TListBox::SetItemIndex(int index)
 {
     if (index < 0 || index >= Count()) {
-        view_->clearSelection();
-        view_->setCurrentIndex({});
+        FView->clearSelection();
+        FView->setCurrentIndex({});
         return;
     }
-    view_->setCurrentIndex(model_->index(index));
+    FView->setCurrentIndex(FModel->index(index));
 }
 
 int TListBox::TopIndex() const
 {
-    const QModelIndex top = view_->indexAt(QPoint(0, 0));
+    const QModelIndex top = FView->indexAt(QPoint(0, 0));
     return top.isValid() ? top.row() : 0;
 }
 
@@ -478,41 +478,41 @@ void TListBox::SetTopIndex(int index)
 {
     if (index < 0 || index >= Count())
         return;
-    view_->scrollTo(model_->index(index), QAbstractItemView::PositionAtTop);
+    FView->scrollTo(FModel->index(index), QAbstractItemView::PositionAtTop);
 }
 
 bool TListBox::MeasureLines(int first, int count)
 {
-    const QFontMetrics metrics = view_->fontMetrics();
+    const QFontMetrics metrics = FView->fontMetrics();
     int widest = 0;
     for (int i = first; i < first + count; ++i)
-        widest = std::max(widest, metrics.horizontalAdvance(items_->Strings(i)));
+        widest = std::max(widest, metrics.horizontalAdvance(FItems->Strings(i)));
     // The room the view's items leave beside their text, on either side.
-    const int margin = view_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view_) + 1;
-    widest = std::max(scrollWidth_, count > 0 ? widest + 2 * margin : 0);
-    return std::exchange(scrollWidth_, widest) != widest;
+    const int margin = FView->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, FView) + 1;
+    widest = std::max(FScrollWidth, count > 0 ? widest + 2 * margin : 0);
+    return std::exchange(FScrollWidth, widest) != widest;
 }
 
 bool TListBox::RemeasureLines()
 {
-    const int before = std::exchange(scrollWidth_, 0);
+    const int before = std::exchange(FScrollWidth, 0);
     MeasureLines(0, Count());
-    return scrollWidth_ != before;
+    return FScrollWidth != before;
 }
 
 void TListBox::FontChanged()
 {
     TWidgetHostControl::FontChanged();
-    model_->Remeasure();
+    FModel->Remeasure();
 }
 
 QString TListBox::HintAt(TPoint clientPos, TRect& area) const
 {
-    const QPoint inView = view_->viewport()->mapFrom(this, QPoint(clientPos.x(), clientPos.y()));
-    const QModelIndex line = view_->indexAt(inView);
+    const QPoint inView = FView->viewport()->mapFrom(this, QPoint(clientPos.x(), clientPos.y()));
+    const QModelIndex line = FView->indexAt(inView);
     if (!line.isValid())
         return TWidgetHostControl::HintAt(clientPos, area);
-    const QRect shown = view_->visualRect(line).intersected(view_->viewport()->rect());
-    area = TRect::fromQRect(QRect(view_->viewport()->mapTo(this, shown.topLeft()), shown.size()));
-    return items_->Strings(line.row());
+    const QRect shown = FView->visualRect(line).intersected(FView->viewport()->rect());
+    area = TRect::fromQRect(QRect(FView->viewport()->mapTo(this, shown.topLeft()), shown.size()));
+    return FItems->Strings(line.row());
 }

@@ -43,17 +43,17 @@ public:
     ~TButton() override;
 
     // Enter presses the default button (unless another button has the focus).
-    bool Default() const { return default_; }
+    bool Default() const { return FDefault; }
     void SetDefault(bool value);
     // Escape presses the cancel button.
-    bool Cancel() const { return cancel_; }
+    bool Cancel() const { return FCancel; }
     void SetCancel(bool value);
     // Stored in the form on a click, which ends a modal form's loop when non-zero.
-    TModalResult ModalResult() const { return modalResult_; }
-    void SetModalResult(TModalResult value) { modalResult_ = value; }
+    TModalResult ModalResult() const { return FModalResult; }
+    void SetModalResult(TModalResult value) { FModalResult = value; }
 
     // Held down: by the mouse while the pointer is over it, or by the space bar.
-    bool Pressed() const { return pressedByMouse_ || pressedByKey_; }
+    bool Pressed() const { return FPressedByMouse || FPressedByKey; }
     // Focused, or the default button while no other button has the focus.
     bool Active() const;
 
@@ -85,13 +85,13 @@ protected:
 private:
     void SetPressedByMouse(bool value);
 
-    bool default_ = false;
-    bool cancel_ = false;
-    TModalResult modalResult_ = mrNone;
-    bool mouseHeld_ = false;
-    bool pressedByMouse_ = false;
-    bool pressedByKey_ = false;
-    QShortcut* mnemonic_ = nullptr;
+    bool FDefault = false;
+    bool FCancel = false;
+    TModalResult FModalResult = mrNone;
+    bool FMouseHeld = false;
+    bool FPressedByMouse = false;
+    bool FPressedByKey = false;
+    QShortcut* FMnemonic = nullptr;
 };
 
 // A line of text drawn over the parent; it sizes itself to its caption unless AutoSize is off.
@@ -115,19 +115,19 @@ public:
     explicit TLabel(TComponent* owner);
     ~TLabel() override;
 
-    TAlignment Alignment() const { return alignment_; }
+    TAlignment Alignment() const { return FAlignment; }
     void SetAlignment(TAlignment value);
-    bool AutoSize() const { return autoSize_; }
+    bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool value);
     // Right-to-left modes draw the text from the right edge.
-    TBiDiMode BiDiMode() const { return biDiMode_; }
+    TBiDiMode BiDiMode() const { return FBiDiMode; }
     void SetBiDiMode(TBiDiMode value);
-    bool ParentBiDiMode() const { return parentBiDiMode_; }
-    void SetParentBiDiMode(bool value) { parentBiDiMode_ = value; }
+    bool ParentBiDiMode() const { return FParentBiDiMode; }
+    void SetParentBiDiMode(bool value) { FParentBiDiMode = value; }
     // Without a background of its own the parent shows between the letters.
-    bool Transparent() const { return transparent_; }
+    bool Transparent() const { return FTransparent; }
     void SetTransparent(bool value);
-    bool WordWrap() const { return wordWrap_; }
+    bool WordWrap() const { return FWordWrap; }
     void SetWordWrap(bool value);
 
 protected:
@@ -140,12 +140,12 @@ private:
     unsigned TextFormat() const;
     void AdjustBounds();
 
-    TAlignment alignment_ = taLeftJustify;
-    bool autoSize_ = true;
-    TBiDiMode biDiMode_ = bdLeftToRight;
-    bool parentBiDiMode_ = true;
-    bool transparent_ = false;
-    bool wordWrap_ = false;
+    TAlignment FAlignment = taLeftJustify;
+    bool FAutoSize = true;
+    TBiDiMode FBiDiMode = bdLeftToRight;
+    bool FParentBiDiMode = true;
+    bool FTransparent = false;
+    bool FWordWrap = false;
 };
 
 class TEdit : public TWidgetHostControl {
@@ -164,7 +164,7 @@ public:
     ~TEdit() override;
 
     // 0: no limit.
-    int MaxLength() const { return maxLength_; }
+    int MaxLength() const { return FMaxLength; }
     void SetMaxLength(int value);
     bool ReadOnly() const;
     void SetReadOnly(bool value);
@@ -172,15 +172,15 @@ public:
     // After every change of the text, by the user or by the program.
     TNotifyEvent OnChange;
 
-    QLineEdit* Editor() const { return editor_; }
+    QLineEdit* Editor() const { return FEditor; }
 
 protected:
     QString GetText() const override;
     void SetTextValue(const QString& value) override;
 
 private:
-    QLineEdit* editor_;
-    int maxLength_ = 0;
+    QLineEdit* FEditor;
+    int FMaxLength = 0;
 };
 
 class TListBox : public TWidgetHostControl {
@@ -195,12 +195,12 @@ public:
     explicit TListBox(TComponent* owner);
     ~TListBox() override;
 
-    TStrings* Items() const { return items_; }
-    void SetItems(TStrings* value) { items_->Assign(value); }
-    int Count() const { return items_->Count(); }
-    void Clear() { items_->Clear(); }
+    TStrings* Items() const { return FItems; }
+    void SetItems(TStrings* value) { FItems->Assign(value); }
+    int Count() const { return FItems->Count(); }
+    void Clear() { FItems->Clear(); }
 
-    int ItemHeight() const { return itemHeight_; }
+    int ItemHeight() const { return FItemHeight; }
     void SetItemHeight(int value);
     // -1 when nothing is selected.
     int ItemIndex() const;
@@ -209,9 +209,9 @@ public:
     int TopIndex() const;
     void SetTopIndex(int index);
 
-    QListView* View() const { return view_; }
+    QListView* View() const { return FView; }
     // How far the lines reach: the longest line's width, to which the view scrolls sideways.
-    int ScrollWidth() const { return scrollWidth_; }
+    int ScrollWidth() const { return FScrollWidth; }
 
     // The whole line under the pointer, which may reach past the control's right edge.
     QString HintAt(TPoint clientPos, TRect& area) const override;
@@ -227,9 +227,9 @@ private:
     // Measures every line afresh; true when the extent changed.
     bool RemeasureLines();
 
-    TStrings* items_;
-    Model* model_;
-    QListView* view_;
-    int itemHeight_ = 16;
-    int scrollWidth_ = 0;
+    TStrings* FItems;
+    Model* FModel;
+    QListView* FView;
+    int FItemHeight = 16;
+    int FScrollWidth = 0;
 };

@@ -24,19 +24,19 @@ void TStrings::CheckIndex(int index) const
 const QString& TStrings::Strings(int index) const
 {
     CheckIndex(index);
-    return lines_[index];
+    return FLines[index];
 }
 
 void TStrings::Put(int index, const QString& text)
 {
     CheckIndex(index);
-    if (lines_[index] == text)
+    if (FLines[index] == text)
         return;
-    lines_[index] = text;
+    FLines[index] = text;
     if (!Updating())
         emit changed(index);
     else
-        appendsOnly_ = false;
+        FAppendsOnly = false;
     Changed();
 }
 
@@ -52,8 +52,8 @@ void TStrings::Insert(int index, const QString& text)
     if (index < 0 || index > Count())
         listIndexError(index);
     if (Updating() && index < Count())
-        appendsOnly_ = false;
-    lines_.insert(index, text);
+        FAppendsOnly = false;
+    FLines.insert(index, text);
     if (!Updating())
         emit inserted(index, 1);
     Changed();
@@ -62,31 +62,31 @@ void TStrings::Insert(int index, const QString& text)
 void TStrings::Delete(int index)
 {
     CheckIndex(index);
-    lines_.removeAt(index);
+    FLines.removeAt(index);
     if (!Updating())
         emit removed(index, 1);
     else
-        appendsOnly_ = false;
+        FAppendsOnly = false;
     Changed();
 }
 
 void TStrings::Clear()
 {
-    if (lines_.isEmpty())
+    if (FLines.isEmpty())
         return;
     const int count = Count();
-    lines_.clear();
+    FLines.clear();
     if (!Updating())
         emit removed(0, count);
     else
-        appendsOnly_ = false;
+        FAppendsOnly = false;
     Changed();
 }
 
 int TStrings::IndexOf(const QString& text) const
 {
     for (int i = 0; i < Count(); ++i)
-        if (lines_[i].compare(text, Qt::CaseInsensitive) == 0)
+        if (FLines[i].compare(text, Qt::CaseInsensitive) == 0)
             return i;
     return -1;
 }
@@ -94,7 +94,7 @@ int TStrings::IndexOf(const QString& text) const
 QString TStrings::Text() const
 {
     QString text;
-    for (const QString& line : lines_)
+    for (const QString& line : FLines)
         text += line + QLatin1Char('\n');
     return text;
 }
@@ -112,16 +112,16 @@ void TStrings::SetText(const QString& text)
 void TStrings::SetStrings(const QStringList& lines)
 {
     BeginUpdate();
-    lines_ = lines;
-    changedWhileUpdating_ = true;
-    appendsOnly_ = false;
+    FLines = lines;
+    FChangedWhileUpdating = true;
+    FAppendsOnly = false;
     EndUpdate();
 }
 
 void TStrings::Assign(const TPersistent* source)
 {
     if (const auto* strings = qobject_cast<const TStrings*>(source)) {
-        SetStrings(strings->lines_);
+        SetStrings(strings->FLines);
         return;
     }
     TPersistent::Assign(source);
@@ -129,23 +129,23 @@ void TStrings::Assign(const TPersistent* source)
 
 void TStrings::BeginUpdate()
 {
-    if (updateCount_++ > 0)
+    if (FUpdateCount++ > 0)
         return;
-    countBeforeUpdate_ = Count();
-    appendsOnly_ = true;
+    FCountBeforeUpdate = Count();
+    FAppendsOnly = true;
 }
 
 void TStrings::EndUpdate()
 {
-    if (updateCount_ == 0 || --updateCount_ > 0)
+    if (FUpdateCount == 0 || --FUpdateCount > 0)
         return;
-    if (!changedWhileUpdating_)
+    if (!FChangedWhileUpdating)
         return;
-    changedWhileUpdating_ = false;
+    FChangedWhileUpdating = false;
     // A block that only added lines at the end tells views just that, so a view that measures its
     // lines (a list box's scroll width) looks at the new ones only.
-    if (appendsOnly_)
-        emit inserted(countBeforeUpdate_, Count() - countBeforeUpdate_);
+    if (FAppendsOnly)
+        emit inserted(FCountBeforeUpdate, Count() - FCountBeforeUpdate);
     else
         emit reset();
     if (OnChange)
@@ -155,7 +155,7 @@ void TStrings::EndUpdate()
 void TStrings::Changed()
 {
     if (Updating()) {
-        changedWhileUpdating_ = true;
+        FChangedWhileUpdating = true;
         return;
     }
     if (OnChange)

@@ -16,7 +16,7 @@ public:
     explicit TStrings(QObject* parent = nullptr);
     ~TStrings() override;
 
-    int Count() const { return int(lines_.size()); }
+    int Count() const { return int(FLines.size()); }
     // Throws Exception for an index outside 0..Count-1.
     const QString& Strings(int index) const;
     void Put(int index, const QString& text);
@@ -33,7 +33,7 @@ public:
     QString Text() const;
     void SetText(const QString& text);
 
-    const QStringList& ToStringList() const { return lines_; }
+    const QStringList& ToStringList() const { return FLines; }
     void SetStrings(const QStringList& lines);
 
     void Assign(const TPersistent* source) override;
@@ -42,7 +42,7 @@ public:
     // inserted when the block only added lines at the end, else as a reset.
     void BeginUpdate();
     void EndUpdate();
-    bool Updating() const { return updateCount_ > 0; }
+    bool Updating() const { return FUpdateCount > 0; }
 
     TNotifyEvent OnChange;
 
@@ -57,11 +57,11 @@ private:
     void CheckIndex(int index) const;
     void Changed();
 
-    QStringList lines_;
-    int updateCount_ = 0;
-    bool changedWhileUpdating_ = false;
-    int countBeforeUpdate_ = 0;
-    bool appendsOnly_ = true; // in the current update block, every change added a line at the end
+    QStringList FLines;
+    int FUpdateCount = 0;
+    bool FChangedWhileUpdating = false;
+    int FCountBeforeUpdate = 0;
+    bool FAppendsOnly = true; // in the current update block, every change added a line at the end
 };
 
 class TStringList : public TStrings {

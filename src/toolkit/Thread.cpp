@@ -94,20 +94,20 @@ void TThread::Synchronize(const std::function<void()>& method)
         std::rethrow_exception(request.error);
 }
 
-TThread::TThread(bool createSuspended) : createSuspended_(createSuspended) {}
+TThread::TThread(bool createSuspended) : FCreateSuspended(createSuspended) {}
 
 void TThread::AfterConstruction()
 {
-    if (!createSuspended_)
+    if (!FCreateSuspended)
         Start();
 }
 
 TThread::~TThread()
 {
-    if (!thread_.joinable())
+    if (!FThread.joinable())
         return;
-    if (thread_.get_id() == std::this_thread::get_id()) {
-        thread_.detach();  // freeing itself at the end of its body
+    if (FThread.get_id() == std::this_thread::get_id()) {
+        FThread.detach();  // freeing itself at the end of its body
         return;
     }
     Terminate();
@@ -117,22 +117,22 @@ TThread::~TThread()
 void TThread::Start()
 {
     const std::lock_guard lock(syncState().mutex);
-    if (started_)
+    if (FStarted)
         return;
-    started_ = true;
-    thread_ = std::thread([this] { Run(); });
+    FStarted = true;
+    FThread = std::thread([this] { Run(); });
 }
 
 bool TThread::Suspended() const
 {
     const std::lock_guard lock(syncState().mutex);
-    return !started_;
+    return !FStarted;
 }
 
 bool TThread::Finished() const
 {
     const std::lock_guard lock(syncState().mutex);
-    return finished_;
+    return FFinished;
 }
 
 void TThread::Run()
@@ -140,19 +140,19 @@ void TThread::Run()
     try {
         Execute();
     } catch (...) {
-        fatalException_ = std::current_exception();
+        FFatalException = std::current_exception();
     }
     try {
         DoTerminate();
     } catch (...) {
-        if (!fatalException_)
-            fatalException_ = std::current_exception();
+        if (!FFatalException)
+            FFatalException = std::current_exception();
     }
-    const bool freeSelf = freeOnTerminate_;
+    const bool freeSelf = FFreeOnTerminate;
     SyncState& sync = syncState();
     {
         const std::lock_guard lock(sync.mutex);
-        finished_ = true;
+        FFinished = true;
     }
     sync.changed.notify_all();
     if (freeSelf)
@@ -170,12 +170,12 @@ int TThread::WaitFor()
     SyncState& sync = syncState();
     {
         std::unique_lock lock(sync.mutex);
-        if (!started_)
-            return returnValue_;
+        if (!FStarted)
+            return FReturnValue;
         if (IsMainThread()) {
-            while (!finished_) {
-                sync.changed.wait(lock, [&] { return finished_ || !sync.queue.empty(); });
-                if (!finished_) {
+            while (!FFinished) {
+                sync.changed.wait(lock, [&] { return FFinished || !sync.queue.empty(); });
+                if (!FFinished) {
                     lock.unlock();
                     CheckSynchronize();
                     lock.lock();
@@ -183,7 +183,7 @@ int TThread::WaitFor()
             }
         }
     }
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
-        thread_.join();
-    return returnValue_;
+    if (FThread.joinable() && FThread.get_id() != std::this_thread::get_id())
+        FThread.join();
+    return FReturnValue;
 }

@@ -25,8 +25,8 @@ public:
     void Resume() { Start(); }
 
     // The stop request; the body reads Terminated() and ends by itself.
-    void Terminate() { terminated_ = true; }
-    bool Terminated() const { return terminated_; }
+    void Terminate() { FTerminated = true; }
+    bool Terminated() const { return FTerminated; }
 
     // Waits until the body and OnTerminate have run; on the GUI thread, Synchronize calls
     // from the worker are served meanwhile. Returns ReturnValue.
@@ -36,12 +36,12 @@ public:
     bool Finished() const;
 
     // The thread object deletes itself after its body and OnTerminate have run.
-    bool FreeOnTerminate() const { return freeOnTerminate_; }
-    void SetFreeOnTerminate(bool value) { freeOnTerminate_ = value; }
+    bool FreeOnTerminate() const { return FFreeOnTerminate; }
+    void SetFreeOnTerminate(bool value) { FFreeOnTerminate = value; }
 
-    int ReturnValue() const { return returnValue_; }
+    int ReturnValue() const { return FReturnValue; }
     // What escaped Execute, if anything.
-    std::exception_ptr FatalException() const { return fatalException_; }
+    std::exception_ptr FatalException() const { return FFatalException; }
 
     // Runs on the GUI thread once the body has ended (sender = the thread).
     TNotifyEvent OnTerminate;
@@ -57,19 +57,19 @@ protected:
     virtual void Execute() = 0;
     // Fires OnTerminate on the GUI thread.
     virtual void DoTerminate();
-    void SetReturnValue(int value) { returnValue_ = value; }
+    void SetReturnValue(int value) { FReturnValue = value; }
 
 private:
     void Run();
 
-    std::thread thread_;
-    bool createSuspended_;
-    bool started_ = false;
-    bool finished_ = false;
-    std::atomic<bool> terminated_{false};
-    bool freeOnTerminate_ = false;
-    int returnValue_ = 0;
-    std::exception_ptr fatalException_;
+    std::thread FThread;
+    bool FCreateSuspended;
+    bool FStarted = false;
+    bool FFinished = false;
+    std::atomic<bool> FTerminated{false};
+    bool FFreeOnTerminate = false;
+    int FReturnValue = 0;
+    std::exception_ptr FFatalException;
 };
 
 // Serves the Synchronize calls that wait for the GUI thread; the event loop does this by

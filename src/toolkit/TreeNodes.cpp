@@ -6,13 +6,13 @@
 
 // ---------------------------------------------------------------- TTreeNode
 
-TTreeNode::TTreeNode(TTreeNodes* owner, TTreeNode* parent) : owner_(owner), parent_(parent) {}
+TTreeNode::TTreeNode(TTreeNodes* owner, TTreeNode* parent) : FOwner(owner), FParent(parent) {}
 
 TTreeNode::~TTreeNode() = default;
 
 TCustomTreeView* TTreeNode::TreeView() const
 {
-    return owner_->Owner();
+    return FOwner->Owner();
 }
 
 void TTreeNode::Changed()
@@ -22,48 +22,48 @@ void TTreeNode::Changed()
 
 void TTreeNode::SetText(const QString& value)
 {
-    if (text_ == value)
+    if (FText == value)
         return;
-    text_ = value;
+    FText = value;
     Changed();
 }
 
 void TTreeNode::SetImageIndex(int value)
 {
-    if (imageIndex_ == value)
+    if (FImageIndex == value)
         return;
-    imageIndex_ = value;
+    FImageIndex = value;
     Changed();
 }
 
 void TTreeNode::SetSelectedIndex(int value)
 {
-    if (selectedIndex_ == value)
+    if (FSelectedIndex == value)
         return;
-    selectedIndex_ = value;
+    FSelectedIndex = value;
     Changed();
 }
 
 void TTreeNode::SetOverlayIndex(int value)
 {
-    if (overlayIndex_ == value)
+    if (FOverlayIndex == value)
         return;
-    overlayIndex_ = value;
+    FOverlayIndex = value;
     Changed();
 }
 
 void TTreeNode::SetHasChildren(bool value)
 {
-    if (hasChildren_ == value)
+    if (FHasChildren == value)
         return;
-    hasChildren_ = value;
+    FHasChildren = value;
     TreeView()->NodeLayoutChanged(this);
 }
 
 bool TTreeNode::Expanded() const
 {
     const TCustomTreeView* tree = TreeView();
-    return tree->view_->isExpanded(tree->model_->IndexOf(this));
+    return tree->FView->isExpanded(tree->FModel->IndexOf(this));
 }
 
 void TTreeNode::SetExpanded(bool value)
@@ -105,7 +105,7 @@ void TTreeNode::SetSelected(bool value)
 
 TTreeNode* TTreeNode::Parent() const
 {
-    return parent_ == owner_->root_.get() ? nullptr : parent_;
+    return FParent == FOwner->FRoot.get() ? nullptr : FParent;
 }
 
 int TTreeNode::Level() const
@@ -119,7 +119,7 @@ int TTreeNode::Level() const
 int TTreeNode::SubtreeSize() const
 {
     int size = 1;
-    for (const auto& child : children_)
+    for (const auto& child : FChildren)
         size += child->SubtreeSize();
     return size;
 }
@@ -127,9 +127,9 @@ int TTreeNode::SubtreeSize() const
 int TTreeNode::AbsoluteIndex() const
 {
     int index = 0;
-    for (const TTreeNode* n = this; n->parent_; n = n->parent_) {
-        for (int i = 0; i < n->index_; ++i)
-            index += n->parent_->Item(i)->SubtreeSize();
+    for (const TTreeNode* n = this; n->FParent; n = n->FParent) {
+        for (int i = 0; i < n->FIndex; ++i)
+            index += n->FParent->Item(i)->SubtreeSize();
         if (n->Parent())
             ++index; // the parent itself comes before its children
     }
@@ -138,19 +138,19 @@ int TTreeNode::AbsoluteIndex() const
 
 TTreeNode* TTreeNode::GetNextSibling() const
 {
-    return parent_ && index_ + 1 < parent_->Count() ? parent_->Item(index_ + 1) : nullptr;
+    return FParent && FIndex + 1 < FParent->Count() ? FParent->Item(FIndex + 1) : nullptr;
 }
 
 TTreeNode* TTreeNode::GetPrevSibling() const
 {
-    return parent_ && index_ > 0 ? parent_->Item(index_ - 1) : nullptr;
+    return FParent && FIndex > 0 ? FParent->Item(FIndex - 1) : nullptr;
 }
 
 TTreeNode* TTreeNode::GetNext() const
 {
-    if (!children_.empty())
-        return children_.front().get();
-    for (const TTreeNode* n = this; n->parent_; n = n->parent_)
+    if (!FChildren.empty())
+        return FChildren.front().get();
+    for (const TTreeNode* n = this; n->FParent; n = n->FParent)
         if (TTreeNode* next = n->GetNextSibling())
             return next;
     return nullptr;
@@ -158,7 +158,7 @@ TTreeNode* TTreeNode::GetNext() const
 
 void TTreeNode::Delete()
 {
-    owner_->Delete(this);
+    FOwner->Delete(this);
 }
 
 bool TTreeNode::EditText()
@@ -168,7 +168,7 @@ bool TTreeNode::EditText()
 
 void TTreeNode::EndEdit(bool cancel)
 {
-    if (TreeView()->view_->EditingNode() == this)
+    if (TreeView()->FView->EditingNode() == this)
         TreeView()->EndEdit(cancel);
 }
 
@@ -181,17 +181,17 @@ bool TTreeNode::CustomSort(const TTVCompare& compare, bool recurse)
 TRect TTreeNode::DisplayRect() const
 {
     const TCustomTreeView* tree = TreeView();
-    const QRect row = tree->view_->visualRect(tree->model_->IndexOf(this));
+    const QRect row = tree->FView->visualRect(tree->FModel->IndexOf(this));
     if (!row.isValid())
         return {};
-    const QPoint topLeft = tree->view_->viewport()->mapTo(tree, row.topLeft());
+    const QPoint topLeft = tree->FView->viewport()->mapTo(tree, row.topLeft());
     return Rect(topLeft.x(), topLeft.y(), topLeft.x() + row.width(), topLeft.y() + row.height());
 }
 
 // ---------------------------------------------------------------- TTreeNodes
 
 TTreeNodes::TTreeNodes(TCustomTreeView* owner)
-    : owner_(owner), root_(new TTreeNode(this, nullptr))
+    : FOwner(owner), FRoot(new TTreeNode(this, nullptr))
 {
 }
 
@@ -199,12 +199,12 @@ TTreeNodes::~TTreeNodes() = default;
 
 TTreeNode* TTreeNodes::GetFirstNode() const
 {
-    return root_->GetFirstChild();
+    return FRoot->GetFirstChild();
 }
 
 TTreeNode* TTreeNodes::Item(int index) const
 {
-    if (index < 0 || index >= count_)
+    if (index < 0 || index >= FCount)
         throw Exception(QStringLiteral("Tree view index out of range (%1)").arg(index));
     TTreeNode* node = GetFirstNode();
     for (int i = 0; i < index; ++i)
@@ -214,7 +214,7 @@ TTreeNode* TTreeNodes::Item(int index) const
 
 TTreeNode* TTreeNodes::Add(TTreeNode* sibling, const QString& text)
 {
-    TTreeNode* parent = sibling ? sibling->parent_ : root_.get();
+    TTreeNode* parent = sibling ? sibling->FParent : FRoot.get();
     return InsertAt(parent, parent->Count(), text);
 }
 
@@ -228,77 +228,77 @@ TTreeNode* TTreeNodes::Insert(TTreeNode* sibling, const QString& text)
 {
     if (!sibling)
         return Add(nullptr, text);
-    return InsertAt(sibling->parent_, sibling->index_, text);
+    return InsertAt(sibling->FParent, sibling->FIndex, text);
 }
 
 TTreeNode* TTreeNodes::InsertAt(TTreeNode* parent, int index, const QString& text)
 {
     // Nodes live in the window: the first one makes it, as the platform's control does.
-    owner_->HandleNeeded();
+    FOwner->HandleNeeded();
     auto node = std::unique_ptr<TTreeNode>(new TTreeNode(this, parent));
-    node->text_ = text;
+    node->FText = text;
     TTreeNode* added = node.get();
-    auto* model = owner_->model_;
-    if (parent != root_.get())
-        parent->hasChildren_ = true;
+    auto* model = FOwner->FModel;
+    if (parent != FRoot.get())
+        parent->FHasChildren = true;
     model->beginInsertRows(model->IndexOf(parent), index, index);
-    auto& siblings = parent->children_;
+    auto& siblings = parent->FChildren;
     siblings.insert(siblings.begin() + index, std::move(node));
     for (std::size_t i = std::size_t(index); i < siblings.size(); ++i)
-        siblings[i]->index_ = int(i);
-    ++count_;
+        siblings[i]->FIndex = int(i);
+    ++FCount;
     model->endInsertRows();
     return added;
 }
 
 void TTreeNodes::Delete(TTreeNode* node)
 {
-    if (!node || node == root_.get())
+    if (!node || node == FRoot.get())
         return;
-    owner_->DeletingNode(node);
-    TTreeNode* parent = node->parent_;
-    const int row = node->index_;
-    auto* model = owner_->model_;
+    FOwner->DeletingNode(node);
+    TTreeNode* parent = node->FParent;
+    const int row = node->FIndex;
+    auto* model = FOwner->FModel;
     model->beginRemoveRows(model->IndexOf(parent), row, row);
-    auto& siblings = parent->children_;
+    auto& siblings = parent->FChildren;
     std::unique_ptr<TTreeNode> doomed = std::move(siblings[std::size_t(row)]);
     siblings.erase(siblings.begin() + row);
     for (std::size_t i = std::size_t(row); i < siblings.size(); ++i)
-        siblings[i]->index_ = int(i);
-    count_ -= doomed->SubtreeSize();
+        siblings[i]->FIndex = int(i);
+    FCount -= doomed->SubtreeSize();
     model->endRemoveRows();
     doomed.reset();
-    if (parent != root_.get() && siblings.empty())
+    if (parent != FRoot.get() && siblings.empty())
         parent->SetHasChildren(false);
 }
 
 void TTreeNodes::Clear()
 {
-    if (count_ == 0)
+    if (FCount == 0)
         return;
-    owner_->EndEdit(true);
-    for (const auto& node : root_->children_)
-        owner_->NotifyDeletion(node.get());
-    auto* model = owner_->model_;
+    FOwner->EndEdit(true);
+    for (const auto& node : FRoot->FChildren)
+        FOwner->NotifyDeletion(node.get());
+    auto* model = FOwner->FModel;
     model->beginResetModel();
-    root_->children_.clear();
-    count_ = 0;
+    FRoot->FChildren.clear();
+    FCount = 0;
     model->endResetModel();
 }
 
 void TTreeNodes::BeginUpdate()
 {
-    if (updateCount_++ == 0)
-        owner_->view_->setUpdatesEnabled(false);
+    if (FUpdateCount++ == 0)
+        FOwner->FView->setUpdatesEnabled(false);
 }
 
 void TTreeNodes::EndUpdate()
 {
-    if (updateCount_ == 0 || --updateCount_ > 0)
+    if (FUpdateCount == 0 || --FUpdateCount > 0)
         return;
-    owner_->view_->setUpdatesEnabled(true);
-    if (changedWhileUpdating_) {
-        changedWhileUpdating_ = false;
-        owner_->view_->scheduleDelayedItemsLayout();
+    FOwner->FView->setUpdatesEnabled(true);
+    if (FChangedWhileUpdating) {
+        FChangedWhileUpdating = false;
+        FOwner->FView->scheduleDelayedItemsLayout();
     }
 }

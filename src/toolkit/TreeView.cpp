@@ -11,27 +11,27 @@ TCustomImageList::TCustomImageList(TComponent* owner) : TNonVisualComponent(owne
 
 void TCustomImageList::SetWidth(int value)
 {
-    if (width_ == value || value <= 0)
+    if (FWidth == value || value <= 0)
         return;
-    width_ = value;
+    FWidth = value;
 }
 
 void TCustomImageList::SetHeight(int value)
 {
-    if (height_ == value || value <= 0)
+    if (FHeight == value || value <= 0)
         return;
-    height_ = value;
+    FHeight = value;
 }
 
 int TCustomImageList::Add(const QIcon& image)
 {
-    images_.push_back(image);
+    FImages.push_back(image);
     return Count() - 1;
 }
 
 QIcon TCustomImageList::Image(int index) const
 {
-    return index >= 0 && index < Count() ? images_[std::size_t(index)] : QIcon();
+    return index >= 0 && index < Count() ? FImages[std::size_t(index)] : QIcon();
 }
 
 // ---------------------------------------------------------------- TCustomTreeView
@@ -55,33 +55,33 @@ bool IsNodeOrInside(const TTreeNode* node, const TTreeNode* candidate)
 
 TCustomTreeView::TCustomTreeView(TComponent* owner)
     : TWinControl(owner),
-      items_(std::make_unique<TTreeNodes>(this)),
-      model_(new Model(this)),
-      selection_(new SelectionModel(model_, this)),
-      view_(new ItemView(this))
+      FItems(std::make_unique<TTreeNodes>(this)),
+      FModel(new Model(this)),
+      FSelection(new SelectionModel(FModel, this)),
+      FView(new ItemView(this))
 {
     SetParentColor(false);
     SetColor(clWindow);
     SetTabStop(true);
     SetFocusByClick(true);
-    setFocusProxy(view_);
-    view_->setModel(model_);
-    QItemSelectionModel* initial = view_->selectionModel();
-    view_->setSelectionModel(selection_);
+    setFocusProxy(FView);
+    FView->setModel(FModel);
+    QItemSelectionModel* initial = FView->selectionModel();
+    FView->setSelectionModel(FSelection);
     delete initial;
-    view_->setHeaderHidden(true);
-    view_->header()->setStretchLastSection(false);
-    view_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    view_->setUniformRowHeights(true);
-    view_->setItemsExpandable(false);
-    view_->setExpandsOnDoubleClick(false);
-    view_->setAnimated(false);
-    view_->setSelectionMode(QAbstractItemView::SingleSelection);
-    view_->setIndentation(indent_);
-    view_->setRootIsDecorated(showRoot_);
-    view_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
-    view_->setFont(Font()->Handle().qfont());
-    QObject::connect(selection_, &QItemSelectionModel::currentChanged, this,
+    FView->setHeaderHidden(true);
+    FView->header()->setStretchLastSection(false);
+    FView->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    FView->setUniformRowHeights(true);
+    FView->setItemsExpandable(false);
+    FView->setExpandsOnDoubleClick(false);
+    FView->setAnimated(false);
+    FView->setSelectionMode(QAbstractItemView::SingleSelection);
+    FView->setIndentation(FIndent);
+    FView->setRootIsDecorated(FShowRoot);
+    FView->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    FView->setFont(Font()->Handle().qfont());
+    QObject::connect(FSelection, &QItemSelectionModel::currentChanged, this,
                      [this](const QModelIndex& now, const QModelIndex& before) {
                          Guard([&] { CurrentChanged(Model::NodeOf(now), Model::NodeOf(before)); });
                      });
@@ -93,20 +93,20 @@ TCustomTreeView::~TCustomTreeView()
 {
     // Nodes go without deletion notices: the handlers' owner may already be half gone.
     // The view asks the model while it goes, so it goes first.
-    delete view_;
-    view_ = nullptr;
-    delete selection_;
-    delete model_;
+    delete FView;
+    FView = nullptr;
+    delete FSelection;
+    delete FModel;
 }
 
 QTreeView* TCustomTreeView::View() const
 {
-    return view_;
+    return FView;
 }
 
 TTreeNode* TCustomTreeView::Selected() const
 {
-    return Model::NodeOf(selection_->currentIndex());
+    return Model::NodeOf(FSelection->currentIndex());
 }
 
 void TCustomTreeView::SetSelected(TTreeNode* node)
@@ -120,7 +120,7 @@ bool TCustomTreeView::SelectNode(TTreeNode* node, bool mayVeto)
         return true;
     if (!CanChange(node) && mayVeto)
         return false;
-    selection_->Apply(model_->IndexOf(node));
+    FSelection->Apply(FModel->IndexOf(node));
     return true;
 }
 
@@ -136,36 +136,36 @@ void TCustomTreeView::CurrentChanged(TTreeNode* now, TTreeNode* before)
 
 TTreeNode* TCustomTreeView::TopItem() const
 {
-    return Model::NodeOf(view_->indexAt(QPoint(0, 0)));
+    return Model::NodeOf(FView->indexAt(QPoint(0, 0)));
 }
 
 void TCustomTreeView::SetTopItem(TTreeNode* node)
 {
     if (node)
-        view_->scrollTo(model_->IndexOf(node), QAbstractItemView::PositionAtTop);
+        FView->scrollTo(FModel->IndexOf(node), QAbstractItemView::PositionAtTop);
 }
 
 TTreeNode* TCustomTreeView::GetNodeAt(int x, int y) const
 {
-    return Model::NodeOf(view_->indexAt(view_->viewport()->mapFrom(this, QPoint(x, y))));
+    return Model::NodeOf(FView->indexAt(FView->viewport()->mapFrom(this, QPoint(x, y))));
 }
 
 bool TCustomTreeView::IsEditing() const
 {
-    return view_->EditingNode() != nullptr;
+    return FView->EditingNode() != nullptr;
 }
 
 bool TCustomTreeView::StartEdit(TTreeNode* node)
 {
     if (IsEditing())
         EndEdit(false);
-    view_->OpenEditor(model_->IndexOf(node));
-    return view_->EditingNode() == node;
+    FView->OpenEditor(FModel->IndexOf(node));
+    return FView->EditingNode() == node;
 }
 
 void TCustomTreeView::EndEdit(bool cancel)
 {
-    view_->EndEditing(cancel);
+    FView->EndEditing(cancel);
 }
 
 bool TCustomTreeView::ExpandNode(TTreeNode* node)
@@ -174,7 +174,7 @@ bool TCustomTreeView::ExpandNode(TTreeNode* node)
         return false;
     if (!CanExpand(node) || node->Count() == 0)
         return false;
-    view_->expand(model_->IndexOf(node));
+    FView->expand(FModel->IndexOf(node));
     return true;
 }
 
@@ -182,7 +182,7 @@ void TCustomTreeView::CollapseNode(TTreeNode* node)
 {
     if (!node->Expanded())
         return;
-    view_->collapse(model_->IndexOf(node));
+    FView->collapse(FModel->IndexOf(node));
     // The caret never stays hidden inside a collapsed node.
     if (IsAncestorOf(node, Selected()))
         SelectNode(node, true);
@@ -190,12 +190,12 @@ void TCustomTreeView::CollapseNode(TTreeNode* node)
 
 void TCustomTreeView::NodeChanged(TTreeNode* node)
 {
-    if (items_->Updating()) {
-        items_->changedWhileUpdating_ = true;
+    if (FItems->Updating()) {
+        FItems->FChangedWhileUpdating = true;
         return;
     }
-    const QModelIndex index = model_->IndexOf(node);
-    emit model_->dataChanged(index, index);
+    const QModelIndex index = FModel->IndexOf(node);
+    emit FModel->dataChanged(index, index);
 }
 
 bool TCustomTreeView::NodeShown(const TTreeNode* node) const
@@ -210,7 +210,7 @@ void TCustomTreeView::NodeLayoutChanged(TTreeNode* node)
 {
     // Qt's view reads whether a row has a button only when it lays the rows out.
     if (NodeShown(node))
-        view_->scheduleDelayedItemsLayout();
+        FView->scheduleDelayedItemsLayout();
 }
 
 TTreeNode* TCustomTreeView::SelectionAfterDeleting(TTreeNode* node) const
@@ -224,7 +224,7 @@ TTreeNode* TCustomTreeView::SelectionAfterDeleting(TTreeNode* node) const
 
 void TCustomTreeView::DeletingNode(TTreeNode* node)
 {
-    if (IsNodeOrInside(node, view_->EditingNode()))
+    if (IsNodeOrInside(node, FView->EditingNode()))
         EndEdit(true);
     // The caret leaves before its node goes; the check is asked but cannot keep it there.
     if (IsNodeOrInside(node, Selected()))
@@ -234,7 +234,7 @@ void TCustomTreeView::DeletingNode(TTreeNode* node)
 
 void TCustomTreeView::NotifyDeletion(TTreeNode* node)
 {
-    for (const auto& child : node->children_)
+    for (const auto& child : node->FChildren)
         NotifyDeletion(child.get());
     Delete(node);
 }
@@ -243,25 +243,25 @@ void TCustomTreeView::SortChildren(TTreeNode* parent, const TTVCompare& compare,
 {
     std::vector<TTreeNode*> parents{parent};
     for (std::size_t i = 0; recurse && i < parents.size(); ++i)
-        for (const auto& child : parents[i]->children_)
-            if (!child->children_.empty())
+        for (const auto& child : parents[i]->FChildren)
+            if (!child->FChildren.empty())
                 parents.push_back(child.get());
-    emit model_->layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit FModel->layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const auto finish = [&] {
         for (TTreeNode* p : parents)
-            for (std::size_t i = 0; i < p->children_.size(); ++i)
-                p->children_[i]->index_ = int(i);
-        const QModelIndexList before = model_->persistentIndexList();
+            for (std::size_t i = 0; i < p->FChildren.size(); ++i)
+                p->FChildren[i]->FIndex = int(i);
+        const QModelIndexList before = FModel->persistentIndexList();
         QModelIndexList after;
         after.reserve(before.size());
         for (const QModelIndex& index : before)
-            after.append(model_->IndexOf(Model::NodeOf(index)));
-        model_->changePersistentIndexList(before, after);
-        emit model_->layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+            after.append(FModel->IndexOf(Model::NodeOf(index)));
+        FModel->changePersistentIndexList(before, after);
+        emit FModel->layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     };
     try {
         for (TTreeNode* p : parents)
-            std::stable_sort(p->children_.begin(), p->children_.end(),
+            std::stable_sort(p->FChildren.begin(), p->FChildren.end(),
                              [&](const auto& a, const auto& b) { return compare(a.get(), b.get()) < 0; });
     } catch (...) {
         finish();
@@ -272,52 +272,52 @@ void TCustomTreeView::SortChildren(TTreeNode* parent, const TTVCompare& compare,
 
 void TCustomTreeView::SetImages(TCustomImageList* value)
 {
-    if (images_ == value)
+    if (FImages == value)
         return;
-    if (images_)
-        images_->RemoveFreeNotification(this);
-    images_ = value;
-    if (images_)
-        images_->FreeNotification(this);
-    SetImageList(images_);
+    if (FImages)
+        FImages->RemoveFreeNotification(this);
+    FImages = value;
+    if (FImages)
+        FImages->FreeNotification(this);
+    SetImageList(FImages);
 }
 
 void TCustomTreeView::SetImageList(HIMAGELIST list)
 {
-    imageList_ = list;
+    FImageList = list;
     if (list)
-        view_->setIconSize(list->ImageSize());
-    view_->viewport()->update();
+        FView->setIconSize(list->ImageSize());
+    FView->viewport()->update();
 }
 
 void TCustomTreeView::SetIndent(int value)
 {
-    if (indent_ == value)
+    if (FIndent == value)
         return;
-    indent_ = value;
-    view_->setIndentation(value);
+    FIndent = value;
+    FView->setIndentation(value);
 }
 
 void TCustomTreeView::SetReadOnly(bool value)
 {
-    if (readOnly_ == value)
+    if (FReadOnly == value)
         return;
-    readOnly_ = value;
-    view_->setEditTriggers(value ? QAbstractItemView::NoEditTriggers
+    FReadOnly = value;
+    FView->setEditTriggers(value ? QAbstractItemView::NoEditTriggers
                                  : QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
 }
 
 void TCustomTreeView::SetRightClickSelect(bool value)
 {
-    rightClickSelect_ = value;
+    FRightClickSelect = value;
 }
 
 void TCustomTreeView::SetShowRoot(bool value)
 {
-    if (showRoot_ == value)
+    if (FShowRoot == value)
         return;
-    showRoot_ = value;
-    view_->setRootIsDecorated(value);
+    FShowRoot = value;
+    FView->setRootIsDecorated(value);
 }
 
 void TCustomTreeView::RecreateWnd()
@@ -400,8 +400,8 @@ void TCustomTreeView::DoContextPopup(TPoint mousePos, bool& handled)
 void TCustomTreeView::Notification(TComponent* component, TOperation operation)
 {
     TWinControl::Notification(component, operation);
-    if (operation == opRemove && images_ && component == images_) {
-        images_ = nullptr;
+    if (operation == opRemove && FImages && component == FImages) {
+        FImages = nullptr;
         SetImageList(nullptr);
     }
 }
@@ -409,22 +409,22 @@ void TCustomTreeView::Notification(TComponent* component, TOperation operation)
 void TCustomTreeView::FontChanged()
 {
     TWinControl::FontChanged();
-    view_->setFont(Font()->Handle().qfont());
+    FView->setFont(Font()->Handle().qfont());
 }
 
 void TCustomTreeView::ColorChanged()
 {
     TWinControl::ColorChanged();
     const auto rgb = gdi::ColorRef(ColorToRGB(Color()));
-    QPalette palette = view_->palette();
+    QPalette palette = FView->palette();
     palette.setColor(QPalette::Base, gdi::QColorOf(rgb));
-    view_->setPalette(palette);
+    FView->setPalette(palette);
 }
 
 void TCustomTreeView::BoundsChanged()
 {
     TWinControl::BoundsChanged();
-    view_->setGeometry(0, 0, Width(), Height());
+    FView->setGeometry(0, 0, Width(), Height());
 }
 
 void TCustomTreeView::showEvent(QShowEvent* event)

@@ -48,22 +48,22 @@ class TCustomImageList : public TNonVisualComponent, public IImageList {
 public:
     explicit TCustomImageList(TComponent* owner);
 
-    int Width() const { return width_; }
+    int Width() const { return FWidth; }
     void SetWidth(int value);
-    int Height() const { return height_; }
+    int Height() const { return FHeight; }
     void SetHeight(int value);
-    int Count() const { return int(images_.size()); }
+    int Count() const { return int(FImages.size()); }
     // The index of the new picture.
     int Add(const QIcon& image);
 
     int ImageCount() const override { return Count(); }
-    QSize ImageSize() const override { return QSize(width_, height_); }
+    QSize ImageSize() const override { return QSize(FWidth, FHeight); }
     QIcon Image(int index) const override;
 
 private:
-    std::vector<QIcon> images_;
-    int width_ = 16;
-    int height_ = 16;
+    std::vector<QIcon> FImages;
+    int FWidth = 16;
+    int FHeight = 16;
 };
 
 class TTreeNode;
@@ -76,27 +76,27 @@ public:
     TTreeNode& operator=(const TTreeNode&) = delete;
     ~TTreeNode();
 
-    TTreeNodes* Owner() const { return owner_; }
+    TTreeNodes* Owner() const { return FOwner; }
     TCustomTreeView* TreeView() const;
 
-    const QString& Text() const { return text_; }
+    const QString& Text() const { return FText; }
     void SetText(const QString& value);
     // Anything the program keeps with the node; the tree never looks at it.
-    void* Data() const { return data_; }
-    void SetData(void* value) { data_ = value; }
+    void* Data() const { return FData; }
+    void SetData(void* value) { FData = value; }
 
-    int ImageIndex() const { return imageIndex_; }
+    int ImageIndex() const { return FImageIndex; }
     void SetImageIndex(int value);
     // The picture while the node is selected.
-    int SelectedIndex() const { return selectedIndex_; }
+    int SelectedIndex() const { return FSelectedIndex; }
     void SetSelectedIndex(int value);
     // An overlay picture of the image list drawn over the node's picture; -1 for none.
-    int OverlayIndex() const { return overlayIndex_; }
+    int OverlayIndex() const { return FOverlayIndex; }
     void SetOverlayIndex(int value);
 
     // The expand button shows while this is set, whether or not children exist yet. Adding a
     // child sets it; removing the last child clears it.
-    bool HasChildren() const { return hasChildren_; }
+    bool HasChildren() const { return FHasChildren; }
     void SetHasChildren(bool value);
 
     bool Expanded() const;
@@ -110,17 +110,17 @@ public:
 
     // nullptr for a top-level node.
     TTreeNode* Parent() const;
-    int Count() const { return int(children_.size()); }
-    TTreeNode* Item(int index) const { return children_.at(std::size_t(index)).get(); }
+    int Count() const { return int(FChildren.size()); }
+    TTreeNode* Item(int index) const { return FChildren.at(std::size_t(index)).get(); }
     // Position among its siblings.
-    int Index() const { return index_; }
+    int Index() const { return FIndex; }
     // 0 for a top-level node.
     int Level() const;
     // Position in depth-first order over the whole tree, collapsed parts included.
     int AbsoluteIndex() const;
 
-    TTreeNode* GetFirstChild() const { return children_.empty() ? nullptr : children_.front().get(); }
-    TTreeNode* GetLastChild() const { return children_.empty() ? nullptr : children_.back().get(); }
+    TTreeNode* GetFirstChild() const { return FChildren.empty() ? nullptr : FChildren.front().get(); }
+    TTreeNode* GetLastChild() const { return FChildren.empty() ? nullptr : FChildren.back().get(); }
     TTreeNode* GetNextSibling() const;
     TTreeNode* GetPrevSibling() const;
     // The next node in depth-first order: first child, else next sibling, else the next
@@ -150,16 +150,16 @@ private:
     void Changed();
     int SubtreeSize() const;
 
-    TTreeNodes* owner_;
-    TTreeNode* parent_; // the hidden root for a top-level node
-    std::vector<std::unique_ptr<TTreeNode>> children_;
-    int index_ = 0;
-    QString text_;
-    void* data_ = nullptr;
-    int imageIndex_ = 0;
-    int selectedIndex_ = 0;
-    int overlayIndex_ = -1;
-    bool hasChildren_ = false;
+    TTreeNodes* FOwner;
+    TTreeNode* FParent; // the hidden root for a top-level node
+    std::vector<std::unique_ptr<TTreeNode>> FChildren;
+    int FIndex = 0;
+    QString FText;
+    void* FData = nullptr;
+    int FImageIndex = 0;
+    int FSelectedIndex = 0;
+    int FOverlayIndex = -1;
+    bool FHasChildren = false;
 };
 
 class TTreeNodes {
@@ -169,9 +169,9 @@ public:
     TTreeNodes(const TTreeNodes&) = delete;
     TTreeNodes& operator=(const TTreeNodes&) = delete;
 
-    TCustomTreeView* Owner() const { return owner_; }
+    TCustomTreeView* Owner() const { return FOwner; }
     // Every node of the tree.
-    int Count() const { return count_; }
+    int Count() const { return FCount; }
     // The node at an absolute index (depth-first order); throws when out of range.
     TTreeNode* Item(int index) const;
     TTreeNode* operator[](int index) const { return Item(index); }
@@ -190,20 +190,20 @@ public:
     // Changes made between these show at once at the end; they nest.
     void BeginUpdate();
     void EndUpdate();
-    bool Updating() const { return updateCount_ > 0; }
+    bool Updating() const { return FUpdateCount > 0; }
 
 private:
     friend class TTreeNode;
     friend class TCustomTreeView;
 
     TTreeNode* InsertAt(TTreeNode* parent, int index, const QString& text);
-    TTreeNode* ParentOrRoot(TTreeNode* node) const { return node ? node : root_.get(); }
+    TTreeNode* ParentOrRoot(TTreeNode* node) const { return node ? node : FRoot.get(); }
 
-    TCustomTreeView* owner_;
-    std::unique_ptr<TTreeNode> root_;
-    int count_ = 0;
-    int updateCount_ = 0;
-    bool changedWhileUpdating_ = false;
+    TCustomTreeView* FOwner;
+    std::unique_ptr<TTreeNode> FRoot;
+    int FCount = 0;
+    int FUpdateCount = 0;
+    bool FChangedWhileUpdating = false;
 };
 
 using TTVChangingEvent = TEvent<TObject*, TTreeNode*, bool&>;
@@ -246,7 +246,7 @@ public:
     explicit TCustomTreeView(TComponent* owner);
     ~TCustomTreeView() override;
 
-    TTreeNodes* Items() const { return items_.get(); }
+    TTreeNodes* Items() const { return FItems.get(); }
 
     // The selected node (the one with the caret), or nullptr.
     TTreeNode* Selected() const;
@@ -260,19 +260,19 @@ public:
     bool IsEditing() const;
 
     // The tree's own image list; without one the pictures come from the list a subclass sets.
-    TCustomImageList* Images() const { return images_; }
+    TCustomImageList* Images() const { return FImages; }
     void SetImages(TCustomImageList* value);
     // Horizontal step from one level to the next, in pixels.
-    int Indent() const { return indent_; }
+    int Indent() const { return FIndent; }
     void SetIndent(int value);
     // No in-place editing of labels.
-    bool ReadOnly() const { return readOnly_; }
+    bool ReadOnly() const { return FReadOnly; }
     void SetReadOnly(bool value);
     // A right click selects the node under the pointer before the context-menu request.
-    bool RightClickSelect() const { return rightClickSelect_; }
+    bool RightClickSelect() const { return FRightClickSelect; }
     void SetRightClickSelect(bool value);
     // Top-level nodes have expand buttons and lines.
-    bool ShowRoot() const { return showRoot_; }
+    bool ShowRoot() const { return FShowRoot; }
     void SetShowRoot(bool value);
 
     // The window is destroyed and made again (a subclass may rebuild its nodes on the way).
@@ -317,7 +317,7 @@ protected:
     // its own image list whenever Images changes.
     virtual void SetImageList(HIMAGELIST list);
     // The list the window shows pictures from.
-    HIMAGELIST ImageList() const { return imageList_; }
+    HIMAGELIST ImageList() const { return FImageList; }
     // The window goes; nodes stay unless a subclass drops them.
     virtual void DestroyWnd();
 
@@ -349,16 +349,16 @@ private:
     void DeletingNode(TTreeNode* node);
     void NotifyDeletion(TTreeNode* node);
 
-    std::unique_ptr<TTreeNodes> items_;
-    Model* model_;
-    SelectionModel* selection_;
-    ItemView* view_;
-    TCustomImageList* images_ = nullptr;
-    HIMAGELIST imageList_ = nullptr;
-    int indent_ = 19;
-    bool readOnly_ = false;
-    bool rightClickSelect_ = false;
-    bool showRoot_ = true;
+    std::unique_ptr<TTreeNodes> FItems;
+    Model* FModel;
+    SelectionModel* FSelection;
+    ItemView* FView;
+    TCustomImageList* FImages = nullptr;
+    HIMAGELIST FImageList = nullptr;
+    int FIndent = 19;
+    bool FReadOnly = false;
+    bool FRightClickSelect = false;
+    bool FShowRoot = true;
 };
 
 class TTreeView : public TCustomTreeView {

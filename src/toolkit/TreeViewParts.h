@@ -18,7 +18,7 @@
 // What Qt's tree view shows: the nodes, addressed by index rows and their own pointers.
 class TCustomTreeView::Model : public QAbstractItemModel {
 public:
-    explicit Model(TCustomTreeView* tree) : QAbstractItemModel(tree), tree_(tree) {}
+    explicit Model(TCustomTreeView* tree) : QAbstractItemModel(tree), FTree(tree) {}
 
     using QAbstractItemModel::beginInsertRows;
     using QAbstractItemModel::beginRemoveRows;
@@ -38,7 +38,7 @@ public:
     {
         if (!node || node == Root())
             return {};
-        return createIndex(node->index_, 0, const_cast<TTreeNode*>(node));
+        return createIndex(node->FIndex, 0, const_cast<TTreeNode*>(node));
     }
 
     QModelIndex index(int row, int column, const QModelIndex& parent) const override
@@ -52,7 +52,7 @@ public:
     QModelIndex parent(const QModelIndex& child) const override
     {
         const TTreeNode* node = NodeOf(child);
-        return node ? IndexOf(node->parent_) : QModelIndex();
+        return node ? IndexOf(node->FParent) : QModelIndex();
     }
 
     int rowCount(const QModelIndex& parent) const override
@@ -91,80 +91,80 @@ public:
         if (!index.isValid())
             return Qt::NoItemFlags;
         Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-        if (!tree_->ReadOnly())
+        if (!FTree->ReadOnly())
             flags |= Qt::ItemIsEditable;
         return flags;
     }
 
 private:
-    const TTreeNode* Root() const { return tree_->items_->root_.get(); }
+    const TTreeNode* Root() const { return FTree->FItems->FRoot.get(); }
 
     QIcon Picture(TTreeNode* node) const
     {
-        const HIMAGELIST list = tree_->ImageList();
+        const HIMAGELIST list = FTree->ImageList();
         if (!list)
             return {};
         int index = -1;
         Guard([&] {
             if (node->Selected()) {
-                tree_->GetSelectedIndex(node);
+                FTree->GetSelectedIndex(node);
                 index = node->SelectedIndex();
             } else {
-                tree_->GetImageIndex(node);
+                FTree->GetImageIndex(node);
                 index = node->ImageIndex();
             }
         });
         return list->Image(index);
     }
 
-    TCustomTreeView* tree_;
+    TCustomTreeView* FTree;
 };
 
 // One node selected at a time, and only through the tree: every move Qt asks for goes
 // through the tree's selection-change check first.
 class TCustomTreeView::SelectionModel : public QItemSelectionModel {
 public:
-    SelectionModel(Model* model, TCustomTreeView* tree) : QItemSelectionModel(model, tree), tree_(tree) {}
+    SelectionModel(Model* model, TCustomTreeView* tree) : QItemSelectionModel(model, tree), FTree(tree) {}
 
     // Moves caret and selection to index (none when invalid) without asking the tree.
     void Apply(const QModelIndex& index)
     {
-        applying_ = true;
+        FApplying = true;
         try {
             QItemSelectionModel::setCurrentIndex(index, index.isValid() ? ClearAndSelect : Clear);
         } catch (...) {
-            applying_ = false;
+            FApplying = false;
             throw;
         }
-        applying_ = false;
+        FApplying = false;
     }
 
     void setCurrentIndex(const QModelIndex& index, SelectionFlags command) override
     {
-        if (applying_) {
+        if (FApplying) {
             QItemSelectionModel::setCurrentIndex(index, command);
             return;
         }
         if (index == currentIndex())
             return;
-        Guard([&] { tree_->SelectNode(Model::NodeOf(index), true); });
+        Guard([&] { FTree->SelectNode(Model::NodeOf(index), true); });
     }
 
     void select(const QModelIndex& index, SelectionFlags command) override
     {
-        if (applying_)
+        if (FApplying)
             QItemSelectionModel::select(index, command);
     }
 
     void select(const QItemSelection& selection, SelectionFlags command) override
     {
-        if (applying_)
+        if (FApplying)
             QItemSelectionModel::select(selection, command);
     }
 
 private:
-    TCustomTreeView* tree_;
-    bool applying_ = false;
+    TCustomTreeView* FTree;
+    bool FApplying = false;
 };
 
 // Qt's tree view with the platform's input: expand buttons, double clicks and the
@@ -172,18 +172,18 @@ private:
 // the tree says so, and label edits end through the tree with the text or with none.
 class TCustomTreeView::ItemView : public QTreeView {
 public:
-    explicit ItemView(TCustomTreeView* tree) : QTreeView(tree), tree_(tree) {}
+    explicit ItemView(TCustomTreeView* tree) : QTreeView(tree), FTree(tree) {}
 
     using QAbstractItemView::scheduleDelayedItemsLayout;
 
-    TTreeNode* EditingNode() const { return editingNode_; }
+    TTreeNode* EditingNode() const { return FEditingNode; }
 
     // Qt's public edit() warns on stderr whenever a check refuses; a veto is no fault here.
     void OpenEditor(const QModelIndex& index) { edit(index, AllEditTriggers, nullptr); }
 
     void EndEditing(bool cancel)
     {
-        QWidget* editor = editor_;
+        QWidget* editor = FEditor;
         if (!editor)
             return;
         if (!cancel)
@@ -202,7 +202,7 @@ protected:
                 return;
             }
         }
-        if (event->button() == Qt::RightButton && !tree_->RightClickSelect()) {
+        if (event->button() == Qt::RightButton && !FTree->RightClickSelect()) {
             event->accept();
             return;
         }
@@ -225,7 +225,7 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override
     {
-        TTreeNode* node = tree_->Selected();
+        TTreeNode* node = FTree->Selected();
         const int key = event->key();
         if (node && state() != EditingState) {
             // '*' would expand a whole subtree; one level is what a lazily filled tree can afford.
@@ -252,13 +252,13 @@ protected:
     {
         QPoint pos = event->pos();
         if (event->reason() == QContextMenuEvent::Keyboard) {
-            const TTreeNode* selected = tree_->Selected();
-            pos = selected ? visualRect(tree_->model_->IndexOf(selected)).center() : QPoint();
+            const TTreeNode* selected = FTree->Selected();
+            pos = selected ? visualRect(FTree->FModel->IndexOf(selected)).center() : QPoint();
         }
-        const TPoint client = viewport()->mapTo(tree_, pos);
+        const TPoint client = viewport()->mapTo(FTree, pos);
         Guard([&] {
             bool handled = false;
-            tree_->DoContextPopup(client, handled);
+            FTree->DoContextPopup(client, handled);
         });
         event->accept();
     }
@@ -272,12 +272,12 @@ protected:
             return QTreeView::edit(index, trigger, event);
         TTreeNode* node = Model::NodeOf(index);
         bool allowed = false;
-        Guard([&] { allowed = tree_->CanEdit(node); });
+        Guard([&] { allowed = FTree->CanEdit(node); });
         if (!allowed || !QTreeView::edit(index, trigger, event) || state() != EditingState)
             return false;
-        editingNode_ = node;
-        editedText_.reset();
-        editor_ = indexWidget(index);
+        FEditingNode = node;
+        FEditedText.reset();
+        FEditor = indexWidget(index);
         return true;
     }
 
@@ -285,23 +285,23 @@ protected:
     void commitData(QWidget* editor) override
     {
         if (auto* line = qobject_cast<QLineEdit*>(editor))
-            editedText_ = line->text();
+            FEditedText = line->text();
     }
 
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override
     {
-        TTreeNode* node = editor == editor_ ? editingNode_ : nullptr;
+        TTreeNode* node = editor == FEditor ? FEditingNode : nullptr;
         std::optional<QString> text;
         if (hint != QAbstractItemDelegate::RevertModelCache)
-            text = editedText_;
+            text = FEditedText;
         if (node) {
-            editingNode_ = nullptr;
-            editedText_.reset();
-            editor_ = nullptr;
+            FEditingNode = nullptr;
+            FEditedText.reset();
+            FEditor = nullptr;
         }
         QTreeView::closeEditor(editor, hint);
         if (node)
-            Guard([&] { tree_->Edit(node, text); });
+            Guard([&] { FTree->Edit(node, text); });
     }
 
 private:
@@ -317,8 +317,8 @@ private:
                                                                                                       : nullptr;
     }
 
-    TCustomTreeView* tree_;
-    TTreeNode* editingNode_ = nullptr;
-    std::optional<QString> editedText_;
-    QPointer<QWidget> editor_;
+    TCustomTreeView* FTree;
+    TTreeNode* FEditingNode = nullptr;
+    std::optional<QString> FEditedText;
+    QPointer<QWidget> FEditor;
 };

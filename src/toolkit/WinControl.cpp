@@ -10,9 +10,9 @@
 
 // ---------------------------------------------------------------- TWinControl
 
-TWinControl::TWinControl(TComponent* owner) : TControl(owner), brush_(new TBrush(this))
+TWinControl::TWinControl(TComponent* owner) : TControl(owner), FBrush(new TBrush(this))
 {
-    brush_->SetColor(Color());
+    FBrush->SetColor(Color());
     UpdateFocusPolicy();
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -21,22 +21,22 @@ TWinControl::~TWinControl()
 {
     Destroying();
     // Children go first, while this is still whole: they may notify it as they go.
-    while (!controls_.empty())
-        delete controls_.back();
+    while (!FControls.empty())
+        delete FControls.back();
 }
 
 void TWinControl::InsertControl(TControl* control)
 {
-    controls_.push_back(control);
+    FControls.push_back(control);
     if (auto* windowed = dynamic_cast<TWinControl*>(control))
-        tabList_.push_back(windowed);
+        FTabList.push_back(windowed);
 }
 
 void TWinControl::RemoveControl(TControl* control)
 {
-    controls_.erase(std::remove(controls_.begin(), controls_.end(), control), controls_.end());
-    tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), control), tabList_.end());
-    if (control->align_ != alNone)
+    FControls.erase(std::remove(FControls.begin(), FControls.end(), control), FControls.end());
+    FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), control), FTabList.end());
+    if (control->FAlign != alNone)
         Realign();
 }
 
@@ -45,7 +45,7 @@ int TWinControl::TabOrder() const
     TWinControl* parent = Parent();
     if (!parent)
         return -1;
-    const auto& list = parent->tabList_;
+    const auto& list = parent->FTabList;
     const auto found = std::find(list.begin(), list.end(), this);
     return found == list.end() ? -1 : int(found - list.begin());
 }
@@ -53,13 +53,13 @@ int TWinControl::TabOrder() const
 void TWinControl::SetTabOrder(int value)
 {
     if (ComponentState().testFlag(csLoading)) {
-        loadedTabOrder_ = value;
+        FLoadedTabOrder = value;
         return;
     }
     TWinControl* parent = Parent();
     if (!parent || value < 0)
         return;
-    auto& list = parent->tabList_;
+    auto& list = parent->FTabList;
     const int current = TabOrder();
     const int target = std::min(value, int(list.size()) - 1);
     if (current < 0 || current == target)
@@ -71,36 +71,36 @@ void TWinControl::SetTabOrder(int value)
 
 void TWinControl::FixupTabList()
 {
-    std::stable_sort(tabList_.begin(), tabList_.end(), [](const TWinControl* a, const TWinControl* b) {
-        const int ka = a->loadedTabOrder_ < 0 ? INT_MAX : a->loadedTabOrder_;
-        const int kb = b->loadedTabOrder_ < 0 ? INT_MAX : b->loadedTabOrder_;
+    std::stable_sort(FTabList.begin(), FTabList.end(), [](const TWinControl* a, const TWinControl* b) {
+        const int ka = a->FLoadedTabOrder < 0 ? INT_MAX : a->FLoadedTabOrder;
+        const int kb = b->FLoadedTabOrder < 0 ? INT_MAX : b->FLoadedTabOrder;
         return ka < kb;
     });
 }
 
 void TWinControl::SetTabStop(bool value)
 {
-    if (tabStop_ == value)
+    if (FTabStop == value)
         return;
-    tabStop_ = value;
+    FTabStop = value;
     UpdateFocusPolicy();
 }
 
 void TWinControl::SetFocusByClick(bool value)
 {
-    focusByClick_ = value;
+    FFocusByClick = value;
     UpdateFocusPolicy();
 }
 
 void TWinControl::UpdateFocusPolicy()
 {
-    setFocusPolicy(tabStop_ ? Qt::StrongFocus : focusByClick_ ? Qt::ClickFocus : Qt::NoFocus);
+    setFocusPolicy(FTabStop ? Qt::StrongFocus : FFocusByClick ? Qt::ClickFocus : Qt::NoFocus);
 }
 
 void TWinControl::CollectTabChain(std::vector<QWidget*>& chain) const
 {
-    for (TWinControl* child : tabList_) {
-        if (child->tabStop_)
+    for (TWinControl* child : FTabList) {
+        if (child->FTabStop)
             chain.push_back(child);
         child->CollectTabChain(chain);
     }
@@ -146,8 +146,8 @@ void TWinControl::Loaded()
 {
     TControl::Loaded();
     FixupTabList();
-    for (TWinControl* child : tabList_)
-        child->loadedTabOrder_ = -1;
+    for (TWinControl* child : FTabList)
+        child->FLoadedTabOrder = -1;
     Realign();
     if (!Parent())
         UpdateTabChain();
@@ -155,9 +155,9 @@ void TWinControl::Loaded()
 
 void TWinControl::HandleNeeded()
 {
-    if (handleAllocated_)
+    if (FHandleAllocated)
         return;
-    handleAllocated_ = true;
+    FHandleAllocated = true;
     CreateWnd();
 }
 
@@ -170,7 +170,7 @@ void TWinControl::CreateWnd()
 {
     TCreateParams params;
     CreateParams(params);
-    borderWidth_ = (params.Style & WS_BORDER) ? 1 : 0;
+    FBorderWidth = (params.Style & WS_BORDER) ? 1 : 0;
     if (isWindow() && (params.Style & WS_POPUP)) {
         Qt::WindowFlags flags = (params.ExStyle & WS_EX_TOOLWINDOW) ? Qt::ToolTip : Qt::Window;
         flags |= Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus;
@@ -180,7 +180,7 @@ void TWinControl::CreateWnd()
         setAttribute(Qt::WA_ShowWithoutActivating);
         ApplyGeometry();
     }
-    surfaceDirty_ = true;
+    FSurfaceDirty = true;
 }
 
 void TWinControl::ActivationChanged(bool) {}
@@ -195,23 +195,23 @@ void TWinControl::changeEvent(QEvent* event)
 void TWinControl::Invalidate()
 {
     TControl::Invalidate();
-    for (TControl* child : controls_)
+    for (TControl* child : FControls)
         if (child->UsesSurface() && !dynamic_cast<TWinControl*>(child))
-            child->surfaceDirty_ = true;
+            child->FSurfaceDirty = true;
 }
 
 void TWinControl::FontChanged()
 {
     TControl::FontChanged();
-    for (TControl* child : controls_)
+    for (TControl* child : FControls)
         child->ParentFontChanged();
 }
 
 void TWinControl::ColorChanged()
 {
-    brush_->SetColor(Color());
+    FBrush->SetColor(Color());
     TControl::ColorChanged();
-    for (TControl* child : controls_)
+    for (TControl* child : FControls)
         child->ParentColorChanged();
 }
 
@@ -222,7 +222,7 @@ void TWinControl::PaintSurface(gdi::DeviceContext& dc)
 
 void TWinControl::PresentSurface(QPainter& painter)
 {
-    if (borderWidth_ > 0) {
+    if (FBorderWidth > 0) {
         const gdi::ColorRef frame = gdi::ColorRef(ColorToRGB(clWindowFrame));
         painter.setPen(Qt::NoPen);
         painter.setBrush(gdi::QColorOf(frame));
@@ -248,7 +248,7 @@ TWidgetHostControl::~TWidgetHostControl() = default;
 
 void TWidgetHostControl::SetHostedWidget(QWidget* widget)
 {
-    hosted_ = widget;
+    FHosted = widget;
     setFocusProxy(widget);
     widget->setGeometry(0, 0, Width(), Height());
     ApplyLook();
@@ -256,14 +256,14 @@ void TWidgetHostControl::SetHostedWidget(QWidget* widget)
 
 void TWidgetHostControl::ApplyLook()
 {
-    if (!hosted_)
+    if (!FHosted)
         return;
-    hosted_->setFont(Font()->Handle().qfont());
+    FHosted->setFont(Font()->Handle().qfont());
     const auto qcolor = [](TColor color) { return gdi::QColorOf(gdi::ColorRef(ColorToRGB(color))); };
-    QPalette palette = hosted_->palette();
+    QPalette palette = FHosted->palette();
     palette.setColor(QPalette::Base, qcolor(Color()));
     palette.setColor(QPalette::Text, qcolor(Font()->Color()));
-    hosted_->setPalette(palette);
+    FHosted->setPalette(palette);
 }
 
 void TWidgetHostControl::FontChanged()
@@ -281,8 +281,8 @@ void TWidgetHostControl::ColorChanged()
 void TWidgetHostControl::BoundsChanged()
 {
     TWinControl::BoundsChanged();
-    if (hosted_)
-        hosted_->setGeometry(0, 0, Width(), Height());
+    if (FHosted)
+        FHosted->setGeometry(0, 0, Width(), Height());
 }
 
 // ---------------------------------------------------------------- TCustomControl

@@ -44,12 +44,12 @@ constexpr int kMutationsPerShard = 2500;
 
 class Mutator {
 public:
-    explicit Mutator(std::uint32_t seed) : state_(seed) {}
+    explicit Mutator(std::uint32_t seed) : FState(seed) {}
 
     std::uint32_t Below(std::uint32_t bound)
     {
-        state_ = state_ * 1664525u + 1013904223u;
-        return (state_ >> 8) % bound;
+        FState = FState * 1664525u + 1013904223u;
+        return (FState >> 8) % bound;
     }
 
     // One damaged copy of text, whose picture's hexadecimal digits lie in [hexBegin, hexEnd).
@@ -82,7 +82,7 @@ public:
     }
 
 private:
-    std::uint32_t state_;
+    std::uint32_t FState;
 };
 
 QString AboutDescription()

@@ -55,21 +55,21 @@ class Gallery {
 public:
     Gallery()
     {
-        form_.SetClientWidth(kGalleryWidth);
-        form_.SetClientHeight(kGalleryHeight);
-        form_.SetCaption(QStringLiteral("gl gallery"));
+        FForm.SetClientWidth(kGalleryWidth);
+        FForm.SetClientHeight(kGalleryHeight);
+        FForm.SetCaption(QStringLiteral("gl gallery"));
     }
 
     TglLabel* Label(const QString& caption, int left, int top, int height = -21, TFontStyles style = fsBold)
     {
-        return gltest::NewLabel(form_, caption, left, top, height, style);
+        return gltest::NewLabel(FForm, caption, left, top, height, style);
     }
 
     template <class T>
     T* Control(int left, int top, int width, int height)
     {
-        auto* control = new T(&form_);
-        control->SetParent(&form_);
+        auto* control = new T(&FForm);
+        control->SetParent(&FForm);
         control->SetBounds(left, top, width, height);
         return control;
     }
@@ -119,9 +119,9 @@ public:
         // Pictures and see-through letters, over stripes.
         Control<TStripes>(0, 130, kGalleryWidth, 110);
         TglLabel* textured = Label(QStringLiteral("Textured"), 10, 140, -28);
-        textured->SetTexture(Checker(&form_, clRed, clYellow, 3));
+        textured->SetTexture(Checker(&FForm, clRed, clYellow, 3));
         TglLabel* backed = Label(QStringLiteral("Background"), 180, 140, -28);
-        backed->SetBackground(Checker(&form_, clSilver, clWhite, 4));
+        backed->SetBackground(Checker(&FForm, clSilver, clWhite, 4));
         TglLabel* seeThrough = Label(QStringLiteral("Transparent font"), 400, 140, -28);
         seeThrough->SetOptions(floActiveWhileControlFocused | floTransparentFont);
         seeThrough->Colors()->SetHighlight(clWhite);
@@ -129,7 +129,7 @@ public:
         TglLabel* volumetricTexture = Label(QStringLiteral("Vol. textured"), 700, 140, -28);
         volumetricTexture->TextStyles()->SetPassive(fstVolumetric);
         volumetricTexture->Illumination()->SetShadowDepth(3);
-        volumetricTexture->SetTexture(Checker(&form_, clBlue, clAqua, 2));
+        volumetricTexture->SetTexture(Checker(&FForm, clBlue, clAqua, 2));
         TglLabel* opaque = Label(QStringLiteral("Opaque"), 10, 190);
         opaque->SetTransparent(false);
         opaque->Colors()->SetBackground(clCream);
@@ -138,11 +138,11 @@ public:
         TglLabel* opaqueTexture = Label(QStringLiteral("Opaque, picture in letters"), 150, 190);
         opaqueTexture->SetTransparent(false);
         opaqueTexture->Colors()->SetBackground(clCream);
-        opaqueTexture->SetBackground(Checker(&form_, clNavy, clBlue, 2));
-        opaqueTexture->SetTexture(Checker(&form_, clRed, clYellow, 3));
+        opaqueTexture->SetBackground(Checker(&FForm, clNavy, clBlue, 2));
+        opaqueTexture->SetTexture(Checker(&FForm, clRed, clYellow, 3));
         TglLabel* pushedTexture = Label(QStringLiteral("Pushed, textured"), 480, 190);
         pushedTexture->TextStyles()->SetPassive(fstPushed);
-        pushedTexture->SetTexture(Checker(&form_, clRed, clYellow, 3));
+        pushedTexture->SetTexture(Checker(&FForm, clRed, clYellow, 3));
         TglLabel* buffered = Label(QStringLiteral("Buffered"), 720, 190);
         buffered->SetOptions(floBufferedDraw);
         buffered->Colors()->SetAutoHighlight(true);
@@ -203,16 +203,16 @@ public:
 
     QImage Picture()
     {
-        form_.Show();
+        FForm.Show();
         QCoreApplication::processEvents();
         // Labels size themselves as they paint: a second picture shows them settled.
-        form_.grab();
+        FForm.grab();
         QCoreApplication::processEvents();
-        return form_.grab().toImage();
+        return FForm.grab().toImage();
     }
 
 private:
-    TForm form_{nullptr};
+    TForm FForm{nullptr};
 };
 
 }  // namespace

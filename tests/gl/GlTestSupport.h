@@ -56,17 +56,17 @@ inline TBitmap* Checker(QObject* parent, TColor a, TColor b, int cell = 1)
 // A windowless control that fills itself with one colour through its canvas.
 class TSwatch : public TGraphicControl {
 public:
-    TSwatch(TComponent* owner, TColor colour) : TGraphicControl(owner), colour_(colour) {}
+    TSwatch(TComponent* owner, TColor colour) : TGraphicControl(owner), FColour(colour) {}
 
 protected:
     void Paint() override
     {
-        Canvas()->Brush()->SetColor(colour_);
+        Canvas()->Brush()->SetColor(FColour);
         Canvas()->FillRect(ClientRect());
     }
 
 private:
-    TColor colour_;
+    TColor FColour;
 };
 
 // An effect label on the form at (left, top) in Arial of the given height and style rather

@@ -274,22 +274,22 @@ class TSettingsHost : public TNonVisualComponent {
 public:
     explicit TSettingsHost(TComponent* owner) : TNonVisualComponent(owner)
     {
-        for (auto* object : std::initializer_list<TNotifyEvent*>{&gradient_.OnChange, &illumination_.OnChange,
-                                                                  &point_.OnChange, &styles_.OnChange,
-                                                                  &colors_.OnChange, &align_.OnChange})
+        for (auto* object : std::initializer_list<TNotifyEvent*>{&FGradient.OnChange, &FIllumination.OnChange,
+                                                                  &FPoint.OnChange, &FStyles.OnChange,
+                                                                  &FColors.OnChange, &FAlign.OnChange})
             *object = TNotifyEvent::FromFunction([this](TObject* sender) {
                 changes.push_back({sender, ComponentState().testFlag(csLoading)});
             });
     }
 
-    TGradient* Gradient() { return &gradient_; }
-    TIllumination* Illumination() { return &illumination_; }
-    TPointClass* RectEllipse() { return &point_; }
-    TglLabelTextStyles* TextStyles() { return &styles_; }
-    TglLabelColors* Colors() { return &colors_; }
-    T2DAlign* Alignment() { return &align_; }
-    TglLabelOptions Options() const { return options_; }
-    void SetOptions(TglLabelOptions value) { options_ = value; }
+    TGradient* Gradient() { return &FGradient; }
+    TIllumination* Illumination() { return &FIllumination; }
+    TPointClass* RectEllipse() { return &FPoint; }
+    TglLabelTextStyles* TextStyles() { return &FStyles; }
+    TglLabelColors* Colors() { return &FColors; }
+    T2DAlign* Alignment() { return &FAlign; }
+    TglLabelOptions Options() const { return FOptions; }
+    void SetOptions(TglLabelOptions value) { FOptions = value; }
 
     struct Change {
         TObject* sender;
@@ -301,13 +301,13 @@ public:
     TFocusControlMethod focusControlMethod = fcmOnMouseDown;
 
 private:
-    TGradient gradient_{this};
-    TIllumination illumination_{this};
-    TPointClass point_{this};
-    TglLabelTextStyles styles_{this};
-    TglLabelColors colors_{this};
-    T2DAlign align_{this};
-    TglLabelOptions options_ = floActiveWhileControlFocused;
+    TGradient FGradient{this};
+    TIllumination FIllumination{this};
+    TPointClass FPoint{this};
+    TglLabelTextStyles FStyles{this};
+    TglLabelColors FColors{this};
+    T2DAlign FAlign{this};
+    TglLabelOptions FOptions = floActiveWhileControlFocused;
 };
 
 TEST(GlSettingsStreaming, DefaultsAreLeftOutAndOnlyWhatHasNoDefaultIsWritten)

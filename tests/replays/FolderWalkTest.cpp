@@ -247,20 +247,20 @@ TEST(FolderWalk, PathsUpToTheSystemLimitWorkAndLongerOnesAreReported)
 
 class CancelAfter : public replays::ScanProgress {
 public:
-    CancelAfter(std::uint64_t files, std::atomic<bool>& cancel) : files_(files), cancel_(cancel) {}
+    CancelAfter(std::uint64_t files, std::atomic<bool>& cancel) : FFiles(files), FCancel(cancel) {}
     void ScanAdvanced(const replays::ScanCounts& counts, std::string_view folder) override
     {
         ++calls;
         lastFolder = folder;
-        if (counts.files >= files_)
-            cancel_ = true;
+        if (counts.files >= FFiles)
+            FCancel = true;
     }
     int calls = 0;
     std::string lastFolder;
 
 private:
-    std::uint64_t files_;
-    std::atomic<bool>& cancel_;
+    std::uint64_t FFiles;
+    std::atomic<bool>& FCancel;
 };
 
 TEST(FolderWalk, ReportsProgressAndStopsWhenCancelled)
@@ -284,15 +284,15 @@ TEST(FolderWalk, ReportsProgressAndStopsWhenCancelled)
 // shows, in row order, and nothing of the scan before.
 class FailAfter : public replays::ScanProgress {
 public:
-    explicit FailAfter(std::uint64_t replays) : replays_(replays) {}
+    explicit FailAfter(std::uint64_t replays) : FReplays(replays) {}
     void ScanAdvanced(const replays::ScanCounts& counts, std::string_view) override
     {
-        if (counts.replays == replays_)
+        if (counts.replays == FReplays)
             throw std::runtime_error("scan failed");
     }
 
 private:
-    std::uint64_t replays_;
+    std::uint64_t FReplays;
 };
 
 TEST(FolderWalk, AScanThatFailsLeavesTheRowsItFoundUntilThen)

@@ -76,20 +76,20 @@ namespace {
 // Notes which of the paths it knows was told of, taking no memory to do it.
 class Told : public replays::RemovalReport {
 public:
-    explicit Told(std::vector<std::string> paths) : paths_(std::move(paths)), told_(paths_.size(), 0) {}
+    explicit Told(std::vector<std::string> paths) : FPaths(std::move(paths)), FTold(FPaths.size(), 0) {}
 
     void Deleted(const std::string& path) override
     {
-        for (std::size_t i = 0; i < paths_.size(); ++i)
-            told_[i] |= paths_[i] == path ? 1 : 0;
+        for (std::size_t i = 0; i < FPaths.size(); ++i)
+            FTold[i] |= FPaths[i] == path ? 1 : 0;
     }
 
-    bool WasTold(std::size_t i) const { return told_[i] != 0; }
-    const std::vector<std::string>& Paths() const { return paths_; }
+    bool WasTold(std::size_t i) const { return FTold[i] != 0; }
+    const std::vector<std::string>& Paths() const { return FPaths; }
 
 private:
-    std::vector<std::string> paths_;
-    std::vector<char> told_;
+    std::vector<std::string> FPaths;
+    std::vector<char> FTold;
 };
 
 constexpr unsigned kPairs = 12;

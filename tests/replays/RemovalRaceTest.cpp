@@ -318,22 +318,22 @@ std::string RewriteKeepingTimes(const std::string& path)
 class RewritingReport : public replays::RemovalReport {
 public:
     RewritingReport(const replays::Catalogue& catalogue, std::vector<std::atomic<bool>>& compared)
-        : catalogue_(catalogue), plan_(replays::PlanRemoval(catalogue)), compared_(compared)
+        : FCatalogue(catalogue), FPlan(replays::PlanRemoval(catalogue)), FCompared(compared)
     {
     }
 
     void Deleted(const std::string& path) override
     {
         std::size_t next = 0;
-        while (next < plan_.size() && catalogue_.Row(plan_[next].row).Path != path)
+        while (next < FPlan.size() && FCatalogue.Row(FPlan[next].row).Path != path)
             ++next;
-        if (++next >= plan_.size() || !compared_[next])
+        if (++next >= FPlan.size() || !FCompared[next])
             return;
         // The copy to go, mostly; now and then the copy that stays.
         const bool ours = next % 3 != 0;
-        const auto& candidate = plan_[next];
-        const std::string edited(catalogue_.Row(ours ? candidate.row : candidate.keep).Path);
-        rewritten.push_back({edited, RewriteKeepingTimes(edited), std::string(catalogue_.Row(candidate.row).Path), ours});
+        const auto& candidate = FPlan[next];
+        const std::string edited(FCatalogue.Row(ours ? candidate.row : candidate.keep).Path);
+        rewritten.push_back({edited, RewriteKeepingTimes(edited), std::string(FCatalogue.Row(candidate.row).Path), ours});
     }
 
     struct Rewrite {
@@ -344,12 +344,12 @@ public:
     };
     std::vector<Rewrite> rewritten;
 
-    const std::vector<replays::RemovalCandidate>& Plan() const { return plan_; }
+    const std::vector<replays::RemovalCandidate>& Plan() const { return FPlan; }
 
 private:
-    const replays::Catalogue& catalogue_;
-    const std::vector<replays::RemovalCandidate> plan_;
-    std::vector<std::atomic<bool>>& compared_;
+    const replays::Catalogue& FCatalogue;
+    const std::vector<replays::RemovalCandidate> FPlan;
+    std::vector<std::atomic<bool>>& FCompared;
 };
 
 // Either copy rewritten in place with its times put back, after the comparison read it and before

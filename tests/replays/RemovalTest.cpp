@@ -225,17 +225,17 @@ TEST_F(Removal, ADryRunComparesButDeletesNothing)
 
 class Counting : public replays::RemovalProgress {
 public:
-    Counting(std::atomic<bool>& cancel) : cancel_(cancel) {}
+    Counting(std::atomic<bool>& cancel) : FCancel(cancel) {}
     void RemovalAdvanced(const replays::RemovalCounts& counts) override
     {
         last = counts;
         if (counts.deleted == 2)
-            cancel_ = true;
+            FCancel = true;
     }
     replays::RemovalCounts last;
 
 private:
-    std::atomic<bool>& cancel_;
+    std::atomic<bool>& FCancel;
 };
 
 TEST_F(Removal, ReportsProgressAndStopsWhenCancelled)

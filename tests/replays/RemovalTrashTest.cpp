@@ -76,13 +76,13 @@ protected:
     void SetUp() override
     {
         const char* previous = std::getenv("XDG_DATA_HOME");
-        saved_ = previous != nullptr ? std::optional<std::string>(previous) : std::nullopt;
+        FSaved = previous != nullptr ? std::optional<std::string>(previous) : std::nullopt;
         ::setenv("XDG_DATA_HOME", tree.Path("home").c_str(), 1);
     }
     void TearDown() override
     {
-        if (saved_)
-            ::setenv("XDG_DATA_HOME", saved_->c_str(), 1);
+        if (FSaved)
+            ::setenv("XDG_DATA_HOME", FSaved->c_str(), 1);
         else
             ::unsetenv("XDG_DATA_HOME");
     }
@@ -107,7 +107,7 @@ protected:
     testsupport::ScratchTree tree;
 
 private:
-    std::optional<std::string> saved_;
+    std::optional<std::string> FSaved;
 };
 
 TEST_F(RemovalTrash, DuplicatesGoToTheHomeTrashWhereAFileManagerFindsThemAndPutsThemBack)

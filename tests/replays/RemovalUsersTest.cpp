@@ -31,23 +31,23 @@ bool Exchange(const std::string& a, const std::string& b)
 class AsUser {
 public:
     AsUser(const testsupport::UserIds& user, std::function<void(const std::atomic<bool>& stop)> fn)
-        : thread_([this, user, fn = std::move(fn)] {
+        : FThread([this, user, fn = std::move(fn)] {
               testsupport::BecomeInThisThread(user);
-              fn(stop_);
+              fn(FStop);
           })
     {
     }
     ~AsUser() { Stop(); }
     void Stop()
     {
-        stop_ = true;
-        if (thread_.joinable())
-            thread_.join();
+        FStop = true;
+        if (FThread.joinable())
+            FThread.join();
     }
 
 private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    std::atomic<bool> FStop{false};
+    std::thread FThread;
 };
 
 class RemovalUsers : public testing::Test {

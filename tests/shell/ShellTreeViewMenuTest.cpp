@@ -18,24 +18,24 @@ using namespace ShellCtrls;
 // what the menu offered and which item was selected when it showed.
 class MenuPicker {
 public:
-    MenuPicker(TShellTreeView* tree, std::string text) : tree_(tree), text_(std::move(text))
+    MenuPicker(TShellTreeView* tree, std::string text) : FTree(tree), FText(std::move(text))
     {
-        tree_->SetMenuTracker([this](const shellns::Menu& menu, TPoint) -> std::uint32_t {
+        FTree->SetMenuTracker([this](const shellns::Menu& menu, TPoint) -> std::uint32_t {
             ++shown;
-            selectedPath = tree_->SelectedPath();
+            selectedPath = FTree->SelectedPath();
             std::uint32_t command = 0;
             for (const shellns::MenuItem& item : menu.items) {
                 if (!item.separator)
                     texts.push_back(item.text);
                 if (item.isDefault)
                     defaultText = item.text;
-                if (!item.separator && item.text == text_)
+                if (!item.separator && item.text == FText)
                     command = item.id;
             }
             return command;
         });
     }
-    ~MenuPicker() { tree_->SetMenuTracker({}); }
+    ~MenuPicker() { FTree->SetMenuTracker({}); }
     MenuPicker(const MenuPicker&) = delete;
     MenuPicker& operator=(const MenuPicker&) = delete;
 
@@ -45,8 +45,8 @@ public:
     std::string defaultText;
 
 private:
-    TShellTreeView* tree_;
-    std::string text_;
+    TShellTreeView* FTree;
+    std::string FText;
 };
 
 class OpenerRecorder {

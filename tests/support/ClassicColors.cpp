@@ -2,19 +2,19 @@
 
 namespace gdi {
 
-ScopedClassicColors::ScopedClassicColors() : wasPinned_(SystemColors::IsPinned())
+ScopedClassicColors::ScopedClassicColors() : FWasPinned(SystemColors::IsPinned())
 {
     // A pinned table reads back through Get unchanged, so it can be pinned again afterwards.
-    if (wasPinned_)
+    if (FWasPinned)
         for (int i = 0; i < kSystemColorCount; ++i)
-            previous_[std::size_t(i)] = SystemColors::Get(i);
+            FPrevious[std::size_t(i)] = SystemColors::Get(i);
     SystemColors::PinClassic();
 }
 
 ScopedClassicColors::~ScopedClassicColors()
 {
-    if (wasPinned_)
-        SystemColors::Pin(previous_);
+    if (FWasPinned)
+        SystemColors::Pin(FPrevious);
     else
         SystemColors::Unpin();
 }

@@ -13,8 +13,8 @@ public:
     ScopedClassicColors& operator=(const ScopedClassicColors&) = delete;
 
 private:
-    bool wasPinned_;
-    SystemColorTable previous_{};
+    bool FWasPinned;
+    SystemColorTable FPrevious{};
 };
 
 }  // namespace gdi

@@ -48,16 +48,16 @@ std::optional<QString> FormatScalar(const QMetaProperty& property, const TProper
 
 class Writing {
 public:
-    explicit Writing(TComponent* root) : root_(root) {}
+    explicit Writing(TComponent* root) : FRoot(root) {}
 
     void Component(TComponent* component, int level)
     {
         Line(level, QStringLiteral("object %1: %2").arg(component->Name(), component->ClassName()));
         Properties(component->Object(), QString(), level + 1);
-        for (int i = 0; i < root_->ComponentCount(); ++i) {
-            TComponent* child = root_->Components(i);
+        for (int i = 0; i < FRoot->ComponentCount(); ++i) {
+            TComponent* child = FRoot->Components(i);
             TComponent* parent = child->GetParentComponent();
-            const bool nested = component == root_ ? (!child->HasParent() || parent == root_ || !parent)
+            const bool nested = component == FRoot ? (!child->HasParent() || parent == FRoot || !parent)
                                                    : parent == component;
             if (nested)
                 Component(child, level + 1);
@@ -117,10 +117,10 @@ public:
         }
     }
 
-    QString Text() const { return text_; }
+    QString Text() const { return FText; }
 
 private:
-    void Line(int level, const QString& line) { text_ += QString(level * kIndent, u' ') + line + u'\n'; }
+    void Line(int level, const QString& line) { FText += QString(level * kIndent, u' ') + line + u'\n'; }
 
     static bool IsStored(QObject* object, const QMetaProperty& property, const TPropertyInfo& info)
     {
@@ -173,8 +173,8 @@ private:
         }
     }
 
-    TComponent* root_;
-    QString text_;
+    TComponent* FRoot;
+    QString FText;
 };
 
 }  // namespace

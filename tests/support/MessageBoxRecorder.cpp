@@ -20,22 +20,22 @@ int firstButtonOf(int flags)
 
 }  // namespace
 
-TMessageBoxRecorder::TMessageBoxRecorder(TApplication& application) : application_(application)
+TMessageBoxRecorder::TMessageBoxRecorder(TApplication& application) : FApplication(application)
 {
-    previous_ = application_.SetMessageBoxPresenter([this](const TMessageBoxRequest& request) { return Present(request); });
+    FPrevious = FApplication.SetMessageBoxPresenter([this](const TMessageBoxRequest& request) { return Present(request); });
 }
 
 TMessageBoxRecorder::~TMessageBoxRecorder()
 {
-    application_.SetMessageBoxPresenter(std::move(previous_));
+    FApplication.SetMessageBoxPresenter(std::move(FPrevious));
 }
 
 int TMessageBoxRecorder::Present(const TMessageBoxRequest& request)
 {
-    shown_.push_back(request);
+    FShown.push_back(request);
     if (OnShown)
         OnShown(request);
-    if (nextAnswer_ < answers_.size())
-        return answers_[nextAnswer_++];
+    if (FNextAnswer < FAnswers.size())
+        return FAnswers[FNextAnswer++];
     return firstButtonOf(request.flags);
 }

@@ -15,17 +15,17 @@ public:
     TMessageBoxRecorder(const TMessageBoxRecorder&) = delete;
     TMessageBoxRecorder& operator=(const TMessageBoxRecorder&) = delete;
 
-    void Answer(int button) { answers_.push_back(button); }
-    const std::vector<TMessageBoxRequest>& Shown() const { return shown_; }
+    void Answer(int button) { FAnswers.push_back(button); }
+    const std::vector<TMessageBoxRequest>& Shown() const { return FShown; }
     // Runs for each box before it is answered (a test may look at the windows then).
     std::function<void(const TMessageBoxRequest&)> OnShown;
 
 private:
     int Present(const TMessageBoxRequest& request);
 
-    TApplication& application_;
-    std::vector<TMessageBoxRequest> shown_;
-    std::vector<int> answers_;
-    std::size_t nextAnswer_ = 0;
-    TMessageBoxPresenter previous_;
+    TApplication& FApplication;
+    std::vector<TMessageBoxRequest> FShown;
+    std::vector<int> FAnswers;
+    std::size_t FNextAnswer = 0;
+    TMessageBoxPresenter FPrevious;
 };

@@ -36,21 +36,21 @@ bool ReadTrap::Available(std::string& why)
     return true;
 }
 
-ReadTrap::ReadTrap() : fanotify_(OpenFanotify()), stop_(::eventfd(0, EFD_CLOEXEC))
+ReadTrap::ReadTrap() : FFanotify(OpenFanotify()), FStop(::eventfd(0, EFD_CLOEXEC))
 {
-    if (fanotify_ < 0 || stop_ < 0)
+    if (FFanotify < 0 || FStop < 0)
         throw std::runtime_error(std::string("cannot set a read trap: ") + std::strerror(errno));
-    thread_ = std::thread([this] { Serve(); });
+    FThread = std::thread([this] { Serve(); });
 }
 
 ReadTrap::~ReadTrap()
 {
     const std::uint64_t one = 1;
-    if (::write(stop_, &one, sizeof one) != sizeof one)
+    if (::write(FStop, &one, sizeof one) != sizeof one)
         std::terminate(); // the trap's thread could not be stopped; readers would hang
-    thread_.join();
-    ::close(fanotify_); // takes the marks away and lets any reader still held go
-    ::close(stop_);
+    FThread.join();
+    ::close(FFanotify); // takes the marks away and lets any reader still held go
+    ::close(FStop);
 }
 
 void ReadTrap::Arm(const std::string& path, std::function<void()> action, int nth)
@@ -74,13 +74,13 @@ void ReadTrap::Add(Event event, const std::string& path, std::function<void()> a
     if (::stat(path.c_str(), &st) != 0)
         throw std::runtime_error("cannot arm a read trap on " + path + ": " + std::strerror(errno));
     {
-        const std::lock_guard lock(mutex_);
-        armed_.push_back({event, st.st_dev, st.st_ino, nth, std::move(action)});
+        const std::lock_guard lock(FMutex);
+        FArmed.push_back({event, st.st_dev, st.st_ino, nth, std::move(action)});
     }
     const std::uint64_t mask = event == Event::Read ? FAN_ACCESS_PERM
         : event == Event::Close                      ? FAN_CLOSE_NOWRITE
                                                      : FAN_OPEN_PERM | FAN_EVENT_ON_CHILD | FAN_ONDIR;
-    if (::fanotify_mark(fanotify_, FAN_MARK_ADD, mask, AT_FDCWD, path.c_str()) != 0)
+    if (::fanotify_mark(FFanotify, FAN_MARK_ADD, mask, AT_FDCWD, path.c_str()) != 0)
         throw std::runtime_error("cannot arm a read trap on " + path + ": " + std::strerror(errno));
 }
 
@@ -102,15 +102,15 @@ bool FolderOf(int fd, struct stat& folder)
 
 std::vector<std::string> ReadTrap::Errors()
 {
-    const std::lock_guard lock(mutex_);
-    return errors_;
+    const std::lock_guard lock(FMutex);
+    return FErrors;
 }
 
 void ReadTrap::Serve()
 {
     alignas(fanotify_event_metadata) char buffer[4096];
     for (;;) {
-        pollfd fds[2] = {{fanotify_, POLLIN, 0}, {stop_, POLLIN, 0}};
+        pollfd fds[2] = {{FFanotify, POLLIN, 0}, {FStop, POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
@@ -118,7 +118,7 @@ void ReadTrap::Serve()
         }
         if (fds[1].revents != 0)
             return;
-        const auto length = ::read(fanotify_, buffer, sizeof buffer);
+        const auto length = ::read(FFanotify, buffer, sizeof buffer);
         if (length <= 0)
             continue;
         auto* event = reinterpret_cast<fanotify_event_metadata*>(buffer);
@@ -132,26 +132,26 @@ void ReadTrap::Serve()
                 && (kind == Event::OpenIn ? FolderOf(event->fd, folder) : ::fstat(event->fd, &st) == 0);
             if (known) {
                 const auto& of = kind == Event::OpenIn ? folder : st;
-                const std::lock_guard lock(mutex_);
-                for (auto& armed : armed_) {
+                const std::lock_guard lock(FMutex);
+                for (auto& armed : FArmed) {
                     if (armed.event == kind && armed.remaining > 0 && armed.device == of.st_dev
                         && armed.inode == of.st_ino && --armed.remaining == 0)
                         due.push_back(std::move(armed.action));
                 }
             }
             if (!due.empty())
-                lastReader_.store(event->pid);
+                FLastReader.store(event->pid);
             for (const auto& action : due) {
                 try {
                     action();
                 } catch (const std::exception& e) {
-                    const std::lock_guard lock(mutex_);
-                    errors_.push_back(e.what());
+                    const std::lock_guard lock(FMutex);
+                    FErrors.push_back(e.what());
                 }
             }
             if (event->mask & (FAN_ACCESS_PERM | FAN_OPEN_PERM)) {
                 const fanotify_response response{event->fd, FAN_ALLOW};
-                if (::write(fanotify_, &response, sizeof response) != sizeof response)
+                if (::write(FFanotify, &response, sizeof response) != sizeof response)
                     std::terminate(); // a reader left waiting would hang the test run
             }
             if (event->fd >= 0)

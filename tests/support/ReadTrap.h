@@ -45,7 +45,7 @@ public:
     void ArmClose(const std::string& path, std::function<void()> action, int nth = 1);
 
     // The pid of the process whose read set off the last action (for signalling another program).
-    pid_t LastReader() const { return lastReader_.load(); }
+    pid_t LastReader() const { return FLastReader.load(); }
 
     // What the actions threw, in order; a test asserts it is empty.
     std::vector<std::string> Errors();
@@ -64,13 +64,13 @@ private:
     void Add(Event event, const std::string& path, std::function<void()> action, int nth);
     void Serve();
 
-    int fanotify_ = -1;
-    int stop_ = -1; // an eventfd that ends Serve
-    std::mutex mutex_;
-    std::vector<Armed> armed_;
-    std::vector<std::string> errors_;
-    std::atomic<pid_t> lastReader_{0};
-    std::thread thread_;
+    int FFanotify = -1;
+    int FStop = -1; // an eventfd that ends Serve
+    std::mutex FMutex;
+    std::vector<Armed> FArmed;
+    std::vector<std::string> FErrors;
+    std::atomic<pid_t> FLastReader{0};
+    std::thread FThread;
 };
 
 } // namespace testsupport

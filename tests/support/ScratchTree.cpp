@@ -63,20 +63,20 @@ ScratchTree::ScratchTree()
         Fail("cannot make", pattern);
     // The real path, so that paths tests expect match what a walk reports.
     char* real = ::realpath(buffer.data(), nullptr);
-    root_ = real != nullptr ? real : buffer.data();
+    FRoot = real != nullptr ? real : buffer.data();
     std::free(real);
 }
 
 ScratchTree::~ScratchTree()
 {
     std::error_code ignored;
-    OpenUp(root_);
-    std::filesystem::remove_all(root_, ignored);
+    OpenUp(FRoot);
+    std::filesystem::remove_all(FRoot, ignored);
 }
 
 std::string ScratchTree::Path(std::string_view relative) const
 {
-    return relative.empty() ? root_ : root_ + "/" + std::string(relative);
+    return relative.empty() ? FRoot : FRoot + "/" + std::string(relative);
 }
 
 std::string ScratchTree::MakeFolder(std::string_view relative)

@@ -25,7 +25,7 @@ public:
     ScratchTree(const ScratchTree&) = delete;
     ScratchTree& operator=(const ScratchTree&) = delete;
 
-    const std::string& Root() const { return root_; }
+    const std::string& Root() const { return FRoot; }
 
     // Root + "/" + relative (relative may be empty for the root itself).
     std::string Path(std::string_view relative) const;
@@ -48,7 +48,7 @@ public:
     std::string Read(std::string_view relative) const;
 
 private:
-    std::string root_;
+    std::string FRoot;
 };
 
 // The bytes of every regular file below folder (links are not followed), one entry per file: a

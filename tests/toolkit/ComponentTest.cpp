@@ -13,13 +13,13 @@ class Probe : public TNonVisualComponent {
     Q_OBJECT
 
 public:
-    explicit Probe(TComponent* owner, std::vector<std::string>* log = nullptr) : TNonVisualComponent(owner), log_(log)
+    explicit Probe(TComponent* owner, std::vector<std::string>* log = nullptr) : TNonVisualComponent(owner), FLog(log)
     {
     }
     ~Probe() override
     {
-        if (log_)
-            log_->push_back("destroyed " + Name().toStdString() + (destroying() ? " (destroying)" : ""));
+        if (FLog)
+            FLog->push_back("destroyed " + Name().toStdString() + (destroying() ? " (destroying)" : ""));
     }
 
     // Name of the component and the operation, as heard.
@@ -34,7 +34,7 @@ protected:
 
 private:
     bool destroying() const { return ComponentState().testFlag(csDestroying); }
-    std::vector<std::string>* log_;
+    std::vector<std::string>* FLog;
 };
 
 // Refuses a second Guard in the same owner, checking both an insertion of a finished

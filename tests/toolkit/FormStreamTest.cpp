@@ -35,20 +35,20 @@ class TSettings : public TPersistent {
 
 public:
     using TPersistent::TPersistent;
-    int Height() const { return height_; }
-    void SetHeight(int v) { height_ = v, note(QStringLiteral("Height")); }
-    QString Name() const { return name_; }
-    void SetName(const QString& v) { name_ = v; }
-    TFontStyles Style() const { return style_; }
-    void SetStyle(TFontStyles v) { style_ = v; }
-    TColor Shadow() const { return shadow_; }
-    void SetShadow(TColor v) { shadow_ = v; }
+    int Height() const { return FHeight; }
+    void SetHeight(int v) { FHeight = v, note(QStringLiteral("Height")); }
+    QString Name() const { return FName; }
+    void SetName(const QString& v) { FName = v; }
+    TFontStyles Style() const { return FStyle; }
+    void SetStyle(TFontStyles v) { FStyle = v; }
+    TColor Shadow() const { return FShadow; }
+    void SetShadow(TColor v) { FShadow = v; }
 
 private:
-    int height_ = -11;
-    QString name_;
-    TFontStyles style_;
-    TColor shadow_ = clBtnShadow;
+    int FHeight = -11;
+    QString FName;
+    TFontStyles FStyle;
+    TColor FShadow = clBtnShadow;
 };
 
 class TColumn : public TCollectionItem {
@@ -90,17 +90,17 @@ class TSample : public TNonVisualComponent {
     Q_CLASSINFO("Hidden", "stored IsHiddenStored")
 
 public:
-    explicit TSample(TComponent* owner) : TNonVisualComponent(owner), columns_(&NewItem<TColumn>, this) {}
+    explicit TSample(TComponent* owner) : TNonVisualComponent(owner), FColumns(&NewItem<TColumn>, this) {}
 
-    int Left() const { return left_; }
+    int Left() const { return FLeft; }
     void SetLeft(int v)
     {
-        left_ = v;
+        FLeft = v;
         note(QStringLiteral("Left") + (ComponentState().testFlag(csLoading) ? QStringLiteral(" loading") : QString()));
     }
-    TSettings* Font() { return &font_; }
-    TStrings* Items() { return &items_; }
-    TCollection* Columns() { return &columns_; }
+    TSettings* Font() { return &FFont; }
+    TStrings* Items() { return &FItems; }
+    TCollection* Columns() { return &FColumns; }
     Q_INVOKABLE bool IsHiddenStored() const { return hidden != 0; }
 
     bool visible = true;
@@ -127,10 +127,10 @@ protected:
     }
 
 private:
-    int left_ = 0;
-    TSettings font_{this};
-    TStrings items_{this};
-    TCollection columns_;
+    int FLeft = 0;
+    TSettings FFont{this};
+    TStrings FItems{this};
+    TCollection FColumns;
 };
 
 // A nested component: it records its parent and when it is loaded.
@@ -142,13 +142,13 @@ class TPart : public TNonVisualComponent {
 
 public:
     using TNonVisualComponent::TNonVisualComponent;
-    TComponent* GetParentComponent() const override { return parent_; }
+    TComponent* GetParentComponent() const override { return FParent; }
     bool HasParent() const override { return true; }
     int top = 0;
     TNotifyEvent onClick;
 
 protected:
-    void SetParentComponent(TComponent* parent) override { parent_ = parent; }
+    void SetParentComponent(TComponent* parent) override { FParent = parent; }
     void Loaded() override
     {
         TNonVisualComponent::Loaded();
@@ -156,7 +156,7 @@ protected:
     }
 
 private:
-    TComponent* parent_ = nullptr;
+    TComponent* FParent = nullptr;
 };
 
 class FormStream : public testing::Test {

@@ -23,24 +23,24 @@ class TBlockGraphic : public TGraphic {
 public:
     using TGraphic::TGraphic;
 
-    int Width() const override { return width_; }
-    int Height() const override { return height_; }
-    bool Empty() const override { return width_ == 0 || height_ == 0; }
+    int Width() const override { return FWidth; }
+    int Height() const override { return FHeight; }
+    bool Empty() const override { return FWidth == 0 || FHeight == 0; }
     void Draw(TCanvas* canvas, const TRect& rect) const override
     {
-        canvas->Handle()->FillRect(rect, gdi::SolidBrush(TColor(gdi::RGB(grey_, grey_, grey_))));
+        canvas->Handle()->FillRect(rect, gdi::SolidBrush(TColor(gdi::RGB(FGrey, FGrey, FGrey))));
     }
     QByteArray WriteData() const override
     {
-        return QByteArray("\x03\0\0\0", 4) + char(width_) + char(height_) + char(grey_);
+        return QByteArray("\x03\0\0\0", 4) + char(FWidth) + char(FHeight) + char(FGrey);
     }
     void ReadData(const QByteArray& data) override
     {
         if (data.size() != 7 || data.left(4) != QByteArray("\x03\0\0\0", 4))
             throw EInvalidGraphic(QStringLiteral("Block data is not valid"));
-        width_ = quint8(data[4]);
-        height_ = quint8(data[5]);
-        grey_ = quint8(data[6]);
+        FWidth = quint8(data[4]);
+        FHeight = quint8(data[5]);
+        FGrey = quint8(data[6]);
         Changed();
     }
     void Assign(const TPersistent* source) override
@@ -50,23 +50,23 @@ public:
             TGraphic::Assign(source);
             return;
         }
-        width_ = block->width_;
-        height_ = block->height_;
-        grey_ = block->grey_;
+        FWidth = block->FWidth;
+        FHeight = block->FHeight;
+        FGrey = block->FGrey;
         Changed();
     }
     void Set(int width, int height, int grey)
     {
-        width_ = width;
-        height_ = height;
-        grey_ = grey;
+        FWidth = width;
+        FHeight = height;
+        FGrey = grey;
         Changed();
     }
 
 private:
-    int width_ = 0;
-    int height_ = 0;
-    int grey_ = 0;
+    int FWidth = 0;
+    int FHeight = 0;
+    int FGrey = 0;
 };
 
 QByteArray blockData(int width, int height, int grey)

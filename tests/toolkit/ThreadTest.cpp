@@ -17,22 +17,22 @@ namespace {
 
 class Body : public TThread {
 public:
-    explicit Body(std::function<void(Body&)> body, bool suspended = true) : TThread(suspended), body_(std::move(body)) {}
+    explicit Body(std::function<void(Body&)> body, bool suspended = true) : TThread(suspended), FBody(std::move(body)) {}
     ~Body() override
     {
-        if (destroyed_)
-            *destroyed_ = true;
+        if (FDestroyed)
+            *FDestroyed = true;
     }
     using TThread::SetReturnValue;
     using TThread::Terminated;
     void Sync(const std::function<void()>& f) { Synchronize(f); }
-    std::atomic<bool>* destroyed_ = nullptr;
+    std::atomic<bool>* FDestroyed = nullptr;
 
 protected:
-    void Execute() override { body_(*this); }
+    void Execute() override { FBody(*this); }
 
 private:
-    std::function<void(Body&)> body_;
+    std::function<void(Body&)> FBody;
 };
 
 TEST(Thread, ASuspendedThreadRunsOnlyOnceStarted)
@@ -131,7 +131,7 @@ TEST(Thread, FreeOnTerminateDeletesTheThreadObjectWhenItsBodyEnds)
 {
     std::atomic<bool> destroyed{false};
     auto* t = new Body([](Body&) {});
-    t->destroyed_ = &destroyed;
+    t->FDestroyed = &destroyed;
     t->SetFreeOnTerminate(true);
     t->Start();
     ASSERT_EVENTUALLY(destroyed.load());

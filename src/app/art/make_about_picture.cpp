@@ -53,15 +53,15 @@ Colour add(Colour a, Colour b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
 // A fixed pseudo-random sequence (a linear congruential generator), the same on every machine.
 class Sequence {
 public:
-    explicit Sequence(std::uint32_t seed) : state_(seed) {}
+    explicit Sequence(std::uint32_t seed) : FState(seed) {}
     double next()
     {
-        state_ = state_ * 1664525u + 1013904223u;
-        return double(state_ >> 8) / double(1u << 24);
+        FState = FState * 1664525u + 1013904223u;
+        return double(FState >> 8) / double(1u << 24);
     }
 
 private:
-    std::uint32_t state_;
+    std::uint32_t FState;
 };
 
 struct Stop {

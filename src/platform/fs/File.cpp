@@ -69,8 +69,8 @@ File File::FromDescriptor(Descriptor fd, Access access, int& code)
         code = kReadOnly;
         return file;
     }
-    file.fd_ = std::move(fd);
-    file.opened_ = StampOf(st);
+    file.FFd = std::move(fd);
+    file.FOpened = StampOf(st);
     code = kNoError;
     return file;
 }
@@ -111,7 +111,7 @@ int File::ReadAt(std::uint64_t offset, void* buffer, std::size_t size, std::size
     got = 0;
     auto* bytes = static_cast<char*>(buffer);
     while (got < size) {
-        const auto n = ::pread(fd_.Get(), bytes + got, size - got, static_cast<off_t>(offset + got));
+        const auto n = ::pread(FFd.Get(), bytes + got, size - got, static_cast<off_t>(offset + got));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -127,7 +127,7 @@ int File::ReadAt(std::uint64_t offset, void* buffer, std::size_t size, std::size
 int File::Stamp(FileStamp& stamp) const
 {
     struct stat st {};
-    if (::fstat(fd_.Get(), &st) != 0)
+    if (::fstat(FFd.Get(), &st) != 0)
         return CodeFromErrno(errno);
     stamp = StampOf(st);
     return kNoError;
@@ -177,31 +177,31 @@ namespace {
 // must not be left looking like what it was meant to hold.
 class NewFile {
 public:
-    NewFile(const Folder& folder, std::string_view name, std::uint32_t mode, int& code) : folder_(folder)
+    NewFile(const Folder& folder, std::string_view name, std::uint32_t mode, int& code) : FFolder(folder)
     {
-        if (!detail::EntryName(name, name_)) {
+        if (!detail::EntryName(name, FName)) {
             code = kInvalidFilename;
             return;
         }
-        fd_ = Descriptor(::openat(folder.Fd(), name_, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+        FFd = Descriptor(::openat(folder.Fd(), FName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                                   static_cast<mode_t>(mode & kPermissionBits)));
-        code = fd_ ? kNoError : CodeFromErrno(errno);
+        code = FFd ? kNoError : CodeFromErrno(errno);
     }
     ~NewFile()
     {
-        if (fd_ && !kept_)
-            ::unlinkat(folder_.Fd(), name_, 0);
+        if (FFd && !FKept)
+            ::unlinkat(FFolder.Fd(), FName, 0);
     }
     NewFile(const NewFile&) = delete;
     NewFile& operator=(const NewFile&) = delete;
 
-    int Fd() const { return fd_.Get(); }
-    void Keep() { kept_ = true; }
+    int Fd() const { return FFd.Get(); }
+    void Keep() { FKept = true; }
 
     int Write(const char* bytes, std::size_t size) const
     {
         while (size > 0) {
-            const auto n = ::write(fd_.Get(), bytes, size);
+            const auto n = ::write(FFd.Get(), bytes, size);
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -214,10 +214,10 @@ public:
     }
 
 private:
-    const Folder& folder_;
-    char name_[NAME_MAX + 1] = {};
-    Descriptor fd_;
-    bool kept_ = false;
+    const Folder& FFolder;
+    char FName[NAME_MAX + 1] = {};
+    Descriptor FFd;
+    bool FKept = false;
 };
 
 } // namespace
@@ -277,7 +277,7 @@ int MayMoveOutOf(const Folder& folder, const FileStamp& entry, const File& opene
     const uid_t me = RunningUser();
     if ((folder.Mode() & S_ISVTX) != 0 && me != 0 && me != folder.Owner() && me != entry.owner)
         return kAccessDenied;
-    return entry.kind == FileKind::Regular && Fixed(opened.fd_.Get()) ? kAccessDenied : kNoError;
+    return entry.kind == FileKind::Regular && Fixed(opened.FFd.Get()) ? kAccessDenied : kNoError;
 }
 
 int Identify(const std::string& path, FileId& id, bool& readOnly)

@@ -65,11 +65,11 @@ public:
     static File OpenIn(const Folder& folder, std::string_view name, int& code, Access access = Access::ReadWrite,
                        LinkTrail* trail = nullptr, const AbsentNames* absent = nullptr);
 
-    explicit operator bool() const { return static_cast<bool>(fd_); }
-    std::uint64_t Length() const { return opened_.size; }
-    FileId Id() const { return opened_.id; }
+    explicit operator bool() const { return static_cast<bool>(FFd); }
+    std::uint64_t Length() const { return FOpened.size; }
+    FileId Id() const { return FOpened.id; }
     // The file as it was when it was opened.
-    const FileStamp& Opened() const { return opened_; }
+    const FileStamp& Opened() const { return FOpened; }
 
     // Reads up to size bytes from offset. Returns 0 with got = bytes read, or an error code.
     int ReadAt(std::uint64_t offset, void* buffer, std::size_t size, std::size_t& got) const;
@@ -81,8 +81,8 @@ private:
     friend int MayMoveOutOf(const Folder& folder, const FileStamp& entry, const File& opened);
     static File FromDescriptor(Descriptor fd, Access access, int& code);
 
-    Descriptor fd_;
-    FileStamp opened_;
+    Descriptor FFd;
+    FileStamp FOpened;
 };
 
 // What name in folder is now. Returns 0 or an error code (kFileNotFound when there is no such name).

@@ -22,23 +22,23 @@ namespace files {
 Descriptor& Descriptor::operator=(Descriptor&& other) noexcept
 {
     if (this != &other) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = other.Release();
+        if (FFd >= 0)
+            ::close(FFd);
+        FFd = other.Release();
     }
     return *this;
 }
 
 Descriptor::~Descriptor()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (FFd >= 0)
+        ::close(FFd);
 }
 
 int Descriptor::Release()
 {
-    const int fd = fd_;
-    fd_ = -1;
+    const int fd = FFd;
+    FFd = -1;
     return fd;
 }
 
@@ -61,11 +61,11 @@ Folder Folder::FromDescriptor(Descriptor fd, std::string path, int& code)
         code = CodeFromErrno(errno);
         return folder;
     }
-    folder.fd_ = std::move(fd);
-    folder.path_ = std::move(path);
-    folder.id_ = {st.st_dev, st.st_ino};
-    folder.owner_ = st.st_uid;
-    folder.mode_ = st.st_mode & 07777;
+    folder.FFd = std::move(fd);
+    folder.FPath = std::move(path);
+    folder.FId = {st.st_dev, st.st_ino};
+    folder.FOwner = st.st_uid;
+    folder.FMode = st.st_mode & 07777;
     code = kNoError;
     return folder;
 }
@@ -220,25 +220,25 @@ int ReadAllNames(const Folder& folder, std::vector<std::string>& names)
 
 int FolderListing::Read(const Folder& folder, std::string_view hiddenPrefix)
 {
-    names_.clear();
-    items_.clear();
-    hidden_.clear();
+    FNames.clear();
+    FItems.clear();
+    FHidden.clear();
     const int code = ForEachEntry(folder, [&](const dirent& entry) {
         const std::string_view name(entry.d_name);
         if (IsHiddenName(name)) {
             if (!hiddenPrefix.empty() && name.starts_with(hiddenPrefix))
-                hidden_.emplace_back(name);
+                FHidden.emplace_back(name);
             return;
         }
         EntryKind kind{};
         if (!Classify(folder.Fd(), entry, kind))
             return;
-        items_.push_back({static_cast<std::uint32_t>(names_.size()), static_cast<std::uint16_t>(name.size()), kind});
-        names_.insert(names_.end(), name.begin(), name.end());
+        FItems.push_back({static_cast<std::uint32_t>(FNames.size()), static_cast<std::uint16_t>(name.size()), kind});
+        FNames.insert(FNames.end(), name.begin(), name.end());
     });
 
-    std::sort(items_.begin(), items_.end(), [this](const Item& a, const Item& b) {
-        return CompareNames({names_.data() + a.offset, a.length}, {names_.data() + b.offset, b.length}) < 0;
+    std::sort(FItems.begin(), FItems.end(), [this](const Item& a, const Item& b) {
+        return CompareNames({FNames.data() + a.offset, a.length}, {FNames.data() + b.offset, b.length}) < 0;
     });
     return code;
 }

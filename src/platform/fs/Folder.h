@@ -67,19 +67,19 @@ protected:
 class Descriptor {
 public:
     Descriptor() = default;
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(Descriptor&& other) noexcept : fd_(other.Release()) {}
+    explicit Descriptor(int fd) : FFd(fd) {}
+    Descriptor(Descriptor&& other) noexcept : FFd(other.Release()) {}
     Descriptor& operator=(Descriptor&& other) noexcept;
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
     ~Descriptor();
 
-    int Get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
+    int Get() const { return FFd; }
+    explicit operator bool() const { return FFd >= 0; }
     int Release();
 
 private:
-    int fd_ = -1;
+    int FFd = -1;
 };
 
 class Folder {
@@ -95,22 +95,22 @@ public:
     // Opens the folder name of parent itself: a link there is refused (kRefused), never followed.
     static Folder OpenOwnIn(const Folder& parent, std::string_view name, int& code);
 
-    explicit operator bool() const { return static_cast<bool>(fd_); }
-    int Fd() const { return fd_.Get(); }
-    const std::string& Path() const { return path_; }
-    FileId Id() const { return id_; }
+    explicit operator bool() const { return static_cast<bool>(FFd); }
+    int Fd() const { return FFd.Get(); }
+    const std::string& Path() const { return FPath; }
+    FileId Id() const { return FId; }
     // Its owner and mode bits (permissions, the sticky bit) when it was opened.
-    std::uint32_t Owner() const { return owner_; }
-    std::uint32_t Mode() const { return mode_; }
+    std::uint32_t Owner() const { return FOwner; }
+    std::uint32_t Mode() const { return FMode; }
 
 private:
     static Folder FromDescriptor(Descriptor fd, std::string path, int& code);
 
-    Descriptor fd_;
-    std::string path_;
-    FileId id_;
-    std::uint32_t owner_ = 0;
-    std::uint32_t mode_ = 0;
+    Descriptor FFd;
+    std::string FPath;
+    FileId FId;
+    std::uint32_t FOwner = 0;
+    std::uint32_t FMode = 0;
 };
 
 // Whether folder lies on a file system of the kernel's own making (/proc, /sys, cgroups, ...),
@@ -134,11 +134,11 @@ public:
     // it is not empty) are kept apart, in Hidden(), whatever they are.
     int Read(const Folder& folder, std::string_view hiddenPrefix = {});
 
-    std::size_t size() const { return items_.size(); }
-    bool empty() const { return items_.empty(); }
-    std::string_view Name(std::size_t i) const { return {names_.data() + items_[i].offset, items_[i].length}; }
-    EntryKind Kind(std::size_t i) const { return items_[i].kind; }
-    const std::vector<std::string>& Hidden() const { return hidden_; }
+    std::size_t size() const { return FItems.size(); }
+    bool empty() const { return FItems.empty(); }
+    std::string_view Name(std::size_t i) const { return {FNames.data() + FItems[i].offset, FItems[i].length}; }
+    EntryKind Kind(std::size_t i) const { return FItems[i].kind; }
+    const std::vector<std::string>& Hidden() const { return FHidden; }
 
 private:
     struct Item {
@@ -146,9 +146,9 @@ private:
         std::uint16_t length;
         EntryKind kind;
     };
-    std::vector<char> names_; // all names back to back; one allocation for a whole folder
-    std::vector<Item> items_;
-    std::vector<std::string> hidden_;
+    std::vector<char> FNames; // all names back to back; one allocation for a whole folder
+    std::vector<Item> FItems;
+    std::vector<std::string> FHidden;
 };
 
 } // namespace files

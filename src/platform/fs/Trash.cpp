@@ -201,14 +201,14 @@ Trash Trash::Locate(const Folder& folder, bool make, int& code)
         const auto place = OpenOrMakePath(home, make, code);
         if (!place)
             return trash; // missing and makeable (code 0) is what a dry run asks
-        if ((trash.files_ = TrashFolder(place, "files", make, code)) && (trash.info_ = TrashFolder(place, "info", make, code)))
+        if ((trash.FFiles = TrashFolder(place, "files", make, code)) && (trash.FInfo = TrashFolder(place, "info", make, code)))
             return trash;
         return {};
     }
     // The trash at the top of the folder's own file system.
     const auto real = RealPath(folder);
-    trash.top_ = real.empty() ? std::string() : MountPointOf(real);
-    auto top = trash.top_.empty() ? Folder() : Folder::Open(trash.top_, code);
+    trash.FTop = real.empty() ? std::string() : MountPointOf(real);
+    auto top = trash.FTop.empty() ? Folder() : Folder::Open(trash.FTop, code);
     if (!top || top.Id().device != folder.Id().device) {
         code = kNoTrash;
         return {};
@@ -220,7 +220,7 @@ Trash Trash::Locate(const Folder& folder, bool make, int& code)
         place = TrashFolder(top, ".Trash-" + OwnUid(), make, code);
     if (!place)
         return {}; // with code 0 when a dry run finds it could be made
-    if ((trash.files_ = TrashFolder(place, "files", make, code)) && (trash.info_ = TrashFolder(place, "info", make, code)))
+    if ((trash.FFiles = TrashFolder(place, "files", make, code)) && (trash.FInfo = TrashFolder(place, "info", make, code)))
         return trash;
     return {};
 }
@@ -241,24 +241,24 @@ int Trash::Put(const Folder& original, std::string_view name, const Folder& from
                std::string& trashedAs) const
 {
     const auto folder = RealPath(original);
-    if (folder.empty() || (!top_.empty() && !IsWithin(folder, top_)))
+    if (folder.empty() || (!FTop.empty() && !IsWithin(folder, FTop)))
         return kNoTrash; // nowhere a file manager could put it back
     auto path = JoinPath(folder, name);
-    if (!top_.empty())
-        path = path.substr(top_ == "/" ? 1 : top_.size() + 1);
+    if (!FTop.empty())
+        path = path.substr(FTop == "/" ? 1 : FTop.size() + 1);
     const auto info = "[Trash Info]\nPath=" + EscapeUrlPath(path) + "\nDeletionDate=" + LocalTimeNow() + "\n";
     for (int n = 1; n <= kTrashNameTries; ++n) {
         trashedAs = TrashName(name, n);
         const auto infoName = trashedAs + std::string(kInfoSuffix);
-        int code = WriteNewFileIn(info_, infoName, info, 0600);
+        int code = WriteNewFileIn(FInfo, infoName, info, 0600);
         if (code == kAlreadyExists)
             continue;
         if (code != kNoError)
             return code;
-        code = RenameBetween(from, entry, files_, trashedAs);
+        code = RenameBetween(from, entry, FFiles, trashedAs);
         if (code == kNoError)
             return kNoError;
-        DeleteIn(info_, infoName);
+        DeleteIn(FInfo, infoName);
         if (code != kAlreadyExists)
             return code;
     }
@@ -267,7 +267,7 @@ int Trash::Put(const Folder& original, std::string_view name, const Folder& from
 
 void Trash::DropInfo(const std::string& trashedAs) const
 {
-    DeleteIn(info_, trashedAs + std::string(kInfoSuffix));
+    DeleteIn(FInfo, trashedAs + std::string(kInfoSuffix));
 }
 
 } // namespace files

@@ -39,8 +39,8 @@ public:
     // Whether For would find or make one, without making anything: 0 or the code For would give.
     static int Available(const Folder& folder);
 
-    explicit operator bool() const { return static_cast<bool>(files_); }
-    dev_t Device() const { return files_.Id().device; }
+    explicit operator bool() const { return static_cast<bool>(FFiles); }
+    dev_t Device() const { return FFiles.Id().device; }
 
     // Moves the file that was name in original, and is entry in from now (on this trash's file
     // system), into the trash, recorded as name of original; says under which name it lies in
@@ -50,15 +50,15 @@ public:
 
     // The trash's files/ folder, to take what Put moved back out of it by its name there; and
     // dropping the info of what was taken out.
-    const Folder& Files() const { return files_; }
+    const Folder& Files() const { return FFiles; }
     void DropInfo(const std::string& trashedAs) const;
 
 private:
     static Trash Locate(const Folder& folder, bool make, int& code);
 
-    Folder files_;
-    Folder info_;
-    std::string top_; // the file system's top folder; empty for the home trash
+    Folder FFiles;
+    Folder FInfo;
+    std::string FTop; // the file system's top folder; empty for the home trash
 };
 
 // The folder's path as the system knows it, links resolved; empty when it cannot be told.

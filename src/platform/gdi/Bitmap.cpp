@@ -40,11 +40,11 @@ void makeMonochrome(QImage& image)
 }  // namespace
 
 Bitmap::Bitmap(int width, int height, PixelFormat format, qreal ratio)
-    : size_(std::max(0, width), std::max(0, height)), ratio_(ratio), format_(format)
+    : FSize(std::max(0, width), std::max(0, height)), FRatio(ratio), FFormat(format)
 {
-    image_ = blankImage(QSize(toDevice(size_.width()), toDevice(size_.height())), ratio_);
-    if (format_ == PixelFormat::Monochrome)
-        makeMonochrome(image_);
+    FImage = blankImage(QSize(toDevice(FSize.width()), toDevice(FSize.height())), FRatio);
+    if (FFormat == PixelFormat::Monochrome)
+        makeMonochrome(FImage);
 }
 
 Bitmap::Bitmap(const QImage& image) { assign(image); }
@@ -52,11 +52,11 @@ Bitmap::Bitmap(const QImage& image) { assign(image); }
 Bitmap::Bitmap(const Bitmap& other)
 {
     other.finishPainting();
-    image_ = other.image_.copy();
-    size_ = other.size_;
-    ratio_ = other.ratio_;
-    format_ = other.format_;
-    simulatedBits_ = other.simulatedBits_;
+    FImage = other.FImage.copy();
+    FSize = other.FSize;
+    FRatio = other.FRatio;
+    FFormat = other.FFormat;
+    FSimulatedBits = other.FSimulatedBits;
 }
 
 Bitmap& Bitmap::operator=(const Bitmap& other)
@@ -65,22 +65,22 @@ Bitmap& Bitmap::operator=(const Bitmap& other)
         return *this;
     other.finishPainting();
     finishPainting();
-    image_ = other.image_.copy();
-    size_ = other.size_;
-    ratio_ = other.ratio_;
-    format_ = other.format_;
-    simulatedBits_ = other.simulatedBits_;
+    FImage = other.FImage.copy();
+    FSize = other.FSize;
+    FRatio = other.FRatio;
+    FFormat = other.FFormat;
+    FSimulatedBits = other.FSimulatedBits;
     return *this;
 }
 
 Bitmap::Bitmap(Bitmap&& other) noexcept
 {
     other.finishPainting();
-    image_ = std::exchange(other.image_, QImage());
-    size_ = std::exchange(other.size_, QSize(0, 0));
-    ratio_ = other.ratio_;
-    format_ = other.format_;
-    simulatedBits_ = other.simulatedBits_;
+    FImage = std::exchange(other.FImage, QImage());
+    FSize = std::exchange(other.FSize, QSize(0, 0));
+    FRatio = other.FRatio;
+    FFormat = other.FFormat;
+    FSimulatedBits = other.FSimulatedBits;
 }
 
 Bitmap& Bitmap::operator=(Bitmap&& other) noexcept
@@ -89,11 +89,11 @@ Bitmap& Bitmap::operator=(Bitmap&& other) noexcept
         return *this;
     other.finishPainting();
     finishPainting();
-    image_ = std::exchange(other.image_, QImage());
-    size_ = std::exchange(other.size_, QSize(0, 0));
-    ratio_ = other.ratio_;
-    format_ = other.format_;
-    simulatedBits_ = other.simulatedBits_;
+    FImage = std::exchange(other.FImage, QImage());
+    FSize = std::exchange(other.FSize, QSize(0, 0));
+    FRatio = other.FRatio;
+    FFormat = other.FFormat;
+    FSimulatedBits = other.FSimulatedBits;
     return *this;
 }
 
@@ -101,40 +101,40 @@ Bitmap::~Bitmap()
 {
     finishPainting();
     // Contexts outlive their bitmap only by mistake; leave them drawing on nothing.
-    for (DeviceContext* dc : contexts_)
-        dc->bitmap_ = nullptr;
+    for (DeviceContext* dc : FContexts)
+        dc->FBitmap = nullptr;
 }
 
 void Bitmap::setFormat(PixelFormat format)
 {
-    if (format == format_)
+    if (format == FFormat)
         return;
-    format_ = format;
-    if (format_ == PixelFormat::Monochrome)
+    FFormat = format;
+    if (FFormat == PixelFormat::Monochrome)
         makeMonochrome(pixels());
 }
 
 int Bitmap::bitsPerPixel() const
 {
-    if (format_ == PixelFormat::Monochrome)
+    if (FFormat == PixelFormat::Monochrome)
         return 1;
-    return simulatedBits_ > 0 ? simulatedBits_ : 32;
+    return FSimulatedBits > 0 ? FSimulatedBits : 32;
 }
 
-void Bitmap::setSimulatedBitsPerPixel(int bits) { simulatedBits_ = std::max(0, bits); }
+void Bitmap::setSimulatedBitsPerPixel(int bits) { FSimulatedBits = std::max(0, bits); }
 
 void Bitmap::setDevicePixelRatio(qreal ratio)
 {
-    if (ratio == ratio_ || ratio <= 0)
+    if (ratio == FRatio || ratio <= 0)
         return;
     finishPainting();
-    ratio_ = ratio;
+    FRatio = ratio;
     const QSize deviceSize(toDevice(width()), toDevice(height()));
-    image_ = image_.isNull() ? blankImage(deviceSize, ratio_) : image_.scaled(deviceSize);
-    image_.setDevicePixelRatio(ratio_);
+    FImage = FImage.isNull() ? blankImage(deviceSize, FRatio) : FImage.scaled(deviceSize);
+    FImage.setDevicePixelRatio(FRatio);
 }
 
-int Bitmap::toDevice(int logical) const { return deviceCoordinate(logical, ratio_); }
+int Bitmap::toDevice(int logical) const { return deviceCoordinate(logical, FRatio); }
 
 QRect Bitmap::toDevice(const QRect& logical) const
 {
@@ -151,24 +151,24 @@ void Bitmap::setSize(int width, int height)
     if (width == this->width() && height == this->height())
         return;
     finishPainting();
-    QImage resized = blankImage(QSize(toDevice(width), toDevice(height)), ratio_);
-    const int w = std::min(resized.width(), image_.width());
-    const int h = std::min(resized.height(), image_.height());
+    QImage resized = blankImage(QSize(toDevice(width), toDevice(height)), FRatio);
+    const int w = std::min(resized.width(), FImage.width());
+    const int h = std::min(resized.height(), FImage.height());
     for (int y = 0; y < h; ++y)
-        std::copy_n(reinterpret_cast<const QRgb*>(image_.constScanLine(y)), w,
+        std::copy_n(reinterpret_cast<const QRgb*>(FImage.constScanLine(y)), w,
                     reinterpret_cast<QRgb*>(resized.scanLine(y)));
-    image_ = std::move(resized);
-    size_ = QSize(width, height);
+    FImage = std::move(resized);
+    FSize = QSize(width, height);
 }
 
 void Bitmap::assign(const QImage& image)
 {
     finishPainting();
-    image_ = image.convertToFormat(QImage::Format_RGB32);
-    ratio_ = image.devicePixelRatio();
-    size_ = QSize(qRound(image.width() / ratio_), qRound(image.height() / ratio_));
-    if (format_ == PixelFormat::Monochrome)
-        makeMonochrome(image_);
+    FImage = image.convertToFormat(QImage::Format_RGB32);
+    FRatio = image.devicePixelRatio();
+    FSize = QSize(qRound(image.width() / FRatio), qRound(image.height() / FRatio));
+    if (FFormat == PixelFormat::Monochrome)
+        makeMonochrome(FImage);
 }
 
 ColorRef Bitmap::pixel(int x, int y) const
@@ -176,7 +176,7 @@ ColorRef Bitmap::pixel(int x, int y) const
     if (x < 0 || y < 0 || x >= width() || y >= height())
         return 0;
     finishPainting();
-    const QRgb p = reinterpret_cast<const QRgb*>(image_.constScanLine(toDevice(y)))[toDevice(x)];
+    const QRgb p = reinterpret_cast<const QRgb*>(FImage.constScanLine(toDevice(y)))[toDevice(x)];
     return RGB(qRed(p), qGreen(p), qBlue(p));
 }
 
@@ -185,7 +185,7 @@ void Bitmap::setPixel(int x, int y, TColor color)
     if (x < 0 || y < 0 || x >= width() || y >= height())
         return;
     ColorRef c = ColorRef(ColorToRGB(color)) & 0xFFFFFF;
-    if (format_ == PixelFormat::Monochrome)
+    if (FFormat == PixelFormat::Monochrome)
         c = MonochromeOf(c);
     const QRgb value = QRgbOf(c);
     forEachImagePixel(QPoint(x, y), [value](QRgb& pixel) { pixel = value; });
@@ -196,13 +196,13 @@ ColorRef Bitmap::bottomLeftPixel() const { return isEmpty() ? 0 : pixel(0, heigh
 const QImage& Bitmap::image() const
 {
     finishPainting();
-    return image_;
+    return FImage;
 }
 
 QImage Bitmap::copy(const QRect& logical) const
 {
     finishPainting();
-    return image_.copy(toDevice(logical));
+    return FImage.copy(toDevice(logical));
 }
 
 bool Bitmap::loadFromResourceName(const QString& name)
@@ -219,27 +219,27 @@ bool Bitmap::loadFromResourceName(const QString& name)
 
 void Bitmap::attach(DeviceContext* dc)
 {
-    if (std::find(contexts_.begin(), contexts_.end(), dc) == contexts_.end())
-        contexts_.push_back(dc);
+    if (std::find(FContexts.begin(), FContexts.end(), dc) == FContexts.end())
+        FContexts.push_back(dc);
 }
 
 void Bitmap::detach(DeviceContext* dc)
 {
-    if (painting_ == dc)
+    if (FPainting == dc)
         finishPainting();
-    contexts_.erase(std::remove(contexts_.begin(), contexts_.end(), dc), contexts_.end());
+    FContexts.erase(std::remove(FContexts.begin(), FContexts.end(), dc), FContexts.end());
 }
 
 void Bitmap::finishPainting() const
 {
-    if (painting_ != nullptr)
-        painting_->endPainting();
+    if (FPainting != nullptr)
+        FPainting->endPainting();
 }
 
 QImage& Bitmap::pixels()
 {
     finishPainting();
-    return image_;
+    return FImage;
 }
 
 }  // namespace gdi

@@ -37,11 +37,11 @@ public:
     Bitmap& operator=(Bitmap&& other) noexcept;
     ~Bitmap();
 
-    int width() const { return size_.width(); }
-    int height() const { return size_.height(); }
-    bool isEmpty() const { return image_.isNull() || width() == 0 || height() == 0; }
+    int width() const { return FSize.width(); }
+    int height() const { return FSize.height(); }
+    bool isEmpty() const { return FImage.isNull() || width() == 0 || height() == 0; }
 
-    qreal devicePixelRatio() const { return ratio_; }
+    qreal devicePixelRatio() const { return FRatio; }
     // Keeps the logical size; the picture is scaled to the new density.
     void setDevicePixelRatio(qreal ratio);
     // The image pixel where a logical coordinate begins, and the image pixels a logical
@@ -49,10 +49,10 @@ public:
     int toDevice(int logical) const;
     QRect toDevice(const QRect& logical) const;
 
-    PixelFormat format() const { return format_; }
+    PixelFormat format() const { return FFormat; }
     // Converting to monochrome keeps white as 1 and makes every other colour 0.
     void setFormat(PixelFormat format);
-    bool isMonochrome() const { return format_ == PixelFormat::Monochrome; }
+    bool isMonochrome() const { return FFormat == PixelFormat::Monochrome; }
 
     // 1 for monochrome; 32 for colour unless a lower depth is simulated (tests do).
     int bitsPerPixel() const;
@@ -100,13 +100,13 @@ private:
         }
     }
 
-    QImage image_;
-    QSize size_{0, 0};
-    qreal ratio_ = 1;
-    PixelFormat format_ = PixelFormat::Device;
-    int simulatedBits_ = 0;
-    std::vector<DeviceContext*> contexts_;
-    mutable DeviceContext* painting_ = nullptr;
+    QImage FImage;
+    QSize FSize{0, 0};
+    qreal FRatio = 1;
+    PixelFormat FFormat = PixelFormat::Device;
+    int FSimulatedBits = 0;
+    std::vector<DeviceContext*> FContexts;
+    mutable DeviceContext* FPainting = nullptr;
 };
 
 // The colour a pixel of a monochrome surface takes for a colour drawn on it.

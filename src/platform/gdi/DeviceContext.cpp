@@ -57,104 +57,104 @@ DeviceContext::DeviceContext(Bitmap* bitmap) { SelectBitmap(bitmap); }
 DeviceContext::~DeviceContext()
 {
     endPainting();
-    if (bitmap_ != nullptr)
-        bitmap_->detach(this);
+    if (FBitmap != nullptr)
+        FBitmap->detach(this);
 }
 
 Bitmap* DeviceContext::SelectBitmap(Bitmap* bitmap)
 {
-    Bitmap* previous = bitmap_;
+    Bitmap* previous = FBitmap;
     if (bitmap == previous)
         return previous;
     endPainting();
     if (previous != nullptr)
         previous->detach(this);
-    bitmap_ = bitmap;
-    if (bitmap_ != nullptr)
-        bitmap_->attach(this);
+    FBitmap = bitmap;
+    if (FBitmap != nullptr)
+        FBitmap->attach(this);
     return previous;
 }
 
-int DeviceContext::BitsPerPixel() const { return bitmap_ != nullptr ? bitmap_->bitsPerPixel() : 32; }
+int DeviceContext::BitsPerPixel() const { return FBitmap != nullptr ? FBitmap->bitsPerPixel() : 32; }
 
 ColorRef DeviceContext::SetTextColor(TColor color)
 {
-    const ColorRef previous = state_.textColor;
-    state_.textColor = resolveColor(color);
+    const ColorRef previous = FState.textColor;
+    FState.textColor = resolveColor(color);
     return previous;
 }
 
 ColorRef DeviceContext::SetBkColor(TColor color)
 {
-    const ColorRef previous = state_.bkColor;
-    state_.bkColor = resolveColor(color);
+    const ColorRef previous = FState.bkColor;
+    FState.bkColor = resolveColor(color);
     return previous;
 }
 
 int DeviceContext::SetBkMode(int mode)
 {
-    const int previous = state_.bkMode;
+    const int previous = FState.bkMode;
     if (mode == TRANSPARENT || mode == OPAQUE)
-        state_.bkMode = mode;
+        FState.bkMode = mode;
     return previous;
 }
 
-Pen DeviceContext::SelectPen(const Pen& pen) { return std::exchange(state_.pen, pen); }
+Pen DeviceContext::SelectPen(const Pen& pen) { return std::exchange(FState.pen, pen); }
 
-Brush DeviceContext::SelectBrush(const Brush& brush) { return std::exchange(state_.brush, brush); }
+Brush DeviceContext::SelectBrush(const Brush& brush) { return std::exchange(FState.brush, brush); }
 
-Font DeviceContext::SelectFont(const Font& font) { return std::exchange(state_.font, font); }
+Font DeviceContext::SelectFont(const Font& font) { return std::exchange(FState.font, font); }
 
 int DeviceContext::SaveDC()
 {
-    saved_.push_back(state_);
-    return int(saved_.size());
+    FSaved.push_back(FState);
+    return int(FSaved.size());
 }
 
 bool DeviceContext::RestoreDC(int level)
 {
-    const int target = level < 0 ? int(saved_.size()) + 1 + level : level;
-    if (target < 1 || target > int(saved_.size()))
+    const int target = level < 0 ? int(FSaved.size()) + 1 + level : level;
+    if (target < 1 || target > int(FSaved.size()))
         return false;
-    state_ = saved_[std::size_t(target - 1)];
-    saved_.resize(std::size_t(target - 1));
-    if (painter_ && painter_->isActive())
-        applyClip(*painter_);
+    FState = FSaved[std::size_t(target - 1)];
+    FSaved.resize(std::size_t(target - 1));
+    if (FPainter && FPainter->isActive())
+        applyClip(*FPainter);
     return true;
 }
 
-QPoint DeviceContext::SetViewportOrg(int x, int y) { return std::exchange(state_.viewportOrg, QPoint(x, y)); }
+QPoint DeviceContext::SetViewportOrg(int x, int y) { return std::exchange(FState.viewportOrg, QPoint(x, y)); }
 
 int DeviceContext::IntersectClipRect(const Rect& logical)
 {
     const QRegion r(deviceRect(logical));
-    state_.clip = state_.clipped ? state_.clip.intersected(r) : r;
-    state_.clipped = true;
-    if (painter_ && painter_->isActive())
-        applyClip(*painter_);
-    return regionKind(state_.clip);
+    FState.clip = FState.clipped ? FState.clip.intersected(r) : r;
+    FState.clipped = true;
+    if (FPainter && FPainter->isActive())
+        applyClip(*FPainter);
+    return regionKind(FState.clip);
 }
 
-QPoint DeviceContext::MoveTo(int x, int y) { return std::exchange(state_.position, QPoint(x, y)); }
+QPoint DeviceContext::MoveTo(int x, int y) { return std::exchange(FState.position, QPoint(x, y)); }
 
 bool DeviceContext::LineTo(int x, int y)
 {
-    const QPoint from = std::exchange(state_.position, QPoint(x, y));
-    if (bitmap_ == nullptr)
+    const QPoint from = std::exchange(FState.position, QPoint(x, y));
+    if (FBitmap == nullptr)
         return false;
-    if (state_.pen.style == PenStyle::Clear)
+    if (FState.pen.style == PenStyle::Clear)
         return true;
-    const QPoint a = from + state_.viewportOrg;
-    const QPoint b = QPoint(x, y) + state_.viewportOrg;
-    if (state_.pen.width > 1) {
+    const QPoint a = from + FState.viewportOrg;
+    const QPoint b = QPoint(x, y) + FState.viewportOrg;
+    if (FState.pen.width > 1) {
         QPainter* p = painter();
         if (p == nullptr)
             return false;
-        p->setPen(QPen(QColorOf(deviceColor(state_.pen.color)), state_.pen.width, Qt::SolidLine, Qt::RoundCap));
+        p->setPen(QPen(QColorOf(deviceColor(FState.pen.color)), FState.pen.width, Qt::SolidLine, Qt::RoundCap));
         p->drawLine(a, b);
         return true;
     }
-    const ColorRef color = deviceColor(state_.pen.color);
+    const ColorRef color = deviceColor(FState.pen.color);
     if (a.y() == b.y() || a.x() == b.x()) {
         // Straight lines are one-pixel rectangles that stop short of the end point.
         if (a == b)
@@ -187,7 +187,7 @@ bool DeviceContext::FillRect(const Rect& rect, const Brush& brush)
 bool DeviceContext::FrameRect(const Rect& rect, const Brush& brush)
 {
     if (rect.isEmpty())
-        return bitmap_ != nullptr;
+        return FBitmap != nullptr;
     return FillRect({rect.left, rect.top, rect.right, rect.top + 1}, brush) &&
            FillRect({rect.left, rect.bottom - 1, rect.right, rect.bottom}, brush) &&
            FillRect({rect.left, rect.top + 1, rect.left + 1, rect.bottom - 1}, brush) &&
@@ -196,15 +196,15 @@ bool DeviceContext::FrameRect(const Rect& rect, const Brush& brush)
 
 bool DeviceContext::Rectangle(int left, int top, int right, int bottom)
 {
-    if (bitmap_ == nullptr)
+    if (FBitmap == nullptr)
         return false;
     const Rect r{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
-    if (state_.pen.style == PenStyle::Clear) {
+    if (FState.pen.style == PenStyle::Clear) {
         // Without a pen the platform fills one pixel less to the right and at the bottom.
-        return FillRect({r.left, r.top, r.right - 1, r.bottom - 1}, state_.brush);
+        return FillRect({r.left, r.top, r.right - 1, r.bottom - 1}, FState.brush);
     }
-    FillRect(r.inflated(-1, -1), state_.brush);
-    return FrameRect(r, {BrushStyle::Solid, state_.pen.color});
+    FillRect(r.inflated(-1, -1), FState.brush);
+    return FrameRect(r, {BrushStyle::Solid, FState.pen.color});
 }
 
 bool DeviceContext::drawFigure(int left, int top, int right, int bottom, Figure figure, int ew, int eh)
@@ -217,14 +217,14 @@ bool DeviceContext::drawFigure(int left, int top, int right, int bottom, Figure 
     if (box.width() < 2 || box.height() < 2)
         return true;
     const QRectF outline = figureOutline(box);
-    if (state_.pen.style == PenStyle::Clear)
+    if (FState.pen.style == PenStyle::Clear)
         p->setPen(Qt::NoPen);
     else
-        p->setPen(outlinePen(deviceColor(state_.pen.color)));
-    if (state_.brush.style == BrushStyle::Clear)
+        p->setPen(outlinePen(deviceColor(FState.pen.color)));
+    if (FState.brush.style == BrushStyle::Clear)
         p->setBrush(Qt::NoBrush);
     else
-        p->setBrush(QColorOf(deviceColor(state_.brush.color)));
+        p->setBrush(QColorOf(deviceColor(FState.brush.color)));
     if (figure == Figure::Ellipse)
         p->drawEllipse(outline);
     else
@@ -263,7 +263,7 @@ bool DeviceContext::RoundRect(int left, int top, int right, int bottom, int elli
 
 bool DeviceContext::DrawFocusRect(const Rect& rect)
 {
-    if (bitmap_ == nullptr)
+    if (FBitmap == nullptr)
         return false;
     const QRect r = deviceRect(rect);
     if (r.isEmpty())
@@ -283,57 +283,57 @@ bool DeviceContext::DrawFocusRect(const Rect& rect)
     const QRegion visible = visibleRegion();
     for (const QPoint& pt : edge)
         if (((pt.x() + pt.y()) & 1) == 0 && visible.contains(pt))
-            bitmap_->forEachImagePixel(pt, [](QRgb& pixel) { pixel ^= kRgbMask; });
+            FBitmap->forEachImagePixel(pt, [](QRgb& pixel) { pixel ^= kRgbMask; });
     return true;
 }
 
 QPainter* DeviceContext::painter()
 {
-    if (bitmap_ == nullptr || bitmap_->isEmpty())
+    if (FBitmap == nullptr || FBitmap->isEmpty())
         return nullptr;
-    if (painter_ && painter_->isActive())
-        return painter_.get();
-    bitmap_->finishPainting();
-    if (!painter_)
-        painter_ = std::make_unique<QPainter>();
-    if (!painter_->begin(&bitmap_->image_))
+    if (FPainter && FPainter->isActive())
+        return FPainter.get();
+    FBitmap->finishPainting();
+    if (!FPainter)
+        FPainter = std::make_unique<QPainter>();
+    if (!FPainter->begin(&FBitmap->FImage))
         return nullptr;
-    bitmap_->painting_ = this;
-    painter_->setRenderHint(QPainter::Antialiasing, false);
-    painter_->setRenderHint(QPainter::TextAntialiasing, false);
-    applyClip(*painter_);
-    return painter_.get();
+    FBitmap->FPainting = this;
+    FPainter->setRenderHint(QPainter::Antialiasing, false);
+    FPainter->setRenderHint(QPainter::TextAntialiasing, false);
+    applyClip(*FPainter);
+    return FPainter.get();
 }
 
 void DeviceContext::endPainting()
 {
-    if (painter_ && painter_->isActive())
-        painter_->end();
-    if (bitmap_ != nullptr && bitmap_->painting_ == this)
-        bitmap_->painting_ = nullptr;
+    if (FPainter && FPainter->isActive())
+        FPainter->end();
+    if (FBitmap != nullptr && FBitmap->FPainting == this)
+        FBitmap->FPainting = nullptr;
 }
 
 void DeviceContext::applyClip(QPainter& p) const
 {
-    if (state_.clipped)
-        p.setClipRegion(state_.clip);
+    if (FState.clipped)
+        p.setClipRegion(FState.clip);
     else
         p.setClipping(false);
 }
 
 ColorRef DeviceContext::deviceColor(ColorRef c) const
 {
-    return bitmap_ != nullptr && bitmap_->isMonochrome() ? MonochromeOf(c) : c;
+    return FBitmap != nullptr && FBitmap->isMonochrome() ? MonochromeOf(c) : c;
 }
 
-QRect DeviceContext::deviceRect(const Rect& logical) const { return logical.toQRect().translated(state_.viewportOrg); }
+QRect DeviceContext::deviceRect(const Rect& logical) const { return logical.toQRect().translated(FState.viewportOrg); }
 
 QRegion DeviceContext::visibleRegion() const
 {
-    if (bitmap_ == nullptr)
+    if (FBitmap == nullptr)
         return {};
-    const QRegion bounds(0, 0, bitmap_->width(), bitmap_->height());
-    return state_.clipped ? bounds.intersected(state_.clip) : bounds;
+    const QRegion bounds(0, 0, FBitmap->width(), FBitmap->height());
+    return FState.clipped ? bounds.intersected(FState.clip) : bounds;
 }
 
 void DeviceContext::plotSpan(const std::vector<QPoint>& devicePixels, ColorRef color)
@@ -342,7 +342,7 @@ void DeviceContext::plotSpan(const std::vector<QPoint>& devicePixels, ColorRef c
     const QRgb value = QRgbOf(color);
     for (const QPoint& pt : devicePixels)
         if (visible.contains(pt))
-            bitmap_->forEachImagePixel(pt, [value](QRgb& pixel) { pixel = value; });
+            FBitmap->forEachImagePixel(pt, [value](QRgb& pixel) { pixel = value; });
 }
 
 }  // namespace gdi

@@ -96,25 +96,25 @@ public:
 
     // Returns the bitmap selected before. The state (colours, clip ...) is kept.
     Bitmap* SelectBitmap(Bitmap* bitmap);
-    Bitmap* bitmap() const { return bitmap_; }
+    Bitmap* bitmap() const { return FBitmap; }
     // GetDeviceCaps(BITSPIXEL) of what is selected (32 with nothing selected).
     int BitsPerPixel() const;
     // Image pixels per logical pixel of what is selected (1 with nothing selected).
-    qreal DevicePixelRatio() const { return bitmap_ != nullptr ? bitmap_->devicePixelRatio() : 1; }
+    qreal DevicePixelRatio() const { return FBitmap != nullptr ? FBitmap->devicePixelRatio() : 1; }
 
     virtual ColorRef SetTextColor(TColor color);
-    ColorRef GetTextColor() const { return state_.textColor; }
+    ColorRef GetTextColor() const { return FState.textColor; }
     virtual ColorRef SetBkColor(TColor color);
-    ColorRef GetBkColor() const { return state_.bkColor; }
+    ColorRef GetBkColor() const { return FState.bkColor; }
     virtual int SetBkMode(int mode);
-    int GetBkMode() const { return state_.bkMode; }
+    int GetBkMode() const { return FState.bkMode; }
 
     virtual Pen SelectPen(const Pen& pen);
-    const Pen& GetPen() const { return state_.pen; }
+    const Pen& GetPen() const { return FState.pen; }
     virtual Brush SelectBrush(const Brush& brush);
-    const Brush& GetBrush() const { return state_.brush; }
+    const Brush& GetBrush() const { return FState.brush; }
     virtual Font SelectFont(const Font& font);
-    const Font& GetFont() const { return state_.font; }
+    const Font& GetFont() const { return FState.font; }
 
     // SaveDC returns the new level (from 1); RestoreDC(-1) pops one level,
     // RestoreDC(n) returns to the state saved as level n.
@@ -122,12 +122,12 @@ public:
     virtual bool RestoreDC(int level);
 
     virtual QPoint SetViewportOrg(int x, int y);
-    QPoint GetViewportOrg() const { return state_.viewportOrg; }
+    QPoint GetViewportOrg() const { return FState.viewportOrg; }
     // The clip is kept in device pixels, as the platform keeps it.
     virtual int IntersectClipRect(const Rect& logical);
 
     QPoint MoveTo(int x, int y);
-    QPoint GetCurrentPosition() const { return state_.position; }
+    QPoint GetCurrentPosition() const { return FState.position; }
     // Draws from the current position up to, but not including, (x, y), then moves there.
     bool LineTo(int x, int y);
 
@@ -150,10 +150,10 @@ public:
     // Transparent text is copied from a cached picture of its line (the same pixels, drawn
     // once per font and text); off, every output lays the text out again. Tests and
     // benchmarks compare the two.
-    void UseTextMasks(bool use) { textMasks_ = use; }
+    void UseTextMasks(bool use) { FTextMasks = use; }
     // Width and cell height of the text on one line.
     QSize GetTextExtentPoint(QStringView text) const;
-    TextMetrics GetTextMetrics() const { return state_.font.metrics(); }
+    TextMetrics GetTextMetrics() const { return FState.font.metrics(); }
 
     // Pixel block transfers; the pattern is this context's brush. A monochrome source
     // copied to colour turns 1 into this context's background colour and 0 into its text
@@ -205,11 +205,11 @@ private:
     bool transfer(int x, int y, int width, int height, const Bitmap* source, ColorRef sourceBk, QPoint sourceOrigin,
                   RasterOp rop);
 
-    Bitmap* bitmap_ = nullptr;
-    State state_;
-    std::vector<State> saved_;
-    std::unique_ptr<QPainter> painter_;
-    bool textMasks_ = true;
+    Bitmap* FBitmap = nullptr;
+    State FState;
+    std::vector<State> FSaved;
+    std::unique_ptr<QPainter> FPainter;
+    bool FTextMasks = true;
 };
 
 }  // namespace gdi

@@ -130,10 +130,10 @@ bool DeviceContext::ExtTextOut(int x, int y, unsigned options, const Rect* rect,
 
 bool DeviceContext::textOut(int x, int y, unsigned options, const Rect* rect, QStringView text)
 {
-    if (bitmap_ == nullptr || bitmap_->isEmpty())
+    if (FBitmap == nullptr || FBitmap->isEmpty())
         return false;
     const bool fillFirst = rect != nullptr && (options & ETO_OPAQUE);
-    if (textMasks_ && state_.bkMode == TRANSPARENT && !fillFirst) {
+    if (FTextMasks && FState.bkMode == TRANSPARENT && !fillFirst) {
         // Pixels copied straight from the mask: no painter is opened for them.
         QRegion area = visibleRegion();
         if (rect != nullptr && (options & ETO_CLIPPED))
@@ -145,7 +145,7 @@ bool DeviceContext::textOut(int x, int y, unsigned options, const Rect* rect, QS
     if (p == nullptr)
         return false;
     if (fillFirst)
-        p->fillRect(deviceRect(*rect), QColorOf(deviceColor(state_.bkColor)));
+        p->fillRect(deviceRect(*rect), QColorOf(deviceColor(FState.bkColor)));
     if (rect != nullptr && (options & ETO_CLIPPED)) {
         p->setClipRegion(visibleRegion().intersected(deviceRect(*rect)));
         textLine(x, y, text, -1);
@@ -161,23 +161,23 @@ void DeviceContext::textLine(int x, int y, QStringView text, int underlineAt)
     QPainter* p = painter();
     if (p == nullptr || text.isEmpty())
         return;
-    const QFont& font = state_.font.qfont();
+    const QFont& font = FState.font.qfont();
     const QFontMetrics fm(font);
-    const TextMetrics& tm = state_.font.metrics();
+    const TextMetrics& tm = FState.font.metrics();
     const QString s = text.toString();
     const int width = fm.horizontalAdvance(s);
-    const QPoint origin = QPoint(x, y) + state_.viewportOrg;
-    const int escapement = state_.font.logFont().escapement;
+    const QPoint origin = QPoint(x, y) + FState.viewportOrg;
+    const int escapement = FState.font.logFont().escapement;
 
     p->save();
     p->translate(origin);
     if (escapement != 0)
         p->rotate(-escapement / kTenthsPerDegree);
-    if (state_.bkMode == OPAQUE)
-        p->fillRect(QRect(0, 0, width, tm.height), QColorOf(deviceColor(state_.bkColor)));
-    const QColor textColor = QColorOf(deviceColor(state_.textColor));
+    if (FState.bkMode == OPAQUE)
+        p->fillRect(QRect(0, 0, width, tm.height), QColorOf(deviceColor(FState.bkColor)));
+    const QColor textColor = QColorOf(deviceColor(FState.textColor));
     p->setPen(textColor);
-    drawTextLine(*p, font, tm.ascent, s, bitmap_->devicePixelRatio());
+    drawTextLine(*p, font, tm.ascent, s, FBitmap->devicePixelRatio());
     if (underlineAt >= 0 && underlineAt < s.size()) {
         const int left = fm.horizontalAdvance(s.left(underlineAt));
         const int charWidth = fm.horizontalAdvance(s.at(underlineAt));
@@ -259,18 +259,18 @@ void DeviceContext::maskedTextLine(int x, int y, QStringView text, const QRegion
 {
     if (text.isEmpty())
         return;
-    const std::shared_ptr<const TextMask> mask = textMaskFor(state_.font, text.toString(), *bitmap_);
-    const QPoint at = QPoint(x, y) + state_.viewportOrg + mask->offset;
+    const std::shared_ptr<const TextMask> mask = textMaskFor(FState.font, text.toString(), *FBitmap);
+    const QPoint at = QPoint(x, y) + FState.viewportOrg + mask->offset;
     const QRect maskArea(at, mask->coverage.deviceIndependentSize().toSize());
     const QRegion target = area.intersected(maskArea);
     if (target.isEmpty())
         return;
-    const QRgb colour = QRgbOf(deviceColor(state_.textColor));
+    const QRgb colour = QRgbOf(deviceColor(FState.textColor));
     // In image pixels from here on: the mask's corner, and the part of the target it covers.
-    const QRect deviceMask(bitmap_->toDevice(maskArea).topLeft(), mask->coverage.size());
-    QImage& dest = bitmap_->pixels();
+    const QRect deviceMask(FBitmap->toDevice(maskArea).topLeft(), mask->coverage.size());
+    QImage& dest = FBitmap->pixels();
     for (const QRect& logical : target) {
-        const QRect r = bitmap_->toDevice(logical) & deviceMask;
+        const QRect r = FBitmap->toDevice(logical) & deviceMask;
         for (int py = r.top(); py <= r.bottom(); ++py) {
             const auto* covered =
                 reinterpret_cast<const QRgb*>(mask->coverage.constScanLine(py - deviceMask.top())) - deviceMask.left();
@@ -284,8 +284,8 @@ void DeviceContext::maskedTextLine(int x, int y, QStringView text, const QRegion
 
 int DeviceContext::DrawText(QStringView text, Rect& rect, unsigned format)
 {
-    const QFontMetrics fm(state_.font.qfont());
-    const int lineHeight = state_.font.metrics().height;
+    const QFontMetrics fm(FState.font.qfont());
+    const int lineHeight = FState.font.metrics().height;
 
     std::vector<TextLine> lines;
     if (!text.isEmpty()) {
@@ -339,8 +339,8 @@ int DeviceContext::DrawText(QStringView text, Rect& rect, unsigned format)
 
 QSize DeviceContext::GetTextExtentPoint(QStringView text) const
 {
-    const QFontMetrics fm(state_.font.qfont());
-    return QSize(fm.horizontalAdvance(text.toString()), state_.font.metrics().height);
+    const QFontMetrics fm(FState.font.qfont());
+    return QSize(fm.horizontalAdvance(text.toString()), FState.font.metrics().height);
 }
 
 }  // namespace gdi

@@ -47,10 +47,10 @@ constexpr bool usesSource(std::uint8_t code) { return (((code >> 2) ^ code) & 0x
 bool DeviceContext::BitBlt(int x, int y, int width, int height, const DeviceContext& source, int sx, int sy,
                            RasterOp rop)
 {
-    if (usesSource(std::uint8_t(rop >> 16)) && source.bitmap_ == nullptr)
+    if (usesSource(std::uint8_t(rop >> 16)) && source.FBitmap == nullptr)
         return false;
-    return transfer(x, y, width, height, source.bitmap_, source.state_.bkColor,
-                    QPoint(sx, sy) + source.state_.viewportOrg, rop);
+    return transfer(x, y, width, height, source.FBitmap, source.FState.bkColor,
+                    QPoint(sx, sy) + source.FState.viewportOrg, rop);
 }
 
 bool DeviceContext::DrawBitmap(int x, int y, const Bitmap& source, RasterOp rop)
@@ -62,12 +62,12 @@ bool DeviceContext::StretchDrawBitmap(const Rect& rect, const Bitmap& source, Ra
 {
     if (rect.width() == source.width() && rect.height() == source.height())
         return DrawBitmap(rect.left, rect.top, source, rop);
-    if (bitmap_ == nullptr || rect.isEmpty() || source.width() <= 0 || source.height() <= 0)
+    if (FBitmap == nullptr || rect.isEmpty() || source.width() <= 0 || source.height() <= 0)
         return false;
     // Scaled straight to the destination's density, so a picture loses nothing on the way.
     QImage picture = source.copy(QRect(0, 0, source.width(), source.height()))
-                         .scaled(bitmap_->toDevice(rect.toQRect()).size());
-    picture.setDevicePixelRatio(bitmap_->devicePixelRatio());
+                         .scaled(FBitmap->toDevice(rect.toQRect()).size());
+    picture.setDevicePixelRatio(FBitmap->devicePixelRatio());
     Bitmap scaled(picture);
     if (source.isMonochrome())
         scaled.setFormat(PixelFormat::Monochrome);
@@ -77,13 +77,13 @@ bool DeviceContext::StretchDrawBitmap(const Rect& rect, const Bitmap& source, Ra
 bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* source, ColorRef sourceBk,
                              QPoint sourceOrigin, RasterOp rop)
 {
-    if (bitmap_ == nullptr)
+    if (FBitmap == nullptr)
         return false;
     if (width <= 0 || height <= 0)
         return true;
     const std::uint8_t code = std::uint8_t(rop >> 16);
     const bool withSource = usesSource(code) && source != nullptr;
-    QRect target(QPoint(x, y) + state_.viewportOrg, QSize(width, height));
+    QRect target(QPoint(x, y) + FState.viewportOrg, QSize(width, height));
     const QPoint shift = sourceOrigin - target.topLeft();
     if (withSource)
         target &= QRect(QPoint(0, 0), QSize(source->width(), source->height())).translated(-shift);
@@ -96,15 +96,15 @@ bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* 
     // destination are one bitmap. sourceShift leads from a destination pixel to its source's.
     QImage converted;
     const QImage* sourceImage = nullptr;
-    const QRect deviceTarget = bitmap_->toDevice(target);
-    QPoint sourceShift = bitmap_->toDevice(QRect(shift, QSize(1, 1))).topLeft();
+    const QRect deviceTarget = FBitmap->toDevice(target);
+    QPoint sourceShift = FBitmap->toDevice(QRect(shift, QSize(1, 1))).topLeft();
     if (withSource) {
-        const bool toMono = bitmap_->isMonochrome();
+        const bool toMono = FBitmap->isMonochrome();
         const bool fromMono = source->isMonochrome();
-        const qreal ratio = bitmap_->devicePixelRatio();
+        const qreal ratio = FBitmap->devicePixelRatio();
         // At a whole ratio shared by both, image pixels line up as logical ones do.
         const bool alignedPixels = source->devicePixelRatio() == ratio && ratio == std::floor(ratio);
-        if (fromMono != toMono || source == bitmap_ || !alignedPixels) {
+        if (fromMono != toMono || source == FBitmap || !alignedPixels) {
             converted = source->copy(target.translated(shift));
             if (converted.size() != deviceTarget.size())
                 converted = converted.scaled(deviceTarget.size());
@@ -115,12 +115,12 @@ bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* 
         sourceImage = converted.isNull() ? &source->image() : &converted;
     }
     const std::uint32_t pattern =
-        state_.brush.style == BrushStyle::Clear ? 0u : QRgbOf(deviceColor(state_.brush.color));
+        FState.brush.style == BrushStyle::Clear ? 0u : QRgbOf(deviceColor(FState.brush.color));
 
-    QImage& dest = bitmap_->pixels();
+    QImage& dest = FBitmap->pixels();
     const FoldedRop op(code, pattern);
     for (const QRect& logical : visible) {
-        const QRect r = bitmap_->toDevice(logical) & deviceTarget;
+        const QRect r = FBitmap->toDevice(logical) & deviceTarget;
         for (int py = r.top(); py <= r.bottom(); ++py) {
             QRgb* d = reinterpret_cast<QRgb*>(dest.scanLine(py)) + r.left();
             if (sourceImage == nullptr) {
@@ -141,8 +141,8 @@ bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* 
 
 void DeviceContext::convertForTransfer(QImage& pixels, bool fromMono, ColorRef sourceBk) const
 {
-    const QRgb one = QRgbOf(deviceColor(state_.bkColor));
-    const QRgb zero = QRgbOf(deviceColor(state_.textColor));
+    const QRgb one = QRgbOf(deviceColor(FState.bkColor));
+    const QRgb zero = QRgbOf(deviceColor(FState.textColor));
     const QRgb background = QRgbOf(sourceBk);
     for (int y = 0; y < pixels.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(pixels.scanLine(y));

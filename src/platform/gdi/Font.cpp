@@ -129,13 +129,13 @@ int PointsFromHeight(int height) { return MulDiv(-height, 72, kLogPixelsY); }
 
 Font::Font() = default;
 
-Font::Font(const LogFont& description) : description_(description) {}
+Font::Font(const LogFont& description) : FDescription(description) {}
 
 const ResolvedFont& Font::resolved() const
 {
-    if (!resolved_)
-        resolved_ = cachedResolution(description_);
-    return *resolved_;
+    if (!FResolved)
+        FResolved = cachedResolution(FDescription);
+    return *FResolved;
 }
 
 const QFont& Font::qfont() const { return *resolved().qfont; }

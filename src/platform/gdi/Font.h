@@ -69,19 +69,19 @@ public:
     Font();  // the default form font
     explicit Font(const LogFont& description);
 
-    const LogFont& logFont() const { return description_; }
+    const LogFont& logFont() const { return FDescription; }
     const QFont& qfont() const;
     const TextMetrics& metrics() const;
     // The pixel (em) size given to Qt, after resolving a cell height.
     int pixelSize() const { return qfont().pixelSize(); }
 
-    bool operator==(const Font& other) const { return description_ == other.description_; }
+    bool operator==(const Font& other) const { return FDescription == other.FDescription; }
 
 private:
     const ResolvedFont& resolved() const;
 
-    LogFont description_;
-    mutable std::shared_ptr<ResolvedFont> resolved_;  // filled on first use
+    LogFont FDescription;
+    mutable std::shared_ptr<ResolvedFont> FResolved;  // filled on first use
 };
 
 Font CreateFontIndirect(const LogFont& description);

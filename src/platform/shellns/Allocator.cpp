@@ -8,7 +8,7 @@ void* TaskAllocator::Alloc(std::size_t size)
 {
     void* block = std::calloc(size == 0 ? 1 : size, 1);
     if (block)
-        live_.fetch_add(1, std::memory_order_relaxed);
+        FLive.fetch_add(1, std::memory_order_relaxed);
     return block;
 }
 
@@ -17,7 +17,7 @@ void TaskAllocator::Free(void* block)
     if (!block)
         return;
     std::free(block);
-    live_.fetch_sub(1, std::memory_order_relaxed);
+    FLive.fetch_sub(1, std::memory_order_relaxed);
 }
 
 TaskAllocator& Allocator()

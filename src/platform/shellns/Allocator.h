@@ -13,10 +13,10 @@ public:
     // A zero-filled block, or nullptr when memory is exhausted. A zero size still gives a block.
     void* Alloc(std::size_t size);
     void Free(void* block); // nullptr is ignored
-    long LiveBlocks() const { return live_.load(std::memory_order_relaxed); }
+    long LiveBlocks() const { return FLive.load(std::memory_order_relaxed); }
 
 private:
-    std::atomic<long> live_{0};
+    std::atomic<long> FLive{0};
 };
 
 // The process's one allocator; it lives as long as the process.

@@ -48,20 +48,20 @@ void BumpCounter(int fd)
 
 class CounterObject : public WaitableObject {
 public:
-    CounterObject() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    CounterObject() : FFd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
     ~CounterObject() override
     {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (FFd >= 0)
+            ::close(FFd);
     }
     CounterObject(const CounterObject&) = delete;
     CounterObject& operator=(const CounterObject&) = delete;
-    int Fd() const override { return fd_; }
-    bool Valid() const { return fd_ >= 0; }
+    int Fd() const override { return FFd; }
+    bool Valid() const { return FFd >= 0; }
 
 protected:
-    int fd_;
-    std::mutex lock_;
+    int FFd;
+    std::mutex FLock;
 };
 
 // Readable while nobody owns it.
@@ -70,37 +70,37 @@ public:
     explicit Mutex(bool owned)
     {
         if (owned)
-            owner_ = std::this_thread::get_id(), depth_ = 1;
+            FOwner = std::this_thread::get_id(), FDepth = 1;
         else
-            BumpCounter(fd_);
+            BumpCounter(FFd);
     }
     bool TryTake() override
     {
-        std::lock_guard guard(lock_);
+        std::lock_guard guard(FLock);
         const auto self = std::this_thread::get_id();
-        if (depth_ > 0 && owner_ != self)
+        if (FDepth > 0 && FOwner != self)
             return false;
-        if (depth_++ == 0) {
-            owner_ = self;
-            DrainCounter(fd_);
+        if (FDepth++ == 0) {
+            FOwner = self;
+            DrainCounter(FFd);
         }
         return true;
     }
     bool Release()
     {
-        std::lock_guard guard(lock_);
-        if (depth_ == 0 || owner_ != std::this_thread::get_id())
+        std::lock_guard guard(FLock);
+        if (FDepth == 0 || FOwner != std::this_thread::get_id())
             return false;
-        if (--depth_ == 0) {
-            owner_ = {};
-            BumpCounter(fd_);
+        if (--FDepth == 0) {
+            FOwner = {};
+            BumpCounter(FFd);
         }
         return true;
     }
 
 private:
-    std::thread::id owner_;
-    int depth_ = 0;
+    std::thread::id FOwner;
+    int FDepth = 0;
 };
 
 // Readable while set; a successful wait resets it.
@@ -108,24 +108,24 @@ class Event final : public CounterObject {
 public:
     bool TryTake() override
     {
-        std::lock_guard guard(lock_);
-        if (!set_)
+        std::lock_guard guard(FLock);
+        if (!FSet)
             return false;
-        set_ = false;
-        DrainCounter(fd_);
+        FSet = false;
+        DrainCounter(FFd);
         return true;
     }
     void Set()
     {
-        std::lock_guard guard(lock_);
-        if (set_)
+        std::lock_guard guard(FLock);
+        if (FSet)
             return;
-        set_ = true;
-        BumpCounter(fd_);
+        FSet = true;
+        BumpCounter(FFd);
     }
 
 private:
-    bool set_ = false;
+    bool FSet = false;
 };
 
 // Waits poll one descriptor that is readable while changes wait to be read and while the handle
@@ -133,25 +133,25 @@ private:
 class ChangeHandle final : public WaitableObject {
 public:
     ChangeHandle(bool subtree, std::uint32_t filter, std::size_t maxFolders)
-        : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), signal_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
-          poll_(::epoll_create1(EPOLL_CLOEXEC)), subtree_(subtree), filter_(filter), maxFolders_(maxFolders)
+        : FFd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), FSignal(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+          FPoll(::epoll_create1(EPOLL_CLOEXEC)), FSubtree(subtree), FFilter(filter), FMaxFolders(maxFolders)
     {
-        watchMask_ = kNameEvents | kSelfEvents | IN_EXCL_UNLINK;
+        FWatchMask = kNameEvents | kSelfEvents | IN_EXCL_UNLINK;
         if (filter & (kNotifyAttributes | kNotifySecurity | kNotifyLastWrite))
-            watchMask_ |= IN_ATTRIB;
+            FWatchMask |= IN_ATTRIB;
         if (filter & (kNotifySize | kNotifyLastWrite))
-            watchMask_ |= IN_MODIFY;
-        for (const int fd : {fd_, signal_}) {
+            FWatchMask |= IN_MODIFY;
+        for (const int fd : {FFd, FSignal}) {
             epoll_event readable{};
             readable.events = EPOLLIN;
             readable.data.fd = fd;
-            if (fd < 0 || poll_ < 0 || ::epoll_ctl(poll_, EPOLL_CTL_ADD, fd, &readable) != 0)
-                usable_ = false;
+            if (fd < 0 || FPoll < 0 || ::epoll_ctl(FPoll, EPOLL_CTL_ADD, fd, &readable) != 0)
+                FUsable = false;
         }
     }
     ~ChangeHandle() override
     {
-        for (const int fd : {fd_, signal_, poll_})
+        for (const int fd : {FFd, FSignal, FPoll})
             if (fd >= 0)
                 ::close(fd);
     }
@@ -160,33 +160,33 @@ public:
 
     bool Open(const std::string& directory)
     {
-        if (!usable_)
+        if (!FUsable)
             return false;
-        rootWatch_ = ::inotify_add_watch(fd_, directory.c_str(), watchMask_ | IN_ONLYDIR);
-        if (rootWatch_ < 0)
+        FRootWatch = ::inotify_add_watch(FFd, directory.c_str(), FWatchMask | IN_ONLYDIR);
+        if (FRootWatch < 0)
             return false;
-        folders_[rootWatch_] = directory;
-        return !subtree_ || WatchBelow(directory);
+        FFolders[FRootWatch] = directory;
+        return !FSubtree || WatchBelow(directory);
     }
 
-    int Fd() const override { return poll_; }
+    int Fd() const override { return FPoll; }
 
     bool TryTake() override
     {
-        std::lock_guard guard(lock_);
-        if (!signalled_) {
+        std::lock_guard guard(FLock);
+        if (!FSignalled) {
             ReadEvents();
-            if (signalled_)
-                BumpCounter(signal_);
+            if (FSignalled)
+                BumpCounter(FSignal);
         }
-        return signalled_;
+        return FSignalled;
     }
 
     void Rearm()
     {
-        std::lock_guard guard(lock_);
-        signalled_ = false;
-        DrainCounter(signal_);
+        std::lock_guard guard(FLock);
+        FSignalled = false;
+        DrainCounter(FSignal);
     }
 
 private:
@@ -205,12 +205,12 @@ private:
         }
         ::closedir(dir);
         for (const std::string& child : children) {
-            if (folders_.size() >= maxFolders_)
+            if (FFolders.size() >= FMaxFolders)
                 return false;
-            const int watch = ::inotify_add_watch(fd_, child.c_str(), watchMask_ | IN_ONLYDIR | IN_DONT_FOLLOW);
+            const int watch = ::inotify_add_watch(FFd, child.c_str(), FWatchMask | IN_ONLYDIR | IN_DONT_FOLLOW);
             if (watch < 0)
                 continue; // gone already, or the system's watch limit is reached: watch what can be watched
-            folders_[watch] = child;
+            FFolders[watch] = child;
             if (!WatchBelow(child))
                 return false;
         }
@@ -221,7 +221,7 @@ private:
     {
         alignas(inotify_event) char buffer[16 * 1024];
         for (;;) {
-            const ssize_t length = ::read(fd_, buffer, sizeof buffer);
+            const ssize_t length = ::read(FFd, buffer, sizeof buffer);
             if (length <= 0)
                 return;
             for (ssize_t at = 0; at < length;) {
@@ -230,7 +230,7 @@ private:
                 const char* name = buffer + at + sizeof event;
                 at += static_cast<ssize_t>(sizeof event + event.len);
                 if (Matches(event, event.len ? name : ""))
-                    signalled_ = true;
+                    FSignalled = true;
             }
         }
     }
@@ -240,48 +240,48 @@ private:
         if (event.mask & IN_Q_OVERFLOW)
             return true; // changes were lost: report that something changed
         if (event.mask & IN_IGNORED) {
-            folders_.erase(event.wd);
+            FFolders.erase(event.wd);
             return false;
         }
         const bool isDir = (event.mask & IN_ISDIR) != 0;
         bool matched = false;
         if (event.mask & kNameEvents) {
-            matched = (filter_ & (isDir ? kNotifyDirName : kNotifyFileName)) != 0;
-            if (subtree_ && isDir && (event.mask & (IN_CREATE | IN_MOVED_TO)))
-                if (const auto parent = folders_.find(event.wd);
-                    parent != folders_.end() && folders_.size() < maxFolders_) {
+            matched = (FFilter & (isDir ? kNotifyDirName : kNotifyFileName)) != 0;
+            if (FSubtree && isDir && (event.mask & (IN_CREATE | IN_MOVED_TO)))
+                if (const auto parent = FFolders.find(event.wd);
+                    parent != FFolders.end() && FFolders.size() < FMaxFolders) {
                     // Past the limit, folders made later go unwatched.
                     const std::string child = JoinPath(parent->second, name);
-                    const int watch = ::inotify_add_watch(fd_, child.c_str(), watchMask_ | IN_ONLYDIR | IN_DONT_FOLLOW);
+                    const int watch = ::inotify_add_watch(FFd, child.c_str(), FWatchMask | IN_ONLYDIR | IN_DONT_FOLLOW);
                     if (watch >= 0) {
-                        folders_[watch] = child;
+                        FFolders[watch] = child;
                         WatchBelow(child);
                     }
                 }
         }
-        if ((event.mask & kSelfEvents) && event.wd == rootWatch_)
-            matched = matched || (filter_ & kNotifyDirName) != 0;
+        if ((event.mask & kSelfEvents) && event.wd == FRootWatch)
+            matched = matched || (FFilter & kNotifyDirName) != 0;
         if (event.mask & IN_ATTRIB)
-            matched = matched || (filter_ & (kNotifyAttributes | kNotifySecurity | kNotifyLastWrite)) != 0;
+            matched = matched || (FFilter & (kNotifyAttributes | kNotifySecurity | kNotifyLastWrite)) != 0;
         if (event.mask & IN_MODIFY)
-            matched = matched || (filter_ & (kNotifySize | kNotifyLastWrite)) != 0;
+            matched = matched || (FFilter & (kNotifySize | kNotifyLastWrite)) != 0;
         return matched;
     }
 
-    int fd_;     // the inotify instance
-    int signal_; // readable while signalled
-    int poll_;   // readable when either is
-    bool usable_ = true;
-    bool subtree_;
-    std::uint32_t filter_;
+    int FFd;     // the inotify instance
+    int FSignal; // readable while signalled
+    int FPoll;   // readable when either is
+    bool FUsable = true;
+    bool FSubtree;
+    std::uint32_t FFilter;
     // A watch of a subtree takes one inotify watch per folder, from a budget that all the user's
     // programs share (8192 on many systems).
-    std::size_t maxFolders_;
-    std::uint32_t watchMask_;
-    int rootWatch_ = -1;
-    std::unordered_map<int, std::string> folders_;
-    bool signalled_ = false;
-    std::mutex lock_;
+    std::size_t FMaxFolders;
+    std::uint32_t FWatchMask;
+    int FRootWatch = -1;
+    std::unordered_map<int, std::string> FFolders;
+    bool FSignalled = false;
+    std::mutex FLock;
 };
 
 } // namespace

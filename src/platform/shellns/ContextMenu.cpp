@@ -38,7 +38,7 @@ constexpr std::array<Verb, kCommandCount> kVerbs{{
 
 class ItemContextMenu final : public IContextMenu2 {
 public:
-    ItemContextMenu(Node item, std::uint32_t attributes) : item_(std::move(item)), attributes_(attributes) {}
+    ItemContextMenu(Node item, std::uint32_t attributes) : FItem(std::move(item)), FAttributes(attributes) {}
 
     HResult QueryContextMenu(MenuHandle menu, std::uint32_t index, std::uint32_t firstCommand,
                              std::uint32_t lastCommand, std::uint32_t flags) override
@@ -50,10 +50,10 @@ public:
         if (!(flags & kMenuDefaultOnly)) {
             added.push_back(MenuItem{0, {}, true, false, true});
             // Deleting moves to the trash; where no trash can take the item, it is not offered.
-            if (TrashAvailable(item_.path))
-                added.push_back(Item(kCommandDelete, firstCommand, (attributes_ & kAttrCanDelete) != 0));
+            if (TrashAvailable(FItem.path))
+                added.push_back(Item(kCommandDelete, firstCommand, (FAttributes & kAttrCanDelete) != 0));
             if (flags & kMenuCanRename)
-                added.push_back(Item(kCommandRename, firstCommand, (attributes_ & kAttrCanRename) != 0));
+                added.push_back(Item(kCommandRename, firstCommand, (FAttributes & kAttrCanRename) != 0));
         }
         const std::size_t at = std::min<std::size_t>(index, menu->items.size());
         menu->items.insert(menu->items.begin() + static_cast<std::ptrdiff_t>(at), added.begin(), added.end());
@@ -71,13 +71,13 @@ public:
                     command = i;
         switch (command) {
         case kCommandOpen:
-            if (item_.path.empty())
+            if (FItem.path.empty())
                 return E_FAIL; // the computer item has no folder to show
-            return OpenWithDefaultHandler(item_.path) ? S_OK : E_FAIL;
+            return OpenWithDefaultHandler(FItem.path) ? S_OK : E_FAIL;
         case kCommandDelete:
-            if (!(attributes_ & kAttrCanDelete))
+            if (!(FAttributes & kAttrCanDelete))
                 return FromSystemError(kErrorAccessDenied);
-            return MoveToTrash(item_.path);
+            return MoveToTrash(FItem.path);
         case kCommandRename:
             return E_NOTIMPL; // renaming is done in place by the view that shows the item
         default:
@@ -105,8 +105,8 @@ private:
                         enabled};
     }
 
-    Node item_;
-    std::uint32_t attributes_;
+    Node FItem;
+    std::uint32_t FAttributes;
 };
 
 } // namespace

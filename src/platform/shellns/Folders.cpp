@@ -381,13 +381,13 @@ HResult ReturnWide(std::string_view text, StrRet* out)
 class Enumerator final : public IEnumIdList {
 public:
     Enumerator(std::deque<std::string> places, std::string path, std::uint32_t flags, DIR* dir)
-        : pending_(std::move(places)), path_(std::move(path)), flags_(flags), dir_(dir)
+        : FPending(std::move(places)), FPath(std::move(path)), FFlags(flags), FDir(dir)
     {
     }
     ~Enumerator() override
     {
-        if (dir_)
-            ::closedir(dir_);
+        if (FDir)
+            ::closedir(FDir);
     }
     Enumerator(const Enumerator&) = delete;
     Enumerator& operator=(const Enumerator&) = delete;
@@ -414,28 +414,28 @@ public:
 private:
     bool NextItem(std::string* data)
     {
-        if (!pending_.empty()) {
-            *data = std::move(pending_.front());
-            pending_.pop_front();
+        if (!FPending.empty()) {
+            *data = std::move(FPending.front());
+            FPending.pop_front();
             return true;
         }
-        while (dir_) {
-            const dirent* entry = ::readdir(dir_);
+        while (FDir) {
+            const dirent* entry = ::readdir(FDir);
             if (!entry)
                 break;
             const std::string_view name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
-            if (name[0] == '.' && !(flags_ & kEnumIncludeHidden))
+            if (name[0] == '.' && !(FFlags & kEnumIncludeHidden))
                 continue;
             bool folder = entry->d_type == DT_DIR;
             if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
                 struct stat st;
-                if (::stat(JoinPath(path_, name).c_str(), &st) != 0)
+                if (::stat(JoinPath(FPath, name).c_str(), &st) != 0)
                     continue; // dangling link, or gone since it was listed
                 folder = S_ISDIR(st.st_mode);
             }
-            if (!(flags_ & (folder ? kEnumFolders : kEnumNonFolders)))
+            if (!(FFlags & (folder ? kEnumFolders : kEnumNonFolders)))
                 continue;
             *data = EncodeEntry(name, folder);
             return true;
@@ -443,15 +443,15 @@ private:
         return false;
     }
 
-    std::deque<std::string> pending_;
-    std::string path_;
-    std::uint32_t flags_;
-    DIR* dir_;
+    std::deque<std::string> FPending;
+    std::string FPath;
+    std::uint32_t FFlags;
+    DIR* FDir;
 };
 
 class Folder final : public IShellFolder {
 public:
-    Folder(std::shared_ptr<const Places> places, Node self) : places_(std::move(places)), self_(std::move(self)) {}
+    Folder(std::shared_ptr<const Places> places, Node self) : FPlaces(std::move(places)), FSelf(std::move(self)) {}
 
     HResult ParseDisplayName(std::u16string_view name, PItemIdList* out) override;
     HResult EnumObjects(std::uint32_t flags, EnumIdListPtr* out) override;
@@ -469,10 +469,10 @@ public:
     HResult SetNameOf(PCItemIdList item, std::u16string_view name, std::uint32_t flags, PItemIdList* out) override;
 
 private:
-    bool Resolve(PCItemIdList list, Node* node) const { return ResolveList(self_, list, *places_, node); }
+    bool Resolve(PCItemIdList list, Node* node) const { return ResolveList(FSelf, list, *FPlaces, node); }
 
-    std::shared_ptr<const Places> places_;
-    Node self_;
+    std::shared_ptr<const Places> FPlaces;
+    Node FSelf;
 };
 
 HResult Folder::EnumObjects(std::uint32_t flags, EnumIdListPtr* out)
@@ -481,28 +481,28 @@ HResult Folder::EnumObjects(std::uint32_t flags, EnumIdListPtr* out)
         return E_INVALIDARG;
     out->reset();
     std::deque<std::string> places;
-    if (self_.kind == NodeKind::Computer) {
+    if (FSelf.kind == NodeKind::Computer) {
         if (flags & kEnumFolders)
             for (const Volume& volume : Volumes())
                 places.push_back(EncodeVolume(volume.mountPath, volume.removable));
         *out = std::make_shared<Enumerator>(std::move(places), std::string(), flags, nullptr);
         return S_OK;
     }
-    if (!self_.folder)
+    if (!FSelf.folder)
         return FromSystemError(kErrorDirectory);
-    if (self_.kind == NodeKind::Desktop && (flags & kEnumFolders))
+    if (FSelf.kind == NodeKind::Desktop && (flags & kEnumFolders))
         for (const Place place : {Place::Home, Place::Computer, Place::Trash})
             places.push_back(EncodePlace(place));
-    DIR* dir = ::opendir(self_.path.c_str());
+    DIR* dir = ::opendir(FSelf.path.c_str());
     if (!dir) {
         // An empty trash may not have its folder yet; that is an empty folder, not an error.
-        if (self_.kind == NodeKind::Trash && errno == ENOENT) {
-            *out = std::make_shared<Enumerator>(std::move(places), self_.path, flags, nullptr);
+        if (FSelf.kind == NodeKind::Trash && errno == ENOENT) {
+            *out = std::make_shared<Enumerator>(std::move(places), FSelf.path, flags, nullptr);
             return S_OK;
         }
         return FromErrno(errno);
     }
-    *out = std::make_shared<Enumerator>(std::move(places), self_.path, flags, dir);
+    *out = std::make_shared<Enumerator>(std::move(places), FSelf.path, flags, dir);
     return S_OK;
 }
 
@@ -517,7 +517,7 @@ HResult Folder::BindToObject(PCItemIdList list, ShellFolderPtr* out)
     if (node.kind != NodeKind::Computer && !IsDirectory(node.path))
         return node.folder ? FromErrno(ENOENT) : FromSystemError(kErrorDirectory);
     node.folder = true;
-    *out = std::make_shared<Folder>(places_, std::move(node));
+    *out = std::make_shared<Folder>(FPlaces, std::move(node));
     return S_OK;
 }
 
@@ -546,7 +546,7 @@ HResult Folder::GetAttributesOf(std::uint32_t count, const PCItemIdList* items, 
         }
         common &= NodeAttributes(node, mask);
     }
-    *inOut = count == 0 ? NodeAttributes(self_, mask) & mask : common;
+    *inOut = count == 0 ? NodeAttributes(FSelf, mask) & mask : common;
     return S_OK;
 }
 
@@ -688,7 +688,7 @@ HResult Folder::ParseDisplayName(std::u16string_view name, PItemIdList* out)
     if (!out)
         return E_INVALIDARG;
     *out = nullptr;
-    if (self_.kind != NodeKind::Desktop)
+    if (FSelf.kind != NodeKind::Desktop)
         return E_NOTIMPL;
     const std::string text = WideToBytes(name);
     if (text.compare(0, kClassPathPrefix.size(), kClassPathPrefix) == 0) {
@@ -703,7 +703,7 @@ HResult Folder::ParseDisplayName(std::u16string_view name, PItemIdList* out)
         return *out ? S_OK : E_OUTOFMEMORY;
     }
     if (!text.empty() && text[0] == '/')
-        return ListForPath(*places_, NormalizePath(text), out);
+        return ListForPath(*FPlaces, NormalizePath(text), out);
     // "NAME:" or "NAME:/rest": the volume a file manager names NAME, as a drive letter names a drive.
     const std::size_t colon = text.find(':');
     if (colon == std::string::npos || colon == 0 || (colon + 1 < text.size() && text[colon + 1] != '/'))
@@ -711,7 +711,7 @@ HResult Folder::ParseDisplayName(std::u16string_view name, PItemIdList* out)
     const std::string_view volumeName = std::string_view(text).substr(0, colon);
     for (const Volume& volume : Volumes())
         if (EqualIgnoringCase(volume.name, volumeName))
-            return ListForPath(*places_, NormalizePath(volume.mountPath + "/" + text.substr(colon + 1)), out);
+            return ListForPath(*FPlaces, NormalizePath(volume.mountPath + "/" + text.substr(colon + 1)), out);
     return FromSystemError(kErrorPathNotFound);
 }
 

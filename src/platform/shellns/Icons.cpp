@@ -160,13 +160,13 @@ QIcon SystemImageList::Icon(int index) const
         return {};
     if (FromTheme(index))
         return QIcon::fromTheme(QString::fromLatin1(kThemeNames[static_cast<std::size_t>(index)]));
-    return QIcon(DrawnIcon(index, iconSize_));
+    return QIcon(DrawnIcon(index, FIconSize));
 }
 
 QPixmap SystemImageList::Pixmap(int index) const
 {
     const QIcon icon = Icon(index);
-    return icon.isNull() ? QPixmap() : icon.pixmap(iconSize_, iconSize_);
+    return icon.isNull() ? QPixmap() : icon.pixmap(FIconSize, FIconSize);
 }
 
 ImageListHandle SmallSystemImages()

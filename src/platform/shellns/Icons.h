@@ -29,16 +29,16 @@ constexpr int kLargeIconSize = 32;
 
 class SystemImageList {
 public:
-    explicit SystemImageList(int iconSize) : iconSize_(iconSize) {}
+    explicit SystemImageList(int iconSize) : FIconSize(iconSize) {}
     int Count() const { return kSystemIconCount; }
-    int IconSize() const { return iconSize_; }
+    int IconSize() const { return FIconSize; }
     // Needs a running QGuiApplication. A theme without the icon gives a drawn stand-in.
     QIcon Icon(int index) const;
     QPixmap Pixmap(int index) const;
     bool FromTheme(int index) const; // false when the stand-in is used
 
 private:
-    int iconSize_;
+    int FIconSize;
 };
 using ImageListHandle = const SystemImageList*;
 

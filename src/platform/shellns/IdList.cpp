@@ -41,9 +41,9 @@ bool IdListBuilder::Append(std::string_view itemData)
         return false;
     std::uint8_t header[kIdCountSize];
     WriteIdCount(header, static_cast<std::uint16_t>(count));
-    bytes_.append(reinterpret_cast<const char*>(header), kIdCountSize);
-    bytes_.append(itemData);
-    ++items_;
+    FBytes.append(reinterpret_cast<const char*>(header), kIdCountSize);
+    FBytes.append(itemData);
+    ++FItems;
     return true;
 }
 
@@ -55,10 +55,10 @@ void IdListBuilder::AppendAll(PCItemIdList list)
 
 PItemIdList IdListBuilder::Finish() const
 {
-    auto* block = static_cast<std::uint8_t*>(Allocator().Alloc(bytes_.size() + kIdCountSize));
+    auto* block = static_cast<std::uint8_t*>(Allocator().Alloc(FBytes.size() + kIdCountSize));
     if (!block)
         return nullptr;
-    std::memcpy(block, bytes_.data(), bytes_.size()); // the allocator zero-filled the terminator
+    std::memcpy(block, FBytes.data(), FBytes.size()); // the allocator zero-filled the terminator
     return reinterpret_cast<PItemIdList>(block);
 }
 

@@ -42,11 +42,11 @@ public:
     bool Append(std::string_view itemData);      // false when the item would exceed the 16-bit count
     void AppendAll(PCItemIdList list);
     PItemIdList Finish() const;                   // nullptr when the allocator gives nothing
-    std::size_t ItemCount() const { return items_; }
+    std::size_t ItemCount() const { return FItems; }
 
 private:
-    std::string bytes_;
-    std::size_t items_ = 0;
+    std::string FBytes;
+    std::size_t FItems = 0;
 };
 
 } // namespace shellns

@@ -31,19 +31,19 @@ public:
     explicit HomeData(const std::string& path)
     {
         if (const char* value = std::getenv("XDG_DATA_HOME"))
-            saved_ = value;
+            FSaved = value;
         ::setenv("XDG_DATA_HOME", path.c_str(), 1);
     }
     ~HomeData()
     {
-        if (saved_)
-            ::setenv("XDG_DATA_HOME", saved_->c_str(), 1);
+        if (FSaved)
+            ::setenv("XDG_DATA_HOME", FSaved->c_str(), 1);
         else
             ::unsetenv("XDG_DATA_HOME");
     }
 
 private:
-    std::optional<std::string> saved_;
+    std::optional<std::string> FSaved;
 };
 
 TEST(Trash, PathsAreEscapedAsInUrls)

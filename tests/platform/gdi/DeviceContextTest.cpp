@@ -24,7 +24,7 @@ std::string Col(const Bitmap& b, int x) { return Column(b, x, kLegend); }
 
 class DeviceContextTest : public ::testing::Test {
 protected:
-    ScopedClassicColors classic_;
+    ScopedClassicColors FClassic;
 };
 
 TEST_F(DeviceContextTest, LinesLeaveOutTheirEndPoint)

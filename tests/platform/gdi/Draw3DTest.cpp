@@ -19,7 +19,7 @@ std::string Row(const Bitmap& b, int y) { return test::Row(b, y, kLegend); }
 
 class Draw3DTest : public ::testing::Test {
 protected:
-    ScopedClassicColors classic_;
+    ScopedClassicColors FClassic;
 };
 
 TEST_F(Draw3DTest, RaisedButtonFace)

@@ -171,21 +171,21 @@ TEST_F(ContextMenuTest, DeleteIsOfferedWhereATrashCanTakeTheItem)
 // A small ext2 volume in a scratch folder, loop-mounted for the life of the object (root only).
 class ScratchVolume {
 public:
-    explicit ScratchVolume(const std::string& folder) : mount(folder + "/volume"), image_(folder + "/volume.img")
+    explicit ScratchVolume(const std::string& folder) : mount(folder + "/volume"), FImage(folder + "/volume.img")
     {
         std::filesystem::create_directories(mount);
-        std::filesystem::resize_file(CreatedEmpty(image_), kImageBytes);
-        mounted_ = Run("mkfs.ext2 -q -F '" + image_ + "'") && Run("mount -o loop '" + image_ + "' '" + mount + "'");
+        std::filesystem::resize_file(CreatedEmpty(FImage), kImageBytes);
+        FMounted = Run("mkfs.ext2 -q -F '" + FImage + "'") && Run("mount -o loop '" + FImage + "' '" + mount + "'");
     }
     ~ScratchVolume()
     {
-        if (mounted_ && !Run("umount '" + mount + "'"))
+        if (FMounted && !Run("umount '" + mount + "'"))
             Run("umount -l '" + mount + "'");
     }
     ScratchVolume(const ScratchVolume&) = delete;
     ScratchVolume& operator=(const ScratchVolume&) = delete;
 
-    bool Mounted() const { return mounted_; }
+    bool Mounted() const { return FMounted; }
     const std::string mount;
 
 private:
@@ -197,8 +197,8 @@ private:
     }
     static bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
-    std::string image_;
-    bool mounted_ = false;
+    std::string FImage;
+    bool FMounted = false;
 };
 
 TEST_F(ContextMenuTest, AFolderOnAnotherFileSystemGoesToThatVolumesOwnTrash)

@@ -28,7 +28,7 @@ void MakeParents(const std::string& path)
 
 ScratchHome::ScratchHome()
 {
-    root = folder_.Root();
+    root = FFolder.Root();
     home = root + "/home";
     desktop = home + "/Desktop";
     usb = root + "/media/USB";
@@ -77,7 +77,7 @@ std::string ScratchHome::MakeFile(const std::string& relative, const std::string
 
 void ScratchHome::SetUserDir(const std::string& key, const std::string& relative)
 {
-    userDirs_[key] = relative;
+    FUserDirs[key] = relative;
     WriteUserDirs();
 }
 
@@ -87,7 +87,7 @@ void ScratchHome::WriteUserDirs() const
     MakeParents(path);
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << "# written by the test\n";
-    for (const auto& [key, relative] : userDirs_)
+    for (const auto& [key, relative] : FUserDirs)
         file << "XDG_" << key << "_DIR=\"$HOME/" << relative << "\"\n";
 }
 
@@ -95,14 +95,14 @@ ScopedEnvironment::ScopedEnvironment(std::initializer_list<const char*> names)
 {
     for (const char* name : names) {
         const char* value = std::getenv(name);
-        saved_[name] = value ? std::optional<std::string>(value) : std::nullopt;
+        FSaved[name] = value ? std::optional<std::string>(value) : std::nullopt;
         ::unsetenv(name);
     }
 }
 
 ScopedEnvironment::~ScopedEnvironment()
 {
-    for (const auto& [name, value] : saved_) {
+    for (const auto& [name, value] : FSaved) {
         if (value)
             ::setenv(name.c_str(), value->c_str(), 1);
         else

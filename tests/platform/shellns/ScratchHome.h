@@ -19,7 +19,7 @@ public:
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
 private:
-    std::map<std::string, std::optional<std::string>> saved_;
+    std::map<std::string, std::optional<std::string>> FSaved;
 };
 
 class ScratchHome {
@@ -43,10 +43,10 @@ public:
 private:
     void WriteUserDirs() const;
 
-    testsupport::ScratchTree folder_; // root, removed with everything below when it goes
-    ScopedEnvironment environment_{"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DESKTOP_DIR",
+    testsupport::ScratchTree FFolder; // root, removed with everything below when it goes
+    ScopedEnvironment FEnvironment{"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DESKTOP_DIR",
                                    "XDG_DOCUMENTS_DIR", "XDG_TEMPLATES_DIR"};
-    std::map<std::string, std::string> userDirs_;
+    std::map<std::string, std::string> FUserDirs;
 };
 
 // The user's language for messages while it lives (locale: "ru_RU.UTF-8", "C.UTF-8" ...; LANGUAGE
@@ -56,5 +56,5 @@ public:
     explicit ScopedLocale(const std::string& locale, const std::string& language = {});
 
 private:
-    ScopedEnvironment saved_{"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
+    ScopedEnvironment FSaved{"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
 };
