@@ -35,9 +35,9 @@ void BM_RegionByPixelUnion(benchmark::State& state)
     const Bitmap b = circleBitmap();
     for (auto _ : state) {
         QRegion r;
-        for (int y = 0; y < b.height(); ++y)
-            for (int x = 0; x < b.width(); ++x)
-                if (b.pixel(x, y) != 0xFFFFFF)
+        for (int y = 0; y < b.Height(); ++y)
+            for (int x = 0; x < b.Width(); ++x)
+                if (b.Pixel(x, y) != 0xFFFFFF)
                     r = r.united(QRect(x, y, 1, 1));
         benchmark::DoNotOptimize(r);
     }
@@ -75,7 +75,7 @@ void BM_BitBlt(benchmark::State& state)
     const auto rop = RasterOp(state.range(0));
     for (auto _ : state) {
         ddc.BitBlt(0, 0, kBlockSize, kBlockSize, sdc, 0, 0, rop);
-        benchmark::DoNotOptimize(dst.image().constBits());
+        benchmark::DoNotOptimize(dst.Image().constBits());
     }
 }
 BENCHMARK(BM_BitBlt)->Arg(SRCCOPY)->Arg(SRCAND)->Arg(0x00E20746)->Unit(benchmark::kMicrosecond);

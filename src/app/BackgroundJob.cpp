@@ -39,7 +39,7 @@ struct HookSlot {
     JobProgressHook hook;
 };
 
-HookSlot& hookSlot()
+HookSlot& GlobalHookSlot()
 {
     static HookSlot slot;
     return slot;
@@ -118,7 +118,7 @@ void RunJob(const std::function<void()>& work, std::atomic<bool>& cancel, const 
 
 void SetJobProgressHook(JobProgressHook hook)
 {
-    HookSlot& slot = hookSlot();
+    HookSlot& slot = GlobalHookSlot();
     const std::lock_guard lock(slot.mutex);
     slot.set.store(static_cast<bool>(hook));
     slot.hook = std::move(hook);
@@ -126,7 +126,7 @@ void SetJobProgressHook(JobProgressHook hook)
 
 void ReportJobProgress(const std::atomic<bool>& cancel)
 {
-    HookSlot& slot = hookSlot();
+    HookSlot& slot = GlobalHookSlot();
     if (!slot.set.load(std::memory_order_relaxed))
         return;
     JobProgressHook hook;

@@ -53,7 +53,7 @@ void TProblemsForm::SetProblems(const QString& heading, std::vector<app::Problem
     Label1->SetCaption(heading + QStringLiteral(": ") + QString::number(problems.size()));
     FRows.problems = std::move(problems);
     // Each column as wide as its longest text (at least as designed): a path is never cut.
-    const QFontMetrics metrics(ListView1->Font()->Handle().qfont());
+    const QFontMetrics metrics(ListView1->Font()->Handle().ToQFont());
     for (const int column : {kPathColumn, kReasonColumn}) {
         int width = ListView1->Columns()->Items(column)->Width();
         for (int row = 0; row < FRows.RowCount(); ++row)

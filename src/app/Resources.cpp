@@ -8,7 +8,7 @@
 #include <mutex>
 
 // Outside any namespace, as the resource system's initialiser must be.
-static void initFormResources()
+static void InitFormResources()
 {
     Q_INIT_RESOURCE(app_forms);
     Q_INIT_RESOURCE(app_icons);
@@ -17,7 +17,7 @@ static void initFormResources()
 void EnsureAppResources()
 {
     static std::once_flag once;
-    std::call_once(once, initFormResources);
+    std::call_once(once, InitFormResources);
 }
 
 void SetProgramIcon()

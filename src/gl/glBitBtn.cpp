@@ -27,7 +27,7 @@ TglTouchUp GlBitBtnTouchUp(const TRect& client, bool mouseOver, bool pressed, bo
         return touchUp;
     if (focusedOrDefault) {
         touchUp.kind = TglTouchUp::Kind::FaceFrame;
-        touchUp.frame = client.inflated(-kFrameInset, -kFrameInset);
+        touchUp.frame = client.Inflated(-kFrameInset, -kFrameInset);
         return touchUp;
     }
     const int l = client.left;

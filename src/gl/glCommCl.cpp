@@ -9,7 +9,7 @@ constexpr int kMaxSteps = 255;
 // Shallower devices show gradients as bands: the text is drawn plainly there.
 constexpr int kGradientMinBitsPerPixel = 16;
 
-gdi::ColorRef rgbOf(TColor color)
+gdi::ColorRef RgbOf(TColor color)
 {
     return gdi::ColorRef(ColorToRGB(color));
 }
@@ -19,7 +19,7 @@ gdi::ColorRef rgbOf(TColor color)
 // ---------------------------------------------------------------- TTwainColors
 
 TTwainColors::TTwainColors(QObject* parent)
-    : TPersistent(parent), FFromRGB(rgbOf(FFromColor)), FToRGB(rgbOf(FToColor))
+    : TPersistent(parent), FFromRGB(RgbOf(FFromColor)), FToRGB(RgbOf(FToColor))
 {
 }
 
@@ -34,7 +34,7 @@ void TTwainColors::SetFromColor(TColor value)
     if (FFromColor == value)
         return;
     FFromColor = value;
-    FFromRGB = rgbOf(value);
+    FFromRGB = RgbOf(value);
     Changed();
 }
 
@@ -43,7 +43,7 @@ void TTwainColors::SetToColor(TColor value)
     if (FToColor == value)
         return;
     FToColor = value;
-    FToRGB = rgbOf(value);
+    FToRGB = RgbOf(value);
     Changed();
 }
 

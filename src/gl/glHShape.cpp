@@ -90,12 +90,12 @@ TRect ShrinkForBevel(TRect r, TBevelCut cut, bool bold)
     const int b = bold ? 1 : 0;
     switch (cut) {
     case bvLowered:
-        r = r.inflated(-1, -1);
+        r = r.Inflated(-1, -1);
         r.left += b;
         r.top += b;
         break;
     case bvRaised:
-        r = r.inflated(-1, -1);
+        r = r.Inflated(-1, -1);
         r.right -= b;
         r.bottom -= b;
         break;
@@ -110,7 +110,7 @@ QRegion GeometricHole(const THoleLook& look, int width, int height)
 {
     TRect r = ShrinkForBevel(HoleShapeRect(look.shape, width, height), look.outer, look.outerBold);
     // With an offset the inner bevel lies inside the gap and the hole begins at the outer one.
-    r = look.offset == 0 ? ShrinkForBevel(r, look.inner, look.innerBold) : r.inflated(-look.offset, -look.offset);
+    r = look.offset == 0 ? ShrinkForBevel(r, look.inner, look.innerBold) : r.Inflated(-look.offset, -look.offset);
     if (IsRoundKind(look.shape))
         return gdi::CreateRoundRectRgn(r.left + 1, r.top + 1, r.right + 2, r.bottom + 2, look.corner.x(),
                                        look.corner.y());
@@ -149,7 +149,7 @@ THoleBevelDrawing HoleBevelDrawing(const THoleLook& look, int width, int height)
     drawing.filled = drawing.ellipses || (drawing.corner.x() & drawing.corner.y()) != 0;
     TRect r = HoleShapeRect(look.shape, width, height);
     AddBevel(drawing.figures, r, look.outer, look.outerBold);
-    r = r.inflated(-look.offset, -look.offset);
+    r = r.Inflated(-look.offset, -look.offset);
     AddBevel(drawing.figures, r, look.inner, look.innerBold);
     return drawing;
 }

@@ -5,7 +5,7 @@
 #include <mutex>
 
 // Outside any namespace, as the resource system's initialiser must be.
-static void initGlResources()
+static void InitGlResources()
 {
     Q_INIT_RESOURCE(gl);
 }
@@ -18,7 +18,7 @@ const char* const kPictureName = "HELP";
 void EnsureResources()
 {
     static std::once_flag once;
-    std::call_once(once, initGlResources);
+    std::call_once(once, InitGlResources);
 }
 
 [[noreturn]] void RefuseSecondInstance()
@@ -30,8 +30,8 @@ void EnsureResources()
 
 TRect GlHintWindowBounds(const TRect& rect, int screenWidth, int screenHeight)
 {
-    const int width = rect.width() + kGlHintExtraWidth;
-    const int height = rect.height() + kGlHintExtraHeight;
+    const int width = rect.Width() + kGlHintExtraWidth;
+    const int height = rect.Height() + kGlHintExtraHeight;
     int left = rect.left;
     int top = rect.top;
     if (top + height > screenHeight)
@@ -78,7 +78,7 @@ void TglHintWindow::ActivateHint(TRect rect, const QString& hint)
     const int screenWidth = Screen ? Screen->Width() : rect.right + kGlHintExtraWidth;
     const int screenHeight = Screen ? Screen->Height() : rect.bottom + kGlHintExtraHeight;
     const TRect bounds = GlHintWindowBounds(rect, screenWidth, screenHeight);
-    SetBounds(bounds.left, bounds.top, bounds.width(), bounds.height());
+    SetBounds(bounds.left, bounds.top, bounds.Width(), bounds.Height());
     Invalidate();
     Show();
     raise();

@@ -21,12 +21,12 @@ constexpr int kFaceInsideOutline = 1;
 constexpr int kComponentMax = 255;
 constexpr int kByteMask = 0xFF;
 
-bool isFlat(TglTextStyle style)
+bool IsFlat(TglTextStyle style)
 {
     return style == fstNone || style == fstShadow;
 }
 
-void clippedText(gdi::DeviceContext& dc, int x, int y, const TRect& clip, const QString& text)
+void ClippedText(gdi::DeviceContext& dc, int x, int y, const TRect& clip, const QString& text)
 {
     dc.ExtTextOut(x, y, gdi::ETO_CLIPPED, &clip, text);
 }
@@ -38,10 +38,10 @@ void DrawTextFace(gdi::DeviceContext& dc, int x, int y, const TRect& clip, const
     if (delineated) {
         if (!faceOnly) {
             dc.SetTextColor(delineateColor);
-            clippedText(dc, x, y, clip, text);
-            clippedText(dc, x + kOutlineSpread, y + kOutlineSpread, clip, text);
-            clippedText(dc, x, y + kOutlineSpread, clip, text);
-            clippedText(dc, x + kOutlineSpread, y, clip, text);
+            ClippedText(dc, x, y, clip, text);
+            ClippedText(dc, x + kOutlineSpread, y + kOutlineSpread, clip, text);
+            ClippedText(dc, x, y + kOutlineSpread, clip, text);
+            ClippedText(dc, x + kOutlineSpread, y, clip, text);
         }
         x += kFaceInsideOutline;
         y += kFaceInsideOutline;
@@ -50,7 +50,7 @@ void DrawTextFace(gdi::DeviceContext& dc, int x, int y, const TRect& clip, const
     if (gradient)
         gradient->GradientTextOut(dc, text, clip, x, y);
     else
-        clippedText(dc, x, y, clip, text);
+        ClippedText(dc, x, y, clip, text);
 }
 
 }  // namespace
@@ -73,7 +73,7 @@ int GlLabelEscapement(TglLabelDir direction)
 int GlEffectOffset(TglTextStyle style, bool delineated)
 {
     const int d = delineated ? kOffsetDelineated : kOffsetPlain;
-    return isFlat(style) ? d / 2 - 1 : d;
+    return IsFlat(style) ? d / 2 - 1 : d;
 }
 
 int GlFaceOffset(TglTextStyle style, bool delineated)
@@ -101,7 +101,7 @@ void DrawEffectText(gdi::DeviceContext& dc, int x, int y, const TRect& clip, con
     const int depth = illumination ? illumination->ShadowDepth() : kDefaultShadowDepth;
     const auto layer = [&](TColor color, int dx, int dy) {
         dc.SetTextColor(color);
-        clippedText(dc, x + dx, y + dy, clip, text);
+        ClippedText(dc, x + dx, y + dy, clip, text);
     };
     const auto face = [&](int a) {
         DrawTextFace(dc, x + a, y + a, clip, text, delineated, faceOnly, textColor, delineateColor, gradient);
@@ -160,7 +160,7 @@ void ReplaceColor(TBitmap* bitmap, TColor oldColor, TColor newColor)
     gdi::DeviceContext maskDC(&mask);
     canvas->Brush()->SetColor(oldColor);
     dc.SetBkColor(oldColor);
-    maskDC.BitBlt(0, 0, mask.width(), mask.height(), dc, 0, 0, gdi::SRCCOPY);
+    maskDC.BitBlt(0, 0, mask.Width(), mask.Height(), dc, 0, 0, gdi::SRCCOPY);
     // Back onto the bitmap: the mask's 1 becomes white and its 0 black, and the raster
     // operation writes the brush where the source is white and keeps the bitmap elsewhere.
     constexpr gdi::RasterOp kBrushWhereSourceSet = 0x00E20746;
@@ -168,7 +168,7 @@ void ReplaceColor(TBitmap* bitmap, TColor oldColor, TColor newColor)
     dc.SelectBrush(gdi::SolidBrush(newColor));
     dc.SetTextColor(clBlack);
     dc.SetBkColor(clWhite);
-    dc.BitBlt(0, 0, mask.width(), mask.height(), maskDC, 0, 0, kBrushWhereSourceSet);
+    dc.BitBlt(0, 0, mask.Width(), mask.Height(), maskDC, 0, 0, kBrushWhereSourceSet);
 }
 
 void CopyParentBackground(TControl* control, const TRect& area, gdi::DeviceContext& dc)
@@ -191,7 +191,7 @@ void CopyParentBackground(TControl* control, const TRect& area, gdi::DeviceConte
             continue;
         if (sibling == control)
             break;
-        if (gdi::Intersect(sibling->BoundsRect(), covered).isEmpty() || !sibling->Visible())
+        if (gdi::Intersect(sibling->BoundsRect(), covered).IsEmpty() || !sibling->Visible())
             continue;
         dc.SaveDC();
         dc.SetViewportOrg(sibling->Left() + shift.x(), sibling->Top() + shift.y());

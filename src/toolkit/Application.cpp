@@ -26,19 +26,19 @@ constexpr int kHintCursorMargin = 20;
 
 // A hint is "short|long": the short part shows in the hint window, the long part is the
 // application's Hint (a status line would show it).
-QString shortHint(const QString& hint)
+QString ShortHint(const QString& hint)
 {
     const qsizetype bar = hint.indexOf(u'|');
     return bar < 0 ? hint : hint.left(bar);
 }
 
-QString longHint(const QString& hint)
+QString LongHint(const QString& hint)
 {
     const qsizetype bar = hint.indexOf(u'|');
     return bar < 0 ? hint : hint.mid(bar + 1);
 }
 
-QString hintTextOf(const TControl* control)
+QString HintTextOf(const TControl* control)
 {
     for (; control; control = control->Parent())
         if (!control->Hint().isEmpty())
@@ -48,18 +48,18 @@ QString hintTextOf(const TControl* control)
 
 // The hint at a screen point over control, and in area (control's client coordinates) where it
 // holds: the control's own for that point, else the nearest Hint outwards, over the whole control.
-QString hintTextAt(const TControl* control, TPoint screenPos, TRect& area)
+QString HintTextAt(const TControl* control, TPoint screenPos, TRect& area)
 {
     area = control->ClientRect();
     const QString own = control->HintAt(control->ScreenToClient(screenPos), area);
     if (!own.isEmpty())
         return own;
     area = control->ClientRect();
-    return hintTextOf(control->Parent());
+    return HintTextOf(control->Parent());
 }
 
 // The control whose hint shows: the nearest one, outwards, that shows hints.
-TControl* hintControlFor(TControl* control)
+TControl* HintControlFor(TControl* control)
 {
     while (control && !control->ShowHint())
         control = control->Parent();
@@ -307,8 +307,8 @@ bool TApplication::HintVisible() const
 void TApplication::HintMouseMessage(TControl* control, TPoint screenPos)
 {
     FHintCursor = screenPos;
-    SetHint(longHint(hintTextOf(control)));
-    TControl* target = hintControlFor(control);
+    SetHint(LongHint(HintTextOf(control)));
+    TControl* target = HintControlFor(control);
     if (target != CurrentHintControl()) {
         const bool wasShowing = HintVisible();
         CancelHint();
@@ -322,7 +322,7 @@ void TApplication::HintMouseMessage(TControl* control, TPoint screenPos)
     // now (another line of a list) comes after a pause.
     if (target) {
         const TPoint p = target->ScreenToClient(screenPos);
-        if (!FHintCursorRect.contains(p.x(), p.y())) {
+        if (!FHintCursorRect.Contains(p.x(), p.y())) {
             HideHint();
             ArmHint(target, FHintPause);
         }
@@ -332,7 +332,7 @@ void TApplication::HintMouseMessage(TControl* control, TPoint screenPos)
 void TApplication::ArmHint(TControl* target, int pause)
 {
     FShowTimer.stop();
-    if (FShowHint && !hintTextAt(target, FHintCursor, FHintCursorRect).isEmpty())
+    if (FShowHint && !HintTextAt(target, FHintCursor, FHintCursorRect).isEmpty())
         FShowTimer.start(pause, this);
 }
 
@@ -349,7 +349,7 @@ void TApplication::ActivateHint()
     info.HintColor = FHintColor;
     info.CursorPos = control->ScreenToClient(FHintCursor);
     info.HideTimeout = FHintHidePause;
-    info.HintStr = shortHint(hintTextAt(control, FHintCursor, info.CursorRect));
+    info.HintStr = ShortHint(HintTextAt(control, FHintCursor, info.CursorRect));
     bool canShow = true;
     if (OnShowHint)
         OnShowHint(info.HintStr, canShow, info);
@@ -357,7 +357,7 @@ void TApplication::ActivateHint()
         return;
     const TRect rect = FHintWindow->CalcHintRect(info.HintMaxWidth, info.HintStr);
     FHintWindow->SetColor(info.HintColor);
-    FHintWindow->ActivateHint(rect.translated(info.HintPos.x(), info.HintPos.y()), info.HintStr);
+    FHintWindow->ActivateHint(rect.Translated(info.HintPos.x(), info.HintPos.y()), info.HintStr);
     FHintCursorRect = info.CursorRect;
     if (info.HideTimeout > 0)
         FHideTimer.start(info.HideTimeout, this);

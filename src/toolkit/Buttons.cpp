@@ -8,7 +8,7 @@
 #include <mutex>
 
 // Outside any namespace, as the resource system's initialiser must be.
-static void initGlyphResources()
+static void InitGlyphResources()
 {
     Q_INIT_RESOURCE(glyphs);
 }
@@ -33,27 +33,27 @@ const std::array<TBitBtnStock, 11> kStock = {{
 }};
 
 // Each stock glyph is read from the resources once and shared by every button of its kind.
-const gdi::Bitmap& stockGlyph(TBitBtnKind kind)
+const gdi::Bitmap& StockGlyph(TBitBtnKind kind)
 {
     static std::mutex mutex;
     static std::map<TBitBtnKind, gdi::Bitmap> glyphs;
     static std::once_flag resources;
-    std::call_once(resources, initGlyphResources);
+    std::call_once(resources, InitGlyphResources);
     const std::lock_guard lock(mutex);
     auto found = glyphs.find(kind);
     if (found == glyphs.end()) {
         gdi::Bitmap bitmap;
-        bitmap.loadFromResourceName(QString::fromLatin1(BitBtnStock(kind).glyph));
+        bitmap.LoadFromResourceName(QString::fromLatin1(BitBtnStock(kind).glyph));
         found = glyphs.emplace(kind, std::move(bitmap)).first;
     }
     return found->second;
 }
 
 // One cell of a glyph strip.
-gdi::Bitmap glyphCell(const gdi::Bitmap& glyph, int index, int count)
+gdi::Bitmap GlyphCell(const gdi::Bitmap& glyph, int index, int count)
 {
-    const int width = glyph.width() / count;
-    return gdi::Bitmap(glyph.image().copy(index * width, 0, width, glyph.height()));
+    const int width = glyph.Width() / count;
+    return gdi::Bitmap(glyph.Image().copy(index * width, 0, width, glyph.Height()));
 }
 
 }  // namespace
@@ -67,7 +67,7 @@ TGlyphPlacement PlaceGlyphAndText(const TRect& client, QSize glyph, QSize text, 
                                   int spacing)
 {
     const bool horizontal = layout == blGlyphLeft || layout == blGlyphRight;
-    const int room = horizontal ? client.width() : client.height();
+    const int room = horizontal ? client.Width() : client.Height();
     const int glyphSize = horizontal ? glyph.width() : glyph.height();
     const int textSize = horizontal ? text.width() : text.height();
     if (glyph.isEmpty() || text.isEmpty())
@@ -91,12 +91,12 @@ TGlyphPlacement PlaceGlyphAndText(const TRect& client, QSize glyph, QSize text, 
     }
     TGlyphPlacement placement;
     if (horizontal) {
-        placement.glyph = TPoint(client.left + glyphAt, client.top + (client.height() - glyph.height()) / 2);
-        const int top = client.top + (client.height() - text.height()) / 2;
+        placement.glyph = TPoint(client.left + glyphAt, client.top + (client.Height() - glyph.height()) / 2);
+        const int top = client.top + (client.Height() - text.height()) / 2;
         placement.text = Rect(client.left + textAt, top, client.left + textAt + text.width(), top + text.height());
     } else {
-        placement.glyph = TPoint(client.left + (client.width() - glyph.width()) / 2, client.top + glyphAt);
-        const int left = client.left + (client.width() - text.width()) / 2;
+        placement.glyph = TPoint(client.left + (client.Width() - glyph.width()) / 2, client.top + glyphAt);
+        const int left = client.left + (client.Width() - text.width()) / 2;
         placement.text = Rect(left, client.top + textAt, left + text.width(), client.top + textAt + text.height());
     }
     return placement;
@@ -148,7 +148,7 @@ void TBitBtn::SetKind(TBitBtnKind value)
         if (!keepCaption)
             SetCaption(QString::fromLatin1(stock.caption));
         FSettingStockGlyph = true;
-        FGlyph->SetHandle(stockGlyph(value));
+        FGlyph->SetHandle(StockGlyph(value));
         FSettingStockGlyph = false;
         FGlyphModified = false;
         FNumGlyphs = 1;
@@ -203,37 +203,37 @@ void TBitBtn::SetSpacing(int value)
 void TBitBtn::DrawContent(gdi::DeviceContext& dc, const TRect& rect, unsigned state)
 {
     const gdi::Bitmap& strip = FGlyph->Handle();
-    const int count = std::max(1, std::min(FNumGlyphs, strip.width()));
-    const bool hasGlyph = !strip.isEmpty();
-    const QSize glyphSize = hasGlyph ? QSize(strip.width() / count, strip.height()) : QSize();
+    const int count = std::max(1, std::min(FNumGlyphs, strip.Width()));
+    const bool hasGlyph = !strip.IsEmpty();
+    const QSize glyphSize = hasGlyph ? QSize(strip.Width() / count, strip.Height()) : QSize();
 
     dc.SelectFont(Font()->Handle());
     dc.SetBkMode(gdi::TRANSPARENT);
-    TRect measured = Rect(0, 0, rect.width(), 0);
+    TRect measured = Rect(0, 0, rect.Width(), 0);
     const QString caption = Caption();
     if (!caption.isEmpty())
         dc.DrawText(caption, measured, kTextFormat | gdi::DT_CALCRECT);
-    const QSize textSize = caption.isEmpty() ? QSize() : QSize(measured.width(), measured.height());
+    const QSize textSize = caption.isEmpty() ? QSize() : QSize(measured.Width(), measured.Height());
     const TGlyphPlacement at = PlaceGlyphAndText(rect, glyphSize, textSize, FLayout, FMargin, FSpacing);
 
     const bool disabled = state & ODS_DISABLED;
     if (hasGlyph) {
-        const gdi::ColorRef transparent = strip.bottomLeftPixel();
+        const gdi::ColorRef transparent = strip.BottomLeftPixel();
         const int index = disabled ? 1 : (state & ODS_SELECTED) ? 2 : 0;
         if (index < count) {
-            gdi::DrawTransparentBitmap(dc, at.glyph.x(), at.glyph.y(), glyphCell(strip, index, count), transparent);
+            gdi::DrawTransparentBitmap(dc, at.glyph.x(), at.glyph.y(), GlyphCell(strip, index, count), transparent);
         } else if (disabled) {
-            const gdi::Bitmap look = gdi::CreateDisabledGlyph(glyphCell(strip, 0, count), transparent);
+            const gdi::Bitmap look = gdi::CreateDisabledGlyph(GlyphCell(strip, 0, count), transparent);
             gdi::DrawTransparentBitmap(dc, at.glyph.x(), at.glyph.y(), look, transparent);
         } else {
-            gdi::DrawTransparentBitmap(dc, at.glyph.x(), at.glyph.y(), glyphCell(strip, 0, count), transparent);
+            gdi::DrawTransparentBitmap(dc, at.glyph.x(), at.glyph.y(), GlyphCell(strip, 0, count), transparent);
         }
     }
     if (caption.isEmpty())
         return;
     TRect text = at.text;
     if (disabled) {
-        TRect raised = text.translated(1, 1);
+        TRect raised = text.Translated(1, 1);
         dc.SetTextColor(clBtnHighlight);
         dc.DrawText(caption, raised, kTextFormat);
         dc.SetTextColor(clBtnShadow);

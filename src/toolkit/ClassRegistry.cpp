@@ -12,7 +12,7 @@ struct Registry {
     QHash<QString, TComponentClass> classes;
 };
 
-Registry& registry()
+Registry& GlobalRegistry()
 {
     static Registry instance;
     return instance;
@@ -34,7 +34,7 @@ TComponent* TComponentClass::Create(TComponent* owner) const
 
 void RegisterClass(const TComponentClass& cls)
 {
-    Registry& r = registry();
+    Registry& r = GlobalRegistry();
     const std::lock_guard lock(r.mutex);
     const auto found = r.classes.constFind(cls.Name());
     if (found != r.classes.constEnd()) {
@@ -47,7 +47,7 @@ void RegisterClass(const TComponentClass& cls)
 
 TComponentClass FindClass(const QString& name)
 {
-    Registry& r = registry();
+    Registry& r = GlobalRegistry();
     const std::lock_guard lock(r.mutex);
     return r.classes.value(name);
 }

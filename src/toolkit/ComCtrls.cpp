@@ -396,7 +396,7 @@ QString TListView::HintAt(TPoint clientPos, TRect& area) const
     const QRect cellRect = FView->visualRect(cell);
     const QRect band = QRect(0, cellRect.top(), FView->viewport()->width(), cellRect.height())
                            .intersected(FView->viewport()->rect());
-    area = TRect::fromQRect(QRect(FView->viewport()->mapTo(this, band.topLeft()), band.size()));
+    area = TRect::FromQRect(QRect(FView->viewport()->mapTo(this, band.topLeft()), band.size()));
     QStringList cells;
     for (int column = 0; column < std::max(1, FColumns->Count()); ++column)
         if (const QString text = CellText(cell.row(), column); !text.isEmpty())

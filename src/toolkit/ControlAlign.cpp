@@ -6,7 +6,7 @@ namespace {
 
 // Where the anchors put one axis of a control: both sides kept stretch it, the far side alone
 // moves it, neither keeps its centre.
-void anchorAxis(int& start, int& length, int grown, bool nearSide, bool farSide)
+void AnchorAxis(int& start, int& length, int grown, bool nearSide, bool farSide)
 {
     if (nearSide && farSide)
         length += grown;
@@ -31,10 +31,10 @@ std::vector<TRect> AlignBounds(TRect client, const std::vector<TAlignItem>& item
         std::stable_sort(order.begin(), order.end(),
                          [&](std::size_t a, std::size_t b) { return before(items[a].bounds, items[b].bounds); });
         for (const std::size_t i : order) {
-            const int w = items[i].bounds.width();
-            const int h = items[i].bounds.height();
-            const int clientW = std::max(0, client.width());
-            const int clientH = std::max(0, client.height());
+            const int w = items[i].bounds.Width();
+            const int h = items[i].bounds.Height();
+            const int clientW = std::max(0, client.Width());
+            const int clientH = std::max(0, client.Height());
             TRect& r = result[i];
             switch (kind) {
             case alTop:
@@ -87,11 +87,11 @@ TRect TControl::AnchoredBounds(QSize parentClient) const
 {
     int left = FAnchorPlace.left;
     int top = FAnchorPlace.top;
-    int width = FAnchorPlace.width();
-    int height = FAnchorPlace.height();
-    anchorAxis(left, width, parentClient.width() - FAnchorParentClient.width(), FAnchors.testFlag(akLeft),
+    int width = FAnchorPlace.Width();
+    int height = FAnchorPlace.Height();
+    AnchorAxis(left, width, parentClient.width() - FAnchorParentClient.width(), FAnchors.testFlag(akLeft),
                FAnchors.testFlag(akRight));
-    anchorAxis(top, height, parentClient.height() - FAnchorParentClient.height(), FAnchors.testFlag(akTop),
+    AnchorAxis(top, height, parentClient.height() - FAnchorParentClient.height(), FAnchors.testFlag(akTop),
                FAnchors.testFlag(akBottom));
     return Rect(left, top, left + width, top + height);
 }
@@ -140,7 +140,7 @@ void TWinControl::AlignControls()
     try {
         for (std::size_t i = 0; i < placed.size(); ++i) {
             placed[i]->FAnchoring = placed[i]->Align() == alNone;
-            placed[i]->SetBounds(bounds[i].left, bounds[i].top, bounds[i].width(), bounds[i].height());
+            placed[i]->SetBounds(bounds[i].left, bounds[i].top, bounds[i].Width(), bounds[i].Height());
             placed[i]->FAnchoring = false;
         }
     } catch (...) {

@@ -16,7 +16,7 @@ struct DragSession {
     bool accepted = false;
 };
 
-DragSession& drag()
+DragSession& Drag()
 {
     static DragSession session;
     return session;
@@ -71,14 +71,14 @@ void TControl::DragDrop(TObject* source, int x, int y)
 
 bool TControl::Dragging() const
 {
-    return drag().source == this;
+    return Drag().source == this;
 }
 
 void TControl::BeginDrag()
 {
-    if (drag().source)
+    if (Drag().source)
         return;
-    drag() = DragSession{this, nullptr, false};
+    Drag() = DragSession{this, nullptr, false};
     QApplication::setOverrideCursor(QCursor(CursorShapeOf(crNoDrop)));
     DragWatch& watch = DragWatch::Instance();
     watch.moved = [this](QPoint screen) { DragMoved(screen); };
@@ -91,7 +91,7 @@ void TControl::BeginDrag()
 
 void TControl::DragMoved(QPoint screen)
 {
-    DragSession& session = drag();
+    DragSession& session = Drag();
     TControl* over = FindControl(QApplication::widgetAt(screen));
     TDragState state = dsDragMove;
     if (over != session.target) {
@@ -113,7 +113,7 @@ void TControl::DragMoved(QPoint screen)
 
 void TControl::DragEnded(QPoint screen)
 {
-    const DragSession session = std::exchange(drag(), DragSession{});
+    const DragSession session = std::exchange(Drag(), DragSession{});
     qApp->removeEventFilter(&DragWatch::Instance());
     QApplication::restoreOverrideCursor();
     TControl* target = session.accepted ? session.target : nullptr;
@@ -126,10 +126,10 @@ void TControl::DragEnded(QPoint screen)
 
 void TControl::LeaveDrag()
 {
-    if (drag().target == this)
-        drag().target = nullptr;
-    if (drag().source == this) {
-        drag() = DragSession{};
+    if (Drag().target == this)
+        Drag().target = nullptr;
+    if (Drag().source == this) {
+        Drag() = DragSession{};
         qApp->removeEventFilter(&DragWatch::Instance());
         QApplication::restoreOverrideCursor();
     }

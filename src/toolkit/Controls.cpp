@@ -71,7 +71,7 @@ TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons butto
 
 namespace {
 
-bool mouseButtonOf(Qt::MouseButton button, TMouseButton& result)
+bool MouseButtonOf(Qt::MouseButton button, TMouseButton& result)
 {
     switch (button) {
     case Qt::LeftButton:
@@ -470,13 +470,13 @@ gdi::DeviceContext& TControl::SurfaceDC()
     }
     const int w = std::max(0, ClientWidth());
     const int h = std::max(0, ClientHeight());
-    if (FSurface->bitmap.width() != w || FSurface->bitmap.height() != h)
-        FSurface->bitmap.setSize(w, h);
+    if (FSurface->bitmap.Width() != w || FSurface->bitmap.Height() != h)
+        FSurface->bitmap.SetSize(w, h);
     // The picture is kept at the density of the screen the window is on, so that it shows as
     // sharp as Qt's own widgets; a window moved to another screen paints afresh.
     const qreal ratio = devicePixelRatioF();
-    if (FSurface->bitmap.devicePixelRatio() != ratio) {
-        FSurface->bitmap.setDevicePixelRatio(ratio);
+    if (FSurface->bitmap.DevicePixelRatio() != ratio) {
+        FSurface->bitmap.SetDevicePixelRatio(ratio);
         FSurfaceDirty = true;
     }
     return FSurface->dc;
@@ -519,7 +519,7 @@ void TControl::PaintTo(gdi::DeviceContext& dc)
 
 void TControl::PresentSurface(QPainter& painter)
 {
-    painter.drawImage(ClientOffset(), ClientOffset(), PaintedSurface().image());
+    painter.drawImage(ClientOffset(), ClientOffset(), PaintedSurface().Image());
 }
 
 void TControl::paintEvent(QPaintEvent*)
@@ -536,7 +536,7 @@ void TControl::mousePressEvent(QMouseEvent* event)
 {
     Guard([&] {
         TMouseButton button;
-        if (!mouseButtonOf(event->button(), button))
+        if (!MouseButtonOf(event->button(), button))
             return;
         // A control that drags itself is dragged, not pressed.
         if (button == mbLeft && FDragMode == dmAutomatic && !ComponentState().testFlag(csDesigning)) {
@@ -554,7 +554,7 @@ void TControl::mouseDoubleClickEvent(QMouseEvent* event)
 {
     Guard([&] {
         TMouseButton button;
-        if (!mouseButtonOf(event->button(), button))
+        if (!MouseButtonOf(event->button(), button))
             return;
         if (button == mbLeft) {
             FClicked = true;
@@ -569,12 +569,12 @@ void TControl::mouseReleaseEvent(QMouseEvent* event)
 {
     Guard([&] {
         TMouseButton button;
-        if (!mouseButtonOf(event->button(), button))
+        if (!MouseButtonOf(event->button(), button))
             return;
         const QPoint p = event->position().toPoint() - QPoint(ClientOffset(), ClientOffset());
         if (button == mbLeft && FClicked) {
             FClicked = false;
-            if (ClientRect().contains(p.x(), p.y()))
+            if (ClientRect().Contains(p.x(), p.y()))
                 Click();
         }
         MouseUp(button, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
@@ -613,7 +613,7 @@ void TControl::resizeEvent(QResizeEvent*)
 {
     Guard([&] {
         // Rendering a hidden widget repeats its last resize; only a new size needs a paint.
-        if (!FSurface || FSurface->bitmap.width() != ClientWidth() || FSurface->bitmap.height() != ClientHeight())
+        if (!FSurface || FSurface->bitmap.Width() != ClientWidth() || FSurface->bitmap.Height() != ClientHeight())
             FSurfaceDirty = true;
         if (isWindow() && !FSyncingGeometry) {
             SyncWindowGeometry();

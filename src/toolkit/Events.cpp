@@ -10,13 +10,13 @@ struct Registry {
     std::unordered_map<int, TEventBinding> bindings;
 };
 
-Registry& registry()
+Registry& GlobalRegistry()
 {
     static Registry instance;
     return instance;
 }
 
-QByteArray lastComponent(const QByteArray& name)
+QByteArray LastComponent(const QByteArray& name)
 {
     const int colons = name.lastIndexOf("::");
     return colons < 0 ? name : name.mid(colons + 2);
@@ -28,7 +28,7 @@ namespace toolkit::detail {
 
 void RegisterEventBinding(QMetaType type, const TEventBinding& binding)
 {
-    Registry& r = registry();
+    Registry& r = GlobalRegistry();
     const std::lock_guard lock(r.mutex);
     r.bindings.emplace(type.id(), binding);
 }
@@ -37,7 +37,7 @@ bool TypeNameMatches(QByteArray written, QMetaType type)
 {
     written = QMetaObject::normalizedType(written.constData());
     const QByteArray actual = type.name();
-    return written == actual || lastComponent(written) == lastComponent(actual);
+    return written == actual || LastComponent(written) == LastComponent(actual);
 }
 
 std::uint64_t NextFunctionIdentity()
@@ -52,7 +52,7 @@ const TEventBinding* FindEventBinding(QMetaType type)
 {
     if (!type.isValid())
         return nullptr;
-    Registry& r = registry();
+    Registry& r = GlobalRegistry();
     const std::lock_guard lock(r.mutex);
     const auto found = r.bindings.find(type.id());
     return found == r.bindings.end() ? nullptr : &found->second;

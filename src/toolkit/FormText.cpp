@@ -4,22 +4,22 @@
 
 namespace {
 
-bool isIdentStart(QChar c)
+bool IsIdentStart(QChar c)
 {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || c == u'_';
 }
 
-bool isIdentPart(QChar c)
+bool IsIdentPart(QChar c)
 {
-    return isIdentStart(c) || (c >= u'0' && c <= u'9');
+    return IsIdentStart(c) || (c >= u'0' && c <= u'9');
 }
 
-bool isDigit(QChar c)
+bool IsDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
 }
 
-int hexDigit(QChar c)
+int HexDigit(QChar c)
 {
     if (c >= u'0' && c <= u'9')
         return c.unicode() - u'0';
@@ -88,9 +88,9 @@ private:
         if (FPos >= FText.size())
             return t;
         const QChar c = FText[FPos];
-        if (isIdentStart(c))
+        if (IsIdentStart(c))
             return ScanIdent(t);
-        if (isDigit(c) || ((c == u'-' || c == u'+') && isDigit(At(FPos + 1))) || c == u'$')
+        if (IsDigit(c) || ((c == u'-' || c == u'+') && IsDigit(At(FPos + 1))) || c == u'$')
             return ScanNumber(t);
         if (c == u'\'' || c == u'#')
             return ScanString(t);
@@ -106,9 +106,9 @@ private:
     {
         const int start = FPos;
         while (FPos < FText.size()) {
-            if (isIdentPart(FText[FPos]))
+            if (IsIdentPart(FText[FPos]))
                 ++FPos;
-            else if (FText[FPos] == u'.' && isIdentStart(At(FPos + 1)))
+            else if (FText[FPos] == u'.' && IsIdentStart(At(FPos + 1)))
                 ++FPos;
             else
                 break;
@@ -127,7 +127,7 @@ private:
         if (At(FPos) == u'$') {
             ++FPos;
             const int digits = FPos;
-            while (hexDigit(At(FPos)) >= 0)
+            while (HexDigit(At(FPos)) >= 0)
                 ++FPos;
             bool ok = false;
             const qint64 value = FText.mid(digits, FPos - digits).toLongLong(&ok, 16);
@@ -137,20 +137,20 @@ private:
             t.integer = negative ? -value : value;
             return t;
         }
-        while (isDigit(At(FPos)))
+        while (IsDigit(At(FPos)))
             ++FPos;
         bool isFloat = false;
-        if (At(FPos) == u'.' && isDigit(At(FPos + 1))) {
+        if (At(FPos) == u'.' && IsDigit(At(FPos + 1))) {
             isFloat = true;
             ++FPos;
-            while (isDigit(At(FPos)))
+            while (IsDigit(At(FPos)))
                 ++FPos;
         }
         if ((At(FPos) == u'e' || At(FPos) == u'E')
-            && (isDigit(At(FPos + 1)) || ((At(FPos + 1) == u'-' || At(FPos + 1) == u'+') && isDigit(At(FPos + 2))))) {
+            && (IsDigit(At(FPos + 1)) || ((At(FPos + 1) == u'-' || At(FPos + 1) == u'+') && IsDigit(At(FPos + 2))))) {
             isFloat = true;
             FPos += 2;
-            while (isDigit(At(FPos)))
+            while (IsDigit(At(FPos)))
                 ++FPos;
         }
         const QString number = FText.mid(start, FPos - start);
@@ -191,10 +191,10 @@ private:
                 bool any = false;
                 if (At(FPos) == u'$') {
                     ++FPos;
-                    for (int d; (d = hexDigit(At(FPos))) >= 0; ++FPos, any = true)
+                    for (int d; (d = HexDigit(At(FPos))) >= 0; ++FPos, any = true)
                         code = code * 16 + char32_t(d);
                 } else {
-                    for (; isDigit(At(FPos)); ++FPos, any = true)
+                    for (; IsDigit(At(FPos)); ++FPos, any = true)
                         code = code * 10 + char32_t(At(FPos).unicode() - u'0');
                 }
                 if (!any || code > 0x10FFFF)
@@ -221,7 +221,7 @@ private:
                 ++FLine;
             if (c.isSpace())
                 continue;
-            const int d = hexDigit(c);
+            const int d = HexDigit(c);
             if (d < 0)
                 Fail(FLine, QStringLiteral("Invalid binary data"));
             if (high < 0) {

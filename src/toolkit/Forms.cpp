@@ -22,20 +22,20 @@ constexpr int kDefaultWidth = 320;
 constexpr int kDefaultHeight = 240;
 
 // Modal forms in the order they were shown; the last one is running its loop.
-std::vector<TForm*>& modalForms()
+std::vector<TForm*>& ModalForms()
 {
     static std::vector<TForm*> forms;
     return forms;
 }
 
-void collectButtons(const TWinControl* parent, std::vector<TButton*>& buttons)
+void CollectButtons(const TWinControl* parent, std::vector<TButton*>& buttons)
 {
     for (int i = 0; i < parent->ControlCount(); ++i) {
         TControl* child = parent->Controls(i);
         if (auto* button = dynamic_cast<TButton*>(child))
             buttons.push_back(button);
         if (auto* windowed = dynamic_cast<TWinControl*>(child))
-            collectButtons(windowed, buttons);
+            CollectButtons(windowed, buttons);
     }
 }
 
@@ -61,7 +61,7 @@ TForm::~TForm()
         Guard([this] { OnDestroy(this); });
     if (FModalLoop)
         FModalLoop->quit();
-    auto& forms = modalForms();
+    auto& forms = ModalForms();
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
 }
 
@@ -215,7 +215,7 @@ void TForm::FocusChanged(QWidget* now)
     FActiveControl = static_cast<TWinControl*>(control);
     // The default frame moves with the focus.
     std::vector<TButton*> buttons;
-    collectButtons(this, buttons);
+    CollectButtons(this, buttons);
     for (TButton* button : buttons)
         button->Invalidate();
 }
@@ -335,11 +335,11 @@ TModalResult TForm::ShowModal()
     FModalResult = mrNone;
     QEventLoop loop;
     FModalLoop = &loop;
-    modalForms().push_back(this);
+    ModalForms().push_back(this);
     setWindowModality(Qt::ApplicationModal);
     const auto finish = [this] {
         FModalLoop = nullptr;
-        auto& forms = modalForms();
+        auto& forms = ModalForms();
         forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
         Hide();
         setWindowModality(Qt::NonModal);
@@ -367,7 +367,7 @@ TModalResult TForm::ShowModal()
 
 void TForm::EndAllModalLoops()
 {
-    for (TForm* form : modalForms())
+    for (TForm* form : ModalForms())
         if (form->FModalLoop)
             form->FModalLoop->quit();
 }
@@ -375,7 +375,7 @@ void TForm::EndAllModalLoops()
 TButton* TForm::DialogButton(bool cancel) const
 {
     std::vector<TButton*> buttons;
-    collectButtons(this, buttons);
+    CollectButtons(this, buttons);
     for (TButton* button : buttons) {
         const bool wanted = cancel ? button->Cancel() : button->Active();
         if (wanted && button->CanFocus())
@@ -387,7 +387,7 @@ TButton* TForm::DialogButton(bool cancel) const
 TButton* TForm::MnemonicButton(QChar character) const
 {
     std::vector<TButton*> buttons;
-    collectButtons(this, buttons);
+    CollectButtons(this, buttons);
     for (TButton* button : buttons) {
         const QString caption = button->Caption();
         for (qsizetype i = 0; i + 1 < caption.size(); ++i) {

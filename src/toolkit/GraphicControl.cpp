@@ -27,7 +27,7 @@ void TGraphicControl::InvalidateControlsAbove()
                 continue;
             }
             if (above && dynamic_cast<TGraphicControl*>(sibling)
-                && !gdi::Intersect(sibling->BoundsRect(), BoundsRect()).isEmpty())
+                && !gdi::Intersect(sibling->BoundsRect(), BoundsRect()).IsEmpty())
                 sibling->TControl::Invalidate();
         }
     }
@@ -43,7 +43,7 @@ void TGraphicControl::PaintSurface(gdi::DeviceContext& dc)
             if (sibling == this)
                 break;
             if (!dynamic_cast<TGraphicControl*>(sibling) || !sibling->Visible()
-                || gdi::Intersect(sibling->BoundsRect(), BoundsRect()).isEmpty())
+                || gdi::Intersect(sibling->BoundsRect(), BoundsRect()).IsEmpty())
                 continue;
             dc.DrawBitmap(sibling->Left() - Left(), sibling->Top() - Top(), sibling->PaintedSurface());
         }

@@ -310,7 +310,7 @@ void TGraphic::Changed()
 namespace {
 
 // Graphic classes by name; a picture asks here for the class its stored data names.
-std::vector<TGraphicClass>& graphicClasses()
+std::vector<TGraphicClass>& GraphicClasses()
 {
     static std::vector<TGraphicClass> classes{
         TGraphicClass{&TBitmap::staticMetaObject, [](QObject* parent) -> TGraphic* { return new TBitmap(parent); }}};
@@ -338,12 +338,12 @@ void RegisterGraphicClass(const TGraphicClass& cls)
 {
     if (!cls || FindGraphicClass(cls.Name()))
         return;
-    graphicClasses().push_back(cls);
+    GraphicClasses().push_back(cls);
 }
 
 TGraphicClass FindGraphicClass(const QString& name)
 {
-    for (const TGraphicClass& cls : graphicClasses())
+    for (const TGraphicClass& cls : GraphicClasses())
         if (cls.Name() == name)
             return cls;
     return {};
@@ -363,7 +363,7 @@ void TBitmap::SetSize(int width, int height)
 {
     if (width == Width() && height == Height())
         return;
-    FBitmap.setSize(width, height);
+    FBitmap.SetSize(width, height);
     Changed();
 }
 
@@ -371,7 +371,7 @@ void TBitmap::SetDevicePixelRatio(qreal ratio)
 {
     if (ratio == DevicePixelRatio())
         return;
-    FBitmap.setDevicePixelRatio(ratio);
+    FBitmap.SetDevicePixelRatio(ratio);
     Changed();
 }
 
@@ -399,7 +399,7 @@ void TBitmap::SetHandle(const gdi::Bitmap& bitmap)
 
 bool TBitmap::LoadFromResourceName(const QString& name)
 {
-    if (!FBitmap.loadFromResourceName(name))
+    if (!FBitmap.LoadFromResourceName(name))
         return false;
     Changed();
     return true;
@@ -412,7 +412,7 @@ QByteArray TBitmap::Data() const
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    FBitmap.image().save(&buffer, "BMP");
+    FBitmap.Image().save(&buffer, "BMP");
     return bytes;
 }
 
@@ -421,7 +421,7 @@ void TBitmap::SetData(const QByteArray& data)
     QImage image;
     if (!data.isEmpty() && !image.loadFromData(data))
         throw EInvalidGraphic(QStringLiteral("Bitmap image is not valid"));
-    FBitmap.assign(image);
+    FBitmap.Assign(image);
     Changed();
 }
 
@@ -440,7 +440,7 @@ void TBitmap::ReadData(const QByteArray& data)
 void TBitmap::Assign(const TPersistent* source)
 {
     if (!source) {
-        FBitmap.assign(QImage());
+        FBitmap.Assign(QImage());
         Changed();
         return;
     }

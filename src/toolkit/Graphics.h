@@ -259,16 +259,16 @@ public:
     explicit TBitmap(QObject* parent = nullptr);
     ~TBitmap() override;
 
-    int Width() const override { return FBitmap.width(); }
-    int Height() const override { return FBitmap.height(); }
+    int Width() const override { return FBitmap.Width(); }
+    int Height() const override { return FBitmap.Height(); }
     void SetWidth(int width) { SetSize(width, Height()); }
     void SetHeight(int height) { SetSize(Width(), height); }
     void SetSize(int width, int height);
-    bool Empty() const override { return FBitmap.isEmpty(); }
+    bool Empty() const override { return FBitmap.IsEmpty(); }
     void Draw(TCanvas* canvas, const TRect& rect) const override;
-    bool Monochrome() const { return FBitmap.isMonochrome(); }
+    bool Monochrome() const { return FBitmap.IsMonochrome(); }
     // Image pixels per pixel: a bitmap drawn on the screen's picture takes the screen's.
-    qreal DevicePixelRatio() const { return FBitmap.devicePixelRatio(); }
+    qreal DevicePixelRatio() const { return FBitmap.DevicePixelRatio(); }
     void SetDevicePixelRatio(qreal ratio);
 
     // A canvas drawing on the bitmap, made at first use.
@@ -276,7 +276,7 @@ public:
     const gdi::Bitmap& Handle() const { return FBitmap; }
     gdi::Bitmap& Handle() { return FBitmap; }
     // The bottom-left pixel: the colour glyphs leave out.
-    gdi::ColorRef TransparentColor() const { return FBitmap.bottomLeftPixel(); }
+    gdi::ColorRef TransparentColor() const { return FBitmap.BottomLeftPixel(); }
 
     // A copy of the picture.
     void SetHandle(const gdi::Bitmap& bitmap);

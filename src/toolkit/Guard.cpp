@@ -6,7 +6,7 @@
 
 namespace {
 
-TExceptionHandler& installed()
+TExceptionHandler& Installed()
 {
     static TExceptionHandler handler;
     return handler;
@@ -16,14 +16,14 @@ TExceptionHandler& installed()
 
 TExceptionHandler SetExceptionHandler(TExceptionHandler handler)
 {
-    return std::exchange(installed(), std::move(handler));
+    return std::exchange(Installed(), std::move(handler));
 }
 
 void HandleEscapedException(std::exception_ptr error) noexcept
 {
     try {
-        if (installed()) {
-            installed()(error);
+        if (Installed()) {
+            Installed()(error);
             return;
         }
         std::rethrow_exception(error);

@@ -44,8 +44,8 @@ void THintWindow::ActivateHint(TRect rect, const QString& hint)
 {
     HandleNeeded();
     SetCaption(hint);
-    const int width = rect.width();
-    const int height = rect.height();
+    const int width = rect.Width();
+    const int height = rect.Height();
     int left = rect.left;
     int top = rect.top;
     const int screenWidth = Screen ? Screen->Width() : left + width;

@@ -27,14 +27,14 @@ struct Decoder {
     qsizetype pixelsPerLine;
 };
 
-Decoder& decoderOf(j_common_ptr info)
+Decoder& DecoderOf(j_common_ptr info)
 {
     return *static_cast<Decoder*>(info->client_data);
 }
 
 [[noreturn]] void failWithMessage(j_common_ptr info)
 {
-    Decoder& d = decoderOf(info);
+    Decoder& d = DecoderOf(info);
     info->err->format_message(info, d.message);
     std::longjmp(d.failed, 1);
 }
@@ -47,22 +47,22 @@ Decoder& decoderOf(j_common_ptr info)
 
 // Warnings (level -1) mean damaged data that libjpeg would paint over: refused like errors.
 // Trace messages (level 0 and up) are dropped.
-void emitMessage(j_common_ptr info, int level)
+void EmitMessage(j_common_ptr info, int level)
 {
     if (level < 0)
         failWithMessage(info);
 }
 
-void checkScanCount(j_common_ptr info)
+void CheckScanCount(j_common_ptr info)
 {
     if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxJpegScans)
-        failWithText(decoderOf(info), "Too many scans");
+        failWithText(DecoderOf(info), "Too many scans");
 }
 
 using Step = void (*)(Decoder&);
 
 // The one place where a libjpeg fault lands: false, with the reason in d.message.
-bool run(Decoder& d, Step step)
+bool Run(Decoder& d, Step step)
 {
     if (setjmp(d.failed) != 0)
         return false;
@@ -70,14 +70,14 @@ bool run(Decoder& d, Step step)
     return true;
 }
 
-void open(Decoder& d)
+void Open(Decoder& d)
 {
     jpeg_create_decompress(&d.info);
     d.info.progress = &d.progress;
     jpeg_mem_src(&d.info, d.stream, d.streamSize);
 }
 
-void readHeader(Decoder& d)
+void ReadHeader(Decoder& d)
 {
     jpeg_read_header(&d.info, TRUE);
     // Greyscale stays one component here and is widened below; libjpeg itself does not
@@ -86,7 +86,7 @@ void readHeader(Decoder& d)
     jpeg_calc_output_dimensions(&d.info);
 }
 
-void readPixels(Decoder& d)
+void ReadPixels(Decoder& d)
 {
     jpeg_start_decompress(&d.info);
     const JDIMENSION width = d.info.output_width;
@@ -124,15 +124,15 @@ QImage DecodeJpeg(const QByteArray& stream)
     Decoder d{};
     d.info.err = jpeg_std_error(&d.errors);
     d.errors.error_exit = failWithMessage;
-    d.errors.emit_message = emitMessage;
-    d.progress.progress_monitor = checkScanCount;
+    d.errors.emit_message = EmitMessage;
+    d.progress.progress_monitor = CheckScanCount;
     d.info.client_data = &d;
     d.stream = reinterpret_cast<const unsigned char*>(stream.constData());
     d.streamSize = static_cast<unsigned long>(stream.size());
     // libjpeg's memory goes on every way out; destroying a decoder never made is harmless.
     const auto destroy = qScopeGuard([&d] { jpeg_destroy_decompress(&d.info); });
 
-    if (!run(d, open) || !run(d, readHeader))
+    if (!Run(d, Open) || !Run(d, ReadHeader))
         refuse(d.message);
     if (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK)
         refuse(QStringLiteral("CMYK pictures are not supported"));
@@ -148,7 +148,7 @@ QImage DecodeJpeg(const QByteArray& stream)
         refuse(QStringLiteral("not enough memory for %1 x %2 pixels").arg(width).arg(height));
     d.pixels = reinterpret_cast<QRgb*>(image.bits());
     d.pixelsPerLine = image.bytesPerLine() / qsizetype(sizeof(QRgb));
-    if (!run(d, readPixels))
+    if (!Run(d, ReadPixels))
         refuse(d.message);
     return image;
 }

@@ -28,9 +28,9 @@ public:
     explicit TJPEGImage(QObject* parent = nullptr);
     ~TJPEGImage() override;
 
-    int Width() const override { return FPixels.width(); }
-    int Height() const override { return FPixels.height(); }
-    bool Empty() const override { return FPixels.isEmpty(); }
+    int Width() const override { return FPixels.Width(); }
+    int Height() const override { return FPixels.Height(); }
+    bool Empty() const override { return FPixels.IsEmpty(); }
     void Draw(TCanvas* canvas, const TRect& rect) const override;
 
     // The stream; a stream that cannot be decoded throws EInvalidGraphic and leaves the

@@ -11,7 +11,7 @@
 
 namespace {
 
-QMessageBox::Icon iconOf(int flags)
+QMessageBox::Icon IconOf(int flags)
 {
     switch (flags & 0xF0) {
     case MB_ICONSTOP:
@@ -32,7 +32,7 @@ struct ButtonChoice {
     int answer;
 };
 
-std::vector<ButtonChoice> buttonsOf(int flags)
+std::vector<ButtonChoice> ButtonsOf(int flags)
 {
     switch (flags & 0xF) {
     case MB_OKCANCEL:
@@ -58,11 +58,11 @@ constexpr int kTitleBarAllowance = 120;
 
 std::unique_ptr<QMessageBox> MakeQtMessageBox(const TMessageBoxRequest& request)
 {
-    auto box = std::make_unique<QMessageBox>(iconOf(request.flags), request.caption, request.text);
+    auto box = std::make_unique<QMessageBox>(IconOf(request.flags), request.caption, request.text);
     // The count after a removal and every error read in the same plain, unsmoothed letters as
     // the windows they come from.
-    box->setFont(gdi::Font().qfont());
-    const std::vector<ButtonChoice> choices = buttonsOf(request.flags);
+    box->setFont(gdi::Font().ToQFont());
+    const std::vector<ButtonChoice> choices = ButtonsOf(request.flags);
     for (const ButtonChoice& c : choices)
         box->addButton(c.button)->setIcon(QIcon());
     box->setDefaultButton(choices.front().button);
@@ -77,7 +77,7 @@ std::unique_ptr<QMessageBox> MakeQtMessageBox(const TMessageBoxRequest& request)
 int MessageBoxModal(const TMessageBoxRequest& request)
 {
     const auto box = MakeQtMessageBox(request);
-    const std::vector<ButtonChoice> choices = buttonsOf(request.flags);
+    const std::vector<ButtonChoice> choices = ButtonsOf(request.flags);
     const auto pressed = QMessageBox::StandardButton(box->exec());
     for (const ButtonChoice& c : choices)
         if (c.button == pressed)

@@ -9,13 +9,13 @@
 
 namespace {
 
-QByteArray tail(const QByteArray& name)
+QByteArray Tail(const QByteArray& name)
 {
     const int colons = name.lastIndexOf("::");
     return colons < 0 ? name : name.mid(colons + 2);
 }
 
-bool isQtClass(const QMetaObject* meta)
+bool IsQtClass(const QMetaObject* meta)
 {
     const char* name = meta->className();
     return name[0] == 'Q' && name[1] >= 'A' && name[1] <= 'Z';
@@ -69,7 +69,7 @@ TPropertyInfo PropertyInfoOf(const QMetaObject* meta, const char* property)
 std::vector<QMetaProperty> PublishedProperties(const QMetaObject* meta)
 {
     std::vector<const QMetaObject*> chain;
-    for (const QMetaObject* m = meta; m && !isQtClass(m); m = m->superClass())
+    for (const QMetaObject* m = meta; m && !IsQtClass(m); m = m->superClass())
         chain.push_back(m);
     std::vector<QMetaProperty> result;
     QSet<QByteArray> seen;
@@ -95,7 +95,7 @@ QMetaEnum EnumOfType(QMetaType type)
         return {};
     QByteArray name = type.name();
     if (name.startsWith("QFlags<") && name.endsWith('>')) {
-        const QByteArray enumName = tail(name.mid(7, name.size() - 8));
+        const QByteArray enumName = Tail(name.mid(7, name.size() - 8));
         for (int i = 0; i < scope->enumeratorCount(); ++i) {
             const QMetaEnum e = scope->enumerator(i);
             if (e.isFlag() && enumName == e.enumName())
@@ -103,7 +103,7 @@ QMetaEnum EnumOfType(QMetaType type)
         }
         return {};
     }
-    const int index = scope->indexOfEnumerator(tail(name).constData());
+    const int index = scope->indexOfEnumerator(Tail(name).constData());
     return index < 0 ? QMetaEnum() : scope->enumerator(index);
 }
 

@@ -95,15 +95,15 @@ void TButton::DrawItem(const TDrawItemStruct& item)
     TRect rect = item.rcItem;
     if (item.itemState & ODS_DEFAULT) {
         dc.FrameRect(rect, gdi::SolidBrush(clWindowFrame));
-        rect = rect.inflated(-1, -1);
+        rect = rect.Inflated(-1, -1);
     }
     const bool pressed = item.itemState & ODS_SELECTED;
     TRect content = gdi::DrawButtonFace(dc, rect, pressed);
     if (pressed)
-        content = content.translated(1, 1);
+        content = content.Translated(1, 1);
     DrawContent(dc, content, item.itemState);
     if (item.itemState & ODS_FOCUS)
-        dc.DrawFocusRect(item.rcItem.inflated(-kFocusInset, -kFocusInset));
+        dc.DrawFocusRect(item.rcItem.Inflated(-kFocusInset, -kFocusInset));
 }
 
 void TButton::DrawContent(gdi::DeviceContext& dc, const TRect& rect, unsigned state)
@@ -113,7 +113,7 @@ void TButton::DrawContent(gdi::DeviceContext& dc, const TRect& rect, unsigned st
     TRect textRect = rect;
     const unsigned format = gdi::DT_CENTER | gdi::DT_VCENTER | gdi::DT_SINGLELINE;
     if (state & ODS_DISABLED) {
-        TRect raised = textRect.translated(1, 1);
+        TRect raised = textRect.Translated(1, 1);
         dc.SetTextColor(clBtnHighlight);
         dc.DrawText(Caption(), raised, format);
         dc.SetTextColor(clBtnShadow);
@@ -161,7 +161,7 @@ void TButton::MouseMove(TShiftState shift, int x, int y)
 {
     TWinControl::MouseMove(shift, x, y);
     if (FMouseHeld)
-        SetPressedByMouse(ClientRect().contains(x, y));
+        SetPressedByMouse(ClientRect().Contains(x, y));
 }
 
 void TButton::mouseReleaseEvent(QMouseEvent* event)
@@ -288,10 +288,10 @@ void TLabel::AdjustBounds()
     // Growing or shrinking keeps the edge the text is aligned to.
     int left = Left();
     if (FAlignment == taRightJustify)
-        left += Width() - rect.width();
+        left += Width() - rect.Width();
     else if (FAlignment == taCenter)
-        left += (Width() - rect.width()) / 2;
-    SetBounds(left, Top(), rect.width(), rect.height());
+        left += (Width() - rect.Width()) / 2;
+    SetBounds(left, Top(), rect.Width(), rect.Height());
 }
 
 void TLabel::TextChanged()
@@ -323,7 +323,7 @@ void TLabel::Paint()
     canvas->SetFont(Font());
     TRect rect = ClientRect();
     if (!Enabled()) {
-        TRect raised = rect.translated(1, 1);
+        TRect raised = rect.Translated(1, 1);
         canvas->Font()->SetColor(clBtnHighlight);
         canvas->DrawText(Caption(), raised, TextFormat());
         canvas->Font()->SetColor(clBtnShadow);
@@ -513,6 +513,6 @@ QString TListBox::HintAt(TPoint clientPos, TRect& area) const
     if (!line.isValid())
         return TWidgetHostControl::HintAt(clientPos, area);
     const QRect shown = FView->visualRect(line).intersected(FView->viewport()->rect());
-    area = TRect::fromQRect(QRect(FView->viewport()->mapTo(this, shown.topLeft()), shown.size()));
+    area = TRect::FromQRect(QRect(FView->viewport()->mapTo(this, shown.topLeft()), shown.size()));
     return FItems->Strings(line.row());
 }

@@ -23,7 +23,7 @@ struct SyncState {
     std::deque<SyncRequest*> queue;
 };
 
-SyncState& syncState()
+SyncState& GlobalSyncState()
 {
     static SyncState state;
     return state;
@@ -45,7 +45,7 @@ bool CheckSynchronize()
 {
     if (!TThread::IsMainThread())
         return false;
-    SyncState& sync = syncState();
+    SyncState& sync = GlobalSyncState();
     bool ran = false;
     for (;;) {
         SyncRequest* request = nullptr;
@@ -77,7 +77,7 @@ void TThread::Synchronize(const std::function<void()>& method)
         method();
         return;
     }
-    SyncState& sync = syncState();
+    SyncState& sync = GlobalSyncState();
     SyncRequest request{&method, nullptr, false};
     {
         const std::lock_guard lock(sync.mutex);
@@ -116,7 +116,7 @@ TThread::~TThread()
 
 void TThread::Start()
 {
-    const std::lock_guard lock(syncState().mutex);
+    const std::lock_guard lock(GlobalSyncState().mutex);
     if (FStarted)
         return;
     FStarted = true;
@@ -125,13 +125,13 @@ void TThread::Start()
 
 bool TThread::Suspended() const
 {
-    const std::lock_guard lock(syncState().mutex);
+    const std::lock_guard lock(GlobalSyncState().mutex);
     return !FStarted;
 }
 
 bool TThread::Finished() const
 {
-    const std::lock_guard lock(syncState().mutex);
+    const std::lock_guard lock(GlobalSyncState().mutex);
     return FFinished;
 }
 
@@ -149,7 +149,7 @@ void TThread::Run()
             FFatalException = std::current_exception();
     }
     const bool freeSelf = FFreeOnTerminate;
-    SyncState& sync = syncState();
+    SyncState& sync = GlobalSyncState();
     {
         const std::lock_guard lock(sync.mutex);
         FFinished = true;
@@ -167,7 +167,7 @@ void TThread::DoTerminate()
 
 int TThread::WaitFor()
 {
-    SyncState& sync = syncState();
+    SyncState& sync = GlobalSyncState();
     {
         std::unique_lock lock(sync.mutex);
         if (!FStarted)

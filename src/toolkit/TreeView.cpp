@@ -80,7 +80,7 @@ TCustomTreeView::TCustomTreeView(TComponent* owner)
     FView->setIndentation(FIndent);
     FView->setRootIsDecorated(FShowRoot);
     FView->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
-    FView->setFont(Font()->Handle().qfont());
+    FView->setFont(Font()->Handle().ToQFont());
     QObject::connect(FSelection, &QItemSelectionModel::currentChanged, this,
                      [this](const QModelIndex& now, const QModelIndex& before) {
                          Guard([&] { CurrentChanged(Model::NodeOf(now), Model::NodeOf(before)); });
@@ -409,7 +409,7 @@ void TCustomTreeView::Notification(TComponent* component, TOperation operation)
 void TCustomTreeView::FontChanged()
 {
     TWinControl::FontChanged();
-    FView->setFont(Font()->Handle().qfont());
+    FView->setFont(Font()->Handle().ToQFont());
 }
 
 void TCustomTreeView::ColorChanged()

@@ -258,7 +258,7 @@ void TWidgetHostControl::ApplyLook()
 {
     if (!FHosted)
         return;
-    FHosted->setFont(Font()->Handle().qfont());
+    FHosted->setFont(Font()->Handle().ToQFont());
     const auto qcolor = [](TColor color) { return gdi::QColorOf(gdi::ColorRef(ColorToRGB(color))); };
     QPalette palette = FHosted->palette();
     palette.setColor(QPalette::Base, qcolor(Color()));

@@ -180,7 +180,7 @@ TEST_F(AboutWindow, TheHiddenNamesShowWhileThePointerIsOverTheClan)
         ASSERT_EVENTUALLY(name->Visible());
     // The names lie over the picture.
     for (TLabel* name : names)
-        EXPECT_TRUE(Form3->Image1->BoundsRect().contains(name->Left() + 1, std::max(0, name->Top()) + 1));
+        EXPECT_TRUE(Form3->Image1->BoundsRect().Contains(name->Left() + 1, std::max(0, name->Top()) + 1));
     QTest::mouseMove(Form3, QPoint(150, 190));
     for (TLabel* name : names)
         ASSERT_EVENTUALLY(!name->Visible());

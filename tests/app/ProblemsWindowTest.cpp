@@ -39,7 +39,7 @@ TEST(ProblemsWindow, ListsEveryPathWholeOnOneLineInTheProgramsFontAndScrolls)
     ASSERT_NE(nullptr, view);
     EXPECT_EQ(QStringLiteral("MS Sans Serif"), window.Font()->Name());
     EXPECT_EQ(-11, window.Font()->Height());
-    EXPECT_EQ(window.Font()->Handle().qfont(), view->font());
+    EXPECT_EQ(window.Font()->Handle().ToQFont(), view->font());
     EXPECT_TRUE(view->font().styleStrategy() & QFont::NoAntialias);
 
     // One line per path, never cut: the column is wider than the longest path, the rows one line

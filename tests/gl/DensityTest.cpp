@@ -118,13 +118,13 @@ TEST_F(DenseScreen, TheStyledHintHasAFineTextAndStaysOnTheScreen)
     const QString hint = QStringLiteral("Replays directory");
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const TRect measured = window.CalcHintRect(screen.width(), hint);
-    window.ActivateHint(measured.translated(screen.right() - 10, screen.bottom() - 5), hint);
+    window.ActivateHint(measured.Translated(screen.right() - 10, screen.bottom() - 5), hint);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_TRUE(screen.contains(window.frameGeometry()));
     EXPECT_EQ(window.frameGeometry().bottomRight(), screen.bottomRight());
 
     const QImage picture = DensePicture(&window);
-    const QRect text = GlHintTextRect(window.ClientRect()).toQRect();
+    const QRect text = GlHintTextRect(window.ClientRect()).ToQRect();
     EXPECT_TRUE(HasDetailFinerThanDoubledPixels(picture.copy(QRect(text.topLeft() * kRatio, text.size() * kRatio))));
     EXPECT_TRUE(LogicalPixelIs(picture, QPoint(window.Width() - 1, 5), clBlack));  // the frame
 }

@@ -49,7 +49,7 @@ inline TBitmap* Checker(QObject* parent, TColor a, TColor b, int cell = 1)
     bitmap->SetSize(cell * 2, cell * 2);
     for (int y = 0; y < cell * 2; ++y)
         for (int x = 0; x < cell * 2; ++x)
-            bitmap->Handle().setPixel(x, y, ((x / cell) + (y / cell)) % 2 ? a : b);
+            bitmap->Handle().SetPixel(x, y, ((x / cell) + (y / cell)) % 2 ? a : b);
     return bitmap;
 }
 

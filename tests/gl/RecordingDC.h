@@ -63,8 +63,8 @@ public:
     }
     gdi::Font SelectFont(const gdi::Font& font) override
     {
-        calls.push_back("SelectFont " + font.logFont().faceName.toStdString() + " " +
-                        std::to_string(font.logFont().height) + " esc " + std::to_string(font.logFont().escapement));
+        calls.push_back("SelectFont " + font.Description().faceName.toStdString() + " " +
+                        std::to_string(font.Description().height) + " esc " + std::to_string(font.Description().escapement));
         return DeviceContext::SelectFont(font);
     }
     gdi::Brush SelectBrush(const gdi::Brush& brush) override

@@ -319,7 +319,7 @@ TEST_F(HoleShapes, ABitmapHoleIsItsNonWhitePixelsCutOncePerAssignment)
     picture.SetSize(60, 40);
     picture.Canvas()->Brush()->SetColor(clBlack);
     picture.Canvas()->Ellipse(5, 5, 55, 35);
-    picture.Handle().setPixel(0, 0, TColor(0xFEFFFF));  // not exactly white: part of the hole
+    picture.Handle().SetPixel(0, 0, TColor(0xFEFFFF));  // not exactly white: part of the hole
     TglHoleShape* shape = AddShape(20, 30, 60, 40);
     ShowForm();
     shape->SetShapeBitmap(&picture);
@@ -411,7 +411,7 @@ TEST(HoleShapeBitmap, TheScanByRunsEqualsTheUnionOfPixels)
             for (int x = 0; x < picture.Width(); ++x) {
                 const std::uint32_t pick = next(16);
                 if (pick < density)
-                    picture.Handle().setPixel(x, y, pick % 2 ? TColor(0xFFFFFE) : TColor(next(0xFFFFFF)));
+                    picture.Handle().SetPixel(x, y, pick % 2 ? TColor(0xFFFFFE) : TColor(next(0xFFFFFF)));
             }
         shape->SetShapeBitmap(&picture);
         // Without a frame the region moves by the frame offset (-1, -1).

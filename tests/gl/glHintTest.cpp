@@ -80,7 +80,7 @@ TEST_F(StyledHint, TheWindowIsMeasuredTextPlus26By3AndHasNoBorder)
 
     const QSize text = window.Canvas()->TextExtent(kHint);
     const TRect measured = window.CalcHintRect(800, kHint);
-    window.ActivateHint(measured.translated(100, 200), kHint);
+    window.ActivateHint(measured.Translated(100, 200), kHint);
     EXPECT_TRUE(window.Visible());
     EXPECT_EQ(window.Caption(), kHint);
     EXPECT_EQ(window.BoundsRect(), Rect(100, 200, 100 + text.width() + 26, 200 + text.height() + 3));
@@ -91,10 +91,10 @@ TEST_F(StyledHint, TheWindowIsClampedToTheScreenExceptAtTheTop)
 {
     TglHintWindow window(nullptr);
     const TRect measured = window.CalcHintRect(800, kHint);
-    window.ActivateHint(measured.translated(790, 595), kHint);
+    window.ActivateHint(measured.Translated(790, 595), kHint);
     EXPECT_EQ(window.Left() + window.Width(), 800);
     EXPECT_EQ(window.Top() + window.Height(), 600);
-    window.ActivateHint(measured.translated(10, -50), kHint);
+    window.ActivateHint(measured.Translated(10, -50), kHint);
     EXPECT_EQ(window.Top(), -50);
 }
 
@@ -102,7 +102,7 @@ TEST_F(StyledHint, PaintsAFrameThePictureAndTheTextBesideIt)
 {
     gdi::ScopedClassicColors classic;
     TglHintWindow window(nullptr);
-    window.ActivateHint(window.CalcHintRect(800, kHint).translated(10, 10), kHint);
+    window.ActivateHint(window.CalcHintRect(800, kHint).Translated(10, 10), kHint);
     const QImage p = Picture(&window);
     const int w = p.width();
     const int h = p.height();
@@ -117,12 +117,12 @@ TEST_F(StyledHint, PaintsAFrameThePictureAndTheTextBesideIt)
     EXPECT_EQ(p.pixel(w - 3, h / 2), white); // beyond the text, inside the frame
 
     gdi::Bitmap picture;
-    ASSERT_TRUE(picture.loadFromResourceName(QStringLiteral("HELP")));
-    ASSERT_EQ(QSize(picture.width(), picture.height()), QSize(14, 15));
+    ASSERT_TRUE(picture.LoadFromResourceName(QStringLiteral("HELP")));
+    ASSERT_EQ(QSize(picture.Width(), picture.Height()), QSize(14, 15));
     // Unscaled at (0, 1): a window lower than the picture cuts it off.
-    for (int y = 0; y < picture.height() && y + 1 < h; ++y)
-        for (int x = 0; x < picture.width(); ++x) {
-            const gdi::ColorRef c = picture.pixel(x, y);
+    for (int y = 0; y < picture.Height() && y + 1 < h; ++y)
+        for (int x = 0; x < picture.Width(); ++x) {
+            const gdi::ColorRef c = picture.Pixel(x, y);
             ASSERT_EQ(p.pixel(x, y + 1), qRgb(gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c)))
                 << x << "," << y;
         }
@@ -153,8 +153,8 @@ TEST_F(StyledHint, ALongHintWrapsFromTheTopOfTheTextArea)
     const QString hint = QStringLiteral("Папка с реплеями, в которой ищутся одинаковые файлы");
     const int lineHeight = window.Canvas()->TextExtent(hint).height();
     const TRect measured = window.CalcHintRect(120, hint);
-    ASSERT_GE(measured.height(), 3 * lineHeight);
-    window.ActivateHint(measured.translated(0, 0), hint);
+    ASSERT_GE(measured.Height(), 3 * lineHeight);
+    window.ActivateHint(measured.Translated(0, 0), hint);
     const QImage p = Picture(&window);
     const auto inkInRows = [&](int from, int to) {
         for (int y = from; y < to; ++y)
@@ -170,7 +170,7 @@ TEST_F(StyledHint, ALongHintWrapsFromTheTopOfTheTextArea)
 TEST_F(StyledHint, AnActivationMessageHidesTheWindow)
 {
     TglHintWindow window(nullptr);
-    window.ActivateHint(window.CalcHintRect(800, kHint).translated(10, 10), kHint);
+    window.ActivateHint(window.CalcHintRect(800, kHint).Translated(10, 10), kHint);
     ASSERT_TRUE(window.Visible());
     QEvent activation(QEvent::ActivationChange);
     QCoreApplication::sendEvent(&window, &activation);

@@ -46,7 +46,7 @@ protected:
     void paintEvent(QPaintEvent* event) override
     {
         TglLabel::paintEvent(event);
-        frames.push_back(PaintedSurface().image().copy());
+        frames.push_back(PaintedSurface().Image().copy());
     }
     void Paint() override
     {
@@ -799,7 +799,7 @@ end
     EXPECT_EQ(label->Colors()->Shadow(), 8294290);
     EXPECT_EQ(label->Options(), floActiveWhileControlFocused | floBufferedDraw | floTransparentFont);
     EXPECT_EQ(label->Alignment(), taCenter);
-    EXPECT_EQ(label->LabelFont().logFont().escapement, 900);
+    EXPECT_EQ(label->LabelFont().Description().escapement, 900);
     const qsizetype begin = text.indexOf(QStringLiteral("  object glLabel1"));
     const qsizetype end = text.indexOf(QStringLiteral("  end\n"), begin) + 6;
     EXPECT_EQ(TWriter::WriteComponent(label, &read, 1), text.mid(begin, end - begin));

@@ -100,9 +100,9 @@ TEST_F(GradientText, VerticalRunsAcrossColumnsAndEveryOtherOrientationAcrossRows
 
 TEST_F(GradientText, WithoutTheGradientOrOnAShallowDeviceTheTextIsPlainAndUnclipped)
 {
-    surface.setSimulatedBitsPerPixel(8);
+    surface.SetSimulatedBitsPerPixel(8);
     EXPECT_EQ(Run(), (Calls{"TextOut 3,4 'Ab' #000080"}));
-    surface.setSimulatedBitsPerPixel(16);
+    surface.SetSimulatedBitsPerPixel(16);
     dc.calls.clear();
     EXPECT_EQ(Run().size(), Strips(21, false).size());
     dc.calls.clear();
@@ -130,8 +130,8 @@ TEST_F(GradientText, TheStripsColourTheTextFromTopToBottom)
     int inked = 0;
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 60; ++x)
-            if (surface.pixel(x, y) != 0xFFFFFF) {
-                EXPECT_EQ(gltest::Hex(surface.pixel(x, y)), stripColour(y)) << x << "," << y;
+            if (surface.Pixel(x, y) != 0xFFFFFF) {
+                EXPECT_EQ(gltest::Hex(surface.Pixel(x, y)), stripColour(y)) << x << "," << y;
                 ++inked;
             }
     EXPECT_GT(inked, 50);
@@ -263,17 +263,17 @@ TEST(ReplaceColor, OnlyPixelsOfExactlyTheOldColourChange)
     const TColor old = TColor(gdi::RGB(10, 20, 30));
     const TColor near[] = {TColor(gdi::RGB(11, 20, 30)), TColor(gdi::RGB(10, 21, 30)), TColor(gdi::RGB(10, 20, 31)),
                            clBlack, clWhite};
-    bitmap.Handle().setPixel(0, 0, old);
+    bitmap.Handle().SetPixel(0, 0, old);
     for (int i = 0; i < 5; ++i)
-        bitmap.Handle().setPixel(i + 1, 0, near[i]);
+        bitmap.Handle().SetPixel(i + 1, 0, near[i]);
     ReplaceColor(&bitmap, old, clBtnFace);
-    EXPECT_EQ(bitmap.Handle().pixel(0, 0), gdi::ColorRef(ColorToRGB(clBtnFace)));
+    EXPECT_EQ(bitmap.Handle().Pixel(0, 0), gdi::ColorRef(ColorToRGB(clBtnFace)));
     for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(bitmap.Handle().pixel(i + 1, 0), gdi::ColorRef(near[i])) << i;
+        EXPECT_EQ(bitmap.Handle().Pixel(i + 1, 0), gdi::ColorRef(near[i])) << i;
     EXPECT_EQ(bitmap.Canvas()->Brush()->Color(), clBtnFace);
 
     ReplaceColor(&bitmap, clWhite, clBlack);  // white, the mask's own "1", is no special case
-    EXPECT_EQ(bitmap.Handle().pixel(5, 0), 0u);
+    EXPECT_EQ(bitmap.Handle().Pixel(5, 0), 0u);
 }
 
 TEST(ReplaceColor, ABitmapWithoutPixelsIsLeftAlone)
@@ -339,12 +339,12 @@ TEST_F(ParentBackground, TheParentThenTheWindowlessSiblingsBelowEachAtItsPlaceAn
     // calls the copy itself makes and the fills.
     std::erase_if(calls, [](const std::string& c) { return c.rfind("SetBk", 0) == 0; });
     EXPECT_EQ(calls, expected);
-    EXPECT_EQ(buffer.pixel(20, 15), gdi::RGB(0, 0, 0x80));
-    EXPECT_EQ(buffer.pixel(0, 0), gdi::RGB(255, 0, 0));
+    EXPECT_EQ(buffer.Pixel(20, 15), gdi::RGB(0, 0, 0x80));
+    EXPECT_EQ(buffer.Pixel(0, 0), gdi::RGB(255, 0, 0));
     // The lower right corner of the control below, (24, 14) on the form, and just past it.
-    EXPECT_EQ(buffer.pixel(below->Left() + below->Width() - 1 - 10, below->Top() + below->Height() - 1 - 8),
+    EXPECT_EQ(buffer.Pixel(below->Left() + below->Width() - 1 - 10, below->Top() + below->Height() - 1 - 8),
               gdi::RGB(255, 0, 0));
-    EXPECT_EQ(buffer.pixel(15, 7), gdi::RGB(0, 0, 0x80));
+    EXPECT_EQ(buffer.Pixel(15, 7), gdi::RGB(0, 0, 0x80));
 }
 
 TEST_F(ParentBackground, TheFirstControlCopiesOnlyItsParentAndAnOrphanNothing)
@@ -355,7 +355,7 @@ TEST_F(ParentBackground, TheFirstControlCopiesOnlyItsParentAndAnOrphanNothing)
     RecordingDC dc(&buffer);
     CopyParentBackground(first, first->BoundsRect(), dc);
     EXPECT_EQ(std::count(dc.calls.begin(), dc.calls.end(), "SaveDC"), 1);
-    EXPECT_EQ(buffer.pixel(5, 5), gdi::RGB(0, 0, 0x80));
+    EXPECT_EQ(buffer.Pixel(5, 5), gdi::RGB(0, 0, 0x80));
 
     TSwatch orphan(nullptr, clRed);
     dc.calls.clear();
@@ -373,7 +373,7 @@ TEST(RotatedFont, TheDescriptionTakesTheFontAndTheEscapementAndItsWeightFromBold
     font.SetStyle(fsBold | fsUnderline);
     font.SetCharset(RUSSIAN_CHARSET);
     font.SetPitch(fpVariable);
-    const gdi::LogFont lf = CreateRotatedFont(&font, -900).logFont();
+    const gdi::LogFont lf = CreateRotatedFont(&font, -900).Description();
     EXPECT_EQ(lf.height, -21);
     EXPECT_EQ(lf.width, 0);
     EXPECT_EQ(lf.escapement, -900);
@@ -388,7 +388,7 @@ TEST(RotatedFont, TheDescriptionTakesTheFontAndTheEscapementAndItsWeightFromBold
 
     font.SetStyle(fsItalic | fsStrikeOut);
     font.SetPitch(fpFixed);
-    const gdi::LogFont plain = CreateRotatedFont(&font, 0).logFont();
+    const gdi::LogFont plain = CreateRotatedFont(&font, 0).Description();
     EXPECT_EQ(plain.weight, 400);
     EXPECT_TRUE(plain.italic);
     EXPECT_TRUE(plain.strikeOut);

@@ -13,9 +13,9 @@ namespace testsupport {
 inline QRegion PixelUnion(const gdi::Bitmap& bitmap)
 {
     QRegion region;
-    for (int y = 0; y < bitmap.height(); ++y)
-        for (int x = 0; x < bitmap.width(); ++x)
-            if (bitmap.pixel(x, y) != 0xFFFFFF)
+    for (int y = 0; y < bitmap.Height(); ++y)
+        for (int x = 0; x < bitmap.Width(); ++x)
+            if (bitmap.Pixel(x, y) != 0xFFFFFF)
                 region = region.united(QRect(x, y, 1, 1));
     return region;
 }

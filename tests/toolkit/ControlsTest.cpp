@@ -67,8 +67,8 @@ TEST(AlignBounds, ASpaceTooSmallGivesEmptyRectanglesNotNegativeOnes)
     const std::vector<TRect> r =
         AlignBounds(Rect(0, 0, 10, 10), {{alTop, Rect(0, 0, 5, 30)}, {alClient, Rect(0, 0, 5, 5)}});
     EXPECT_EQ(r[0], Rect(0, 0, 10, 30));
-    EXPECT_TRUE(r[1].isEmpty());
-    EXPECT_GE(r[1].width(), 0);
+    EXPECT_TRUE(r[1].IsEmpty());
+    EXPECT_GE(r[1].Width(), 0);
 }
 
 TEST(Controls, AnAlignedChildFollowsItsParentsSize)
@@ -110,7 +110,7 @@ TEST(Controls, AnchoredControlsKeepTheirDistancesWhenTheParentIsResized)
     for (const Case& c : cases) {
         auto* block = new TBlock(&form);
         block->SetParent(&form);
-        block->SetBounds(place.left, place.top, place.width(), place.height());
+        block->SetBounds(place.left, place.top, place.Width(), place.Height());
         block->SetAnchors(c.anchors);
         blocks.push_back(block);
     }

@@ -452,12 +452,12 @@ public:
 TEST(MessageBoxes, AShortMessageIsShownInTheFormFontWithPlainButtonsAndItsWholeCaption)
 {
     const auto box = MakeQtMessageBox({QStringLiteral("Дубликатов: 3"), QStringLiteral("Dupsweep"), MB_OK});
-    EXPECT_EQ(box->font(), gdi::Font().qfont());
+    EXPECT_EQ(box->font(), gdi::Font().ToQFont());
     ASSERT_NE(box->button(QMessageBox::Ok), nullptr);
     EXPECT_TRUE(box->button(QMessageBox::Ok)->icon().isNull());
     box->show();
     const int caption = QFontMetrics(QApplication::font()).horizontalAdvance(QStringLiteral("Dupsweep"));
-    const int text = QFontMetrics(gdi::Font().qfont()).horizontalAdvance(QStringLiteral("Дубликатов: 3"));
+    const int text = QFontMetrics(gdi::Font().ToQFont()).horizontalAdvance(QStringLiteral("Дубликатов: 3"));
     // Wider than the caption needs in a title bar, and so wider than the text alone made it.
     EXPECT_GE(box->width(), caption + 100);
     EXPECT_GT(box->width(), text + 100);

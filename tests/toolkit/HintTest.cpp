@@ -309,7 +309,7 @@ TEST_F(Hints, TheBaseWindowMeasuresWrappedTextPlusSixByTwo)
     const TRect r = window->CalcHintRect(1000, text);
     EXPECT_EQ(r, Rect(0, 0, extent.width() + 6, extent.height() + 2));
     const TRect wrapped = window->CalcHintRect(extent.width() / 2, text);
-    EXPECT_GT(wrapped.height(), r.height());
+    EXPECT_GT(wrapped.Height(), r.Height());
 }
 
 TEST_F(Hints, TheBaseWindowStaysOnTheScreenAndShowsWithoutTakingTheActivation)
@@ -333,7 +333,7 @@ TEST_F(Hints, TheBaseWindowHasAOnePixelFrameAndItsTextTwoPixelsIn)
     gdi::ScopedClassicColors classic;
     THintWindow* window = Application->HintWindow();
     const TRect r = window->CalcHintRect(300, QStringLiteral("Hi"));
-    window->ActivateHint(r.translated(10, 10), QStringLiteral("Hi"));
+    window->ActivateHint(r.Translated(10, 10), QStringLiteral("Hi"));
     const QImage p = window->grab().toImage();
     window->Hide();
     const auto rgb = [](TColor c) {

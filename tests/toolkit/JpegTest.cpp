@@ -272,7 +272,7 @@ TEST(JpegGraphic, APictureHoldsTheStreamAndWritesItBackUnchanged)
     ASSERT_NE(jpeg, nullptr);
     EXPECT_EQ(picture.Width(), 300);
     EXPECT_EQ(picture.Height(), 200);
-    EXPECT_EQ(jpeg->Pixels().image(), DecodeJpeg(stream));
+    EXPECT_EQ(jpeg->Pixels().Image(), DecodeJpeg(stream));
     EXPECT_EQ(picture.Data(), PictureData(stream, quint32(stream.size())));
 
     // A copy is a picture of its own with the same stream.
@@ -287,8 +287,8 @@ TEST(JpegGraphic, APictureHoldsTheStreamAndWritesItBackUnchanged)
     EXPECT_EQ(image.Width(), 300);
     EXPECT_EQ(image.Height(), 200);
     const QImage shown = image.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(shown.pixel(150, 3), jpeg->Pixels().image().pixel(150, 3));
-    EXPECT_EQ(shown.pixel(299, 199), jpeg->Pixels().image().pixel(299, 199));
+    EXPECT_EQ(shown.pixel(150, 3), jpeg->Pixels().Image().pixel(150, 3));
+    EXPECT_EQ(shown.pixel(299, 199), jpeg->Pixels().Image().pixel(299, 199));
 }
 
 TEST(JpegGraphic, AStoredByteCountThatDoesNotFitIsRefusedAndThePictureKept)

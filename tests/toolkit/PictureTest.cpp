@@ -86,7 +86,7 @@ TEST_F(Pictures, ABitmapIsStoredAsItsClassNameItsByteCountAndItsFile)
     EXPECT_TRUE(picture.Data().isEmpty());
     TBitmap* bitmap = picture.Bitmap();
     bitmap->SetSize(3, 2);
-    bitmap->Handle().setPixel(2, 1, clRed);
+    bitmap->Handle().SetPixel(2, 1, clRed);
 
     const QByteArray data = picture.Data();
     ASSERT_GT(data.size(), 12);
@@ -102,7 +102,7 @@ TEST_F(Pictures, ABitmapIsStoredAsItsClassNameItsByteCountAndItsFile)
     ASSERT_TRUE(read);
     EXPECT_EQ(read->Width(), 3);
     EXPECT_EQ(read->Height(), 2);
-    EXPECT_EQ(read->Handle().pixel(2, 1), gdi::RGB(255, 0, 0));
+    EXPECT_EQ(read->Handle().Pixel(2, 1), gdi::RGB(255, 0, 0));
 }
 
 TEST_F(Pictures, ARegisteredGraphicKindIsReadAndWrittenByItsOwnData)

@@ -41,7 +41,7 @@ struct Colour {
     double r, g, b;
 };
 
-Colour mix(Colour a, Colour b, double t)
+Colour Mix(Colour a, Colour b, double t)
 {
     t = std::clamp(t, 0.0, 1.0);
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
@@ -85,13 +85,13 @@ constexpr double kSunY = 147;
 constexpr double kSunRadius = 19;
 constexpr double kShoreY = 171;
 
-Colour skyAt(double y)
+Colour SkyAt(double y)
 {
     if (y <= kSky.front().y)
         return kSky.front().colour;
     for (std::size_t i = 1; i < kSky.size(); ++i)
         if (y <= kSky[i].y)
-            return mix(kSky[i - 1].colour, kSky[i].colour, (y - kSky[i - 1].y) / (kSky[i].y - kSky[i - 1].y));
+            return Mix(kSky[i - 1].colour, kSky[i].colour, (y - kSky[i - 1].y) / (kSky[i].y - kSky[i - 1].y));
     return kSky.back().colour;
 }
 
@@ -102,7 +102,7 @@ struct Star {
     double x, y, brightness;
 };
 
-std::vector<Star> makeStars()
+std::vector<Star> MakeStars()
 {
     Sequence random(20240611u);
     std::vector<Star> stars;
@@ -116,20 +116,20 @@ std::vector<Star> makeStars()
 }
 
 // The sky with its sun glow, stars and a shooting star: everything above the hills.
-Colour sky(double x, double y, const std::vector<Star>& stars)
+Colour Sky(double x, double y, const std::vector<Star>& stars)
 {
-    Colour c = skyAt(y);
+    Colour c = SkyAt(y);
     const double sunDistance = std::hypot(x - kSunX, y - kSunY);
     c = add(c, scale(Colour{255, 200, 140}, 0.55 * std::exp(-sunDistance / 34)));
     if (sunDistance <= kSunRadius)
-        c = mix(Colour{255, 246, 218}, c, std::max(0.0, (sunDistance - (kSunRadius - 1.5)) / 1.5));
+        c = Mix(Colour{255, 246, 218}, c, std::max(0.0, (sunDistance - (kSunRadius - 1.5)) / 1.5));
 
     // Stars fade out where the sky grows light.
     const double darkness = std::clamp((95 - y) / 60, 0.0, 1.0);
     for (const Star& s : stars) {
         const double d = std::hypot(x - s.x, y - s.y);
         if (d < 1.6)
-            c = mix(c, Colour{255, 250, 232}, s.brightness * darkness * (1.6 - d) / 1.6);
+            c = Mix(c, Colour{255, 250, 232}, s.brightness * darkness * (1.6 - d) / 1.6);
     }
 
     // A shooting star sweeping down to the right, its tail fading behind it.
@@ -140,46 +140,46 @@ Colour sky(double x, double y, const std::vector<Star>& stars)
         const double off = std::abs((x - ax) * dy - (y - ay) * dx) / std::hypot(dx, dy);
         const double width = 0.5 + 1.1 * t;
         if (off < width + 1)
-            c = mix(c, Colour{255, 255, 236}, t * t * std::clamp(width + 1 - off, 0.0, 1.0));
+            c = Mix(c, Colour{255, 255, 236}, t * t * std::clamp(width + 1 - off, 0.0, 1.0));
     }
     const double head = std::hypot(x - bx, y - by);
     if (head < 3)
-        c = mix(c, Colour{255, 255, 240}, (3 - head) / 3);
+        c = Mix(c, Colour{255, 255, 240}, (3 - head) / 3);
     return c;
 }
 
 // The landscape above the shore: sky, the hazy far ridge, the dark near hills.
-Colour land(double x, double y, const std::vector<Star>& stars)
+Colour Land(double x, double y, const std::vector<Star>& stars)
 {
     const double near = nearHills(x);
     if (y >= near)
-        return mix(Colour{74, 48, 86}, Colour{40, 28, 56}, (y - near) / (kShoreY - near));
+        return Mix(Colour{74, 48, 86}, Colour{40, 28, 56}, (y - near) / (kShoreY - near));
     const double ridge = farRidge(x);
     if (y >= ridge) {
-        const Colour haze = mix(Colour{176, 112, 138}, Colour{118, 74, 114}, (y - ridge) / 18);
+        const Colour haze = Mix(Colour{176, 112, 138}, Colour{118, 74, 114}, (y - ridge) / 18);
         // The ridge's crest catches the sun's light.
         const double glow = 0.35 * std::exp(-std::hypot(x - kSunX, y - kSunY) / 40);
-        return mix(haze, Colour{255, 206, 150}, glow);
+        return Mix(haze, Colour{255, 206, 150}, glow);
     }
-    return sky(x, y, stars);
+    return Sky(x, y, stars);
 }
 
 // The lake mirrors the land, darker, with ripples, and a path of light under the sun.
-Colour lake(double x, double y, const std::vector<Star>& stars)
+Colour Lake(double x, double y, const std::vector<Star>& stars)
 {
     const double depth = y - kShoreY;
     const double ripple = 1.6 * std::sin(0.9 * y + 0.05 * x) + 0.8 * std::sin(0.23 * x - 0.6 * y);
     const double mirrorY = 2 * kShoreY - y - 1;
-    Colour c = land(x + ripple, mirrorY, stars);
-    c = mix(scale(c, 0.72), Colour{26, 36, 78}, 0.25 + depth / 90);
+    Colour c = Land(x + ripple, mirrorY, stars);
+    c = Mix(scale(c, 0.72), Colour{26, 36, 78}, 0.25 + depth / 90);
     const double path = std::exp(-std::pow((x - kSunX) / (6 + depth * 0.9), 2));
     const double sparkle = 0.5 + 0.5 * std::sin(2.7 * y + 0.31 * x);
-    return mix(c, Colour{255, 226, 170}, 0.55 * path * sparkle);
+    return Mix(c, Colour{255, 226, 170}, 0.55 * path * sparkle);
 }
 
-std::vector<unsigned char> drawPicture()
+std::vector<unsigned char> DrawPicture()
 {
-    const std::vector<Star> stars = makeStars();
+    const std::vector<Star> stars = MakeStars();
     Sequence grain(7u);
     std::vector<unsigned char> rgb;
     rgb.reserve(std::size_t(kWidth) * kHeight * 3);
@@ -190,7 +190,7 @@ std::vector<unsigned char> drawPicture()
             for (const auto& [ox, oy] : std::array<std::pair<double, double>, 4>{{{0.25, 0.25}, {0.75, 0.25}, {0.25, 0.75}, {0.75, 0.75}}}) {
                 const double x = px + ox;
                 const double y = py + oy;
-                sum = add(sum, y < kShoreY ? land(x, y, stars) : lake(x, y, stars));
+                sum = add(sum, y < kShoreY ? Land(x, y, stars) : Lake(x, y, stars));
             }
             // A faint grain keeps the gradients from banding.
             const double noise = (grain.next() - 0.5) * 5;
@@ -201,7 +201,7 @@ std::vector<unsigned char> drawPicture()
     return rgb;
 }
 
-std::vector<unsigned char> encode(const std::vector<unsigned char>& rgb, int quality)
+std::vector<unsigned char> Encode(const std::vector<unsigned char>& rgb, int quality)
 {
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
@@ -230,7 +230,7 @@ std::vector<unsigned char> encode(const std::vector<unsigned char>& rgb, int qua
 
 // The graphic as the form description stores it: class name with its length byte, the
 // stream's byte count (32 bits, little-endian), the stream.
-std::vector<unsigned char> pictureData(const std::vector<unsigned char>& jpeg)
+std::vector<unsigned char> PictureData(const std::vector<unsigned char>& jpeg)
 {
     const std::string className = "TJPEGImage";
     std::vector<unsigned char> data;
@@ -243,7 +243,7 @@ std::vector<unsigned char> pictureData(const std::vector<unsigned char>& jpeg)
 }
 
 // Replaces the hexadecimal lines of "Picture.Data = { ... }" in the form description.
-bool spliceIntoForm(const std::string& formPath, const std::vector<unsigned char>& data)
+bool SpliceIntoForm(const std::string& formPath, const std::vector<unsigned char>& data)
 {
     std::ifstream in(formPath, std::ios::binary);
     if (!in)
@@ -281,11 +281,11 @@ int main(int argc, char** argv)
         std::cerr << "usage: make_about_picture PICTURE.jpg [FORM]\n";
         return 2;
     }
-    const std::vector<unsigned char> rgb = drawPicture();
+    const std::vector<unsigned char> rgb = DrawPicture();
     std::vector<unsigned char> best;
     int bestQuality = 0;
     for (int quality = kLowestQuality; quality <= kHighestQuality; ++quality) {
-        std::vector<unsigned char> jpeg = encode(rgb, quality);
+        std::vector<unsigned char> jpeg = Encode(rgb, quality);
         const auto distance = [](std::size_t size) { return size > kTargetBytes ? size - kTargetBytes : kTargetBytes - size; };
         if (best.empty() || distance(jpeg.size()) < distance(best.size())) {
             best = std::move(jpeg);
@@ -299,7 +299,7 @@ int main(int argc, char** argv)
         return 1;
     }
     std::cout << argv[1] << ": " << best.size() << " bytes at quality " << bestQuality << "\n";
-    if (argc == 3 && !spliceIntoForm(argv[2], pictureData(best))) {
+    if (argc == 3 && !SpliceIntoForm(argv[2], PictureData(best))) {
         std::cerr << "make_about_picture: no Picture.Data block to replace in " << argv[2] << "\n";
         return 1;
     }

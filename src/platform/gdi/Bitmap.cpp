@@ -13,7 +13,7 @@ namespace {
 constexpr QRgb kWhite = 0xFFFFFFFF;
 constexpr QRgb kBlack = 0xFF000000;
 
-QImage blankImage(QSize size, qreal ratio)
+QImage BlankImage(QSize size, qreal ratio)
 {
     QImage image(size.expandedTo(QSize(0, 0)), QImage::Format_RGB32);
     image.fill(kWhite);
@@ -23,12 +23,12 @@ QImage blankImage(QSize size, qreal ratio)
 
 // The image pixel a logical coordinate begins at: the first whose centre lies at or past it,
 // as Qt's own aliased drawing at that ratio counts.
-int deviceCoordinate(int logical, qreal ratio)
+int DeviceCoordinate(int logical, qreal ratio)
 {
     return ratio == 1 ? logical : int(std::ceil(logical * ratio - 0.5));
 }
 
-void makeMonochrome(QImage& image)
+void MakeMonochrome(QImage& image)
 {
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
@@ -42,16 +42,16 @@ void makeMonochrome(QImage& image)
 Bitmap::Bitmap(int width, int height, PixelFormat format, qreal ratio)
     : FSize(std::max(0, width), std::max(0, height)), FRatio(ratio), FFormat(format)
 {
-    FImage = blankImage(QSize(toDevice(FSize.width()), toDevice(FSize.height())), FRatio);
+    FImage = BlankImage(QSize(ToDevice(FSize.width()), ToDevice(FSize.height())), FRatio);
     if (FFormat == PixelFormat::Monochrome)
-        makeMonochrome(FImage);
+        MakeMonochrome(FImage);
 }
 
-Bitmap::Bitmap(const QImage& image) { assign(image); }
+Bitmap::Bitmap(const QImage& image) { Assign(image); }
 
 Bitmap::Bitmap(const Bitmap& other)
 {
-    other.finishPainting();
+    other.FinishPainting();
     FImage = other.FImage.copy();
     FSize = other.FSize;
     FRatio = other.FRatio;
@@ -63,8 +63,8 @@ Bitmap& Bitmap::operator=(const Bitmap& other)
 {
     if (this == &other)
         return *this;
-    other.finishPainting();
-    finishPainting();
+    other.FinishPainting();
+    FinishPainting();
     FImage = other.FImage.copy();
     FSize = other.FSize;
     FRatio = other.FRatio;
@@ -75,7 +75,7 @@ Bitmap& Bitmap::operator=(const Bitmap& other)
 
 Bitmap::Bitmap(Bitmap&& other) noexcept
 {
-    other.finishPainting();
+    other.FinishPainting();
     FImage = std::exchange(other.FImage, QImage());
     FSize = std::exchange(other.FSize, QSize(0, 0));
     FRatio = other.FRatio;
@@ -87,8 +87,8 @@ Bitmap& Bitmap::operator=(Bitmap&& other) noexcept
 {
     if (this == &other)
         return *this;
-    other.finishPainting();
-    finishPainting();
+    other.FinishPainting();
+    FinishPainting();
     FImage = std::exchange(other.FImage, QImage());
     FSize = std::exchange(other.FSize, QSize(0, 0));
     FRatio = other.FRatio;
@@ -99,59 +99,59 @@ Bitmap& Bitmap::operator=(Bitmap&& other) noexcept
 
 Bitmap::~Bitmap()
 {
-    finishPainting();
+    FinishPainting();
     // Contexts outlive their bitmap only by mistake; leave them drawing on nothing.
     for (DeviceContext* dc : FContexts)
         dc->FBitmap = nullptr;
 }
 
-void Bitmap::setFormat(PixelFormat format)
+void Bitmap::SetFormat(PixelFormat format)
 {
     if (format == FFormat)
         return;
     FFormat = format;
     if (FFormat == PixelFormat::Monochrome)
-        makeMonochrome(pixels());
+        MakeMonochrome(Pixels());
 }
 
-int Bitmap::bitsPerPixel() const
+int Bitmap::BitsPerPixel() const
 {
     if (FFormat == PixelFormat::Monochrome)
         return 1;
     return FSimulatedBits > 0 ? FSimulatedBits : 32;
 }
 
-void Bitmap::setSimulatedBitsPerPixel(int bits) { FSimulatedBits = std::max(0, bits); }
+void Bitmap::SetSimulatedBitsPerPixel(int bits) { FSimulatedBits = std::max(0, bits); }
 
-void Bitmap::setDevicePixelRatio(qreal ratio)
+void Bitmap::SetDevicePixelRatio(qreal ratio)
 {
     if (ratio == FRatio || ratio <= 0)
         return;
-    finishPainting();
+    FinishPainting();
     FRatio = ratio;
-    const QSize deviceSize(toDevice(width()), toDevice(height()));
-    FImage = FImage.isNull() ? blankImage(deviceSize, FRatio) : FImage.scaled(deviceSize);
+    const QSize deviceSize(ToDevice(Width()), ToDevice(Height()));
+    FImage = FImage.isNull() ? BlankImage(deviceSize, FRatio) : FImage.scaled(deviceSize);
     FImage.setDevicePixelRatio(FRatio);
 }
 
-int Bitmap::toDevice(int logical) const { return deviceCoordinate(logical, FRatio); }
+int Bitmap::ToDevice(int logical) const { return DeviceCoordinate(logical, FRatio); }
 
 QRect Bitmap::toDevice(const QRect& logical) const
 {
-    const int left = toDevice(logical.left());
-    const int top = toDevice(logical.top());
-    return QRect(left, top, toDevice(logical.left() + logical.width()) - left,
-                 toDevice(logical.top() + logical.height()) - top);
+    const int left = ToDevice(logical.left());
+    const int top = ToDevice(logical.top());
+    return QRect(left, top, ToDevice(logical.left() + logical.width()) - left,
+                 ToDevice(logical.top() + logical.height()) - top);
 }
 
-void Bitmap::setSize(int width, int height)
+void Bitmap::SetSize(int width, int height)
 {
     width = std::max(0, width);
     height = std::max(0, height);
-    if (width == this->width() && height == this->height())
+    if (width == this->Width() && height == this->Height())
         return;
-    finishPainting();
-    QImage resized = blankImage(QSize(toDevice(width), toDevice(height)), FRatio);
+    FinishPainting();
+    QImage resized = BlankImage(QSize(ToDevice(width), ToDevice(height)), FRatio);
     const int w = std::min(resized.width(), FImage.width());
     const int h = std::min(resized.height(), FImage.height());
     for (int y = 0; y < h; ++y)
@@ -161,84 +161,84 @@ void Bitmap::setSize(int width, int height)
     FSize = QSize(width, height);
 }
 
-void Bitmap::assign(const QImage& image)
+void Bitmap::Assign(const QImage& image)
 {
-    finishPainting();
+    FinishPainting();
     FImage = image.convertToFormat(QImage::Format_RGB32);
     FRatio = image.devicePixelRatio();
     FSize = QSize(qRound(image.width() / FRatio), qRound(image.height() / FRatio));
     if (FFormat == PixelFormat::Monochrome)
-        makeMonochrome(FImage);
+        MakeMonochrome(FImage);
 }
 
-ColorRef Bitmap::pixel(int x, int y) const
+ColorRef Bitmap::Pixel(int x, int y) const
 {
-    if (x < 0 || y < 0 || x >= width() || y >= height())
+    if (x < 0 || y < 0 || x >= Width() || y >= Height())
         return 0;
-    finishPainting();
-    const QRgb p = reinterpret_cast<const QRgb*>(FImage.constScanLine(toDevice(y)))[toDevice(x)];
+    FinishPainting();
+    const QRgb p = reinterpret_cast<const QRgb*>(FImage.constScanLine(ToDevice(y)))[ToDevice(x)];
     return RGB(qRed(p), qGreen(p), qBlue(p));
 }
 
-void Bitmap::setPixel(int x, int y, TColor color)
+void Bitmap::SetPixel(int x, int y, TColor color)
 {
-    if (x < 0 || y < 0 || x >= width() || y >= height())
+    if (x < 0 || y < 0 || x >= Width() || y >= Height())
         return;
     ColorRef c = ColorRef(ColorToRGB(color)) & 0xFFFFFF;
     if (FFormat == PixelFormat::Monochrome)
         c = MonochromeOf(c);
     const QRgb value = QRgbOf(c);
-    forEachImagePixel(QPoint(x, y), [value](QRgb& pixel) { pixel = value; });
+    ForEachImagePixel(QPoint(x, y), [value](QRgb& pixel) { pixel = value; });
 }
 
-ColorRef Bitmap::bottomLeftPixel() const { return isEmpty() ? 0 : pixel(0, height() - 1); }
+ColorRef Bitmap::BottomLeftPixel() const { return IsEmpty() ? 0 : Pixel(0, Height() - 1); }
 
-const QImage& Bitmap::image() const
+const QImage& Bitmap::Image() const
 {
-    finishPainting();
+    FinishPainting();
     return FImage;
 }
 
-QImage Bitmap::copy(const QRect& logical) const
+QImage Bitmap::Copy(const QRect& logical) const
 {
-    finishPainting();
+    FinishPainting();
     return FImage.copy(toDevice(logical));
 }
 
-bool Bitmap::loadFromResourceName(const QString& name)
+bool Bitmap::LoadFromResourceName(const QString& name)
 {
     for (const char* extension : {".bmp", ".png"}) {
         const QImage loaded(QStringLiteral(":/res/") + name + QLatin1String(extension));
         if (!loaded.isNull()) {
-            assign(loaded);
+            Assign(loaded);
             return true;
         }
     }
     return false;
 }
 
-void Bitmap::attach(DeviceContext* dc)
+void Bitmap::Attach(DeviceContext* dc)
 {
     if (std::find(FContexts.begin(), FContexts.end(), dc) == FContexts.end())
         FContexts.push_back(dc);
 }
 
-void Bitmap::detach(DeviceContext* dc)
+void Bitmap::Detach(DeviceContext* dc)
 {
     if (FPainting == dc)
-        finishPainting();
+        FinishPainting();
     FContexts.erase(std::remove(FContexts.begin(), FContexts.end(), dc), FContexts.end());
 }
 
-void Bitmap::finishPainting() const
+void Bitmap::FinishPainting() const
 {
     if (FPainting != nullptr)
-        FPainting->endPainting();
+        FPainting->EndPainting();
 }
 
-QImage& Bitmap::pixels()
+QImage& Bitmap::Pixels()
 {
-    finishPainting();
+    FinishPainting();
     return FImage;
 }
 

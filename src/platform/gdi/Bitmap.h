@@ -37,62 +37,62 @@ public:
     Bitmap& operator=(Bitmap&& other) noexcept;
     ~Bitmap();
 
-    int width() const { return FSize.width(); }
-    int height() const { return FSize.height(); }
-    bool isEmpty() const { return FImage.isNull() || width() == 0 || height() == 0; }
+    int Width() const { return FSize.width(); }
+    int Height() const { return FSize.height(); }
+    bool IsEmpty() const { return FImage.isNull() || Width() == 0 || Height() == 0; }
 
-    qreal devicePixelRatio() const { return FRatio; }
+    qreal DevicePixelRatio() const { return FRatio; }
     // Keeps the logical size; the picture is scaled to the new density.
-    void setDevicePixelRatio(qreal ratio);
+    void SetDevicePixelRatio(qreal ratio);
     // The image pixel where a logical coordinate begins, and the image pixels a logical
     // rectangle covers.
-    int toDevice(int logical) const;
+    int ToDevice(int logical) const;
     QRect toDevice(const QRect& logical) const;
 
-    PixelFormat format() const { return FFormat; }
+    PixelFormat Format() const { return FFormat; }
     // Converting to monochrome keeps white as 1 and makes every other colour 0.
-    void setFormat(PixelFormat format);
-    bool isMonochrome() const { return FFormat == PixelFormat::Monochrome; }
+    void SetFormat(PixelFormat format);
+    bool IsMonochrome() const { return FFormat == PixelFormat::Monochrome; }
 
     // 1 for monochrome; 32 for colour unless a lower depth is simulated (tests do).
-    int bitsPerPixel() const;
-    void setSimulatedBitsPerPixel(int bits);
+    int BitsPerPixel() const;
+    void SetSimulatedBitsPerPixel(int bits);
 
     // Keeps the pixels both sizes share; new pixels are white.
-    void setSize(int width, int height);
+    void SetSize(int width, int height);
     // Takes a copy of the image's pixels (converted to this bitmap's format) and its ratio.
-    void assign(const QImage& image);
+    void Assign(const QImage& image);
 
     // The colour of a logical pixel (its first image pixel), and all of its image pixels set.
-    ColorRef pixel(int x, int y) const;
-    void setPixel(int x, int y, TColor color);
+    ColorRef Pixel(int x, int y) const;
+    void SetPixel(int x, int y, TColor color);
     // The bottom-left pixel: the colour a glyph treats as transparent.
-    ColorRef bottomLeftPixel() const;
+    ColorRef BottomLeftPixel() const;
 
     // Finishes any drawing still open on the bitmap, then shows its pixels, which carry the
     // bitmap's device pixel ratio.
-    const QImage& image() const;
+    const QImage& Image() const;
     // The image pixels of a logical rectangle, at the bitmap's ratio.
-    QImage copy(const QRect& logical) const;
+    QImage Copy(const QRect& logical) const;
 
     // Loads the program's bitmap resource of that name (":/res/NAME.bmp" or ".png");
     // false when there is none, leaving the bitmap unchanged.
-    bool loadFromResourceName(const QString& name);
+    bool LoadFromResourceName(const QString& name);
 
 private:
     friend class DeviceContext;
 
-    void attach(DeviceContext* dc);
-    void detach(DeviceContext* dc);
+    void Attach(DeviceContext* dc);
+    void Detach(DeviceContext* dc);
     // Ends the painter that a device context holds open on the pixels, if any.
-    void finishPainting() const;
-    QImage& pixels();
+    void FinishPainting() const;
+    QImage& Pixels();
     // Every image pixel of one logical pixel: one at ratio 1, a block above it.
     template <class F>
-    void forEachImagePixel(QPoint logical, F&& change)
+    void ForEachImagePixel(QPoint logical, F&& change)
     {
         const QRect block = toDevice(QRect(logical, QSize(1, 1)));
-        QImage& image = pixels();
+        QImage& image = Pixels();
         for (int y = block.top(); y <= block.bottom(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = block.left(); x <= block.right(); ++x)

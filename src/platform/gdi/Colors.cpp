@@ -14,7 +14,7 @@ struct Pinning {
     SystemColorTable table{};
 };
 
-Pinning& pinning()
+Pinning& GlobalPinning()
 {
     static Pinning p;
     return p;
@@ -53,7 +53,7 @@ constexpr RoleFor kPaletteRoles[] = {
     {COLOR_MENUBAR, QPalette::Active, QPalette::Window},
 };
 
-ColorRef fromPalette(int index)
+ColorRef FromPalette(int index)
 {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
         return ClassicSystemColors()[std::size_t(index)];
@@ -128,7 +128,7 @@ constexpr NamedColor kNames[] = {
     {clDkGray, "clDkGray"},
 };
 
-bool equalsIgnoringCase(std::string_view a, const char* b)
+bool EqualsIgnoringCase(std::string_view a, const char* b)
 {
     const std::size_t n = std::strlen(b);
     if (a.size() != n)
@@ -211,19 +211,19 @@ ColorRef SystemColors::Get(int index)
 {
     if (index < 0 || index >= kSystemColorCount)
         return 0;
-    const Pinning& p = pinning();
-    return p.pinned ? p.table[std::size_t(index)] : fromPalette(index);
+    const Pinning& p = GlobalPinning();
+    return p.pinned ? p.table[std::size_t(index)] : FromPalette(index);
 }
 
 void SystemColors::Pin(const SystemColorTable& table)
 {
-    pinning().pinned = true;
-    pinning().table = table;
+    GlobalPinning().pinned = true;
+    GlobalPinning().table = table;
 }
 
-void SystemColors::Unpin() { pinning().pinned = false; }
+void SystemColors::Unpin() { GlobalPinning().pinned = false; }
 
-bool SystemColors::IsPinned() { return pinning().pinned; }
+bool SystemColors::IsPinned() { return GlobalPinning().pinned; }
 
 }  // namespace gdi
 
@@ -245,7 +245,7 @@ std::optional<std::string> ColorToIdent(TColor color)
 std::optional<TColor> IdentToColor(std::string_view ident)
 {
     for (const auto& n : gdi::kNames)
-        if (gdi::equalsIgnoringCase(ident, n.name))
+        if (gdi::EqualsIgnoringCase(ident, n.name))
             return n.value;
     return std::nullopt;
 }

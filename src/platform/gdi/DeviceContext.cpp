@@ -10,7 +10,7 @@ namespace {
 
 ColorRef resolveColor(TColor color) { return ColorRef(ColorToRGB(color)) & kRgbMask; }
 
-int regionKind(const QRegion& r)
+int RegionKind(const QRegion& r)
 {
     if (r.isEmpty())
         return NULLREGION;
@@ -18,7 +18,7 @@ int regionKind(const QRegion& r)
 }
 
 // Pixels of a line from (x0, y0) up to but not including (x1, y1).
-std::vector<QPoint> linePixels(int x0, int y0, int x1, int y1)
+std::vector<QPoint> LinePixels(int x0, int y0, int x1, int y1)
 {
     std::vector<QPoint> pixels;
     const int dx = std::abs(x1 - x0);
@@ -56,9 +56,9 @@ DeviceContext::DeviceContext(Bitmap* bitmap) { SelectBitmap(bitmap); }
 
 DeviceContext::~DeviceContext()
 {
-    endPainting();
+    EndPainting();
     if (FBitmap != nullptr)
-        FBitmap->detach(this);
+        FBitmap->Detach(this);
 }
 
 Bitmap* DeviceContext::SelectBitmap(Bitmap* bitmap)
@@ -66,16 +66,16 @@ Bitmap* DeviceContext::SelectBitmap(Bitmap* bitmap)
     Bitmap* previous = FBitmap;
     if (bitmap == previous)
         return previous;
-    endPainting();
+    EndPainting();
     if (previous != nullptr)
-        previous->detach(this);
+        previous->Detach(this);
     FBitmap = bitmap;
     if (FBitmap != nullptr)
-        FBitmap->attach(this);
+        FBitmap->Attach(this);
     return previous;
 }
 
-int DeviceContext::BitsPerPixel() const { return FBitmap != nullptr ? FBitmap->bitsPerPixel() : 32; }
+int DeviceContext::BitsPerPixel() const { return FBitmap != nullptr ? FBitmap->BitsPerPixel() : 32; }
 
 ColorRef DeviceContext::SetTextColor(TColor color)
 {
@@ -119,7 +119,7 @@ bool DeviceContext::RestoreDC(int level)
     FState = FSaved[std::size_t(target - 1)];
     FSaved.resize(std::size_t(target - 1));
     if (FPainter && FPainter->isActive())
-        applyClip(*FPainter);
+        ApplyClip(*FPainter);
     return true;
 }
 
@@ -127,12 +127,12 @@ QPoint DeviceContext::SetViewportOrg(int x, int y) { return std::exchange(FState
 
 int DeviceContext::IntersectClipRect(const Rect& logical)
 {
-    const QRegion r(deviceRect(logical));
+    const QRegion r(DeviceRect(logical));
     FState.clip = FState.clipped ? FState.clip.intersected(r) : r;
     FState.clipped = true;
     if (FPainter && FPainter->isActive())
-        applyClip(*FPainter);
-    return regionKind(FState.clip);
+        ApplyClip(*FPainter);
+    return RegionKind(FState.clip);
 }
 
 QPoint DeviceContext::MoveTo(int x, int y) { return std::exchange(FState.position, QPoint(x, y)); }
@@ -147,14 +147,14 @@ bool DeviceContext::LineTo(int x, int y)
     const QPoint a = from + FState.viewportOrg;
     const QPoint b = QPoint(x, y) + FState.viewportOrg;
     if (FState.pen.width > 1) {
-        QPainter* p = painter();
+        QPainter* p = Painter();
         if (p == nullptr)
             return false;
-        p->setPen(QPen(QColorOf(deviceColor(FState.pen.color)), FState.pen.width, Qt::SolidLine, Qt::RoundCap));
+        p->setPen(QPen(QColorOf(DeviceColor(FState.pen.color)), FState.pen.width, Qt::SolidLine, Qt::RoundCap));
         p->drawLine(a, b);
         return true;
     }
-    const ColorRef color = deviceColor(FState.pen.color);
+    const ColorRef color = DeviceColor(FState.pen.color);
     if (a.y() == b.y() || a.x() == b.x()) {
         // Straight lines are one-pixel rectangles that stop short of the end point.
         if (a == b)
@@ -163,30 +163,30 @@ bool DeviceContext::LineTo(int x, int y)
             a.y() == b.y()
                 ? QRect(QPoint(std::min(a.x(), b.x() + 1), a.y()), QPoint(std::max(a.x(), b.x() - 1), a.y()))
                 : QRect(QPoint(a.x(), std::min(a.y(), b.y() + 1)), QPoint(a.x(), std::max(a.y(), b.y() - 1)));
-        QPainter* p = painter();
+        QPainter* p = Painter();
         if (p == nullptr)
             return false;
         p->fillRect(r, QColorOf(color));
         return true;
     }
-    plotSpan(linePixels(a.x(), a.y(), b.x(), b.y()), color);
+    PlotSpan(LinePixels(a.x(), a.y(), b.x(), b.y()), color);
     return true;
 }
 
 bool DeviceContext::FillRect(const Rect& rect, const Brush& brush)
 {
-    QPainter* p = painter();
+    QPainter* p = Painter();
     if (p == nullptr)
         return false;
-    if (brush.style == BrushStyle::Clear || rect.isEmpty())
+    if (brush.style == BrushStyle::Clear || rect.IsEmpty())
         return true;
-    p->fillRect(deviceRect(rect), QColorOf(deviceColor(brush.color)));
+    p->fillRect(DeviceRect(rect), QColorOf(DeviceColor(brush.color)));
     return true;
 }
 
 bool DeviceContext::FrameRect(const Rect& rect, const Brush& brush)
 {
-    if (rect.isEmpty())
+    if (rect.IsEmpty())
         return FBitmap != nullptr;
     return FillRect({rect.left, rect.top, rect.right, rect.top + 1}, brush) &&
            FillRect({rect.left, rect.bottom - 1, rect.right, rect.bottom}, brush) &&
@@ -203,28 +203,28 @@ bool DeviceContext::Rectangle(int left, int top, int right, int bottom)
         // Without a pen the platform fills one pixel less to the right and at the bottom.
         return FillRect({r.left, r.top, r.right - 1, r.bottom - 1}, FState.brush);
     }
-    FillRect(r.inflated(-1, -1), FState.brush);
+    FillRect(r.Inflated(-1, -1), FState.brush);
     return FrameRect(r, {BrushStyle::Solid, FState.pen.color});
 }
 
-bool DeviceContext::drawFigure(int left, int top, int right, int bottom, Figure figure, int ew, int eh)
+bool DeviceContext::DrawFigure(int left, int top, int right, int bottom, Figure figure, int ew, int eh)
 {
-    QPainter* p = painter();
+    QPainter* p = Painter();
     if (p == nullptr)
         return false;
     const QRect box =
-        deviceRect({std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)});
+        DeviceRect({std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)});
     if (box.width() < 2 || box.height() < 2)
         return true;
-    const QRectF outline = figureOutline(box);
+    const QRectF outline = FigureOutline(box);
     if (FState.pen.style == PenStyle::Clear)
         p->setPen(Qt::NoPen);
     else
-        p->setPen(outlinePen(deviceColor(FState.pen.color)));
+        p->setPen(OutlinePen(DeviceColor(FState.pen.color)));
     if (FState.brush.style == BrushStyle::Clear)
         p->setBrush(Qt::NoBrush);
     else
-        p->setBrush(QColorOf(deviceColor(FState.brush.color)));
+        p->setBrush(QColorOf(DeviceColor(FState.brush.color)));
     if (figure == Figure::Ellipse)
         p->drawEllipse(outline);
     else
@@ -232,14 +232,14 @@ bool DeviceContext::drawFigure(int left, int top, int right, int bottom, Figure 
     return true;
 }
 
-QPen DeviceContext::outlinePen(ColorRef color) const
+QPen DeviceContext::OutlinePen(ColorRef color) const
 {
     // One image pixel at ratio 1, where the classic pixel rules hold; one logical pixel, as
     // wide as every other line, at a higher density.
     return QPen(QColorOf(color), DevicePixelRatio() == 1 ? 0 : 1);
 }
 
-QRectF DeviceContext::figureOutline(const QRect& box) const
+QRectF DeviceContext::FigureOutline(const QRect& box) const
 {
     // Aliased Qt outlines cover one pixel more than their rectangle: shrink to stay inside.
     if (DevicePixelRatio() == 1)
@@ -251,21 +251,21 @@ QRectF DeviceContext::figureOutline(const QRect& box) const
 
 bool DeviceContext::Ellipse(int left, int top, int right, int bottom)
 {
-    return drawFigure(left, top, right, bottom, Figure::Ellipse, 0, 0);
+    return DrawFigure(left, top, right, bottom, Figure::Ellipse, 0, 0);
 }
 
 bool DeviceContext::RoundRect(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight)
 {
     if (ellipseWidth <= 0 || ellipseHeight <= 0)
         return Rectangle(left, top, right, bottom);
-    return drawFigure(left, top, right, bottom, Figure::RoundRect, ellipseWidth, ellipseHeight);
+    return DrawFigure(left, top, right, bottom, Figure::RoundRect, ellipseWidth, ellipseHeight);
 }
 
 bool DeviceContext::DrawFocusRect(const Rect& rect)
 {
     if (FBitmap == nullptr)
         return false;
-    const QRect r = deviceRect(rect);
+    const QRect r = DeviceRect(rect);
     if (r.isEmpty())
         return true;
     std::vector<QPoint> edge;
@@ -280,20 +280,20 @@ bool DeviceContext::DrawFocusRect(const Rect& rect)
             edge.emplace_back(r.right(), y);
     }
     // The dots follow a checkerboard fixed to the device, as the platform's halftone brush is.
-    const QRegion visible = visibleRegion();
+    const QRegion visible = VisibleRegion();
     for (const QPoint& pt : edge)
         if (((pt.x() + pt.y()) & 1) == 0 && visible.contains(pt))
-            FBitmap->forEachImagePixel(pt, [](QRgb& pixel) { pixel ^= kRgbMask; });
+            FBitmap->ForEachImagePixel(pt, [](QRgb& pixel) { pixel ^= kRgbMask; });
     return true;
 }
 
-QPainter* DeviceContext::painter()
+QPainter* DeviceContext::Painter()
 {
-    if (FBitmap == nullptr || FBitmap->isEmpty())
+    if (FBitmap == nullptr || FBitmap->IsEmpty())
         return nullptr;
     if (FPainter && FPainter->isActive())
         return FPainter.get();
-    FBitmap->finishPainting();
+    FBitmap->FinishPainting();
     if (!FPainter)
         FPainter = std::make_unique<QPainter>();
     if (!FPainter->begin(&FBitmap->FImage))
@@ -301,11 +301,11 @@ QPainter* DeviceContext::painter()
     FBitmap->FPainting = this;
     FPainter->setRenderHint(QPainter::Antialiasing, false);
     FPainter->setRenderHint(QPainter::TextAntialiasing, false);
-    applyClip(*FPainter);
+    ApplyClip(*FPainter);
     return FPainter.get();
 }
 
-void DeviceContext::endPainting()
+void DeviceContext::EndPainting()
 {
     if (FPainter && FPainter->isActive())
         FPainter->end();
@@ -313,7 +313,7 @@ void DeviceContext::endPainting()
         FBitmap->FPainting = nullptr;
 }
 
-void DeviceContext::applyClip(QPainter& p) const
+void DeviceContext::ApplyClip(QPainter& p) const
 {
     if (FState.clipped)
         p.setClipRegion(FState.clip);
@@ -321,28 +321,28 @@ void DeviceContext::applyClip(QPainter& p) const
         p.setClipping(false);
 }
 
-ColorRef DeviceContext::deviceColor(ColorRef c) const
+ColorRef DeviceContext::DeviceColor(ColorRef c) const
 {
-    return FBitmap != nullptr && FBitmap->isMonochrome() ? MonochromeOf(c) : c;
+    return FBitmap != nullptr && FBitmap->IsMonochrome() ? MonochromeOf(c) : c;
 }
 
-QRect DeviceContext::deviceRect(const Rect& logical) const { return logical.toQRect().translated(FState.viewportOrg); }
+QRect DeviceContext::DeviceRect(const Rect& logical) const { return logical.ToQRect().translated(FState.viewportOrg); }
 
-QRegion DeviceContext::visibleRegion() const
+QRegion DeviceContext::VisibleRegion() const
 {
     if (FBitmap == nullptr)
         return {};
-    const QRegion bounds(0, 0, FBitmap->width(), FBitmap->height());
+    const QRegion bounds(0, 0, FBitmap->Width(), FBitmap->Height());
     return FState.clipped ? bounds.intersected(FState.clip) : bounds;
 }
 
-void DeviceContext::plotSpan(const std::vector<QPoint>& devicePixels, ColorRef color)
+void DeviceContext::PlotSpan(const std::vector<QPoint>& devicePixels, ColorRef color)
 {
-    const QRegion visible = visibleRegion();
+    const QRegion visible = VisibleRegion();
     const QRgb value = QRgbOf(color);
     for (const QPoint& pt : devicePixels)
         if (visible.contains(pt))
-            FBitmap->forEachImagePixel(pt, [value](QRgb& pixel) { pixel = value; });
+            FBitmap->ForEachImagePixel(pt, [value](QRgb& pixel) { pixel = value; });
 }
 
 }  // namespace gdi

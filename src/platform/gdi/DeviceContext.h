@@ -96,11 +96,11 @@ public:
 
     // Returns the bitmap selected before. The state (colours, clip ...) is kept.
     Bitmap* SelectBitmap(Bitmap* bitmap);
-    Bitmap* bitmap() const { return FBitmap; }
+    Bitmap* SelectedBitmap() const { return FBitmap; }
     // GetDeviceCaps(BITSPIXEL) of what is selected (32 with nothing selected).
     int BitsPerPixel() const;
     // Image pixels per logical pixel of what is selected (1 with nothing selected).
-    qreal DevicePixelRatio() const { return FBitmap != nullptr ? FBitmap->devicePixelRatio() : 1; }
+    qreal DevicePixelRatio() const { return FBitmap != nullptr ? FBitmap->DevicePixelRatio() : 1; }
 
     virtual ColorRef SetTextColor(TColor color);
     ColorRef GetTextColor() const { return FState.textColor; }
@@ -153,7 +153,7 @@ public:
     void UseTextMasks(bool use) { FTextMasks = use; }
     // Width and cell height of the text on one line.
     QSize GetTextExtentPoint(QStringView text) const;
-    TextMetrics GetTextMetrics() const { return FState.font.metrics(); }
+    TextMetrics GetTextMetrics() const { return FState.font.Metrics(); }
 
     // Pixel block transfers; the pattern is this context's brush. A monochrome source
     // copied to colour turns 1 into this context's background colour and 0 into its text
@@ -187,22 +187,22 @@ private:
 
     friend class Bitmap;
 
-    QPainter* painter();
-    void endPainting();
-    void applyClip(QPainter& p) const;
-    ColorRef deviceColor(ColorRef c) const;
-    QRect deviceRect(const Rect& logical) const;
-    QRegion visibleRegion() const;
-    void plotSpan(const std::vector<QPoint>& devicePixels, ColorRef color);
+    QPainter* Painter();
+    void EndPainting();
+    void ApplyClip(QPainter& p) const;
+    ColorRef DeviceColor(ColorRef c) const;
+    QRect DeviceRect(const Rect& logical) const;
+    QRegion VisibleRegion() const;
+    void PlotSpan(const std::vector<QPoint>& devicePixels, ColorRef color);
     enum class Figure { Ellipse, RoundRect };
-    QPen outlinePen(ColorRef color) const;
-    QRectF figureOutline(const QRect& box) const;
-    bool drawFigure(int left, int top, int right, int bottom, Figure figure, int ew, int eh);
-    bool textOut(int x, int y, unsigned options, const Rect* rect, QStringView text);
-    void textLine(int x, int y, QStringView text, int underlineAt);
-    void maskedTextLine(int x, int y, QStringView text, const QRegion& area);
-    void convertForTransfer(QImage& pixels, bool fromMono, ColorRef sourceBk) const;
-    bool transfer(int x, int y, int width, int height, const Bitmap* source, ColorRef sourceBk, QPoint sourceOrigin,
+    QPen OutlinePen(ColorRef color) const;
+    QRectF FigureOutline(const QRect& box) const;
+    bool DrawFigure(int left, int top, int right, int bottom, Figure figure, int ew, int eh);
+    bool DrawTextRun(int x, int y, unsigned options, const Rect* rect, QStringView text);
+    void TextLineAt(int x, int y, QStringView text, int underlineAt);
+    void MaskedTextLine(int x, int y, QStringView text, const QRegion& area);
+    void ConvertForTransfer(QImage& pixels, bool fromMono, ColorRef sourceBk) const;
+    bool Transfer(int x, int y, int width, int height, const Bitmap* source, ColorRef sourceBk, QPoint sourceOrigin,
                   RasterOp rop);
 
     Bitmap* FBitmap = nullptr;

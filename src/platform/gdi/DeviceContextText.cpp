@@ -15,7 +15,7 @@ constexpr double kTenthsPerDegree = 10.0;
 // the edges of a font's underline and strike-out above ratio 1, where they fall between image
 // pixels; text here is never blended, so there the lines are filled as whole logical pixels.
 // At ratio 1 Qt's own lines are the classic platform's.
-void drawTextLine(QPainter& p, const QFont& font, int ascent, const QString& text, qreal ratio)
+void DrawTextLine(QPainter& p, const QFont& font, int ascent, const QString& text, qreal ratio)
 {
     const bool ownLines = ratio != 1 && (font.underline() || font.strikeOut());
     QFont face = font;
@@ -44,7 +44,7 @@ struct TextLine {
     int underline = -1;
 };
 
-TextLine stripPrefixes(QStringView text, unsigned format)
+TextLine StripPrefixes(QStringView text, unsigned format)
 {
     TextLine line;
     if (format & DT_NOPREFIX) {
@@ -64,7 +64,7 @@ TextLine stripPrefixes(QStringView text, unsigned format)
     return line;
 }
 
-std::vector<QStringView> paragraphs(QStringView text, unsigned format)
+std::vector<QStringView> Paragraphs(QStringView text, unsigned format)
 {
     std::vector<QStringView> result;
     if (format & DT_SINGLELINE) {
@@ -86,7 +86,7 @@ std::vector<QStringView> paragraphs(QStringView text, unsigned format)
 
 // Breaks a line between words so that each piece fits the width; a word wider than the
 // width stays whole, and the spaces where a line breaks are dropped.
-std::vector<TextLine> wrap(const TextLine& line, int width, const QFontMetrics& fm)
+std::vector<TextLine> Wrap(const TextLine& line, int width, const QFontMetrics& fm)
 {
     std::vector<TextLine> out;
     const QString& s = line.text;
@@ -121,63 +121,63 @@ std::vector<TextLine> wrap(const TextLine& line, int width, const QFontMetrics& 
 
 }  // namespace
 
-bool DeviceContext::TextOut(int x, int y, QStringView text) { return textOut(x, y, 0, nullptr, text); }
+bool DeviceContext::TextOut(int x, int y, QStringView text) { return DrawTextRun(x, y, 0, nullptr, text); }
 
 bool DeviceContext::ExtTextOut(int x, int y, unsigned options, const Rect* rect, QStringView text)
 {
-    return textOut(x, y, options, rect, text);
+    return DrawTextRun(x, y, options, rect, text);
 }
 
-bool DeviceContext::textOut(int x, int y, unsigned options, const Rect* rect, QStringView text)
+bool DeviceContext::DrawTextRun(int x, int y, unsigned options, const Rect* rect, QStringView text)
 {
-    if (FBitmap == nullptr || FBitmap->isEmpty())
+    if (FBitmap == nullptr || FBitmap->IsEmpty())
         return false;
     const bool fillFirst = rect != nullptr && (options & ETO_OPAQUE);
     if (FTextMasks && FState.bkMode == TRANSPARENT && !fillFirst) {
         // Pixels copied straight from the mask: no painter is opened for them.
-        QRegion area = visibleRegion();
+        QRegion area = VisibleRegion();
         if (rect != nullptr && (options & ETO_CLIPPED))
-            area = area.intersected(deviceRect(*rect));
-        maskedTextLine(x, y, text, area);
+            area = area.intersected(DeviceRect(*rect));
+        MaskedTextLine(x, y, text, area);
         return true;
     }
-    QPainter* p = painter();
+    QPainter* p = Painter();
     if (p == nullptr)
         return false;
     if (fillFirst)
-        p->fillRect(deviceRect(*rect), QColorOf(deviceColor(FState.bkColor)));
+        p->fillRect(DeviceRect(*rect), QColorOf(DeviceColor(FState.bkColor)));
     if (rect != nullptr && (options & ETO_CLIPPED)) {
-        p->setClipRegion(visibleRegion().intersected(deviceRect(*rect)));
-        textLine(x, y, text, -1);
-        applyClip(*p);
+        p->setClipRegion(VisibleRegion().intersected(DeviceRect(*rect)));
+        TextLineAt(x, y, text, -1);
+        ApplyClip(*p);
     } else {
-        textLine(x, y, text, -1);
+        TextLineAt(x, y, text, -1);
     }
     return true;
 }
 
-void DeviceContext::textLine(int x, int y, QStringView text, int underlineAt)
+void DeviceContext::TextLineAt(int x, int y, QStringView text, int underlineAt)
 {
-    QPainter* p = painter();
+    QPainter* p = Painter();
     if (p == nullptr || text.isEmpty())
         return;
-    const QFont& font = FState.font.qfont();
+    const QFont& font = FState.font.ToQFont();
     const QFontMetrics fm(font);
-    const TextMetrics& tm = FState.font.metrics();
+    const TextMetrics& tm = FState.font.Metrics();
     const QString s = text.toString();
     const int width = fm.horizontalAdvance(s);
     const QPoint origin = QPoint(x, y) + FState.viewportOrg;
-    const int escapement = FState.font.logFont().escapement;
+    const int escapement = FState.font.Description().escapement;
 
     p->save();
     p->translate(origin);
     if (escapement != 0)
         p->rotate(-escapement / kTenthsPerDegree);
     if (FState.bkMode == OPAQUE)
-        p->fillRect(QRect(0, 0, width, tm.height), QColorOf(deviceColor(FState.bkColor)));
-    const QColor textColor = QColorOf(deviceColor(FState.textColor));
+        p->fillRect(QRect(0, 0, width, tm.height), QColorOf(DeviceColor(FState.bkColor)));
+    const QColor textColor = QColorOf(DeviceColor(FState.textColor));
     p->setPen(textColor);
-    drawTextLine(*p, font, tm.ascent, s, FBitmap->devicePixelRatio());
+    DrawTextLine(*p, font, tm.ascent, s, FBitmap->DevicePixelRatio());
     if (underlineAt >= 0 && underlineAt < s.size()) {
         const int left = fm.horizontalAdvance(s.left(underlineAt));
         const int charWidth = fm.horizontalAdvance(s.at(underlineAt));
@@ -204,20 +204,20 @@ struct TextMask {
 constexpr std::size_t kTextMaskCacheSize = 32;
 thread_local std::vector<std::shared_ptr<const TextMask>> textMaskCache;
 
-std::shared_ptr<const TextMask> textMaskFor(const Font& font, const QString& text, const Bitmap& target)
+std::shared_ptr<const TextMask> TextMaskFor(const Font& font, const QString& text, const Bitmap& target)
 {
-    const qreal ratio = target.devicePixelRatio();
+    const qreal ratio = target.DevicePixelRatio();
     for (auto it = textMaskCache.begin(); it != textMaskCache.end(); ++it)
-        if ((*it)->text == text && (*it)->font == font.logFont() && (*it)->ratio == ratio) {
+        if ((*it)->text == text && (*it)->font == font.Description() && (*it)->ratio == ratio) {
             std::shared_ptr<const TextMask> found = *it;
             textMaskCache.erase(it);
             textMaskCache.push_back(found);
             return found;
         }
-    const QFont& qfont = font.qfont();
+    const QFont& qfont = font.ToQFont();
     const QFontMetrics fm(qfont);
-    const TextMetrics& tm = font.metrics();
-    const int escapement = font.logFont().escapement;
+    const TextMetrics& tm = font.Metrics();
+    const int escapement = font.Description().escapement;
     // Glyphs may reach past their advance and their cell (overhangs, underline): a margin
     // of half a cell on every side keeps every pixel they touch.
     const int margin = tm.height / 2 + 2;
@@ -229,7 +229,7 @@ std::shared_ptr<const TextMask> textMaskFor(const Font& font, const QString& tex
     const QRect box = turn.mapRect(cell);
 
     auto mask = std::make_shared<TextMask>();
-    mask->font = font.logFont();
+    mask->font = font.Description();
     mask->text = text;
     mask->ratio = ratio;
     mask->offset = box.topLeft();
@@ -244,7 +244,7 @@ std::shared_ptr<const TextMask> textMaskFor(const Font& font, const QString& tex
     if (escapement != 0)
         p.rotate(-escapement / kTenthsPerDegree);
     p.setPen(Qt::white);
-    drawTextLine(p, qfont, tm.ascent, text, ratio);
+    DrawTextLine(p, qfont, tm.ascent, text, ratio);
     p.end();
 
     if (textMaskCache.size() >= kTextMaskCacheSize)
@@ -255,20 +255,20 @@ std::shared_ptr<const TextMask> textMaskFor(const Font& font, const QString& tex
 
 }  // namespace
 
-void DeviceContext::maskedTextLine(int x, int y, QStringView text, const QRegion& area)
+void DeviceContext::MaskedTextLine(int x, int y, QStringView text, const QRegion& area)
 {
     if (text.isEmpty())
         return;
-    const std::shared_ptr<const TextMask> mask = textMaskFor(FState.font, text.toString(), *FBitmap);
+    const std::shared_ptr<const TextMask> mask = TextMaskFor(FState.font, text.toString(), *FBitmap);
     const QPoint at = QPoint(x, y) + FState.viewportOrg + mask->offset;
     const QRect maskArea(at, mask->coverage.deviceIndependentSize().toSize());
     const QRegion target = area.intersected(maskArea);
     if (target.isEmpty())
         return;
-    const QRgb colour = QRgbOf(deviceColor(FState.textColor));
+    const QRgb colour = QRgbOf(DeviceColor(FState.textColor));
     // In image pixels from here on: the mask's corner, and the part of the target it covers.
     const QRect deviceMask(FBitmap->toDevice(maskArea).topLeft(), mask->coverage.size());
-    QImage& dest = FBitmap->pixels();
+    QImage& dest = FBitmap->Pixels();
     for (const QRect& logical : target) {
         const QRect r = FBitmap->toDevice(logical) & deviceMask;
         for (int py = r.top(); py <= r.bottom(); ++py) {
@@ -284,15 +284,15 @@ void DeviceContext::maskedTextLine(int x, int y, QStringView text, const QRegion
 
 int DeviceContext::DrawText(QStringView text, Rect& rect, unsigned format)
 {
-    const QFontMetrics fm(FState.font.qfont());
-    const int lineHeight = FState.font.metrics().height;
+    const QFontMetrics fm(FState.font.ToQFont());
+    const int lineHeight = FState.font.Metrics().height;
 
     std::vector<TextLine> lines;
     if (!text.isEmpty()) {
-        for (QStringView paragraph : paragraphs(text, format)) {
-            const TextLine stripped = stripPrefixes(paragraph, format);
+        for (QStringView paragraph : Paragraphs(text, format)) {
+            const TextLine stripped = StripPrefixes(paragraph, format);
             if (format & DT_WORDBREAK) {
-                for (TextLine& piece : wrap(stripped, rect.width(), fm))
+                for (TextLine& piece : Wrap(stripped, rect.Width(), fm))
                     lines.push_back(std::move(piece));
             } else {
                 lines.push_back(stripped);
@@ -309,38 +309,38 @@ int DeviceContext::DrawText(QStringView text, Rect& rect, unsigned format)
         rect.bottom = rect.top + height;
         return height;
     }
-    QPainter* p = painter();
+    QPainter* p = Painter();
     if (p == nullptr)
         return 0;
     int y = rect.top;
     if (format & DT_SINGLELINE) {
         if (format & DT_VCENTER)
-            y = rect.top + (rect.height() - lineHeight) / 2;
+            y = rect.top + (rect.Height() - lineHeight) / 2;
         else if (format & DT_BOTTOM)
             y = rect.bottom - lineHeight;
     }
     const bool clip = !(format & DT_NOCLIP);
     if (clip)
-        p->setClipRegion(visibleRegion().intersected(deviceRect(rect)));
+        p->setClipRegion(VisibleRegion().intersected(DeviceRect(rect)));
     for (const TextLine& line : lines) {
         const int w = fm.horizontalAdvance(line.text);
         int x = rect.left;
         if (format & DT_CENTER)
-            x = rect.left + (rect.width() - w) / 2;
+            x = rect.left + (rect.Width() - w) / 2;
         else if (format & DT_RIGHT)
             x = rect.right - w;
-        textLine(x, y, line.text, line.underline);
+        TextLineAt(x, y, line.text, line.underline);
         y += lineHeight;
     }
     if (clip)
-        applyClip(*p);
+        ApplyClip(*p);
     return height;
 }
 
 QSize DeviceContext::GetTextExtentPoint(QStringView text) const
 {
-    const QFontMetrics fm(FState.font.qfont());
-    return QSize(fm.horizontalAdvance(text.toString()), FState.font.metrics().height);
+    const QFontMetrics fm(FState.font.ToQFont());
+    return QSize(fm.horizontalAdvance(text.toString()), FState.font.Metrics().height);
 }
 
 }  // namespace gdi

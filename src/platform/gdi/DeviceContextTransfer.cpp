@@ -49,32 +49,32 @@ bool DeviceContext::BitBlt(int x, int y, int width, int height, const DeviceCont
 {
     if (usesSource(std::uint8_t(rop >> 16)) && source.FBitmap == nullptr)
         return false;
-    return transfer(x, y, width, height, source.FBitmap, source.FState.bkColor,
+    return Transfer(x, y, width, height, source.FBitmap, source.FState.bkColor,
                     QPoint(sx, sy) + source.FState.viewportOrg, rop);
 }
 
 bool DeviceContext::DrawBitmap(int x, int y, const Bitmap& source, RasterOp rop)
 {
-    return transfer(x, y, source.width(), source.height(), &source, 0xFFFFFF, QPoint(), rop);
+    return Transfer(x, y, source.Width(), source.Height(), &source, 0xFFFFFF, QPoint(), rop);
 }
 
 bool DeviceContext::StretchDrawBitmap(const Rect& rect, const Bitmap& source, RasterOp rop)
 {
-    if (rect.width() == source.width() && rect.height() == source.height())
+    if (rect.Width() == source.Width() && rect.Height() == source.Height())
         return DrawBitmap(rect.left, rect.top, source, rop);
-    if (FBitmap == nullptr || rect.isEmpty() || source.width() <= 0 || source.height() <= 0)
+    if (FBitmap == nullptr || rect.IsEmpty() || source.Width() <= 0 || source.Height() <= 0)
         return false;
     // Scaled straight to the destination's density, so a picture loses nothing on the way.
-    QImage picture = source.copy(QRect(0, 0, source.width(), source.height()))
-                         .scaled(FBitmap->toDevice(rect.toQRect()).size());
-    picture.setDevicePixelRatio(FBitmap->devicePixelRatio());
+    QImage picture = source.Copy(QRect(0, 0, source.Width(), source.Height()))
+                         .scaled(FBitmap->toDevice(rect.ToQRect()).size());
+    picture.setDevicePixelRatio(FBitmap->DevicePixelRatio());
     Bitmap scaled(picture);
-    if (source.isMonochrome())
-        scaled.setFormat(PixelFormat::Monochrome);
-    return transfer(rect.left, rect.top, rect.width(), rect.height(), &scaled, 0xFFFFFF, QPoint(), rop);
+    if (source.IsMonochrome())
+        scaled.SetFormat(PixelFormat::Monochrome);
+    return Transfer(rect.left, rect.top, rect.Width(), rect.Height(), &scaled, 0xFFFFFF, QPoint(), rop);
 }
 
-bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* source, ColorRef sourceBk,
+bool DeviceContext::Transfer(int x, int y, int width, int height, const Bitmap* source, ColorRef sourceBk,
                              QPoint sourceOrigin, RasterOp rop)
 {
     if (FBitmap == nullptr)
@@ -86,8 +86,8 @@ bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* 
     QRect target(QPoint(x, y) + FState.viewportOrg, QSize(width, height));
     const QPoint shift = sourceOrigin - target.topLeft();
     if (withSource)
-        target &= QRect(QPoint(0, 0), QSize(source->width(), source->height())).translated(-shift);
-    const QRegion visible = visibleRegion().intersected(target);
+        target &= QRect(QPoint(0, 0), QSize(source->Width(), source->Height())).translated(-shift);
+    const QRegion visible = VisibleRegion().intersected(target);
     if (visible.isEmpty())
         return true;
 
@@ -99,25 +99,25 @@ bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* 
     const QRect deviceTarget = FBitmap->toDevice(target);
     QPoint sourceShift = FBitmap->toDevice(QRect(shift, QSize(1, 1))).topLeft();
     if (withSource) {
-        const bool toMono = FBitmap->isMonochrome();
-        const bool fromMono = source->isMonochrome();
-        const qreal ratio = FBitmap->devicePixelRatio();
+        const bool toMono = FBitmap->IsMonochrome();
+        const bool fromMono = source->IsMonochrome();
+        const qreal ratio = FBitmap->DevicePixelRatio();
         // At a whole ratio shared by both, image pixels line up as logical ones do.
-        const bool alignedPixels = source->devicePixelRatio() == ratio && ratio == std::floor(ratio);
+        const bool alignedPixels = source->DevicePixelRatio() == ratio && ratio == std::floor(ratio);
         if (fromMono != toMono || source == FBitmap || !alignedPixels) {
-            converted = source->copy(target.translated(shift));
+            converted = source->Copy(target.translated(shift));
             if (converted.size() != deviceTarget.size())
                 converted = converted.scaled(deviceTarget.size());
             sourceShift = -deviceTarget.topLeft();
             if (fromMono != toMono)
-                convertForTransfer(converted, fromMono, sourceBk);
+                ConvertForTransfer(converted, fromMono, sourceBk);
         }
-        sourceImage = converted.isNull() ? &source->image() : &converted;
+        sourceImage = converted.isNull() ? &source->Image() : &converted;
     }
     const std::uint32_t pattern =
-        FState.brush.style == BrushStyle::Clear ? 0u : QRgbOf(deviceColor(FState.brush.color));
+        FState.brush.style == BrushStyle::Clear ? 0u : QRgbOf(DeviceColor(FState.brush.color));
 
-    QImage& dest = FBitmap->pixels();
+    QImage& dest = FBitmap->Pixels();
     const FoldedRop op(code, pattern);
     for (const QRect& logical : visible) {
         const QRect r = FBitmap->toDevice(logical) & deviceTarget;
@@ -139,10 +139,10 @@ bool DeviceContext::transfer(int x, int y, int width, int height, const Bitmap* 
     return true;
 }
 
-void DeviceContext::convertForTransfer(QImage& pixels, bool fromMono, ColorRef sourceBk) const
+void DeviceContext::ConvertForTransfer(QImage& pixels, bool fromMono, ColorRef sourceBk) const
 {
-    const QRgb one = QRgbOf(deviceColor(FState.bkColor));
-    const QRgb zero = QRgbOf(deviceColor(FState.textColor));
+    const QRgb one = QRgbOf(DeviceColor(FState.bkColor));
+    const QRgb zero = QRgbOf(DeviceColor(FState.textColor));
     const QRgb background = QRgbOf(sourceBk);
     for (int y = 0; y < pixels.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(pixels.scanLine(y));

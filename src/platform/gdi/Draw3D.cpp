@@ -11,9 +11,9 @@ struct EdgeColors {
     TColor bottomRight;
 };
 
-Rect drawBorder(DeviceContext& dc, const Rect& r, const EdgeColors& colors)
+Rect DrawBorder(DeviceContext& dc, const Rect& r, const EdgeColors& colors)
 {
-    if (r.isEmpty())
+    if (r.IsEmpty())
         return r;
     const Brush light = SolidBrush(colors.topLeft);
     const Brush dark = SolidBrush(colors.bottomRight);
@@ -21,10 +21,10 @@ Rect drawBorder(DeviceContext& dc, const Rect& r, const EdgeColors& colors)
     dc.FillRect({r.left, r.top, r.left + 1, r.bottom - 1}, light);
     dc.FillRect({r.left, r.bottom - 1, r.right, r.bottom}, dark);
     dc.FillRect({r.right - 1, r.top, r.right, r.bottom}, dark);
-    return r.inflated(-1, -1);
+    return r.Inflated(-1, -1);
 }
 
-bool isDark(ColorRef c)
+bool IsDark(ColorRef c)
 {
     return (GetRValue(c) * 30 + GetGValue(c) * 59 + GetBValue(c) * 11) / 100 < kDisabledLightLevel;
 }
@@ -35,13 +35,13 @@ Rect DrawEdge(DeviceContext& dc, const Rect& rect, unsigned edge)
 {
     Rect r = rect;
     if (edge & BDR_RAISEDOUTER)
-        r = drawBorder(dc, r, {clBtnHighlight, cl3DDkShadow});
+        r = DrawBorder(dc, r, {clBtnHighlight, cl3DDkShadow});
     else if (edge & BDR_SUNKENOUTER)
-        r = drawBorder(dc, r, {clBtnShadow, clBtnHighlight});
+        r = DrawBorder(dc, r, {clBtnShadow, clBtnHighlight});
     if (edge & BDR_RAISEDINNER)
-        r = drawBorder(dc, r, {cl3DLight, clBtnShadow});
+        r = DrawBorder(dc, r, {cl3DLight, clBtnShadow});
     else if (edge & BDR_SUNKENINNER)
-        r = drawBorder(dc, r, {cl3DDkShadow, cl3DLight});
+        r = DrawBorder(dc, r, {cl3DDkShadow, cl3DLight});
     return r;
 }
 
@@ -50,7 +50,7 @@ Rect DrawButtonFace(DeviceContext& dc, const Rect& rect, bool pushed)
     Rect inside;
     if (pushed) {
         dc.FrameRect(rect, SolidBrush(clBtnShadow));
-        inside = rect.inflated(-1, -1);
+        inside = rect.Inflated(-1, -1);
     } else {
         inside = DrawEdge(dc, rect, EDGE_RAISED);
     }
@@ -60,18 +60,18 @@ Rect DrawButtonFace(DeviceContext& dc, const Rect& rect, bool pushed)
 
 void DrawTransparentBitmap(DeviceContext& dc, int x, int y, const Bitmap& glyph, ColorRef transparent)
 {
-    if (glyph.isEmpty())
+    if (glyph.IsEmpty())
         return;
     // The classic two passes: AND a mask that is white where the glyph is transparent,
     // then OR the glyph with its transparent pixels made black.
-    Bitmap mask(glyph.width(), glyph.height());
+    Bitmap mask(glyph.Width(), glyph.Height());
     Bitmap sprite(glyph);
-    for (int py = 0; py < glyph.height(); ++py)
-        for (int px = 0; px < glyph.width(); ++px) {
-            const bool clear = glyph.pixel(px, py) == (transparent & 0xFFFFFF);
-            mask.setPixel(px, py, clear ? clWhite : clBlack);
+    for (int py = 0; py < glyph.Height(); ++py)
+        for (int px = 0; px < glyph.Width(); ++px) {
+            const bool clear = glyph.Pixel(px, py) == (transparent & 0xFFFFFF);
+            mask.SetPixel(px, py, clear ? clWhite : clBlack);
             if (clear)
-                sprite.setPixel(px, py, clBlack);
+                sprite.SetPixel(px, py, clBlack);
         }
     dc.DrawBitmap(x, y, mask, SRCAND);
     dc.DrawBitmap(x, y, sprite, SRCPAINT);
@@ -79,23 +79,23 @@ void DrawTransparentBitmap(DeviceContext& dc, int x, int y, const Bitmap& glyph,
 
 Bitmap CreateDisabledGlyph(const Bitmap& glyph, ColorRef transparent)
 {
-    Bitmap result(glyph.width(), glyph.height());
+    Bitmap result(glyph.Width(), glyph.Height());
     const TColor background = TColor(transparent & 0xFFFFFF);
-    for (int py = 0; py < glyph.height(); ++py)
-        for (int px = 0; px < glyph.width(); ++px)
-            result.setPixel(px, py, background);
+    for (int py = 0; py < glyph.Height(); ++py)
+        for (int px = 0; px < glyph.Width(); ++px)
+            result.SetPixel(px, py, background);
     auto inShape = [&](int px, int py) {
-        const ColorRef c = glyph.pixel(px, py);
-        return c != ColorRef(background) && isDark(c);
+        const ColorRef c = glyph.Pixel(px, py);
+        return c != ColorRef(background) && IsDark(c);
     };
-    for (int py = 0; py < glyph.height(); ++py)
-        for (int px = 0; px < glyph.width(); ++px)
+    for (int py = 0; py < glyph.Height(); ++py)
+        for (int px = 0; px < glyph.Width(); ++px)
             if (inShape(px, py))
-                result.setPixel(px + 1, py + 1, clBtnHighlight);
-    for (int py = 0; py < glyph.height(); ++py)
-        for (int px = 0; px < glyph.width(); ++px)
+                result.SetPixel(px + 1, py + 1, clBtnHighlight);
+    for (int py = 0; py < glyph.Height(); ++py)
+        for (int px = 0; px < glyph.Width(); ++px)
             if (inShape(px, py))
-                result.setPixel(px, py, clBtnShadow);
+                result.SetPixel(px, py, clBtnShadow);
     return result;
 }
 

@@ -35,7 +35,7 @@ constexpr int kMeasureSize = 1000;
 // Resolved fonts kept for reuse: every paint builds its fonts afresh.
 constexpr std::size_t kCacheSize = 64;
 
-void registerDefaultsOnce()
+void RegisterDefaultsOnce()
 {
     static const bool done = [] {
         for (const Substitute& s : kDefaultSubstitutes)
@@ -46,7 +46,7 @@ void registerDefaultsOnce()
     (void)done;
 }
 
-QFont baseFont(const LogFont& d)
+QFont BaseFont(const LogFont& d)
 {
     QFont f;
     f.setFamilies({ResolvedFamily(d.faceName), QStringLiteral("DejaVu Sans")});
@@ -62,7 +62,7 @@ QFont baseFont(const LogFont& d)
     return f;
 }
 
-int emSizeFor(const LogFont& d, const QFont& base)
+int EmSizeFor(const LogFont& d, const QFont& base)
 {
     const int height = d.height == 0 ? kDefaultFontHeight : d.height;
     if (height < 0)
@@ -80,12 +80,12 @@ int emSizeFor(const LogFont& d, const QFont& base)
     return em;
 }
 
-ResolvedFont resolve(const LogFont& d)
+ResolvedFont Resolve(const LogFont& d)
 {
-    registerDefaultsOnce();
+    RegisterDefaultsOnce();
     ResolvedFont r;
-    QFont f = baseFont(d);
-    f.setPixelSize(emSizeFor(d, f));
+    QFont f = BaseFont(d);
+    f.setPixelSize(EmSizeFor(d, f));
     if (d.width > 0) {
         const int natural = QFontMetrics(f).averageCharWidth();
         if (natural > 0)
@@ -103,21 +103,21 @@ ResolvedFont resolve(const LogFont& d)
     return r;
 }
 
-std::vector<std::pair<LogFont, std::shared_ptr<ResolvedFont>>>& resolutionCache()
+std::vector<std::pair<LogFont, std::shared_ptr<ResolvedFont>>>& ResolutionCache()
 {
     static std::vector<std::pair<LogFont, std::shared_ptr<ResolvedFont>>> cache;
     return cache;
 }
 
-std::shared_ptr<ResolvedFont> cachedResolution(const LogFont& d)
+std::shared_ptr<ResolvedFont> CachedResolution(const LogFont& d)
 {
-    auto& cache = resolutionCache();
+    auto& cache = ResolutionCache();
     for (const auto& [key, value] : cache)
         if (key == d)
             return value;
     if (cache.size() == kCacheSize)
         cache.erase(cache.begin());
-    cache.emplace_back(d, std::make_shared<ResolvedFont>(resolve(d)));
+    cache.emplace_back(d, std::make_shared<ResolvedFont>(Resolve(d)));
     return cache.back().second;
 }
 
@@ -131,30 +131,30 @@ Font::Font() = default;
 
 Font::Font(const LogFont& description) : FDescription(description) {}
 
-const ResolvedFont& Font::resolved() const
+const ResolvedFont& Font::Resolved() const
 {
     if (!FResolved)
-        FResolved = cachedResolution(FDescription);
+        FResolved = CachedResolution(FDescription);
     return *FResolved;
 }
 
-const QFont& Font::qfont() const { return *resolved().qfont; }
+const QFont& Font::ToQFont() const { return *Resolved().qfont; }
 
-const TextMetrics& Font::metrics() const { return resolved().metrics; }
+const TextMetrics& Font::Metrics() const { return Resolved().metrics; }
 
 Font CreateFontIndirect(const LogFont& description) { return Font(description); }
 
 void RegisterFontSubstitute(const QString& faceName, const QStringList& families)
 {
-    registerDefaultsOnce();
+    RegisterDefaultsOnce();
     QFont::removeSubstitutions(faceName);
     QFont::insertSubstitutions(faceName, families);
-    resolutionCache().clear();  // fonts made from now on resolve afresh; existing ones keep theirs
+    ResolutionCache().clear();  // fonts made from now on resolve afresh; existing ones keep theirs
 }
 
 QString ResolvedFamily(const QString& faceName)
 {
-    registerDefaultsOnce();
+    RegisterDefaultsOnce();
     const QStringList installed = QFontDatabase::families();
     for (const QString& family : QFont::substitutes(faceName))
         for (const QString& name : installed)

@@ -69,16 +69,16 @@ public:
     Font();  // the default form font
     explicit Font(const LogFont& description);
 
-    const LogFont& logFont() const { return FDescription; }
-    const QFont& qfont() const;
-    const TextMetrics& metrics() const;
+    const LogFont& Description() const { return FDescription; }
+    const QFont& ToQFont() const;
+    const TextMetrics& Metrics() const;
     // The pixel (em) size given to Qt, after resolving a cell height.
-    int pixelSize() const { return qfont().pixelSize(); }
+    int PixelSize() const { return ToQFont().pixelSize(); }
 
     bool operator==(const Font& other) const { return FDescription == other.FDescription; }
 
 private:
-    const ResolvedFont& resolved() const;
+    const ResolvedFont& Resolved() const;
 
     LogFont FDescription;
     mutable std::shared_ptr<ResolvedFont> FResolved;  // filled on first use

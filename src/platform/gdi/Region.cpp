@@ -8,13 +8,13 @@
 namespace gdi {
 namespace {
 
-QRect box(int left, int top, int right, int bottom)
+QRect Box(int left, int top, int right, int bottom)
 {
     return QRect(QPoint(std::min(left, right), std::min(top, bottom)),
                  QPoint(std::max(left, right) - 1, std::max(top, bottom) - 1));
 }
 
-int kindOf(const QRegion& r)
+int KindOf(const QRegion& r)
 {
     if (r.isEmpty())
         return NULLREGION;
@@ -23,17 +23,17 @@ int kindOf(const QRegion& r)
 
 }  // namespace
 
-QRegion CreateRectRgn(int left, int top, int right, int bottom) { return QRegion(box(left, top, right, bottom)); }
+QRegion CreateRectRgn(int left, int top, int right, int bottom) { return QRegion(Box(left, top, right, bottom)); }
 
 QRegion CreateEllipticRgn(int left, int top, int right, int bottom)
 {
-    const QRect r = box(left, top, right, bottom);
+    const QRect r = Box(left, top, right, bottom);
     return r.isEmpty() ? QRegion() : QRegion(r, QRegion::Ellipse);
 }
 
 QRegion CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth, int ellipseHeight)
 {
-    const QRect r = box(left, top, right, bottom);
+    const QRect r = Box(left, top, right, bottom);
     if (r.isEmpty())
         return {};
     if (ellipseWidth <= 0 || ellipseHeight <= 0)
@@ -53,7 +53,7 @@ int CombineRgn(QRegion& dest, const QRegion& a, const QRegion& b, int mode)
     case RGN_COPY: dest = a; break;
     default: return RGN_ERROR;
     }
-    return kindOf(dest);
+    return KindOf(dest);
 }
 
 QRegion RegionFromBitmap(const Bitmap& bitmap, ColorRef excluded)
@@ -64,7 +64,7 @@ QRegion RegionFromBitmap(const Bitmap& bitmap, ColorRef excluded)
     qsizetype bandStart = 0;
     std::vector<std::pair<int, int>> previous;
     std::vector<std::pair<int, int>> current;
-    const QImage& image = bitmap.image();
+    const QImage& image = bitmap.Image();
     const QRgb skip = QRgbOf(excluded);
     for (int y = 0; y < image.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));

@@ -8,13 +8,13 @@
 namespace gdi {
 namespace {
 
-std::map<int, int>& overrides()
+std::map<int, int>& Overrides()
 {
     static std::map<int, int> values;
     return values;
 }
 
-QScreen* primaryScreen()
+QScreen* PrimaryScreen()
 {
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr)
         return nullptr;
@@ -22,7 +22,7 @@ QScreen* primaryScreen()
 }
 
 // Frame and caption sizes of the classic look with its default fonts.
-int classicMetric(int index)
+int ClassicMetric(int index)
 {
     switch (index) {
     case SM_CXVSCROLL:
@@ -49,19 +49,19 @@ int classicMetric(int index)
 
 int GetSystemMetrics(int index)
 {
-    if (const auto it = overrides().find(index); it != overrides().end())
+    if (const auto it = Overrides().find(index); it != Overrides().end())
         return it->second;
     if (index == SM_CXSCREEN || index == SM_CYSCREEN) {
-        const QScreen* screen = primaryScreen();
+        const QScreen* screen = PrimaryScreen();
         if (screen == nullptr)
             return 0;
         return index == SM_CXSCREEN ? screen->geometry().width() : screen->geometry().height();
     }
-    return classicMetric(index);
+    return ClassicMetric(index);
 }
 
-void SetSystemMetricOverride(int index, int value) { overrides()[index] = value; }
+void SetSystemMetricOverride(int index, int value) { Overrides()[index] = value; }
 
-void ClearSystemMetricOverrides() { overrides().clear(); }
+void ClearSystemMetricOverrides() { Overrides().clear(); }
 
 }  // namespace gdi

@@ -15,40 +15,40 @@ std::string Row(const Bitmap& b, int y) { return test::Row(b, y, kLegend); }
 TEST(Bitmaps, ResizingKeepsTheSharedPixelsAndWhitensTheRest)
 {
     Bitmap b = Filled(2, 2, clRed);
-    b.setSize(3, 1);
-    EXPECT_EQ(b.width(), 3);
-    EXPECT_EQ(b.height(), 1);
+    b.SetSize(3, 1);
+    EXPECT_EQ(b.Width(), 3);
+    EXPECT_EQ(b.Height(), 1);
     EXPECT_EQ(Row(b, 0), "rr.");
-    b.setSize(-4, 2);
-    EXPECT_TRUE(b.isEmpty());
-    EXPECT_EQ(b.pixel(0, 0), 0u);  // outside reads as 0, never crashes
-    b.setPixel(5, 5, clRed);
-    EXPECT_TRUE(Bitmap().isEmpty());
+    b.SetSize(-4, 2);
+    EXPECT_TRUE(b.IsEmpty());
+    EXPECT_EQ(b.Pixel(0, 0), 0u);  // outside reads as 0, never crashes
+    b.SetPixel(5, 5, clRed);
+    EXPECT_TRUE(Bitmap().IsEmpty());
 }
 
 TEST(Bitmaps, MonochromeKeepsOnlyBlackAndWhite)
 {
     Bitmap b = Filled(3, 1, clWhite);
-    b.setPixel(1, 0, clRed);
-    b.setPixel(2, 0, clSilver);
-    b.setFormat(PixelFormat::Monochrome);
-    EXPECT_TRUE(b.isMonochrome());
-    EXPECT_EQ(b.bitsPerPixel(), 1);
+    b.SetPixel(1, 0, clRed);
+    b.SetPixel(2, 0, clSilver);
+    b.SetFormat(PixelFormat::Monochrome);
+    EXPECT_TRUE(b.IsMonochrome());
+    EXPECT_EQ(b.BitsPerPixel(), 1);
     EXPECT_EQ(Row(b, 0), ".##");  // only white stays 1
-    b.setPixel(0, 0, clNavy);
-    b.setPixel(1, 0, clSilver);
+    b.SetPixel(0, 0, clNavy);
+    b.SetPixel(1, 0, clSilver);
     EXPECT_EQ(Row(b, 0), "#.#");
-    b.setSimulatedBitsPerPixel(8);  // depth simulation is for colour bitmaps
-    EXPECT_EQ(b.bitsPerPixel(), 1);
-    b.setFormat(PixelFormat::Device);
-    EXPECT_EQ(b.bitsPerPixel(), 8);
+    b.SetSimulatedBitsPerPixel(8);  // depth simulation is for colour bitmaps
+    EXPECT_EQ(b.BitsPerPixel(), 1);
+    b.SetFormat(PixelFormat::Device);
+    EXPECT_EQ(b.BitsPerPixel(), 8);
 }
 
 TEST(Bitmaps, CopiesAreIndependent)
 {
     Bitmap a = Filled(2, 1, clRed);
     Bitmap b(a);
-    b.setPixel(0, 0, clLime);
+    b.SetPixel(0, 0, clLime);
     EXPECT_EQ(Row(a, 0), "rr");
     EXPECT_EQ(Row(b, 0), "gr");
     a = b;
@@ -64,8 +64,8 @@ TEST(Bitmaps, MovingTakesThePixelsAndLeavesContextsWithTheOriginal)
     dc.FillRect({0, 0, 1, 1}, SolidBrush(clLime));  // still open when the pixels move
     Bitmap b(std::move(a));
     EXPECT_EQ(Row(b, 0), "gr");
-    EXPECT_EQ(dc.bitmap(), &a);
-    EXPECT_TRUE(a.isEmpty());  // NOLINT(bugprone-use-after-move): moved-from is empty by contract
+    EXPECT_EQ(dc.SelectedBitmap(), &a);
+    EXPECT_TRUE(a.IsEmpty());  // NOLINT(bugprone-use-after-move): moved-from is empty by contract
     EXPECT_FALSE(dc.FillRect({0, 0, 1, 1}, SolidBrush(clRed)));
     a = std::move(b);
     EXPECT_EQ(Row(a, 0), "gr");
@@ -76,13 +76,13 @@ TEST(Bitmaps, MovingTakesThePixelsAndLeavesContextsWithTheOriginal)
 TEST(Bitmaps, ResourcesLoadByName)
 {
     Bitmap b = Filled(1, 1, clRed);
-    EXPECT_FALSE(b.loadFromResourceName(QStringLiteral("NO_SUCH_BITMAP")));
+    EXPECT_FALSE(b.LoadFromResourceName(QStringLiteral("NO_SUCH_BITMAP")));
     EXPECT_EQ(Row(b, 0), "r");
-    ASSERT_TRUE(b.loadFromResourceName(QStringLiteral("TESTGLYPH")));
-    EXPECT_EQ(b.width(), 3);
-    EXPECT_EQ(b.height(), 2);
+    ASSERT_TRUE(b.LoadFromResourceName(QStringLiteral("TESTGLYPH")));
+    EXPECT_EQ(b.Width(), 3);
+    EXPECT_EQ(b.Height(), 2);
     EXPECT_EQ(Row(b, 0), "#r.");
-    EXPECT_EQ(b.bottomLeftPixel(), 0x00FF00u);
+    EXPECT_EQ(b.BottomLeftPixel(), 0x00FF00u);
 }
 
 TEST(Bitmaps, AssignConvertsToTheBitmapsFormat)
@@ -91,10 +91,10 @@ TEST(Bitmaps, AssignConvertsToTheBitmapsFormat)
     image.setPixel(0, 0, qRgba(255, 0, 0, 255));
     image.setPixel(1, 0, qRgba(255, 255, 255, 255));
     Bitmap colour(1, 1);
-    colour.assign(image);
+    colour.Assign(image);
     EXPECT_EQ(Row(colour, 0), "r.");
     Bitmap mono(1, 1, PixelFormat::Monochrome);
-    mono.assign(image);
+    mono.Assign(image);
     EXPECT_EQ(Row(mono, 0), "#.");
 }
 

@@ -24,7 +24,7 @@ constexpr qreal kRatio = 2;
 // The image of a ratio-1 bitmap with every pixel made a 2 x 2 block.
 QImage Doubled(const Bitmap& b)
 {
-    QImage doubled = b.image().scaled(b.image().size() * 2);
+    QImage doubled = b.Image().scaled(b.Image().size() * 2);
     doubled.setDevicePixelRatio(kRatio);
     return doubled;
 }
@@ -42,40 +42,40 @@ protected:
 TEST_F(Density, ABitmapKeepsItsLogicalSizeAndSetsWholeBlocksOfImagePixels)
 {
     Bitmap b(5, 3, PixelFormat::Device, kRatio);
-    EXPECT_EQ(b.width(), 5);
-    EXPECT_EQ(b.height(), 3);
-    EXPECT_EQ(b.image().size(), QSize(10, 6));
-    EXPECT_EQ(b.image().devicePixelRatio(), kRatio);
-    b.setPixel(1, 2, clRed);
+    EXPECT_EQ(b.Width(), 5);
+    EXPECT_EQ(b.Height(), 3);
+    EXPECT_EQ(b.Image().size(), QSize(10, 6));
+    EXPECT_EQ(b.Image().devicePixelRatio(), kRatio);
+    b.SetPixel(1, 2, clRed);
     for (const QPoint p : {QPoint(2, 4), QPoint(3, 4), QPoint(2, 5), QPoint(3, 5)})
-        EXPECT_EQ(b.image().pixel(p), qRgb(255, 0, 0)) << p.x() << "," << p.y();
-    EXPECT_EQ(b.image().pixel(4, 4), qRgb(255, 255, 255));
-    EXPECT_EQ(b.pixel(1, 2), 0x0000FFu);
+        EXPECT_EQ(b.Image().pixel(p), qRgb(255, 0, 0)) << p.x() << "," << p.y();
+    EXPECT_EQ(b.Image().pixel(4, 4), qRgb(255, 255, 255));
+    EXPECT_EQ(b.Pixel(1, 2), 0x0000FFu);
 
     // Resized and copied, it keeps its density; given another, its picture follows.
-    b.setSize(6, 4);
-    EXPECT_EQ(b.image().size(), QSize(12, 8));
-    EXPECT_EQ(b.pixel(1, 2), 0x0000FFu);
+    b.SetSize(6, 4);
+    EXPECT_EQ(b.Image().size(), QSize(12, 8));
+    EXPECT_EQ(b.Pixel(1, 2), 0x0000FFu);
     const Bitmap copy(b);
-    EXPECT_EQ(copy.devicePixelRatio(), kRatio);
-    b.setDevicePixelRatio(1);
-    EXPECT_EQ(b.width(), 6);
-    EXPECT_EQ(b.image().size(), QSize(6, 4));
-    EXPECT_EQ(b.pixel(1, 2), 0x0000FFu);
+    EXPECT_EQ(copy.DevicePixelRatio(), kRatio);
+    b.SetDevicePixelRatio(1);
+    EXPECT_EQ(b.Width(), 6);
+    EXPECT_EQ(b.Image().size(), QSize(6, 4));
+    EXPECT_EQ(b.Pixel(1, 2), 0x0000FFu);
 
     // A picture of any density is taken at its own.
     QImage dense(8, 4, QImage::Format_RGB32);
     dense.setDevicePixelRatio(kRatio);
     const Bitmap fromImage(dense);
-    EXPECT_EQ(fromImage.width(), 4);
-    EXPECT_EQ(fromImage.height(), 2);
+    EXPECT_EQ(fromImage.Width(), 4);
+    EXPECT_EQ(fromImage.Height(), 2);
 }
 
 TEST_F(Density, EveryCallButTextAndCurvesDrawsTheRatioOnePictureDoubled)
 {
     Bitmap glyph(3, 2);
-    glyph.setPixel(0, 0, clRed);
-    glyph.setPixel(2, 1, clBlue);
+    glyph.SetPixel(0, 0, clRed);
+    glyph.SetPixel(2, 1, clBlue);
     const std::vector<Drawing> drawings = {
         {"FillRect", [](DeviceContext& dc) { dc.FillRect({2, 3, 9, 7}, SolidBrush(clNavy)); }},
         {"FrameRect", [](DeviceContext& dc) { dc.FrameRect({1, 1, 10, 8}, SolidBrush(clRed)); }},
@@ -109,7 +109,7 @@ TEST_F(Density, EveryCallButTextAndCurvesDrawsTheRatioOnePictureDoubled)
             DeviceContext dc(b);
             drawing.draw(dc);
         }
-        EXPECT_EQ(dense.image(), Doubled(single)) << drawing.what;
+        EXPECT_EQ(dense.Image(), Doubled(single)) << drawing.what;
     }
 }
 
@@ -139,7 +139,7 @@ TEST_F(Density, TextAndCurvesUseTheFinerPixels)
         DeviceContext dc(&dense);
         drawing.draw(dc);
         EXPECT_FALSE(test::InkBounds(dense, 0xFFFFFF).isEmpty()) << drawing.what;
-        EXPECT_TRUE(HasDetailFinerThanDoubledPixels(dense.image())) << drawing.what;
+        EXPECT_TRUE(HasDetailFinerThanDoubledPixels(dense.Image())) << drawing.what;
     }
 }
 
@@ -154,14 +154,14 @@ TEST_F(Density, ACopyBetweenBitmapsOfOneDensityKeepsEveryImagePixel)
     DeviceContext screenDC(&screen);
     for (const RasterOp rop : {SRCCOPY, SRCAND}) {
         screenDC.BitBlt(5, 6, 40, 20, bufferDC, 0, 0, rop);
-        EXPECT_EQ(screen.copy(QRect(5, 6, 40, 20)), buffer.image()) << rop;
+        EXPECT_EQ(screen.Copy(QRect(5, 6, 40, 20)), buffer.Image()) << rop;
     }
 
     // A monochrome mask of that density, as a label's letters are cut with, keeps them too.
     Bitmap mask(40, 20, PixelFormat::Monochrome, kRatio);
     DeviceContext maskDC(&mask);
     maskDC.BitBlt(0, 0, 40, 20, bufferDC, 0, 0, SRCCOPY);
-    EXPECT_TRUE(HasDetailFinerThanDoubledPixels(mask.image()));
+    EXPECT_TRUE(HasDetailFinerThanDoubledPixels(mask.Image()));
 }
 
 }  // namespace

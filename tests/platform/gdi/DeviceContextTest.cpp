@@ -55,8 +55,8 @@ TEST_F(DeviceContextTest, DiagonalsAndClearPensAndNegativeStarts)
     dc.MoveTo(0, 0);
     dc.LineTo(4, 4);
     for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(b.pixel(i, i), 0x000000u) << i;
-    EXPECT_EQ(b.pixel(4, 4), 0xFFFFFFu);
+        EXPECT_EQ(b.Pixel(i, i), 0x000000u) << i;
+    EXPECT_EQ(b.Pixel(4, 4), 0xFFFFFFu);
 
     dc.SelectPen({PenStyle::Clear, 1, 0});
     dc.MoveTo(0, 2);
@@ -117,11 +117,11 @@ TEST_F(DeviceContextTest, FiguresStayInsideTheirBox)
     edc.SelectBrush(SolidBrush(clRed));
     edc.Ellipse(1, 1, 10, 8);
     EXPECT_EQ(InkBounds(e, 0xFFFFFF), QRect(1, 1, 9, 7));
-    EXPECT_EQ(e.pixel(5, 4), 0x0000FFu);  // filled with the brush
-    EXPECT_EQ(e.pixel(1, 1), 0xFFFFFFu);  // the corner is outside
+    EXPECT_EQ(e.Pixel(5, 4), 0x0000FFu);  // filled with the brush
+    EXPECT_EQ(e.Pixel(1, 1), 0xFFFFFFu);  // the corner is outside
     edc.SelectBrush(HollowBrush());
     edc.Ellipse(1, 1, 10, 8);  // a hollow brush leaves the inside as it was
-    EXPECT_EQ(e.pixel(5, 4), 0x0000FFu);
+    EXPECT_EQ(e.Pixel(5, 4), 0x0000FFu);
 
     // Rounded corners of no size draw exactly what Rectangle draws.
     Bitmap a = Filled(8, 7, clWhite);
@@ -134,16 +134,16 @@ TEST_F(DeviceContextTest, FiguresStayInsideTheirBox)
     }
     adc.Rectangle(1, 1, 7, 6);
     bdc.RoundRect(1, 1, 7, 6, 0, 0);
-    EXPECT_EQ(a.image(), b.image());
+    EXPECT_EQ(a.Image(), b.Image());
     Bitmap r = Filled(30, 30, clWhite);
     DeviceContext rdc(&r);
     rdc.SelectPen(SolidPen(clBlack));
     rdc.SelectBrush(HollowBrush());
     rdc.RoundRect(2, 2, 28, 28, 12, 12);
     EXPECT_EQ(InkBounds(r, 0xFFFFFF), QRect(2, 2, 26, 26));
-    EXPECT_EQ(r.pixel(2, 2), 0xFFFFFFu);   // rounded away
-    EXPECT_EQ(r.pixel(15, 2), 0x000000u);  // straight part of the top edge
-    EXPECT_EQ(r.pixel(15, 15), 0xFFFFFFu);
+    EXPECT_EQ(r.Pixel(2, 2), 0xFFFFFFu);   // rounded away
+    EXPECT_EQ(r.Pixel(15, 2), 0x000000u);  // straight part of the top edge
+    EXPECT_EQ(r.Pixel(15, 15), 0xFFFFFFu);
 }
 
 TEST_F(DeviceContextTest, FocusRectInvertsEveryOtherEdgePixelAndUndoesItself)
@@ -222,12 +222,12 @@ TEST_F(DeviceContextTest, RasterOperationsCombineSourceDestinationAndBrush)
         DeviceContext ddc(&d);
         ddc.SelectBrush({BrushStyle::Solid, brush});
         ddc.BitBlt(0, 0, 1, 1, sdc, 0, 0, c.rop);
-        EXPECT_EQ(d.pixel(0, 0), c.expected) << std::hex << c.rop;
+        EXPECT_EQ(d.Pixel(0, 0), c.expected) << std::hex << c.rop;
     }
     // Where the mask is 1 the brush is written, elsewhere the destination stays.
     Bitmap mask(2, 1, PixelFormat::Monochrome);
-    mask.setPixel(0, 0, clWhite);
-    mask.setPixel(1, 0, clBlack);
+    mask.SetPixel(0, 0, clWhite);
+    mask.SetPixel(1, 0, clBlack);
     DeviceContext mdc(&mask);
     Bitmap d = Filled(2, 1, clRed);
     DeviceContext ddc(&d);
@@ -242,9 +242,9 @@ TEST_F(DeviceContextTest, MonochromeTransfersFollowTheBackgroundColourRule)
 {
     // Colour to monochrome: the source context's background colour becomes 1, all else 0.
     Bitmap colour = Filled(4, 1, clRed);
-    colour.setPixel(1, 0, clBlue);
-    colour.setPixel(2, 0, TColor(0x0000FE));  // one step off the background colour
-    colour.setPixel(3, 0, clWhite);
+    colour.SetPixel(1, 0, clBlue);
+    colour.SetPixel(2, 0, TColor(0x0000FE));  // one step off the background colour
+    colour.SetPixel(3, 0, clWhite);
     DeviceContext cdc(&colour);
     cdc.SetBkColor(clRed);
     Bitmap mono(4, 1, PixelFormat::Monochrome);
@@ -270,8 +270,8 @@ TEST_F(DeviceContextTest, MonochromeTransfersFollowTheBackgroundColourRule)
 TEST_F(DeviceContextTest, BlocksMayOverlapAndMayReachOutsideTheSource)
 {
     Bitmap b = Filled(6, 1, clWhite);
-    b.setPixel(0, 0, clRed);
-    b.setPixel(1, 0, clBlue);
+    b.SetPixel(0, 0, clRed);
+    b.SetPixel(1, 0, clBlue);
     DeviceContext dc(&b);
     dc.BitBlt(1, 0, 5, 1, dc, 0, 0, SRCCOPY);  // shift right within one bitmap
     EXPECT_EQ(Row(b, 0), "rrb...");
@@ -287,7 +287,7 @@ TEST_F(DeviceContextTest, BlocksMayOverlapAndMayReachOutsideTheSource)
 TEST_F(DeviceContextTest, StretchRepeatsPixels)
 {
     Bitmap src = Filled(2, 1, clRed);
-    src.setPixel(1, 0, clBlue);
+    src.SetPixel(1, 0, clBlue);
     Bitmap d = Filled(4, 2, clWhite);
     DeviceContext ddc(&d);
     ddc.StretchDrawBitmap({0, 0, 4, 2}, src);
@@ -314,7 +314,7 @@ TEST_F(DeviceContextTest, TextCellStartsAtTheOriginAndOpaqueModeFillsIt)
     std::set<ColorRef> colours;
     for (int y = 7; y < 7 + extent.height(); ++y)
         for (int x = 5; x < 5 + extent.width(); ++x)
-            colours.insert(b.pixel(x, y));
+            colours.insert(b.Pixel(x, y));
     // No anti-aliasing: exactly the two colours, so masks built from text stay exact.
     EXPECT_EQ(colours, (std::set<ColorRef>{0x000000, 0x00FF00}));
 }
@@ -348,15 +348,15 @@ TEST_F(DeviceContextTest, ClippedTextStaysInsideItsRectangleAndOpaqueOptionFills
     dc.SetBkColor(clLime);
     const Rect clip{4, 4, 12, 20};
     dc.ExtTextOut(2, 2, ETO_CLIPPED | ETO_OPAQUE, &clip, u"WWWWWW");
-    EXPECT_EQ(InkBounds(b, 0xFFFFFF), clip.toQRect());
+    EXPECT_EQ(InkBounds(b, 0xFFFFFF), clip.ToQRect());
     bool hasInk = false;
     for (int y = clip.top; y < clip.bottom; ++y)
         for (int x = clip.left; x < clip.right; ++x)
-            hasInk = hasInk || b.pixel(x, y) == 0x000000;
+            hasInk = hasInk || b.Pixel(x, y) == 0x000000;
     EXPECT_TRUE(hasInk);
     // The clip of the call does not outlive it.
     dc.FillRect({0, 0, 1, 1}, SolidBrush(clRed));
-    EXPECT_EQ(b.pixel(0, 0), 0x0000FFu);
+    EXPECT_EQ(b.Pixel(0, 0), 0x0000FFu);
 }
 
 TEST_F(DeviceContextTest, DrawTextMeasuresAndWrapsBetweenWords)
@@ -437,7 +437,7 @@ TEST_F(DeviceContextTest, AmpersandsUnderlineTheNextCharacter)
     int differing = 0;
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 80; ++x)
-            if (plain.pixel(x, y) != prefixed.pixel(x, y)) {
+            if (plain.Pixel(x, y) != prefixed.Pixel(x, y)) {
                 ++differing;
                 EXPECT_LT(x, hWidth);
             }
@@ -475,17 +475,17 @@ TEST_F(DeviceContextTest, DepthAndContextsWithoutABitmap)
     Bitmap b(4, 4);
     DeviceContext dc(&b);
     EXPECT_EQ(dc.BitsPerPixel(), 32);
-    b.setSimulatedBitsPerPixel(8);
+    b.SetSimulatedBitsPerPixel(8);
     EXPECT_EQ(dc.BitsPerPixel(), 8);
 
     DeviceContext memory;
     EXPECT_EQ(memory.BitsPerPixel(), 32);
     EXPECT_FALSE(memory.FillRect({0, 0, 1, 1}, SolidBrush(clRed)));
     EXPECT_FALSE(memory.TextOut(0, 0, u"x"));
-    EXPECT_FALSE(b.isEmpty());
+    EXPECT_FALSE(b.IsEmpty());
     EXPECT_EQ(memory.SelectBitmap(&b), nullptr);
     EXPECT_TRUE(memory.FillRect({0, 0, 1, 1}, SolidBrush(clRed)));
-    EXPECT_EQ(b.pixel(0, 0), 0x0000FFu);
+    EXPECT_EQ(b.Pixel(0, 0), 0x0000FFu);
 }
 
 TEST_F(DeviceContextTest, TwoContextsOnOneBitmapTakeTurns)
@@ -511,7 +511,7 @@ TEST_F(DeviceContextTest, ABitmapDestroyedFirstLeavesItsContextDrawingOnNothing)
         dc.SelectBitmap(&b);
         dc.FillRect({0, 0, 3, 3}, SolidBrush(clRed));
     }
-    EXPECT_EQ(dc.bitmap(), nullptr);
+    EXPECT_EQ(dc.SelectedBitmap(), nullptr);
     EXPECT_FALSE(dc.FillRect({0, 0, 3, 3}, SolidBrush(clRed)));
 }
 

@@ -66,20 +66,20 @@ TEST_F(Draw3DTest, FocusRectangleFromTheFreeFunction)
     Bitmap b = Filled(4, 4, clWhite);
     DeviceContext dc(&b);
     EXPECT_TRUE(DrawFocusRect(dc, {0, 0, 4, 4}));
-    EXPECT_EQ(b.pixel(0, 0), 0x000000u);
-    EXPECT_EQ(b.pixel(1, 0), 0xFFFFFFu);
+    EXPECT_EQ(b.Pixel(0, 0), 0x000000u);
+    EXPECT_EQ(b.Pixel(1, 0), 0xFFFFFFu);
 }
 
 TEST_F(Draw3DTest, TransparentGlyphLeavesItsTransparentColourOut)
 {
     Bitmap glyph = Filled(3, 2, clLime);  // lime is the transparent colour (bottom-left)
-    glyph.setPixel(1, 0, clBlack);
-    glyph.setPixel(2, 0, clWhite);
-    EXPECT_EQ(glyph.bottomLeftPixel(), 0x00FF00u);
+    glyph.SetPixel(1, 0, clBlack);
+    glyph.SetPixel(2, 0, clWhite);
+    EXPECT_EQ(glyph.BottomLeftPixel(), 0x00FF00u);
     Bitmap b = Filled(5, 3, clRed);
     DeviceContext dc(&b);
     dc.SetViewportOrg(1, 0);
-    DrawTransparentBitmap(dc, 0, 1, glyph, glyph.bottomLeftPixel());
+    DrawTransparentBitmap(dc, 0, 1, glyph, glyph.BottomLeftPixel());
     EXPECT_EQ(Row(b, 0), "rrrrr");
     EXPECT_EQ(Row(b, 1), "rrdhr");
     EXPECT_EQ(Row(b, 2), "rrrrr");
@@ -88,9 +88,9 @@ TEST_F(Draw3DTest, TransparentGlyphLeavesItsTransparentColourOut)
 TEST_F(Draw3DTest, DisabledGlyphEmbossesTheDarkPixels)
 {
     Bitmap glyph = Filled(4, 3, clLime);
-    glyph.setPixel(1, 0, clBlack);
-    glyph.setPixel(2, 0, clWhite);  // light pixels drop out of the disabled look
-    glyph.setPixel(1, 1, clNavy);
+    glyph.SetPixel(1, 0, clBlack);
+    glyph.SetPixel(2, 0, clWhite);  // light pixels drop out of the disabled look
+    glyph.SetPixel(1, 1, clNavy);
     const Bitmap disabled = CreateDisabledGlyph(glyph, 0x00FF00);
     EXPECT_EQ(Row(disabled, 0), "gsgg");
     EXPECT_EQ(Row(disabled, 1), "gshg");  // the highlight lies one pixel down and right

@@ -32,8 +32,8 @@ TEST(Fonts, ClassicFacesResolveToInstalledFacesWithCyrillic)
         lf.faceName = QString::fromLatin1(face);
         lf.charSet = RUSSIAN_CHARSET;
         const Font f(lf);
-        EXPECT_EQ(QFontInfo(f.qfont()).family(), ResolvedFamily(lf.faceName)) << face;
-        const QFontMetrics fm(f.qfont());
+        EXPECT_EQ(QFontInfo(f.ToQFont()).family(), ResolvedFamily(lf.faceName)) << face;
+        const QFontMetrics fm(f.ToQFont());
         for (QChar c : QStringLiteral("Дубликатов: реплея удаленно"))
             EXPECT_TRUE(fm.inFont(c)) << face;
     }
@@ -44,25 +44,25 @@ TEST(Fonts, RegisteredSubstitutesApplyToFontsMadeAfterwards)
     LogFont lf;
     lf.faceName = QStringLiteral("Classic Serif Face");
     const Font before(lf);
-    EXPECT_NE(QFontInfo(before.qfont()).family(), QStringLiteral("Liberation Serif"));
+    EXPECT_NE(QFontInfo(before.ToQFont()).family(), QStringLiteral("Liberation Serif"));
     RegisterFontSubstitute(lf.faceName, {QStringLiteral("No Such Family"), QStringLiteral("Liberation Serif")});
     EXPECT_EQ(ResolvedFamily(lf.faceName), QStringLiteral("Liberation Serif"));
-    EXPECT_EQ(QFontInfo(Font(lf).qfont()).family(), QStringLiteral("Liberation Serif"));
+    EXPECT_EQ(QFontInfo(Font(lf).ToQFont()).family(), QStringLiteral("Liberation Serif"));
 }
 
 TEST(Fonts, TheDefaultFormFontHasClassicMetrics)
 {
     const Font f;  // "MS Sans Serif", height -11
-    EXPECT_EQ(f.logFont().height, kDefaultFontHeight);
-    EXPECT_EQ(f.pixelSize(), 11);
-    const TextMetrics& tm = f.metrics();
+    EXPECT_EQ(f.Description().height, kDefaultFontHeight);
+    EXPECT_EQ(f.PixelSize(), 11);
+    const TextMetrics& tm = f.Metrics();
     // The classic face: a 13-pixel cell, ascent 11, average width 5; stay within a pixel.
     EXPECT_NEAR(tm.height, 13, 1);
     EXPECT_NEAR(tm.ascent, 11, 1);
     EXPECT_NEAR(tm.aveCharWidth, 5, 1);
     EXPECT_EQ(tm.height, tm.ascent + tm.descent);
     EXPECT_EQ(tm.internalLeading, tm.height - 11);
-    EXPECT_TRUE(f.qfont().styleStrategy() & QFont::NoAntialias);
+    EXPECT_TRUE(f.ToQFont().styleStrategy() & QFont::NoAntialias);
 }
 
 TEST(Fonts, PositiveHeightIsTheWholeCell)
@@ -72,9 +72,9 @@ TEST(Fonts, PositiveHeightIsTheWholeCell)
         lf.faceName = QStringLiteral("Arial");
         lf.height = cell;
         const Font f(lf);
-        EXPECT_LE(f.metrics().height, cell);
-        EXPECT_GE(f.metrics().height, cell - 1);
-        EXPECT_LT(f.pixelSize(), cell);
+        EXPECT_LE(f.Metrics().height, cell);
+        EXPECT_GE(f.Metrics().height, cell - 1);
+        EXPECT_LT(f.PixelSize(), cell);
     }
 }
 
@@ -86,14 +86,14 @@ TEST(Fonts, StyleWeightAndWidthReachTheQtFont)
     lf.underline = true;
     lf.strikeOut = true;
     const Font f(lf);
-    EXPECT_EQ(f.qfont().weight(), QFont::Bold);
-    EXPECT_TRUE(f.qfont().italic());
-    EXPECT_TRUE(f.qfont().underline());
-    EXPECT_TRUE(f.qfont().strikeOut());
-    EXPECT_EQ(Font(LogFont{}).qfont().weight(), QFont::Normal);
+    EXPECT_EQ(f.ToQFont().weight(), QFont::Bold);
+    EXPECT_TRUE(f.ToQFont().italic());
+    EXPECT_TRUE(f.ToQFont().underline());
+    EXPECT_TRUE(f.ToQFont().strikeOut());
+    EXPECT_EQ(Font(LogFont{}).ToQFont().weight(), QFont::Normal);
     LogFont wide;
-    wide.width = 2 * Font().metrics().aveCharWidth;
-    EXPECT_GT(Font(wide).qfont().stretch(), 150);
+    wide.width = 2 * Font().Metrics().aveCharWidth;
+    EXPECT_GT(Font(wide).ToQFont().stretch(), 150);
     EXPECT_EQ(Font(wide), Font(wide));
     EXPECT_FALSE(Font(wide) == Font());
 }
@@ -108,12 +108,12 @@ TEST(Fonts, MetricsDoNotDependOnTheDevicesResolution)
     lowDpi.setDotsPerMeterX(kDotsPerMeterAt96);
     highDpi.setDotsPerMeterY(2 * kDotsPerMeterAt96);
     highDpi.setDotsPerMeterX(2 * kDotsPerMeterAt96);
-    const QFontMetrics low(f.qfont(), &lowDpi);
-    const QFontMetrics high(f.qfont(), &highDpi);
+    const QFontMetrics low(f.ToQFont(), &lowDpi);
+    const QFontMetrics high(f.ToQFont(), &highDpi);
     EXPECT_EQ(low.ascent() + low.descent(), high.ascent() + high.descent());
     EXPECT_EQ(low.horizontalAdvance(QStringLiteral("Replays directory")),
               high.horizontalAdvance(QStringLiteral("Replays directory")));
-    EXPECT_EQ(low.ascent() + low.descent(), f.metrics().height);
+    EXPECT_EQ(low.ascent() + low.descent(), f.Metrics().height);
 }
 
 }  // namespace

@@ -12,9 +12,9 @@ namespace gdi::test {
 inline std::string Line(const Bitmap& b, int fixed, bool row, const std::map<ColorRef, char>& legend)
 {
     std::string s;
-    const int length = row ? b.width() : b.height();
+    const int length = row ? b.Width() : b.Height();
     for (int i = 0; i < length; ++i) {
-        const auto it = legend.find(row ? b.pixel(i, fixed) : b.pixel(fixed, i));
+        const auto it = legend.find(row ? b.Pixel(i, fixed) : b.Pixel(fixed, i));
         s += it != legend.end() ? it->second : '?';
     }
     return s;
@@ -35,7 +35,7 @@ inline Bitmap Filled(int w, int h, TColor c, PixelFormat format = PixelFormat::D
     Bitmap b(w, h, format);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            b.setPixel(x, y, c);
+            b.SetPixel(x, y, c);
     return b;
 }
 
@@ -43,9 +43,9 @@ inline Bitmap Filled(int w, int h, TColor c, PixelFormat format = PixelFormat::D
 inline QRect InkBounds(const Bitmap& b, ColorRef background)
 {
     QRect box;
-    for (int y = 0; y < b.height(); ++y)
-        for (int x = 0; x < b.width(); ++x)
-            if (b.pixel(x, y) != background)
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x)
+            if (b.Pixel(x, y) != background)
                 box |= QRect(x, y, 1, 1);
     return box;
 }

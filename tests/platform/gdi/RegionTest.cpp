@@ -64,11 +64,11 @@ TEST(Regions, BitmapRegionEqualsTheUnionOfItsPixels)
     dc.SelectPen(SolidPen(clBlack));
     dc.SelectBrush(SolidBrush(clRed));
     dc.Ellipse(0, 0, 9, 7);
-    b.setPixel(8, 0, TColor(0xFEFFFF));  // not exactly white: part of the shape
+    b.SetPixel(8, 0, TColor(0xFEFFFF));  // not exactly white: part of the shape
     QRegion united;
-    for (int y = 0; y < b.height(); ++y)
-        for (int x = 0; x < b.width(); ++x)
-            if (b.pixel(x, y) != 0xFFFFFF)
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x)
+            if (b.Pixel(x, y) != 0xFFFFFF)
                 united = united.united(QRect(x, y, 1, 1));
     const QRegion fast = RegionFromBitmap(b, 0xFFFFFF);
     EXPECT_FALSE(fast.isEmpty());

@@ -92,7 +92,7 @@ TEST(TextMasks, CopyingTheLineFromItsMaskGivesTheSamePixelsAsLayingItOut)
         const Output o = randomOutput(random);
         const Bitmap masked = draw(o, true);
         const Bitmap laidOut = draw(o, false);
-        const bool same = masked.image() == laidOut.image();
+        const bool same = masked.Image() == laidOut.Image();
         if (!same && ++differing <= 5)
             ADD_FAILURE() << "output " << i << ": " << o.font.faceName.toStdString() << " " << o.font.height
                           << " esc " << o.font.escapement << " '" << o.text.toStdString() << "' at " << o.x << ","
@@ -118,7 +118,7 @@ TEST(TextMasks, OpaqueTextAndTheOpaqueRectangleStillDrawAsBefore)
         dc.SetBkMode(TRANSPARENT);
         dc.ExtTextOut(3, 12, ETO_OPAQUE, &rect, u"Filled first");
     }
-    EXPECT_EQ(masked.image(), laidOut.image());
+    EXPECT_EQ(masked.Image(), laidOut.Image());
 }
 
 }  // namespace
