@@ -138,23 +138,20 @@ TEST_F(TopTrash, WithoutASharedTrashTheUsersOwnIsMadeAtTheTop)
     EXPECT_FALSE(tree.Exists("data/Trash"));
 }
 
-TEST_F(TopTrash, ASharedTrashWithTheStickyBitHoldsAFolderPerUser)
-{
-    tree.MakeFolder("mounted/.Trash");
-    tree.SetMode("mounted/.Trash", 01777);
-    std::string folder;
-    ASSERT_EQ(Move(folder), files::kNoError);
-    EXPECT_EQ(folder, "mounted/.Trash/0");
-}
+// Only the sticky bit keeps one user out of another's folder in a shared trash at the top:
+// without it, the user's own trash there is made instead. A mode, and the folder a file goes to.
+class SharedTrash : public TopTrash, public testing::WithParamInterface<std::pair<std::uint32_t, std::string>> {};
 
-TEST_F(TopTrash, ASharedTrashWithoutTheStickyBitIsPassedOver)
+TEST_P(SharedTrash, IsUsedWithTheStickyBitAsAFolderPerUserAndPassedOverWithout)
 {
     tree.MakeFolder("mounted/.Trash");
-    tree.SetMode("mounted/.Trash", 0777);
+    tree.SetMode("mounted/.Trash", GetParam().first);
     std::string folder;
     ASSERT_EQ(Move(folder), files::kNoError);
-    EXPECT_EQ(folder, "mounted/.Trash-0");
+    EXPECT_EQ(folder, GetParam().second);
 }
+INSTANTIATE_TEST_SUITE_P(TopTrash, SharedTrash,
+                         testing::Values(std::pair{01777u, "mounted/.Trash/0"}, std::pair{0777u, "mounted/.Trash-0"}));
 
 TEST_F(TopTrash, ATrashThatIsALinkOrAnotherUsersIsNeverUsed)
 {
