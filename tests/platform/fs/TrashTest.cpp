@@ -10,20 +10,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-std::string Read(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // XDG_DATA_HOME set to a folder of the tree while it lives.
 class HomeData {
@@ -78,12 +70,12 @@ TEST(Trash, TheHomeTrashIsMadeWhenNeededAndTakesFilesUnderFreeNames)
     ASSERT_EQ(trash.Put(folder, longName + ".rep", folder, longName + ".rep", third), files::kNoError);
     EXPECT_EQ(first, "a.rep");
     EXPECT_EQ(second, "a.2.rep");
-    EXPECT_EQ(Read(tree.Path("data/Trash/files/a.2.rep")), "second");
-    const auto info = Read(tree.Path("data/Trash/info/a.2.rep.trashinfo"));
+    EXPECT_EQ(tree.Read("data/Trash/files/a.2.rep"), "second");
+    const auto info = tree.Read("data/Trash/info/a.2.rep.trashinfo");
     EXPECT_TRUE(info.starts_with("[Trash Info]\nPath=" + files::EscapeUrlPath(tree.Path("r/sub/a.rep")) + "\nDeletionDate="))
         << info;
     EXPECT_TRUE(tree.Exists("data/Trash/info/" + third + ".trashinfo")) << third;
-    EXPECT_EQ(Read(tree.Path("data/Trash/files/" + third)), "long");
+    EXPECT_EQ(tree.Read("data/Trash/files/" + third), "long");
     EXPECT_FALSE(tree.Exists("r/a.rep"));
 }
 
@@ -133,7 +125,7 @@ TEST_F(TopTrash, WithoutASharedTrashTheUsersOwnIsMadeAtTheTop)
     std::string folder;
     ASSERT_EQ(Move(folder), files::kNoError);
     EXPECT_EQ(folder, "mounted/.Trash-0");
-    EXPECT_EQ(Read(tree.Path("mounted/.Trash-0/info/a.rep.trashinfo")).substr(0, 30), "[Trash Info]\nPath=r/a.rep\nDele")
+    EXPECT_EQ(tree.Read("mounted/.Trash-0/info/a.rep.trashinfo").substr(0, 30), "[Trash Info]\nPath=r/a.rep\nDele")
         << "the path is relative to the top";
     EXPECT_FALSE(tree.Exists("data/Trash"));
 }
@@ -164,7 +156,7 @@ TEST_F(TopTrash, ATrashThatIsALinkOrAnotherUsersIsNeverUsed)
     tree.MakeFolder("mounted/.Trash-0");
     testsupport::GiveTree(tree.Path("mounted/.Trash-0"), nobody);
     EXPECT_EQ(Move(folder), files::kAccessDenied);
-    EXPECT_EQ(Read(tree.Path("mounted/r/a.rep")), "replay");
+    EXPECT_EQ(tree.Read("mounted/r/a.rep"), "replay");
     EXPECT_TRUE(std::filesystem::is_empty(tree.Path("mounted/elsewhere")));
 }
 
