@@ -1,6 +1,7 @@
 // The trash as this layer fills it: which trash a file goes to, what is made, what is refused.
 #include "platform/fs/FileErrors.h"
 #include "platform/fs/Trash.h"
+#include "support/Environment.h"
 #include "support/ScratchTree.h"
 #include "support/Users.h"
 
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <optional>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,24 +18,9 @@
 namespace {
 
 // XDG_DATA_HOME set to a folder of the tree while it lives.
-class HomeData {
-public:
-    explicit HomeData(const std::string& path)
-    {
-        if (const char* value = std::getenv("XDG_DATA_HOME"))
-            FSaved = value;
-        ::setenv("XDG_DATA_HOME", path.c_str(), 1);
-    }
-    ~HomeData()
-    {
-        if (FSaved)
-            ::setenv("XDG_DATA_HOME", FSaved->c_str(), 1);
-        else
-            ::unsetenv("XDG_DATA_HOME");
-    }
-
-private:
-    std::optional<std::string> FSaved;
+struct HomeData {
+    explicit HomeData(const std::string& path) { ::setenv("XDG_DATA_HOME", path.c_str(), 1); }
+    testsupport::ScopedEnvironment saved{"XDG_DATA_HOME"};
 };
 
 TEST(Trash, PathsAreEscapedAsInUrls)
