@@ -172,7 +172,7 @@ TEST_F(BitBtn, AStockButtonReadWithACaptionKeepsItAndWritesOnlyWhatDiffers)
   Kind = bkYes
 end
 )";
-    TReader::ReadRootComponent(f.get(), QStringLiteral("object F: TButtonForm\n") + NestFormText(yesText) + QStringLiteral(R"(  object BitBtn2: TBitBtn
+    const QString cancelAndEnd = QStringLiteral(R"(  object BitBtn2: TBitBtn
     Left = 180
     Top = 255
     Width = 75
@@ -181,7 +181,9 @@ end
     Kind = bkCancel
   end
 end
-)"));
+)");
+    TReader::ReadRootComponent(f.get(),
+                               QStringLiteral("object F: TButtonForm\n") + NestFormText(yesText) + cancelAndEnd);
     auto* yes = f->FindComponent<TBitBtn>(QStringLiteral("glBitBtn1"));
     auto* cancel = f->FindComponent<TBitBtn>(QStringLiteral("BitBtn2"));
     EXPECT_EQ(yes->Caption(), QStringLiteral("GG"));
