@@ -14,6 +14,8 @@
 #include "toolkit/Application.h"
 #include "toolkit/ComCtrls.h"
 
+#include "support/WindowBenchMain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <fstream>
@@ -132,11 +134,5 @@ BENCHMARK(BM_FillCatalogue)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication application(argc, argv);
-    RegisterGlClasses();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::RunWindowBenchmarks(argc, argv, RegisterGlClasses);
 }

@@ -4,10 +4,10 @@
 // same iterations. Reported as scan_ms, union_ms and union_vs_scan.
 #include "gl/glHShape.h"
 
-#include "toolkit/Application.h"
 #include "toolkit/Forms.h"
 
 #include "support/PixelUnion.h"
+#include "support/WindowBenchMain.h"
 
 #include <benchmark/benchmark.h>
 
@@ -79,11 +79,5 @@ BENCHMARK(BM_HoleShapeBitmapScan)->UseManualTime()->Iterations(3)->Unit(benchmar
 
 int main(int argc, char** argv)
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::RunWindowBenchmarks(argc, argv);
 }

@@ -13,9 +13,10 @@
 // Goals on this machine: a full paint under 1 ms, a face-only repaint under 0.3 ms.
 #include "gl/glLabel.h"
 
-#include "toolkit/Application.h"
 #include "toolkit/Forms.h"
 #include "toolkit/StdCtrls.h"
+
+#include "support/WindowBenchMain.h"
 
 #include <QPainter>
 #include <benchmark/benchmark.h>
@@ -150,11 +151,5 @@ BENCHMARK(BM_InvalidateRepaint)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication application(argc, argv);
-    gdi::SystemColors::PinClassic();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::RunWindowBenchmarks(argc, argv, gdi::SystemColors::PinClassic);
 }

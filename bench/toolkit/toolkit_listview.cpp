@@ -5,9 +5,10 @@
 // Also: the report window's list box filled with 15,000 deleted paths in batches, as a removal
 // delivers them, measuring each line for its sideways extent, beside a plain Qt list view given
 // the same lines the same way.
-#include "toolkit/Application.h"
 #include "toolkit/ComCtrls.h"
 #include "toolkit/StdCtrls.h"
+
+#include "support/WindowBenchMain.h"
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
@@ -158,10 +159,5 @@ BENCHMARK(BM_ListBoxReportFill)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    TApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::RunWindowBenchmarks(argc, argv);
 }

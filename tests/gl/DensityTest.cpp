@@ -10,6 +10,7 @@
 #include "toolkit/StdCtrls.h"
 #include "support/Density.h"
 #include "support/ClassicColors.h"
+#include "support/Rgb.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -21,7 +22,6 @@
 
 namespace {
 
-using gltest::RgbOf;
 using testsupport::HasDetailFinerThanDoubledPixels;
 
 constexpr int kRatio = 2;

@@ -1,7 +1,7 @@
 #pragma once
-// What the decorative controls' tests and their gallery share: colours as the pixels of a
-// grabbed picture, the pointer entering and leaving, a checker bitmap, a windowless control
-// of one colour and an effect label in a font of its own.
+// What the decorative controls' tests and their gallery share: a grabbed picture in the format
+// its pixels are compared in, the pointer entering and leaving, a checker bitmap, a windowless
+// control of one colour and an effect label in a font of its own.
 
 #include "gl/glLabel.h"
 
@@ -15,13 +15,6 @@
 #include <QWidget>
 
 namespace gltest {
-
-// A colour as a pixel of a grabbed picture.
-inline QRgb RgbOf(TColor color)
-{
-    const auto c = gdi::ColorRef(ColorToRGB(color));
-    return qRgb(gdi::GetRValue(c), gdi::GetGValue(c), gdi::GetBValue(c));
-}
 
 // What the widget shows, in the format its pixels are compared in.
 inline QImage Picture(QWidget* widget)

@@ -5,6 +5,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/FormReader.h"
 #include "support/ClassicColors.h"
+#include "support/Rgb.h"
 
 #include <QKeyEvent>
 #include <QTest>
@@ -15,7 +16,6 @@ namespace {
 using gltest::Enter;
 using gltest::Leave;
 using gltest::Picture;
-using gltest::RgbOf;
 
 constexpr int kWidth = 125;
 constexpr int kHeight = 21;

@@ -13,6 +13,7 @@
 #include "toolkit/Forms.h"
 #include "toolkit/StdCtrls.h"
 #include "support/ClassicColors.h"
+#include "support/Rgb.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -22,7 +23,6 @@
 namespace {
 
 using Figures = std::vector<THoleBevelFigure>;
-using gltest::RgbOf;
 using testsupport::PixelUnion;
 
 // Regions built differently may cut the same area into different rectangles.
@@ -424,20 +424,14 @@ TEST_F(HoleShapes, TheBevelIsDrawnAlongTheEdge)
     TglHoleShape* shape = AddShape(10, 10, 40, 30);
     ShowForm();
     const QImage lowered = shape->grab().toImage();
-    EXPECT_EQ(lowered.pixel(20, 0), RgbOf(clBtnShadow));
-    EXPECT_EQ(lowered.pixel(20, 1), RgbOf(cl3DDkShadow));
-    EXPECT_EQ(lowered.pixel(0, 15), RgbOf(clBtnShadow));
-    EXPECT_EQ(lowered.pixel(1, 15), RgbOf(cl3DDkShadow));
-    EXPECT_EQ(lowered.pixel(20, 29), RgbOf(clBtnHighlight));
-    EXPECT_EQ(lowered.pixel(39, 15), RgbOf(clBtnHighlight));
-    EXPECT_EQ(lowered.pixel(20, 28), RgbOf(cl3DDkShadow));
+    ExpectPixels(lowered, {{20, 0, clBtnShadow}, {20, 1, cl3DDkShadow}, {0, 15, clBtnShadow},
+                 {1, 15, cl3DDkShadow}, {20, 29, clBtnHighlight}, {39, 15, clBtnHighlight},
+                 {20, 28, cl3DDkShadow}});
 
     shape->SetBevelOuter(bvRaised);
     const QImage raised = shape->grab().toImage();
-    EXPECT_EQ(raised.pixel(20, 0), RgbOf(clBtnHighlight));
-    EXPECT_EQ(raised.pixel(20, 29), RgbOf(cl3DDkShadow));
-    EXPECT_EQ(raised.pixel(39, 15), RgbOf(cl3DDkShadow));
-    EXPECT_EQ(raised.pixel(20, 28), RgbOf(clBtnShadow));
+    ExpectPixels(raised, {{20, 0, clBtnHighlight}, {20, 29, cl3DDkShadow}, {39, 15, cl3DDkShadow},
+                 {20, 28, clBtnShadow}});
 
     // A bitmap shape draws nothing of its own.
     TBitmap picture;

@@ -7,6 +7,7 @@
 
 #include "platform/gdi/SystemMetrics.h"
 #include "support/ClassicColors.h"
+#include "support/Rgb.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,6 @@
 namespace {
 
 using gltest::Picture;
-using gltest::RgbOf;
 
 const QString kHint = QStringLiteral("Replays directory");
 

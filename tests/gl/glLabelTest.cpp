@@ -16,6 +16,7 @@
 #include "toolkit/Forms.h"
 #include "toolkit/StdCtrls.h"
 #include "support/ClassicColors.h"
+#include "support/Rgb.h"
 
 #include <QCursor>
 #include <QLineEdit>
@@ -30,7 +31,6 @@ namespace {
 using gltest::Checker;
 using gltest::Enter;
 using gltest::Leave;
-using gltest::RgbOf;
 using gltest::TSwatch;
 
 // A label that keeps every picture it put on the screen, and counts its paints.

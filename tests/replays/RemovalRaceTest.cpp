@@ -19,6 +19,7 @@
 
 namespace {
 
+using testsupport::Exchange;
 using testsupport::FileContentsBelow;
 
 // How many of wanted are not the contents of any file below folder.
@@ -34,11 +35,6 @@ std::size_t Lost(const std::vector<std::string>& wanted, const std::string& fold
 std::string Replay(unsigned i, std::size_t size = 14000)
 {
     return testsupport::MakeReplay(size, "first " + std::to_string(i), "second", {}, i);
-}
-
-bool Exchange(const std::string& a, const std::string& b)
-{
-    return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
 }
 
 // Which file is at path (looked at without opening it, which a trap's action must not do).

@@ -3,6 +3,7 @@
 #include "platform/fs/FileErrors.h"
 #include "replays/FolderWalk.h"
 #include "replays/Removal.h"
+#include "support/Environment.h"
 #include "support/ReadTrap.h"
 #include "support/ScratchTree.h"
 
@@ -15,7 +16,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <optional>
 #include <set>
 #include <sstream>
 #include <unistd.h>
@@ -73,19 +73,7 @@ std::vector<TrashedFile> ReadTrash(const std::string& trash)
 
 class RemovalTrash : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        const char* previous = std::getenv("XDG_DATA_HOME");
-        FSaved = previous != nullptr ? std::optional<std::string>(previous) : std::nullopt;
-        ::setenv("XDG_DATA_HOME", tree.Path("home").c_str(), 1);
-    }
-    void TearDown() override
-    {
-        if (FSaved)
-            ::setenv("XDG_DATA_HOME", FSaved->c_str(), 1);
-        else
-            ::unsetenv("XDG_DATA_HOME");
-    }
+    void SetUp() override { ::setenv("XDG_DATA_HOME", tree.Path("home").c_str(), 1); }
 
     std::string Put(const std::string& name, unsigned seed)
     {
@@ -107,7 +95,7 @@ protected:
     testsupport::ScratchTree tree;
 
 private:
-    std::optional<std::string> FSaved;
+    testsupport::ScopedEnvironment FSavedHome{"XDG_DATA_HOME"};
 };
 
 TEST_F(RemovalTrash, DuplicatesGoToTheHomeTrashWhereAFileManagerFindsThemAndPutsThemBack)

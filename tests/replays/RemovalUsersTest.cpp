@@ -11,7 +11,6 @@
 
 #include <atomic>
 #include <cctype>
-#include <fcntl.h>
 #include <functional>
 #include <sys/inotify.h>
 #include <sys/stat.h>
@@ -20,12 +19,8 @@
 
 namespace {
 
+using testsupport::Exchange;
 using testsupport::FileContentsBelow;
-
-bool Exchange(const std::string& a, const std::string& b)
-{
-    return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
-}
 
 // Starts fn on a thread acting as user, and stops and joins it when it goes.
 class AsUser {

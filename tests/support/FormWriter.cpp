@@ -220,6 +220,14 @@ TFormValue ParseFormValue(const QString& text)
     return node.properties.at(0).value;
 }
 
+QString NestFormText(const char* component)
+{
+    QString nested;
+    for (const QString& line : QString::fromUtf8(component).split(u'\n', Qt::SkipEmptyParts))
+        nested += QString(kIndent, u' ') + line + u'\n';
+    return nested;
+}
+
 QString TWriter::WriteRootComponent(TComponent* root)
 {
     return WriteComponent(root, root, 0);

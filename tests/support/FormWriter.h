@@ -16,6 +16,9 @@ QString FormatFormString(const QString& text);
 QStringList FormatFormBinary(const QByteArray& data);
 // One value as it stands after "=", e.g. a declared default ("[akLeft, akTop]").
 TFormValue ParseFormValue(const QString& text);
+// A component's description one level in, as it stands inside its owner's: a test states a
+// component once and reads it nested in a form, then expects it back as it stated it.
+QString NestFormText(const char* component);
 
 class TWriter {
 public:

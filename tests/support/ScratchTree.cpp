@@ -173,6 +173,11 @@ std::string ScratchTree::Read(std::string_view relative) const
     return bytes.str();
 }
 
+bool Exchange(const std::string& a, const std::string& b)
+{
+    return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0;
+}
+
 std::multiset<std::string> FileContentsBelow(const std::string& folder)
 {
     std::multiset<std::string> contents;

@@ -55,6 +55,10 @@ private:
 // test that others change a tree under checks against it that no contents were lost.
 std::multiset<std::string> FileContentsBelow(const std::string& folder);
 
+// Swaps what the paths a and b name in one step, as an attacker racing a removal would; false
+// when either is gone or the file system cannot.
+bool Exchange(const std::string& a, const std::string& b);
+
 // Bytes of a replay: size bytes of filler, with record 50 holding first, record 40 second and,
 // when fallback is not empty, record 55 fallback, each as a length byte followed by the text.
 // Records beyond size are left out. The filler differs for different seeds.

@@ -1,5 +1,5 @@
 // The bitmap button's drawing on the classic palette, its stock kinds and its state.
-#include "Rgb.h"
+#include "support/Rgb.h"
 #include "support/Eventually.h"
 #include "toolkit/Application.h"
 #include "toolkit/Buttons.h"
@@ -48,23 +48,16 @@ protected:
 TEST_F(BitBtn, AtRestTheButtonShowsTheRaised3DFace)
 {
     const QImage p = Picture(button);
-    EXPECT_EQ(p.pixel(0, 0), RgbOf(clBtnHighlight));
-    EXPECT_EQ(p.pixel(0, 23), RgbOf(clBtnHighlight));
-    EXPECT_EQ(p.pixel(74, 24), RgbOf(cl3DDkShadow));
-    EXPECT_EQ(p.pixel(73, 23), RgbOf(clBtnShadow));
-    EXPECT_EQ(p.pixel(73, 1), RgbOf(clBtnShadow));
-    EXPECT_EQ(p.pixel(37, 12), RgbOf(clBtnFace));
+    ExpectPixels(p, {{0, 0, clBtnHighlight}, {0, 23, clBtnHighlight}, {74, 24, cl3DDkShadow},
+                 {73, 23, clBtnShadow}, {73, 1, clBtnShadow}, {37, 12, clBtnFace}});
 }
 
 TEST_F(BitBtn, TheDefaultButtonGetsAWindowFrameOutlineAndItsFaceOnePixelIn)
 {
     button->SetDefault(true);
     const QImage p = Picture(button);
-    EXPECT_EQ(p.pixel(0, 0), RgbOf(clWindowFrame));
-    EXPECT_EQ(p.pixel(74, 24), RgbOf(clWindowFrame));
-    EXPECT_EQ(p.pixel(37, 0), RgbOf(clWindowFrame));
-    EXPECT_EQ(p.pixel(1, 1), RgbOf(clBtnHighlight));
-    EXPECT_EQ(p.pixel(73, 23), RgbOf(cl3DDkShadow));
+    ExpectPixels(p, {{0, 0, clWindowFrame}, {74, 24, clWindowFrame}, {37, 0, clWindowFrame},
+                 {1, 1, clBtnHighlight}, {73, 23, cl3DDkShadow}});
     EXPECT_TRUE(button->Active());
     EXPECT_FALSE(other->Active());
 }
@@ -74,10 +67,7 @@ TEST_F(BitBtn, HeldDownTheFaceIsFlatWithAShadowOutline)
     QTest::mousePress(button, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
     EXPECT_TRUE(button->Pressed());
     const QImage p = Picture(button);
-    EXPECT_EQ(p.pixel(0, 0), RgbOf(clBtnShadow));
-    EXPECT_EQ(p.pixel(74, 24), RgbOf(clBtnShadow));
-    EXPECT_EQ(p.pixel(1, 1), RgbOf(clBtnFace));
-    EXPECT_EQ(p.pixel(73, 23), RgbOf(clBtnFace));
+    ExpectPixels(p, {{0, 0, clBtnShadow}, {74, 24, clBtnShadow}, {1, 1, clBtnFace}, {73, 23, clBtnFace}});
     // Dragged off it comes up; back over it goes down again.
     QTest::mouseMove(button, QPoint(200, 5));
     EXPECT_FALSE(button->Pressed());
@@ -172,17 +162,17 @@ TEST_F(BitBtn, AStockButtonReadWithACaptionKeepsItAndWritesOnlyWhatDiffers)
 {
     RegisterClass<TBitBtn>();
     std::unique_ptr<TButtonForm> f(Create<TButtonForm>(nullptr));
-    TReader::ReadRootComponent(f.get(), QStringLiteral(R"(object F: TButtonForm
-  object glBitBtn1: TBitBtn
-    Left = 437
-    Top = 128
-    Width = 71
-    Height = 25
-    Caption = 'GG'
-    TabOrder = 0
-    Kind = bkYes
-  end
-  object BitBtn2: TBitBtn
+    const char* const yesText = R"(object glBitBtn1: TBitBtn
+  Left = 437
+  Top = 128
+  Width = 71
+  Height = 25
+  Caption = 'GG'
+  TabOrder = 0
+  Kind = bkYes
+end
+)";
+    const QString cancelAndEnd = QStringLiteral(R"(  object BitBtn2: TBitBtn
     Left = 180
     Top = 255
     Width = 75
@@ -191,7 +181,9 @@ TEST_F(BitBtn, AStockButtonReadWithACaptionKeepsItAndWritesOnlyWhatDiffers)
     Kind = bkCancel
   end
 end
-)"));
+)");
+    TReader::ReadRootComponent(f.get(),
+                               QStringLiteral("object F: TButtonForm\n") + NestFormText(yesText) + cancelAndEnd);
     auto* yes = f->FindComponent<TBitBtn>(QStringLiteral("glBitBtn1"));
     auto* cancel = f->FindComponent<TBitBtn>(QStringLiteral("BitBtn2"));
     EXPECT_EQ(yes->Caption(), QStringLiteral("GG"));
@@ -202,16 +194,7 @@ end
     EXPECT_EQ(cancel->Caption(), QStringLiteral("Cancel"));
     EXPECT_TRUE(cancel->Cancel());
 
-    EXPECT_EQ(TWriter::WriteComponent(yes, f.get()), QStringLiteral(R"(object glBitBtn1: TBitBtn
-  Left = 437
-  Top = 128
-  Width = 71
-  Height = 25
-  Caption = 'GG'
-  TabOrder = 0
-  Kind = bkYes
-end
-)"));
+    EXPECT_EQ(TWriter::WriteComponent(yes, f.get()), QString::fromUtf8(yesText));
     EXPECT_FALSE(TWriter::WriteComponent(cancel, f.get()).contains(QStringLiteral("Caption")));
 
     // Set outside loading, a kind replaces the caption.

@@ -1,4 +1,4 @@
-#include "Rgb.h"
+#include "support/Rgb.h"
 #include "toolkit/Application.h"
 #include "toolkit/Controls.h"
 #include "toolkit/Exceptions.h"
@@ -45,6 +45,29 @@ QRgb pixelAt(QWidget* widget, int x, int y)
     return widget->grab().toImage().pixel(x, y);
 }
 
+// A control the form owns, placed in `parent`: the form itself unless another is named.
+template <class T>
+T* Add(TForm& form, TWinControl* parent = nullptr)
+{
+    auto* control = new T(&form);
+    control->SetParent(parent ? parent : &form);
+    return control;
+}
+
+template <class T>
+T* AddAt(TForm& form, int left, int top, int width, int height)
+{
+    T* control = Add<T>(form);
+    control->SetBounds(left, top, width, height);
+    return control;
+}
+
+void SetClientSize(TForm& form, int width, int height)
+{
+    form.SetClientWidth(width);
+    form.SetClientHeight(height);
+}
+
 TEST(AlignBounds, TopAndBottomStackInwardsThenLeftRightAndClientShareTheRest)
 {
     const std::vector<TAlignItem> items = {
@@ -74,18 +97,14 @@ TEST(AlignBounds, ASpaceTooSmallGivesEmptyRectanglesNotNegativeOnes)
 TEST(Controls, AnAlignedChildFollowsItsParentsSize)
 {
     TForm form(nullptr);
-    form.SetClientWidth(300);
-    form.SetClientHeight(200);
-    auto* top = new TEdit(&form);
-    top->SetParent(&form);
-    top->SetBounds(5, 5, 50, 40);
+    SetClientSize(form, 300, 200);
+    auto* top = AddAt<TEdit>(form, 5, 5, 50, 40);
     top->SetAlign(alTop);
     EXPECT_EQ(top->BoundsRect(), Rect(0, 0, 300, 40));
     form.SetClientWidth(500);
     EXPECT_EQ(top->Width(), 500);
     top->SetVisible(false);
-    auto* rest = new TEdit(&form);
-    rest->SetParent(&form);
+    auto* rest = Add<TEdit>(form);
     rest->SetAlign(alClient);
     EXPECT_EQ(rest->BoundsRect(), Rect(0, 0, 500, 200));
 }
@@ -93,8 +112,7 @@ TEST(Controls, AnAlignedChildFollowsItsParentsSize)
 TEST(Controls, AnchoredControlsKeepTheirDistancesWhenTheParentIsResized)
 {
     TForm form(nullptr);
-    form.SetClientWidth(300);
-    form.SetClientHeight(200);
+    SetClientSize(form, 300, 200);
     const TRect place = Rect(100, 50, 140, 80);
     struct Case {
         TAnchors anchors;
@@ -108,20 +126,16 @@ TEST(Controls, AnchoredControlsKeepTheirDistancesWhenTheParentIsResized)
     };
     std::vector<TBlock*> blocks;
     for (const Case& c : cases) {
-        auto* block = new TBlock(&form);
-        block->SetParent(&form);
-        block->SetBounds(place.left, place.top, place.Width(), place.Height());
+        auto* block = AddAt<TBlock>(form, place.left, place.top, place.Width(), place.Height());
         block->SetAnchors(c.anchors);
         blocks.push_back(block);
     }
-    form.SetClientWidth(400);
-    form.SetClientHeight(250);
+    SetClientSize(form, 400, 250);
     for (std::size_t i = 0; i < blocks.size(); ++i)
         EXPECT_EQ(blocks[i]->BoundsRect(), cases[i].grown) << i;
     // Step by step back to the first size: back to the first place, nothing lost on the way.
     form.SetClientWidth(351);
-    form.SetClientWidth(300);
-    form.SetClientHeight(200);
+    SetClientSize(form, 300, 200);
     for (TBlock* block : blocks)
         EXPECT_EQ(block->BoundsRect(), place);
 
@@ -134,9 +148,7 @@ TEST(Controls, AnchoredControlsKeepTheirDistancesWhenTheParentIsResized)
 TEST(Controls, ADoubleClickFiresOnDblClickBeforeTheSecondPress)
 {
     TForm form(nullptr);
-    auto* block = new TBlock(&form);
-    block->SetParent(&form);
-    block->SetBounds(0, 0, 50, 50);
+    auto* block = AddAt<TBlock>(form, 0, 0, 50, 50);
     std::vector<std::string> heard;
     block->OnDblClick = TNotifyEvent::FromFunction([&](TObject* sender) {
         EXPECT_EQ(sender, block);
@@ -157,8 +169,7 @@ class Dragging : public testing::Test {
 protected:
     void SetUp() override
     {
-        form.SetClientWidth(300);
-        form.SetClientHeight(100);
+        SetClientSize(form, 300, 100);
         source = AddBlock(10);
         target = AddBlock(150);
         source->SetDragMode(dmAutomatic);
@@ -185,9 +196,7 @@ protected:
 
     TBlock* AddBlock(int left)
     {
-        auto* block = new TBlock(&form);
-        block->SetParent(&form);
-        block->SetBounds(left, 10, 50, 50);
+        auto* block = AddAt<TBlock>(form, left, 10, 50, 50);
         block->SetName(left < 100 ? QStringLiteral("Source") : QStringLiteral("Target"));
         return block;
     }
@@ -237,10 +246,8 @@ TEST(Controls, ChildrenFollowTheParentsFontAndColourUntilGivenTheirOwn)
 {
     TForm form(nullptr);
     form.Font()->SetHeight(-13);
-    auto* follower = new TBlock(&form);
-    follower->SetParent(&form);
-    auto* own = new TBlock(&form);
-    own->SetParent(&form);
+    auto* follower = Add<TBlock>(form);
+    auto* own = Add<TBlock>(form);
     EXPECT_EQ(follower->Font()->Height(), -13);
     EXPECT_EQ(follower->Color(), clBtnFace);
 
@@ -265,12 +272,9 @@ TEST(Controls, ChildrenFollowTheParentsFontAndColourUntilGivenTheirOwn)
 TEST(Controls, ShowHintFollowsTheParentUnlessSetOnTheControl)
 {
     TForm form(nullptr);
-    auto* panel = new TPanelish(&form);
-    panel->SetParent(&form);
-    auto* inner = new TEdit(&form);
-    inner->SetParent(panel);
-    auto* own = new TEdit(&form);
-    own->SetParent(panel);
+    auto* panel = Add<TPanelish>(form);
+    auto* inner = Add<TEdit>(form, panel);
+    auto* own = Add<TEdit>(form, panel);
     own->SetShowHint(false);  // unchanged: stays with the parent
     EXPECT_TRUE(own->ParentShowHint());
     own->SetParentShowHint(false);
@@ -284,15 +288,10 @@ TEST(Controls, AWindowlessControlPaintsOverItsParentWhichShowsBeneath)
 {
     gdi::ScopedClassicColors classic;
     TForm form(nullptr);
-    form.SetClientWidth(100);
-    form.SetClientHeight(60);
-    auto* under = new TBlock(&form);
-    under->SetParent(&form);
-    under->SetBounds(10, 10, 40, 40);
-    auto* over = new TBlock(&form);
+    SetClientSize(form, 100, 60);
+    AddAt<TBlock>(form, 10, 10, 40, 40);  // under: red
+    auto* over = AddAt<TBlock>(form, 20, 20, 40, 40);
     over->fill = clBlue;
-    over->SetParent(&form);
-    over->SetBounds(20, 20, 40, 40);
 
     const QImage picture = form.grab().toImage();
     EXPECT_EQ(picture.pixel(12, 12), RgbOf(clRed));      // under's painted quarter
@@ -308,11 +307,8 @@ TEST(Controls, AWindowlessControlPaintsOverItsParentWhichShowsBeneath)
 TEST(Controls, ClickingFiresOnClickOnlyWhenReleasedOverTheControl)
 {
     TForm form(nullptr);
-    form.SetClientWidth(200);
-    form.SetClientHeight(100);
-    auto* block = new TBlock(&form);
-    block->SetParent(&form);
-    block->SetBounds(0, 0, 50, 50);
+    SetClientSize(form, 200, 100);
+    auto* block = AddAt<TBlock>(form, 0, 0, 50, 50);
     int clicks = 0;
     std::vector<int> downs;
     block->SetOnClick(TNotifyEvent::FromFunction([&](TObject* sender) {
@@ -354,10 +350,8 @@ public:
 TEST(Controls, MouseEnterAndLeaveReachTheControlThenPassOnToItsParent)
 {
     TForm form(nullptr);
-    auto* panel = new TListener(&form);
-    panel->SetParent(&form);
-    auto* block = new TBlock(&form);
-    block->SetParent(panel);
+    auto* panel = Add<TListener>(form);
+    auto* block = Add<TBlock>(form, panel);
     int enters = 0;
     int leaves = 0;
     block->OnMouseEnter = TNotifyEvent::FromFunction([&](TObject*) { ++enters; });
@@ -431,8 +425,7 @@ TEST(Controls, AControlCannotBeItsOwnParentAndFocusNeedsAVisibleControl)
     TForm form(nullptr);
     auto* panel = new TPanelish(&form);
     EXPECT_THROW(panel->SetParent(panel), EInvalidOperation);
-    auto* edit = new TEdit(&form);
-    edit->SetParent(&form);
+    auto* edit = Add<TEdit>(form);
     EXPECT_FALSE(edit->CanFocus());  // the form is hidden
     EXPECT_THROW(edit->SetFocus(), EInvalidOperation);
 }
@@ -441,11 +434,8 @@ TEST(Controls, DrawingOnTheCanvasOutsidePaintingIsShownWhenUpdated)
 {
     gdi::ScopedClassicColors classic;
     TForm form(nullptr);
-    form.SetClientWidth(40);
-    form.SetClientHeight(40);
-    auto* block = new TBlock(&form);
-    block->SetParent(&form);
-    block->SetBounds(0, 0, 40, 40);
+    SetClientSize(form, 40, 40);
+    auto* block = AddAt<TBlock>(form, 0, 0, 40, 40);
     EXPECT_EQ(pixelAt(block, 30, 30), RgbOf(clBtnFace));
     block->Canvas()->Brush()->SetColor(clLime);
     block->Canvas()->FillRect(Rect(25, 25, 35, 35));

@@ -1,5 +1,5 @@
 // The label and the timer.
-#include "Rgb.h"
+#include "support/Rgb.h"
 #include "support/Eventually.h"
 #include "toolkit/Application.h"
 #include "toolkit/ExtCtrls.h"

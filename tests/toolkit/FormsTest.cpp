@@ -29,9 +29,9 @@ class TSampleForm : public TForm {
 public:
     explicit TSampleForm(TComponent* owner) : TForm(owner) {}
 
-    void Load(const char* text)
+    void Load(const QString& text)
     {
-        TReader::ReadRootComponent(this, QString::fromUtf8(text));
+        TReader::ReadRootComponent(this, text);
         Bind(ListBox1, "ListBox1");
         Bind(Edit1, "Edit1");
     }
@@ -53,7 +53,33 @@ public slots:
     void FormShow(TObject*) { ++shows; }
 };
 
-const char* const kSampleForm = R"(object Sample1: TSampleForm
+// The list box and the edit as the form's description holds them, and so as writing either
+// back must give it.
+const char* const kListBox1 = R"(object ListBox1: TListBox
+  Left = 0
+  Top = 0
+  Width = 379
+  Height = 400
+  ItemHeight = 13
+  TabOrder = 2
+end
+)";
+const char* const kEdit1 = R"(object Edit1: TEdit
+  Left = 2
+  Top = 410
+  Width = 279
+  Height = 21
+  Hint = 'Replays directory'
+  ParentShowHint = False
+  ShowHint = True
+  TabOrder = 0
+  Text = 'd:\temp'
+end
+)";
+
+QString SampleForm()
+{
+    return QString::fromUtf8(R"(object Sample1: TSampleForm
   Left = 329
   Top = 149
   BorderStyle = bsDialog
@@ -69,26 +95,7 @@ const char* const kSampleForm = R"(object Sample1: TSampleForm
   ActiveControl = Edit1
   OnCreate = FormCreate
   OnShow = FormShow
-  object ListBox1: TListBox
-    Left = 0
-    Top = 0
-    Width = 379
-    Height = 400
-    ItemHeight = 13
-    TabOrder = 2
-  end
-  object Edit1: TEdit
-    Left = 2
-    Top = 410
-    Width = 279
-    Height = 21
-    Hint = 'Replays directory'
-    ParentShowHint = False
-    ShowHint = True
-    TabOrder = 0
-    Text = 'd:\temp'
-  end
-  object Button1: TButton
+)") + NestFormText(kListBox1) + NestFormText(kEdit1) + QString::fromUtf8(R"(  object Button1: TButton
     Left = 290
     Top = 410
     Width = 75
@@ -98,7 +105,8 @@ const char* const kSampleForm = R"(object Sample1: TSampleForm
     OnClick = Button1Click
   end
 end
-)";
+)");
+}
 
 class Forms : public testing::Test {
 protected:
@@ -109,7 +117,7 @@ protected:
 TEST_F(Forms, ADescriptionGivesTheFormItsLayoutControlsAndHandlers)
 {
     std::unique_ptr<TSampleForm> form(Create<TSampleForm>(nullptr));
-    form->Load(kSampleForm);
+    form->Load(SampleForm());
     EXPECT_EQ(form->Name(), QStringLiteral("Sample1"));
     EXPECT_EQ(form->Left(), 329);
     EXPECT_EQ(form->Top(), 149);
@@ -137,7 +145,7 @@ TEST_F(Forms, ADescriptionGivesTheFormItsLayoutControlsAndHandlers)
 TEST_F(Forms, ADialogFrameHasNoMinimiseOrMaximiseAndAFixedSize)
 {
     std::unique_ptr<TSampleForm> form(Create<TSampleForm>(nullptr));
-    form->Load(kSampleForm);
+    form->Load(SampleForm());
     form->Show();
     const Qt::WindowFlags flags = form->windowFlags();
     EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
@@ -151,7 +159,7 @@ TEST_F(Forms, ADialogFrameHasNoMinimiseOrMaximiseAndAFixedSize)
 TEST_F(Forms, OnCreateRunsOnceTheFormIsCompleteAndOnShowWhenItShows)
 {
     std::unique_ptr<TSampleForm> form(new TSampleForm(nullptr));
-    form->Load(kSampleForm);
+    form->Load(SampleForm());
     EXPECT_EQ(form->creates, 0);
     form->AfterConstruction();
     EXPECT_EQ(form->creates, 1);
@@ -163,28 +171,9 @@ TEST_F(Forms, OnCreateRunsOnceTheFormIsCompleteAndOnShowWhenItShows)
 TEST_F(Forms, WritingBackLeavesOutDefaultsAndKeepsPublishedOrder)
 {
     std::unique_ptr<TSampleForm> form(Create<TSampleForm>(nullptr));
-    form->Load(kSampleForm);
-    EXPECT_EQ(TWriter::WriteComponent(form->ListBox1, form.get()), QStringLiteral(R"(object ListBox1: TListBox
-  Left = 0
-  Top = 0
-  Width = 379
-  Height = 400
-  ItemHeight = 13
-  TabOrder = 2
-end
-)"));
-    EXPECT_EQ(TWriter::WriteComponent(form->Edit1, form.get()), QStringLiteral(R"(object Edit1: TEdit
-  Left = 2
-  Top = 410
-  Width = 279
-  Height = 21
-  Hint = 'Replays directory'
-  ParentShowHint = False
-  ShowHint = True
-  TabOrder = 0
-  Text = 'd:\temp'
-end
-)"));
+    form->Load(SampleForm());
+    EXPECT_EQ(TWriter::WriteComponent(form->ListBox1, form.get()), QString::fromUtf8(kListBox1));
+    EXPECT_EQ(TWriter::WriteComponent(form->Edit1, form.get()), QString::fromUtf8(kEdit1));
     const QString whole = TWriter::WriteRootComponent(form.get());
     EXPECT_TRUE(whole.startsWith(QStringLiteral("object Sample1: TSampleForm\n  Left = 329\n  Top = 149\n")));
     EXPECT_FALSE(whole.contains(QStringLiteral("\n  Width = ")));  // forms store their client size
@@ -203,7 +192,7 @@ end
 TEST_F(Forms, BindingAFieldToAMissingOrWrongComponentFails)
 {
     std::unique_ptr<TSampleForm> form(Create<TSampleForm>(nullptr));
-    form->Load(kSampleForm);
+    form->Load(SampleForm());
     TEdit* wrong = nullptr;
     EXPECT_THROW(form->BindForTest(wrong, "ListBox1"), EComponentError);
     EXPECT_THROW(form->BindForTest(wrong, "Nothing"), EComponentError);

@@ -68,14 +68,24 @@ TEST(File, UnreadableFilesAreRefusedUnlessRoot)
     EXPECT_EQ(code, files::kAccessDenied);
 }
 
-TEST(File, OpensByNameWithinAFolderAndFollowsLinks)
-{
+// A folder "sub" holding a.rep ("abc") and link.rep, a link to it, open.
+class FileInAFolder : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        tree.WriteFile("sub/a.rep", "abc");
+        tree.Link("sub/link.rep", "a.rep");
+        folder = files::Folder::Open(tree.Path("sub"), code);
+        ASSERT_TRUE(folder) << files::ErrorText(code);
+    }
+
     testsupport::ScratchTree tree;
-    tree.WriteFile("sub/a.rep", "abc");
-    tree.Link("sub/link.rep", "a.rep");
     int code = -1;
-    const auto folder = files::Folder::Open(tree.Path("sub"), code);
-    ASSERT_TRUE(folder);
+    files::Folder folder;
+};
+
+TEST_F(FileInAFolder, OpensByNameWithinAFolderAndFollowsLinks)
+{
     const auto direct = files::File::OpenIn(folder, "a.rep", code);
     ASSERT_TRUE(direct);
     const auto linked = files::File::OpenIn(folder, "link.rep", code);
@@ -103,13 +113,8 @@ TEST(File, IdentifyingFollowsLinks)
     EXPECT_EQ(files::Identify(tree.Path("gone.rep"), id, readOnly), files::kFileNotFound);
 }
 
-TEST(File, StampsTellContentsChangesAndRenamesApart)
+TEST_F(FileInAFolder, StampsTellContentsChangesAndRenamesApart)
 {
-    testsupport::ScratchTree tree;
-    tree.WriteFile("sub/a.rep", "abc");
-    tree.Link("sub/link.rep", "a.rep");
-    int code = -1;
-    const auto folder = files::Folder::Open(tree.Path("sub"), code);
     const auto file = files::File::OpenIn(folder, "a.rep", code);
     ASSERT_TRUE(file);
     files::FileStamp opened, named, link, through;

@@ -10,26 +10,27 @@
 
 namespace {
 
-TEST(Paths, JoinAddsOneSeparatorOnly)
+// Each row: what a function gave, and what it must give.
+TEST(Paths, JoiningSplittingAndResolvingDotsAreLexical)
 {
-    EXPECT_EQ(files::JoinPath("/data", "a.rep"), "/data/a.rep");
-    EXPECT_EQ(files::JoinPath("/", "a.rep"), "/a.rep");
-    EXPECT_EQ(files::JoinPath("/data/", "a.rep"), "/data/a.rep");
-    EXPECT_EQ(files::FileNamePart("/data/sub/a b.rep"), "a b.rep");
-    EXPECT_EQ(files::FileNamePart("plain"), "plain");
-}
-
-TEST(Paths, NormalisingResolvesDotsLexically)
-{
-    EXPECT_EQ(files::NormalizePath("/a/./b//c/../d/"), "/a/b/d");
-    EXPECT_EQ(files::NormalizePath("/../.."), "/");
-    EXPECT_EQ(files::NormalizePath("/"), "/");
-    EXPECT_EQ(files::ResolvePath("/games/replays", "temp"), "/games/replays/temp");
-    EXPECT_EQ(files::ResolvePath("/games/replays", "../temp/"), "/games/temp");
-    EXPECT_EQ(files::ResolvePath("/games/replays", "/elsewhere/./x"), "/elsewhere/x");
-    EXPECT_EQ(files::ResolvePath("/games", "."), "/games");
-    EXPECT_EQ(files::ParentPath("/games/replays"), "/games");
-    EXPECT_EQ(files::ParentPath("/"), "/");
+    const std::pair<std::string, std::string> rows[] = {
+        {files::JoinPath("/data", "a.rep"), "/data/a.rep"},  // one separator only
+        {files::JoinPath("/", "a.rep"), "/a.rep"},
+        {files::JoinPath("/data/", "a.rep"), "/data/a.rep"},
+        {std::string(files::FileNamePart("/data/sub/a b.rep")), "a b.rep"},
+        {std::string(files::FileNamePart("plain")), "plain"},
+        {files::NormalizePath("/a/./b//c/../d/"), "/a/b/d"},
+        {files::NormalizePath("/../.."), "/"},
+        {files::NormalizePath("/"), "/"},
+        {files::ResolvePath("/games/replays", "temp"), "/games/replays/temp"},
+        {files::ResolvePath("/games/replays", "../temp/"), "/games/temp"},
+        {files::ResolvePath("/games/replays", "/elsewhere/./x"), "/elsewhere/x"},
+        {files::ResolvePath("/games", "."), "/games"},
+        {files::ParentPath("/games/replays"), "/games"},
+        {files::ParentPath("/"), "/"},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i)
+        EXPECT_EQ(rows[i].first, rows[i].second) << "row " << i;
 }
 
 TEST(Paths, ReplayPatternMatchesAnyCaseAndOnlyWholeNames)

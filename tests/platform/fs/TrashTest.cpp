@@ -1,6 +1,7 @@
 // The trash as this layer fills it: which trash a file goes to, what is made, what is refused.
 #include "platform/fs/FileErrors.h"
 #include "platform/fs/Trash.h"
+#include "support/Environment.h"
 #include "support/ScratchTree.h"
 #include "support/Users.h"
 
@@ -10,40 +11,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <optional>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-std::string Read(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // XDG_DATA_HOME set to a folder of the tree while it lives.
-class HomeData {
-public:
-    explicit HomeData(const std::string& path)
-    {
-        if (const char* value = std::getenv("XDG_DATA_HOME"))
-            FSaved = value;
-        ::setenv("XDG_DATA_HOME", path.c_str(), 1);
-    }
-    ~HomeData()
-    {
-        if (FSaved)
-            ::setenv("XDG_DATA_HOME", FSaved->c_str(), 1);
-        else
-            ::unsetenv("XDG_DATA_HOME");
-    }
-
-private:
-    std::optional<std::string> FSaved;
+struct HomeData {
+    explicit HomeData(const std::string& path) { ::setenv("XDG_DATA_HOME", path.c_str(), 1); }
+    testsupport::ScopedEnvironment saved{"XDG_DATA_HOME"};
 };
 
 TEST(Trash, PathsAreEscapedAsInUrls)
@@ -78,12 +55,12 @@ TEST(Trash, TheHomeTrashIsMadeWhenNeededAndTakesFilesUnderFreeNames)
     ASSERT_EQ(trash.Put(folder, longName + ".rep", folder, longName + ".rep", third), files::kNoError);
     EXPECT_EQ(first, "a.rep");
     EXPECT_EQ(second, "a.2.rep");
-    EXPECT_EQ(Read(tree.Path("data/Trash/files/a.2.rep")), "second");
-    const auto info = Read(tree.Path("data/Trash/info/a.2.rep.trashinfo"));
+    EXPECT_EQ(tree.Read("data/Trash/files/a.2.rep"), "second");
+    const auto info = tree.Read("data/Trash/info/a.2.rep.trashinfo");
     EXPECT_TRUE(info.starts_with("[Trash Info]\nPath=" + files::EscapeUrlPath(tree.Path("r/sub/a.rep")) + "\nDeletionDate="))
         << info;
     EXPECT_TRUE(tree.Exists("data/Trash/info/" + third + ".trashinfo")) << third;
-    EXPECT_EQ(Read(tree.Path("data/Trash/files/" + third)), "long");
+    EXPECT_EQ(tree.Read("data/Trash/files/" + third), "long");
     EXPECT_FALSE(tree.Exists("r/a.rep"));
 }
 
@@ -133,28 +110,25 @@ TEST_F(TopTrash, WithoutASharedTrashTheUsersOwnIsMadeAtTheTop)
     std::string folder;
     ASSERT_EQ(Move(folder), files::kNoError);
     EXPECT_EQ(folder, "mounted/.Trash-0");
-    EXPECT_EQ(Read(tree.Path("mounted/.Trash-0/info/a.rep.trashinfo")).substr(0, 30), "[Trash Info]\nPath=r/a.rep\nDele")
+    EXPECT_EQ(tree.Read("mounted/.Trash-0/info/a.rep.trashinfo").substr(0, 30), "[Trash Info]\nPath=r/a.rep\nDele")
         << "the path is relative to the top";
     EXPECT_FALSE(tree.Exists("data/Trash"));
 }
 
-TEST_F(TopTrash, ASharedTrashWithTheStickyBitHoldsAFolderPerUser)
-{
-    tree.MakeFolder("mounted/.Trash");
-    tree.SetMode("mounted/.Trash", 01777);
-    std::string folder;
-    ASSERT_EQ(Move(folder), files::kNoError);
-    EXPECT_EQ(folder, "mounted/.Trash/0");
-}
+// Only the sticky bit keeps one user out of another's folder in a shared trash at the top:
+// without it, the user's own trash there is made instead. A mode, and the folder a file goes to.
+class SharedTrash : public TopTrash, public testing::WithParamInterface<std::pair<std::uint32_t, std::string>> {};
 
-TEST_F(TopTrash, ASharedTrashWithoutTheStickyBitIsPassedOver)
+TEST_P(SharedTrash, IsUsedWithTheStickyBitAsAFolderPerUserAndPassedOverWithout)
 {
     tree.MakeFolder("mounted/.Trash");
-    tree.SetMode("mounted/.Trash", 0777);
+    tree.SetMode("mounted/.Trash", GetParam().first);
     std::string folder;
     ASSERT_EQ(Move(folder), files::kNoError);
-    EXPECT_EQ(folder, "mounted/.Trash-0");
+    EXPECT_EQ(folder, GetParam().second);
 }
+INSTANTIATE_TEST_SUITE_P(TopTrash, SharedTrash,
+                         testing::Values(std::pair{01777u, "mounted/.Trash/0"}, std::pair{0777u, "mounted/.Trash-0"}));
 
 TEST_F(TopTrash, ATrashThatIsALinkOrAnotherUsersIsNeverUsed)
 {
@@ -167,7 +141,7 @@ TEST_F(TopTrash, ATrashThatIsALinkOrAnotherUsersIsNeverUsed)
     tree.MakeFolder("mounted/.Trash-0");
     testsupport::GiveTree(tree.Path("mounted/.Trash-0"), nobody);
     EXPECT_EQ(Move(folder), files::kAccessDenied);
-    EXPECT_EQ(Read(tree.Path("mounted/r/a.rep")), "replay");
+    EXPECT_EQ(tree.Read("mounted/r/a.rep"), "replay");
     EXPECT_TRUE(std::filesystem::is_empty(tree.Path("mounted/elsewhere")));
 }
 

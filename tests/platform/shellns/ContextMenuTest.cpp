@@ -234,7 +234,7 @@ TEST(DesktopOpener, AFolderIsOpenedOnlyWhenAnApplicationOpensFolders)
     script("xdg-open", "echo \"$1\" > '" + opened + "'");
     const char* oldPath = std::getenv("PATH");
     const std::string searched = bin + ":" + (oldPath ? oldPath : "");
-    const ScopedEnvironment path{"PATH"};
+    const testsupport::ScopedEnvironment path{"PATH"};
     ::setenv("PATH", searched.c_str(), 1);
 
     script("xdg-mime", "exit 0"); // no application for folders

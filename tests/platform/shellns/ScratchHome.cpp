@@ -91,25 +91,6 @@ void ScratchHome::WriteUserDirs() const
         file << "XDG_" << key << "_DIR=\"$HOME/" << relative << "\"\n";
 }
 
-ScopedEnvironment::ScopedEnvironment(std::initializer_list<const char*> names)
-{
-    for (const char* name : names) {
-        const char* value = std::getenv(name);
-        FSaved[name] = value ? std::optional<std::string>(value) : std::nullopt;
-        ::unsetenv(name);
-    }
-}
-
-ScopedEnvironment::~ScopedEnvironment()
-{
-    for (const auto& [name, value] : FSaved) {
-        if (value)
-            ::setenv(name.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(name.c_str());
-    }
-}
-
 ScopedLocale::ScopedLocale(const std::string& locale, const std::string& language)
 {
     ::setenv("LC_ALL", locale.c_str(), 1);

@@ -2,25 +2,11 @@
 // A scratch user for namespace tests: a temporary home with a desktop folder, XDG variables
 // pointing into it, and a fake volume table (the root file system and one removable volume
 // "USB"). Everything is restored and removed when it goes.
-#include <initializer_list>
 #include <map>
-#include <optional>
 #include <string>
 
+#include "support/Environment.h"
 #include "support/ScratchTree.h"
-
-// Environment variables changed for a while: the named ones are saved and unset, and when it goes
-// each gets its old value back, or is unset again when it had none.
-class ScopedEnvironment {
-public:
-    explicit ScopedEnvironment(std::initializer_list<const char*> names);
-    ~ScopedEnvironment();
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    std::map<std::string, std::optional<std::string>> FSaved;
-};
 
 class ScratchHome {
 public:
@@ -44,7 +30,7 @@ private:
     void WriteUserDirs() const;
 
     testsupport::ScratchTree FFolder; // root, removed with everything below when it goes
-    ScopedEnvironment FEnvironment{"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DESKTOP_DIR",
+    testsupport::ScopedEnvironment FEnvironment{"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DESKTOP_DIR",
                                    "XDG_DOCUMENTS_DIR", "XDG_TEMPLATES_DIR"};
     std::map<std::string, std::string> FUserDirs;
 };
@@ -56,5 +42,5 @@ public:
     explicit ScopedLocale(const std::string& locale, const std::string& language = {});
 
 private:
-    ScopedEnvironment FSaved{"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
+    testsupport::ScopedEnvironment FSaved{"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"};
 };
