@@ -19,7 +19,7 @@ constexpr int kShapeSize = 160;
 constexpr int kBlockSize = 256;
 constexpr int kStripRows = 16;
 
-Bitmap circleBitmap()
+Bitmap CircleBitmap()
 {
     Bitmap b(kShapeSize, kShapeSize);
     DeviceContext dc(&b);
@@ -32,7 +32,7 @@ Bitmap circleBitmap()
 
 void BM_RegionByPixelUnion(benchmark::State& state)
 {
-    const Bitmap b = circleBitmap();
+    const Bitmap b = CircleBitmap();
     for (auto _ : state) {
         QRegion r;
         for (int y = 0; y < b.Height(); ++y)
@@ -46,7 +46,7 @@ BENCHMARK(BM_RegionByPixelUnion)->Unit(benchmark::kMillisecond);
 
 void BM_RegionFromBitmap(benchmark::State& state)
 {
-    const Bitmap b = circleBitmap();
+    const Bitmap b = CircleBitmap();
     for (auto _ : state)
         benchmark::DoNotOptimize(RegionFromBitmap(b, 0xFFFFFF));
 }

@@ -26,7 +26,7 @@ constexpr int kColumns = 3;
 constexpr int kWidth = 764;
 constexpr int kHeight = 417;
 
-std::size_t heapInUse()
+std::size_t HeapInUse()
 {
     return mallinfo2().uordblks;
 }
@@ -64,7 +64,7 @@ void BM_PlainTreeViewMillionRows(benchmark::State& state)
     std::size_t heap = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        const std::size_t before = heapInUse();
+        const std::size_t before = HeapInUse();
         auto view = std::make_unique<QTreeView>();
         view->setRootIsDecorated(false);
         view->setUniformRowHeights(true);
@@ -73,7 +73,7 @@ void BM_PlainTreeViewMillionRows(benchmark::State& state)
         view->setModel(&model);
         benchmark::DoNotOptimize(view->grab());
         state.PauseTiming();
-        heap = heapInUse() - before;
+        heap = HeapInUse() - before;
         view.reset();
         state.ResumeTiming();
     }
@@ -87,7 +87,7 @@ void BM_ListViewMillionOwnerDataRows(benchmark::State& state)
     std::size_t heap = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        const std::size_t before = heapInUse();
+        const std::size_t before = HeapInUse();
         auto list = std::make_unique<TListView>(nullptr);
         for (const auto& [caption, width] : {std::pair{"Name", 250}, {"Size", 80}, {"Path", 400}}) {
             TListColumn* column = list->Columns()->Add();
@@ -104,7 +104,7 @@ void BM_ListViewMillionOwnerDataRows(benchmark::State& state)
         list->SetDataProvider(&rows);
         benchmark::DoNotOptimize(list->grab());
         state.PauseTiming();
-        heap = heapInUse() - before;
+        heap = HeapInUse() - before;
         list.reset();
         state.ResumeTiming();
     }

@@ -23,7 +23,7 @@ using Calls = std::vector<std::string>;
 
 // Strip i of a gradient from RGB(0, 100, 200) to RGB(200, 0, 200) over a span of 20: the
 // steps (10, -5, 0) are exact in single precision, so strip i is RGB(10 i, 100 - 5 i, 200).
-std::string stripColour(int i)
+std::string StripColour(int i)
 {
     return gltest::Hex(gdi::RGB(10 * i, 100 - 5 * i, 200));
 }
@@ -50,9 +50,9 @@ protected:
     {
         Calls calls{"SetTextColor #000000"};
         for (int i = 0; i < count; ++i) {
-            calls.push_back("SetTextColor " + stripColour(i));
+            calls.push_back("SetTextColor " + StripColour(i));
             const TRect strip = columns ? Rect(i, 0, i + 1, height) : Rect(0, i, width, i + 1);
-            calls.push_back("ExtTextOut 3,4 clip " + gltest::RectText(strip) + " 'Ab' " + stripColour(i));
+            calls.push_back("ExtTextOut 3,4 clip " + gltest::RectText(strip) + " 'Ab' " + StripColour(i));
         }
         calls.push_back("SetTextColor #000080");
         return calls;
@@ -112,8 +112,8 @@ TEST_F(GradientText, WithoutTheGradientOrOnAShallowDeviceTheTextIsPlainAndUnclip
 
 TEST_F(GradientText, AnEmptySpanDrawsStripZeroInTheFromColourAndAnInvertedOneNothing)
 {
-    EXPECT_EQ(Run(Rect(0, 5, 50, 5)), (Calls{"SetTextColor #000000", "SetTextColor " + stripColour(0),
-                                              "ExtTextOut 3,4 clip 0,0,50,1 'Ab' " + stripColour(0),
+    EXPECT_EQ(Run(Rect(0, 5, 50, 5)), (Calls{"SetTextColor #000000", "SetTextColor " + StripColour(0),
+                                              "ExtTextOut 3,4 clip 0,0,50,1 'Ab' " + StripColour(0),
                                               "SetTextColor #000080"}));
     dc.calls.clear();
     gradient.SetPercentFilling(0);  // even a filling of 0 draws nothing on an inverted span
@@ -131,7 +131,7 @@ TEST_F(GradientText, TheStripsColourTheTextFromTopToBottom)
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 60; ++x)
             if (surface.Pixel(x, y) != 0xFFFFFF) {
-                EXPECT_EQ(gltest::Hex(surface.Pixel(x, y)), stripColour(y)) << x << "," << y;
+                EXPECT_EQ(gltest::Hex(surface.Pixel(x, y)), StripColour(y)) << x << "," << y;
                 ++inked;
             }
     EXPECT_GT(inked, 50);

@@ -3,7 +3,7 @@
 namespace {
 
 // The button a box offers first, which a person pressing Enter would answer with.
-int firstButtonOf(int flags)
+int FirstButtonOf(int flags)
 {
     switch (flags & 0xF) {
     case MB_ABORTRETRYIGNORE:
@@ -37,5 +37,5 @@ int TMessageBoxRecorder::Present(const TMessageBoxRequest& request)
         OnShown(request);
     if (FNextAnswer < FAnswers.size())
         return FAnswers[FNextAnswer++];
-    return firstButtonOf(request.flags);
+    return FirstButtonOf(request.flags);
 }

@@ -40,7 +40,7 @@ public:
     using TCustomControl::TCustomControl;
 };
 
-QRgb pixelAt(QWidget* widget, int x, int y)
+QRgb PixelAt(QWidget* widget, int x, int y)
 {
     return widget->grab().toImage().pixel(x, y);
 }
@@ -299,8 +299,8 @@ TEST(Controls, AWindowlessControlPaintsOverItsParentWhichShowsBeneath)
     EXPECT_EQ(picture.pixel(22, 22), RgbOf(clBlue));     // the later control lies on top
     EXPECT_EQ(picture.pixel(25, 42), RgbOf(clBtnFace));
     // Over's unpainted part shows under's painting beneath it.
-    EXPECT_EQ(pixelAt(over, 9, 25), RgbOf(clBtnFace));
-    EXPECT_EQ(pixelAt(over, 25, 2), RgbOf(clBtnFace));
+    EXPECT_EQ(PixelAt(over, 9, 25), RgbOf(clBtnFace));
+    EXPECT_EQ(PixelAt(over, 25, 2), RgbOf(clBtnFace));
     EXPECT_EQ(picture.pixel(29, 21), RgbOf(clBlue));
 }
 
@@ -436,13 +436,13 @@ TEST(Controls, DrawingOnTheCanvasOutsidePaintingIsShownWhenUpdated)
     TForm form(nullptr);
     SetClientSize(form, 40, 40);
     auto* block = AddAt<TBlock>(form, 0, 0, 40, 40);
-    EXPECT_EQ(pixelAt(block, 30, 30), RgbOf(clBtnFace));
+    EXPECT_EQ(PixelAt(block, 30, 30), RgbOf(clBtnFace));
     block->Canvas()->Brush()->SetColor(clLime);
     block->Canvas()->FillRect(Rect(25, 25, 35, 35));
     block->update();
-    EXPECT_EQ(pixelAt(block, 30, 30), RgbOf(clLime));
+    EXPECT_EQ(PixelAt(block, 30, 30), RgbOf(clLime));
     block->Invalidate();  // a full paint starts again from what lies beneath
-    EXPECT_EQ(pixelAt(block, 30, 30), RgbOf(clBtnFace));
+    EXPECT_EQ(PixelAt(block, 30, 30), RgbOf(clBtnFace));
 }
 
 }  // namespace

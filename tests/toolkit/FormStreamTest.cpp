@@ -18,7 +18,7 @@ namespace {
 
 QStringList* journal = nullptr;
 
-void note(const QString& entry)
+void Note(const QString& entry)
 {
     if (journal)
         journal->append(entry);
@@ -36,7 +36,7 @@ class TSettings : public TPersistent {
 public:
     using TPersistent::TPersistent;
     int Height() const { return FHeight; }
-    void SetHeight(int v) { FHeight = v, note(QStringLiteral("Height")); }
+    void SetHeight(int v) { FHeight = v, Note(QStringLiteral("Height")); }
     QString Name() const { return FName; }
     void SetName(const QString& v) { FName = v; }
     TFontStyles Style() const { return FStyle; }
@@ -96,7 +96,7 @@ public:
     void SetLeft(int v)
     {
         FLeft = v;
-        note(QStringLiteral("Left") + (ComponentState().testFlag(csLoading) ? QStringLiteral(" loading") : QString()));
+        Note(QStringLiteral("Left") + (ComponentState().testFlag(csLoading) ? QStringLiteral(" loading") : QString()));
     }
     TSettings* Font() { return &FFont; }
     TStrings* Items() { return &FItems; }
@@ -123,7 +123,7 @@ protected:
     void Loaded() override
     {
         TNonVisualComponent::Loaded();
-        note(QStringLiteral("Loaded ") + Name());
+        Note(QStringLiteral("Loaded ") + Name());
     }
 
 private:
@@ -152,7 +152,7 @@ protected:
     void Loaded() override
     {
         TNonVisualComponent::Loaded();
-        note(QStringLiteral("Loaded ") + Name());
+        Note(QStringLiteral("Loaded ") + Name());
     }
 
 private:

@@ -69,7 +69,7 @@ private:
     int FGrey = 0;
 };
 
-QByteArray blockData(int width, int height, int grey)
+QByteArray BlockData(int width, int height, int grey)
 {
     return QByteArray("\x0D" "TBlockGraphic", 14) + QByteArray("\x03\0\0\0", 4) + char(width) + char(height) +
            char(grey);
@@ -108,12 +108,12 @@ TEST_F(Pictures, ABitmapIsStoredAsItsClassNameItsByteCountAndItsFile)
 TEST_F(Pictures, ARegisteredGraphicKindIsReadAndWrittenByItsOwnData)
 {
     TPicture picture;
-    picture.SetData(blockData(30, 20, 200));
+    picture.SetData(BlockData(30, 20, 200));
     auto* block = qobject_cast<TBlockGraphic*>(picture.Graphic());
     ASSERT_TRUE(block);
     EXPECT_EQ(picture.Width(), 30);
     EXPECT_EQ(picture.Height(), 20);
-    EXPECT_EQ(picture.Data(), blockData(30, 20, 200));
+    EXPECT_EQ(picture.Data(), BlockData(30, 20, 200));
 
     TPicture other;
     other.Assign(&picture);
@@ -124,14 +124,14 @@ TEST_F(Pictures, ARegisteredGraphicKindIsReadAndWrittenByItsOwnData)
 TEST_F(Pictures, BadDataIsRefusedAndLeavesThePictureAsItWas)
 {
     TPicture picture;
-    picture.SetData(blockData(4, 4, 9));
+    picture.SetData(BlockData(4, 4, 9));
     const TGraphic* before = picture.Graphic();
     QSignalSpy replaced(&picture, &TPicture::GraphicReplaced);
 
     EXPECT_THROW(picture.SetData(QByteArray("\x09TJPEGImg", 9) + QByteArray(4, '\0')), EInvalidGraphic);
     EXPECT_THROW(picture.SetData(QByteArray("\x20TBitm", 6)), EInvalidGraphic);  // the name is cut short
     EXPECT_THROW(picture.SetData(QByteArray("\x07TBitmap\x09\0\0\0BM", 14)), EInvalidGraphic);  // count too large
-    EXPECT_THROW(picture.SetData(blockData(4, 4, 9).chopped(1)), EInvalidGraphic);
+    EXPECT_THROW(picture.SetData(BlockData(4, 4, 9).chopped(1)), EInvalidGraphic);
     try {
         picture.SetData(QByteArray("\x05TFoo1", 6));
         ADD_FAILURE() << "a picture of an unknown format was taken";
@@ -149,7 +149,7 @@ TEST_F(Pictures, TheBitmapAccessorReplacesAnyOtherKindByAnEmptyBitmapAndSaysSo)
     picture.OnChange = TNotifyEvent::FromFunction([&](TObject*) { ++changes; });
     QSignalSpy replaced(&picture, &TPicture::GraphicReplaced);
 
-    picture.SetData(blockData(8, 8, 1));
+    picture.SetData(BlockData(8, 8, 1));
     EXPECT_EQ(replaced.count(), 1);
     TBitmap* bitmap = picture.Bitmap();
     EXPECT_EQ(replaced.count(), 2);

@@ -29,7 +29,7 @@ struct Output {
     ColorRef colour = 0;
 };
 
-Output randomOutput(QRandomGenerator& random)
+Output RandomOutput(QRandomGenerator& random)
 {
     static const QStringList faces = {QStringLiteral("Arial"), QStringLiteral("MS Sans Serif"),
                                       QStringLiteral("Times New Roman"), QStringLiteral("Courier New")};
@@ -65,7 +65,7 @@ Output randomOutput(QRandomGenerator& random)
     return o;
 }
 
-Bitmap draw(const Output& o, bool masks)
+Bitmap DrawOutput(const Output& o, bool masks)
 {
     Bitmap b(130, 110, o.monochrome ? PixelFormat::Monochrome : PixelFormat::Device, o.ratio);
     DeviceContext dc(&b);
@@ -89,9 +89,9 @@ TEST(TextMasks, CopyingTheLineFromItsMaskGivesTheSamePixelsAsLayingItOut)
     int differing = 0;
     int inked = 0;
     for (int i = 0; i < 600; ++i) {
-        const Output o = randomOutput(random);
-        const Bitmap masked = draw(o, true);
-        const Bitmap laidOut = draw(o, false);
+        const Output o = RandomOutput(random);
+        const Bitmap masked = DrawOutput(o, true);
+        const Bitmap laidOut = DrawOutput(o, false);
         const bool same = masked.Image() == laidOut.Image();
         if (!same && ++differing <= 5)
             ADD_FAILURE() << "output " << i << ": " << o.font.faceName.toStdString() << " " << o.font.height
