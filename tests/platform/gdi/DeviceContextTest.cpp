@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <set>
 
-namespace {
+// A namespace of its own: its legend and row reader share their names with other picture tests
+// compiled in the same batch.
+namespace device_context_test {
 
 using namespace gdi;
 using namespace gdi::test;
@@ -515,4 +517,4 @@ TEST_F(DeviceContextTest, ABitmapDestroyedFirstLeavesItsContextDrawingOnNothing)
     EXPECT_FALSE(dc.FillRect({0, 0, 3, 3}, SolidBrush(clRed)));
 }
 
-}  // namespace
+}  // namespace device_context_test

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+// A namespace of its own: its legend and row reader share their names with other picture tests
+// compiled in the same batch.
+namespace draw3d_test {
 
 using namespace gdi;
 using test::Filled;
@@ -97,4 +99,4 @@ TEST_F(Draw3DTest, DisabledGlyphEmbossesTheDarkPixels)
     EXPECT_EQ(Row(disabled, 2), "gghg");
 }
 
-}  // namespace
+}  // namespace draw3d_test
