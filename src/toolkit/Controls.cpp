@@ -109,6 +109,8 @@ TControl::TControl(TComponent* owner) : QWidget(nullptr), TComponent(this, owner
 {
     FFont->OnChange = TNotifyEvent::FromFunction([this](TObject*) { FontObjectChanged(); });
     setMouseTracking(true);
+    // A control starts with no extent; Qt would give a new widget a size of its own.
+    resize(0, 0);
 }
 
 TControl::~TControl()
@@ -128,6 +130,8 @@ void TControl::SetParent(TWinControl* parent)
         return;
     if (parent == this)
         throw EInvalidOperation(QStringLiteral("A control cannot have itself as its parent"));
+    // The control keeps its bounds: in the new parent's client area, or as a window.
+    const TRect bounds = BoundsRect();
     if (FParent)
         FParent->RemoveControl(this);
     FParent = parent;
@@ -141,7 +145,7 @@ void TControl::SetParent(TWinControl* parent)
         if (FParentShowHint)
             SetShowHintValue(FParent->FShowHint);
     }
-    ApplyGeometry();
+    PlaceWidget(bounds);
     QWidget::setVisible(FVisible && FParent);
     RememberAnchorPlace();
     RequestAlign();
@@ -160,17 +164,12 @@ TComponent* TControl::GetParentComponent() const
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
-    width = std::max(0, width);
-    height = std::max(0, height);
-    if (left == FLeft && top == FTop && width == FWidth && height == FHeight)
+    const TRect bounds = Rect(left, top, left + std::max(0, width), top + std::max(0, height));
+    const TRect old = BoundsRect();
+    if (bounds == old)
         return;
-    const bool resized = width != FWidth || height != FHeight;
-    FLeft = left;
-    FTop = top;
-    FWidth = width;
-    FHeight = height;
-    ApplyGeometry();
-    if (resized)
+    PlaceWidget(bounds);
+    if (bounds.Width() != old.Width() || bounds.Height() != old.Height())
         FSurfaceDirty = true;
     if (!FAnchoring)
         RememberAnchorPlace();
@@ -200,29 +199,25 @@ void TControl::DblClick()
         OnDblClick(this);
 }
 
-void TControl::ApplyGeometry()
+TRect TControl::BoundsRect() const
 {
-    FSyncingGeometry = true;
-    if (isWindow()) {
-        const QRect frame = frameGeometry();
-        const QRect client = geometry();
-        resize(std::max(0, FWidth - (frame.width() - client.width())),
-               std::max(0, FHeight - (frame.height() - client.height())));
-        move(FLeft, FTop);
-    } else {
-        const int offset = FParent ? FParent->ClientOffset() : 0;
-        setGeometry(FLeft + offset, FTop + offset, FWidth, FHeight);
-    }
-    FSyncingGeometry = false;
+    if (isWindow())
+        return TRect::FromQRect(frameGeometry());
+    const int offset = FParent ? FParent->ClientOffset() : 0;
+    return TRect::FromQRect(geometry()).Translated(-offset, -offset);
 }
 
-void TControl::SyncWindowGeometry()
+void TControl::PlaceWidget(const TRect& bounds)
 {
-    const QRect frame = frameGeometry();
-    FLeft = frame.left();
-    FTop = frame.top();
-    FWidth = frame.width();
-    FHeight = frame.height();
+    if (isWindow()) {
+        // The frame takes its part of the bounds; the client gets the rest.
+        const QSize frame = frameGeometry().size() - geometry().size();
+        resize(std::max(0, bounds.Width() - frame.width()), std::max(0, bounds.Height() - frame.height()));
+        move(bounds.left, bounds.top);
+    } else {
+        const int offset = FParent ? FParent->ClientOffset() : 0;
+        setGeometry(bounds.ToQRect().translated(offset, offset));
+    }
 }
 
 TPoint TControl::ClientToScreen(TPoint point) const
@@ -609,23 +604,17 @@ void TControl::leaveEvent(QEvent*)
     Guard([this] { MouseLeave(this); });
 }
 
-void TControl::resizeEvent(QResizeEvent*)
+void TControl::resizeEvent(QResizeEvent* event)
 {
     Guard([&] {
         // Rendering a hidden widget repeats its last resize; only a new size needs a paint.
         if (!FSurface || FSurface->bitmap.Width() != ClientWidth() || FSurface->bitmap.Height() != ClientHeight())
             FSurfaceDirty = true;
-        if (isWindow() && !FSyncingGeometry) {
-            SyncWindowGeometry();
+        // A size the window system gives (the user dragging the frame) reaches the layout
+        // here; the program's own sizes reach it through SetBounds.
+        if (isWindow() && event->spontaneous())
             BoundsChanged();
-        }
     });
-}
-
-void TControl::moveEvent(QMoveEvent*)
-{
-    if (isWindow() && !FSyncingGeometry)
-        SyncWindowGeometry();
 }
 
 bool TControl::event(QEvent* event)

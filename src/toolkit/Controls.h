@@ -113,19 +113,21 @@ public:
     TWinControl* Parent() const { return FParent; }
     void SetParent(TWinControl* parent);
 
-    int Left() const { return FLeft; }
-    int Top() const { return FTop; }
-    int Width() const { return FWidth; }
-    int Height() const { return FHeight; }
-    void SetLeft(int value) { SetBounds(value, FTop, FWidth, FHeight); }
-    void SetTop(int value) { SetBounds(FLeft, value, FWidth, FHeight); }
-    void SetWidth(int value) { SetBounds(FLeft, FTop, value, FHeight); }
-    void SetHeight(int value) { SetBounds(FLeft, FTop, FWidth, value); }
+    // The widget holds the bounds: a window's are its frame's on the screen (what was set,
+    // until the window has a frame), a child's are in its parent's client area.
+    TRect BoundsRect() const;
+    int Left() const { return BoundsRect().left; }
+    int Top() const { return BoundsRect().top; }
+    int Width() const { return BoundsRect().Width(); }
+    int Height() const { return BoundsRect().Height(); }
+    void SetLeft(int value) { SetBounds(value, Top(), Width(), Height()); }
+    void SetTop(int value) { SetBounds(Left(), value, Width(), Height()); }
+    void SetWidth(int value) { SetBounds(Left(), Top(), value, Height()); }
+    void SetHeight(int value) { SetBounds(Left(), Top(), Width(), value); }
     virtual void SetBounds(int left, int top, int width, int height);
-    TRect BoundsRect() const { return Rect(FLeft, FTop, FLeft + FWidth, FTop + FHeight); }
 
-    virtual int ClientWidth() const { return FWidth; }
-    virtual int ClientHeight() const { return FHeight; }
+    virtual int ClientWidth() const { return Width(); }
+    virtual int ClientHeight() const { return Height(); }
     TRect ClientRect() const { return Rect(0, 0, ClientWidth(), ClientHeight()); }
     // Client coordinates to and from the screen's.
     TPoint ClientToScreen(TPoint point) const;
@@ -277,8 +279,8 @@ protected:
     // Offset of the client area inside the widget (a window's one-pixel border).
     virtual int ClientOffset() const { return 0; }
 
-    // Bounds in the parent's client area to widget geometry.
-    void ApplyGeometry();
+    // Gives the widget these bounds (in the parent's client area, or a window's frame).
+    void PlaceWidget(const TRect& bounds);
     void RequestAlign();
 
     void paintEvent(QPaintEvent* event) override;
@@ -290,17 +292,13 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
     bool event(QEvent* event) override;
 
     // The window-level part of painting: presents the surface (subclasses add a frame).
     virtual void PresentSurface(QPainter& painter);
 
-    int FLeft = 0;
-    int FTop = 0;
-    int FWidth = 0;
-    int FHeight = 0;
-    // Windows start hidden: their constructors clear it.
+    // What the program asked for, kept apart from the widget: a control without a parent is
+    // Visible while its widget cannot be shown. Windows start hidden: their constructors clear it.
     bool FVisible = true;
 
 private:
@@ -310,7 +308,6 @@ private:
     void FontObjectChanged();
     void TakeParentFont();
     void SetShowHintValue(bool value);
-    void SyncWindowGeometry();
     // The anchoring starts afresh from the control's place in its parent as it is now.
     void RememberAnchorPlace();
     // The place the anchors give in a parent of that client size.
@@ -347,7 +344,6 @@ private:
     TCursor FCursor = crDefault;
     TNotifyEvent FOnClick;
     bool FClicked = false;
-    bool FSyncingGeometry = false;
     int FSurfaceLevel = 0;
 
     struct Surface;
@@ -382,8 +378,8 @@ public:
     int ControlCount() const { return int(FControls.size()); }
     TControl* Controls(int index) const { return FControls.at(std::size_t(index)); }
 
-    int ClientWidth() const override { return FWidth - 2 * ClientOffset(); }
-    int ClientHeight() const override { return FHeight - 2 * ClientOffset(); }
+    int ClientWidth() const override { return Width() - 2 * ClientOffset(); }
+    int ClientHeight() const override { return Height() - 2 * ClientOffset(); }
 
     // Position in the parent's tab order (-1 without a parent).
     int TabOrder() const;

@@ -176,9 +176,10 @@ void TWinControl::CreateWnd()
         flags |= Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus;
         if (params.ExStyle & WS_EX_TOPMOST)
             flags |= Qt::WindowStaysOnTopHint;
+        const TRect bounds = BoundsRect();
         setWindowFlags(flags);
         setAttribute(Qt::WA_ShowWithoutActivating);
-        ApplyGeometry();
+        PlaceWidget(bounds);
     }
     FSurfaceDirty = true;
 }
