@@ -4,6 +4,7 @@
 #include "toolkit/Exceptions.h"
 #include "toolkit/StdCtrls.h"
 #include "support/ClassicColors.h"
+#include "support/Eventually.h"
 
 #include <QEnterEvent>
 #include <QPointer>
@@ -143,6 +144,27 @@ TEST(Controls, AnchoredControlsKeepTheirDistancesWhenTheParentIsResized)
     blocks[1]->SetLeft(10);
     form.SetClientWidth(320);
     EXPECT_EQ(blocks[1]->Left(), 30);
+}
+
+TEST(Controls, AWindowReadsItsBoundsFromTheWindowSystemAndLaysItselfOutAgainWhenItResizes)
+{
+    TForm form(nullptr);
+    form.SetBounds(40, 30, 300, 200);
+    EXPECT_EQ(form.BoundsRect(), Rect(40, 30, 340, 230));  // no frame yet: what was set
+    Add<TBlock>(form)->SetAlign(alClient);
+    auto* corner = AddAt<TBlock>(form, 10, 10, 20, 20);
+    corner->SetAnchors(akRight | akBottom);
+    form.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const QSize frame = form.frameGeometry().size() - form.size();
+
+    // As the user dragging the frame does: the window system gives the size.
+    form.windowHandle()->resize(form.ClientWidth() + 60, form.ClientHeight() + 40);
+    ASSERT_EVENTUALLY_EQ(form.ClientWidth(), 360);
+    EXPECT_EQ(form.Width(), 360 + frame.width());
+    EXPECT_EQ(form.BoundsRect(), TRect::FromQRect(form.frameGeometry()));
+    EXPECT_EQ(form.Controls(0)->BoundsRect(), Rect(0, 0, 360, form.ClientHeight()));
+    EXPECT_EQ(corner->BoundsRect(), Rect(70, 50, 90, 70));
 }
 
 TEST(Controls, ADoubleClickFiresOnDblClickBeforeTheSecondPress)
