@@ -8,7 +8,9 @@
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <algorithm>
+#include <functional>
 
 // ---------------------------------------------------------------- helpers
 
@@ -104,6 +106,26 @@ struct TControl::Surface {
     gdi::Bitmap bitmap;
     gdi::DeviceContext dc{&bitmap};
 };
+
+namespace {
+
+// A control's canvas: drawn on outside a paint, it makes the control keep its picture and
+// draws there, as drawing on a window between its paints shows until the next one.
+class TControlCanvas : public TCanvas {
+public:
+    TControlCanvas(QObject* parent, std::function<gdi::DeviceContext*()> picture)
+        : TCanvas(parent), FPicture(std::move(picture))
+    {
+    }
+
+protected:
+    void CreateHandle() override { SetHandle(FPicture()); }
+
+private:
+    std::function<gdi::DeviceContext*()> FPicture;
+};
+
+}  // namespace
 
 TControl::TControl(TComponent* owner) : QWidget(nullptr), TComponent(this, owner), FFont(new TFont(this))
 {
@@ -477,13 +499,50 @@ gdi::DeviceContext& TControl::SurfaceDC()
     return FSurface->dc;
 }
 
+void TControl::KeepPicture()
+{
+    if (FSurface)
+        return;
+    // What is drawn from now on goes over what the control shows now.
+    const bool shown = !FSurfaceDirty;
+    gdi::DeviceContext& dc = SurfaceDC();
+    if (FCanvas && !FCanvas->HandleAllocated())
+        FCanvas->SetHandle(&dc);
+    FSurfaceDirty = true;
+    if (!shown)
+        return;
+    // Filling the picture must leave the tools as the drawing that asked for it set them.
+    TCanvas* canvas = SurfaceCanvas();
+    TCanvas tools;
+    tools.Font()->Assign(canvas->Font());
+    tools.Pen()->Assign(canvas->Pen());
+    tools.Brush()->Assign(canvas->Brush());
+    PaintedSurface();
+    canvas->Font()->Assign(tools.Font());
+    canvas->Pen()->Assign(tools.Pen());
+    canvas->Brush()->Assign(tools.Brush());
+}
+
 TCanvas* TControl::SurfaceCanvas()
 {
     if (!FCanvas) {
-        FCanvas = new TCanvas(this);
-        FCanvas->SetHandle(&SurfaceDC());
+        FCanvas = new TControlCanvas(this, [this] {
+            KeepPicture();
+            return &SurfaceDC();
+        });
+        if (FSurface)
+            FCanvas->SetHandle(&SurfaceDC());
     }
     return FCanvas;
+}
+
+void TControl::PaintWith(gdi::DeviceContext& dc, void (TControl::*paint)(gdi::DeviceContext&))
+{
+    TCanvas* canvas = SurfaceCanvas();
+    gdi::DeviceContext* own = canvas->HandleAllocated() ? canvas->Handle() : nullptr;
+    canvas->SetHandle(&dc);
+    const auto giveBack = qScopeGuard([&] { canvas->SetHandle(own); });
+    (this->*paint)(dc);
 }
 
 const gdi::Bitmap& TControl::PaintedSurface()
@@ -494,27 +553,26 @@ const gdi::Bitmap& TControl::PaintedSurface()
         // Every paint starts from a fresh device context state, as the platform's does.
         dc.RestoreDC(FSurfaceLevel);
         FSurfaceLevel = dc.SaveDC();
-        PaintSurface(dc);
+        PaintWith(dc, &TControl::PaintSurface);
     }
     return FSurface->bitmap;
 }
 
-void TControl::PaintTo(gdi::DeviceContext& dc)
+void TControl::DrawPicture(gdi::DeviceContext& dc, int x, int y)
 {
-    TCanvas* canvas = SurfaceCanvas();
-    canvas->SetHandle(&dc);
-    try {
-        PaintOwn(dc);
-    } catch (...) {
-        canvas->SetHandle(&SurfaceDC());
-        throw;
-    }
-    canvas->SetHandle(&SurfaceDC());
+    // Shown beneath a windowless control, the picture is used outside this control's paint.
+    KeepPicture();
+    dc.DrawBitmap(x, y, PaintedSurface());
 }
 
-void TControl::PresentSurface(QPainter& painter)
+void TControl::PaintTo(gdi::DeviceContext& dc)
 {
-    painter.drawImage(ClientOffset(), ClientOffset(), PaintedSurface().Image());
+    PaintWith(dc, &TControl::PaintOwn);
+}
+
+void TControl::PresentSurface(QPainter& painter, const gdi::Bitmap& picture)
+{
+    painter.drawImage(ClientOffset(), ClientOffset(), picture.Image());
 }
 
 void TControl::paintEvent(QPaintEvent*)
@@ -523,7 +581,16 @@ void TControl::paintEvent(QPaintEvent*)
         return;
     Guard([this] {
         QPainter painter(this);
-        PresentSurface(painter);
+        if (FSurface) {
+            PresentSurface(painter, PaintedSurface());
+            return;
+        }
+        // The picture lives for this paint only, at the density of the window's screen.
+        gdi::Bitmap picture(ClientWidth(), ClientHeight(), gdi::PixelFormat::Device, devicePixelRatioF());
+        gdi::DeviceContext dc(&picture);
+        FSurfaceDirty = false;
+        PaintWith(dc, &TControl::PaintSurface);
+        PresentSurface(painter, picture);
     });
 }
 

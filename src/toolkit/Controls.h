@@ -5,9 +5,11 @@
 // TGraphicControl is windowless: it paints over its parent, which shows beneath it;
 // TCustomControl is a windowed control that paints itself on a canvas.
 //
-// Controls that paint keep a persistent surface (a bitmap of their client area). Paint
-// fills it when it is out of date and the paint event shows it, so drawing on the canvas
-// outside a paint cycle is shown as soon as the widget is updated.
+// A control that paints draws its picture afresh on a bitmap made for each paint event.
+// One whose picture is wanted outside its paint keeps it instead: a control that draws
+// outside the paint cycle (KeepPicture, or its canvas drawn on between paints), and one
+// that windowless controls over it show beneath them. Its paint event draws the picture again only
+// when it is out of date, so that drawing on it is shown as soon as the widget is updated.
 //
 // TControl is in Controls.cpp, its alignment and anchors in ControlAlign.cpp, dragging in
 // ControlDrag.cpp; TWinControl and its kin in WinControl.cpp, TGraphicControl in GraphicControl.cpp.
@@ -264,17 +266,24 @@ protected:
     virtual void MouseMove(TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
 
-    // Painting through the persistent surface. A control that paints answers true to
-    // UsesSurface and fills the surface in PaintSurface.
+    // A control that paints answers true to UsesSurface and draws its whole picture in
+    // PaintSurface, with its canvas drawing on dc.
     virtual bool UsesSurface() const { return false; }
     virtual void PaintSurface(gdi::DeviceContext& dc);
     // What PaintTo draws, with the control's canvas drawing on dc.
     virtual void PaintOwn(gdi::DeviceContext& dc) { PaintSurface(dc); }
-    // The surface, sized to the client area and drawn if it is out of date.
+    // From now on the control keeps its picture, and its canvas draws on it outside a paint:
+    // for a control that draws outside the paint cycle.
+    void KeepPicture();
+    // The kept picture, sized to the client area and drawn if it is out of date.
     const gdi::Bitmap& PaintedSurface();
     gdi::DeviceContext& SurfaceDC();
-    // A canvas drawing on the surface, made at first use.
+    // Draws the control's picture into dc with its top-left corner at (x, y); the control
+    // keeps its picture from then on.
+    void DrawPicture(gdi::DeviceContext& dc, int x, int y);
+    // The control's canvas, made at first use.
     TCanvas* SurfaceCanvas();
+    // The control has not been drawn since it last changed.
     bool SurfaceDirty() const { return FSurfaceDirty; }
     // Offset of the client area inside the widget (a window's one-pixel border).
     virtual int ClientOffset() const { return 0; }
@@ -294,8 +303,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
 
-    // The window-level part of painting: presents the surface (subclasses add a frame).
-    virtual void PresentSurface(QPainter& painter);
+    // The window-level part of painting: presents the picture (subclasses add a frame).
+    virtual void PresentSurface(QPainter& painter, const gdi::Bitmap& picture);
 
     // What the program asked for, kept apart from the widget: a control without a parent is
     // Visible while its widget cannot be shown. Windows start hidden: their constructors clear it.
@@ -305,6 +314,8 @@ private:
     friend class TWinControl;
     friend class TGraphicControl;
 
+    // Runs a paint with the canvas drawing on dc, then gives the canvas back its own.
+    void PaintWith(gdi::DeviceContext& dc, void (TControl::*paint)(gdi::DeviceContext&));
     void FontObjectChanged();
     void TakeParentFont();
     void SetShowHintValue(bool value);
@@ -418,7 +429,7 @@ protected:
     bool UsesSurface() const override { return true; }
     void PaintSurface(gdi::DeviceContext& dc) override;
     int ClientOffset() const override { return FBorderWidth; }
-    void PresentSurface(QPainter& painter) override;
+    void PresentSurface(QPainter& painter, const gdi::Bitmap& picture) override;
 
     void changeEvent(QEvent* event) override;
 

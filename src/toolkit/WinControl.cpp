@@ -221,7 +221,7 @@ void TWinControl::PaintSurface(gdi::DeviceContext& dc)
     dc.FillRect(ClientRect(), gdi::SolidBrush(Color()));
 }
 
-void TWinControl::PresentSurface(QPainter& painter)
+void TWinControl::PresentSurface(QPainter& painter, const gdi::Bitmap& picture)
 {
     if (FBorderWidth > 0) {
         const gdi::ColorRef frame = gdi::ColorRef(ColorToRGB(clWindowFrame));
@@ -229,7 +229,7 @@ void TWinControl::PresentSurface(QPainter& painter)
         painter.setBrush(gdi::QColorOf(frame));
         painter.drawRect(rect());
     }
-    TControl::PresentSurface(painter);
+    TControl::PresentSurface(painter, picture);
 }
 
 // ---------------------------------------------------------------- TWidgetHostControl
