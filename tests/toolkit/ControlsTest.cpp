@@ -18,6 +18,13 @@
 
 namespace {
 
+// What the test controls paint: a solid block in their top-left quarter only.
+void PaintQuarter(TCanvas* canvas, TRect client, TColor fill)
+{
+    canvas->Brush()->SetColor(fill);
+    canvas->FillRect(Rect(0, 0, client.Width() / 2, client.Height() / 2));
+}
+
 // A windowless control that paints a solid block in its top-left quarter only.
 class TBlock : public TGraphicControl {
     Q_OBJECT
@@ -27,11 +34,7 @@ public:
     TColor fill = clRed;
 
 protected:
-    void Paint() override
-    {
-        Canvas()->Brush()->SetColor(fill);
-        Canvas()->FillRect(Rect(0, 0, Width() / 2, Height() / 2));
-    }
+    void Paint() override { PaintQuarter(Canvas(), ClientRect(), fill); }
 };
 
 class TPanelish : public TCustomControl {
@@ -39,6 +42,14 @@ class TPanelish : public TCustomControl {
 
 public:
     using TCustomControl::TCustomControl;
+    TColor fill = clNone;
+
+protected:
+    void Paint() override
+    {
+        if (fill != clNone)
+            PaintQuarter(Canvas(), ClientRect(), fill);
+    }
 };
 
 QRgb PixelAt(QWidget* widget, int x, int y)
@@ -465,6 +476,23 @@ TEST(Controls, DrawingOnTheCanvasOutsidePaintingIsShownWhenUpdated)
     EXPECT_EQ(PixelAt(block, 30, 30), RgbOf(clLime));
     block->Invalidate();  // a full paint starts again from what lies beneath
     EXPECT_EQ(PixelAt(block, 30, 30), RgbOf(clBtnFace));
+}
+
+TEST(Controls, AWindowedControlDrawnOnBetweenPaintsShowsTheDrawingOverItsPicture)
+{
+    gdi::ScopedClassicColors classic;
+    TForm form(nullptr);
+    SetClientSize(form, 40, 40);
+    auto* panel = AddAt<TPanelish>(form, 0, 0, 40, 40);
+    panel->fill = clRed;
+    EXPECT_EQ(PixelAt(panel, 30, 30), RgbOf(clBtnFace));
+    panel->Canvas()->Brush()->SetColor(clLime);
+    panel->Canvas()->FillRect(Rect(25, 25, 35, 35));
+    panel->update();
+    EXPECT_EQ(PixelAt(panel, 30, 30), RgbOf(clLime));  // in the colour the drawing chose
+    EXPECT_EQ(PixelAt(panel, 5, 5), RgbOf(clRed));     // over what the panel showed
+    panel->Invalidate();
+    EXPECT_EQ(PixelAt(panel, 30, 30), RgbOf(clBtnFace));
 }
 
 }  // namespace
