@@ -12,7 +12,7 @@
 // when it is out of date, so that drawing on it is shown as soon as the widget is updated.
 //
 // TControl is in Controls.cpp, its alignment and anchors in ControlAlign.cpp, dragging in
-// ControlDrag.cpp; TWinControl and its kin in WinControl.cpp, TGraphicControl in GraphicControl.cpp.
+// ControlDrag.cpp, painting in ControlPaint.cpp; TWinControl and its kin in WinControl.cpp, TGraphicControl in GraphicControl.cpp.
 
 #include "toolkit/Component.h"
 #include "toolkit/Graphics.h"
@@ -357,7 +357,11 @@ private:
     bool FClicked = false;
     int FSurfaceLevel = 0;
 
-    struct Surface;
+    // The kept picture, and the device context that draws on it.
+    struct Surface {
+        gdi::Bitmap bitmap;
+        gdi::DeviceContext dc{&bitmap};
+    };
     std::unique_ptr<Surface> FSurface;
     bool FSurfaceDirty = true;
     TCanvas* FCanvas = nullptr;
