@@ -2,6 +2,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/Controls.h"
 #include "toolkit/Exceptions.h"
+#include "toolkit/HintWindow.h"
 #include "toolkit/StdCtrls.h"
 #include "support/ClassicColors.h"
 #include "support/Eventually.h"
@@ -155,6 +156,25 @@ TEST(Controls, AnchoredControlsKeepTheirDistancesWhenTheParentIsResized)
     blocks[1]->SetLeft(10);
     form.SetClientWidth(320);
     EXPECT_EQ(blocks[1]->Left(), 30);
+}
+
+TEST(Controls, AControlKeepsItsBoundsThroughEveryChangeOfParent)
+{
+    TForm form(nullptr);
+    auto* panel = new TPanelish(&form);
+    panel->SetBounds(10, 20, 100, 80);  // before it has a parent
+    auto* block = new TBlock(&form);
+    block->SetBounds(5, 6, 7, 8);
+    EXPECT_EQ(block->Width(), 7);
+    THintWindow bordered(nullptr);
+    bordered.HandleNeeded();  // its client area lies inside a one-pixel border
+    const std::vector<TWinControl*> parents = {&form, &bordered, panel, &bordered, nullptr};
+    for (std::size_t i = 0; i < parents.size(); ++i) {
+        block->SetParent(parents[i]);
+        EXPECT_EQ(block->BoundsRect(), Rect(5, 6, 12, 14)) << i;
+    }
+    panel->SetParent(&form);
+    EXPECT_EQ(panel->BoundsRect(), Rect(10, 20, 110, 100));
 }
 
 TEST(Controls, AWindowReadsItsBoundsFromTheWindowSystemAndLaysItselfOutAgainWhenItResizes)
