@@ -330,6 +330,8 @@ TglLabel::TglLabel(TComponent* owner)
     FTextStyles->OnChange = settingsChanged;
     FColors->OnChange = settingsChanged;
     FDrawCanvas = Canvas();
+    // Hovering and gradient changes draw the face at once, over the picture shown before.
+    KeepPicture();
     SetBounds(Left(), Top(), kNewLabelWidth, kNewLabelHeight);
 }
 

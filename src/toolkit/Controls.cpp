@@ -7,7 +7,6 @@
 #include <QContextMenuEvent>
 #include <QEnterEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <algorithm>
 
 // ---------------------------------------------------------------- helpers
@@ -100,15 +99,12 @@ TControl* FindControl(QWidget* widget)
 
 // ---------------------------------------------------------------- TControl
 
-struct TControl::Surface {
-    gdi::Bitmap bitmap;
-    gdi::DeviceContext dc{&bitmap};
-};
-
 TControl::TControl(TComponent* owner) : QWidget(nullptr), TComponent(this, owner), FFont(new TFont(this))
 {
     FFont->OnChange = TNotifyEvent::FromFunction([this](TObject*) { FontObjectChanged(); });
     setMouseTracking(true);
+    // A control starts with no extent; Qt would give a new widget a size of its own.
+    resize(0, 0);
 }
 
 TControl::~TControl()
@@ -128,6 +124,8 @@ void TControl::SetParent(TWinControl* parent)
         return;
     if (parent == this)
         throw EInvalidOperation(QStringLiteral("A control cannot have itself as its parent"));
+    // The control keeps its bounds: in the new parent's client area, or as a window.
+    const TRect bounds = BoundsRect();
     if (FParent)
         FParent->RemoveControl(this);
     FParent = parent;
@@ -141,7 +139,7 @@ void TControl::SetParent(TWinControl* parent)
         if (FParentShowHint)
             SetShowHintValue(FParent->FShowHint);
     }
-    ApplyGeometry();
+    PlaceWidget(bounds);
     QWidget::setVisible(FVisible && FParent);
     RememberAnchorPlace();
     RequestAlign();
@@ -160,17 +158,12 @@ TComponent* TControl::GetParentComponent() const
 
 void TControl::SetBounds(int left, int top, int width, int height)
 {
-    width = std::max(0, width);
-    height = std::max(0, height);
-    if (left == FLeft && top == FTop && width == FWidth && height == FHeight)
+    const TRect bounds = Rect(left, top, left + std::max(0, width), top + std::max(0, height));
+    const TRect old = BoundsRect();
+    if (bounds == old)
         return;
-    const bool resized = width != FWidth || height != FHeight;
-    FLeft = left;
-    FTop = top;
-    FWidth = width;
-    FHeight = height;
-    ApplyGeometry();
-    if (resized)
+    PlaceWidget(bounds);
+    if (bounds.Width() != old.Width() || bounds.Height() != old.Height())
         FSurfaceDirty = true;
     if (!FAnchoring)
         RememberAnchorPlace();
@@ -200,29 +193,25 @@ void TControl::DblClick()
         OnDblClick(this);
 }
 
-void TControl::ApplyGeometry()
+TRect TControl::BoundsRect() const
 {
-    FSyncingGeometry = true;
-    if (isWindow()) {
-        const QRect frame = frameGeometry();
-        const QRect client = geometry();
-        resize(std::max(0, FWidth - (frame.width() - client.width())),
-               std::max(0, FHeight - (frame.height() - client.height())));
-        move(FLeft, FTop);
-    } else {
-        const int offset = FParent ? FParent->ClientOffset() : 0;
-        setGeometry(FLeft + offset, FTop + offset, FWidth, FHeight);
-    }
-    FSyncingGeometry = false;
+    if (isWindow())
+        return TRect::FromQRect(frameGeometry());
+    const int offset = FParent ? FParent->ClientOffset() : 0;
+    return TRect::FromQRect(geometry()).Translated(-offset, -offset);
 }
 
-void TControl::SyncWindowGeometry()
+void TControl::PlaceWidget(const TRect& bounds)
 {
-    const QRect frame = frameGeometry();
-    FLeft = frame.left();
-    FTop = frame.top();
-    FWidth = frame.width();
-    FHeight = frame.height();
+    if (isWindow()) {
+        // The frame takes its part of the bounds; the client gets the rest.
+        const QSize frame = frameGeometry().size() - geometry().size();
+        resize(std::max(0, bounds.Width() - frame.width()), std::max(0, bounds.Height() - frame.height()));
+        move(bounds.left, bounds.top);
+    } else {
+        const int offset = FParent ? FParent->ClientOffset() : 0;
+        setGeometry(bounds.ToQRect().translated(offset, offset));
+    }
 }
 
 TPoint TControl::ClientToScreen(TPoint point) const
@@ -408,24 +397,6 @@ void TControl::Click()
         FOnClick(this);
 }
 
-void TControl::Invalidate()
-{
-    FSurfaceDirty = true;
-    update();
-}
-
-void TControl::Repaint()
-{
-    Invalidate();
-    repaint();
-}
-
-void TControl::Update()
-{
-    if (FSurfaceDirty)
-        repaint();
-}
-
 void TControl::MouseEnter(TControl* control)
 {
     if (control == this && OnMouseEnter)
@@ -458,78 +429,6 @@ void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
 {
     if (OnMouseUp)
         OnMouseUp(this, button, shift, x, y);
-}
-
-void TControl::PaintSurface(gdi::DeviceContext&) {}
-
-gdi::DeviceContext& TControl::SurfaceDC()
-{
-    if (!FSurface) {
-        FSurface = std::make_unique<Surface>();
-        FSurfaceLevel = FSurface->dc.SaveDC();
-    }
-    const int w = std::max(0, ClientWidth());
-    const int h = std::max(0, ClientHeight());
-    if (FSurface->bitmap.Width() != w || FSurface->bitmap.Height() != h)
-        FSurface->bitmap.SetSize(w, h);
-    // The picture is kept at the density of the screen the window is on, so that it shows as
-    // sharp as Qt's own widgets; a window moved to another screen paints afresh.
-    const qreal ratio = devicePixelRatioF();
-    if (FSurface->bitmap.DevicePixelRatio() != ratio) {
-        FSurface->bitmap.SetDevicePixelRatio(ratio);
-        FSurfaceDirty = true;
-    }
-    return FSurface->dc;
-}
-
-TCanvas* TControl::SurfaceCanvas()
-{
-    if (!FCanvas) {
-        FCanvas = new TCanvas(this);
-        FCanvas->SetHandle(&SurfaceDC());
-    }
-    return FCanvas;
-}
-
-const gdi::Bitmap& TControl::PaintedSurface()
-{
-    gdi::DeviceContext& dc = SurfaceDC();
-    if (FSurfaceDirty) {
-        FSurfaceDirty = false;
-        // Every paint starts from a fresh device context state, as the platform's does.
-        dc.RestoreDC(FSurfaceLevel);
-        FSurfaceLevel = dc.SaveDC();
-        PaintSurface(dc);
-    }
-    return FSurface->bitmap;
-}
-
-void TControl::PaintTo(gdi::DeviceContext& dc)
-{
-    TCanvas* canvas = SurfaceCanvas();
-    canvas->SetHandle(&dc);
-    try {
-        PaintOwn(dc);
-    } catch (...) {
-        canvas->SetHandle(&SurfaceDC());
-        throw;
-    }
-    canvas->SetHandle(&SurfaceDC());
-}
-
-void TControl::PresentSurface(QPainter& painter)
-{
-    painter.drawImage(ClientOffset(), ClientOffset(), PaintedSurface().Image());
-}
-
-void TControl::paintEvent(QPaintEvent*)
-{
-    if (!UsesSurface())
-        return;
-    Guard([this] {
-        QPainter painter(this);
-        PresentSurface(painter);
-    });
 }
 
 void TControl::mousePressEvent(QMouseEvent* event)
@@ -609,23 +508,17 @@ void TControl::leaveEvent(QEvent*)
     Guard([this] { MouseLeave(this); });
 }
 
-void TControl::resizeEvent(QResizeEvent*)
+void TControl::resizeEvent(QResizeEvent* event)
 {
     Guard([&] {
         // Rendering a hidden widget repeats its last resize; only a new size needs a paint.
         if (!FSurface || FSurface->bitmap.Width() != ClientWidth() || FSurface->bitmap.Height() != ClientHeight())
             FSurfaceDirty = true;
-        if (isWindow() && !FSyncingGeometry) {
-            SyncWindowGeometry();
+        // A size the window system gives (the user dragging the frame) reaches the layout
+        // here; the program's own sizes reach it through SetBounds.
+        if (isWindow() && event->spontaneous())
             BoundsChanged();
-        }
     });
-}
-
-void TControl::moveEvent(QMoveEvent*)
-{
-    if (isWindow() && !FSyncingGeometry)
-        SyncWindowGeometry();
 }
 
 bool TControl::event(QEvent* event)

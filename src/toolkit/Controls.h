@@ -5,12 +5,14 @@
 // TGraphicControl is windowless: it paints over its parent, which shows beneath it;
 // TCustomControl is a windowed control that paints itself on a canvas.
 //
-// Controls that paint keep a persistent surface (a bitmap of their client area). Paint
-// fills it when it is out of date and the paint event shows it, so drawing on the canvas
-// outside a paint cycle is shown as soon as the widget is updated.
+// A control that paints draws its picture afresh on a bitmap made for each paint event.
+// One whose picture is wanted outside its paint keeps it instead: a control that draws
+// outside the paint cycle (KeepPicture, or its canvas drawn on between paints), and one
+// that windowless controls over it show beneath them. Its paint event draws the picture again only
+// when it is out of date, so that drawing on it is shown as soon as the widget is updated.
 //
 // TControl is in Controls.cpp, its alignment and anchors in ControlAlign.cpp, dragging in
-// ControlDrag.cpp; TWinControl and its kin in WinControl.cpp, TGraphicControl in GraphicControl.cpp.
+// ControlDrag.cpp, painting in ControlPaint.cpp; TWinControl and its kin in WinControl.cpp, TGraphicControl in GraphicControl.cpp.
 
 #include "toolkit/Component.h"
 #include "toolkit/Graphics.h"
@@ -113,19 +115,21 @@ public:
     TWinControl* Parent() const { return FParent; }
     void SetParent(TWinControl* parent);
 
-    int Left() const { return FLeft; }
-    int Top() const { return FTop; }
-    int Width() const { return FWidth; }
-    int Height() const { return FHeight; }
-    void SetLeft(int value) { SetBounds(value, FTop, FWidth, FHeight); }
-    void SetTop(int value) { SetBounds(FLeft, value, FWidth, FHeight); }
-    void SetWidth(int value) { SetBounds(FLeft, FTop, value, FHeight); }
-    void SetHeight(int value) { SetBounds(FLeft, FTop, FWidth, value); }
+    // The widget holds the bounds: a window's are its frame's on the screen (what was set,
+    // until the window has a frame), a child's are in its parent's client area.
+    TRect BoundsRect() const;
+    int Left() const { return BoundsRect().left; }
+    int Top() const { return BoundsRect().top; }
+    int Width() const { return BoundsRect().Width(); }
+    int Height() const { return BoundsRect().Height(); }
+    void SetLeft(int value) { SetBounds(value, Top(), Width(), Height()); }
+    void SetTop(int value) { SetBounds(Left(), value, Width(), Height()); }
+    void SetWidth(int value) { SetBounds(Left(), Top(), value, Height()); }
+    void SetHeight(int value) { SetBounds(Left(), Top(), Width(), value); }
     virtual void SetBounds(int left, int top, int width, int height);
-    TRect BoundsRect() const { return Rect(FLeft, FTop, FLeft + FWidth, FTop + FHeight); }
 
-    virtual int ClientWidth() const { return FWidth; }
-    virtual int ClientHeight() const { return FHeight; }
+    virtual int ClientWidth() const { return Width(); }
+    virtual int ClientHeight() const { return Height(); }
     TRect ClientRect() const { return Rect(0, 0, ClientWidth(), ClientHeight()); }
     // Client coordinates to and from the screen's.
     TPoint ClientToScreen(TPoint point) const;
@@ -262,23 +266,30 @@ protected:
     virtual void MouseMove(TShiftState shift, int x, int y);
     virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
 
-    // Painting through the persistent surface. A control that paints answers true to
-    // UsesSurface and fills the surface in PaintSurface.
+    // A control that paints answers true to UsesSurface and draws its whole picture in
+    // PaintSurface, with its canvas drawing on dc.
     virtual bool UsesSurface() const { return false; }
     virtual void PaintSurface(gdi::DeviceContext& dc);
     // What PaintTo draws, with the control's canvas drawing on dc.
     virtual void PaintOwn(gdi::DeviceContext& dc) { PaintSurface(dc); }
-    // The surface, sized to the client area and drawn if it is out of date.
+    // From now on the control keeps its picture, and its canvas draws on it outside a paint:
+    // for a control that draws outside the paint cycle.
+    void KeepPicture();
+    // The kept picture, sized to the client area and drawn if it is out of date.
     const gdi::Bitmap& PaintedSurface();
     gdi::DeviceContext& SurfaceDC();
-    // A canvas drawing on the surface, made at first use.
+    // Draws the control's picture into dc with its top-left corner at (x, y); the control
+    // keeps its picture from then on.
+    void DrawPicture(gdi::DeviceContext& dc, int x, int y);
+    // The control's canvas, made at first use.
     TCanvas* SurfaceCanvas();
+    // The control has not been drawn since it last changed.
     bool SurfaceDirty() const { return FSurfaceDirty; }
     // Offset of the client area inside the widget (a window's one-pixel border).
     virtual int ClientOffset() const { return 0; }
 
-    // Bounds in the parent's client area to widget geometry.
-    void ApplyGeometry();
+    // Gives the widget these bounds (in the parent's client area, or a window's frame).
+    void PlaceWidget(const TRect& bounds);
     void RequestAlign();
 
     void paintEvent(QPaintEvent* event) override;
@@ -290,27 +301,24 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
     bool event(QEvent* event) override;
 
-    // The window-level part of painting: presents the surface (subclasses add a frame).
-    virtual void PresentSurface(QPainter& painter);
+    // The window-level part of painting: presents the picture (subclasses add a frame).
+    virtual void PresentSurface(QPainter& painter, const gdi::Bitmap& picture);
 
-    int FLeft = 0;
-    int FTop = 0;
-    int FWidth = 0;
-    int FHeight = 0;
-    // Windows start hidden: their constructors clear it.
+    // What the program asked for, kept apart from the widget: a control without a parent is
+    // Visible while its widget cannot be shown. Windows start hidden: their constructors clear it.
     bool FVisible = true;
 
 private:
     friend class TWinControl;
     friend class TGraphicControl;
 
+    // Runs a paint with the canvas drawing on dc, then gives the canvas back its own.
+    void PaintWith(gdi::DeviceContext& dc, void (TControl::*paint)(gdi::DeviceContext&));
     void FontObjectChanged();
     void TakeParentFont();
     void SetShowHintValue(bool value);
-    void SyncWindowGeometry();
     // The anchoring starts afresh from the control's place in its parent as it is now.
     void RememberAnchorPlace();
     // The place the anchors give in a parent of that client size.
@@ -347,10 +355,13 @@ private:
     TCursor FCursor = crDefault;
     TNotifyEvent FOnClick;
     bool FClicked = false;
-    bool FSyncingGeometry = false;
     int FSurfaceLevel = 0;
 
-    struct Surface;
+    // The kept picture, and the device context that draws on it.
+    struct Surface {
+        gdi::Bitmap bitmap;
+        gdi::DeviceContext dc{&bitmap};
+    };
     std::unique_ptr<Surface> FSurface;
     bool FSurfaceDirty = true;
     TCanvas* FCanvas = nullptr;
@@ -382,8 +393,8 @@ public:
     int ControlCount() const { return int(FControls.size()); }
     TControl* Controls(int index) const { return FControls.at(std::size_t(index)); }
 
-    int ClientWidth() const override { return FWidth - 2 * ClientOffset(); }
-    int ClientHeight() const override { return FHeight - 2 * ClientOffset(); }
+    int ClientWidth() const override { return Width() - 2 * ClientOffset(); }
+    int ClientHeight() const override { return Height() - 2 * ClientOffset(); }
 
     // Position in the parent's tab order (-1 without a parent).
     int TabOrder() const;
@@ -422,7 +433,7 @@ protected:
     bool UsesSurface() const override { return true; }
     void PaintSurface(gdi::DeviceContext& dc) override;
     int ClientOffset() const override { return FBorderWidth; }
-    void PresentSurface(QPainter& painter) override;
+    void PresentSurface(QPainter& painter, const gdi::Bitmap& picture) override;
 
     void changeEvent(QEvent* event) override;
 

@@ -158,6 +158,8 @@ void TForm::ApplyWindowFlags()
         break;
     }
     const bool shown = QWidget::isVisible();
+    // New flags make Qt a new window; it keeps the form's place and size.
+    const TRect bounds = BoundsRect();
     setWindowFlags(flags);
     if (FBorderStyle == bsSizeable || FBorderStyle == bsSizeToolWin) {
         setMinimumSize(0, 0);
@@ -165,7 +167,7 @@ void TForm::ApplyWindowFlags()
     } else {
         setFixedSize(QWidget::size());
     }
-    ApplyGeometry();
+    PlaceWidget(bounds);
     if (shown)
         QWidget::show();
 }

@@ -37,7 +37,7 @@ void TGraphicControl::PaintSurface(gdi::DeviceContext& dc)
 {
     // What lies beneath: the parent's picture, then the windowless siblings under this one.
     if (TWinControl* parent = Parent()) {
-        dc.DrawBitmap(-Left(), -Top(), parent->PaintedSurface());
+        parent->DrawPicture(dc, -Left(), -Top());
         for (int i = 0; i < parent->ControlCount(); ++i) {
             TControl* sibling = parent->Controls(i);
             if (sibling == this)
@@ -45,7 +45,7 @@ void TGraphicControl::PaintSurface(gdi::DeviceContext& dc)
             if (!dynamic_cast<TGraphicControl*>(sibling) || !sibling->Visible()
                 || gdi::Intersect(sibling->BoundsRect(), BoundsRect()).IsEmpty())
                 continue;
-            dc.DrawBitmap(sibling->Left() - Left(), sibling->Top() - Top(), sibling->PaintedSurface());
+            sibling->DrawPicture(dc, sibling->Left() - Left(), sibling->Top() - Top());
         }
     }
     Canvas()->Refresh();

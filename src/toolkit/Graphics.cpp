@@ -235,9 +235,16 @@ void TCanvas::SetHandle(gdi::DeviceContext* handle)
     FState = 0;
 }
 
-bool TCanvas::RequiredState(int needed)
+gdi::DeviceContext* TCanvas::Handle()
 {
     if (!FHandle)
+        CreateHandle();
+    return FHandle;
+}
+
+bool TCanvas::RequiredState(int needed)
+{
+    if (!Handle())
         return false;
     const int missing = needed & ~FState;
     if (missing & FontValid) {
@@ -295,7 +302,7 @@ QSize TCanvas::TextExtent(const QString& text)
 
 void TCanvas::Draw(int x, int y, const TGraphic* graphic)
 {
-    if (graphic && !graphic->Empty() && FHandle)
+    if (graphic && !graphic->Empty() && Handle())
         graphic->Draw(this, Rect(x, y, x + graphic->Width(), y + graphic->Height()));
 }
 

@@ -159,8 +159,9 @@ public:
     explicit TCanvas(QObject* parent = nullptr);
     ~TCanvas() override;
 
-    // The device context drawn on; the canvas does not own it.
-    gdi::DeviceContext* Handle() const { return FHandle; }
+    // The device context drawn on; the canvas does not own it. A canvas without one asks
+    // for it (CreateHandle) when it is first needed.
+    gdi::DeviceContext* Handle();
     void SetHandle(gdi::DeviceContext* handle);
     bool HandleAllocated() const { return FHandle != nullptr; }
     // Selects font, pen and brush afresh at the next drawing call (the device context's
@@ -184,6 +185,10 @@ public:
 
     // A graphic at its natural size with its top-left corner at (x, y).
     void Draw(int x, int y, const TGraphic* graphic);
+
+protected:
+    // Gives the canvas a device context (SetHandle) when it has none; the base has none to give.
+    virtual void CreateHandle() {}
 
 private:
     enum StateFlag { FontValid = 0x1, PenValid = 0x2, BrushValid = 0x4 };

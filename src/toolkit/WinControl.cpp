@@ -176,9 +176,10 @@ void TWinControl::CreateWnd()
         flags |= Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus;
         if (params.ExStyle & WS_EX_TOPMOST)
             flags |= Qt::WindowStaysOnTopHint;
+        const TRect bounds = BoundsRect();
         setWindowFlags(flags);
         setAttribute(Qt::WA_ShowWithoutActivating);
-        ApplyGeometry();
+        PlaceWidget(bounds);
     }
     FSurfaceDirty = true;
 }
@@ -220,7 +221,7 @@ void TWinControl::PaintSurface(gdi::DeviceContext& dc)
     dc.FillRect(ClientRect(), gdi::SolidBrush(Color()));
 }
 
-void TWinControl::PresentSurface(QPainter& painter)
+void TWinControl::PresentSurface(QPainter& painter, const gdi::Bitmap& picture)
 {
     if (FBorderWidth > 0) {
         const gdi::ColorRef frame = gdi::ColorRef(ColorToRGB(clWindowFrame));
@@ -228,7 +229,7 @@ void TWinControl::PresentSurface(QPainter& painter)
         painter.setBrush(gdi::QColorOf(frame));
         painter.drawRect(rect());
     }
-    TControl::PresentSurface(painter);
+    TControl::PresentSurface(painter, picture);
 }
 
 // ---------------------------------------------------------------- TWidgetHostControl

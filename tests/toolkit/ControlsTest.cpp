@@ -2,8 +2,10 @@
 #include "toolkit/Application.h"
 #include "toolkit/Controls.h"
 #include "toolkit/Exceptions.h"
+#include "toolkit/HintWindow.h"
 #include "toolkit/StdCtrls.h"
 #include "support/ClassicColors.h"
+#include "support/Eventually.h"
 
 #include <QEnterEvent>
 #include <QPointer>
@@ -17,6 +19,13 @@
 
 namespace {
 
+// What the test controls paint: a solid block in their top-left quarter only.
+void PaintQuarter(TCanvas* canvas, TRect client, TColor fill)
+{
+    canvas->Brush()->SetColor(fill);
+    canvas->FillRect(Rect(0, 0, client.Width() / 2, client.Height() / 2));
+}
+
 // A windowless control that paints a solid block in its top-left quarter only.
 class TBlock : public TGraphicControl {
     Q_OBJECT
@@ -26,11 +35,7 @@ public:
     TColor fill = clRed;
 
 protected:
-    void Paint() override
-    {
-        Canvas()->Brush()->SetColor(fill);
-        Canvas()->FillRect(Rect(0, 0, Width() / 2, Height() / 2));
-    }
+    void Paint() override { PaintQuarter(Canvas(), ClientRect(), fill); }
 };
 
 class TPanelish : public TCustomControl {
@@ -38,6 +43,14 @@ class TPanelish : public TCustomControl {
 
 public:
     using TCustomControl::TCustomControl;
+    TColor fill = clNone;
+
+protected:
+    void Paint() override
+    {
+        if (fill != clNone)
+            PaintQuarter(Canvas(), ClientRect(), fill);
+    }
 };
 
 QRgb PixelAt(QWidget* widget, int x, int y)
@@ -143,6 +156,46 @@ TEST(Controls, AnchoredControlsKeepTheirDistancesWhenTheParentIsResized)
     blocks[1]->SetLeft(10);
     form.SetClientWidth(320);
     EXPECT_EQ(blocks[1]->Left(), 30);
+}
+
+TEST(Controls, AControlKeepsItsBoundsThroughEveryChangeOfParent)
+{
+    TForm form(nullptr);
+    auto* panel = new TPanelish(&form);
+    panel->SetBounds(10, 20, 100, 80);  // before it has a parent
+    auto* block = new TBlock(&form);
+    block->SetBounds(5, 6, 7, 8);
+    EXPECT_EQ(block->Width(), 7);
+    THintWindow bordered(nullptr);
+    bordered.HandleNeeded();  // its client area lies inside a one-pixel border
+    const std::vector<TWinControl*> parents = {&form, &bordered, panel, &bordered, nullptr};
+    for (std::size_t i = 0; i < parents.size(); ++i) {
+        block->SetParent(parents[i]);
+        EXPECT_EQ(block->BoundsRect(), Rect(5, 6, 12, 14)) << i;
+    }
+    panel->SetParent(&form);
+    EXPECT_EQ(panel->BoundsRect(), Rect(10, 20, 110, 100));
+}
+
+TEST(Controls, AWindowReadsItsBoundsFromTheWindowSystemAndLaysItselfOutAgainWhenItResizes)
+{
+    TForm form(nullptr);
+    form.SetBounds(40, 30, 300, 200);
+    EXPECT_EQ(form.BoundsRect(), Rect(40, 30, 340, 230));  // no frame yet: what was set
+    Add<TBlock>(form)->SetAlign(alClient);
+    auto* corner = AddAt<TBlock>(form, 10, 10, 20, 20);
+    corner->SetAnchors(akRight | akBottom);
+    form.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const QSize frame = form.frameGeometry().size() - form.size();
+
+    // As the user dragging the frame does: the window system gives the size.
+    form.windowHandle()->resize(form.ClientWidth() + 60, form.ClientHeight() + 40);
+    ASSERT_EVENTUALLY_EQ(form.ClientWidth(), 360);
+    EXPECT_EQ(form.Width(), 360 + frame.width());
+    EXPECT_EQ(form.BoundsRect(), TRect::FromQRect(form.frameGeometry()));
+    EXPECT_EQ(form.Controls(0)->BoundsRect(), Rect(0, 0, 360, form.ClientHeight()));
+    EXPECT_EQ(corner->BoundsRect(), Rect(70, 50, 90, 70));
 }
 
 TEST(Controls, ADoubleClickFiresOnDblClickBeforeTheSecondPress)
@@ -443,6 +496,23 @@ TEST(Controls, DrawingOnTheCanvasOutsidePaintingIsShownWhenUpdated)
     EXPECT_EQ(PixelAt(block, 30, 30), RgbOf(clLime));
     block->Invalidate();  // a full paint starts again from what lies beneath
     EXPECT_EQ(PixelAt(block, 30, 30), RgbOf(clBtnFace));
+}
+
+TEST(Controls, AWindowedControlDrawnOnBetweenPaintsShowsTheDrawingOverItsPicture)
+{
+    gdi::ScopedClassicColors classic;
+    TForm form(nullptr);
+    SetClientSize(form, 40, 40);
+    auto* panel = AddAt<TPanelish>(form, 0, 0, 40, 40);
+    panel->fill = clRed;
+    EXPECT_EQ(PixelAt(panel, 30, 30), RgbOf(clBtnFace));
+    panel->Canvas()->Brush()->SetColor(clLime);
+    panel->Canvas()->FillRect(Rect(25, 25, 35, 35));
+    panel->update();
+    EXPECT_EQ(PixelAt(panel, 30, 30), RgbOf(clLime));  // in the colour the drawing chose
+    EXPECT_EQ(PixelAt(panel, 5, 5), RgbOf(clRed));     // over what the panel showed
+    panel->Invalidate();
+    EXPECT_EQ(PixelAt(panel, 30, 30), RgbOf(clBtnFace));
 }
 
 }  // namespace
