@@ -17,6 +17,7 @@
 # medians and the ratios with their goals.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/support/median.sh
 
 build=${1:-build-bench}
 warm_replays=${2:-100000}
@@ -69,7 +70,6 @@ run_ms() {
     echo $(((end - start) / 1000000))
 }
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # Same answer first: the groups jdupes finds are the groups dupsweep-cli would thin out.
 for tree in warm cold; do

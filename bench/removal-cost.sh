@@ -11,6 +11,7 @@
 # copies, 7 rounds. Prints every run, the medians and the ratios.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/support/median.sh
 
 base=${1:?usage: bench/removal-cost.sh BASE_CLI [BUILD_DIR] [COPIES] [ROUNDS]}
 build=${2:-build-bench}
@@ -55,7 +56,6 @@ for path in paths:
 print(round((time.perf_counter() - start) * 1000))' <"$1"
 }
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 fresh_tree
 deleted=$("$cli" dedupe --dry-run "$tree" 2>/dev/null | grep -c "^/" || true)

@@ -10,6 +10,7 @@
 # Prints every run, the medians and the ratios (this build / base).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source bench/support/median.sh
 
 base=${1:?usage: bench/window-memory.sh BASE_PROGRAM [BUILD_DIR] [ROUNDS]}
 build=${2:-build}
@@ -54,7 +55,6 @@ measure() {
     wait "$app" 2>/dev/null || true
 }
 
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 results=$(mktemp)
 for ((round = 1; round <= rounds; ++round)); do

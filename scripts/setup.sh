@@ -31,6 +31,8 @@ test_packages=(
     lintian desktop-file-utils appstream groff-base xdotool xclip
     # a window manager, to look at the windows on a virtual screen as a user sees them
     openbox
+    # where a window lies on the screen, for the memory benchmark of the windows
+    x11-utils
 )
 
 case "${1:-}" in
