@@ -6,6 +6,7 @@
 
 #include <QEvent>
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QWidget>
 #include <algorithm>
 #include <vector>
@@ -553,10 +554,8 @@ void TglLabel::TakeGraphic(Source source)
         source.graphic = source.own.get();
     } else if (source.image) {
         // The accessor may put a new bitmap into the picture, which then says so.
-        FTakingGraphic = true;
-        TBitmap* bitmap = source.image->Picture()->Bitmap();
-        FTakingGraphic = false;
-        source.graphic = bitmap;
+        const QScopedValueRollback taking(FTakingGraphic, true);
+        source.graphic = source.image->Picture()->Bitmap();
     } else {
         source.graphic = nullptr;
     }

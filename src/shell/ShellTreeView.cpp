@@ -1,6 +1,7 @@
 #include "shell/ShellTreeView.h"
 
 #include <QMenu>
+#include <QScopedValueRollback>
 
 #include <array>
 #include <vector>
@@ -275,17 +276,11 @@ void TCustomShellTreeView::RootSettingChanged()
 {
     if (FSyncing)
         return;
-    FSyncing = true;
-    try {
-        BuildRoot();
-        for (TCustomShellPartner* partner : Partners())
-            if (partner)
-                partner->SetRoot(FRoot);
-    } catch (...) {
-        FSyncing = false;
-        throw;
-    }
-    FSyncing = false;
+    const QScopedValueRollback syncing(FSyncing, true);
+    BuildRoot();
+    for (TCustomShellPartner* partner : Partners())
+        if (partner)
+            partner->SetRoot(FRoot);
 }
 
 void TCustomShellTreeView::BuildRoot()
@@ -299,26 +294,20 @@ void TCustomShellTreeView::BuildRoot()
         error = e.Message(); // shown once the tree stands again on the old root
     }
     if (FRootObject) {
-        FBuildingRoot = true;
-        try {
-            if (Items()->Count() > 0)
-                DropAllNodes();
-            TTreeNode* node = Items()->Add(nullptr, QString());
-            auto* folder = new TShellFolder(nullptr, FRootObject->FolderIntf(), FRootObject->AbsIdList());
-            node->SetData(folder);
-            node->SetText(PathToText(ItemDisplayName(DesktopFolder().get(), folder->AbsIdList(), kNameNormal)));
-            if (FUseShellImages && !Images()) {
-                node->SetImageIndex(SystemIconIndex(folder->AbsIdList(), false, false));
-                node->SetSelectedIndex(SystemIconIndex(folder->AbsIdList(), false, true));
-            }
-            node->SetHasChildren(folder->HasFolderChildren());
-            node->Expand(false);
-            node->SetSelected(true);
-        } catch (...) {
-            FBuildingRoot = false;
-            throw;
+        const QScopedValueRollback building(FBuildingRoot, true);
+        if (Items()->Count() > 0)
+            DropAllNodes();
+        TTreeNode* node = Items()->Add(nullptr, QString());
+        auto* folder = new TShellFolder(nullptr, FRootObject->FolderIntf(), FRootObject->AbsIdList());
+        node->SetData(folder);
+        node->SetText(PathToText(ItemDisplayName(DesktopFolder().get(), folder->AbsIdList(), kNameNormal)));
+        if (FUseShellImages && !Images()) {
+            node->SetImageIndex(SystemIconIndex(folder->AbsIdList(), false, false));
+            node->SetSelectedIndex(SystemIconIndex(folder->AbsIdList(), false, true));
         }
-        FBuildingRoot = false;
+        node->SetHasChildren(folder->HasFolderChildren());
+        node->Expand(false);
+        node->SetSelected(true);
     }
     if (error)
         throw Exception(*error);
@@ -438,26 +427,20 @@ void TCustomShellTreeView::SelectIdList(PCItemIdList absIdList)
         return;
     if (const TShellFolder* selected = SelectedItem(); selected && SameIdList(selected->AbsIdList(), absIdList))
         return;
-    FSyncing = true;
-    try {
-        const TUpdating updating(Items());
-        const std::unique_ptr<TIdListList, void (*)(TIdListList*)> ancestors(AncestorIdLists(absIdList),
-                                                                           &FreeIdListList);
-        TTreeNode* current = Items()->GetFirstNode();
-        for (PItemIdList ancestor : *ancestors)
-            if (TTreeNode* found = FindFolderNode(ancestor, current)) {
-                found->Expand(false);
-                current = found;
-            }
-        TTreeNode* found = FindFolderNode(absIdList, current);
-        SetSelected(found);
-        if (found)
-            TellPartners(FolderOf(found)->AbsIdList());
-    } catch (...) {
-        FSyncing = false;
-        throw;
-    }
-    FSyncing = false;
+    const QScopedValueRollback syncing(FSyncing, true);
+    const TUpdating updating(Items());
+    const std::unique_ptr<TIdListList, void (*)(TIdListList*)> ancestors(AncestorIdLists(absIdList),
+                                                                       &FreeIdListList);
+    TTreeNode* current = Items()->GetFirstNode();
+    for (PItemIdList ancestor : *ancestors)
+        if (TTreeNode* found = FindFolderNode(ancestor, current)) {
+            found->Expand(false);
+            current = found;
+        }
+    TTreeNode* found = FindFolderNode(absIdList, current);
+    SetSelected(found);
+    if (found)
+        TellPartners(FolderOf(found)->AbsIdList());
 }
 
 void TCustomShellTreeView::ReloadNode(TTreeNode* node)
@@ -514,23 +497,11 @@ bool TCustomShellTreeView::CanChange(TTreeNode* node)
         SetAutoRefresh(false); // ends the watcher of the folder being left
         if (const TShellFolder* item = FolderOf(node)) {
             const TShellFolder* folder = item->IsFolderItem() ? item : item->ParentFolder();
-            FSyncing = true; // a partner's answer must not move the tree again
-            try {
-                TellPartners(folder->AbsIdList());
-            } catch (...) {
-                FSyncing = false;
-                throw;
-            }
-            FSyncing = false;
+            const QScopedValueRollback syncing(FSyncing, true); // a partner's answer must not move the tree again
+            TellPartners(folder->AbsIdList());
         }
-        FPendingNode = node;
-        try {
-            SetAutoRefresh(refresh);
-        } catch (...) {
-            FPendingNode = nullptr;
-            throw;
-        }
-        FPendingNode = nullptr;
+        const QScopedValueRollback pending(FPendingNode, node);
+        SetAutoRefresh(refresh);
     }
     return result;
 }
@@ -583,14 +554,8 @@ void TCustomShellTreeView::SetImageList(HIMAGELIST list)
         return;
     }
     // Whoever asks, the tree shows its own list, else the system's, else none.
-    FSettingImages = true;
-    try {
-        SetImageList(ChosenImageList());
-    } catch (...) {
-        FSettingImages = false;
-        throw;
-    }
-    FSettingImages = false;
+    const QScopedValueRollback setting(FSettingImages, true);
+    SetImageList(ChosenImageList());
 }
 
 void TCustomShellTreeView::GetImageIndex(TTreeNode* node)

@@ -3,6 +3,7 @@
 #include "platform/gdi/Draw3D.h"
 
 #include <QImage>
+#include <QScopedValueRollback>
 #include <array>
 #include <map>
 #include <mutex>
@@ -147,9 +148,10 @@ void TBitBtn::SetKind(TBitBtnKind value)
         const bool keepCaption = ComponentState().testFlag(csLoading) && !Caption().isEmpty();
         if (!keepCaption)
             SetCaption(QString::fromLatin1(stock.caption));
-        FSettingStockGlyph = true;
-        FGlyph->SetHandle(StockGlyph(value));
-        FSettingStockGlyph = false;
+        {
+            const QScopedValueRollback setting(FSettingStockGlyph, true);
+            FGlyph->SetHandle(StockGlyph(value));
+        }
         FGlyphModified = false;
         FNumGlyphs = 1;
     }

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QProxyStyle>
+#include <QScopedValueRollback>
 #include <QStyleOption>
 #include <QTreeView>
 
@@ -282,9 +283,8 @@ TListView::TListView(TComponent* owner)
     QObject::connect(FView->header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
         if (FSyncingWidths || section >= FColumns->Count())
             return;
-        FSyncingWidths = true;
+        const QScopedValueRollback syncing(FSyncingWidths, true);
         Guard([&] { FColumns->Items(section)->SetWidth(size); });
-        FSyncingWidths = false;
     });
     ApplyEditing();
     SetColumnClick(true);
@@ -302,10 +302,11 @@ void TListView::ColumnsChanged()
 {
     FModel->beginResetModel();
     FModel->endResetModel();
-    FSyncingWidths = true;
-    for (int i = 0; i < FColumns->Count(); ++i)
-        FView->header()->resizeSection(i, FColumns->Items(i)->Width());
-    FSyncingWidths = false;
+    {
+        const QScopedValueRollback syncing(FSyncingWidths, true);
+        for (int i = 0; i < FColumns->Count(); ++i)
+            FView->header()->resizeSection(i, FColumns->Items(i)->Width());
+    }
     FModel->HeadersChanged();
 }
 

@@ -1,5 +1,7 @@
 #include "toolkit/Controls.h"
 
+#include <QScopedValueRollback>
+
 #include <algorithm>
 
 namespace {
@@ -136,18 +138,9 @@ void TWinControl::AlignControls()
             placed.push_back(c);
             bounds.push_back(c->AnchoredBounds(QSize(ClientWidth(), ClientHeight())));
         }
-    FAligning = true;
-    try {
-        for (std::size_t i = 0; i < placed.size(); ++i) {
-            placed[i]->FAnchoring = placed[i]->Align() == alNone;
-            placed[i]->SetBounds(bounds[i].left, bounds[i].top, bounds[i].Width(), bounds[i].Height());
-            placed[i]->FAnchoring = false;
-        }
-    } catch (...) {
-        for (TControl* c : placed)
-            c->FAnchoring = false;
-        FAligning = false;
-        throw;
+    const QScopedValueRollback aligning(FAligning, true);
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        const QScopedValueRollback anchoring(placed[i]->FAnchoring, placed[i]->Align() == alNone);
+        placed[i]->SetBounds(bounds[i].left, bounds[i].top, bounds[i].Width(), bounds[i].Height());
     }
-    FAligning = false;
 }

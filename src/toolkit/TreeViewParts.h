@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QTreeView>
 
 // What Qt's tree view shows: the nodes, addressed by index rows and their own pointers.
@@ -129,14 +130,8 @@ public:
     // Moves caret and selection to index (none when invalid) without asking the tree.
     void Apply(const QModelIndex& index)
     {
-        FApplying = true;
-        try {
-            QItemSelectionModel::setCurrentIndex(index, index.isValid() ? ClearAndSelect : Clear);
-        } catch (...) {
-            FApplying = false;
-            throw;
-        }
-        FApplying = false;
+        const QScopedValueRollback applying(FApplying, true);
+        QItemSelectionModel::setCurrentIndex(index, index.isValid() ? ClearAndSelect : Clear);
     }
 
     void setCurrentIndex(const QModelIndex& index, SelectionFlags command) override
