@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QEnterEvent>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <algorithm>
 
 // ---------------------------------------------------------------- helpers
@@ -242,9 +243,8 @@ void TControl::SetVisible(bool value)
 
 void TControl::SetEnabled(bool value)
 {
-    if (FEnabled == value)
+    if (Enabled() == value)
         return;
-    FEnabled = value;
     QWidget::setEnabled(value);
     EnabledChanged();
 }
@@ -324,14 +324,8 @@ void TControl::FontChanged()
 
 void TControl::TakeParentFont()
 {
-    FTakingParentFont = true;
-    try {
-        FFont->Assign(FParent->FFont);
-    } catch (...) {
-        FTakingParentFont = false;
-        throw;
-    }
-    FTakingParentFont = false;
+    const QScopedValueRollback taking(FTakingParentFont, true);
+    FFont->Assign(FParent->FFont);
 }
 
 void TControl::SetParentFont(bool value)

@@ -146,7 +146,9 @@ public:
     void SetVisible(bool value);
     void Show() { SetVisible(true); }
     void Hide() { SetVisible(false); }
-    bool Enabled() const { return FEnabled; }
+    // The control's own setting, which the widget keeps: false only when it was disabled itself,
+    // not when a parent was.
+    bool Enabled() const { return !testAttribute(Qt::WA_ForceDisabled); }
     void SetEnabled(bool value);
 
     // The text of the control: the caption of labels, buttons and forms, the text of edits.
@@ -306,8 +308,9 @@ protected:
     // The window-level part of painting: presents the picture (subclasses add a frame).
     virtual void PresentSurface(QPainter& painter, const gdi::Bitmap& picture);
 
-    // What the program asked for, kept apart from the widget: a control without a parent is
-    // Visible while its widget cannot be shown. Windows start hidden: their constructors clear it.
+    // What the program asked for, kept apart from the widget because the widget cannot hold it: a
+    // control without a parent is Visible while its widget, which would be a window of its own if
+    // shown, stays hidden. Windows start hidden: their constructors clear it.
     bool FVisible = true;
 
 private:
@@ -342,7 +345,6 @@ private:
     TPopupMenu* FPopupMenu = nullptr;
     TCursor FDragCursor = crDrag;
     TDragMode FDragMode = dmManual;
-    bool FEnabled = true;
     QString FText;
     QString FHint;
     bool FShowHint = false;
