@@ -12,7 +12,7 @@
 
 namespace {
 
-[[noreturn]] void fail(int line, const QString& message)
+[[noreturn]] void Fail(int line, const QString& message)
 {
     throw EReadError(QStringLiteral("Line %1: %2").arg(line).arg(message));
 }
@@ -33,7 +33,7 @@ public:
     void Run(const TFormNode& node)
     {
         if (node.className != FRoot->ClassName())
-            fail(node.line, QStringLiteral("A description of %1 cannot be read into a %2")
+            Fail(node.line, QStringLiteral("A description of %1 cannot be read into a %2")
                                 .arg(node.className, FRoot->ClassName()));
         Begin(FRoot);
         try {
@@ -67,7 +67,7 @@ private:
     {
         const TComponentClass cls = FindClass(node.className);
         if (!cls)
-            fail(node.line, QStringLiteral("Class %1 not found").arg(node.className));
+            Fail(node.line, QStringLiteral("Class %1 not found").arg(node.className));
         TComponent* component = cls.Create(FRoot);
         try {
             Begin(component);
@@ -79,7 +79,7 @@ private:
             throw;
         } catch (const Exception& e) {
             delete component;
-            fail(node.line, e.Message());
+            Fail(node.line, e.Message());
         } catch (...) {
             delete component;
             throw;
@@ -96,7 +96,7 @@ private:
             } catch (const EReadError&) {
                 throw;
             } catch (const Exception& e) {
-                fail(p.line, e.Message());
+                Fail(p.line, e.Message());
             }
         }
     }
@@ -107,10 +107,10 @@ private:
         for (qsizetype i = 0; i + 1 < path.size(); ++i) {
             const QMetaProperty sub = FindProperty(object, path[i], p.line);
             if (PointerKindOf(sub.metaType()) != TPointerKind::SubObject)
-                fail(p.line, QStringLiteral("Property %1 has no properties of its own").arg(path[i]));
+                Fail(p.line, QStringLiteral("Property %1 has no properties of its own").arg(path[i]));
             object = sub.read(object).value<QObject*>();
             if (!object)
-                fail(p.line, QStringLiteral("Property %1 is not assigned").arg(path[i]));
+                Fail(p.line, QStringLiteral("Property %1 is not assigned").arg(path[i]));
         }
         const QMetaProperty property = FindProperty(object, path.last(), p.line);
         WriteValue(object, property, p.value);
@@ -122,7 +122,7 @@ private:
         for (const QMetaProperty& property : PublishedProperties(meta))
             if (QLatin1String(property.name()) == name)
                 return property;
-        fail(line, QStringLiteral("Property %1.%2 does not exist").arg(QLatin1String(meta->className()), name));
+        Fail(line, QStringLiteral("Property %1.%2 does not exist").arg(QLatin1String(meta->className()), name));
     }
 
     void WriteValue(QObject* object, const QMetaProperty& property, const TFormValue& value)
@@ -133,10 +133,10 @@ private:
 
         if (const TEventBinding* binding = FindEventBinding(type)) {
             if (value.kind != Kind::Ident)
-                fail(value.line, invalid);
+                Fail(value.line, invalid);
             const int index = binding->findMethod(FRoot->Object()->metaObject(), value.text.toLatin1());
             if (index < 0)
-                fail(value.line, QStringLiteral("Method %1 not found in %2 or its parameters do not fit %3")
+                Fail(value.line, QStringLiteral("Method %1 not found in %2 or its parameters do not fit %3")
                                      .arg(value.text, FRoot->ClassName(), QLatin1String(property.name())));
             Write(object, property, binding->bind(FRoot->Object(), index), value.line);
             return;
@@ -145,7 +145,7 @@ private:
         case TPointerKind::SubObject: {
             auto* collection = qobject_cast<TCollection*>(property.read(object).value<QObject*>());
             if (!collection || value.kind != Kind::Collection)
-                fail(value.line, invalid);
+                Fail(value.line, invalid);
             collection->BeginUpdate();
             collection->Clear();
             for (const auto& item : value.items)
@@ -155,7 +155,7 @@ private:
         }
         case TPointerKind::Reference:
             if (value.kind != Kind::Ident)
-                fail(value.line, invalid);
+                Fail(value.line, invalid);
             if (value.text.compare(QLatin1String("nil"), Qt::CaseInsensitive) == 0) {
                 QObject* none = nullptr;
                 Write(object, property, QVariant(type, &none), value.line);
@@ -170,14 +170,14 @@ private:
         const std::optional<QVariant> converted =
             ConvertFormValue(property, PropertyInfoOf(object->metaObject(), property.name()), value, &error);
         if (!converted)
-            fail(value.line, QStringLiteral("%1 (property %2)").arg(error, QLatin1String(property.name())));
+            Fail(value.line, QStringLiteral("%1 (property %2)").arg(error, QLatin1String(property.name())));
         Write(object, property, *converted, value.line);
     }
 
     void Write(QObject* object, const QMetaProperty& property, const QVariant& value, int line)
     {
         if (!property.isWritable() || !property.write(object, value))
-            fail(line, QStringLiteral("Property %1 cannot be set").arg(QLatin1String(property.name())));
+            Fail(line, QStringLiteral("Property %1 cannot be set").arg(QLatin1String(property.name())));
     }
 
     void ResolveFixups()
@@ -189,10 +189,10 @@ private:
                                     ? FRoot
                                     : FRoot->FindComponent(f.name);
             if (!found)
-                fail(f.line, QStringLiteral("Component %1 not found").arg(f.name));
+                Fail(f.line, QStringLiteral("Component %1 not found").arg(f.name));
             QObject* object = found->Object();
             if (!object->metaObject()->inherits(f.property.metaType().metaObject()))
-                fail(f.line, QStringLiteral("%1 is no %2").arg(f.name, QLatin1String(f.property.metaType().name())));
+                Fail(f.line, QStringLiteral("%1 is no %2").arg(f.name, QLatin1String(f.property.metaType().name())));
             Write(f.target, f.property, QVariant(f.property.metaType(), &object), f.line);
         }
     }

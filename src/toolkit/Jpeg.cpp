@@ -32,14 +32,14 @@ Decoder& DecoderOf(j_common_ptr info)
     return *static_cast<Decoder*>(info->client_data);
 }
 
-[[noreturn]] void failWithMessage(j_common_ptr info)
+[[noreturn]] void FailWithMessage(j_common_ptr info)
 {
     Decoder& d = DecoderOf(info);
     info->err->format_message(info, d.message);
     std::longjmp(d.failed, 1);
 }
 
-[[noreturn]] void failWithText(Decoder& d, const char* text)
+[[noreturn]] void FailWithText(Decoder& d, const char* text)
 {
     std::snprintf(d.message, sizeof d.message, "%s", text);
     std::longjmp(d.failed, 1);
@@ -50,13 +50,13 @@ Decoder& DecoderOf(j_common_ptr info)
 void EmitMessage(j_common_ptr info, int level)
 {
     if (level < 0)
-        failWithMessage(info);
+        FailWithMessage(info);
 }
 
 void CheckScanCount(j_common_ptr info)
 {
     if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxJpegScans)
-        failWithText(DecoderOf(info), "Too many scans");
+        FailWithText(DecoderOf(info), "Too many scans");
 }
 
 using Step = void (*)(Decoder&);
@@ -96,7 +96,7 @@ void ReadPixels(Decoder& d)
     while (d.info.output_scanline < d.info.output_height) {
         QRgb* out = d.pixels + qsizetype(d.info.output_scanline) * d.pixelsPerLine;
         if (jpeg_read_scanlines(&d.info, row, 1) != 1)
-            failWithText(d, "Premature end of JPEG file");
+            FailWithText(d, "Premature end of JPEG file");
         const JSAMPLE* in = row[0];
         for (JDIMENSION x = 0; x < width; ++x, in += components)
             out[x] = components == 1 ? qRgb(in[0], in[0], in[0]) : qRgb(in[0], in[1], in[2]);
@@ -104,15 +104,15 @@ void ReadPixels(Decoder& d)
     jpeg_finish_decompress(&d.info);
 }
 
-[[noreturn]] void refuse(const QString& reason)
+[[noreturn]] void Refuse(const QString& reason)
 {
     throw EInvalidGraphic(QStringLiteral("Cannot read the JPEG picture: %1").arg(reason));
 }
 
 // libjpeg words its faults from its own table of English texts, filled in with numbers only.
-[[noreturn]] void refuse(const char* libjpegMessage)
+[[noreturn]] void Refuse(const char* libjpegMessage)
 {
-    refuse(QString::fromLatin1(libjpegMessage));
+    Refuse(QString::fromLatin1(libjpegMessage));
 }
 
 }  // namespace
@@ -120,10 +120,10 @@ void ReadPixels(Decoder& d)
 QImage DecodeJpeg(const QByteArray& stream)
 {
     if (stream.isEmpty())
-        refuse(QStringLiteral("it is empty"));
+        Refuse(QStringLiteral("it is empty"));
     Decoder d{};
     d.info.err = jpeg_std_error(&d.errors);
-    d.errors.error_exit = failWithMessage;
+    d.errors.error_exit = FailWithMessage;
     d.errors.emit_message = EmitMessage;
     d.progress.progress_monitor = CheckScanCount;
     d.info.client_data = &d;
@@ -133,23 +133,23 @@ QImage DecodeJpeg(const QByteArray& stream)
     const auto destroy = qScopeGuard([&d] { jpeg_destroy_decompress(&d.info); });
 
     if (!Run(d, Open) || !Run(d, ReadHeader))
-        refuse(d.message);
+        Refuse(d.message);
     if (d.info.jpeg_color_space == JCS_CMYK || d.info.jpeg_color_space == JCS_YCCK)
-        refuse(QStringLiteral("CMYK pictures are not supported"));
+        Refuse(QStringLiteral("CMYK pictures are not supported"));
     if (d.info.jpeg_color_space == JCS_UNKNOWN)
-        refuse(QStringLiteral("%1 colour components of unknown meaning").arg(d.info.num_components));
+        Refuse(QStringLiteral("%1 colour components of unknown meaning").arg(d.info.num_components));
     const qint64 width = d.info.output_width;
     const qint64 height = d.info.output_height;
     if (width * height > kMaxJpegPixels)
-        refuse(QStringLiteral("%1 x %2 pixels is too large").arg(width).arg(height));
+        Refuse(QStringLiteral("%1 x %2 pixels is too large").arg(width).arg(height));
 
     QImage image(int(width), int(height), QImage::Format_RGB32);
     if (image.isNull())
-        refuse(QStringLiteral("not enough memory for %1 x %2 pixels").arg(width).arg(height));
+        Refuse(QStringLiteral("not enough memory for %1 x %2 pixels").arg(width).arg(height));
     d.pixels = reinterpret_cast<QRgb*>(image.bits());
     d.pixelsPerLine = image.bytesPerLine() / qsizetype(sizeof(QRgb));
     if (!Run(d, ReadPixels))
-        refuse(d.message);
+        Refuse(d.message);
     return image;
 }
 
@@ -179,14 +179,14 @@ QByteArray TJPEGImage::WriteData() const
 void TJPEGImage::ReadData(const QByteArray& data)
 {
     if (data.size() < kByteCountSize)
-        refuse(QStringLiteral("its byte count is cut short"));
+        Refuse(QStringLiteral("its byte count is cut short"));
     const quint64 count = ByteCountOf(data);
     const quint64 stored = quint64(data.size() - kByteCountSize);
     if (count > stored)
-        refuse(QStringLiteral("%1 bytes announced, %2 stored").arg(count).arg(stored));
+        Refuse(QStringLiteral("%1 bytes announced, %2 stored").arg(count).arg(stored));
     // Bytes after the stream would be lost on the next save: the data is damaged.
     if (count < stored)
-        refuse(QStringLiteral("%1 bytes announced, %2 more stored after them").arg(count).arg(stored - count));
+        Refuse(QStringLiteral("%1 bytes announced, %2 more stored after them").arg(count).arg(stored - count));
     LoadFromStream(data.mid(kByteCountSize));
 }
 

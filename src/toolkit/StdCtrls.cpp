@@ -384,23 +384,23 @@ public:
     Model(TListBox* owner) : QAbstractListModel(owner), FOwner(owner)
     {
         TStrings* items = owner->Items();
-        connect(items, &TStrings::inserted, this, [this](int first, int count) {
+        connect(items, &TStrings::Inserted, this, [this](int first, int count) {
             const bool wider = FOwner->MeasureLines(first, count);
             beginInsertRows({}, first, first + count - 1);
             endInsertRows();
             if (wider)
                 emit layoutChanged();
         });
-        connect(items, &TStrings::removed, this, [this](int first, int count) {
+        connect(items, &TStrings::Removed, this, [this](int first, int count) {
             beginRemoveRows({}, first, first + count - 1);
             endRemoveRows();
             Remeasure();
         });
-        connect(items, &TStrings::changed, this, [this](int row) {
+        connect(items, &TStrings::LineChanged, this, [this](int row) {
             emit dataChanged(index(row), index(row));
             Remeasure();
         });
-        connect(items, &TStrings::reset, this, [this] {
+        connect(items, &TStrings::Reset, this, [this] {
             beginResetModel();
             FOwner->RemeasureLines();
             endResetModel();

@@ -4,7 +4,7 @@
 
 namespace {
 
-[[noreturn]] void listIndexError(int index)
+[[noreturn]] void ListIndexError(int index)
 {
     throw Exception(QStringLiteral("List index out of bounds (%1)").arg(index));
 }
@@ -18,7 +18,7 @@ TStrings::~TStrings() = default;
 void TStrings::CheckIndex(int index) const
 {
     if (index < 0 || index >= Count())
-        listIndexError(index);
+        ListIndexError(index);
 }
 
 const QString& TStrings::Strings(int index) const
@@ -34,7 +34,7 @@ void TStrings::Put(int index, const QString& text)
         return;
     FLines[index] = text;
     if (!Updating())
-        emit changed(index);
+        emit LineChanged(index);
     else
         FAppendsOnly = false;
     Changed();
@@ -50,12 +50,12 @@ int TStrings::Add(const QString& text)
 void TStrings::Insert(int index, const QString& text)
 {
     if (index < 0 || index > Count())
-        listIndexError(index);
+        ListIndexError(index);
     if (Updating() && index < Count())
         FAppendsOnly = false;
     FLines.insert(index, text);
     if (!Updating())
-        emit inserted(index, 1);
+        emit Inserted(index, 1);
     Changed();
 }
 
@@ -64,7 +64,7 @@ void TStrings::Delete(int index)
     CheckIndex(index);
     FLines.removeAt(index);
     if (!Updating())
-        emit removed(index, 1);
+        emit Removed(index, 1);
     else
         FAppendsOnly = false;
     Changed();
@@ -77,7 +77,7 @@ void TStrings::Clear()
     const int count = Count();
     FLines.clear();
     if (!Updating())
-        emit removed(0, count);
+        emit Removed(0, count);
     else
         FAppendsOnly = false;
     Changed();
@@ -145,9 +145,9 @@ void TStrings::EndUpdate()
     // A block that only added lines at the end tells views just that, so a view that measures its
     // lines (a list box's scroll width) looks at the new ones only.
     if (FAppendsOnly)
-        emit inserted(FCountBeforeUpdate, Count() - FCountBeforeUpdate);
+        emit Inserted(FCountBeforeUpdate, Count() - FCountBeforeUpdate);
     else
-        emit reset();
+        emit Reset();
     if (OnChange)
         OnChange(this);
 }

@@ -47,11 +47,11 @@ public:
     TNotifyEvent OnChange;
 
 signals:
-    void inserted(int first, int count);
-    void removed(int first, int count);
-    void changed(int index);
+    void Inserted(int first, int count);
+    void Removed(int first, int count);
+    void LineChanged(int index);
     // Anything may have changed: views read the whole list again.
-    void reset();
+    void Reset();
 
 private:
     void CheckIndex(int index) const;

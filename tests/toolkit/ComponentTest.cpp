@@ -19,7 +19,7 @@ public:
     ~Probe() override
     {
         if (FLog)
-            FLog->push_back("destroyed " + Name().toStdString() + (destroying() ? " (destroying)" : ""));
+            FLog->push_back("destroyed " + Name().toStdString() + (IsDestroying() ? " (destroying)" : ""));
     }
 
     // Name of the component and the operation, as heard.
@@ -33,7 +33,7 @@ protected:
     }
 
 private:
-    bool destroying() const { return ComponentState().testFlag(csDestroying); }
+    bool IsDestroying() const { return ComponentState().testFlag(csDestroying); }
     std::vector<std::string>* FLog;
 };
 

@@ -16,9 +16,9 @@ TEST(Strings, EditsAreSignalledOneByOneAndOnChangeFollowsEach)
         EXPECT_EQ(sender, &list);
         ++changes;
     });
-    QSignalSpy inserted(&list, &TStrings::inserted);
-    QSignalSpy removed(&list, &TStrings::removed);
-    QSignalSpy changed(&list, &TStrings::changed);
+    QSignalSpy inserted(&list, &TStrings::Inserted);
+    QSignalSpy removed(&list, &TStrings::Removed);
+    QSignalSpy changed(&list, &TStrings::LineChanged);
 
     EXPECT_EQ(list.Add(QStringLiteral("b")), 0);
     list.Insert(0, QStringLiteral("a"));
@@ -58,8 +58,8 @@ TEST(Strings, AnUpdateBlockEndsInOneSignalAndOneOnChange)
         list.Add(QStringLiteral("b"));
         int changes = 0;
         list.OnChange = TNotifyEvent::FromFunction([&](TObject*) { ++changes; });
-        QSignalSpy inserted(&list, &TStrings::inserted);
-        QSignalSpy reset(&list, &TStrings::reset);
+        QSignalSpy inserted(&list, &TStrings::Inserted);
+        QSignalSpy reset(&list, &TStrings::Reset);
         list.BeginUpdate();
         block.body(list);
         list.EndUpdate();

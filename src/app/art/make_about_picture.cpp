@@ -47,14 +47,14 @@ Colour Mix(Colour a, Colour b, double t)
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 
-Colour scale(Colour c, double f) { return {c.r * f, c.g * f, c.b * f}; }
-Colour add(Colour a, Colour b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
+Colour Scale(Colour c, double f) { return {c.r * f, c.g * f, c.b * f}; }
+Colour Add(Colour a, Colour b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
 
 // A fixed pseudo-random sequence (a linear congruential generator), the same on every machine.
 class Sequence {
 public:
     explicit Sequence(std::uint32_t seed) : FState(seed) {}
-    double next()
+    double Next()
     {
         FState = FState * 1664525u + 1013904223u;
         return double(FState >> 8) / double(1u << 24);
@@ -95,8 +95,8 @@ Colour SkyAt(double y)
     return kSky.back().colour;
 }
 
-double farRidge(double x) { return 141 + 6 * std::sin(0.029 * x + 1.1) + 4 * std::sin(0.083 * x + 2.3) + 2 * std::sin(0.21 * x + 0.5); }
-double nearHills(double x) { return 159 + 5 * std::sin(0.019 * x + 0.4) + 3 * std::sin(0.055 * x + 1.9) + 1.5 * std::sin(0.17 * x); }
+double FarRidge(double x) { return 141 + 6 * std::sin(0.029 * x + 1.1) + 4 * std::sin(0.083 * x + 2.3) + 2 * std::sin(0.21 * x + 0.5); }
+double NearHills(double x) { return 159 + 5 * std::sin(0.019 * x + 0.4) + 3 * std::sin(0.055 * x + 1.9) + 1.5 * std::sin(0.17 * x); }
 
 struct Star {
     double x, y, brightness;
@@ -107,9 +107,9 @@ std::vector<Star> MakeStars()
     Sequence random(20240611u);
     std::vector<Star> stars;
     while (stars.size() < 80) {
-        const double x = random.next() * kWidth;
-        const double y = random.next() * random.next() * 90;  // thicker towards the top
-        const double brightness = 0.35 + 0.65 * random.next();
+        const double x = random.Next() * kWidth;
+        const double y = random.Next() * random.Next() * 90;  // thicker towards the top
+        const double brightness = 0.35 + 0.65 * random.Next();
         stars.push_back({x, y, brightness});
     }
     return stars;
@@ -120,7 +120,7 @@ Colour Sky(double x, double y, const std::vector<Star>& stars)
 {
     Colour c = SkyAt(y);
     const double sunDistance = std::hypot(x - kSunX, y - kSunY);
-    c = add(c, scale(Colour{255, 200, 140}, 0.55 * std::exp(-sunDistance / 34)));
+    c = Add(c, Scale(Colour{255, 200, 140}, 0.55 * std::exp(-sunDistance / 34)));
     if (sunDistance <= kSunRadius)
         c = Mix(Colour{255, 246, 218}, c, std::max(0.0, (sunDistance - (kSunRadius - 1.5)) / 1.5));
 
@@ -151,10 +151,10 @@ Colour Sky(double x, double y, const std::vector<Star>& stars)
 // The landscape above the shore: sky, the hazy far ridge, the dark near hills.
 Colour Land(double x, double y, const std::vector<Star>& stars)
 {
-    const double near = nearHills(x);
+    const double near = NearHills(x);
     if (y >= near)
         return Mix(Colour{74, 48, 86}, Colour{40, 28, 56}, (y - near) / (kShoreY - near));
-    const double ridge = farRidge(x);
+    const double ridge = FarRidge(x);
     if (y >= ridge) {
         const Colour haze = Mix(Colour{176, 112, 138}, Colour{118, 74, 114}, (y - ridge) / 18);
         // The ridge's crest catches the sun's light.
@@ -171,7 +171,7 @@ Colour Lake(double x, double y, const std::vector<Star>& stars)
     const double ripple = 1.6 * std::sin(0.9 * y + 0.05 * x) + 0.8 * std::sin(0.23 * x - 0.6 * y);
     const double mirrorY = 2 * kShoreY - y - 1;
     Colour c = Land(x + ripple, mirrorY, stars);
-    c = Mix(scale(c, 0.72), Colour{26, 36, 78}, 0.25 + depth / 90);
+    c = Mix(Scale(c, 0.72), Colour{26, 36, 78}, 0.25 + depth / 90);
     const double path = std::exp(-std::pow((x - kSunX) / (6 + depth * 0.9), 2));
     const double sparkle = 0.5 + 0.5 * std::sin(2.7 * y + 0.31 * x);
     return Mix(c, Colour{255, 226, 170}, 0.55 * path * sparkle);
@@ -190,10 +190,10 @@ std::vector<unsigned char> DrawPicture()
             for (const auto& [ox, oy] : std::array<std::pair<double, double>, 4>{{{0.25, 0.25}, {0.75, 0.25}, {0.25, 0.75}, {0.75, 0.75}}}) {
                 const double x = px + ox;
                 const double y = py + oy;
-                sum = add(sum, y < kShoreY ? Land(x, y, stars) : Lake(x, y, stars));
+                sum = Add(sum, y < kShoreY ? Land(x, y, stars) : Lake(x, y, stars));
             }
             // A faint grain keeps the gradients from banding.
-            const double noise = (grain.next() - 0.5) * 5;
+            const double noise = (grain.Next() - 0.5) * 5;
             for (const double channel : {sum.r, sum.g, sum.b})
                 rgb.push_back(static_cast<unsigned char>(std::clamp(std::lround(channel / 4 + noise), 0L, 255L)));
         }

@@ -136,7 +136,7 @@ void Bitmap::SetDevicePixelRatio(qreal ratio)
 
 int Bitmap::ToDevice(int logical) const { return DeviceCoordinate(logical, FRatio); }
 
-QRect Bitmap::toDevice(const QRect& logical) const
+QRect Bitmap::ToDevice(const QRect& logical) const
 {
     const int left = ToDevice(logical.left());
     const int top = ToDevice(logical.top());
@@ -202,7 +202,7 @@ const QImage& Bitmap::Image() const
 QImage Bitmap::Copy(const QRect& logical) const
 {
     FinishPainting();
-    return FImage.copy(toDevice(logical));
+    return FImage.copy(ToDevice(logical));
 }
 
 bool Bitmap::LoadFromResourceName(const QString& name)

@@ -47,7 +47,7 @@ public:
     // The image pixel where a logical coordinate begins, and the image pixels a logical
     // rectangle covers.
     int ToDevice(int logical) const;
-    QRect toDevice(const QRect& logical) const;
+    QRect ToDevice(const QRect& logical) const;
 
     PixelFormat Format() const { return FFormat; }
     // Converting to monochrome keeps white as 1 and makes every other colour 0.
@@ -91,7 +91,7 @@ private:
     template <class F>
     void ForEachImagePixel(QPoint logical, F&& change)
     {
-        const QRect block = toDevice(QRect(logical, QSize(1, 1)));
+        const QRect block = ToDevice(QRect(logical, QSize(1, 1)));
         QImage& image = Pixels();
         for (int y = block.top(); y <= block.bottom(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));

@@ -20,7 +20,7 @@ Pinning& GlobalPinning()
     return p;
 }
 
-ColorRef fromQColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
+ColorRef FromQColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
 
 // Which palette role stands for a system colour; colours without one keep the classic value.
 struct RoleFor {
@@ -60,7 +60,7 @@ ColorRef FromPalette(int index)
     const QPalette palette = QGuiApplication::palette();
     for (const RoleFor& r : kPaletteRoles)
         if (r.index == index)
-            return fromQColor(palette.color(r.group, r.role));
+            return FromQColor(palette.color(r.group, r.role));
     return ClassicSystemColors()[std::size_t(index)];
 }
 

@@ -8,7 +8,7 @@
 namespace gdi {
 namespace {
 
-ColorRef resolveColor(TColor color) { return ColorRef(ColorToRGB(color)) & kRgbMask; }
+ColorRef ResolveColor(TColor color) { return ColorRef(ColorToRGB(color)) & kRgbMask; }
 
 int RegionKind(const QRegion& r)
 {
@@ -46,9 +46,9 @@ std::vector<QPoint> LinePixels(int x0, int y0, int x1, int y1)
 
 }  // namespace
 
-Pen SolidPen(TColor color, int width) { return {PenStyle::Solid, width, resolveColor(color)}; }
+Pen SolidPen(TColor color, int width) { return {PenStyle::Solid, width, ResolveColor(color)}; }
 
-Brush SolidBrush(TColor color) { return {BrushStyle::Solid, resolveColor(color)}; }
+Brush SolidBrush(TColor color) { return {BrushStyle::Solid, ResolveColor(color)}; }
 
 DeviceContext::DeviceContext() = default;
 
@@ -80,14 +80,14 @@ int DeviceContext::BitsPerPixel() const { return FBitmap != nullptr ? FBitmap->B
 ColorRef DeviceContext::SetTextColor(TColor color)
 {
     const ColorRef previous = FState.textColor;
-    FState.textColor = resolveColor(color);
+    FState.textColor = ResolveColor(color);
     return previous;
 }
 
 ColorRef DeviceContext::SetBkColor(TColor color)
 {
     const ColorRef previous = FState.bkColor;
-    FState.bkColor = resolveColor(color);
+    FState.bkColor = ResolveColor(color);
     return previous;
 }
 

@@ -234,7 +234,7 @@ std::shared_ptr<const TextMask> TextMaskFor(const Font& font, const QString& tex
     mask->ratio = ratio;
     mask->offset = box.topLeft();
     // Drawn as on the target: on an image of its density, which scales the painter alike.
-    mask->coverage = QImage(target.toDevice(QRect(QPoint(), box.size())).size(), QImage::Format_RGB32);
+    mask->coverage = QImage(target.ToDevice(QRect(QPoint(), box.size())).size(), QImage::Format_RGB32);
     mask->coverage.setDevicePixelRatio(ratio);
     mask->coverage.fill(Qt::black);
     QPainter p(&mask->coverage);
@@ -267,10 +267,10 @@ void DeviceContext::MaskedTextLine(int x, int y, QStringView text, const QRegion
         return;
     const QRgb colour = QRgbOf(DeviceColor(FState.textColor));
     // In image pixels from here on: the mask's corner, and the part of the target it covers.
-    const QRect deviceMask(FBitmap->toDevice(maskArea).topLeft(), mask->coverage.size());
+    const QRect deviceMask(FBitmap->ToDevice(maskArea).topLeft(), mask->coverage.size());
     QImage& dest = FBitmap->Pixels();
     for (const QRect& logical : target) {
-        const QRect r = FBitmap->toDevice(logical) & deviceMask;
+        const QRect r = FBitmap->ToDevice(logical) & deviceMask;
         for (int py = r.top(); py <= r.bottom(); ++py) {
             const auto* covered =
                 reinterpret_cast<const QRgb*>(mask->coverage.constScanLine(py - deviceMask.top())) - deviceMask.left();

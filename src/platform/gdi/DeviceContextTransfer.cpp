@@ -26,7 +26,7 @@ struct FoldedRop {
     }
     // The source never shares memory with the destination row (a shared bitmap is copied
     // first), which lets the compiler work on several pixels at once.
-    void applyRow(QRgb* __restrict dest, const QRgb* __restrict source, int count) const
+    void ApplyRow(QRgb* __restrict dest, const QRgb* __restrict source, int count) const
     {
         const std::uint32_t m0 = masks[0], m1 = masks[1], m2 = masks[2], m3 = masks[3];
         for (int i = 0; i < count; ++i) {
@@ -40,14 +40,14 @@ struct FoldedRop {
 
 constexpr std::uint8_t kSrcCopyCode = SRCCOPY >> 16;
 
-constexpr bool usesSource(std::uint8_t code) { return (((code >> 2) ^ code) & 0x33) != 0; }
+constexpr bool UsesSource(std::uint8_t code) { return (((code >> 2) ^ code) & 0x33) != 0; }
 
 }  // namespace
 
 bool DeviceContext::BitBlt(int x, int y, int width, int height, const DeviceContext& source, int sx, int sy,
                            RasterOp rop)
 {
-    if (usesSource(std::uint8_t(rop >> 16)) && source.FBitmap == nullptr)
+    if (UsesSource(std::uint8_t(rop >> 16)) && source.FBitmap == nullptr)
         return false;
     return Transfer(x, y, width, height, source.FBitmap, source.FState.bkColor,
                     QPoint(sx, sy) + source.FState.viewportOrg, rop);
@@ -66,7 +66,7 @@ bool DeviceContext::StretchDrawBitmap(const Rect& rect, const Bitmap& source, Ra
         return false;
     // Scaled straight to the destination's density, so a picture loses nothing on the way.
     QImage picture = source.Copy(QRect(0, 0, source.Width(), source.Height()))
-                         .scaled(FBitmap->toDevice(rect.ToQRect()).size());
+                         .scaled(FBitmap->ToDevice(rect.ToQRect()).size());
     picture.setDevicePixelRatio(FBitmap->DevicePixelRatio());
     Bitmap scaled(picture);
     if (source.IsMonochrome())
@@ -82,7 +82,7 @@ bool DeviceContext::Transfer(int x, int y, int width, int height, const Bitmap* 
     if (width <= 0 || height <= 0)
         return true;
     const std::uint8_t code = std::uint8_t(rop >> 16);
-    const bool withSource = usesSource(code) && source != nullptr;
+    const bool withSource = UsesSource(code) && source != nullptr;
     QRect target(QPoint(x, y) + FState.viewportOrg, QSize(width, height));
     const QPoint shift = sourceOrigin - target.topLeft();
     if (withSource)
@@ -96,8 +96,8 @@ bool DeviceContext::Transfer(int x, int y, int width, int height, const Bitmap* 
     // destination are one bitmap. sourceShift leads from a destination pixel to its source's.
     QImage converted;
     const QImage* sourceImage = nullptr;
-    const QRect deviceTarget = FBitmap->toDevice(target);
-    QPoint sourceShift = FBitmap->toDevice(QRect(shift, QSize(1, 1))).topLeft();
+    const QRect deviceTarget = FBitmap->ToDevice(target);
+    QPoint sourceShift = FBitmap->ToDevice(QRect(shift, QSize(1, 1))).topLeft();
     if (withSource) {
         const bool toMono = FBitmap->IsMonochrome();
         const bool fromMono = source->IsMonochrome();
@@ -120,7 +120,7 @@ bool DeviceContext::Transfer(int x, int y, int width, int height, const Bitmap* 
     QImage& dest = FBitmap->Pixels();
     const FoldedRop op(code, pattern);
     for (const QRect& logical : visible) {
-        const QRect r = FBitmap->toDevice(logical) & deviceTarget;
+        const QRect r = FBitmap->ToDevice(logical) & deviceTarget;
         for (int py = r.top(); py <= r.bottom(); ++py) {
             QRgb* d = reinterpret_cast<QRgb*>(dest.scanLine(py)) + r.left();
             if (sourceImage == nullptr) {
@@ -133,7 +133,7 @@ bool DeviceContext::Transfer(int x, int y, int width, int height, const Bitmap* 
             if (code == kSrcCopyCode)
                 std::copy_n(s, r.width(), d);  // stored pixels are always opaque
             else
-                op.applyRow(d, s, r.width());
+                op.ApplyRow(d, s, r.width());
         }
     }
     return true;
