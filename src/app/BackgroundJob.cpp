@@ -7,8 +7,6 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include <memory>
-#include <mutex>
 
 namespace app {
 
@@ -32,18 +30,6 @@ constexpr std::chrono::milliseconds kProgressRecheck{100};
 // How many RunOnUiThread calls the user-interface thread is serving now (a modal box in one
 // of them may stay open for long; the job is not slow meanwhile).
 int servingCalls = 0;
-
-struct HookSlot {
-    std::atomic<bool> set{false};
-    std::mutex mutex;
-    JobProgressHook hook;
-};
-
-HookSlot& GlobalHookSlot()
-{
-    static HookSlot slot;
-    return slot;
-}
 
 } // namespace
 
@@ -114,28 +100,6 @@ void RunJob(const std::function<void()>& work, std::atomic<bool>& cancel, const 
     worker.WaitFor();
     if (const std::exception_ptr error = worker.FatalException())
         std::rethrow_exception(error);
-}
-
-void SetJobProgressHook(JobProgressHook hook)
-{
-    HookSlot& slot = GlobalHookSlot();
-    const std::lock_guard lock(slot.mutex);
-    slot.set.store(static_cast<bool>(hook));
-    slot.hook = std::move(hook);
-}
-
-void ReportJobProgress(const std::atomic<bool>& cancel)
-{
-    HookSlot& slot = GlobalHookSlot();
-    if (!slot.set.load(std::memory_order_relaxed))
-        return;
-    JobProgressHook hook;
-    {
-        const std::lock_guard lock(slot.mutex);
-        hook = slot.hook;
-    }
-    if (hook)
-        hook(cancel);
 }
 
 } // namespace app

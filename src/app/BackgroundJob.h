@@ -36,11 +36,4 @@ void RunOnUiThread(const std::function<void()>& call);
 // Asks the running job to stop; waiters on the flag wake.
 void RequestCancel(std::atomic<bool>& cancel);
 
-// A test's hook into every progress report of a job, run on the worker with the job's cancel
-// flag (a test may block there until it cancels). Empty: none.
-using JobProgressHook = std::function<void(const std::atomic<bool>& cancel)>;
-void SetJobProgressHook(JobProgressHook hook);
-// Progress reporters call it on every report.
-void ReportJobProgress(const std::atomic<bool>& cancel);
-
 } // namespace app

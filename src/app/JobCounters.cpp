@@ -1,7 +1,5 @@
 #include "app/JobCounters.h"
 
-#include "app/BackgroundJob.h"
-
 namespace app {
 
 void JobCounter::ScanAdvanced(const replays::ScanCounts& counts, std::string_view)
@@ -19,7 +17,8 @@ void JobCounter::Store(std::uint64_t first, std::uint64_t second, std::uint64_t 
     FCounts[0].store(first, std::memory_order_relaxed);
     FCounts[1].store(second, std::memory_order_relaxed);
     FCounts[2].store(third, std::memory_order_relaxed);
-    ReportJobProgress(FCancel);
+    if (FHook)
+        FHook(FCancel);
 }
 
 QStringList JobCounter::Status() const

@@ -1,6 +1,6 @@
 #pragma once
 // The one window that lists what a scan could not read or a removal did not delete (see
-// ProblemsForm.h), and the test hook that takes it instead.
+// ProblemsForm.h).
 
 #include <QString>
 
@@ -18,30 +18,8 @@ struct Problem {
 // Shows the problems under heading ("Пропущено") in a modal window; nothing when there are none.
 void ShowProblems(const QString& heading, std::vector<Problem> problems);
 
-// Takes every problems window while it lives, recording what it would have listed, as
-// TMessageBoxRecorder does for boxes: no test waits for a person.
-class ProblemsRecorder {
-public:
-    struct Shown {
-        QString heading;
-        std::vector<Problem> problems;
-    };
-
-    ProblemsRecorder();
-    ~ProblemsRecorder();
-    ProblemsRecorder(const ProblemsRecorder&) = delete;
-    ProblemsRecorder& operator=(const ProblemsRecorder&) = delete;
-
-    const std::vector<Shown>& AllShown() const { return FShown; }
-    // Runs for each window before it is taken (a test may look at the other windows then).
-    std::function<void(const Shown&)> OnShown;
-
-private:
-    friend void ShowProblems(const QString& heading, std::vector<Problem> problems);
-    void Record(Shown shown);
-
-    std::vector<Shown> FShown;
-    ProblemsRecorder* FPrevious;
-};
+// How a window shows such a list: ShowProblems, unless it is given another (a test's recorder,
+// tests/support/ProblemsRecorder.h), as the application is given its message box presenter.
+using ProblemsPresenter = std::function<void(const QString& heading, std::vector<Problem> problems)>;
 
 } // namespace app

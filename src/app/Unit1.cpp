@@ -78,6 +78,11 @@ TForm1::~TForm1()
         Form1 = nullptr;
 }
 
+app::ProblemsPresenter TForm1::SetProblemsPresenter(app::ProblemsPresenter presenter)
+{
+    return std::exchange(FShowProblems, std::move(presenter));
+}
+
 void TForm1::DropRows()
 {
     FRows.Withdraw();
@@ -102,7 +107,7 @@ void TForm1::glBitBtn1Click(TObject*)
     const std::string folder = shellns::TextToPath(Edit1->Text());
 
     std::atomic<bool> cancel{false};
-    app::JobCounter counter(app::JobCounter::Job::Scan, cancel);
+    app::JobCounter counter(app::JobCounter::Job::Scan, cancel, FJobProgressHook);
     replays::ScanResult scan;
     replays::Catalogue found;
     try {
@@ -143,12 +148,12 @@ void TForm1::glBitBtn1Click(TObject*)
         SetCaption(count);
     }
     // Files that could not be read and read-only ones left alone: what the list passed over.
-    app::ShowProblems(QStringLiteral("Пропущено"), std::move(unread));
+    FShowProblems(QStringLiteral("Пропущено"), std::move(unread));
     // Files a removal that ended before its time had left hidden, which the scan brought back.
     std::vector<app::Problem> restored;
     for (const replays::RestoredFile& file : scan.restored)
         restored.push_back({file.path, app::RestoredText(file)});
-    app::ShowProblems(QStringLiteral("Возвращено"), std::move(restored));
+    FShowProblems(QStringLiteral("Возвращено"), std::move(restored));
 }
 
 void TForm1::glBitBtn2Click(TObject*)
@@ -166,7 +171,7 @@ void TForm1::glBitBtn3Click(TObject*)
     }
     Form2->ListBox1->Clear();
     std::atomic<bool> cancel{false};
-    app::JobCounter counter(app::JobCounter::Job::Removal, cancel);
+    app::JobCounter counter(app::JobCounter::Job::Removal, cancel, FJobProgressHook);
     app::ReportWindow report(*Form2);
     replays::RemovalResult result;
     app::RunJob([&] { result = replays::RemoveDuplicates(FCatalogue, {false, &counter, &cancel, &report}); },
@@ -186,7 +191,7 @@ void TForm1::glBitBtn3Click(TObject*)
     kept.reserve(result.notDeleted.size());
     for (const replays::NotDeleted& file : result.notDeleted)
         kept.push_back({file.path, app::KeptReasonText(file)});
-    app::ShowProblems(QStringLiteral("Не удалено"), std::move(kept));
+    FShowProblems(QStringLiteral("Не удалено"), std::move(kept));
 }
 
 void TForm1::glBitBtn4Click(TObject*)

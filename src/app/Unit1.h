@@ -3,6 +3,8 @@
 // buttons (find, browse, delete identical, about). It owns the catalogue the list shows.
 
 #include "app/CatalogueRows.h"
+#include "app/JobCounters.h"
+#include "app/ProblemList.h"
 
 #include "replays/Catalogue.h"
 #include "toolkit/Forms.h"
@@ -33,6 +35,12 @@ public:
     // The rows of the last scan.
     const replays::Catalogue& Catalogue() const { return FCatalogue; }
 
+    // How the window shows what a job passed over or kept (app::ShowProblems unless set); returns
+    // the presenter it replaces.
+    app::ProblemsPresenter SetProblemsPresenter(app::ProblemsPresenter presenter);
+    // Run at every progress report of the jobs started from now on (none unless set).
+    void SetJobProgressHook(app::JobProgressHook hook) { FJobProgressHook = std::move(hook); }
+
 public slots:
     // Find replays below the folder in Edit1.
     void glBitBtn1Click(TObject* Sender);
@@ -51,6 +59,8 @@ private:
 
     replays::Catalogue FCatalogue;
     app::CatalogueRows FRows{FCatalogue};
+    app::ProblemsPresenter FShowProblems = app::ShowProblems;
+    app::JobProgressHook FJobProgressHook;
 };
 
 extern TForm1* Form1;

@@ -3,7 +3,6 @@
 // message box answered and recorded.
 
 #include "app/BackgroundJob.h"
-#include "app/ProblemList.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "support/ScratchTree.h"
@@ -14,6 +13,7 @@
 #include "toolkit/ComCtrls.h"
 #include "toolkit/StdCtrls.h"
 #include "support/MessageBoxRecorder.h"
+#include "support/ProblemsRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -29,11 +29,11 @@ protected:
         Application->SetTitle(QStringLiteral("Dupsweep"));
         Application->CreateForm(Form1);
         Application->CreateForm(Form2);
+        Form1->SetProblemsPresenter(problems.Presenter());
     }
 
     void TearDown() override
     {
-        app::SetJobProgressHook({});
         delete Form2;
         delete Form1;
     }
@@ -66,6 +66,6 @@ protected:
     }
 
     TMessageBoxRecorder boxes{*Application};
-    app::ProblemsRecorder problems;
+    testsupport::ProblemsRecorder problems;
     testsupport::ScratchTree tree;
 };

@@ -2,7 +2,7 @@
 // manager asks it: the request reaches the main window although the progress window blocks it,
 // the removal stops after the file in hand, and the program ends with no box left waiting.
 #include "app/BackgroundJob.h"
-#include "app/ProblemList.h"
+#include "support/ProblemsRecorder.h"
 #include "app/ProgressForm.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
@@ -80,7 +80,8 @@ TEST(ClosingTheMainWindow, DuringARemovalStopsItAfterTheFileInHandAndEndsTheProg
     application.CreateForm(Form1);
     application.CreateForm(Form2);
     TMessageBoxRecorder boxes(application);
-    app::ProblemsRecorder problems;
+    testsupport::ProblemsRecorder problems;
+    Form1->SetProblemsPresenter(problems.Presenter());
 
     // The removal holds after its first file until it is asked to stop.
     std::atomic<int> reports{0};
@@ -102,7 +103,7 @@ TEST(ClosingTheMainWindow, DuringARemovalStopsItAfterTheFileInHandAndEndsTheProg
     QTimer::singleShot(0, [&] {
         Form1->Edit1->SetText(shellns::PathToText(tree.Root()));
         Form1->glBitBtn1->Click();
-        app::SetJobProgressHook([&](const std::atomic<bool>& cancel) {
+        Form1->SetJobProgressHook([&](const std::atomic<bool>& cancel) {
             if (++reports == 2) // the first report comes before any file, the second after the first
                 cancel.wait(false);
         });
@@ -110,7 +111,6 @@ TEST(ClosingTheMainWindow, DuringARemovalStopsItAfterTheFileInHandAndEndsTheProg
         Form1->glBitBtn3->Click();
     });
     application.Run();
-    app::SetJobProgressHook({});
 
     EXPECT_FALSE(gaveUp) << "the close request was lost";
     EXPECT_TRUE(application.Terminated());

@@ -21,7 +21,7 @@ using Jobs = AppWindows;
 void HoldJobAt(int blockAt)
 {
     auto reports = std::make_shared<std::atomic<int>>(0);
-    app::SetJobProgressHook([reports, blockAt](const std::atomic<bool>& cancel) {
+    Form1->SetJobProgressHook([reports, blockAt](const std::atomic<bool>& cancel) {
         if (++*reports == blockAt)
             cancel.wait(false);
     });
@@ -108,7 +108,7 @@ TEST_F(Jobs, CancellingARemovalStopsAfterTheCurrentFileAndReportsWhatWentReally)
 struct HoldUntilProgressShows {
     explicit HoldUntilProgressShows(int blockAt)
     {
-        app::SetJobProgressHook([this, blockAt](const std::atomic<bool>&) {
+        Form1->SetJobProgressHook([this, blockAt](const std::atomic<bool>&) {
             if (++reports == blockAt)
                 shown.wait(false);
         });

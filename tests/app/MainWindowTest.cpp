@@ -297,7 +297,7 @@ TEST_F(MainWindow, UnreadableReplaysAreListedInOneBoxOnceTheListIsUpToDate)
     const std::string shortOne = tree.WriteFile("short.rep", std::string(51 * kRecord - 1, 'r'));
     int rowsAtBox = -1;
     QString captionAtBox;
-    problems.OnShown = [&](const app::ProblemsRecorder::Shown&) {
+    problems.OnShown = [&](const testsupport::ProblemsRecorder::Shown&) {
         rowsAtBox = Form1->ListView1->RowCount();
         captionAtBox = Form1->Caption();
     };
@@ -305,7 +305,7 @@ TEST_F(MainWindow, UnreadableReplaysAreListedInOneBoxOnceTheListIsUpToDate)
 
     EXPECT_TRUE(boxes.Shown().empty());
     ASSERT_EQ(problems.AllShown().size(), 1u);
-    const app::ProblemsRecorder::Shown& box = problems.AllShown()[0];
+    const testsupport::ProblemsRecorder::Shown& box = problems.AllShown()[0];
     EXPECT_EQ(box.heading, QStringLiteral("Пропущено"));
     ASSERT_EQ(box.problems.size(), 1u);
     EXPECT_EQ(box.problems[0].path, shortOne);
@@ -324,7 +324,7 @@ TEST_F(MainWindow, AFolderOfReadOnlyReplaysSaysWhyNothingIsListed)
 
     EXPECT_EQ(Form1->ListView1->RowCount(), 0);
     ASSERT_EQ(problems.AllShown().size(), 1u);
-    const app::ProblemsRecorder::Shown& box = problems.AllShown()[0];
+    const testsupport::ProblemsRecorder::Shown& box = problems.AllShown()[0];
     EXPECT_EQ(box.heading, QStringLiteral("Пропущено"));
     ASSERT_EQ(box.problems.size(), 1u);
     EXPECT_EQ(box.problems[0].path, readOnly);
@@ -342,7 +342,7 @@ TEST_F(MainWindow, FilesAnInterruptedRemovalLeftHiddenAreBroughtBackAndNamed)
     EXPECT_EQ(tree.Read("lost.rep"), bytes);
     EXPECT_EQ(Form1->ListView1->RowCount(), 1);
     ASSERT_EQ(problems.AllShown().size(), 1u);
-    const app::ProblemsRecorder::Shown& box = problems.AllShown()[0];
+    const testsupport::ProblemsRecorder::Shown& box = problems.AllShown()[0];
     EXPECT_EQ(box.heading, QStringLiteral("Возвращено"));
     ASSERT_EQ(box.problems.size(), 1u);
     EXPECT_EQ(box.problems[0].path, tree.Path("lost.rep"));
@@ -357,7 +357,7 @@ TEST_F(MainWindow, FilesThatMatchButDifferAreReportedAfterTheCount)
     Replay("b.rep", 60, "same", "same", 2);
     Find(tree.Root());
     std::size_t boxesBeforeList = 0;
-    problems.OnShown = [&](const app::ProblemsRecorder::Shown&) { boxesBeforeList = boxes.Shown().size(); };
+    problems.OnShown = [&](const testsupport::ProblemsRecorder::Shown&) { boxesBeforeList = boxes.Shown().size(); };
     DeleteIdentical();
     ASSERT_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text, QStringLiteral("Дубликатов: 0"));
