@@ -15,6 +15,7 @@
 #include "toolkit/Jpeg.h"
 #include "toolkit/MessageBox.h"
 #include "toolkit/StdCtrls.h"
+#include "support/FakeDesktop.h"
 #include "support/MessageBoxRecorder.h"
 
 #include <QApplication>
@@ -35,15 +36,10 @@ protected:
         Application->CreateForm(Form1);
         Application->CreateForm(Form2);
         Application->CreateForm(Form3);
-        shellns::SetOpenerForTesting([this](const std::string& target) {
-            opened.push_back(target);
-            return true;
-        });
     }
 
     void TearDown() override
     {
-        shellns::SetOpenerForTesting({});
         delete Form3;
         delete Form2;
         delete Form1;
@@ -74,7 +70,7 @@ protected:
         QTest::keyClick(target, Qt::Key(key));
     }
 
-    std::vector<std::string> opened;
+    testsupport::FakeDesktop desktop;
 };
 
 TEST_F(AboutWindow, ItIsBuiltHiddenFromItsDescription)
@@ -190,15 +186,15 @@ TEST_F(AboutWindow, TheHiddenNamesShowWhileThePointerIsOverTheClan)
 TEST_F(AboutWindow, TheLinkHandsItsAddressToTheDesktopAndTheWindowStaysOpen)
 {
     EXPECT_TRUE(ClickTheLinkAndStayOpen());
-    EXPECT_EQ(opened, std::vector<std::string>{kClanPage});
+    ASSERT_EVENTUALLY_EQ(desktop.Opened(), std::vector<std::string>{kClanPage});
 }
 
 TEST_F(AboutWindow, APageNoBrowserCanOpenIsToldInAnErrorBoxAndTheWindowStaysOpen)
 {
-    shellns::SetOpenerForTesting([](const std::string&) { return false; });
+    desktop.SetOpens(false);
     TMessageBoxRecorder boxes(*Application);
     EXPECT_TRUE(ClickTheLinkAndStayOpen());
-    ASSERT_EQ(boxes.Shown().size(), 1u);
+    ASSERT_EVENTUALLY_EQ(boxes.Shown().size(), 1u);
     EXPECT_EQ(boxes.Shown()[0].text.toStdString(), "Не удалось открыть страницу «" + std::string(kClanPage)
                                                         + "»: ни один веб-браузер не смог её открыть.");
     EXPECT_EQ(boxes.Shown()[0].caption, QStringLiteral("Dupsweep"));

@@ -5,6 +5,7 @@
 #include "AppWindows.h"
 
 #include "app/CatalogueRows.h"
+#include "app/Resources.h"
 #include "app/Unit4.h"
 #include "platform/shellns/Execute.h"
 #include "platform/shellns/Wide.h"
@@ -12,8 +13,11 @@
 #include "shell/ShellTreeView.h"
 #include "toolkit/Buttons.h"
 #include "toolkit/Guard.h"
+#include "support/Eventually.h"
+#include "support/FakeDesktop.h"
 #include "support/MessageBoxRecorder.h"
 
+#include <QGuiApplication>
 #include <QTimer>
 
 #include <filesystem>
@@ -239,15 +243,28 @@ TEST_F(BrowseDialog, AFolderWhoseNameIsNoUtf8GoesToTheTrashByItsBytes)
     EXPECT_EQ(nullptr, Child(Desktop(), shown));
 }
 
-TEST_F(BrowseDialog, OpeningAFolderWithNothingToOpenItTellsTheUser)
+// Installed, the program offers itself for folders: where the desktop would open a folder with it,
+// opening one from the dialog would only start a second Dupsweep, so it is as if there were none.
+TEST_F(BrowseDialog, OpeningAFolderWithNothingElseToOpenItTellsTheUser)
 {
-    shellns::SetOpenerForTesting([](const std::string&) { return false; });
+    SetProgramIcon(); // names the program's desktop entry, as start-up does
+    testsupport::FakeDesktop opener;
+    const std::string other = home->desktop + "/Other";
+    for (const char* application : {"", "org.example.Dupsweep.desktop"}) {
+        SCOPED_TRACE(application);
+        opener.SetFolderApplication(application);
+        const std::size_t before = boxes.Shown().size();
+        Browse(Form4->BitBtn2, [&] { PickFromMenu(Child(Desktop(), QStringLiteral("Other")), "&Open"); });
+        ASSERT_EQ(before + 1, boxes.Shown().size());
+        EXPECT_EQ(QStringLiteral("Could not open “Other”: no application that opens folders was found."),
+                  boxes.Shown().back().text);
+        EXPECT_EQ(MB_ICONSTOP, boxes.Shown().back().flags & MB_ICONSTOP);
+    }
+    opener.SetFolderApplication("files.desktop");
     Browse(Form4->BitBtn2, [&] { PickFromMenu(Child(Desktop(), QStringLiteral("Other")), "&Open"); });
-    shellns::SetOpenerForTesting({});
-    ASSERT_EQ(1u, boxes.Shown().size());
-    EXPECT_EQ(QStringLiteral("Could not open “Other”: no application that opens folders was found."),
-              boxes.Shown()[0].text);
-    EXPECT_EQ(MB_ICONSTOP, boxes.Shown()[0].flags & MB_ICONSTOP);
+    ASSERT_EVENTUALLY_EQ(opener.Opened(), std::vector<std::string>{other});
+    EXPECT_EQ(2u, boxes.Shown().size());
+    QGuiApplication::setDesktopFileName({});
 }
 
 // Under a Russian locale the tree's own words are Russian, as on a Russian desktop; the paths

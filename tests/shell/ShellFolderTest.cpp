@@ -9,6 +9,8 @@
 #include "ScratchHome.h"
 #include "platform/shellns/Allocator.h"
 #include "platform/shellns/Execute.h"
+#include "support/Eventually.h"
+#include "support/FakeDesktop.h"
 #include "platform/shellns/Icons.h"
 #include "platform/shellns/Wide.h"
 #include "shell/ShellCtrls.h"
@@ -320,13 +322,8 @@ TEST_F(ShellFolderTest, BindingAndChildQueries)
 
 TEST_F(ShellFolderTest, RunDefaultVerbOpensTheItemsPath)
 {
-    std::vector<std::string> opened;
-    shellns::SetOpenerForTesting([&](const std::string& target) {
-        opened.push_back(target);
-        return true;
-    });
+    testsupport::FakeDesktop desktop;
     scratch.MakeDir("Desktop/show");
     Child(*SharedDesktop(), "show")->RunDefaultVerb();
-    shellns::SetOpenerForTesting({});
-    EXPECT_EQ((std::vector<std::string>{scratch.desktop + "/show"}), opened);
+    ASSERT_EVENTUALLY_EQ(desktop.Opened(), (std::vector<std::string>{scratch.desktop + "/show"}));
 }

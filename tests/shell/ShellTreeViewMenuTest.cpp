@@ -9,6 +9,8 @@
 
 #include "platform/fs/CurrentDirectory.h"
 #include "platform/shellns/Execute.h"
+#include "support/Eventually.h"
+#include "support/FakeDesktop.h"
 
 namespace {
 
@@ -47,22 +49,6 @@ public:
 private:
     TShellTreeView* FTree;
     std::string FText;
-};
-
-class OpenerRecorder {
-public:
-    explicit OpenerRecorder(bool succeeds)
-    {
-        shellns::SetOpenerForTesting([this, succeeds](const std::string& target) {
-            opened.push_back(target);
-            return succeeds;
-        });
-    }
-    ~OpenerRecorder() { shellns::SetOpenerForTesting({}); }
-    OpenerRecorder(const OpenerRecorder&) = delete;
-    OpenerRecorder& operator=(const OpenerRecorder&) = delete;
-
-    std::vector<std::string> opened;
 };
 
 TEST_F(ShellTreeViewTest, ARightClickSelectsTheFolderAndShowsItsMenu)
@@ -107,18 +93,18 @@ TEST_F(ShellTreeViewTest, OpenFromTheMenuOpensTheFolderAndPutsTheCurrentDirector
 {
     TShellTreeView* tree = MakeTree();
     const std::string before = files::GetCurrentDir();
+    testsupport::FakeDesktop desktop;
     {
-        OpenerRecorder opener(true);
         MenuPicker picker(tree, "&Open");
         RightClick(tree, Child(tree->Items()->GetFirstNode(), "Gamma"));
-        EXPECT_EQ(std::vector<std::string>({home->desktop + "/Gamma"}), opener.opened);
+        ASSERT_EVENTUALLY_EQ(desktop.Opened(), std::vector<std::string>({home->desktop + "/Gamma"}));
     }
     EXPECT_EQ(before, files::GetCurrentDir());
     {
-        OpenerRecorder opener(false); // no handler could be started
+        desktop.SetFolderApplication(""); // no handler can be started
         MenuPicker picker(tree, "&Open");
         RightClick(tree, Child(tree->Items()->GetFirstNode(), "beta"));
-        EXPECT_EQ(1u, opener.opened.size());
+        EXPECT_EQ(1u, boxes.Shown().size());
     }
     EXPECT_EQ(before, files::GetCurrentDir());
 }

@@ -11,6 +11,8 @@
 #include <filesystem>
 
 #include "platform/shellns/Execute.h"
+#include "support/Eventually.h"
+#include "support/FakeDesktop.h"
 #include "platform/shellns/Icons.h"
 #include "platform/shellns/Places.h"
 #include "toolkit/FormReader.h"
@@ -331,11 +333,7 @@ TEST_F(ShellTreeViewTest, OnAddFolderKeepsAVetoedFolderOut)
 
 TEST_F(ShellTreeViewTest, ExpandingAnItemThatIsNoFolderOpensIt)
 {
-    std::vector<std::string> opened;
-    shellns::SetOpenerForTesting([&](const std::string& target) {
-        opened.push_back(target);
-        return true;
-    });
+    testsupport::FakeDesktop desktop;
     auto* tree = new TShellTreeView(form.get());
     tree->SetObjectTypes(otFolders | otNonFolders);
     Show(tree);
@@ -344,8 +342,7 @@ TEST_F(ShellTreeViewTest, ExpandingAnItemThatIsNoFolderOpensIt)
     EXPECT_FALSE(notes->HasChildren());
     notes->SetHasChildren(true);
     notes->Expand(false);
-    shellns::SetOpenerForTesting({});
-    EXPECT_EQ(std::vector<std::string>({home->desktop + "/notes.txt"}), opened);
+    ASSERT_EVENTUALLY_EQ(desktop.Opened(), std::vector<std::string>({home->desktop + "/notes.txt"}));
     EXPECT_FALSE(notes->HasChildren());
     EXPECT_EQ(0, notes->Count());
 }

@@ -1,7 +1,9 @@
 #include "platform/shellns/Execute.h"
 
 #include <fcntl.h>
+#include <gio/gdesktopappinfo.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,10 +11,10 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 #include <thread>
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QSocketNotifier>
 
 #include "platform/shellns/Folders.h"
@@ -23,18 +25,6 @@ extern char** environ;
 
 namespace shellns {
 namespace {
-
-std::mutex& OpenerLock()
-{
-    static std::mutex lock;
-    return lock;
-}
-
-std::function<bool(const std::string&)>& Opener()
-{
-    static std::function<bool(const std::string&)> opener;
-    return opener;
-}
 
 // What "xdg-mime query default" names as the desktop's application for a kind of item (a
 // ".desktop" name), "" when there is none or nothing answers. It prints its answer and ends.
@@ -97,12 +87,37 @@ void WatchHandler(pid_t pid, std::function<void(bool opened)> ended)
     });
 }
 
+// True when the desktop's application of that name (a desktop entry's, "files.desktop") is this
+// program: its own entry, or one that starts its executable.
+bool IsThisProgram(const std::string& desktopId)
+{
+    const QString own = QGuiApplication::desktopFileName();
+    if (!own.isEmpty() && desktopId == own.toStdString() + ".desktop")
+        return true;
+    GDesktopAppInfo* entry = g_desktop_app_info_new(desktopId.c_str());
+    if (!entry)
+        return false;
+    const char* executable = g_app_info_get_executable(G_APP_INFO(entry));
+    gchar* program = executable ? g_find_program_in_path(executable) : nullptr;
+    struct stat found, self;
+    const bool same = program && ::stat(program, &found) == 0 && ::stat("/proc/self/exe", &self) == 0
+        && found.st_dev == self.st_dev && found.st_ino == self.st_ino;
+    g_free(program);
+    g_object_unref(entry);
+    return same;
+}
+
 bool SpawnDesktopOpener(const std::string& target, std::function<void(bool opened)> ended)
 {
     // xdg-open reports a folder it has no application for only on its standard error, long
-    // after it was started: a folder without a file manager to show it is refused here.
-    if (IsDirectory(target) && DefaultApplication("inode/directory").empty())
-        return false;
+    // after it was started: a folder without a file manager to show it is refused here. So is
+    // one this program would be started for: installed, it offers itself for folders, and
+    // opening a folder would only start it once more.
+    if (IsDirectory(target)) {
+        const std::string application = DefaultApplication("inode/directory");
+        if (application.empty() || IsThisProgram(application))
+            return false;
+    }
     std::string program = "xdg-open";
     std::string argument = target;
     char* argv[] = {program.data(), argument.data(), nullptr};
@@ -122,31 +137,13 @@ bool IsVerbOpen(const char* verb)
 
 bool OpenWithDefaultHandler(const std::string& target)
 {
-    std::function<bool(const std::string&)> opener;
-    {
-        std::lock_guard guard(OpenerLock());
-        opener = Opener();
-    }
-    return opener ? opener(target) : SpawnDesktopOpener(target, {});
+    return SpawnDesktopOpener(target, {});
 }
 
 void OpenInBackground(const std::string& target, std::function<void(bool opened)> ended)
 {
-    std::function<bool(const std::string&)> opener;
-    {
-        std::lock_guard guard(OpenerLock());
-        opener = Opener();
-    }
-    if (opener)
-        ended(opener(target));
-    else if (!SpawnDesktopOpener(target, ended))
+    if (!SpawnDesktopOpener(target, ended))
         ended(false);
-}
-
-void SetOpenerForTesting(std::function<bool(const std::string& target)> opener)
-{
-    std::lock_guard guard(OpenerLock());
-    Opener() = std::move(opener);
 }
 
 bool ExecuteEx(ExecuteInfo* info)

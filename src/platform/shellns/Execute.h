@@ -1,6 +1,7 @@
 #pragma once
-// Opening items with the desktop's default handler. Opening never waits for the handler: it is
-// started detached and this process goes on at once.
+// Opening items with the desktop's default handler (xdg-open). Opening never waits for the
+// handler: it is started detached and this process goes on at once. A folder is opened only when
+// the desktop names an application for folders other than this program itself.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -40,7 +41,5 @@ bool OpenWithDefaultHandler(const std::string& target);
 // user-interface) thread once the handler has ended, opened false when it could not be started
 // or ended saying it could not open target (xdg-open with no web browser to give a page to).
 void OpenInBackground(const std::string& target, std::function<void(bool opened)> ended);
-// Replaces the handler starter for tests; an empty function restores the desktop's.
-void SetOpenerForTesting(std::function<bool(const std::string& target)> opener);
 
 } // namespace shellns

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
-#include <QtCore/qtestsupport_core.h>
+#include <QGuiApplication>
 #include <glib.h>
 #include <unistd.h>
 
@@ -15,6 +15,8 @@
 #include "platform/shellns/ContextMenu.h"
 #include "platform/shellns/Execute.h"
 #include "platform/shellns/Wide.h"
+#include "support/Eventually.h"
+#include "support/FakeDesktop.h"
 
 using namespace shellns;
 
@@ -25,12 +27,7 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(S_OK, GetDesktopFolder(&desktop));
-        SetOpenerForTesting([this](const std::string& target) {
-            opened.push_back(target);
-            return true;
-        });
     }
-    void TearDown() override { SetOpenerForTesting({}); }
 
     std::shared_ptr<IContextMenu2> MenuFor(const std::string& path)
     {
@@ -51,8 +48,8 @@ protected:
     }
 
     ScratchHome scratch;
+    testsupport::FakeDesktop opener;
     ShellFolderPtr desktop;
-    std::vector<std::string> opened;
 };
 
 } // namespace
@@ -95,7 +92,7 @@ TEST_F(ContextMenuTest, OpenStartsTheDefaultHandlerForThePath)
     InvokeCommandInfo byText;
     byText.verb = std::string("open");
     EXPECT_EQ(S_OK, menu->InvokeCommand(byText));
-    EXPECT_EQ((std::vector<std::string>{folder, folder}), opened);
+    ASSERT_EVENTUALLY_EQ(opener.Opened(), (std::vector<std::string>{folder, folder}));
     // The computer item has no folder to open.
     EXPECT_TRUE(Failed(Invoke(*MenuFor("::{6D1C8A0E-4B63-4F0C-9A52-2E8C0F3B7A11}"), kCommandOpen)));
 }
@@ -221,40 +218,52 @@ TEST_F(ContextMenuTest, AFolderOnAnotherFileSystemGoesToThatVolumesOwnTrash)
 }
 
 // The desktop's opener is xdg-open; a folder goes to it only when the desktop names an application
-// for folders (xdg-mime), since xdg-open reports the lack of one only on its standard error.
-TEST(DesktopOpener, AFolderIsOpenedOnlyWhenAnApplicationOpensFolders)
+// for folders (xdg-mime), since xdg-open reports the lack of one only on its standard error, and
+// that application is not this program itself, which would only be started again.
+TEST(DesktopOpener, AFolderIsOpenedOnlyWhenAnApplicationOtherThanThisProgramOpensFolders)
 {
     ScratchHome scratch;
-    const std::string bin = scratch.MakeDir("bin");
-    const std::string opened = scratch.home + "/opened";
-    const auto script = [&](const std::string& name, const std::string& body) {
-        const std::string path = scratch.MakeFile("bin/" + name, "#!/bin/sh\n" + body + "\n");
-        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
-    };
-    script("xdg-open", "echo \"$1\" > '" + opened + "'");
-    const char* oldPath = std::getenv("PATH");
-    const std::string searched = bin + ":" + (oldPath ? oldPath : "");
-    const testsupport::ScopedEnvironment path{"PATH"};
-    ::setenv("PATH", searched.c_str(), 1);
+    testsupport::FakeDesktop opener;
+    scratch.MakeFile(".local/share/applications/files.desktop",
+                     "[Desktop Entry]\nType=Application\nName=Files\nExec=/bin/true %U\n");
+    // An entry the user made that starts this very program, under a name of its own.
+    scratch.MakeFile(".local/share/applications/mine.desktop",
+                     "[Desktop Entry]\nType=Application\nName=Mine\nExec="
+                         + std::filesystem::read_symlink("/proc/self/exe").string() + " %f\n");
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Own"));
+    const struct {
+        const char* application;
+        bool opens;
+    } kCases[] = {{"", false}, {"org.example.Own.desktop", false}, {"mine.desktop", false}, {"files.desktop", true}};
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.application);
+        opener.SetFolderApplication(c.application);
+        EXPECT_EQ(c.opens, OpenWithDefaultHandler(scratch.desktop));
+        std::optional<bool> answer;
+        OpenInBackground(scratch.desktop, [&](bool ok) { answer = ok; });
+        ASSERT_EVENTUALLY(answer.has_value());
+        EXPECT_EQ(c.opens, *answer);
+    }
+    QGuiApplication::setDesktopFileName({});
+    ASSERT_EVENTUALLY_EQ(opener.Opened(), (std::vector<std::string>{scratch.desktop, scratch.desktop}));
+}
 
-    script("xdg-mime", "exit 0"); // no application for folders
-    EXPECT_FALSE(OpenWithDefaultHandler(scratch.desktop));
-    script("xdg-mime", "[ \"$3\" = inode/directory ] && echo files.desktop");
-    EXPECT_TRUE(OpenWithDefaultHandler(scratch.desktop));
-
-    // A caller that must know whether it worked hears once xdg-open has ended: it exits 3 when
-    // it finds nothing to open a page with.
+// A caller that must know whether it worked hears once xdg-open has ended: it exits 3 when it
+// finds nothing to open a page with; without xdg-open at all it hears at once.
+TEST(DesktopOpener, APageOpensWhenXdgOpenEndsInSuccess)
+{
+    ScratchHome scratch;
     const std::string page = "https://example.org/";
-    for (const auto& [body, opened] : {std::pair{"echo \"$1\" > '" + opened + "'", true}, {"exit 3", false}}) {
-        SCOPED_TRACE(body);
-        script("xdg-open", body);
+    for (const bool opens : {true, false}) {
+        testsupport::FakeDesktop opener;
+        opener.SetOpens(opens);
         std::optional<bool> answer;
         OpenInBackground(page, [&](bool ok) { answer = ok; });
-        ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 10000));
-        EXPECT_EQ(opened, *answer);
+        ASSERT_EVENTUALLY(answer.has_value());
+        EXPECT_EQ(opens, *answer);
     }
-    std::filesystem::remove(bin + "/xdg-open"); // none at all on the path: at once
-    ::setenv("PATH", bin.c_str(), 1);
+    const testsupport::ScopedEnvironment path{"PATH"};
+    ::setenv("PATH", scratch.MakeDir("empty").c_str(), 1);
     std::optional<bool> answer;
     OpenInBackground(page, [&](bool ok) { answer = ok; });
     EXPECT_EQ(std::optional<bool>(false), answer);
@@ -271,5 +280,5 @@ TEST_F(ContextMenuTest, ExecuteOpensPathsUrlsAndIdentifierLists)
     info.idList = home;
     EXPECT_TRUE(ExecuteEx(&info));
     Allocator().Free(home);
-    EXPECT_EQ((std::vector<std::string>{"https://example.org/", scratch.home}), opened);
+    ASSERT_EVENTUALLY_EQ(opener.Opened(), (std::vector<std::string>{scratch.home, "https://example.org/"}));
 }
