@@ -26,15 +26,12 @@ std::uint32_t NotifyFilterBits(TNotifyFilters filters)
     return bits;
 }
 
-std::atomic<int> TShellChangeThread::FLiveCount{0};
-
 TShellChangeThread::TShellChangeThread(TThreadMethod callback)
-    : TThread(true), ChangeCallback(std::move(callback))
+    : TThread(true, kThreadName), ChangeCallback(std::move(callback))
 {
     WakeMutex = shellns::CreateMutex(true); // owned by the GUI thread until it wants the watcher to stop
     ParamsEvent = shellns::CreateEvent();
     FRunning = WakeMutex != shellns::kInvalidHandle && ParamsEvent != shellns::kInvalidHandle;
-    ++FLiveCount;
 }
 
 TShellChangeThread::~TShellChangeThread()
@@ -45,7 +42,6 @@ TShellChangeThread::~TShellChangeThread()
         shellns::CloseHandle(WakeMutex);
     if (ParamsEvent != shellns::kInvalidHandle)
         shellns::CloseHandle(ParamsEvent);
-    --FLiveCount;
 }
 
 void TShellChangeThread::SetWatchParams(const TRoot& directory, bool subtree, std::uint32_t flags)

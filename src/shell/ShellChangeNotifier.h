@@ -23,6 +23,9 @@ std::uint32_t NotifyFilterBits(TNotifyFilters filters);
 // watch under a waiting thread; they are picked up as soon as the current wait ends.
 class TShellChangeThread : public TThread {
 public:
+    // What the system shows for a watcher's thread.
+    static constexpr const char* kThreadName = "shell watcher";
+
     explicit TShellChangeThread(TThreadMethod callback); // made suspended, on the GUI thread
     ~TShellChangeThread() override;
 
@@ -41,9 +44,6 @@ public:
     // note of a change before the call that made it returns, so this answers at once, without
     // waiting to see whether something comes.
     bool ChangePending();
-
-    // Watcher objects alive in the process, for tests of the stop protocol.
-    static int LiveCount() { return FLiveCount.load(); }
 
 protected:
     void Execute() override;
@@ -65,7 +65,6 @@ private:
     std::atomic<bool> FWatching{false};
     std::mutex FOwnersLock;
     int FOwners = 2; // the notifier and the body: the last of them to let go frees the object
-    static std::atomic<int> FLiveCount;
 };
 
 class TCustomShellChangeNotifier : public TNonVisualComponent {

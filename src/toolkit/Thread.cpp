@@ -4,6 +4,8 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include <pthread.h>
+
 #include <condition_variable>
 #include <deque>
 
@@ -28,6 +30,9 @@ SyncState& GlobalSyncState()
     static SyncState state;
     return state;
 }
+
+// What the system keeps of a thread's name.
+constexpr std::size_t kMaxNameBytes = 15;
 
 // Static initialisation runs on the main thread; used only while no application exists.
 const std::thread::id mainThreadId = std::this_thread::get_id();
@@ -94,7 +99,7 @@ void TThread::Synchronize(const std::function<void()>& method)
         std::rethrow_exception(request.error);
 }
 
-TThread::TThread(bool createSuspended) : FCreateSuspended(createSuspended) {}
+TThread::TThread(bool createSuspended, std::string name) : FName(std::move(name)), FCreateSuspended(createSuspended) {}
 
 void TThread::AfterConstruction()
 {
@@ -121,6 +126,8 @@ void TThread::Start()
         return;
     FStarted = true;
     FThread = std::thread([this] { Run(); });
+    if (!FName.empty())
+        ::pthread_setname_np(FThread.native_handle(), FName.substr(0, kMaxNameBytes).c_str());
 }
 
 bool TThread::Suspended() const

@@ -10,11 +10,14 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
 class TThread : public TObject {
 public:
-    explicit TThread(bool createSuspended);
+    // name, when given, is what the system shows for the thread (ps -L, a debugger, /proc): at
+    // most 15 bytes are kept.
+    explicit TThread(bool createSuspended, std::string name = {});
     // Asks a running body to stop and waits for it, unless the body is the caller.
     ~TThread() override;
 
@@ -63,6 +66,7 @@ private:
     void Run();
 
     std::thread FThread;
+    const std::string FName;
     bool FCreateSuspended;
     bool FStarted = false;
     bool FFinished = false;

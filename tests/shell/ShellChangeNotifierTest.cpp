@@ -1,28 +1,37 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QTest>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
-#include <thread>
 
 #include "ScratchHome.h"
 #include "shell/ShellChangeNotifier.h"
+#include "support/Eventually.h"
 
 using namespace ShellCtrls;
 
 namespace {
 
-constexpr int kArrivalMs = 10000;
+// The watcher threads running in this process, found by the name the system shows for them.
+int Watchers()
+{
+    int count = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::string name;
+        std::getline(std::ifstream(task.path() / "comm"), name);
+        count += name == TShellChangeThread::kThreadName;
+    }
+    return count;
+}
 
 class NotifierTest : public ::testing::Test {
 protected:
     void TearDown() override
     {
         notifier.reset();
-        EXPECT_TRUE(QTest::qWaitFor([] { return TShellChangeThread::LiveCount() == 0; }, kArrivalMs))
-            << "a watcher thread outlived its notifier";
+        ASSERT_EVENTUALLY(Watchers() == 0) << "a watcher thread outlived its notifier";
     }
 
     // A notifier on folder that counts its callbacks and checks where they run.
@@ -36,31 +45,16 @@ protected:
             ++calls;
             onGuiThread = onGuiThread && TThread::IsMainThread();
         }));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return notifier->Watching(); }, kArrivalMs));
+        ASSERT_EVENTUALLY(notifier->Watching());
     }
 
-    // Creates new files in folder until the callback runs: new parameters are in force once the
-    // watcher has reopened its watch.
-    bool ProbeUntilCalled(const std::string& folder)
+    // Creates one more file in folder and says whether the callback has run since calls was
+    // before. New parameters are in force once the watcher has reopened its watch, so a test
+    // probes until then: ASSERT_EVENTUALLY(Probed("Other", before)).
+    bool Probed(const std::string& folder, int before)
     {
-        const int before = calls;
-        return QTest::qWaitFor(
-            [&] {
-                scratch.MakeFile(folder + "/probe-" + std::to_string(++probes));
-                return Called(before + 1, 50);
-            },
-            kArrivalMs);
-    }
-
-    // Waits until every change made so far has been handed over (probes may have piled up).
-    bool Settled()
-    {
-        return QTest::qWaitFor([&] { return !notifier->ChangePending(); }, kArrivalMs);
-    }
-
-    bool Called(int atLeast = 1, int within = kArrivalMs)
-    {
-        return QTest::qWaitFor([&] { return calls >= atLeast; }, within);
+        scratch.MakeFile(folder + "/probe-" + std::to_string(++probes));
+        return calls > before;
     }
 
     ScratchHome scratch;
@@ -79,7 +73,7 @@ TEST_F(NotifierTest, WithoutOnChangeNoWatcherRuns)
     EXPECT_TRUE(notifier->WatchSubTree());
     EXPECT_EQ(nfFileNameChange | nfDirNameChange, notifier->NotifyFilters());
     EXPECT_FALSE(notifier->WatcherRunning());
-    EXPECT_EQ(0, TShellChangeThread::LiveCount());
+    EXPECT_EQ(0, Watchers());
     EXPECT_EQ(0x11Fu, NotifyFilterBits(nfFileNameChange | nfDirNameChange | nfAttributeChange | nfSizeChange
                                        | nfWriteChange | nfSecurityChange));
 }
@@ -90,23 +84,23 @@ TEST_F(NotifierTest, AtItsDefaultsAWatcherNeverWatchesTheWholeMachine)
 {
     notifier = std::make_unique<TShellChangeNotifier>(nullptr);
     notifier->SetOnChange(TThreadMethod::FromFunction([this] { ++calls; }));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !notifier->WatcherRunning(); }, kArrivalMs));
+    ASSERT_EVENTUALLY(!notifier->WatcherRunning());
     EXPECT_FALSE(notifier->Watching());
     // Narrowed to one folder, the same notifier watches.
     notifier->SetWatchSubTree(false);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return notifier->Watching(); }, kArrivalMs));
+    ASSERT_EVENTUALLY(notifier->Watching());
 }
 
 TEST_F(NotifierTest, ACreatedFileRunsTheCallbackOnTheGuiThread)
 {
     Watch(scratch.desktop, true);
     scratch.MakeFile("Desktop/new.rep");
-    EXPECT_TRUE(Called());
+    ASSERT_EVENTUALLY(calls >= 1);
     EXPECT_TRUE(onGuiThread);
     // Re-armed: the next change is reported too.
     const int before = calls;
     scratch.MakeDir("Desktop/folder");
-    EXPECT_TRUE(Called(before + 1));
+    ASSERT_EVENTUALLY(calls > before);
 }
 
 TEST_F(NotifierTest, WithoutSubTreeAFileInASubFolderRunsNothing)
@@ -119,7 +113,7 @@ TEST_F(NotifierTest, WithoutSubTreeAFileInASubFolderRunsNothing)
     EXPECT_FALSE(notifier->ChangePending());
     scratch.MakeFile("Desktop/top.rep");
     EXPECT_TRUE(notifier->ChangePending());
-    EXPECT_TRUE(Called());
+    ASSERT_EVENTUALLY(calls >= 1);
 }
 
 TEST_F(NotifierTest, DefaultFiltersIgnoreContentChangesWriteChangesReportThem)
@@ -130,21 +124,20 @@ TEST_F(NotifierTest, DefaultFiltersIgnoreContentChangesWriteChangesReportThem)
     EXPECT_FALSE(notifier->ChangePending());
     notifier->SetNotifyFilters(nfWriteChange);
     // The new filter is in force once the watcher has reopened its watch; keep writing until then.
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            std::ofstream(file, std::ios::app) << "more";
-            return Called(1, 50);
-        },
-        kArrivalMs));
+    const auto written = [&] {
+        std::ofstream(file, std::ios::app) << "more";
+        return calls >= 1;
+    };
+    ASSERT_EVENTUALLY(written());
     EXPECT_TRUE(notifier->Watching());
 }
 
 TEST_F(NotifierTest, DestroyingTheNotifierEndsItsWatcherPromptly)
 {
     Watch(scratch.desktop, true);
-    EXPECT_EQ(1, TShellChangeThread::LiveCount());
+    EXPECT_EQ(1, Watchers());
     notifier.reset();
-    EXPECT_TRUE(QTest::qWaitFor([] { return TShellChangeThread::LiveCount() == 0; }, kArrivalMs));
+    ASSERT_EVENTUALLY(Watchers() == 0);
     // With its thread gone nothing can call back: what is queued now is all there will be.
     scratch.MakeFile("Desktop/after.rep");
     QCoreApplication::processEvents();
@@ -156,13 +149,13 @@ TEST_F(NotifierTest, AMissingFolderGivesAWatcherThatEndsAtOnce)
     notifier = std::make_unique<TShellChangeNotifier>(nullptr);
     notifier->SetRoot(scratch.home + "/missing");
     notifier->SetOnChange(TThreadMethod::FromFunction([this] { ++calls; }));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !notifier->WatcherRunning(); }, kArrivalMs));
+    ASSERT_EVENTUALLY(!notifier->WatcherRunning());
     EXPECT_FALSE(notifier->Watching());
     // Pointing it at a folder that exists starts watching again.
     notifier->SetRoot(scratch.desktop);
     EXPECT_TRUE(notifier->WatcherRunning());
-    EXPECT_TRUE(ProbeUntilCalled("Desktop"));
-    EXPECT_EQ(1, TShellChangeThread::LiveCount());
+    ASSERT_EVENTUALLY(Probed("Desktop", 0));
+    EXPECT_EQ(1, Watchers());
 }
 
 TEST_F(NotifierTest, ARunningWatcherTakesNewParametersAndCallbacksSafely)
@@ -171,8 +164,8 @@ TEST_F(NotifierTest, ARunningWatcherTakesNewParametersAndCallbacksSafely)
     Watch(scratch.desktop, false);
     notifier->SetRoot(other);
     // Once the watcher has moved on, changes in the old folder are no longer reported.
-    EXPECT_TRUE(ProbeUntilCalled("Other"));
-    ASSERT_TRUE(Settled());
+    ASSERT_EVENTUALLY(Probed("Other", 0));
+    ASSERT_EVENTUALLY(!notifier->ChangePending()); // every probe has been handed over
     scratch.MakeFile("Desktop/old-place.rep");
     EXPECT_FALSE(notifier->ChangePending());
 
@@ -180,12 +173,12 @@ TEST_F(NotifierTest, ARunningWatcherTakesNewParametersAndCallbacksSafely)
     notifier->SetOnChange(TThreadMethod::FromFunction([&] { ++replaced; }));
     const int before = calls;
     scratch.MakeFile("Other/for-the-new-callback");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return replaced > 0; }, kArrivalMs));
+    ASSERT_EVENTUALLY(replaced > 0);
     EXPECT_EQ(before, calls); // the replaced callback is never called again
 
     notifier->SetOnChange(TThreadMethod());
     EXPECT_FALSE(notifier->Watching());
-    EXPECT_TRUE(QTest::qWaitFor([] { return TShellChangeThread::LiveCount() == 0; }, kArrivalMs));
+    ASSERT_EVENTUALLY(Watchers() == 0);
 }
 
 TEST_F(NotifierTest, ManyQuickChangesOfParametersLeaveOneWorkingWatch)
@@ -197,6 +190,6 @@ TEST_F(NotifierTest, ManyQuickChangesOfParametersLeaveOneWorkingWatch)
         notifier->SetRoot(i % 2 ? a : b);
         notifier->SetWatchSubTree(i % 3 == 0);
     }
-    EXPECT_TRUE(ProbeUntilCalled("A"));
-    EXPECT_EQ(1, TShellChangeThread::LiveCount());
+    ASSERT_EVENTUALLY(Probed("A", 0));
+    EXPECT_EQ(1, Watchers());
 }
