@@ -33,6 +33,10 @@ public:
 
     // Every call in order, e.g. "ExtTextOut 3,4 clip 0,0,10,1 'Text' #808080".
     std::vector<std::string> calls;
+    // The depth the context claims, as a screen of 8 or 16 bits would; 0: its bitmap's.
+    int bitsPerPixel = 0;
+
+    int BitsPerPixel() const override { return bitsPerPixel > 0 ? bitsPerPixel : DeviceContext::BitsPerPixel(); }
 
     // Only the text outputs, as "x,y clip l,t,r,b #colour" (no clip: "x,y #colour").
     std::vector<std::string> Texts() const

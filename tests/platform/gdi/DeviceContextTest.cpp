@@ -477,8 +477,9 @@ TEST_F(DeviceContextTest, DepthAndContextsWithoutABitmap)
     Bitmap b(4, 4);
     DeviceContext dc(&b);
     EXPECT_EQ(dc.BitsPerPixel(), 32);
-    b.SetSimulatedBitsPerPixel(8);
-    EXPECT_EQ(dc.BitsPerPixel(), 8);
+    b.SetFormat(PixelFormat::Monochrome); // the context tells its bitmap's depth as it is now
+    EXPECT_EQ(dc.BitsPerPixel(), 1);
+    b.SetFormat(PixelFormat::Device);
 
     DeviceContext memory;
     EXPECT_EQ(memory.BitsPerPixel(), 32);
