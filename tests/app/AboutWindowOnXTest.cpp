@@ -9,6 +9,7 @@
 #include "platform/gdi/Colors.h"
 #include "toolkit/Application.h"
 #include "support/ClassicColors.h"
+#include "support/Eventually.h"
 
 #include <QCursor>
 #include <QApplication>
@@ -70,13 +71,13 @@ protected:
         backdrop.setPalette(palette);
         backdrop.setAutoFillBackground(true);
         backdrop.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&backdrop));
+        ASSERT_EVENTUALLY_EXPOSED(&backdrop);
 
         Application->CreateForm(Form3);
         Form3->Show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(Form3));
+        ASSERT_EVENTUALLY_EXPOSED(Form3);
         // Framed once the window manager has said how wide its frame is.
-        ASSERT_TRUE(QTest::qWaitFor([] { return Form3->frameGeometry() != Form3->geometry(); }, kSettleMilliseconds))
+        ASSERT_EVENTUALLY_WITHIN(Form3->frameGeometry() != Form3->geometry(), kSettleMilliseconds)
             << "no window manager framed the window";
         QCursor::setPos(QPoint(0, 0));
     }
@@ -151,8 +152,7 @@ QProcess* AboutWindowOnX::windowManager = nullptr;
 TEST_F(AboutWindowOnX, TheNotchShowsWhatLiesBelowUpToTheBevelAndTheFrameIsCutOnlyBesideIt)
 {
     std::string faults;
-    const bool settled = QTest::qWaitFor([&] { return (faults = ShapeFaults()).empty(); }, kSettleMilliseconds);
-    EXPECT_TRUE(settled) << faults;
+    ASSERT_EVENTUALLY_WITHIN((faults = ShapeFaults()).empty(), kSettleMilliseconds) << faults;
 }
 
 }  // namespace

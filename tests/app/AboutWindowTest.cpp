@@ -155,7 +155,7 @@ TEST_F(AboutWindow, EnterClosesItWithYesAndEscapeDoesNothing)
 {
     bool openAfterEscape = false;
     const TModalResult result = ShowModal([&] {
-        ASSERT_TRUE(QTest::qWaitForWindowActive(Form3));
+        ASSERT_EVENTUALLY_ACTIVE(Form3);
         EXPECT_TRUE(Form3->glBitBtn1->Focused());
         Key(Qt::Key_Escape);
         QCoreApplication::processEvents();
@@ -169,7 +169,7 @@ TEST_F(AboutWindow, EnterClosesItWithYesAndEscapeDoesNothing)
 TEST_F(AboutWindow, TheHiddenNamesShowWhileThePointerIsOverTheClan)
 {
     Form3->Show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(Form3));
+    ASSERT_EVENTUALLY_EXPOSED(Form3);
     TLabel* const names[] = {Form3->Label1, Form3->Label2, Form3->Label3};
     QTest::mouseMove(Form3->glLabel5, QPoint(10, 10));
     for (TLabel* name : names)

@@ -16,6 +16,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/StdCtrls.h"
 #include "support/ClassicColors.h"
+#include "support/Eventually.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -157,7 +158,7 @@ protected:
     void CheckWindow(TForm* form)
     {
         form->Show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+        ASSERT_EVENTUALLY_EXPOSED(form);
         const QString window = form->Name().isEmpty() ? form->ClassName() : form->Name();
         const QImage onThisDesktop = Redrawn(form);
         // A look at the window as the user sees it, when asked for.

@@ -11,6 +11,7 @@
 #include "support/Density.h"
 #include "support/ClassicColors.h"
 #include "support/Rgb.h"
+#include "support/Eventually.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -57,7 +58,7 @@ protected:
     void ShowForm()
     {
         form.Show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        ASSERT_EVENTUALLY_EXPOSED(&form);
     }
 
     gdi::ScopedClassicColors classic;
@@ -119,7 +120,7 @@ TEST_F(DenseScreen, TheStyledHintHasAFineTextAndStaysOnTheScreen)
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const TRect measured = window.CalcHintRect(screen.width(), hint);
     window.ActivateHint(measured.Translated(screen.right() - 10, screen.bottom() - 5), hint);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    ASSERT_EVENTUALLY_EXPOSED(&window);
     EXPECT_TRUE(screen.contains(window.frameGeometry()));
     EXPECT_EQ(window.frameGeometry().bottomRight(), screen.bottomRight());
 

@@ -6,6 +6,7 @@
 #include "toolkit/FormReader.h"
 #include "support/ClassicColors.h"
 #include "support/Rgb.h"
+#include "support/Eventually.h"
 
 #include <QKeyEvent>
 #include <QTest>
@@ -160,7 +161,7 @@ TEST_F(HoverButton, AFocusedButtonAtRestGetsTheFaceFrameToo)
     form.Show();
     hover->SetFocus();
     // The focus arrives when the platform has activated the window.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return hover->Focused(); }));
+    ASSERT_EVENTUALLY(hover->Focused());
     Leave(hover); // wherever the platform put the pointer, it is elsewhere now
     const QImage p = Picture(hover);
     EXPECT_EQ(p.pixel(5, 0), RgbOf(clWindowFrame));

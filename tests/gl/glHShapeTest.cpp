@@ -14,6 +14,7 @@
 #include "toolkit/StdCtrls.h"
 #include "support/ClassicColors.h"
 #include "support/Rgb.h"
+#include "support/Eventually.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -157,7 +158,7 @@ protected:
     void ShowForm()
     {
         form.Show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        ASSERT_EVENTUALLY_EXPOSED(&form);
     }
 
     static QRegion Whole() { return QRegion(-3, -22, 2000, 2000); }

@@ -17,6 +17,7 @@
 #include "toolkit/StdCtrls.h"
 #include "support/ClassicColors.h"
 #include "support/Rgb.h"
+#include "support/Eventually.h"
 
 #include <QCursor>
 #include <QLineEdit>
@@ -91,7 +92,7 @@ protected:
     void ShowForm()
     {
         form.Show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        ASSERT_EVENTUALLY_EXPOSED(&form);
         QCursor::setPos(form.frameGeometry().bottomRight() + QPoint(50, 50));
         QCoreApplication::processEvents();
     }
@@ -393,7 +394,7 @@ TEST_F(Label, ALinkLabelRepaintsOnlyItsFaceAtOnceAndNeverShowsAFrameWithoutIt)
     link->Font()->SetStyle(fsBold | fsUnderline);
     link->Colors()->SetText(clNavy);
     link->Colors()->SetTextActive(clBlue);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !link->frames.empty() && !link->SurfaceOutOfDate(); }));
+    ASSERT_EVENTUALLY(!link->frames.empty() && !link->SurfaceOutOfDate());
     const QImage before = Shot(link);
     const auto navy = Pixels(before, RgbOf(clNavy));
     ASSERT_GT(navy.size(), 50u);
@@ -425,15 +426,15 @@ TEST_F(Label, AChangeOfStyleRedrawsTheAreaUnlessBufferedWhichPaintsAtOnce)
     ShowForm();
     TWatchedLabel* label = Make(QStringLiteral("Pellin"));
     label->TextStyles()->SetActive(fstRecessed);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !label->SurfaceOutOfDate(); }));
+    ASSERT_EVENTUALLY(!label->SurfaceOutOfDate());
     const int paints = label->paints;
     Enter(label);
     EXPECT_EQ(label->paints, paints);  // asked for, not done yet
     EXPECT_TRUE(label->SurfaceOutOfDate());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return label->paints > paints; }));
+    ASSERT_EVENTUALLY(label->paints > paints);
 
     label->SetOptions(label->Options() | floBufferedDraw);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !label->SurfaceOutOfDate(); }));
+    ASSERT_EVENTUALLY(!label->SurfaceOutOfDate());
     const int buffered = label->paints;
     Leave(label);
     EXPECT_EQ(label->paints, buffered + 1);
@@ -446,7 +447,7 @@ TEST_F(Label, WithTheSameLookForBothNothingIsRepaintedOnEntry)
     TWatchedLabel* label = Make(QStringLiteral("Made by Korvane"));
     label->SetOptions(floActiveWhileControlFocused | floBufferedDraw | floTransparentFont);
     label->Colors()->SetHighlight(clWhite);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !label->SurfaceOutOfDate() && label->paints > 0; }));
+    ASSERT_EVENTUALLY(!label->SurfaceOutOfDate() && label->paints > 0);
     const int paints = label->paints;
     int entered = 0;
     label->OnMouseEnter = TNotifyEvent::FromFunction([&](TObject* sender) {
@@ -468,7 +469,7 @@ TEST_F(Label, AGradientChangedAtRunTimeRepaintsTheFaceAtOnce)
     label->Gradient()->SetFromColor(clNavy);
     label->Gradient()->SetToColor(clRed);
     label->Gradient()->SetActive(true);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !label->SurfaceOutOfDate() && label->paints > 0; }));
+    ASSERT_EVENTUALLY(!label->SurfaceOutOfDate() && label->paints > 0);
     const std::size_t background = Pixels(Shot(label), RgbOf(clBtnFace)).size();
     const int paints = label->paints;
     label->Gradient()->SetFromColor(clLime);
@@ -518,7 +519,7 @@ TEST_F(Label, SettingTransparentFontBringsBufferedDrawAndDirectionAlwaysRebuilds
     TWatchedLabel* label = Make(QStringLiteral("Harro"));
     label->SetOptions(floTransparentFont);
     EXPECT_EQ(label->Options(), floBufferedDraw | floTransparentFont);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !label->SurfaceOutOfDate(); }));
+    ASSERT_EVENTUALLY(!label->SurfaceOutOfDate());
     label->SetDirection(label->Direction());
     EXPECT_TRUE(label->SurfaceOutOfDate());
 }
@@ -539,7 +540,7 @@ protected:
         label = Make(QStringLiteral("Pellin"));
         label->Colors()->SetTextActive(clBlue);
         ShowForm();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        ASSERT_EVENTUALLY_ACTIVE(&form);
         // The window gives its first control the focus; the tests start elsewhere.
         Focus(button);
     }
@@ -547,7 +548,7 @@ protected:
     void Focus(TWinControl* control)
     {
         control->SetFocus();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return control->Focused(); }));
+        ASSERT_EVENTUALLY(control->Focused());
     }
 
     void Press(QEvent::Type type)
@@ -583,7 +584,7 @@ TEST_F(FocusLabel, TheFocusMovesByTheChosenMethodOnlyToAControlThatCanTakeIt)
     label->SetFocusControl(edit);
     Focus(button);
     Press(QEvent::MouseButtonPress);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return edit->Focused(); }));
+    ASSERT_EVENTUALLY(edit->Focused());
     EXPECT_FALSE(label->IsActive());  // not hooked: the focus gives no look
 
     label->SetFocusControlMethod(fcmOnMouseUp);
@@ -592,12 +593,12 @@ TEST_F(FocusLabel, TheFocusMovesByTheChosenMethodOnlyToAControlThatCanTakeIt)
     QCoreApplication::processEvents();
     EXPECT_TRUE(button->Focused());
     Press(QEvent::MouseButtonRelease);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return edit->Focused(); }));
+    ASSERT_EVENTUALLY(edit->Focused());
 
     label->SetFocusControlMethod(fcmOnMouseEnter);
     Focus(button);
     Enter(label);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return edit->Focused(); }));
+    ASSERT_EVENTUALLY(edit->Focused());
     Leave(label);
 
     edit->SetEnabled(false);
@@ -616,7 +617,7 @@ TEST_F(FocusLabel, ALabelDeafToThePointerStillGivesTheFocusOnPressAndRelease)
         Focus(button);
         Press(QEvent::MouseButtonPress);
         Press(QEvent::MouseButtonRelease);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return edit->Focused(); })) << int(method);
+        ASSERT_EVENTUALLY(edit->Focused()) << int(method);
         EXPECT_FALSE(label->IsActive());
     }
 }

@@ -133,11 +133,10 @@ TEST_F(ShellTreeViewTest, AutoRefreshWatchesTheSelectedFolderAndReloadsItOnChang
     tree->SetSelected(Child(tree->Items()->GetFirstNode(), "Gamma"));
     ASSERT_NE(nullptr, tree->Watcher());
     EXPECT_EQ(home->desktop + "/Gamma", tree->Watcher()->Root());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return tree->Watcher()->Watching(); }, 10000));
+    ASSERT_EVENTUALLY(tree->Watcher()->Watching());
 
     home->MakeDir("Desktop/Gamma/Fresh");
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return Child(Child(tree->Items()->GetFirstNode(), "Gamma"), "Fresh") != nullptr; }, 10000));
+    ASSERT_EVENTUALLY(Child(Child(tree->Items()->GetFirstNode(), "Gamma"), "Fresh") != nullptr);
     EXPECT_EQ(home->desktop + "/Gamma", tree->SelectedPath());
     ASSERT_NE(nullptr, tree->Watcher());
     EXPECT_EQ(home->desktop + "/Gamma", tree->Watcher()->Root());

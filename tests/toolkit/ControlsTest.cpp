@@ -186,7 +186,7 @@ TEST(Controls, AWindowReadsItsBoundsFromTheWindowSystemAndLaysItselfOutAgainWhen
     auto* corner = AddAt<TBlock>(form, 10, 10, 20, 20);
     corner->SetAnchors(akRight | akBottom);
     form.Show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ASSERT_EVENTUALLY_EXPOSED(&form);
     const QSize frame = form.frameGeometry().size() - form.size();
 
     // As the user dragging the frame does: the window system gives the size.
@@ -244,7 +244,7 @@ protected:
                             std::to_string(y));
         });
         form.Show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        ASSERT_EVENTUALLY_EXPOSED(&form);
     }
 
     TBlock* AddBlock(int left)

@@ -311,7 +311,7 @@ TEST_F(Forms, AltAndAButtonsMarkedLetterPressItFromAnywhereInTheWindow)
         QTest::keyClick(marked.edit->Editor(), Qt::Key_Y);  // typed into the edit
         EXPECT_EQ(marked.edit->Text(), QStringLiteral("y"));
         // Alt and a letter are the window's shortcut: the window must be the active one.
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&marked.form));
+        ASSERT_EVENTUALLY_ACTIVE(&marked.form);
         QTest::keyClick(marked.edit->Editor(), Qt::Key_Y, Qt::AltModifier);
     });
     EXPECT_EQ(marked.form.ShowModal(), mrYes);
@@ -323,7 +323,7 @@ TEST_F(Forms, AButtonsMarkedLetterAlonePressesItWhileAButtonHasTheFocus)
     TMarkedButtons marked;
     marked.form.SetActiveControl(marked.yes);
     QTimer::singleShot(0, &marked.form, [&] {
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&marked.form));
+        ASSERT_EVENTUALLY_ACTIVE(&marked.form);
         ASSERT_EVENTUALLY(marked.yes->Focused());
         QKeyEvent letter(QEvent::KeyPress, QChar(u'Н').unicode(), Qt::NoModifier, QStringLiteral("н"));
         QCoreApplication::sendEvent(marked.yes, &letter);

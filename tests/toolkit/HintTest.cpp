@@ -71,8 +71,6 @@ protected:
         QCursor::setPos(global.x(), global.y());
         Application->HintMouseMessage(control, global);
     }
-    // Waits until the hint window shows; a failure is the test's (QTRY_ macros end a test silently).
-    static bool HintShows() { return QTest::qWaitFor([] { return Application->HintVisible(); }, 10000); }
 
     std::unique_ptr<TForm> form;
     TEdit* edit = nullptr;
@@ -203,13 +201,13 @@ TEST_F(Hints, AListHintsTheWholeLineUnderThePointer)
     QCoreApplication::processEvents();
 
     PointAt(box, 20, 5);
-    ASSERT_TRUE(HintShows());
+    ASSERT_EVENTUALLY(Application->HintVisible());
     EXPECT_EQ(Application->HintWindow()->Caption(), first);
     PointAt(box, 30, 6); // the same line: it stays
     EXPECT_TRUE(Application->HintVisible());
     PointAt(box, 30, 18);
     EXPECT_FALSE(Application->HintVisible());
-    ASSERT_TRUE(HintShows());
+    ASSERT_EVENTUALLY(Application->HintVisible());
     EXPECT_EQ(Application->HintWindow()->Caption(), second);
     PointAt(box, 30, 60); // below the last line
     EXPECT_FALSE(Application->HintVisible());
@@ -231,7 +229,7 @@ TEST_F(Hints, AListHintsTheWholeLineUnderThePointer)
     const QRect rowRect = view->View()->visualRect(view->View()->model()->index(0, 0));
     const QPoint inRow = view->View()->viewport()->mapTo(view, rowRect.center());
     PointAt(view, inRow.x(), inRow.y());
-    ASSERT_TRUE(HintShows());
+    ASSERT_EVENTUALLY(Application->HintVisible());
     EXPECT_EQ(Application->HintWindow()->Caption(), first + QStringLiteral("\nФайл только для чтения"));
     form->Hide();
 }

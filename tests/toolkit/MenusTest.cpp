@@ -6,6 +6,7 @@
 #include "toolkit/Forms.h"
 #include "toolkit/Menus.h"
 #include "toolkit/StdCtrls.h"
+#include "support/Eventually.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -70,7 +71,7 @@ protected:
         menu = form.FindComponent<TPopupMenu>(QStringLiteral("PopupMenu1"));
         ASSERT_NE(menu, nullptr);
         form.Show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+        ASSERT_EVENTUALLY_EXPOSED(&form);
     }
 
     void TearDown() override

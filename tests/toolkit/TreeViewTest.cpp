@@ -5,6 +5,7 @@
 #include "toolkit/Exceptions.h"
 #include "toolkit/FormReader.h"
 #include "toolkit/TreeView.h"
+#include "support/Eventually.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -352,7 +353,7 @@ TEST_F(TreeViewTest, EditingIsCheckedAndEndsWithTheTextOrNone)
     ASSERT_TRUE(a->EditText());
     Editor()->setText(QStringLiteral("kept"));
     QTest::keyClick(Editor(), Qt::Key_Return); // Qt commits on its next turn
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !tree->IsEditing(); }, 5000));
+    ASSERT_EVENTUALLY(!tree->IsEditing());
     ASSERT_EQ(2u, tree->editsEnded.size());
     EXPECT_EQ(QStringLiteral("kept"), tree->editsEnded[1].value());
     EXPECT_EQ(QStringLiteral("kept!"), a->Text());
@@ -378,7 +379,7 @@ TEST_F(TreeViewTest, ASlowSecondClickOnTheSelectedNodeStartsTheEdit)
     QTest::mouseClick(tree->View()->viewport(), Qt::LeftButton, {}, Center(c));
     EXPECT_EQ(c, tree->Selected());
     QTest::mouseClick(tree->View()->viewport(), Qt::LeftButton, {}, Center(c), QApplication::doubleClickInterval() + 50);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return tree->IsEditing(); }, 5000));
+    ASSERT_EVENTUALLY(tree->IsEditing());
     EXPECT_EQ(1, asked);
     c->EndEdit(true);
 }

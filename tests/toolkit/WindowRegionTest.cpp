@@ -6,6 +6,7 @@
 
 #include "platform/gdi/Region.h"
 #include "platform/gdi/SystemMetrics.h"
+#include "support/Eventually.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -49,7 +50,7 @@ TEST(WindowRegion, AFormsRegionLandsOnItsClientAreaAndKeepsWhatLiesOverTheFrame)
 
     // Shown, the window keeps its shape; a new region replaces the old one.
     form->Show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    ASSERT_EVENTUALLY_EXPOSED(form.get());
     EXPECT_EQ(form->mask(), expected);
     SetWindowRgn(form.get(), gdi::CreateRectRgn(0, 0, 2000, 2000));
     EXPECT_EQ(form->mask(), QRegion(-3, -22, 2000, 2000));
