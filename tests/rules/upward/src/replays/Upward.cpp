@@ -1,2 +1,3 @@
 #include "replays/Catalogue.h"
 #include "app/Unit1.h"
+#include <app/Unit1.h>

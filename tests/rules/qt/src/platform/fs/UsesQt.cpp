@@ -1,2 +1,4 @@
 #include <string>
 #include <QString>
+#include <qstring.h>
+#include "QtCore/qobject.h"
