@@ -8,6 +8,7 @@
 #include "support/FormWriter.h"
 #include "support/ClassicColors.h"
 
+#include <QGuiApplication>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -161,7 +162,7 @@ TEST(GlSettings, AColourKeepsTheRgbItResolvedToWhenItWasSet)
     EXPECT_EQ(changes.count, 1);
 
     table[gdi::COLOR_BTNFACE] = gdi::RGB(1, 2, 3);
-    gdi::SystemColors::Pin(table);
+    QGuiApplication::setPalette(gdi::PaletteOf(table)); // put back as it was when classic goes
     gradient.SetFromColor(clBtnFace);  // unchanged value: nothing happens, not even a lookup
     EXPECT_EQ(gradient.FromRGB(), gdi::ClassicSystemColors()[gdi::COLOR_BTNFACE]);
     EXPECT_EQ(changes.count, 1);

@@ -1,22 +1,21 @@
 #include "support/ClassicColors.h"
 
+#include <QGuiApplication>
+
 namespace gdi {
 
-ScopedClassicColors::ScopedClassicColors() : FWasPinned(SystemColors::IsPinned())
+ScopedClassicColors::ScopedClassicColors()
 {
-    // A pinned table reads back through Get unchanged, so it can be pinned again afterwards.
-    if (FWasPinned)
-        for (int i = 0; i < kSystemColorCount; ++i)
-            FPrevious[std::size_t(i)] = SystemColors::Get(i);
-    SystemColors::PinClassic();
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return;
+    FPrevious = QGuiApplication::palette();
+    QGuiApplication::setPalette(PaletteOf(ClassicSystemColors()));
 }
 
 ScopedClassicColors::~ScopedClassicColors()
 {
-    if (FWasPinned)
-        SystemColors::Pin(FPrevious);
-    else
-        SystemColors::Unpin();
+    if (FPrevious)
+        QGuiApplication::setPalette(*FPrevious);
 }
 
 }  // namespace gdi

@@ -9,17 +9,6 @@
 namespace gdi {
 namespace {
 
-struct Pinning {
-    bool pinned = false;
-    SystemColorTable table{};
-};
-
-Pinning& GlobalPinning()
-{
-    static Pinning p;
-    return p;
-}
-
 ColorRef FromQColor(const QColor& c) { return RGB(c.red(), c.green(), c.blue()); }
 
 // Which palette role stands for a system colour; colours without one keep the classic value.
@@ -211,19 +200,8 @@ ColorRef SystemColors::Get(int index)
 {
     if (index < 0 || index >= kSystemColorCount)
         return 0;
-    const Pinning& p = GlobalPinning();
-    return p.pinned ? p.table[std::size_t(index)] : FromPalette(index);
+    return FromPalette(index);
 }
-
-void SystemColors::Pin(const SystemColorTable& table)
-{
-    GlobalPinning().pinned = true;
-    GlobalPinning().table = table;
-}
-
-void SystemColors::Unpin() { GlobalPinning().pinned = false; }
-
-bool SystemColors::IsPinned() { return GlobalPinning().pinned; }
 
 }  // namespace gdi
 

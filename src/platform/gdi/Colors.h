@@ -81,17 +81,12 @@ const SystemColorTable& ClassicSystemColors();
 // system colours read back from it agree with the table.
 QPalette PaletteOf(const SystemColorTable& table);
 
-// The table every system colour resolves through. By default it follows the application's
-// palette (or the classic table while no GUI application exists); Pin() fixes it.
+// Every system colour resolves through the application's palette (through the classic table while
+// no GUI application exists, and for colours no palette role stands for). A test that needs the
+// classic colours sets the palette PaletteOf(ClassicSystemColors()) gives.
 class SystemColors {
 public:
     static ColorRef Get(int index);
-    // Resolve through this table from now on, whatever the palette says.
-    static void Pin(const SystemColorTable& table);
-    static void PinClassic() { Pin(ClassicSystemColors()); }
-    // Follow the application's palette again.
-    static void Unpin();
-    static bool IsPinned();
 };
 
 }  // namespace gdi

@@ -43,7 +43,10 @@ struct Volume {
 std::vector<Volume> Volumes();
 // How a file manager names the volume mounted at mountPath.
 std::string VolumeName(std::string_view mountPath);
-// Replaces the mount table for tests; an empty function restores the real one.
+// Replaces the mount table for tests; an empty function restores the real one. It stays a hook in
+// the library because a test cannot change the machine's mount table (a volume under /media
+// needs root and a mount namespace, and the tests also run as an ordinary user), while the
+// places a tree shows must include a removable volume to be tested at all.
 void SetVolumeSourceForTesting(std::function<std::vector<Volume>()> source);
 
 } // namespace shellns
