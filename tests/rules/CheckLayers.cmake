@@ -7,7 +7,7 @@ cmake_minimum_required(VERSION 3.25)
 # What each layer may include besides itself: the layers beneath it that it links.
 set(uses_platform/fs "")
 set(uses_platform/gdi "")
-set(uses_platform/shellns "")
+set(uses_platform/shellns platform/fs)
 set(uses_toolkit platform/gdi)
 set(uses_shell toolkit platform/gdi platform/shellns platform/fs)
 set(uses_replays platform/fs)
