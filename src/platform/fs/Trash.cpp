@@ -27,6 +27,8 @@ constexpr std::uint32_t kTrashMode = 0700;
 constexpr std::string_view kInfoSuffix = ".trashinfo";
 // Names tried in files/ before the trash is taken to be full of this one.
 constexpr int kTrashNameTries = 1000;
+// Room for one account's entry in the user database (the system's own suggestion is far less).
+constexpr std::size_t kAccountBufferBytes = 16384;
 
 std::string OwnUid()
 {
@@ -40,8 +42,12 @@ std::string HomePath()
 {
     if (const char* variable = std::getenv("HOME"); variable != nullptr && variable[0] == kSeparator)
         return variable;
-    if (const passwd* entry = ::getpwuid(::geteuid()); entry != nullptr && entry->pw_dir != nullptr)
-        return entry->pw_dir;
+    passwd entry {};
+    passwd* found = nullptr;
+    std::vector<char> buffer(kAccountBufferBytes);
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr
+        && entry.pw_dir != nullptr)
+        return entry.pw_dir;
     return {};
 }
 

@@ -108,66 +108,43 @@ TEST(Trash, TheHomeTrashIsMadeWhenNeededAndTakesFilesUnderFreeNames)
 TEST(Trash, TheHomeTrashIsNeverMadeOrUsedInAnotherUsersPlace)
 {
     REQUIRE_ROOT_AND_NOBODY(nobody);
+    // The home, XDG_DATA_HOME ("" for the default), a folder made first, whether me/.local is
+    // then a link to elsewhere, what is given to the other user, and the verdict.
     struct Case {
         const char* what;
         const char* home;
-        const char* data; // "" for the default, HOME/.local/share
-        std::function<void(testsupport::ScratchTree&)> lay;
+        const char* data;
+        const char* made;
+        bool link;
+        const char* given;
         int code;
         const char* trash = ""; // where it is made, when it may be
     };
-    const auto give = [&](testsupport::ScratchTree& tree, const char* path) {
-        testsupport::GiveTree(tree.Path(path), nobody);
-    };
     const Case cases[] = {
-        {"another user's home", "alice", "", [&](auto& tree) { give(tree, "alice"); }, files::kTrashOfAnotherUser},
-        {"another user's folder in the home", "me", "",
-         [&](auto& tree) {
-             tree.MakeFolder("me/.local");
-             give(tree, "me/.local");
-         },
+        {"another user's home", "alice", "", "alice", false, "alice", files::kTrashOfAnotherUser},
+        {"another user's folder in the home", "me", "", "me/.local", false, "me/.local", files::kTrashOfAnotherUser},
+        {"another user's trash in the home", "me", "", "me/.local/share/Trash/files", false, "me/.local/share/Trash",
          files::kTrashOfAnotherUser},
-        {"another user's trash in the home", "me", "",
-         [&](auto& tree) {
-             tree.MakeFolder("me/.local/share/Trash/files");
-             give(tree, "me/.local/share/Trash");
-         },
+        {"XDG_DATA_HOME in another user's home", "me", "alice/.local/share", "alice/.local/share", false, "alice",
          files::kTrashOfAnotherUser},
-        {"XDG_DATA_HOME in another user's home", "me", "alice/.local/share",
-         [&](auto& tree) {
-             tree.MakeFolder("alice/.local/share");
-             give(tree, "alice");
-         },
+        {"XDG_DATA_HOME to be made in another user's folder", "me", "alice/.local/share", "alice/.local", false, "alice",
          files::kTrashOfAnotherUser},
-        {"XDG_DATA_HOME to be made in another user's folder", "me", "alice/.local/share",
-         [&](auto& tree) {
-             tree.MakeFolder("alice/.local");
-             give(tree, "alice");
-         },
-         files::kTrashOfAnotherUser},
-        {"another user's link on the way", "me", "",
-         [&](auto& tree) {
-             tree.MakeFolder("elsewhere");
-             tree.Link("me/.local", "../elsewhere");
-             give(tree, "me/.local");
-         },
-         files::kTrashOfAnotherUser},
-        {"the running user's own home", "me", "", [](auto&) {}, files::kNoError, "me/.local/share/Trash"},
-        {"the running user's link on the way", "me", "",
-         [](auto& tree) {
-             tree.MakeFolder("elsewhere");
-             tree.Link("me/.local", "../elsewhere");
-         },
-         files::kNoError, "elsewhere/share/Trash"},
-        {"XDG_DATA_HOME made where the running user may", "me", "mine/data",
-         [](auto& tree) { tree.MakeFolder("mine"); }, files::kNoError, "mine/data/Trash"},
+        {"another user's link on the way", "me", "", "elsewhere", true, "me/.local", files::kTrashOfAnotherUser},
+        {"the running user's own home", "me", "", "me", false, "", files::kNoError, "me/.local/share/Trash"},
+        {"the running user's link on the way", "me", "", "elsewhere", true, "", files::kNoError, "elsewhere/share/Trash"},
+        {"XDG_DATA_HOME made where the running user may", "me", "mine/data", "mine", false, "", files::kNoError,
+         "mine/data/Trash"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         testsupport::ScratchTree tree;
         tree.WriteFile("r/a.rep", "replay");
         tree.MakeFolder(c.home);
-        c.lay(tree);
+        tree.MakeFolder(c.made);
+        if (c.link)
+            tree.Link("me/.local", "../elsewhere");
+        if (*c.given)
+            testsupport::GiveTree(tree.Path(c.given), nobody);
         const Homes homes(tree.Path(c.home), *c.data ? tree.Path(c.data) : std::string());
         const auto before = Owners(tree.Root());
         const auto verdicts = AskAndTake(tree.Path("r"));
