@@ -177,9 +177,10 @@ Folder WalkToHomeTrash(const std::vector<std::string>& names, std::size_t ownFro
 
 // The top of the mount realPath lies on, where the desktop keeps that file system's trash, or
 // why it keeps none there. GIO's mount table and verdicts, so that a file manager finds whatever
-// goes there; GIO offers no call that says whether it trashes on a mount, so its two reasons not
-// to (a system-internal mount, or one whose options, in the table or in fstab, say
-// x-gvfs-notrash) are asked one by one.
+// goes there. GIO's own answer for a file (its can-trash attribute) mixes them with permissions
+// and keeps the home's device from its first call on, so its two reasons not to trash on a mount
+// (a system-internal one, or one whose options, in the table or in fstab, say x-gvfs-notrash)
+// are asked one by one.
 int DesktopTrashTop(const std::string& realPath, std::string& top)
 {
     const std::unique_ptr<GUnixMountEntry, decltype(&g_unix_mount_free)> mount(g_unix_mount_for(realPath.c_str(), nullptr),
