@@ -47,14 +47,18 @@ Options:
              but delete nothing; print what would be deleted. It decides what
              a real run over the same unchanged tree decides, links included.
   --trash    (dedupe) Move each duplicate into the trash instead of deleting
-             it, where a file manager lists it and can put it back: the home
-             trash ($XDG_DATA_HOME/Trash, by default ~/.local/share/Trash)
-             for files on its file system, else the trash at the top of the
-             duplicate's own file system ($TOP/.Trash/UID when $TOP/.Trash is
-             a folder with the sticky bit, else $TOP/.Trash-UID, made when
-             missing). A file is only ever renamed into the trash, never
-             copied: one whose file system has no trash that can be used is
-             kept and reported. With --dry-run, tells what would be moved.
+             it, where a file manager lists it and can put it back: the trash
+             the desktop's own would use, the home trash ($XDG_DATA_HOME/Trash,
+             by default ~/.local/share/Trash) for files on the home's file
+             system, else the trash at the top of the duplicate's own file
+             system ($TOP/.Trash/UID when $TOP/.Trash is a folder with the
+             sticky bit, else $TOP/.Trash-UID, made when missing). A file is
+             only ever renamed into the trash, never copied. It is kept and
+             reported where the desktop keeps no trash (/, a tmpfs, a mount
+             marked x-gvfs-notrash), where the home trash is on another file
+             system than the home, and where the trash or the way to it is
+             another user's (as under "sudo -E", with HOME naming another
+             user's home). With --dry-run, tells what would be moved.
   --         End of options (for a FOLDER that begins with "-").
   -h, --help Show this help.
   --version  Show the version.
