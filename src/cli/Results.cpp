@@ -86,7 +86,8 @@ void EndDedupeJson(JsonWriter& json, const replays::ScanResult& scan, const repl
     json.BreakLine().Key("not_deleted").BeginArray(JsonLayout::ItemPerLine);
     for (const auto& kept : removal.notDeleted)
         json.BeginObject().Field("path", kept.path).Field("reason", KeptReason(kept)).EndObject();
-    json.EndArray().BreakLine().Key("dry_run").Bool(args.dryRun).Key("trash").Bool(args.disposal == Disposal::Trash).BreakLine();
+    json.EndArray().BreakLine().Key("dry_run").Bool(args.dryRun);
+    json.Key("trash").Bool(args.disposal == Disposal::Trash).BreakLine();
     WriteScanNotes(json, scan);
     json.Key("cancelled").Bool(scan.cancelled || removal.cancelled).EndObject();
 }

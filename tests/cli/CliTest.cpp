@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -37,6 +38,24 @@ InProcessOutcome RunCli(std::vector<std::string> args)
     std::free(outBuffer);
     std::free(errBuffer);
     return outcome;
+}
+
+// Runs a command in-process with standard output and error on one terminal, progress shown:
+// what the terminal received, in order.
+std::string RunCliOnTerminal(std::vector<std::string> args)
+{
+    cli::Arguments parsed;
+    std::string error;
+    EXPECT_TRUE(cli::ParseArguments(args, parsed, error)) << error;
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* terminal = ::open_memstream(&buffer, &size);
+    std::atomic<bool> cancel{false};
+    cli::Run(parsed, {terminal, terminal, true}, cancel);
+    std::fclose(terminal);
+    std::string text(buffer, size);
+    std::free(buffer);
+    return text;
 }
 
 // Runs the real program through the shell; returns its exit status.
@@ -256,6 +275,23 @@ TEST_F(Cli, FilesTooShortToBeReplaysAreNamedWithoutFailingTheRun)
     EXPECT_TRUE(tree.Exists("r/r31.rep"));
     EXPECT_TRUE(tree.Exists("r/r34.rep"));
     EXPECT_TRUE(tree.Exists("r/r01.rep"));
+}
+
+// The progress line goes before a deleted path is written, in lines and in JSON alike, so that
+// no path is written onto the end of it.
+TEST_F(Cli, OnATerminalTheProgressLineIsErasedBeforeEachDeletedPath)
+{
+    for (const bool json : {false, true}) {
+        Put("a.rep", "f");
+        Put("b.rep", "f");
+        const auto text = RunCliOnTerminal(json ? std::vector<std::string>{"dedupe", "--json", tree.Path("r")}
+                                                : std::vector<std::string>{"dedupe", tree.Path("r")});
+        const auto progress = text.find("comparing: 0 of 1, 0 deleted");
+        ASSERT_NE(progress, std::string::npos) << text;
+        EXPECT_EQ(text.find("\r\x1b[K", progress), progress + std::string("comparing: 0 of 1, 0 deleted").size()) << text;
+        EXPECT_LT(progress, text.find(tree.Path("r/a.rep"))) << text;
+        std::filesystem::remove_all(tree.Path("r"));
+    }
 }
 
 TEST_F(Cli, TheProgramTakesRelativeFoldersFromTheWorkingDirectory)
