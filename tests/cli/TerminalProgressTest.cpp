@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -31,25 +32,21 @@ private:
 
 // A removal that starts straight after its scan shows its own first counts at once, in the words
 // of what it does, rather than leave the scan's last counts standing until its first file is done.
+// Standard error that is no terminal gets nothing.
 TEST(CliTerminalProgress, EachStageShowsItsFirstCountsAtOnceInTheWordsOfItsWork)
 {
-    Terminal terminal;
-    cli::TerminalProgress progress(terminal.Stream(), true, "would be deleted");
-    progress.ScanAdvanced({1, 1, 1}, "/r");
-    progress.Finish();
-    progress.RemovalAdvanced({4, 0, 0, 0, 0});
-    EXPECT_EQ(terminal.Text(), "\r\x1b[Kscanning: 1 folder, 1 file, 1 replay\r\x1b[K"
-                               "\r\x1b[Kcomparing: 0 of 4, 0 would be deleted");
-}
-
-TEST(CliTerminalProgress, NothingIsDrawnWhenItIsNotATerminal)
-{
-    Terminal terminal;
-    cli::TerminalProgress progress(terminal.Stream(), false, "deleted");
-    progress.ScanAdvanced({1, 2, 3}, "/r");
-    progress.Finish();
-    progress.RemovalAdvanced({4, 1, 1, 1, 0});
-    EXPECT_EQ(terminal.Text(), "");
+    const std::pair<bool, std::string> rows[] = {
+        {true, "\r\x1b[Kscanning: 1 folder, 1 file, 1 replay\r\x1b[K\r\x1b[Kcomparing: 0 of 4, 0 would be deleted"},
+        {false, ""},
+    };
+    for (const auto& [enabled, drawn] : rows) {
+        Terminal terminal;
+        cli::TerminalProgress progress(terminal.Stream(), enabled, "would be deleted");
+        progress.ScanAdvanced({1, 1, 1}, "/r");
+        progress.Finish();
+        progress.RemovalAdvanced({4, 0, 0, 0, 0});
+        EXPECT_EQ(terminal.Text(), drawn) << enabled;
+    }
 }
 
 } // namespace
