@@ -118,6 +118,11 @@ QString KeptReasonText(const replays::NotDeleted& kept)
     return {};
 }
 
+QString TooShortText()
+{
+    return QStringLiteral("Слишком короткий для реплея");
+}
+
 QString RestoredText(const replays::RestoredFile& restored)
 {
     return QStringLiteral("Возвращён из %1, где его оставило прерванное удаление")

@@ -3,6 +3,7 @@
 // buttons (find, browse, delete identical, about). It owns the catalogue the list shows.
 
 #include "app/CatalogueRows.h"
+#include "app/ProblemList.h"
 
 #include "replays/Catalogue.h"
 #include "toolkit/Forms.h"
@@ -10,6 +11,8 @@
 class TEdit;
 class TListBox;
 class TListView;
+class TMenuItem;
+class TPopupMenu;
 class TglBitBtn;
 class TglHint;
 
@@ -29,6 +32,8 @@ public:
     TglBitBtn* glBitBtn2 = nullptr;
     TglBitBtn* glBitBtn3 = nullptr;
     TglBitBtn* glBitBtn4 = nullptr;
+    TPopupMenu* PopupMenu1 = nullptr;
+    TMenuItem* MenuItem1 = nullptr;
 
     // The rows of the last scan.
     const replays::Catalogue& Catalogue() const { return FCatalogue; }
@@ -42,6 +47,8 @@ public slots:
     void glBitBtn3Click(TObject* Sender);
     // About the program.
     void glBitBtn4Click(TObject* Sender);
+    // The list's menu: what the last scan passed over.
+    void MenuItem1Click(TObject* Sender);
 
 private:
     // ListView1 shows no rows while a scan runs, and the last scan's catalogue goes; then the
@@ -51,6 +58,9 @@ private:
 
     replays::Catalogue FCatalogue;
     app::CatalogueRows FRows{FCatalogue};
+    // What the last scan passed over: files it could not read, read-only replays, files too short
+    // to be replays.
+    std::vector<app::Problem> FPassedOver;
 };
 
 extern TForm1* Form1;

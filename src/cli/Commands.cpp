@@ -5,6 +5,7 @@
 #include "cli/Output.h"
 #include "cli/Results.h"
 #include "cli/TerminalProgress.h"
+#include "cli/Wording.h"
 #include "platform/fs/FileErrors.h"
 #include "replays/FolderWalk.h"
 #include "replays/Removal.h"
@@ -28,11 +29,11 @@ int RunCommand(const Arguments& args, const Streams& streams, std::atomic<bool>&
 {
     Output out(streams.out);
     Output err(streams.err);
-    TerminalProgress progress(streams.err, streams.showProgress);
+    TerminalProgress progress(streams.err, streams.showProgress, DoneWords(args));
 
     replays::Catalogue catalogue;
     const auto scan = replays::FindReplays(catalogue, args.folder, {&progress, &cancel});
-    progress.Erase();
+    progress.Finish();
     if (!scan.entered) {
         err.Message(args.folder + ": not a folder that can be entered (" + files::ErrorText(scan.enterError) + ")");
         return kExitNoFolder;
@@ -55,11 +56,11 @@ int RunCommand(const Arguments& args, const Streams& streams, std::atomic<bool>&
         if (!cancelled && out.Usable() && out.Flush()) {
             DeletionReport report(out, args.json ? &json : nullptr, progress, cancel);
             replays::RemovalOptions options{args.dryRun, &progress, &cancel, &report};
-            options.toTrash = args.trash;
+            options.toTrash = args.disposal == Disposal::Trash;
             removal = replays::RemoveDuplicates(catalogue, options);
             if ((outOfMemory = removal.outOfMemory))
                 parachute.reset(); // what is left of the report can be written now
-            progress.Erase();
+            progress.Finish();
             if (!report.Unreported().empty())
                 err.Message("deleted, but the output would not take it: " + report.Unreported());
         }
@@ -69,7 +70,7 @@ int RunCommand(const Arguments& args, const Streams& streams, std::atomic<bool>&
             EndDedupeJson(json, scan, removal, args);
             out.Line({});
         } else {
-            out.Line(CountLine(args, removal.deleted.size()));
+            out.Line(CountLine(args, removal.deleted.size(), removal.counts.bytesDeleted));
             ReportKept(err, removal);
         }
     }

@@ -10,12 +10,11 @@ DeletionReport::DeletionReport(Output& out, JsonWriter* json, TerminalProgress& 
 
 void DeletionReport::Deleted(const std::string& path)
 {
-    if (FJson != nullptr) {
+    FProgress.Erase(); // standard output may be the same terminal
+    if (FJson != nullptr)
         FJson->String(path);
-    } else {
-        FProgress.Erase();
+    else
         FOut.Line(path);
-    }
     if (!FOut.Flush()) {
         FUnreported.assign(path); // deleting stops here: the one path the output did not take
         FStop.store(true);

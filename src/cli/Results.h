@@ -15,8 +15,8 @@
 
 namespace cli {
 
-// Replays and folders that could not be read, read-only replays and files brought back, a line
-// each.
+// Replays and folders that could not be read, what the scan passed over and files brought back, a
+// line each.
 void ReportScanNotes(Output& err, const replays::ScanResult& scan);
 
 // list's whole output.
@@ -27,9 +27,6 @@ void WriteList(Output& out, const replays::Catalogue& catalogue, const replays::
 void BeginDedupeJson(JsonWriter& json, const replays::Catalogue& catalogue, const replays::ScanResult& scan);
 void EndDedupeJson(JsonWriter& json, const replays::ScanResult& scan, const replays::RemovalResult& removal,
                    const Arguments& args);
-
-// The line that ends dedupe's output.
-std::string CountLine(const Arguments& args, std::size_t count);
 
 // The files a removal kept, a line each.
 void ReportKept(Output& err, const replays::RemovalResult& removal);

@@ -1,5 +1,7 @@
 #include "cli/TerminalProgress.h"
 
+#include "cli/Wording.h"
+
 namespace cli {
 
 namespace {
@@ -12,15 +14,15 @@ constexpr std::string_view kEraseLine = "\r\x1b[K";
 void TerminalProgress::ScanAdvanced(const replays::ScanCounts& counts, std::string_view)
 {
     if (Due())
-        Draw("scanning: " + std::to_string(counts.folders) + " folders, " + std::to_string(counts.files) + " files, "
-             + std::to_string(counts.replays) + " replays");
+        Draw("scanning: " + Counted(counts.folders, "folder", "folders") + ", " + Counted(counts.files, "file", "files")
+             + ", " + Counted(counts.replays, "replay", "replays"));
 }
 
 void TerminalProgress::RemovalAdvanced(const replays::RemovalCounts& counts)
 {
     if (Due())
         Draw("comparing: " + std::to_string(counts.done) + " of " + std::to_string(counts.candidates) + ", "
-             + std::to_string(counts.deleted) + " deleted");
+             + std::to_string(counts.deleted) + " " + std::string(FDoneWords));
 }
 
 void TerminalProgress::Erase()
@@ -30,6 +32,12 @@ void TerminalProgress::Erase()
     std::fwrite(kEraseLine.data(), 1, kEraseLine.size(), FStream);
     std::fflush(FStream);
     FShown = false;
+}
+
+void TerminalProgress::Finish()
+{
+    Erase();
+    FLast = {};
 }
 
 bool TerminalProgress::Due()
