@@ -25,8 +25,9 @@ packages=(
 test_packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     imagemagick jdupes
-    # a small file system of its own, for the trash of another volume
-    e2fsprogs
+    # a small file system of its own, for the trash of another volume; the desktop's trash as a
+    # file manager lists it (gio trash --list, on a session bus of the test's own)
+    e2fsprogs gvfs dbus-daemon
     # the packaging checks, and driving the installed program on a virtual screen
     lintian desktop-file-utils appstream groff-base xdotool xclip
     # a window manager, to look at the windows on a virtual screen as a user sees them

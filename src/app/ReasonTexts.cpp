@@ -33,6 +33,13 @@ QString FileErrorText(int code)
         return QStringLiteral("Системная файловая система (как /proc), а не папка с файлами");
     case files::kNoTrash:
         return QStringLiteral("На его файловой системе нет корзины");
+    case files::kTrashOfAnotherUser:
+        return QStringLiteral("Корзина или папка на пути к ней принадлежит другому пользователю");
+    case files::kNoTrashOnSystemMount:
+        return QStringLiteral("Системный раздел (как / или tmpfs) или раздел с пометкой x-gvfs-notrash: корзины "
+                              "там не бывает");
+    case files::kHomeTrashElsewhere:
+        return QStringLiteral("Корзина домашней папки на другой файловой системе, чем сама папка");
     case files::kUnmappedErrnoBase + EEXIST:
         return QStringLiteral("Файл уже существует");
     case files::kUnmappedErrnoBase + EISDIR:
@@ -109,6 +116,11 @@ QString KeptReasonText(const replays::NotDeleted& kept)
                   .arg(FileErrorText(kept.code));
     }
     return {};
+}
+
+QString TooShortText()
+{
+    return QStringLiteral("Слишком короткий для реплея");
 }
 
 QString RestoredText(const replays::RestoredFile& restored)

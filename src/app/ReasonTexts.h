@@ -16,6 +16,9 @@ QString FolderErrorText(int code);
 // Why the removal kept kept.path, in Russian, naming the other file where there is one.
 QString KeptReasonText(const replays::NotDeleted& kept);
 
+// Why a "*.rep" file is not listed although it could be read: it is too short to be a replay.
+QString TooShortText();
+
 // Where a scan found a file it brought back, in Russian.
 QString RestoredText(const replays::RestoredFile& restored);
 

@@ -17,6 +17,7 @@
 #include "toolkit/Application.h"
 #include "toolkit/ComCtrls.h"
 #include "toolkit/Exceptions.h"
+#include "toolkit/Menus.h"
 #include "toolkit/StdCtrls.h"
 
 #include "platform/fs/FileErrors.h"
@@ -31,6 +32,9 @@ const QString kTitle = QStringLiteral("Программа для удалени�
 const QString kCountCaption = QStringLiteral("    реплеев ");
 // After a stopped scan the count is of the rows found until then, and the caption says so.
 const QString kStoppedCaption = QStringLiteral(" (поиск остановлен)");
+// Files too short to be replays stop no one: the caption counts them, the list's menu names them.
+const QString kTooShortCaption = QStringLiteral(" (слишком коротких файлов: %1)");
+const QString kPassedOver = QStringLiteral("Пропущено");
 // After a removal: the box gives the count, the report window's caption the lines it holds.
 const QString kDuplicatesCount = QStringLiteral("Дубликатов: ");
 const QString kRemovalStopped = QStringLiteral("\nУдаление остановлено.");
@@ -68,6 +72,8 @@ TForm1::TForm1(TComponent* owner) : TForm(owner)
     Bind(glBitBtn2, "glBitBtn2");
     Bind(glBitBtn3, "glBitBtn3");
     Bind(glBitBtn4, "glBitBtn4");
+    Bind(PopupMenu1, "PopupMenu1");
+    Bind(MenuItem1, "MenuItem1");
     ListView1->SetDataProvider(&FRows);
 }
 
@@ -102,6 +108,8 @@ void TForm1::glBitBtn1Click(TObject*)
     DropRows();
     ListBox1->Clear();
     ListBox2->Clear();
+    FPassedOver.clear();
+    MenuItem1->SetEnabled(false);
     // The text goes to the walk unchanged, as the bytes the file system knows it by (a folder
     // picked in the browse dialog whose name is not UTF-8 included).
     const std::string folder = shellns::TextToPath(Edit1->Text());
@@ -128,15 +136,19 @@ void TForm1::glBitBtn1Click(TObject*)
         throw Exception(NotEnteredText(Edit1->Text(), scan));
     }
 
-    std::vector<app::Problem> unread;
-    unread.reserve(scan.errors.size() + scan.readOnly.size());
+    FPassedOver.reserve(scan.errors.size() + scan.readOnly.size() + scan.tooShort.size());
     for (const replays::ReplayError& error : scan.errors)
-        unread.push_back({error.path, error.folder ? app::FolderErrorText(error.code) : app::FileErrorText(error.code)});
+        FPassedOver.push_back({error.path, error.folder ? app::FolderErrorText(error.code) : app::FileErrorText(error.code)});
     // Read-only replays are never deleted, so they are not listed; still, a folder of them must
     // not look like a folder without replays.
     for (const std::string& path : scan.readOnly)
-        unread.push_back({path, app::FileErrorText(files::kReadOnly)});
-    const QString count = kTitle + kCountCaption + QString::number(ListView1->RowCount());
+        FPassedOver.push_back({path, app::FileErrorText(files::kReadOnly)});
+    for (const std::string& path : scan.tooShort)
+        FPassedOver.push_back({path, app::TooShortText()});
+    MenuItem1->SetEnabled(!FPassedOver.empty());
+    QString count = kTitle + kCountCaption + QString::number(ListView1->RowCount());
+    if (!scan.tooShort.empty())
+        count += kTooShortCaption.arg(scan.tooShort.size());
     if (scan.cancelled) {
         // The list holds what was found before the stop; nothing claims more. A removal works
         // from a completed scan, so the delete button waits for the next one.
@@ -147,8 +159,11 @@ void TForm1::glBitBtn1Click(TObject*)
             glBitBtn3->SetEnabled(true);
         SetCaption(count);
     }
-    // Files that could not be read and read-only ones left alone: what the list passed over.
-    FShowProblems(QStringLiteral("Пропущено"), std::move(unread));
+    // Files that could not be read and read-only ones left alone stop the user, with whatever
+    // else the list passed over; files too short to be replays alone do not: they are no replays,
+    // and a collection that holds some is nothing out of the ordinary.
+    if (!scan.errors.empty() || !scan.readOnly.empty())
+        FShowProblems(kPassedOver, FPassedOver);
     // Files a removal that ended before its time had left hidden, which the scan brought back.
     std::vector<app::Problem> restored;
     for (const replays::RestoredFile& file : scan.restored)
@@ -197,4 +212,9 @@ void TForm1::glBitBtn3Click(TObject*)
 void TForm1::glBitBtn4Click(TObject*)
 {
     Form3->ShowModal();
+}
+
+void TForm1::MenuItem1Click(TObject*)
+{
+    FShowProblems(kPassedOver, FPassedOver);
 }

@@ -12,6 +12,8 @@
 class TEdit;
 class TListBox;
 class TListView;
+class TMenuItem;
+class TPopupMenu;
 class TglBitBtn;
 class TglHint;
 
@@ -31,6 +33,8 @@ public:
     TglBitBtn* glBitBtn2 = nullptr;
     TglBitBtn* glBitBtn3 = nullptr;
     TglBitBtn* glBitBtn4 = nullptr;
+    TPopupMenu* PopupMenu1 = nullptr;
+    TMenuItem* MenuItem1 = nullptr;
 
     // The rows of the last scan.
     const replays::Catalogue& Catalogue() const { return FCatalogue; }
@@ -50,6 +54,8 @@ public slots:
     void glBitBtn3Click(TObject* Sender);
     // About the program.
     void glBitBtn4Click(TObject* Sender);
+    // The list's menu: what the last scan passed over.
+    void MenuItem1Click(TObject* Sender);
 
 private:
     // ListView1 shows no rows while a scan runs, and the last scan's catalogue goes; then the
@@ -61,6 +67,9 @@ private:
     app::CatalogueRows FRows{FCatalogue};
     app::ProblemsPresenter FShowProblems = app::ShowProblems;
     app::JobProgressHook FJobProgressHook;
+    // What the last scan passed over: files it could not read, read-only replays, files too short
+    // to be replays.
+    std::vector<app::Problem> FPassedOver;
 };
 
 extern TForm1* Form1;

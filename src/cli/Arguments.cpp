@@ -3,7 +3,7 @@
 namespace cli {
 
 const char* const kHelpText = R"(Usage: dupsweep-cli list [--json] FOLDER
-       dupsweep-cli dedupe [--dry-run] [--trash] [--json] FOLDER
+  or:  dupsweep-cli dedupe [--dry-run] [--trash] [--json] FOLDER
 
 Finds the replay files ("*.rep", in any letter case) in FOLDER and in every
 visible folder below it, and deletes identical copies, keeping one of each.
@@ -16,48 +16,61 @@ Commands:
   list       Print the replays in ascending order of size, one per line as
              SIZE<TAB>PATH, SIZE in records of 256 bytes.
   dedupe     Delete every replay that is identical to its neighbour when the
-             replays of one size are ordered by their first fingerprint, and
-             keep the last of each group of identical replays. A file is
-             deleted only when its whole contents equal, byte for byte, those
-             of the copy it was matched with, and never when both names lead
-             to the same file; a file that either copy's changing, moving or
-             going away (another program, another dedupe) puts in doubt is
-             kept, even when a change put the file's times back as they were.
-             Replays reached through a link that belongs to another user
-             (neither you nor root) are listed, but neither deleted nor
-             deleted for. Prints each deleted path in the order of deletion,
-             then a count line.
+             replays of one size are ordered by their first fingerprint (the
+             short text a replay stores in record 50, or in record 55 when
+             that one is empty), and keep the last of each group of
+             identical replays. A file is deleted only when its whole
+             contents equal, byte for byte, those of the copy it was matched
+             with, and never when both names lead to the same file; a file
+             that either copy's changing, moving or going away (another
+             program, another dedupe) puts in doubt is kept, even when a
+             change put the file's times back as they were. Replays reached
+             through a link that belongs to another user (neither you nor
+             root) are listed, but neither deleted nor deleted for. Prints
+             each deleted path in the order of deletion, then the count and
+             the bytes: "2 duplicates deleted, 135.2 KB freed".
 
 Options:
-  --json     Print one JSON object instead of lines:
-               list:   {"folder", "rows": [{"name", "size", "path", "fp1",
-                       "fp2"}], "errors": [{"path", "message"}],
-                       "read_only": [paths], "restored": [{"path", "from"}],
-                       "cancelled"}
-               dedupe: {"folder", "rows", "deleted": [paths],
-                       "not_deleted": [{"path", "reason"}], "dry_run",
-                       "trash", "errors": [{"path", "message"}],
-                       "read_only": [paths], "restored": [{"path", "from"}],
-                       "cancelled"}
-             Fingerprints are lower-case hex. "read_only" names replays left
-             alone because they are read-only; "restored" names files brought
-             back from an interrupted removal (see below), "from" where they
-             were found.
+  --json     Print one JSON object instead of lines (see JSON below).
   --dry-run  (dedupe) Make every check a real run makes, contents compared,
              but delete nothing; print what would be deleted. It decides what
              a real run over the same unchanged tree decides, links included.
   --trash    (dedupe) Move each duplicate into the trash instead of deleting
-             it, where a file manager lists it and can put it back: the home
-             trash ($XDG_DATA_HOME/Trash, by default ~/.local/share/Trash)
-             for files on its file system, else the trash at the top of the
-             duplicate's own file system ($TOP/.Trash/UID when $TOP/.Trash is
-             a folder with the sticky bit, else $TOP/.Trash-UID, made when
-             missing). A file is only ever renamed into the trash, never
-             copied: one whose file system has no trash that can be used is
-             kept and reported. With --dry-run, tells what would be moved.
+             it, where a file manager lists it and can put it back: the trash
+             the desktop's own would use, the home trash ($XDG_DATA_HOME/Trash,
+             by default ~/.local/share/Trash) for files on the home's file
+             system, else the trash at the top of the duplicate's own file
+             system ($TOP/.Trash/UID when $TOP/.Trash is a folder with the
+             sticky bit, else $TOP/.Trash-UID, made when missing). A file is
+             only ever renamed into the trash, never copied. It is kept and
+             reported where the desktop keeps no trash (/, a tmpfs, a mount
+             marked x-gvfs-notrash), where the home trash is on another file
+             system than the home, and where the trash or the way to it is
+             another user's (as under "sudo -E", with HOME naming another
+             user's home). With --dry-run, tells what would be moved.
   --         End of options (for a FOLDER that begins with "-").
   -h, --help Show this help.
   --version  Show the version.
+
+JSON:
+  With --json each command prints one object. A key means the same in both,
+  and each leaves out the keys of the other's work:
+    "folder"       the folder as resolved: absolute, normalised
+    "replays"      the number of replays listed
+    "rows"         (list) the replays, [{"name", "size", "path", "fp1",
+                   "fp2"}], their two fingerprints in lower-case hex
+    "deleted"      (dedupe) [paths], in the order of deletion
+    "bytes"        (dedupe) the sizes of those files in bytes, summed
+    "not_deleted"  (dedupe) [{"path", "reason"}]: files kept although they
+                   matched their neighbour
+    "dry_run"      (dedupe) true with --dry-run
+    "trash"        (dedupe) true with --trash
+    "errors"       [{"path", "message"}]: what could not be read
+    "read_only"    [paths]: replays left alone (see below)
+    "too_short"    [paths]: files too short to be replays (see below)
+    "restored"     [{"path", "from"}]: files brought back from an
+                   interrupted removal (see below), and where they were found
+    "cancelled"    true when the work was stopped before its end
 
 Paths:
   Paths are file-system bytes and need not be valid UTF-8. Lines print them
@@ -66,10 +79,12 @@ Paths:
   which Python's "surrogateescape" reads back losslessly:
     os.fsencode(json.loads(text)["deleted"][0]) gives the exact bytes.
 
-Read-only replays:
-  Replays that nobody may write are neither listed nor deleted. They are
-  named on standard error ("read-only, left alone") and in "read_only", and
-  do not change the exit status.
+Files passed over:
+  Replays that nobody may write are neither listed nor deleted; neither are
+  "*.rep" files shorter than 51 records (13,056 bytes), which hold no
+  fingerprint and so are no replays. Both are named on standard error
+  ("read-only, left alone", "too short to be a replay") and in "read_only"
+  and "too_short", and do not change the exit status.
 
 Interrupted removals:
   Just before a file is deleted it is moved aside where no other user can
@@ -123,7 +138,7 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
         } else if (arg == "--dry-run") {
             parsed.dryRun = true;
         } else if (arg == "--trash") {
-            parsed.trash = true;
+            parsed.disposal = Disposal::Trash;
         } else {
             error = "unknown option '" + arg + "'";
             return false;
@@ -141,7 +156,7 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
         error = "unknown command '" + operands[0] + "'";
         return false;
     }
-    if ((parsed.dryRun || parsed.trash) && parsed.action != Action::Dedupe) {
+    if ((parsed.dryRun || parsed.disposal != Disposal::Delete) && parsed.action != Action::Dedupe) {
         error = std::string(parsed.dryRun ? "--dry-run" : "--trash") + " belongs to dedupe";
         return false;
     }

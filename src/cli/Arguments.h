@@ -8,11 +8,14 @@ namespace cli {
 
 enum class Action { List, Dedupe, Help, Version };
 
+// What dedupe does with each duplicate.
+enum class Disposal { Delete, Trash };
+
 struct Arguments {
     Action action = Action::Help;
     bool json = false;
     bool dryRun = false;
-    bool trash = false;
+    Disposal disposal = Disposal::Delete;
     std::string folder;
 };
 

@@ -1,5 +1,10 @@
 #include "cli/Json.h"
 
+#include "platform/fs/Utf8.h"
+
+#include <cassert>
+#include <charconv>
+
 namespace cli {
 
 namespace {
@@ -13,41 +18,6 @@ void AppendEscape(std::string& out, unsigned value)
         out += kHexDigits[(value >> shift) & 0xF];
 }
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// Length of the valid UTF-8 sequence starting at bytes[i], or 0 when there is none.
-std::size_t ValidSequenceLength(std::string_view bytes, std::size_t i)
-{
-    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    const unsigned char lead = at(i);
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF; // allowed range of the first continuation byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0; // no overlong forms
-        if (lead == 0xED)
-            high = 0x9F; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        if (lead == 0xF4)
-            high = 0x8F; // nothing above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (i + length > bytes.size() || at(i + 1) < low || at(i + 1) > high)
-        return 0;
-    for (std::size_t k = 2; k < length; ++k) {
-        if (!IsContinuation(at(i + k)))
-            return 0;
-    }
-    return length;
-}
-
 } // namespace
 
 void AppendJsonString(std::string& out, std::string_view bytes)
@@ -56,7 +26,8 @@ void AppendJsonString(std::string& out, std::string_view bytes)
     for (std::size_t i = 0; i < bytes.size();) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c >= 0x80) {
-            if (const auto length = ValidSequenceLength(bytes, i); length != 0) {
+            char32_t ignored;
+            if (const auto length = files::Utf8Sequence(bytes, i, ignored); length != 0) {
                 out.append(bytes.substr(i, length));
                 i += length;
             } else {
@@ -99,6 +70,116 @@ void AppendHex(std::string& out, std::string_view bytes)
         out += kHexDigits[c >> 4];
         out += kHexDigits[c & 0xF];
     }
+}
+
+JsonWriter& JsonWriter::BeginObject()
+{
+    Open('{', JsonLayout::Inline);
+    return *this;
+}
+
+JsonWriter& JsonWriter::EndObject()
+{
+    Close('}');
+    return *this;
+}
+
+JsonWriter& JsonWriter::BeginArray(JsonLayout layout)
+{
+    Open('[', layout);
+    return *this;
+}
+
+JsonWriter& JsonWriter::EndArray()
+{
+    Close(']');
+    return *this;
+}
+
+JsonWriter& JsonWriter::Key(std::string_view key)
+{
+    Separate();
+    AppendJsonString(FOut, key);
+    FOut += ':';
+    FAfterKey = true;
+    return *this;
+}
+
+JsonWriter& JsonWriter::String(std::string_view bytes)
+{
+    Separate();
+    AppendJsonString(FOut, bytes);
+    return *this;
+}
+
+JsonWriter& JsonWriter::Hex(std::string_view bytes)
+{
+    Separate();
+    FOut += '"';
+    AppendHex(FOut, bytes);
+    FOut += '"';
+    return *this;
+}
+
+JsonWriter& JsonWriter::Integer(std::uint64_t value)
+{
+    Separate();
+    char digits[20];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    FOut.append(digits, end);
+    return *this;
+}
+
+JsonWriter& JsonWriter::Bool(bool value)
+{
+    Separate();
+    FOut += value ? "true" : "false";
+    return *this;
+}
+
+JsonWriter& JsonWriter::BreakLine()
+{
+    FBreak = true;
+    return *this;
+}
+
+// Before a key, or a value that is no member's: a comma after the level's earlier ones, and a
+// line break where the level's layout or the caller asks for one.
+void JsonWriter::Separate()
+{
+    if (FAfterKey) {
+        FAfterKey = false;
+        return;
+    }
+    if (FDepth == 0)
+        return;
+    if ((FHasItems & Level()) != 0)
+        FOut += ',';
+    FHasItems |= Level();
+    if ((FItemPerLine & Level()) != 0 || FBreak)
+        FOut += '\n';
+    FBreak = false;
+}
+
+void JsonWriter::Open(char bracket, JsonLayout layout)
+{
+    Separate();
+    assert(FDepth < kMaxDepth);
+    FOut += bracket;
+    ++FDepth;
+    FHasItems &= ~Level();
+    if (layout == JsonLayout::ItemPerLine)
+        FItemPerLine |= Level();
+    else
+        FItemPerLine &= ~Level();
+}
+
+void JsonWriter::Close(char bracket)
+{
+    assert(FDepth > 0);
+    FOut += bracket;
+    --FDepth;
+    FBreak = false;
 }
 
 } // namespace cli

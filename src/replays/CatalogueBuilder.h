@@ -26,8 +26,10 @@ class ReplayRead;
 enum class AddStatus {
     Added,
     Skipped, // gone since it was listed, or left alone on purpose (no regular file, read-only): silently
-    Failed, // could not be opened or read otherwise (no permission, too many open files, too short
-            // for record 50, an I/O error): see code
+    Failed, // could not be opened or read otherwise (no permission, too many open files, an I/O
+            // error, a file cut short while it was read): see code
+    TooShort, // shorter than the records its fingerprints are read from (51): no replay, so no
+              // failure either, but named, for a user may have taken it for one
 };
 
 struct AddOutcome {

@@ -249,6 +249,8 @@ private:
             ++FResult.counts.replays;
         } else if (outcome.status == AddStatus::Failed) {
             FResult.errors.push_back({pending.path, outcome.code, files::ErrorText(outcome.code)});
+        } else if (outcome.status == AddStatus::TooShort) {
+            FResult.tooShort.push_back(pending.path);
         } else if (outcome.code == files::kReadOnly) {
             FResult.readOnly.push_back(pending.path);
         }

@@ -7,6 +7,7 @@
 //   if (!scan.entered) ...        // the folder could not be entered: nothing was scanned
 //   for (auto& e : scan.errors)   // replays and folders that could not be read: path + text
 //   scan.readOnly                 // replays left alone because they are read-only
+//   scan.tooShort                 // "*.rep" files too short to be replays
 //   scan.restored                 // files brought back that a removal which died had left hidden
 //
 // FindReplays is what the find button does: walk the folder into a new catalogue (ScanFolder),
@@ -58,6 +59,10 @@ struct ScanResult {
     // marked them not to be changed, so they are neither listed nor ever deleted; but a user
     // whose whole collection is read-only must learn why nothing was found.
     std::vector<std::string> readOnly;
+    // "*.rep" files too short to hold the records a replay's fingerprints are read from, in walk
+    // order. Not a failure either: they are no replays, but a user who took them for some must
+    // learn why they are not listed.
+    std::vector<std::string> tooShort;
     // Files brought back from where removals that ended before their time had left them, in the
     // order met. They are listed like any other replay.
     std::vector<RestoredFile> restored;

@@ -29,6 +29,7 @@ struct RemovalCounts {
     std::uint64_t done = 0; // candidates decided so far
     std::uint64_t compared = 0; // whole-contents comparisons made
     std::uint64_t deleted = 0; // files deleted (or, in a dry run, found deletable)
+    std::uint64_t bytesDeleted = 0; // their sizes in bytes, summed
     std::uint64_t bytesCompared = 0; // of both files of every comparison, so far
 };
 

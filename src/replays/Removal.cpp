@@ -444,6 +444,7 @@ private:
             Remove(check);
         if (check.verdict == Verdict::Equal) {
             ++counts.deleted;
+            counts.bytesDeleted += check.mine.size;
             if (FOptions.report != nullptr)
                 FOptions.report->Deleted(path);
             FResult.deleted.push_back(std::move(path));

@@ -34,6 +34,10 @@ ReplayRead ReadOpened(const files::File& file, int openCode)
             read.status = AddStatus::Failed;
         return read;
     }
+    if (file.Length() < RecordOffset(kFirstFingerprintRecord + 1)) {
+        read.status = AddStatus::TooShort;
+        return read;
+    }
     unsigned char span[kSpanRecords * kRecordSize];
     read.code = ReadRecords(file, kSecondFingerprintRecord, span, sizeof span);
     if (read.code != files::kNoError) {

@@ -2,6 +2,7 @@
 
 #include "gl/glHint.h"
 #include "toolkit/Guard.h"
+#include "toolkit/Menus.h"
 #include "platform/fs/CurrentDirectory.h"
 #include "platform/fs/FileErrors.h"
 #include "support/FormWriter.h"
@@ -294,6 +295,8 @@ TEST_F(MainWindow, TheDeleteButtonFollowsItsStateTable)
 TEST_F(MainWindow, UnreadableReplaysAreListedInOneBoxOnceTheListIsUpToDate)
 {
     const std::string good = Replay("good.rep", 60, "one", "x");
+    // Its first fingerprint is empty, and it ends before the record that would stand in for it.
+    const std::string unread = Replay("unread.rep", 54, "", "x");
     const std::string shortOne = tree.WriteFile("short.rep", std::string(51 * kRecord - 1, 'r'));
     int rowsAtBox = -1;
     QString captionAtBox;
@@ -307,13 +310,48 @@ TEST_F(MainWindow, UnreadableReplaysAreListedInOneBoxOnceTheListIsUpToDate)
     ASSERT_EQ(problems.AllShown().size(), 1u);
     const testsupport::ProblemsRecorder::Shown& box = problems.AllShown()[0];
     EXPECT_EQ(box.heading, QStringLiteral("Пропущено"));
-    ASSERT_EQ(box.problems.size(), 1u);
-    EXPECT_EQ(box.problems[0].path, shortOne);
+    // The box opens for the file that could not be read, and names the one too short as well.
+    ASSERT_EQ(box.problems.size(), 2u);
+    EXPECT_EQ(box.problems[0].path, unread);
     EXPECT_EQ(box.problems[0].reason, QStringLiteral("Чтение за концом файла"));
-    EXPECT_EQ(rowsAtBox, 1);
-    EXPECT_EQ(captionAtBox, kTitle + QStringLiteral("    реплеев 1"));
+    EXPECT_EQ(box.problems[1].path, shortOne);
+    EXPECT_EQ(box.problems[1].reason, QStringLiteral("Слишком короткий для реплея"));
+    EXPECT_EQ(rowsAtBox, 2);
+    EXPECT_EQ(captionAtBox, kTitle + QStringLiteral("    реплеев 2 (слишком коротких файлов: 1)"));
     EXPECT_TRUE(Form1->glBitBtn3->Enabled());
-    EXPECT_EQ(Column(2), QStringList{Shown(good)});
+    EXPECT_EQ(Column(2), (QStringList{Shown(unread), Shown(good)}));
+}
+
+// Files too short to be replays are no failure: no window stops the user for them; the caption
+// counts them and the list's menu names them, until the next scan.
+TEST_F(MainWindow, FilesTooShortToBeReplaysAreCountedAndNamedWithoutStoppingTheUser)
+{
+    Replay("good.rep", 60, "one", "x");
+    const std::string shortOne = tree.WriteFile("a short.rep", std::string(51 * kRecord - 1, 'r'));
+    const std::string empty = tree.WriteFile("empty.rep", "");
+    EXPECT_FALSE(Form1->MenuItem1->Enabled());
+    Find(tree.Root());
+
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_TRUE(problems.AllShown().empty());
+    EXPECT_EQ(Form1->Caption(), kTitle + QStringLiteral("    реплеев 1 (слишком коротких файлов: 2)"));
+    EXPECT_EQ(Form1->ListView1->PopupMenu(), Form1->PopupMenu1);
+    ASSERT_TRUE(Form1->MenuItem1->Enabled());
+    Form1->MenuItem1->Click();
+    ASSERT_EQ(problems.AllShown().size(), 1u);
+    const testsupport::ProblemsRecorder::Shown& list = problems.AllShown()[0];
+    EXPECT_EQ(list.heading, QStringLiteral("Пропущено"));
+    ASSERT_EQ(list.problems.size(), 2u);
+    EXPECT_EQ(list.problems[0].path, shortOne);
+    EXPECT_EQ(list.problems[1].path, empty);
+    EXPECT_EQ(list.problems[1].reason, QStringLiteral("Слишком короткий для реплея"));
+
+    // A scan that passes over nothing has nothing to name.
+    tree.Remove("a short.rep");
+    tree.Remove("empty.rep");
+    Find(tree.Root());
+    EXPECT_EQ(Form1->Caption(), kTitle + QStringLiteral("    реплеев 1"));
+    EXPECT_FALSE(Form1->MenuItem1->Enabled());
 }
 
 TEST_F(MainWindow, AFolderOfReadOnlyReplaysSaysWhyNothingIsListed)
@@ -401,10 +439,13 @@ TEST_F(MainWindow, RealReplaysLoseOnlyTheirIdenticalCopies)
         tree.CopyFile("real/" + name.toStdString(), real + "/" + name.toStdString());
 
     Find(tree.Path("real"));
-    // Three of them are shorter than the 51 records a replay needs.
-    ASSERT_EQ(problems.AllShown().size(), 1u);
-    EXPECT_EQ(problems.AllShown()[0].problems.size(), 3u);
+    // Three of them are shorter than the 51 records a replay needs: counted, but nothing stops the
+    // user for them.
+    EXPECT_TRUE(problems.AllShown().empty());
+    EXPECT_TRUE(boxes.Shown().empty());
     EXPECT_EQ(Form1->ListView1->RowCount(), names.size() - 3);
+    EXPECT_EQ(Form1->Caption(),
+              kTitle + QStringLiteral("    реплеев %1 (слишком коротких файлов: 3)").arg(names.size() - 3));
 
     DeleteIdentical();
     ASSERT_FALSE(boxes.Shown().empty());

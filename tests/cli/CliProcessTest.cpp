@@ -106,6 +106,12 @@ Child StartChild(const std::vector<std::string>& args, const ChildOptions& optio
     return {pid, outPipe[0], errPipe[0]};
 }
 
+// The start of dedupe's count line for count deleted duplicates.
+std::string DeletedCount(std::size_t count)
+{
+    return std::to_string(count) + (count == 1 ? " duplicate deleted, " : " duplicates deleted, ");
+}
+
 // Reads the child's output to its end and waits for it.
 Outcome Collect(const Child& child)
 {
@@ -253,7 +259,7 @@ TEST_F(CliProcess, SigtermStopsAfterTheFileInHandAndEveryDeletionIsReported)
             EXPECT_EQ(outcome.out.back(), '\n');
             EXPECT_NE(outcome.out.find("\"cancelled\":true}"), std::string::npos);
         } else {
-            EXPECT_NE(outcome.out.find(std::to_string(gone.size()) + " duplicates deleted\n"), std::string::npos);
+            EXPECT_NE(outcome.out.find(DeletedCount(gone.size())), std::string::npos);
         }
         std::filesystem::remove_all(tree.Path("r"));
     }
@@ -370,7 +376,7 @@ TEST_F(CliProcess, StopSignalsWhileTheOutputWaitsForItsReaderCutNoReportShort)
         if (c.json)
             EXPECT_NE(outcome.out.find("\"cancelled\":true}\n"), std::string::npos);
         else
-            EXPECT_NE(outcome.out.find(std::to_string(gone.size()) + " duplicates deleted\n"), std::string::npos);
+            EXPECT_NE(outcome.out.find(DeletedCount(gone.size())), std::string::npos);
         std::filesystem::remove_all(tree.Path("r"));
     }
 }
@@ -414,7 +420,7 @@ TEST_F(CliProcess, SixtyFourOpenFilesAreEnoughToDeleteEveryDuplicate)
     options.openFiles = 64;
     const auto outcome = RunChild({"dedupe", tree.Path("r")}, options);
     EXPECT_EQ(outcome.status, cli::kExitDone) << outcome.err;
-    EXPECT_NE(outcome.out.find(std::to_string(kPairs) + " duplicates deleted\n"), std::string::npos);
+    EXPECT_NE(outcome.out.find(DeletedCount(kPairs) + "1.4 MB freed\n"), std::string::npos) << outcome.out;
     const auto after = testsupport::FileContentsBelow(tree.Path("r"));
     EXPECT_EQ(after.size(), kPairs);
     EXPECT_TRUE(std::set<std::string>(after.begin(), after.end()) == std::set<std::string>(before.begin(), before.end()));
@@ -435,7 +441,8 @@ TEST_F(CliProcess, RunningOutOfMemoryEndsTheRunCleanlyAndSaysSo)
     constexpr rlim_t kMiB = 1 << 20;
     for (rlim_t limit = 16 * kMiB; limit <= 192 * kMiB; limit += 8 * kMiB) {
         const auto first = MakePairs(40);
-        tree.WriteFile("r/long/" + std::string(200, 'l') + ".rep", "x"); // an error line
+        // An error line: its first fingerprint is empty, and the record to stand in for it missing.
+        tree.WriteFile("r/long/" + std::string(200, 'l') + ".rep", testsupport::MakeReplay(14000, "", ""));
         ChildOptions options;
         options.addressSpace = limit;
         const auto outcome = RunChild({"dedupe", "--json", tree.Path("r")}, options);
@@ -543,10 +550,12 @@ TEST_F(CliProcess, TrashTakesTheDuplicatesAndADryRunSaysSoWithoutMakingIt)
     options.environment = {"XDG_DATA_HOME=" + tree.Path("home")};
     const auto dry = RunChild({"dedupe", "--trash", "--dry-run", tree.Path("r")}, options);
     EXPECT_EQ(dry.status, cli::kExitDone) << dry.err;
-    EXPECT_NE(dry.out.find("3 duplicates would be moved to the trash\n"), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("3 duplicates would be moved to the trash, 42.0 KB would go to the trash\n"), std::string::npos)
+        << dry.out;
     EXPECT_FALSE(tree.Exists("home"));
     const auto real = RunChild({"dedupe", "--trash", "--json", tree.Path("r")}, options);
     EXPECT_EQ(real.status, cli::kExitDone) << real.err;
+    EXPECT_NE(real.out.find("],\"bytes\":42000,\n"), std::string::npos) << real.out;
     EXPECT_NE(real.out.find("\"dry_run\":false,\"trash\":true,"), std::string::npos) << real.out;
     for (const auto& path : first) {
         EXPECT_FALSE(tree.Exists(path.substr(tree.Root().size() + 1)));
@@ -562,7 +571,8 @@ TEST_F(CliProcess, TheHelpNamesEverythingTheProgramDoes)
 {
     const auto help = RunChild({"--help"});
     EXPECT_EQ(help.status, cli::kExitDone);
-    for (const auto* word : {"\"read_only\"", "\"restored\"", "\"trash\"", "--trash", "--dry-run", "--json",
+    for (const auto* word : {"\"read_only\"", "\"too_short\"", "\"restored\"", "\"trash\"", "\"bytes\"", "\"replays\"",
+                             "\"rows\"", "--trash", "--dry-run", "--json",
                              "  4    ", "  143  ", "Interrupted removals"})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
 }

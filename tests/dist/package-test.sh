@@ -52,9 +52,18 @@ for page in dupsweep dupsweep-cli; do
     check "groff reads the manual page of $page without a word" \
         silent sh -c "zcat '$scratch/root/usr/share/man/man1/$page.1.gz' | groff -man -ww -z"
 done
+in_synopsis() { zcat "$1" | sed -n '/^\.SH SYNOPSIS/,/^\.SH DESCRIPTION/p' | grep -q "$2"; }
+for command in list dedupe; do
+    check "the SYNOPSIS of dupsweep-cli's manual page holds its $command command" \
+        in_synopsis "$scratch/root/usr/share/man/man1/dupsweep-cli.1.gz" "$command"
+done
 
-# Installed as a user installs it, and run from where it went.
+# Installed as a user installs it, and run from where it went. A tool never takes over folders:
+# whatever opened them before (nothing, on a machine without a desktop) still does.
+folder_opener() { xdg-mime query default inode/directory 2>&1; }
+opener_before=$(folder_opener)
 apt-get install -y -q "./$deb" >"$scratch/apt.log" 2>&1 || { cat "$scratch/apt.log" >&2; exit 1; }
+check "installing leaves the program that opens folders as it was" same "$(folder_opener)" "$opener_before"
 dpkg -L dupsweep >"$scratch/files"
 check "the installed programs" bash tests/dist/programs-test.sh /usr/bin "$version"
 

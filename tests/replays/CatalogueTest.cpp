@@ -46,9 +46,10 @@ TEST(Catalogue, SizeIsInWholeRecordsAndRecordFiftyMustExist)
               AddStatus::Added);
     EXPECT_EQ(builder.AddReplay(tree.WriteFile("big.rep", testsupport::MakeReplay(1000000, "f", "s"))).status,
               AddStatus::Added);
+    // One byte short of record 50 is no replay, rather than a replay that could not be read.
     const auto shorter = builder.AddReplay(tree.WriteFile("short.rep", testsupport::MakeReplay(13055, "f", "s")));
-    EXPECT_EQ(shorter.status, AddStatus::Failed);
-    EXPECT_EQ(shorter.code, files::kReadBeyondEnd);
+    EXPECT_EQ(shorter.status, AddStatus::TooShort);
+    EXPECT_EQ(builder.AddReplay(tree.WriteFile("empty.rep", "")).status, AddStatus::TooShort);
 
     const auto catalogue = builder.Build();
     ASSERT_EQ(catalogue.RowCount(), 2u);

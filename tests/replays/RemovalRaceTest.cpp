@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
@@ -323,7 +324,7 @@ public:
         std::size_t next = 0;
         while (next < FPlan.size() && FCatalogue.Row(FPlan[next].row).Path != path)
             ++next;
-        if (++next >= FPlan.size() || !FCompared[next])
+        if (++next >= FPlan.size() || !(FCompared[next] || (rewritten.empty() && AwaitComparison(next))))
             return;
         // The copy to go, mostly; now and then the copy that stays.
         const bool ours = next % 3 != 0;
@@ -343,6 +344,16 @@ public:
     const std::vector<replays::RemovalCandidate>& Plan() const { return FPlan; }
 
 private:
+    // The reading threads compare ahead of the deletions, but on a loaded machine they may not
+    // have come to the next candidate yet: until one rewrite has happened, it is waited for.
+    bool AwaitComparison(std::size_t next) const
+    {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!FCompared[next] && std::chrono::steady_clock::now() < until)
+            std::this_thread::yield();
+        return FCompared[next];
+    }
+
     const replays::Catalogue& FCatalogue;
     const std::vector<replays::RemovalCandidate> FPlan;
     std::vector<std::atomic<bool>>& FCompared;

@@ -73,6 +73,7 @@ TEST_F(Removal, OfTwoIdenticalReplaysTheOneFoundFirstGoes)
     EXPECT_EQ(result.counts.candidates, 1u);
     EXPECT_EQ(result.counts.compared, 1u);
     EXPECT_EQ(result.counts.deleted, 1u);
+    EXPECT_EQ(result.counts.bytesDeleted, tree.Read("r/b.rep").size()); // bytes, not records
     EXPECT_EQ(catalogue.RowCount(), 2u); // rows stay until the next scan
 }
 

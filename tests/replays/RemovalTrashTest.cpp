@@ -6,11 +6,15 @@
 #include "support/Environment.h"
 #include "support/ReadTrap.h"
 #include "support/ScratchTree.h"
+#include "support/ScratchVolume.h"
+#include "support/Users.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -73,7 +77,11 @@ std::vector<TrashedFile> ReadTrash(const std::string& trash)
 
 class RemovalTrash : public testing::Test {
 protected:
-    void SetUp() override { ::setenv("XDG_DATA_HOME", tree.Path("home").c_str(), 1); }
+    void SetUp() override
+    {
+        ::setenv("HOME", tree.MakeFolder("me").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", tree.Path("home").c_str(), 1);
+    }
 
     std::string Put(const std::string& name, unsigned seed)
     {
@@ -95,7 +103,7 @@ protected:
     testsupport::ScratchTree tree;
 
 private:
-    testsupport::ScopedEnvironment FSavedHome{"XDG_DATA_HOME"};
+    testsupport::ScopedEnvironment FSavedHome{"HOME", "XDG_DATA_HOME"};
 };
 
 TEST_F(RemovalTrash, DuplicatesGoToTheHomeTrashWhereAFileManagerFindsThemAndPutsThemBack)
@@ -187,6 +195,80 @@ TEST_F(RemovalTrash, AFileWhoseNameWasTakenComesBackBesideItAndIsReportedWhereIt
     EXPECT_EQ(tree.Read("r/a (2).rep"), original);
     EXPECT_EQ(tree.Read("r/a.rep"), "newcomer");
     EXPECT_TRUE(ReadTrash(Trash()).empty()) << "its info goes with the failed move";
+}
+
+// Root with HOME naming another user's home, as under sudo -E: the trash would be made there,
+// root's, where the user's own trash calls then fail. Every copy is kept with the reason instead,
+// by a dry run as by a real one, and nothing is made or lost.
+TEST_F(RemovalTrash, AnotherUsersHomeIsNeverUsed)
+{
+    REQUIRE_ROOT_AND_NOBODY(nobody);
+    ::setenv("HOME", tree.MakeFolder("alice").c_str(), 1);
+    ::unsetenv("XDG_DATA_HOME");
+    testsupport::GiveTree(tree.Path("alice"), nobody);
+    Put("a.rep", 1);
+    Put("b.rep", 1);
+    const auto before = testsupport::FileContentsBelow(tree.Root());
+    for (const bool dryRun : {true, false}) {
+        const auto result = Run(dryRun);
+        EXPECT_TRUE(result.deleted.empty());
+        ASSERT_EQ(result.notDeleted.size(), 1u);
+        EXPECT_EQ(result.notDeleted[0].reason, replays::KeepReason::NoTrash);
+        EXPECT_EQ(result.notDeleted[0].code, files::kTrashOfAnotherUser) << dryRun;
+    }
+    EXPECT_EQ(testsupport::FileContentsBelow(tree.Root()), before);
+    EXPECT_FALSE(tree.Exists("alice/.local"));
+}
+
+// The original path of every file the desktop's trash lists (gio trash --list, on a session bus
+// of its own, with the test's HOME and XDG_DATA_HOME); false, with why, when it cannot be asked.
+bool DesktopTrashList(std::set<std::string>& paths, std::string& why)
+{
+    std::FILE* pipe = ::popen("dbus-run-session -- gio trash --list 2>/dev/null", "r");
+    if (pipe == nullptr) {
+        why = "no shell to run dbus-run-session";
+        return false;
+    }
+    std::string output;
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, got);
+    if (::pclose(pipe) != 0) {
+        why = "the desktop's trash cannot be listed here (dbus-run-session, gio and gvfs's trash backend)";
+        return false;
+    }
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        if (const auto tab = line.find('\t'); tab != std::string::npos)
+            paths.insert(line.substr(tab + 1));
+    }
+    return true;
+}
+
+// Copies on the home's file system, on a volume of their own and on a tmpfs: every copy moved
+// shows in the desktop's trash, and the one on the tmpfs, where the desktop keeps no trash, stays.
+TEST_F(RemovalTrash, EveryCopyMovedShowsInTheDesktopsTrash)
+{
+    testsupport::ScratchVolume volume(tree.Path("r/volume"));
+    REQUIRE_MOUNTED(volume);
+    testsupport::ScratchVolume tmpfs(tree.Path("r/tmpfs"), testsupport::ScratchVolume::Kind::Tmpfs);
+    REQUIRE_MOUNTED(tmpfs);
+    for (const auto* folder : {"", "volume/", "tmpfs/"}) {
+        const auto replay = testsupport::NumberedReplay(static_cast<unsigned>(std::strlen(folder)));
+        tree.WriteFile(std::string("r/") + folder + "a.rep", replay);
+        tree.WriteFile(std::string("r/") + folder + "b.rep", replay);
+    }
+    const auto result = Run();
+    ASSERT_EQ(result.deleted.size(), 2u);
+    ASSERT_EQ(result.notDeleted.size(), 1u);
+    EXPECT_TRUE(result.notDeleted[0].path.starts_with(tmpfs.mount)) << result.notDeleted[0].path;
+    EXPECT_EQ(result.notDeleted[0].code, files::kNoTrashOnSystemMount);
+    std::set<std::string> listed;
+    std::string why;
+    if (!DesktopTrashList(listed, why))
+        GTEST_SKIP() << why;
+    for (const auto& path : result.deleted)
+        EXPECT_EQ(listed.count(path), 1u) << path << " is not in the desktop's trash";
 }
 
 } // namespace

@@ -10,7 +10,7 @@ namespace testsupport {
 namespace {
 
 // Single quotes for sh: any bytes pass through as they are.
-std::string Quoted(const std::string& text)
+std::string ScriptQuoted(const std::string& text)
 {
     std::string quoted = "'";
     for (const char c : text)
@@ -58,11 +58,11 @@ std::vector<std::string> FakeDesktop::Opened() const
 
 void FakeDesktop::WriteScripts()
 {
-    const std::string log = Quoted(FFolder.Path("opened"));
+    const std::string log = ScriptQuoted(FFolder.Path("opened"));
     FFolder.WriteFile("bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$1\" >> " + log + "\nexit "
                                           + (FOpens ? "0" : "3") + "\n");
     FFolder.WriteFile("bin/xdg-mime", "#!/bin/sh\n[ \"$1 $2 $3\" = \"query default inode/directory\" ] && printf '%s\\n' "
-                                          + Quoted(FFolderApplication) + "\nexit 0\n");
+                                          + ScriptQuoted(FFolderApplication) + "\nexit 0\n");
     for (const char* script : {"bin/xdg-open", "bin/xdg-mime"})
         FFolder.SetMode(script, 0755);
 }

@@ -54,6 +54,13 @@ std::string ErrorText(int code)
         return "A system file system (such as /proc), not a folder of files";
     case kNoTrash:
         return "No trash on its file system";
+    case kTrashOfAnotherUser:
+        return "The trash, or a folder on the way to it, belongs to another user";
+    case kNoTrashOnSystemMount:
+        return "A system-internal mount (such as / or tmpfs) or one marked x-gvfs-notrash, where the desktop keeps"
+               " no trash";
+    case kHomeTrashElsewhere:
+        return "The home trash is on another file system than the home";
     default:
         break;
     }

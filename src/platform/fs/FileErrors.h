@@ -33,6 +33,15 @@ inline constexpr int kNotAFolder = 1002;
 inline constexpr int kSystemFileSystem = 1003;
 // No trash on a file system that a file could be moved into without copying it.
 inline constexpr int kNoTrash = 1004;
+// The trash a file would go to, or a folder on the way to it, is another user's: under sudo -E
+// the home trash would be in the home of the user who called sudo. Never made or used.
+inline constexpr int kTrashOfAnotherUser = 1005;
+// A file system the desktop keeps no trash on: a system-internal mount (/, tmpfs, ...), or one
+// marked x-gvfs-notrash. A file manager would never list what went there.
+inline constexpr int kNoTrashOnSystemMount = 1006;
+// The home trash is on another file system than the home, so no file of the home's can be
+// renamed into it.
+inline constexpr int kHomeTrashElsewhere = 1007;
 
 // An errno the table does not name keeps its own number above this base, so it can never be
 // mistaken for a table code (EIO is 5, like kAccessDenied); its text is the system's description

@@ -2,17 +2,22 @@
 
 #include "platform/fs/FileErrors.h"
 #include "platform/fs/Paths.h"
+#include "platform/fs/Resolve.h"
 
+#include <gio/gunixmounts.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <fstream>
+#include <memory>
 #include <pwd.h>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace files {
 
@@ -22,38 +27,50 @@ constexpr std::uint32_t kTrashMode = 0700;
 constexpr std::string_view kInfoSuffix = ".trashinfo";
 // Names tried in files/ before the trash is taken to be full of this one.
 constexpr int kTrashNameTries = 1000;
+// Room for one account's entry in the user database (the system's own suggestion is far less).
+constexpr std::size_t kAccountBufferBytes = 16384;
 
 std::string OwnUid()
 {
     return std::to_string(RunningUser());
 }
 
-std::string HomeTrashPath()
+// $HOME, or the account's home when it is not set, as GLib takes them; $XDG_DATA_HOME likewise.
+// Read on each call rather than through g_get_home_dir() and g_get_user_data_dir(), which keep the
+// first answer for the life of the process: one process may look for trashes under several.
+std::string HomePath()
 {
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == kSeparator)
-        return JoinPath(data, "Trash");
-    std::string home;
     if (const char* variable = std::getenv("HOME"); variable != nullptr && variable[0] == kSeparator)
-        home = variable;
-    else if (const passwd* entry = ::getpwuid(::geteuid()); entry != nullptr && entry->pw_dir != nullptr)
-        home = entry->pw_dir;
-    return home.empty() ? std::string() : JoinPath(home, ".local/share/Trash");
+        return variable;
+    passwd entry {};
+    passwd* found = nullptr;
+    std::vector<char> buffer(kAccountBufferBytes);
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr
+        && entry.pw_dir != nullptr)
+        return entry.pw_dir;
+    return {};
 }
 
-// The mount table writes a space, tab, newline or backslash in a path as a backslash and three
-// octal digits.
-std::string UnescapeMountPath(const std::string& text)
+std::string DataHomePath(const std::string& home)
 {
-    std::string path;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size()) {
-            path += static_cast<char>(std::strtol(text.substr(i + 1, 3).c_str(), nullptr, 8));
-            i += 3;
-        } else {
-            path += text[i];
-        }
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == kSeparator)
+        return data;
+    return JoinPath(home, ".local/share");
+}
+
+// The names an absolute path walks through from "/", without empty ones and ".".
+std::vector<std::string> PathNames(std::string_view path)
+{
+    std::vector<std::string> names;
+    for (std::size_t pos = 0; pos < path.size();) {
+        auto end = path.find(kSeparator, pos);
+        if (end == std::string_view::npos)
+            end = path.size();
+        if (const auto name = path.substr(pos, end - pos); !name.empty() && name != ".")
+            names.emplace_back(name);
+        pos = end + 1;
     }
-    return path;
+    return names;
 }
 
 bool IsWithin(std::string_view path, std::string_view top)
@@ -61,24 +78,7 @@ bool IsWithin(std::string_view path, std::string_view top)
     return top == "/" || path == top || (path.starts_with(top) && path.size() > top.size() && path[top.size()] == kSeparator);
 }
 
-// The mount point below which realPath lies (the deepest; a later mount over the same point
-// hides an earlier one). Empty when the mount table cannot be read.
-std::string MountPointOf(const std::string& realPath)
-{
-    std::ifstream table("/proc/self/mountinfo");
-    std::string line, best;
-    while (std::getline(table, line)) {
-        std::istringstream fields(line);
-        std::string id, parent, device, root, point;
-        fields >> id >> parent >> device >> root >> point;
-        point = UnescapeMountPath(point);
-        if (!point.empty() && IsWithin(realPath, point) && point.size() >= best.size())
-            best = point;
-    }
-    return best;
-}
-
-// A folder of the trash below parent: a real folder of the running user's (made when missing and
+// A folder of a trash below parent: a real folder of the running user's (made when missing and
 // make is set). With make unset and the folder missing, code says whether it could be made.
 Folder TrashFolder(const Folder& parent, std::string_view name, bool make, int& code)
 {
@@ -94,46 +94,108 @@ Folder TrashFolder(const Folder& parent, std::string_view name, bool make, int& 
     }
     if (!folder)
         return {};
-    if (folder.Owner() != RunningUser()) { // another user's folder where this user's trash should be
-        code = kAccessDenied;
+    if (folder.Owner() != RunningUser()) {
+        code = kTrashOfAnotherUser;
         return {};
     }
     return folder;
 }
 
-// Opens the folder at path, making it and its missing parents (the home trash's own place may
-// not exist yet). With make unset nothing is made: a missing folder comes back empty, with code 0
-// when it could be made.
-Folder OpenOrMakePath(const std::string& path, bool make, int& code)
+// The device the home lies on, found by hand (the home itself is not read: the running user may
+// not read another's, and the home trash is then not wanted anyway).
+int HomeDevice(const std::string& home, dev_t& device)
 {
-    auto folder = Folder::Open(path, code);
-    if (folder || code != kFileNotFound || path == "/")
-        return folder;
-    const auto parent = OpenOrMakePath(ParentPath(path), make, code);
-    if (!parent)
-        return {};
-    if (!make) {
-        code = ::faccessat(parent.Fd(), ".", W_OK | X_OK, AT_EACCESS) == 0 ? kNoError : CodeFromErrno(errno);
-        return {};
+    if (home.empty())
+        return kFileNotFound;
+    int code = kNoError;
+    const auto root = Folder::Open("/", code);
+    auto names = PathNames(home);
+    if (!root || names.empty()) {
+        device = root.Id().device;
+        return code;
     }
-    if ((code = MakeFolderIn(parent, FileNamePart(path), kTrashMode)) != kNoError && code != kAlreadyExists)
-        return {};
-    return Folder::OpenIn(parent, FileNamePart(path), code);
+    const auto last = std::move(names.back());
+    names.pop_back();
+    std::string parentText;
+    for (const auto& name : names)
+        parentText = JoinPath(parentText, name);
+    LinkTrail trail;
+    const auto parent = Folder::OpenIn(root, parentText, code, &trail);
+    detail::FinalEntry final;
+    if (!parent || (code = detail::FollowEntry(parent, last, &trail, nullptr, final)) != kNoError)
+        return code;
+    if (trail.foreign)
+        return kTrashOfAnotherUser;
+    struct stat st {};
+    if (::fstatat(final.folderFd, final.name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return CodeFromErrno(errno);
+    if (!S_ISDIR(st.st_mode))
+        return kNotAFolder;
+    device = st.st_dev;
+    return kNoError;
 }
 
-// The device the folder at path, or the nearest of its parents that exists, lies on.
-bool DeviceOf(std::string path, dev_t& device)
+// The home trash's folder, walked to by hand from "/" along names: folders from the ownFrom-th on
+// ("/" is the 0th) must be the running user's, and missing ones are made on the home's device
+// only in a folder of the running user's. With make unset nothing is made: a missing folder ends
+// the walk with an empty result and code 0 when it could be made.
+Folder WalkToHomeTrash(const std::vector<std::string>& names, std::size_t ownFrom, dev_t device, bool make, int& code)
 {
-    for (;;) {
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0) {
-            device = st.st_dev;
-            return true;
+    auto current = Folder::Open("/", code);
+    for (std::size_t i = 0; current; ++i) {
+        if (i >= ownFrom && current.Owner() != RunningUser()) {
+            code = kTrashOfAnotherUser;
+            return {};
         }
-        if (errno != ENOENT || path == "/")
-            return false;
-        path = ParentPath(path);
+        if (i == names.size())
+            break;
+        LinkTrail trail;
+        auto next = Folder::OpenIn(current, names[i], code, &trail);
+        if (trail.foreign) {
+            code = kTrashOfAnotherUser;
+            return {};
+        }
+        if (!next && code == kFileNotFound) {
+            if (current.Owner() != RunningUser()) {
+                code = kTrashOfAnotherUser;
+                return {};
+            }
+            if (current.Id().device != device) {
+                code = kHomeTrashElsewhere;
+                return {};
+            }
+            next = TrashFolder(current, names[i], make, code);
+        }
+        current = std::move(next);
     }
+    if (current && current.Id().device != device) {
+        code = kHomeTrashElsewhere;
+        return {};
+    }
+    return current;
+}
+
+// The top of the mount realPath lies on, where the desktop keeps that file system's trash, or
+// why it keeps none there. GIO's mount table and verdicts, so that a file manager finds whatever
+// goes there. GIO's own answer for a file (its can-trash attribute) mixes them with permissions
+// and keeps the home's device from its first call on, so its two reasons not to trash on a mount
+// (a system-internal one, or one whose options, in the table or in fstab, say x-gvfs-notrash)
+// are asked one by one.
+int DesktopTrashTop(const std::string& realPath, std::string& top)
+{
+    const std::unique_ptr<GUnixMountEntry, decltype(&g_unix_mount_free)> mount(g_unix_mount_for(realPath.c_str(), nullptr),
+                                                                               g_unix_mount_free);
+    if (!mount)
+        return kNoTrash;
+    top = g_unix_mount_get_mount_path(mount.get());
+    if (g_unix_mount_is_system_internal(mount.get()))
+        return kNoTrashOnSystemMount;
+    const char* options = g_unix_mount_get_options(mount.get());
+    const std::unique_ptr<GUnixMountPoint, decltype(&g_unix_mount_point_free)> point(
+        options == nullptr ? g_unix_mount_point_at(top.c_str(), nullptr) : nullptr, g_unix_mount_point_free);
+    if (point)
+        options = g_unix_mount_point_get_options(point.get());
+    return options != nullptr && std::strstr(options, "x-gvfs-notrash") != nullptr ? kNoTrashOnSystemMount : kNoError;
 }
 
 std::string LocalTimeNow()
@@ -193,36 +255,68 @@ std::string EscapeUrlPath(std::string_view path)
 
 Trash Trash::Locate(const Folder& folder, bool make, int& code)
 {
-    Trash trash;
-    // The home trash, for files on its file system.
-    const auto home = HomeTrashPath();
+    const auto home = HomePath();
     dev_t homeDevice = 0;
-    if (!home.empty() && DeviceOf(home, homeDevice) && homeDevice == folder.Id().device) {
-        const auto place = OpenOrMakePath(home, make, code);
-        if (!place)
-            return trash; // missing and makeable (code 0) is what a dry run asks
-        if ((trash.FFiles = TrashFolder(place, "files", make, code)) && (trash.FInfo = TrashFolder(place, "info", make, code)))
-            return trash;
+    if ((code = HomeDevice(home, homeDevice)) != kNoError)
+        return {};
+    if (homeDevice != folder.Id().device)
+        return LocateAtTop(folder, make, code);
+    const auto homeNames = PathNames(home);
+    auto names = PathNames(DataHomePath(home));
+    const std::size_t dataFolder = names.size();
+    names.emplace_back("Trash");
+    const bool belowHome = names.size() > homeNames.size() && std::equal(homeNames.begin(), homeNames.end(), names.begin());
+    const auto place = WalkToHomeTrash(names, belowHome ? homeNames.size() : dataFolder, homeDevice, make, code);
+    Trash trash;
+    if (!place || !trash.TakeFolders(place, make, code))
+        return {}; // with code 0 when a dry run finds the rest could be made
+    return trash;
+}
+
+Trash Trash::LocateAtTop(const Folder& folder, bool make, int& code)
+{
+    const auto real = RealPath(folder);
+    Trash trash;
+    if (real.empty()) {
+        code = kNoTrash;
         return {};
     }
-    // The trash at the top of the folder's own file system.
-    const auto real = RealPath(folder);
-    trash.FTop = real.empty() ? std::string() : MountPointOf(real);
-    auto top = trash.FTop.empty() ? Folder() : Folder::Open(trash.FTop, code);
+    if ((code = DesktopTrashTop(real, trash.FTop)) != kNoError)
+        return {};
+    LinkTrail trail;
+    const auto root = Folder::Open("/", code);
+    const auto top = root ? Folder::OpenIn(root, trash.FTop, code, &trail) : Folder();
+    if (trail.foreign) {
+        code = kTrashOfAnotherUser;
+        return {};
+    }
     if (!top || top.Id().device != folder.Id().device) {
         code = kNoTrash;
         return {};
     }
+    // As the desktop does: the shared trash when it is sticky and the user's folder there will
+    // do, else the user's own at the top.
     Folder place;
-    if (auto common = Folder::OpenOwnIn(top, ".Trash", code); common && (common.Mode() & S_ISVTX) != 0)
+    if (auto common = Folder::OpenOwnIn(top, ".Trash", code); common && (common.Mode() & S_ISVTX) != 0) {
         place = TrashFolder(common, OwnUid(), make, code);
-    if (!place)
-        place = TrashFolder(top, ".Trash-" + OwnUid(), make, code);
-    if (!place)
-        return {}; // with code 0 when a dry run finds it could be made
-    if ((trash.FFiles = TrashFolder(place, "files", make, code)) && (trash.FInfo = TrashFolder(place, "info", make, code)))
-        return trash;
-    return {};
+        if (!place && code == kNoError)
+            return {}; // a dry run: it would be made there
+    }
+    if (!place && !(place = TrashFolder(top, ".Trash-" + OwnUid(), make, code)))
+        return {};
+    if (!trash.TakeFolders(place, make, code))
+        return {};
+    return trash;
+}
+
+bool Trash::TakeFolders(const Folder& place, bool make, int& code)
+{
+    // Both asked even when a dry run finds files/ missing: info/ could still be another user's.
+    FFiles = TrashFolder(place, "files", make, code);
+    if (!FFiles && code != kNoError)
+        return false;
+    FInfo = TrashFolder(place, "info", make, code);
+    return FFiles && FInfo;
 }
 
 Trash Trash::For(const Folder& folder, int& code)

@@ -5,12 +5,25 @@
 //   files::Trash trash = files::Trash::For(folder, code);       // the trash of folder's file system
 //   code = trash.Put(folder, name, from, entry, trashedAs);    // name of folder, now entry of from
 //
-// Each file system has its own trash, so that a file reaches it by a rename and is never copied:
-// the user's home trash ($XDG_DATA_HOME/Trash, by default ~/.local/share/Trash) for files on its
-// file system, and for any other the trash at the top of that file system, $top/.Trash/$uid when
-// $top/.Trash is a real folder with the sticky bit, else $top/.Trash-$uid. A trash folder that is
-// a link, or that belongs to another user, is never used. Folders of the trash that are missing
-// are made (mode 0700).
+// Each file system has its own trash, so that a file reaches it by a rename and is never copied.
+// Which trash, and whether there may be one at all, follows the desktop's own trash (GIO's), so
+// that a file manager lists everything moved there:
+// - Files on the home's file system (the device of $HOME, or of the account's home) go to the home
+//   trash, $XDG_DATA_HOME/Trash, by default ~/.local/share/Trash. When that lies on another file
+//   system than the home, there is none (kHomeTrashElsewhere).
+// - Any other file goes to the trash at the top of its mount, $top/.Trash/$uid when $top/.Trash
+//   is a real folder with the sticky bit, else $top/.Trash-$uid; but none on a mount GIO keeps no
+//   trash on (system-internal, such as / or tmpfs, or marked x-gvfs-notrash: kNoTrashOnSystemMount).
+// - A home that cannot be found leaves no trash anywhere, as with GIO.
+// On top of GIO's rules, never a trash in another user's place (kTrashOfAnotherUser), which that
+// user's own trash calls would then fail on:
+// - the home, when the home trash lies below it, and every folder from there on to the trash
+//   belong to the running user; when the trash lies elsewhere ($XDG_DATA_HOME outside the home),
+//   every folder from $XDG_DATA_HOME on does. Folders above (/, /home) are the system's.
+// - a missing folder on the way is made (mode 0700) only in a folder of the running user's;
+// - links on the way are followed by hand, and only when they belong to the running user or root;
+// - the folders of a trash ($top/.Trash/$uid or $top/.Trash-$uid, and files/ and info/ in every
+//   trash) are real folders of the running user's, never links.
 //
 // What a file manager needs to list a file and put it back is written first, a "<name>.trashinfo"
 // in info/ that holds the file's path (absolute for the home trash, relative to $top otherwise,
@@ -55,6 +68,10 @@ public:
 
 private:
     static Trash Locate(const Folder& folder, bool make, int& code);
+    static Trash LocateAtTop(const Folder& folder, bool make, int& code);
+    // Takes place's files/ and info/ (made when missing, with make); false with code set when it
+    // cannot, or with code 0 when a dry run finds one missing that could be made.
+    bool TakeFolders(const Folder& place, bool make, int& code);
 
     Folder FFiles;
     Folder FInfo;

@@ -1,5 +1,7 @@
 #include "platform/shellns/Wide.h"
 
+#include "platform/fs/Utf8.h"
+
 #include <cstdint>
 
 namespace shellns {
@@ -7,38 +9,6 @@ namespace {
 
 constexpr char16_t kEscapeBase = 0xDC00;
 constexpr char32_t kReplacement = 0xFFFD;
-
-// Length of the valid UTF-8 sequence at s[i], or 0 when the byte there does not start one.
-std::size_t ValidSequence(std::string_view s, std::size_t i, char32_t* cp)
-{
-    const auto b0 = static_cast<std::uint8_t>(s[i]);
-    if (b0 < 0x80) {
-        *cp = b0;
-        return 1;
-    }
-    std::size_t len;
-    char32_t min;
-    if ((b0 & 0xE0) == 0xC0) {
-        len = 2, min = 0x80, *cp = b0 & 0x1F;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3, min = 0x800, *cp = b0 & 0x0F;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4, min = 0x10000, *cp = b0 & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size())
-        return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        const auto b = static_cast<std::uint8_t>(s[i + k]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        *cp = (*cp << 6) | (b & 0x3F);
-    }
-    if (*cp < min || *cp > 0x10FFFF || (*cp >= 0xD800 && *cp <= 0xDFFF))
-        return 0; // overlong, out of range, or an encoded surrogate
-    return len;
-}
 
 void AppendUtf8(std::string& out, char32_t cp)
 {
@@ -67,7 +37,7 @@ std::u16string BytesToWide(std::string_view bytes)
     wide.reserve(bytes.size());
     for (std::size_t i = 0; i < bytes.size();) {
         char32_t cp;
-        const std::size_t len = ValidSequence(bytes, i, &cp);
+        const std::size_t len = files::Utf8Sequence(bytes, i, cp);
         if (len == 0) {
             wide += static_cast<char16_t>(kEscapeBase + static_cast<std::uint8_t>(bytes[i]));
             ++i;

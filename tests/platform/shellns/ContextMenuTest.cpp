@@ -17,6 +17,7 @@
 #include "platform/shellns/Wide.h"
 #include "support/Eventually.h"
 #include "support/FakeDesktop.h"
+#include "support/ScratchVolume.h"
 
 using namespace shellns;
 
@@ -165,46 +166,10 @@ TEST_F(ContextMenuTest, DeleteIsOfferedWhereATrashCanTakeTheItem)
               Commands(*MenuFor(scratch.home)));
 }
 
-// A small ext2 volume in a scratch folder, loop-mounted for the life of the object (root only).
-class ScratchVolume {
-public:
-    explicit ScratchVolume(const std::string& folder) : mount(folder + "/volume"), FImage(folder + "/volume.img")
-    {
-        std::filesystem::create_directories(mount);
-        std::filesystem::resize_file(CreatedEmpty(FImage), kImageBytes);
-        FMounted = Run("mkfs.ext2 -q -F '" + FImage + "'") && Run("mount -o loop '" + FImage + "' '" + mount + "'");
-    }
-    ~ScratchVolume()
-    {
-        if (FMounted && !Run("umount '" + mount + "'"))
-            Run("umount -l '" + mount + "'");
-    }
-    ScratchVolume(const ScratchVolume&) = delete;
-    ScratchVolume& operator=(const ScratchVolume&) = delete;
-
-    bool Mounted() const { return FMounted; }
-    const std::string mount;
-
-private:
-    static constexpr std::uintmax_t kImageBytes = 4 << 20;
-    static const std::string& CreatedEmpty(const std::string& path)
-    {
-        std::ofstream(path, std::ios::binary);
-        return path;
-    }
-    static bool Run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
-
-    std::string FImage;
-    bool FMounted = false;
-};
-
 TEST_F(ContextMenuTest, AFolderOnAnotherFileSystemGoesToThatVolumesOwnTrash)
 {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "mounting a scratch volume needs root";
-    ScratchVolume volume(scratch.root);
-    if (!volume.Mounted())
-        GTEST_SKIP() << "no loop-mounted ext2 volume can be made here (mkfs.ext2, mount -o loop)";
+    testsupport::ScratchVolume volume(scratch.root + "/volume");
+    REQUIRE_MOUNTED(volume);
     const std::string name = "Replays 50%41 #2 \xff";
     const std::string folder = volume.mount + "/" + name;
     std::filesystem::create_directory(folder);
