@@ -73,7 +73,7 @@ TEST_F(RemovalUsers, NothingIsDeletedThroughAnotherUsersLinks)
     testsupport::GiveTree(tree.Path("x"), nobody);
     // Root's own links are root's choice, and are followed as before.
     tree.WriteFile("own/r3.rep", testsupport::NumberedReplay(3));
-    tree.WriteFile("x/zz/r3.rep", testsupport::NumberedReplay(3));
+    tree.WriteFile("x/mine/r3.rep", testsupport::NumberedReplay(3)); // root's, in a folder of root's
     tree.Link("x/cc", tree.Path("own"));
     const auto outside = FileContentsBelow(tree.Path("outside"));
 

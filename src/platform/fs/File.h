@@ -56,6 +56,17 @@ struct FileStamp {
 
 enum class Links { Follow, Own }; // a link judged by its target, or as the link itself
 
+// A write lease on an open file (fcntl F_SETLEASE, F_WRLCK). The kernel grants it only while no
+// other open file description of the file exists: no other descriptor of it for reading or
+// writing, in any process, this one included, and no mapping of it, even one whose descriptor is
+// closed. While it is held, any other open of the file waits until the lease is let go (or the
+// kernel's lease-break-time has passed), and the holder can see that someone is waiting. Only
+// the file's owner or a process with CAP_LEASE may take one, and only on file systems that have
+// them (Unavailable otherwise). The kernel tells the holder of a waiting open by a signal, SIGIO,
+// whose default would end the process: from the first lease on it is ignored, unless the program
+// handles it itself.
+enum class Lease { Held, InUse, Unavailable };
+
 class File {
 public:
     File() = default;
@@ -76,6 +87,11 @@ public:
 
     // The file as it stands now (not as it was opened).
     int Stamp(FileStamp& stamp) const;
+
+    Lease TakeWriteLease() const;
+    // Whether the lease taken is still held with nobody waiting to open the file.
+    bool LeaseUndisturbed() const;
+    void DropLease() const;
 
 private:
     friend int MayMoveOutOf(const Folder& folder, const FileStamp& entry, const File& opened);
