@@ -123,6 +123,8 @@ std::string VisibleName(std::string_view recorded, std::string_view hidden)
     if (!recorded.empty() && !files::IsHiddenName(recorded) && files::MatchesPattern(recorded, kReplayPattern))
         return std::string(recorded);
     auto stem = hidden.substr(std::min(hidden.find_first_not_of('.'), hidden.size()));
+    if (files::MatchesPattern(stem, kReplayPattern))
+        return std::string(stem);
     stem = stem.substr(0, std::min(stem.size(), NAME_MAX - kLeftoverExtension.size()));
     return std::string(stem) + std::string(kLeftoverExtension);
 }

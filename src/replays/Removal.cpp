@@ -296,16 +296,16 @@ private:
             if (code != files::kNoError)
                 return Keep(check, KeepReason::NoTrash, code);
         }
+        // A link goes as itself; what it leads to stays, and needs no lease.
+        const Leased leased(FOwn, check.file, entry.kind == files::FileKind::Regular);
+        if (leased.lease == files::Lease::InUse)
+            return Keep(check, KeepReason::InUse);
         if (FOptions.dryRun)
             return TakeAsGone(check, folder, entry);
         std::string_view asideEntry;
         const files::Folder* aside = check.folder->Aside(check.row.Name, FAsideEntry, asideEntry, code);
         if (aside == nullptr)
             return Keep(check, KeepReason::Refused, code);
-        // A link goes as itself; what it leads to stays, and needs no lease.
-        const Leased leased(FOwn, check.file, entry.kind == files::FileKind::Regular);
-        if (leased.lease == files::Lease::InUse)
-            return Keep(check, KeepReason::InUse);
         // Room to tell where the file is left, should it come to that, taken while nothing moved.
         check.leftAt.reserve(check.row.Path.size() + check.folder->AsideRoom());
         FTouched.insert(check.mine.id);
@@ -384,16 +384,14 @@ private:
         LookAgain(check, entry, trash, leased && !check.file.LeaseUndisturbed());
     }
 
-    // A dry run's last step: whether the file could be moved out of its folder, whether another
-    // program has it open, and whether the copy that stays is still there, as a real run would
-    // find after moving it; then the file is taken as gone for what follows.
+    // A dry run's last step, asked under the lease a real run would hold: whether the file could
+    // be moved out of its folder, and whether the copy that stays is still there, as a real run
+    // would find after moving it; then the file is taken as gone for what follows.
     void TakeAsGone(Check& check, const files::Folder& folder, const files::FileStamp& entry)
     {
         if (int code = check.folder->MayChangeEntries(); code != files::kNoError
             || (code = files::MayMoveOutOf(folder, entry, check.file)) != files::kNoError)
             return Keep(check, KeepReason::Refused, code);
-        if (Leased(FOwn, check.file, entry.kind == files::FileKind::Regular).lease == files::Lease::InUse)
-            return Keep(check, KeepReason::InUse);
         if (!StillThere(check.keepFolder->Get(), check.keep.Name, check.theirs))
             return Keep(check, KeepReason::OtherChanged);
         FTouched.insert(check.mine.id);
