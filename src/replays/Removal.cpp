@@ -428,7 +428,7 @@ private:
         }
         if (code == files::kNoError)
             SetLeftAt(check, given);
-        Keep(check, rewritten ? KeepReason::Rewritten : KeepReason::InUse, code);
+        Keep(check, rewritten ? KeepReason::Rewritten : KeepReason::ReachedFor, code);
     }
 
     // Stamps of both files (those from opening them, to begin with) from a moment when their

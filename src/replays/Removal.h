@@ -129,9 +129,9 @@ enum class KeepReason : std::uint8_t {
     NoTrash, // toTrash, and its file system has no trash it could be moved into (code)
     Rewritten, // written to while it was removed: what it held then was saved as other (or, when
                // code is set, could not be saved)
-    InUse, // another program had it open (or mapped), or reached for it while it was removed; when
-           // it reached for it just as it went, what it held was saved as other (or, when code is
-           // set, could not be saved)
+    InUse, // another program had it open (or mapped), or reached for it while it was aside
+    ReachedFor, // a program reached for it just as it went: what it held was saved as other (or,
+                // when code is set, could not be saved)
     ExposedCopy, // a user who could not have removed or changed it could remove, replace or change
                  // other, the copy that would stay
 };
@@ -139,8 +139,8 @@ enum class KeepReason : std::uint8_t {
 struct NotDeleted {
     std::string path;
     KeepReason reason = KeepReason::CannotOpen;
-    int code = 0; // the file error, for CannotOpen, CannotCompare, Refused, NoTrash, Rewritten, InUse
-    // The copy that stays; for LeftAside, LeftHidden, Rewritten and a saved InUse, where the file is now.
+    int code = 0; // the file error, for CannotOpen, CannotCompare, Refused, NoTrash, Rewritten, ReachedFor
+    // The copy that stays; for LeftAside, LeftHidden, Rewritten and ReachedFor, where the file is now.
     std::string other;
     std::string link; // for ForeignLink, where the link of another user lies
 };
