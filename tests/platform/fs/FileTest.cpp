@@ -1,20 +1,12 @@
 #include "platform/fs/File.h"
 #include "platform/fs/FileErrors.h"
 #include "support/ScratchTree.h"
-#include "support/Users.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
-#include <linux/capability.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -270,88 +262,6 @@ TEST(File, WhetherAFileCouldBeMovedOutOfItsFolder)
         EXPECT_EQ(files::MayChangeEntriesOf(fixed), files::kAccessDenied);
         tree.SetMode("fixed", 0755);
     }
-}
-
-// Another program holding a file: a descriptor for reading or writing, or a mapping that
-// outlives its descriptor, keeps a write lease out; a path-only descriptor does not.
-TEST(File, AWriteLeaseIsGrantedOnlyWhileNobodyElseHasTheFileOpen)
-{
-    testsupport::ScratchTree tree;
-    const auto path = tree.WriteFile("a.rep", "0123456789");
-    struct Holder {
-        const char* what;
-        int flags; // how the other holder opens it; -1: not at all
-        int mapping; // 0: none; otherwise the protection of a shared mapping, its descriptor closed
-        files::Lease lease;
-    };
-    const std::vector<Holder> holders{
-        {"nobody", -1, 0, files::Lease::Held},
-        {"a reader", O_RDONLY, 0, files::Lease::InUse},
-        {"a writer", O_WRONLY, 0, files::Lease::InUse},
-        {"a path-only descriptor", O_PATH, 0, files::Lease::Held},
-        {"a read-only mapping", O_RDONLY, PROT_READ, files::Lease::InUse},
-        {"a writable mapping", O_RDWR, PROT_READ | PROT_WRITE, files::Lease::InUse},
-    };
-    for (const auto& holder : holders) {
-        int other = holder.flags < 0 ? -1 : ::open(path.c_str(), holder.flags | O_CLOEXEC);
-        void* mapped = MAP_FAILED;
-        if (holder.mapping != 0) {
-            mapped = ::mmap(nullptr, 10, holder.mapping, MAP_SHARED, other, 0);
-            ASSERT_NE(mapped, MAP_FAILED) << holder.what;
-            ::close(std::exchange(other, -1));
-        }
-        int code = -1;
-        const auto file = files::File::Open(path, code, files::Access::Read);
-        ASSERT_TRUE(file) << holder.what;
-        EXPECT_EQ(file.TakeWriteLease(), holder.lease) << holder.what;
-        if (holder.lease == files::Lease::Held) {
-            EXPECT_TRUE(file.LeaseUndisturbed()) << holder.what;
-            file.DropLease();
-        }
-        if (mapped != MAP_FAILED)
-            ::munmap(mapped, 10);
-        if (other >= 0)
-            ::close(other);
-    }
-}
-
-// While the lease is held, a program that opens the file waits, and the holder sees it, without
-// the signal the kernel sends it ending the process.
-TEST(File, AnOpenWhileTheLeaseIsHeldShowsAndDoesNotEndTheHolder)
-{
-    testsupport::ScratchTree tree;
-    const auto path = tree.WriteFile("a.rep", "0123456789");
-    int code = -1;
-    const auto file = files::File::Open(path, code, files::Access::Read);
-    ASSERT_EQ(file.TakeWriteLease(), files::Lease::Held);
-    const pid_t opener = ::fork();
-    if (opener == 0) // without waiting out the lease: it is told the file is leased, and breaks it
-        ::_exit(::open(path.c_str(), O_RDONLY | O_NONBLOCK) < 0 && errno == EWOULDBLOCK ? 0 : 1);
-    int status = -1;
-    ASSERT_EQ(::waitpid(opener, &status, 0), opener);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the opener found no lease";
-    EXPECT_FALSE(file.LeaseUndisturbed());
-    file.DropLease();
-    EXPECT_EQ(file.TakeWriteLease(), files::Lease::Held) << "still alive, and free to lease again";
-    file.DropLease();
-}
-
-TEST(File, NoLeaseOnAnotherUsersFileWithoutThePrivilege)
-{
-    REQUIRE_ROOT_AND_NOBODY(nobody);
-    testsupport::ScratchTree tree;
-    const auto path = tree.WriteFile("a.rep", "0123456789");
-    testsupport::GiveTree(path, nobody);
-    int code = -1;
-    const auto file = files::File::Open(path, code, files::Access::Read);
-    EXPECT_EQ(file.TakeWriteLease(), files::Lease::Held) << "root may lease any file";
-    file.DropLease();
-    files::Lease lease = files::Lease::Held;
-    std::thread([&] {
-        testsupport::DropCapabilityInThisThread(CAP_LEASE);
-        lease = file.TakeWriteLease();
-    }).join();
-    EXPECT_EQ(lease, files::Lease::Unavailable);
 }
 
 } // namespace

@@ -6,10 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -235,49 +232,6 @@ TEST(Folder, ALinkOfAnotherUserOnTheWayIsNoted)
         EXPECT_TRUE(files::Folder::Open(tree.Path(relative), code, &trail)) << relative;
         EXPECT_EQ(trail.foreignLink, foreign ? tree.Path("theirs") : "") << relative;
     }
-}
-
-// Locks as a removal and a scan use them to tell a live run from a dead one: shared locks of
-// different openings agree, an exclusive one waits for none of them, and a process that ends
-// takes its locks with it.
-TEST(Folder, LocksKeepEachOtherOutAndGoWithTheProcess)
-{
-    testsupport::ScratchTree tree;
-    int code = -1;
-    const auto a = files::Folder::Open(tree.Root(), code);
-    const auto b = files::Folder::Open(tree.Root(), code);
-    EXPECT_EQ(files::TryLock(a, files::LockKind::Shared), files::LockResult::Taken);
-    EXPECT_EQ(files::TryLock(b, files::LockKind::Shared), files::LockResult::Taken);
-    files::Unlock(b);
-    EXPECT_EQ(files::TryLock(b, files::LockKind::Exclusive), files::LockResult::Busy);
-    files::Unlock(a);
-    EXPECT_EQ(files::TryLock(b, files::LockKind::Exclusive), files::LockResult::Taken);
-    EXPECT_EQ(files::TryLock(a, files::LockKind::Shared), files::LockResult::Busy);
-    files::Unlock(b);
-
-    int ready[2], hold[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(hold), 0);
-    const pid_t holder = ::fork();
-    if (holder == 0) {
-        ::close(hold[1]);
-        ::close(ready[0]);
-        const int fd = ::open(tree.Root().c_str(), O_RDONLY | O_DIRECTORY);
-        const char locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 1 : 0;
-        (void)!::write(ready[1], &locked, 1);
-        char byte;
-        (void)!::read(hold[0], &byte, 1); // until the test has looked
-        ::_exit(0);
-    }
-    char locked = 0;
-    ASSERT_EQ(::read(ready[0], &locked, 1), 1);
-    ASSERT_EQ(locked, 1);
-    EXPECT_EQ(files::TryLock(a, files::LockKind::Shared), files::LockResult::Busy);
-    ::close(hold[1]);
-    ASSERT_EQ(::waitpid(holder, nullptr, 0), holder);
-    EXPECT_EQ(files::TryLock(a, files::LockKind::Exclusive), files::LockResult::Taken);
-    for (const int fd : {ready[0], ready[1], hold[0]})
-        ::close(fd);
 }
 
 TEST(Folder, FileSystemsOfTheKernelsOwnAreKnown)
