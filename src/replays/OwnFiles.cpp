@@ -13,8 +13,11 @@ constexpr std::size_t kFilesPerComparison = 2;
 
 OwnFiles::Held::~Held()
 {
-    if (FOwner != nullptr && FFile)
-        FOwner->Release(FFile.Id());
+    if (FOwner == nullptr || !FFile)
+        return;
+    const auto id = FFile.Id();
+    FFile = {}; // closed before it stops counting: a lease asked for in between would be refused
+    FOwner->Release(id);
 }
 
 OwnFiles::OwnFiles(unsigned readers)
