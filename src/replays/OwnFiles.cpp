@@ -1,5 +1,7 @@
 #include "replays/OwnFiles.h"
 
+#include "platform/fs/FileErrors.h"
+
 #include <algorithm>
 
 namespace replays {
@@ -20,6 +22,13 @@ OwnFiles::Held::~Held()
     FOwner->Release(id);
 }
 
+files::File OwnFiles::Held::Keep() &&
+{
+    if (FOwner != nullptr && FFile)
+        std::exchange(FOwner, nullptr)->Release(FFile.Id());
+    return std::move(FFile);
+}
+
 OwnFiles::OwnFiles(unsigned readers)
 {
     FHeld.reserve(kFilesPerComparison * readers); // counting what is held asks for no memory
@@ -28,27 +37,74 @@ OwnFiles::OwnFiles(unsigned readers)
 OwnFiles::Held OwnFiles::Open(const files::Folder& folder, std::string_view name, int& code, files::Access access,
                               files::LinkTrail* trail, const files::AbsentNames* absent)
 {
-    {
+    // A name that is a link (or anything else no regular file) is tried again, following links.
+    bool followed = false;
+    auto file = OpenOwnName(folder, name, code, access, trail, absent);
+    if (!file && code == files::kRefused) {
+        file = OpenFollowing(folder, name, code, access, trail, absent);
+        followed = true;
+    }
+    if (!file)
+        return {};
+    if (!followed && file.Opened().links == 1)
+        return {nullptr, std::move(file)}; // no other way leads to it: never a leased file
+    const std::lock_guard lock(FMutex);
+    FHeld.push_back(file.Id()); // may run out of memory only beyond the reserve: the file closes again
+    return {this, std::move(file)};
+}
+
+files::File OwnFiles::OpenOwnName(const files::Folder& folder, std::string_view name, int& code,
+                                  files::Access access, files::LinkTrail* trail, const files::AbsentNames* absent)
+{
+    for (;;) {
+        FOwnNames.fetch_add(1);
+        if (!FEveryName.load())
+            break;
+        LeaveOwnName();
         std::unique_lock lock(FMutex);
-        FChanged.wait(lock, [this] { return !FLeasing; });
-        ++FOpening;
+        FChanged.wait(lock, [this] { return !FEveryName.load(); });
     }
     files::File file;
     try {
-        file = files::File::OpenIn(folder, name, code, access, trail, absent);
+        file = files::File::OpenIn(folder, name, code, access, trail, absent, files::Links::Own);
     } catch (...) {
-        const std::lock_guard lock(FMutex);
-        --FOpening;
-        FChanged.notify_all();
+        LeaveOwnName();
         throw;
     }
-    const std::lock_guard lock(FMutex);
-    --FOpening;
-    FChanged.notify_all();
-    if (!file)
-        return {};
-    FHeld.push_back(file.Id()); // may run out of memory only beyond the reserve: the file closes again
-    return {this, std::move(file)};
+    LeaveOwnName();
+    return file;
+}
+
+void OwnFiles::LeaveOwnName()
+{
+    if (FOwnNames.fetch_sub(1) == 1 && FEveryName.load()) {
+        const std::lock_guard lock(FMutex); // the removal's thread may be about to wait for this
+        FChanged.notify_all();
+    }
+}
+
+files::File OwnFiles::OpenFollowing(const files::Folder& folder, std::string_view name, int& code,
+                                    files::Access access, files::LinkTrail* trail, const files::AbsentNames* absent)
+{
+    {
+        std::unique_lock lock(FMutex);
+        FChanged.wait(lock, [this] { return !FLeasing; });
+        ++FFollowing;
+    }
+    const auto done = [this] {
+        const std::lock_guard lock(FMutex);
+        if (--FFollowing == 0 && FLeasing)
+            FChanged.notify_all();
+    };
+    files::File file;
+    try {
+        file = files::File::OpenIn(folder, name, code, access, trail, absent, files::Links::Follow);
+    } catch (...) {
+        done();
+        throw;
+    }
+    done();
+    return file;
 }
 
 files::Lease OwnFiles::Lease(const files::File& file)
@@ -56,12 +112,13 @@ files::Lease OwnFiles::Lease(const files::File& file)
     std::unique_lock lock(FMutex);
     for (;;) {
         FLeasing = true;
-        FChanged.wait(lock, [this] { return FOpening == 0; });
+        const bool everyName = file.Opened().links > 1;
+        FEveryName.store(everyName);
+        FChanged.wait(lock, [&] { return FFollowing == 0 && (!everyName || FOwnNames.load() == 0); });
         const auto lease = file.TakeWriteLease();
         if (lease == files::Lease::Held)
-            return lease; // comparisons open nothing until EndLease
-        FLeasing = false;
-        FChanged.notify_all();
+            return lease; // comparisons that might reach the file open nothing until EndLease
+        Ended();
         if (lease == files::Lease::Unavailable || HeldCount(file.Id()) == 0)
             return lease;
         FChanged.wait(lock, [&] { return HeldCount(file.Id()) == 0; });
@@ -72,7 +129,13 @@ void OwnFiles::EndLease(const files::File& file)
 {
     file.DropLease();
     const std::lock_guard lock(FMutex);
+    Ended();
+}
+
+void OwnFiles::Ended()
+{
     FLeasing = false;
+    FEveryName.store(false);
     FChanged.notify_all();
 }
 
@@ -83,7 +146,7 @@ void OwnFiles::Release(const files::FileId& id)
         *at = FHeld.back();
         FHeld.pop_back();
     }
-    FChanged.notify_all();
+    FChanged.notify_all(); // the removal's thread may wait for this file to be let go
 }
 
 std::size_t OwnFiles::HeldCount(const files::FileId& id) const

@@ -34,15 +34,16 @@ constexpr std::size_t kCompareChunk = std::size_t{128} << 10;
 constexpr std::size_t kMaxOpenFolders = 4096;
 constexpr std::size_t kMaxChecksAhead = 64;
 // Descriptors left for everything else: standard streams, the catalogue's top folder, private
-// folders, the trash's folders, the file being removed, a file being saved.
+// folders, the trash's folders, a file being saved.
 constexpr std::size_t kOtherDescriptors = 16;
 // A file changed within this many clock steps may change again without its times moving: its
 // times cannot vouch for it until they are this far behind the clock.
 constexpr std::int64_t kSettledSteps = 2;
 
-// What the descriptors the process may have open are shared out for: folders kept open,
-// candidates compared ahead (each holds up to two folders), and reading threads (each holds both
-// files while it compares). A limit as low as 64 still lets every file be decided.
+// What the descriptors the process may have open are shared out for: folders kept open, and
+// candidates compared ahead (each holds the file to delete and up to two folders), and reading
+// threads (each holds the copy that stays while it compares). A limit as low as 64 still lets
+// every file be decided.
 struct Budget {
     std::size_t folders;
     std::size_t checksAhead;
@@ -55,8 +56,8 @@ Budget BudgetFor(std::size_t limit)
     Budget budget {};
     budget.folders = std::clamp<std::size_t>(available / 4, 2, kMaxOpenFolders);
     budget.checksAhead = std::clamp<std::size_t>((available - budget.folders) / 4, 1, kMaxChecksAhead);
-    const auto left = available - budget.folders - std::min(available - budget.folders, 2 * budget.checksAhead);
-    budget.readers = static_cast<unsigned>(std::clamp<std::size_t>(left / 2, 1, kMaxReaders));
+    const auto left = available - budget.folders - std::min(available - budget.folders, 3 * budget.checksAhead);
+    budget.readers = static_cast<unsigned>(std::clamp<std::size_t>(left, 1, kMaxReaders));
     return budget;
 }
 
@@ -116,7 +117,7 @@ struct Check {
     Verdict verdict = Verdict::Unread;
     KeepReason reason = KeepReason::CannotOpen;
     int code = files::kNoError;
-    files::File file; // the file to delete, opened again for its removal (Reopen)
+    files::File file; // the file to delete, held from its comparison or opened again (Reopen)
     files::FileStamp mine; // the file to delete, right after the comparison
     files::FileStamp theirs; // the copy that stays, from before the comparison
     bool compared = false;
@@ -170,8 +171,7 @@ public:
             return Keep(check, check.folderCode == files::kNoError ? KeepReason::FolderReplaced : KeepReason::CannotOpen,
                         check.folderCode);
         files::LinkTrail mineTrail, theirsTrail;
-        const auto file
-            = FOwn.Open(check.folder->Get(), check.row.Name, code, files::Access::ReadWrite, &mineTrail, gone);
+        auto file = FOwn.Open(check.folder->Get(), check.row.Name, code, files::Access::ReadWrite, &mineTrail, gone);
         if (!file)
             return Keep(check, KeepReason::CannotOpen, code);
         check.mineId = file->Id();
@@ -215,6 +215,11 @@ public:
         if (file->Stamp(check.mine) != files::kNoError || !check.mine.Unchanged(mineBefore))
             return Keep(check, KeepReason::Changed);
         check.verdict = Verdict::Equal;
+        // A file that only its own name leads to is held on to until its removal, which leases it
+        // through this very descriptor: no other comparison can open it. One with other names, or
+        // reached through a link, is let go and opened again by its removal (Reopen).
+        if (check.mine.links == 1 && !mineTrail.followed)
+            check.file = std::move(file).Keep();
     }
 
     // On the removal's thread, in the removal's order: deletes what was found equal, if it still
@@ -296,8 +301,9 @@ private:
             if (code != files::kNoError)
                 return Keep(check, KeepReason::NoTrash, code);
         }
-        // A link goes as itself; what it leads to stays, and needs no lease.
-        const Leased leased(FOwn, check.file, entry.kind == files::FileKind::Regular);
+        // A link goes as itself; what it leads to stays, and needs no lease. A dry run takes none:
+        // whether another program has a file open changes from one moment to the next.
+        const Leased leased(FOwn, check.file, !FOptions.dryRun && entry.kind == files::FileKind::Regular);
         if (leased.lease == files::Lease::InUse)
             return Keep(check, KeepReason::InUse);
         if (FOptions.dryRun)
@@ -321,11 +327,12 @@ private:
         }
     }
 
-    // The file to delete, opened again through its name as it is right now: the comparison let go
-    // of what it held (so that no descriptor of the removal's own stands in the way of its
-    // lease). Why it is not the compared, unchanged file, if it is not.
+    // The file to delete, when the comparison let go of it (Compare), opened again through its
+    // name as it is right now. Why it is not the compared, unchanged file, if it is not.
     std::optional<KeepReason> Reopen(Check& check) const
     {
+        if (check.file)
+            return std::nullopt;
         int code = files::kNoError;
         check.file = files::File::OpenIn(check.folder->Get(), check.row.Name, code, files::Access::ReadWrite, nullptr,
                                          &FGone);
@@ -384,9 +391,9 @@ private:
         LookAgain(check, entry, trash, leased && !check.file.LeaseUndisturbed());
     }
 
-    // A dry run's last step, asked under the lease a real run would hold: whether the file could
-    // be moved out of its folder, and whether the copy that stays is still there, as a real run
-    // would find after moving it; then the file is taken as gone for what follows.
+    // A dry run's last step: whether the file could be moved out of its folder, and whether the
+    // copy that stays is still there, as a real run would find after moving it; then the file is
+    // taken as gone for what follows.
     void TakeAsGone(Check& check, const files::Folder& folder, const files::FileStamp& entry)
     {
         if (int code = check.folder->MayChangeEntries(); code != files::kNoError

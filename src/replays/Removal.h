@@ -75,8 +75,9 @@
 //
 // A dry run decides what a real run over the same tree would: the same checks, in the same order,
 // with the last step only asked about (could the file be moved out of its folder, is there a
-// trash; the lease is taken and let go again), and a file it would delete is taken as gone for
-// every later decision, as it would be. It changes nothing on disk.
+// trash), and a file it would delete is taken as gone for every later decision, as it would be.
+// It takes no lease: whether another program has a file open changes from one moment to the next.
+// It changes nothing on disk.
 //
 // Memory is taken before a file is moved, never between its move and its report: running out of
 // it ends the removal (outOfMemory) with every deletion made so far reported and no file left aside.

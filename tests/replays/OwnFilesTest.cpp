@@ -61,9 +61,12 @@ private:
 
 class OwnFilesTest : public testing::Test {
 protected:
+    // x.rep has a second name, y.rep: a comparison may hold it under one while the removal
+    // deletes the other.
     void SetUp() override
     {
         tree.WriteFile("x.rep", "contents");
+        tree.HardLink("y.rep", "x.rep");
         int code = -1;
         folder = files::Folder::Open(tree.Root(), code);
         ASSERT_TRUE(folder);
@@ -80,12 +83,12 @@ protected:
     replays::OwnFiles own{4};
 };
 
-// A comparison holds the file (under any name): the lease is asked for again once it lets go,
-// never reported refused.
+// A comparison holds the file under its other name: the lease is asked for again once it lets
+// go, never reported refused.
 TEST_F(OwnFilesTest, ALeaseWaitsForTheRemovalsOwnComparison)
 {
     int code = -1;
-    auto held = std::make_unique<replays::OwnFiles::Held>(own.Open(folder, "x.rep", code, files::Access::Read, nullptr, nullptr));
+    auto held = std::make_unique<replays::OwnFiles::Held>(own.Open(folder, "y.rep", code, files::Access::Read, nullptr, nullptr));
     ASSERT_TRUE(*held);
     const auto file = Reopen();
     files::Lease lease = files::Lease::Unavailable;
@@ -106,8 +109,8 @@ TEST_F(OwnFilesTest, ALeaseIsRefusedForAnotherProgramsDescriptor)
     ::close(other);
 }
 
-// While the lease is held, a comparison that opens a file waits, so that its open does not read
-// as another program reaching for the leased file.
+// While the lease on a file with several names is held, a comparison that opens a file waits, so
+// that its open does not read as another program reaching for the leased file.
 TEST_F(OwnFilesTest, ComparisonsOpenNothingWhileALeaseIsHeld)
 {
     const auto file = Reopen();
@@ -115,7 +118,7 @@ TEST_F(OwnFilesTest, ComparisonsOpenNothingWhileALeaseIsHeld)
     bool opened = false;
     Waiter reader([&] {
         int code = -1;
-        opened = static_cast<bool>(own.Open(folder, "x.rep", code, files::Access::Read, nullptr, nullptr));
+        opened = static_cast<bool>(own.Open(folder, "y.rep", code, files::Access::Read, nullptr, nullptr));
     });
     EXPECT_FALSE(reader.EndedOrWaiting()) << "it opened the file under the lease";
     EXPECT_TRUE(file.LeaseUndisturbed());

@@ -47,8 +47,8 @@ protected:
 
 // Each copy that would go is held, in its own way, when the removal reaches it: by a descriptor
 // for reading or for writing, or by a mapping whose descriptor is closed (the kernel tells any
-// open file description apart from the removal's own, whoever holds it). A dry run says what the
-// real run does. What the holder writes afterwards is in the file.
+// open file description apart from the removal's own, whoever holds it). What the holder writes
+// afterwards is in the file.
 TEST_F(RemovalInUse, AFileAnotherProgramHoldsIsKeptAndWhatItWritesLater)
 {
     struct Hold {
@@ -79,9 +79,6 @@ TEST_F(RemovalInUse, AFileAnotherProgramHoldsIsKeptAndWhatItWritesLater)
         descriptors.push_back(fd);
         held.insert(go);
     }
-    replays::RemovalOptions dry;
-    dry.dryRun = true;
-    EXPECT_EQ(InUse(ScanAndRemove(dry)), held);
     const auto result = ScanAndRemove();
     EXPECT_EQ(InUse(result), held);
     EXPECT_EQ(result.deleted, std::vector<std::string>{tree.Path("r/" + std::to_string(holds.size()) + "a.rep")});

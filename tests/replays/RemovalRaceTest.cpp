@@ -195,10 +195,9 @@ TEST(RemovalRace, AFileExchangedIntoTheNameIsNeverDeleted)
         {Moment::ReadingTheCopyToGo, 0755, {KeepReason::Changed, KeepReason::Replaced}},
         {Moment::OpeningThePrivateFolder, 0777, {KeepReason::Replaced}},
     };
-    // The opens inside a folder while its pair is decided: both copies for the comparison, the
-    // copy to go again for its removal, then the private folder, after the last check of the copy
-    // to go and before its move.
-    constexpr int kPrivateFolderOpen = 4;
+    // The opens inside a folder while its pair is decided: both copies for the comparison, then
+    // the private folder, after the last check of the copy to go and before its move.
+    constexpr int kPrivateFolderOpen = 3;
 
     testsupport::ScratchTree tree;
     std::vector<std::string> wanted, others;

@@ -86,7 +86,7 @@ File File::Open(const std::string& path, int& code, Access access)
 }
 
 File File::OpenIn(const Folder& folder, std::string_view name, int& code, Access access, LinkTrail* trail,
-                  const AbsentNames* absent)
+                  const AbsentNames* absent, Links links)
 {
     char entry[NAME_MAX + 1];
     if (!detail::EntryName(name, entry)) {
@@ -100,6 +100,10 @@ File File::OpenIn(const Folder& folder, std::string_view name, int& code, Access
     Descriptor fd(::openat(folder.Fd(), entry, kOpenFlags | O_NOFOLLOW));
     if (fd || errno != ELOOP)
         return FromDescriptor(std::move(fd), access, code);
+    if (links == Links::Own) {
+        code = kRefused;
+        return {};
+    }
     // A link: followed by hand, so that its owner is noted and absent names are met on the way.
     detail::FinalEntry final;
     if ((code = detail::FollowEntry(folder, name, trail, absent, final)) != kNoError)

@@ -72,9 +72,10 @@ public:
     File() = default;
 
     static File Open(const std::string& path, int& code, Access access = Access::ReadWrite);
-    // name is one entry of folder, opened relative to it (a link is followed by hand).
+    // name is one entry of folder, opened relative to it (a link is followed by hand; with
+    // Links::Own a link is refused, kRefused, like any other entry that is no regular file).
     static File OpenIn(const Folder& folder, std::string_view name, int& code, Access access = Access::ReadWrite,
-                       LinkTrail* trail = nullptr, const AbsentNames* absent = nullptr);
+                       LinkTrail* trail = nullptr, const AbsentNames* absent = nullptr, Links links = Links::Follow);
 
     explicit operator bool() const { return static_cast<bool>(FFd); }
     std::uint64_t Length() const { return FOpened.size; }
