@@ -304,7 +304,7 @@ private:
         // A link goes as itself; what it leads to stays, and needs no lease. A dry run takes none:
         // whether another program has a file open changes from one moment to the next.
         const Leased leased(FOwn, check.file, !FOptions.dryRun && entry.kind == files::FileKind::Regular);
-        if (leased.lease == files::Lease::InUse)
+        if (leased.Get() == files::Lease::InUse)
             return Keep(check, KeepReason::InUse);
         if (FOptions.dryRun)
             return TakeAsGone(check, folder, entry);
@@ -320,7 +320,7 @@ private:
         // From here on its name is free; whatever goes wrong, the file gets it back.
         const Moved moved{*aside, asideEntry};
         try {
-            RemoveMoved(check, moved, entry, trash, leased.lease == files::Lease::Held);
+            RemoveMoved(check, moved, entry, trash, leased.Get() == files::Lease::Held);
         } catch (...) {
             GiveBack(check, moved, KeepReason::Refused);
             throw;
@@ -341,23 +341,28 @@ private:
         return check.file.Opened().Unchanged(check.mine) ? std::nullopt : std::optional(KeepReason::Changed);
     }
 
-    // A write lease on the file for as long as it lives, when one is to be had (OwnFiles.h).
-    struct Leased {
+    // A write lease on the file for as long as it lives, when one is wanted and to be had
+    // (OwnFiles.h).
+    class Leased {
+    public:
         Leased(OwnFiles& own, const files::File& file, bool wanted)
-            : FOwn(own), FFile(file), lease(wanted ? own.Lease(file) : files::Lease::Unavailable)
+            : FOwn(own), FFile(file), FLease(wanted ? own.Lease(file) : files::Lease::Unavailable)
         {
         }
         ~Leased()
         {
-            if (lease == files::Lease::Held)
+            if (FLease == files::Lease::Held)
                 FOwn.EndLease(FFile);
         }
         Leased(const Leased&) = delete;
         Leased& operator=(const Leased&) = delete;
 
+        files::Lease Get() const { return FLease; }
+
+    private:
         OwnFiles& FOwn;
         const files::File& FFile;
-        const files::Lease lease;
+        const files::Lease FLease;
     };
 
     // A file moved aside: the folder it lies in, and its name there.
