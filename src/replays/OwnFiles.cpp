@@ -3,6 +3,7 @@
 #include "platform/fs/FileErrors.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace replays {
 
@@ -10,6 +11,19 @@ namespace {
 
 // Files a comparison holds at once: the one to delete and the copy that stays.
 constexpr std::size_t kFilesPerComparison = 2;
+
+// Runs what it is given when it goes, however its scope is left (an open may run out of memory).
+template <class Action>
+class Finally {
+public:
+    explicit Finally(Action action) : FAction(std::move(action)) {}
+    ~Finally() { FAction(); }
+    Finally(const Finally&) = delete;
+    Finally& operator=(const Finally&) = delete;
+
+private:
+    Action FAction;
+};
 
 } // namespace
 
@@ -64,15 +78,8 @@ files::File OwnFiles::OpenOwnName(const files::Folder& folder, std::string_view 
         std::unique_lock lock(FMutex);
         FChanged.wait(lock, [this] { return !FEveryName.load(); });
     }
-    files::File file;
-    try {
-        file = files::File::OpenIn(folder, name, code, access, trail, absent, files::Links::Own);
-    } catch (...) {
-        LeaveOwnName();
-        throw;
-    }
-    LeaveOwnName();
-    return file;
+    const Finally leave([this] { LeaveOwnName(); });
+    return files::File::OpenIn(folder, name, code, access, trail, absent, files::Links::Own);
 }
 
 void OwnFiles::LeaveOwnName()
@@ -91,20 +98,12 @@ files::File OwnFiles::OpenFollowing(const files::Folder& folder, std::string_vie
         FChanged.wait(lock, [this] { return !FLeasing; });
         ++FFollowing;
     }
-    const auto done = [this] {
+    const Finally leave([this] {
         const std::lock_guard lock(FMutex);
         if (--FFollowing == 0 && FLeasing)
             FChanged.notify_all();
-    };
-    files::File file;
-    try {
-        file = files::File::OpenIn(folder, name, code, access, trail, absent, files::Links::Follow);
-    } catch (...) {
-        done();
-        throw;
-    }
-    done();
-    return file;
+    });
+    return files::File::OpenIn(folder, name, code, access, trail, absent, files::Links::Follow);
 }
 
 files::Lease OwnFiles::Lease(const files::File& file)

@@ -95,33 +95,47 @@ TEST_F(RemovalUsers, NothingIsDeletedThroughAnotherUsersLinks)
         EXPECT_EQ(kept.reason, replays::KeepReason::ForeignLink) << kept.path;
 }
 
-// The user exchanges a folder of copies with a link to root's folder of the same copies, again
-// and again, while root scans and removes.
+// The user exchanges a folder of copies with a link of theirs to root's folder of the same copies,
+// again and again, from before root starts: a folder below the one root was asked to clean, or
+// that folder itself. Whichever root opens, it deletes nothing of its own outside.
 TEST_F(RemovalUsers, AFolderExchangedWithAnotherUsersLinkLeadsNowhereElse)
 {
     REQUIRE_ROOT_AND_NOBODY(nobody);
     Open();
-    constexpr unsigned kRounds = 4, kPairs = 60;
-    for (unsigned round = 0; round < kRounds && !HasFailure(); ++round) {
-        const auto x = "x" + std::to_string(round), outside = "outside" + std::to_string(round);
-        for (unsigned i = 0; i < kPairs; ++i) {
-            for (const auto& folder : {x + "/sub/", outside + "/"}) {
-                tree.WriteFile(folder + std::to_string(i) + "a.rep", testsupport::NumberedReplay(i));
-                tree.WriteFile(folder + std::to_string(i) + "b.rep", testsupport::NumberedReplay(i));
+    constexpr unsigned kPairs = 40;
+    struct Case {
+        const char* scanned; // below the round's folder, which holds the exchanged folder "x/sub"
+        unsigned rounds;
+    };
+    unsigned round = 0;
+    for (const auto& c : {Case{"x", 4}, Case{"x/sub", 10}}) {
+        for (unsigned last = round + c.rounds; round < last && !HasFailure(); ++round) {
+            const auto parent = "p" + std::to_string(round), outside = "outside" + std::to_string(round);
+            for (unsigned i = 0; i < kPairs; ++i) {
+                for (const auto& folder : {parent + "/x/sub/", outside + "/"}) {
+                    tree.WriteFile(folder + std::to_string(i) + "a.rep", testsupport::NumberedReplay(i));
+                    tree.WriteFile(folder + std::to_string(i) + "b.rep", testsupport::NumberedReplay(i));
+                }
             }
+            testsupport::GiveTree(tree.Path(parent), nobody);
+            const auto before = FileContentsBelow(tree.Path(outside));
+            const auto sub = tree.Path(parent + "/x/sub"), alt = tree.Path(parent + "/x/alt");
+            const auto target = tree.Path(outside);
+            std::atomic<bool> exchanging{false};
+            AsUser user(nobody, [&](const std::atomic<bool>& stop) {
+                if (::symlink(target.c_str(), alt.c_str()) != 0)
+                    return;
+                while (!stop) {
+                    Exchange(sub, alt);
+                    exchanging = true;
+                }
+            });
+            while (!exchanging) {
+            }
+            ScanAndRemove(tree.Path(parent + "/" + c.scanned));
+            user.Stop();
+            EXPECT_TRUE(FileContentsBelow(tree.Path(outside)) == before) << c.scanned << ", round " << round;
         }
-        testsupport::GiveTree(tree.Path(x), nobody);
-        const auto before = FileContentsBelow(tree.Path(outside));
-        const auto sub = tree.Path(x + "/sub"), alt = tree.Path(x + "/alt"), target = tree.Path(outside);
-        AsUser user(nobody, [&](const std::atomic<bool>& stop) {
-            if (::symlink(target.c_str(), alt.c_str()) != 0)
-                return;
-            while (!stop)
-                Exchange(sub, alt);
-        });
-        ScanAndRemove(tree.Path(x));
-        user.Stop();
-        EXPECT_TRUE(FileContentsBelow(tree.Path(outside)) == before) << "round " << round;
     }
 }
 
@@ -279,42 +293,6 @@ TEST_F(RemovalUsers, AFolderReachedThroughAnotherUsersLinkIsListedButNothingIsDe
         }
     }
     EXPECT_TRUE(FileContentsBelow(tree.Path("out")) == before);
-}
-
-// The user exchanges the folder root was asked to clean with a link of theirs to a folder of
-// root's, again and again, from before root starts: whichever root opens, it deletes nothing of
-// its own outside.
-TEST_F(RemovalUsers, TheFolderExchangedWithALinkWhileTheRunStartsDeletesNothingOutside)
-{
-    REQUIRE_ROOT_AND_NOBODY(nobody);
-    Open();
-    constexpr unsigned kRounds = 10, kPairs = 30;
-    for (unsigned round = 0; round < kRounds && !HasFailure(); ++round) {
-        const auto parent = "p" + std::to_string(round), outside = "outside" + std::to_string(round);
-        for (unsigned i = 0; i < kPairs; ++i) {
-            for (const auto& folder : {parent + "/top/", outside + "/"}) {
-                tree.WriteFile(folder + std::to_string(i) + "a.rep", testsupport::NumberedReplay(i));
-                tree.WriteFile(folder + std::to_string(i) + "b.rep", testsupport::NumberedReplay(i));
-            }
-        }
-        testsupport::GiveTree(tree.Path(parent), nobody);
-        const auto before = FileContentsBelow(tree.Path(outside));
-        const auto top = tree.Path(parent + "/top"), alt = tree.Path(parent + "/alt"), target = tree.Path(outside);
-        std::atomic<bool> exchanging{false};
-        AsUser user(nobody, [&](const std::atomic<bool>& stop) {
-            if (::symlink(target.c_str(), alt.c_str()) != 0)
-                return;
-            while (!stop) {
-                Exchange(top, alt);
-                exchanging = true;
-            }
-        });
-        while (!exchanging) {
-        }
-        ScanAndRemove(top);
-        user.Stop();
-        EXPECT_TRUE(FileContentsBelow(tree.Path(outside)) == before) << "round " << round;
-    }
 }
 
 // Root's file, and a copy of it in a folder another user controls: root keeps its own, for the
