@@ -31,6 +31,8 @@ QString FileErrorText(int code)
         return QStringLiteral("Это не папка");
     case files::kSystemFileSystem:
         return QStringLiteral("Системная файловая система (как /proc), а не папка с файлами");
+    case files::kPathTooLong:
+        return QStringLiteral("Слишком длинный путь");
     case files::kNoTrash:
         return QStringLiteral("На его файловой системе нет корзины");
     case files::kTrashOfAnotherUser:
@@ -104,7 +106,19 @@ QString KeptReasonText(const replays::NotDeleted& kept)
                               "вернёт его")
             .arg(other);
     case KeepReason::ForeignLink:
-        return QStringLiteral("Этот файл или копия %1 найдены по ссылке другого пользователя").arg(other);
+        return kept.link.empty() ? QStringLiteral("Этот файл или копия %1 найдены по ссылке другого пользователя").arg(other)
+                                 : QStringLiteral("Этот файл или копия %1 найдены по ссылке %2, принадлежащей другому "
+                                                  "пользователю")
+                                       .arg(other, shellns::PathToText(kept.link));
+    case KeepReason::InUse:
+        return QStringLiteral("Файл открыт другой программой");
+    case KeepReason::ReachedFor:
+        return kept.code == files::kNoError
+            ? QStringLiteral("Другая программа обратилась к файлу во время удаления: он сохранён как %1").arg(other)
+            : QStringLiteral("Другая программа обратилась к файлу во время удаления, и сохранить его не удалось: %1")
+                  .arg(FileErrorText(kept.code));
+    case KeepReason::ExposedCopy:
+        return QStringLiteral("Копию %1 может удалить или изменить другой пользователь, а этот файл — нет").arg(other);
     case KeepReason::NoTrash:
         return kept.code == files::kNoTrash ? FileErrorText(kept.code)
                                             : QStringLiteral("На его файловой системе нет корзины: %1")

@@ -24,16 +24,19 @@ Commands:
              with, and never when both names lead to the same file; a file
              that either copy's changing, moving or going away (another
              program, another dedupe) puts in doubt is kept, even when a
-             change put the file's times back as they were. Replays reached
-             through a link that belongs to another user (neither you nor
-             root) are listed, but neither deleted nor deleted for. Prints
-             each deleted path in the order of deletion, then the count and
-             the bytes: "2 duplicates deleted, 135.2 KB freed".
+             change put the file's times back as they were. A file another
+             program has open (or mapped) is kept. Replays reached through a
+             link that belongs to another user (neither you nor root), below
+             FOLDER or on the way to it, are listed, but neither deleted nor
+             deleted for; nor is a file deleted for a copy that another user
+             could remove or change but not the file. Prints each deleted
+             path in the order of deletion, then the count and the bytes:
+             "2 duplicates deleted, 135.2 KB freed".
 
 Options:
   --json     Print one JSON object instead of lines (see JSON below).
   --dry-run  (dedupe) Make every check a real run makes, contents compared,
-             but delete nothing; print what would be deleted. It decides what
+             but change nothing; print what would be deleted. It decides what
              a real run over the same unchanged tree decides, links included.
   --trash    (dedupe) Move each duplicate into the trash instead of deleting
              it, where a file manager lists it and can put it back: the trash
@@ -68,8 +71,10 @@ JSON:
     "errors"       [{"path", "message"}]: what could not be read
     "read_only"    [paths]: replays left alone (see below)
     "too_short"    [paths]: files too short to be replays (see below)
-    "restored"     [{"path", "from"}]: files brought back from an
-                   interrupted removal (see below), and where they were found
+    "restored"     [{"path", "from", "brought_back"}]: files brought back
+                   from an interrupted removal (see below), and where they
+                   were found; "brought_back" is false where they only
+                   would be
     "cancelled"    true when the work was stopped before its end
 
 Paths:
@@ -91,9 +96,12 @@ Interrupted removals:
   reach it: under a hidden name (".dupsweep-...") in a folder only you may
   write, elsewhere into a hidden folder of the run's own. Should the run end
   before its time (killed, out of memory, a power cut), a file may be left
-  there: every later list or dedupe over that folder brings it back to its
-  name, or to "NAME (2).rep" when the name has been taken, and says so on
-  standard error ("brought back from ...") and in "restored".
+  there: every later dedupe over that folder brings it back to its name, or
+  to "NAME (2).rep" when the name has been taken, and says so on standard
+  error ("brought back from ...") and in "restored". A list or a dry run
+  changes nothing: it says where each would come back to ("would be brought
+  back from ..."). A run that still lives, in whatever container or
+  namespace, is never taken for one that ended.
 
 Progress:
   On a terminal a one-line progress is shown on standard error; Ctrl-C or

@@ -32,7 +32,9 @@ int RunCommand(const Arguments& args, const Streams& streams, std::atomic<bool>&
     TerminalProgress progress(streams.err, streams.showProgress, DoneWords(args));
 
     replays::Catalogue catalogue;
-    const auto scan = replays::FindReplays(catalogue, args.folder, {&progress, &cancel});
+    replays::ScanOptions scanOptions{&progress, &cancel};
+    scanOptions.bringBack = args.action == Action::Dedupe && !args.dryRun; // a listing and a dry run change nothing
+    const auto scan = replays::FindReplays(catalogue, args.folder, scanOptions);
     progress.Finish();
     if (!scan.entered) {
         err.Message(args.folder + ": not a folder that can be entered (" + files::ErrorText(scan.enterError) + ")");

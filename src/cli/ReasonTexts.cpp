@@ -31,7 +31,17 @@ std::string KeptReason(const replays::NotDeleted& kept)
         return "Kept, but hidden at " + kept.other + ": it could not be given a name again; the next list or dedupe"
                " of its folder brings it back";
     case KeepReason::ForeignLink:
-        return "It or " + kept.other + " is reached through a link that belongs to another user";
+        return "It or " + kept.other + " is reached through " + (kept.link.empty() ? "a link" : kept.link + ", a link")
+            + " that belongs to another user";
+    case KeepReason::InUse:
+        return "In use by another program";
+    case KeepReason::ReachedFor:
+        return kept.code == files::kNoError
+            ? "Another program reached for it as it was removed: kept as " + kept.other
+            : "Another program reached for it as it was removed, and what it held could not be saved: "
+                + files::ErrorText(kept.code);
+    case KeepReason::ExposedCopy:
+        return "Another user could remove or change " + kept.other + ", the copy that would stay, but not this one";
     case KeepReason::NoTrash:
         return kept.code == files::kNoTrash ? files::ErrorText(kept.code)
                                             : "No trash on its file system: " + files::ErrorText(kept.code);

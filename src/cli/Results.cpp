@@ -26,8 +26,10 @@ void WriteScanNotes(JsonWriter& json, const replays::ScanResult& scan)
     WritePaths(json, "read_only", scan.readOnly);
     WritePaths(json, "too_short", scan.tooShort);
     json.Key("restored").BeginArray();
-    for (const auto& restored : scan.restored)
-        json.BeginObject().Field("path", restored.path).Field("from", restored.from).EndObject();
+    for (const auto& restored : scan.restored) {
+        json.BeginObject().Field("path", restored.path).Field("from", restored.from);
+        json.Key("brought_back").Bool(restored.broughtBack).EndObject();
+    }
     json.EndArray();
 }
 
@@ -36,7 +38,8 @@ void WriteScanNotes(JsonWriter& json, const replays::ScanResult& scan)
 // Read-only replays are left alone on purpose, and files too short to be replays are none: neither
 // changes the exit status, but both are named, so that a folder of them does not look like a folder
 // without replays. Files brought back from an interrupted removal are named so that their owner
-// knows where they came from.
+// knows where they came from; a listing and a dry run, which change nothing, name where each would
+// come back to.
 void ReportScanNotes(Output& err, const replays::ScanResult& scan)
 {
     for (const auto& e : scan.errors)
@@ -46,7 +49,8 @@ void ReportScanNotes(Output& err, const replays::ScanResult& scan)
     for (const auto& path : scan.tooShort)
         err.Message(path + ": too short to be a replay");
     for (const auto& restored : scan.restored)
-        err.Message(restored.path + ": brought back from " + restored.from + ", where an interrupted removal had left it");
+        err.Message(restored.path + (restored.broughtBack ? ": brought back from " : ": would be brought back from ")
+                    + restored.from + ", where an interrupted removal had left it");
 }
 
 void WriteList(Output& out, const replays::Catalogue& catalogue, const replays::ScanResult& scan, bool json)

@@ -1,5 +1,7 @@
 #include "replays/Catalogue.h"
 
+#include "platform/fs/Paths.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -53,11 +55,13 @@ Catalogue::~Catalogue() = default;
 Catalogue::Catalogue(Catalogue&& other) noexcept
     : FEntries(std::move(other.FEntries)),
       FFolders(std::move(other.FFolders)),
+      FReplayLinks(std::move(other.FReplayLinks)),
       FArena(std::move(other.FArena)),
       FTop(std::move(other.FTop))
 {
     other.FEntries.clear();
     other.FFolders.clear();
+    other.FReplayLinks.clear();
 }
 
 Catalogue& Catalogue::operator=(Catalogue&& other) noexcept
@@ -67,6 +71,8 @@ Catalogue& Catalogue::operator=(Catalogue&& other) noexcept
         other.FEntries.clear();
         FFolders = std::move(other.FFolders);
         other.FFolders.clear();
+        FReplayLinks = std::move(other.FReplayLinks);
+        other.FReplayLinks.clear();
         FArena = std::move(other.FArena);
         FTop = std::move(other.FTop);
     }
@@ -87,19 +93,48 @@ CatalogueRow Catalogue::Row(std::size_t index) const
     };
 }
 
+namespace {
+
+// The record of a sorted vector whose path is path; null when there is none.
+template <class Record>
+const Record* FindByPath(const std::vector<Record>& records, std::string_view path)
+{
+    const auto at = std::lower_bound(records.begin(), records.end(), path,
+                                     [](const Record& record, std::string_view p) { return record.path < p; });
+    return at == records.end() || at->path != path ? nullptr : &*at;
+}
+
+} // namespace
+
+std::string_view FolderOf(const CatalogueRow& row)
+{
+    auto folder = row.Path.substr(0, row.Path.size() - row.Name.size());
+    if (folder.size() > 1 && folder.back() == files::kSeparator)
+        folder.remove_suffix(1);
+    return folder;
+}
+
 bool Catalogue::FolderIdentity(std::string_view path, files::FileId& id) const
 {
-    const auto at = std::lower_bound(FFolders.begin(), FFolders.end(), path,
-                                     [](const FolderRecord& folder, std::string_view p) { return folder.path < p; });
-    if (at == FFolders.end() || at->path != path)
+    const auto* folder = FindByPath(FFolders, path);
+    if (folder == nullptr)
         return false;
-    id = at->id;
+    id = folder->id;
     return true;
+}
+
+std::string_view Catalogue::ForeignLinkOf(const CatalogueRow& row) const
+{
+    if (const auto* record = FindByPath(FFolders, FolderOf(row)); record != nullptr && !record->foreignLink.empty())
+        return record->foreignLink;
+    const auto* replay = FindByPath(FReplayLinks, row.Path);
+    return replay != nullptr ? replay->link : std::string_view();
 }
 
 std::size_t Catalogue::BytesUsed() const
 {
-    return FEntries.capacity() * sizeof(Entry) + FFolders.capacity() * sizeof(FolderRecord) + FArena.BytesUsed();
+    return FEntries.capacity() * sizeof(Entry) + FFolders.capacity() * sizeof(FolderRecord)
+        + FReplayLinks.capacity() * sizeof(ReplayLink) + FArena.BytesUsed();
 }
 
 } // namespace replays

@@ -25,6 +25,9 @@
 
 namespace replays {
 
+// What the name of a replay matches, in any letter case.
+inline constexpr std::string_view kReplayPattern = "*.rep";
+
 struct CatalogueRow {
     std::string_view Name; // the file-name part of Path
     std::uint64_t Size = 0; // in 256-byte records
@@ -38,6 +41,9 @@ struct CatalogueRow {
     bool ForeignLink = false;
 };
 
+// The folder part of a row's path: the walk joined folder and name with one separator.
+std::string_view FolderOf(const CatalogueRow& row);
+
 // A replay or folder that could not be read, with the fixed text of its file error.
 struct ReplayError {
     std::string path;
@@ -47,10 +53,11 @@ struct ReplayError {
 };
 
 // A file a scan brought back from where a removal that ended before its time had left it hidden
-// (see Leftovers.h).
+// (see Leftovers.h), or, in a scan that changes nothing, would have brought back.
 struct RestoredFile {
-    std::string path; // where it is now, visible
+    std::string path; // where it is now, visible (or would be)
     std::string from; // where it was found, hidden
+    bool broughtBack = true; // false: it stays where it was found
 };
 
 class Catalogue {
@@ -72,6 +79,11 @@ public:
     // The identity the folder at path had when the walk took replays from it, so that a removal
     // acts in the very folders the scan saw; false when none was recorded (rows of AddEntry).
     bool FolderIdentity(std::string_view path, files::FileId& id) const;
+
+    // Where the first link of another user lies that the walk passed on its way to row
+    // (ForeignLink): on the way to row's folder, or to the replay itself. Empty when none was
+    // recorded (rows of AddEntry).
+    std::string_view ForeignLinkOf(const CatalogueRow& row) const;
 
     // Memory held for the rows, in bytes (row records and their texts).
     std::size_t BytesUsed() const;
@@ -113,10 +125,18 @@ private:
     struct FolderRecord {
         std::string_view path; // in the arena
         files::FileId id;
+        std::string_view foreignLink; // in the arena; empty when the way there passed none
+    };
+
+    // A replay whose own name led through another user's link, in a folder reached without one.
+    struct ReplayLink {
+        std::string_view path; // both in the arena
+        std::string_view link;
     };
 
     std::vector<Entry> FEntries; // in row order
     std::vector<FolderRecord> FFolders; // by path
+    std::vector<ReplayLink> FReplayLinks; // by path
     Arena FArena;
     std::shared_ptr<const files::Folder> FTop;
 };

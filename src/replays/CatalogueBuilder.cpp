@@ -35,10 +35,15 @@ AddOutcome CatalogueBuilder::AddReplay(const files::Folder& folder, std::string_
     return {read.status, read.code};
 }
 
-void CatalogueBuilder::AddRead(std::string_view path, const ReplayRead& read)
+void CatalogueBuilder::AddRead(std::string_view path, const ReplayRead& read, std::string_view folderLink)
 {
-    FCatalogue.FEntries.push_back(MakeEntry(path, read.size, read.First(), read.Second(), read.foreignLink,
+    FCatalogue.FEntries.push_back(MakeEntry(path, read.size, read.First(), read.Second(),
+                                            !folderLink.empty() || !read.foreignLink.empty(),
                                             static_cast<std::uint8_t>(read.fallback), read.Fallback()));
+    if (folderLink.empty() && !read.foreignLink.empty()) {
+        const auto entryPath = FCatalogue.FEntries.back().data; // the row's own copy of path
+        FCatalogue.FReplayLinks.push_back({{entryPath, path.size()}, Keep(read.foreignLink)});
+    }
 }
 
 void CatalogueBuilder::AddEntry(std::string_view path, std::uint64_t size, std::string_view first,
@@ -71,11 +76,17 @@ CatalogueBuilder::Entry CatalogueBuilder::MakeEntry(std::string_view path, std::
     };
 }
 
-void CatalogueBuilder::AddFolder(std::string_view path, files::FileId id)
+std::string_view CatalogueBuilder::Keep(std::string_view text)
 {
-    char* text = FCatalogue.FArena.Allocate(path.size());
-    std::copy_n(path.data(), path.size(), text);
-    FCatalogue.FFolders.push_back({{text, path.size()}, id});
+    char* kept = FCatalogue.FArena.Allocate(text.size());
+    std::copy_n(text.data(), text.size(), kept);
+    return {kept, text.size()};
+}
+
+void CatalogueBuilder::AddFolder(std::string_view path, files::FileId id, std::string_view foreignLink)
+{
+    const auto kept = Keep(path);
+    FCatalogue.FFolders.push_back({kept, id, foreignLink.empty() ? std::string_view() : Keep(foreignLink)});
 }
 
 void CatalogueBuilder::Order()
@@ -96,6 +107,9 @@ Catalogue CatalogueBuilder::Build()
     auto& folders = FCatalogue.FFolders;
     std::sort(folders.begin(), folders.end(),
               [](const Catalogue::FolderRecord& a, const Catalogue::FolderRecord& b) { return a.path < b.path; });
+    auto& links = FCatalogue.FReplayLinks;
+    std::sort(links.begin(), links.end(),
+              [](const Catalogue::ReplayLink& a, const Catalogue::ReplayLink& b) { return a.path < b.path; });
     FOrdered = 0;
     return std::move(FCatalogue);
 }

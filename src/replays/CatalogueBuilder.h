@@ -49,15 +49,17 @@ public:
     void AddEntry(std::string_view path, std::uint64_t size, std::string_view first, std::string_view second);
 
     // Adds the row of a replay read elsewhere (by the walk's readers); read was Added.
-    void AddRead(std::string_view path, const ReplayRead& read);
+    // folderLink is the first link of another user on the way to its folder, if any.
+    void AddRead(std::string_view path, const ReplayRead& read, std::string_view folderLink = {});
 
     // The folder the scan started from (Catalogue::Top).
     void SetTop(std::shared_ptr<const files::Folder> top) { FCatalogue.FTop = std::move(top); }
 
     // Records a folder the walk took replays from, with the identity it had when it was walked
-    // (Catalogue::FolderIdentity). path is what the paths of its rows begin with (folder + "/" +
+    // (Catalogue::FolderIdentity) and the first link of another user on the way to it, if any
+    // (Catalogue::ForeignLinkOf). path is what the paths of its rows begin with (folder + "/" +
     // name).
-    void AddFolder(std::string_view path, files::FileId id);
+    void AddFolder(std::string_view path, files::FileId id, std::string_view foreignLink = {});
 
     // Replaces every empty first fingerprint by the text of record 55. A replay that can no
     // longer be opened keeps its row unchanged; one that cannot be read keeps its empty first
@@ -75,6 +77,7 @@ private:
     Entry MakeEntry(std::string_view path, std::uint64_t size, std::string_view first, std::string_view second,
                     bool foreignLink = false, std::uint8_t fallback = 0, std::string_view fallbackText = {});
     void Order();
+    std::string_view Keep(std::string_view text); // a copy in the catalogue's arena
 
     // Rows [0, FOrdered) are in row order; later additions wait in arrival order until the next
     // Order merges them in, which keeps building a catalogue of n rows at O(n log n). Its folders

@@ -20,7 +20,6 @@ namespace replays {
 
 namespace {
 
-constexpr std::string_view kReplayPattern = "*.rep";
 // Replays waiting to be read hold their folder open; this many folders at most.
 constexpr std::size_t kMaxOpenFolders = 32;
 // Folders on the way down kept open at most, each to enter its subfolders from; a deeper folder
@@ -61,10 +60,11 @@ public:
     {
     }
 
-    void Run(const std::shared_ptr<const files::Folder>& top)
+    // foreignLink: the first link of another user on the way to top, if any.
+    void Run(const std::shared_ptr<const files::Folder>& top, std::string foreignLink)
     {
         FWalked.insert(top->Id());
-        FLevels.push_back({top->Path(), top, top->Id(), false, {}, 0});
+        FLevels.push_back({top->Path(), top, top->Id(), std::move(foreignLink), {}, 0});
         Visit(FLevels.back());
         while (!FLevels.empty() && !Cancelled()) {
             Level& level = FLevels.back();
@@ -90,7 +90,7 @@ private:
         std::string path;
         std::shared_ptr<const files::Folder> folder; // null when it lies too deep to be kept open
         files::FileId id;
-        bool foreignLink; // reached through a link of another user
+        std::string foreignLink; // the first link of another user on the way, if any
         std::vector<std::string> subfolders; // in search order
         std::size_t next;
     };
@@ -99,7 +99,7 @@ private:
         std::shared_ptr<const files::Folder> folder;
         std::string path;
         std::size_t nameOffset = 0; // the name within path, as opened in folder
-        bool foreignLink = false; // its folder's
+        std::string foreignLink; // its folder's
         bool read = false;
         ReplayRead outcome;
     };
@@ -132,7 +132,7 @@ private:
         const Level& parent = FLevels.back();
         auto path = files::JoinPath(parent.path, name);
         if (path.size() > files::kMaxPathLength) {
-            Fail(std::move(path), files::kInvalidFilename, true);
+            Fail(std::move(path), files::kPathTooLong, true);
             return {};
         }
         auto anchor = FLevels.rbegin();
@@ -159,7 +159,7 @@ private:
             return {};
         const auto id = folder.Id();
         return {std::move(path), std::make_shared<const files::Folder>(std::move(folder)), id,
-                anchor->foreignLink || trail.foreign, {}, 0};
+                anchor->foreignLink.empty() ? std::move(trail.foreignLink) : anchor->foreignLink, {}, 0};
     }
 
     // Queues the folder's replays for reading and collects its subfolders, after bringing back
@@ -173,8 +173,9 @@ private:
         if (code == files::kNoError && !FListing.Hidden().empty()) {
             FReads.Finish(); // errors in walk order
             const auto before = FResult.restored.size();
-            RecoverLeftovers(*folder, FListing.Hidden(), FResult.restored, FResult.errors);
-            if (FResult.restored.size() != before)
+            RecoverLeftovers(*folder, FListing.Hidden(), {FOptions.bringBack, level.foreignLink}, FResult.restored,
+                             FResult.errors);
+            if (FOptions.bringBack && FResult.restored.size() != before)
                 code = ReadListing(*folder); // what came back is listed like the rest
         }
         if (code != files::kNoError)
@@ -190,7 +191,7 @@ private:
             auto path = files::JoinPath(folder->Path(), name);
             if (path.size() > files::kMaxPathLength) {
                 ++FResult.counts.files;
-                Fail(std::move(path), files::kInvalidFilename, false);
+                Fail(std::move(path), files::kPathTooLong, false);
                 continue;
             }
             Queue(level, std::move(path));
@@ -226,7 +227,6 @@ private:
         if (Cancelled())
             return;
         pending.outcome = ReadReplay(*pending.folder, std::string_view(pending.path).substr(pending.nameOffset));
-        pending.outcome.foreignLink = pending.outcome.foreignLink || pending.foreignLink;
         pending.read = true;
     }
 
@@ -242,10 +242,10 @@ private:
         const auto& outcome = pending.outcome;
         if (outcome.status == AddStatus::Added) {
             if (FRecorded != folder->Id()) {
-                FBuilder.AddFolder(folder->Path(), folder->Id());
+                FBuilder.AddFolder(folder->Path(), folder->Id(), pending.foreignLink);
                 FRecorded = folder->Id();
             }
-            FBuilder.AddRead(pending.path, outcome);
+            FBuilder.AddRead(pending.path, outcome, pending.foreignLink);
             ++FResult.counts.replays;
         } else if (outcome.status == AddStatus::Failed) {
             FResult.errors.push_back({pending.path, outcome.code, files::ErrorText(outcome.code)});
@@ -277,7 +277,10 @@ ScanResult ScanFolder(CatalogueBuilder& builder, std::string_view folder, const 
     result.enterError = files::ResolveFromCurrentDir(folder, result.folder);
     if (result.enterError != files::kNoError)
         return result;
-    auto top = files::Folder::Open(result.folder, result.enterError);
+    // The way to the folder is judged like every way below it: links followed by hand, their owners
+    // noted.
+    files::LinkTrail trail;
+    auto top = files::Folder::Open(result.folder, result.enterError, &trail);
     if (!top)
         return result;
     if (files::IsSystemFileSystem(top)) {
@@ -287,7 +290,7 @@ ScanResult ScanFolder(CatalogueBuilder& builder, std::string_view folder, const 
     result.entered = true;
     const auto shared = std::make_shared<const files::Folder>(std::move(top));
     builder.SetTop(shared);
-    Walk(builder, options, result).Run(shared);
+    Walk(builder, options, result).Run(shared, std::move(trail.foreignLink));
     // Like stepping back up out of the folder: the next relative text is taken from its parent.
     if (files::SetCurrentDir(files::ParentPath(result.folder)) != files::kNoError)
         files::SetCurrentDir(result.folder);

@@ -23,12 +23,14 @@
 //
 // The walk goes down from one handle of the folder, opened once at the start, entering each
 // subfolder through its parent: a folder renamed or exchanged for a link on the way changes
-// nothing of what is walked. Links are followed by hand (platform/fs/Folder.h); replays reached
-// through a link of another user are marked (CatalogueRow::ForeignLink), so that a removal run by
-// root over a folder others can write never acts where their links lead. File systems of the
-// kernel's own making (/proc, /sys and the like) are not walked: a folder on one cannot be
-// entered, and one met below is passed over. In every folder it walks, the scan brings back what
-// a removal that ended before its time left hidden there (Leftovers.h).
+// nothing of what is walked. Links are followed by hand (platform/fs/Folder.h), on the way to the
+// folder itself as below it; replays reached through a link of another user, there or below, are
+// marked (CatalogueRow::ForeignLink, Catalogue::ForeignLinkOf), so that a removal run by root over
+// a folder others can write never acts where their links lead. File systems of the kernel's own
+// making (/proc, /sys and the like) are not walked: a folder on one cannot be entered, and one
+// met below is passed over. In every folder it walks, the scan brings back what a removal that
+// ended before its time left hidden there, unless the way there passed another user's link
+// (Leftovers.h).
 
 #include "replays/Catalogue.h"
 #include "replays/CatalogueBuilder.h"
@@ -48,6 +50,9 @@ struct ScanOptions {
     // many requests are in flight when the files come from the disk). Rows and errors come out
     // in walk order whatever the number, and progress is reported from the calling thread.
     unsigned readers = 0;
+    // Bring back what removals that ended before their time left hidden (a removal's scan, the
+    // window's). A listing and a dry run change nothing: they only say what would come back.
+    bool bringBack = true;
 };
 
 struct ScanResult {
@@ -64,7 +69,8 @@ struct ScanResult {
     // learn why they are not listed.
     std::vector<std::string> tooShort;
     // Files brought back from where removals that ended before their time had left them, in the
-    // order met. They are listed like any other replay.
+    // order met. They are listed like any other replay. Without bringBack, the files that would
+    // have been, where they would be (not listed: they stay hidden).
     std::vector<RestoredFile> restored;
     bool cancelled = false;
     ScanCounts counts;

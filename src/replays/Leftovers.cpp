@@ -8,16 +8,24 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cinttypes>
 #include <cstdio>
-#include <random>
+#include <unordered_set>
 
 namespace replays {
 
 namespace {
 
-constexpr std::string_view kOldLeftoverExtension = ".rep";
+constexpr std::string_view kLeftoverExtension = ".rep";
 constexpr std::size_t kBootDigits = 8;
+constexpr std::size_t kRandomDigits = 16;
 constexpr std::string_view kProgram = "dupsweep"; // the command names of this program's processes
+// A private folder is the running user's alone.
+constexpr std::uint32_t kAsideMode = 0700;
+constexpr std::uint32_t kOthersBits = 077;
+// Private folder names tried before giving up (a name is taken only by chance, or by another
+// user's folder swapped in between making and opening it).
+constexpr int kAsideFolderTries = 16;
 
 // What a hidden name beginning with kAsidePrefix is: a private folder, a file moved aside in its
 // own folder (with the name it had), a file an earlier version moved aside, or none of these.
@@ -68,8 +76,9 @@ Aside ParseAside(std::string_view hidden)
     return aside;
 }
 
-// Whether the process that moved a file aside under this name has ended.
-bool OwnerEnded(const Aside& aside)
+// Whether the process stamp in the name names no process running here. Only half of the answer:
+// a process of another namespace is not "here" (see the lock).
+bool StampEnded(const Aside& aside)
 {
     switch (aside.kind) {
     case Aside::Kind::Folder:
@@ -94,86 +103,205 @@ const std::string& OwnPrefix()
     return prefix;
 }
 
-// Sixteen unpredictable hex digits.
-void Unpredictable(char (&digits)[17])
+// kRandomDigits unpredictable hex digits, zero-terminated.
+void Unpredictable(char (&digits)[kRandomDigits + 1])
 {
-    thread_local std::random_device random;
-    std::snprintf(digits, sizeof digits, "%08x%08x", random(), random());
+    std::snprintf(digits, sizeof digits, "%016" PRIx64, files::UnpredictableBits());
 }
-
-void Recovered(const files::Folder& folder, std::string_view given, std::string from,
-               std::vector<RestoredFile>& restored)
-{
-    restored.push_back({files::JoinPath(folder.Path(), given), std::move(from)});
-}
-
-void Unrecovered(std::string path, int code, std::vector<ReplayError>& errors)
-{
-    auto message = "left by an interrupted removal, cannot be brought back: " + files::ErrorText(code);
-    errors.push_back({std::move(path), code, std::move(message)});
-}
-
-// Everything in a private folder goes back beside it; the folder goes when empty.
-void RecoverFolder(const files::Folder& folder, const std::string& name, std::vector<RestoredFile>& restored,
-                   std::vector<ReplayError>& errors)
-{
-    int code = files::kNoError;
-    const auto aside = files::Folder::OpenOwnIn(folder, name, code);
-    if (!aside) {
-        if (code != files::kRefused && code != files::kNotAFolder && code != files::kInvalidFilename
-            && code != files::kFileNotFound) // a link, a file by that name, or gone: none of ours
-            Unrecovered(files::JoinPath(folder.Path(), name), code, errors);
-        return;
-    }
-    std::vector<std::string> names;
-    if ((code = files::ReadAllNames(aside, names)) != files::kNoError)
-        return Unrecovered(aside.Path(), code, errors);
-    NameBuffer buffer;
-    for (const auto& entry : names) {
-        std::string_view given;
-        if ((code = PutBack(aside, entry, folder, entry, buffer, given)) != files::kNoError)
-            Unrecovered(files::JoinPath(aside.Path(), entry), code, errors);
-        else
-            Recovered(folder, given, files::JoinPath(aside.Path(), entry), restored);
-    }
-    files::RemoveFolderIn(folder, name);
-}
-
-// A file moved aside in its own folder: back under the name it records, or, from an earlier
-// version that did not record it, under a visible name made of its hidden one.
-void RecoverFile(const files::Folder& folder, const std::string& hidden, std::string_view name,
-                 std::vector<RestoredFile>& restored, std::vector<ReplayError>& errors)
-{
-    files::FileStamp stamp;
-    if (files::StampIn(folder, hidden, files::Links::Own, stamp) != files::kNoError || stamp.kind == files::FileKind::Other)
-        return;
-    const auto visible = name.empty() ? hidden.substr(1) + std::string(kOldLeftoverExtension) : std::string(name);
-    NameBuffer buffer;
-    std::string_view given;
-    if (const int code = PutBack(folder, hidden, folder, visible, buffer, given); code != files::kNoError)
-        Unrecovered(files::JoinPath(folder.Path(), hidden), code, errors);
-    else
-        Recovered(folder, given, files::JoinPath(folder.Path(), hidden), restored);
-}
-
-} // namespace
 
 std::string NewAsideFolderName()
 {
-    char digits[17];
+    char digits[kRandomDigits + 1];
     Unpredictable(digits);
     return OwnPrefix() + digits;
 }
 
+// The name a leftover comes back under: the one recorded when a replay could have had it, else
+// the visible form of the hidden name it was found under.
+std::string VisibleName(std::string_view recorded, std::string_view hidden)
+{
+    if (!recorded.empty() && !files::IsHiddenName(recorded) && files::MatchesPattern(recorded, kReplayPattern))
+        return std::string(recorded);
+    auto stem = hidden.substr(std::min(hidden.find_first_not_of('.'), hidden.size()));
+    if (files::MatchesPattern(stem, kReplayPattern))
+        return std::string(stem);
+    stem = stem.substr(0, std::min(stem.size(), NAME_MAX - kLeftoverExtension.size()));
+    return std::string(stem) + std::string(kLeftoverExtension);
+}
+
+// One folder's leftovers on their way back, or to be reported.
+class Recovery {
+public:
+    Recovery(const files::Folder& folder, const LeftoverHandling& how, std::vector<RestoredFile>& restored,
+             std::vector<ReplayError>& errors)
+        : FFolder(folder), FHow(how), FRestored(restored), FErrors(errors)
+    {
+    }
+
+    ~Recovery()
+    {
+        if (FBeside == files::LockResult::Taken)
+            files::Unlock(FFolder);
+    }
+
+    Recovery(const Recovery&) = delete;
+    Recovery& operator=(const Recovery&) = delete;
+
+    void Take(const std::string& hidden)
+    {
+        const auto aside = ParseAside(hidden);
+        if (aside.kind == Aside::Kind::Folder)
+            return TakeFolder(hidden, aside);
+        if (aside.kind != Aside::Kind::None && BesideUnheld() && StampEnded(aside))
+            TakeFile(hidden, aside);
+    }
+
+private:
+    // Whether no run of this version holds names beside files here: asked once a folder, and the
+    // lock kept while its leftovers are taken, so that no run gives a name meanwhile.
+    bool BesideUnheld()
+    {
+        if (!FBesideAsked) {
+            FBesideAsked = true;
+            FBeside = files::TryLock(FFolder, files::LockKind::Exclusive);
+        }
+        return FBeside != files::LockResult::Busy;
+    }
+
+    // Everything in a private folder whose run has ended goes back beside it; the folder goes when
+    // empty. Its lock is held meanwhile.
+    void TakeFolder(const std::string& name, const Aside& owner)
+    {
+        int code = files::kNoError;
+        const auto aside = files::Folder::OpenOwnIn(FFolder, name, code);
+        if (!aside) {
+            if (code != files::kRefused && code != files::kNotAFolder && code != files::kInvalidFilename
+                && code != files::kFileNotFound) // a link, a file by that name, or gone: none of ours
+                Unrecovered(files::JoinPath(FFolder.Path(), name), code);
+            return;
+        }
+        if (files::TryLock(aside, files::LockKind::Exclusive) == files::LockResult::Busy || !StampEnded(owner))
+            return;
+        std::vector<std::string> names;
+        if ((code = files::ReadAllNames(aside, names)) != files::kNoError)
+            return Unrecovered(aside.Path(), code);
+        for (const auto& entry : names)
+            Bring(aside, entry, VisibleName(entry, name + "-" + entry));
+        if (FHow.bringBack && FHow.foreignLink.empty())
+            files::RemoveFolderIn(FFolder, name);
+    }
+
+    // A file moved aside in its own folder: back under the name it records, or, from an earlier
+    // version that did not record it, under a visible name made of its hidden one.
+    void TakeFile(const std::string& hidden, const Aside& aside)
+    {
+        files::FileStamp stamp;
+        if (files::StampIn(FFolder, hidden, files::Links::Own, stamp) != files::kNoError
+            || stamp.kind == files::FileKind::Other)
+            return;
+        Bring(FFolder, hidden, VisibleName(aside.name, hidden));
+    }
+
+    void Bring(const files::Folder& from, const std::string& entry, const std::string& name)
+    {
+        auto path = files::JoinPath(from.Path(), entry);
+        if (!FHow.foreignLink.empty()) {
+            auto message = "left by an interrupted removal; not brought back, for the way here passes "
+                + std::string(FHow.foreignLink) + ", a link that belongs to another user";
+            FErrors.push_back({std::move(path), files::kRefused, std::move(message)});
+            return;
+        }
+        NameBuffer buffer;
+        std::string_view given;
+        if (!FHow.bringBack) {
+            given = Predict(name, buffer);
+            FRestored.push_back({files::JoinPath(FFolder.Path(), given), std::move(path), false});
+            return;
+        }
+        if (const int code = PutBack(from, entry, FFolder, name, buffer, given); code != files::kNoError)
+            return Unrecovered(std::move(path), code);
+        FRestored.push_back({files::JoinPath(FFolder.Path(), given), std::move(path)});
+    }
+
+    // The name PutBack would give, with what this scan would have given before taken into account.
+    std::string_view Predict(const std::string& name, NameBuffer& buffer)
+    {
+        std::string_view given = name;
+        files::FileStamp stamp;
+        for (unsigned n = 2; n < kMaxBesideTries
+             && (FPredicted.contains(std::string(given))
+                 || files::StampIn(FFolder, given, files::Links::Own, stamp) != files::kFileNotFound);
+             ++n)
+            given = BesideName(name, n, buffer);
+        FPredicted.emplace(given);
+        return given;
+    }
+
+    void Unrecovered(std::string path, int code)
+    {
+        auto message = "left by an interrupted removal, cannot be brought back: " + files::ErrorText(code);
+        FErrors.push_back({std::move(path), code, std::move(message)});
+    }
+
+    const files::Folder& FFolder;
+    const LeftoverHandling& FHow;
+    std::vector<RestoredFile>& FRestored;
+    std::vector<ReplayError>& FErrors;
+    bool FBesideAsked = false;
+    files::LockResult FBeside = files::LockResult::Unsupported;
+    std::unordered_set<std::string> FPredicted; // names a scan that changes nothing would have given
+};
+
+} // namespace
+
+files::Folder MakeAsideFolder(const files::Folder& parent, std::string& name, int& code)
+{
+    code = files::kNoError;
+    for (int tries = 0; tries < kAsideFolderTries; ++tries) {
+        name = NewAsideFolderName();
+        if ((code = files::MakeFolderIn(parent, name, kAsideMode)) == files::kAlreadyExists)
+            continue;
+        if (code != files::kNoError)
+            return {};
+        files::Folder made;
+        try {
+            made = files::Folder::OpenOwnIn(parent, name, code);
+        } catch (...) { // out of memory: the folder goes again
+            files::RemoveFolderIn(parent, name);
+            throw;
+        }
+        // Someone may have put another folder in its place between making and opening it.
+        if (!made || made.Owner() != files::RunningUser() || (made.Mode() & kOthersBits) != 0)
+            continue;
+        // A scan may have taken it for a dead run's between making and locking it, and removed it.
+        files::FileStamp standing;
+        if (files::TryLock(made, files::LockKind::Exclusive) == files::LockResult::Busy
+            || files::StampIn(parent, name, files::Links::Own, standing) != files::kNoError
+            || standing.id != made.Id()) {
+            files::RemoveFolderIn(parent, name);
+            continue;
+        }
+        return made;
+    }
+    if (code == files::kNoError)
+        code = files::kAccessDenied;
+    return {};
+}
+
+bool MayPutAsideIn(const files::Folder& folder)
+{
+    return files::TryLock(folder, files::LockKind::Shared) != files::LockResult::Busy;
+}
+
 std::string_view AsideFileName(std::string_view name, NameBuffer& buffer)
 {
-    char digits[17];
+    char digits[kRandomDigits + 1];
     Unpredictable(digits);
     const auto& prefix = OwnPrefix();
-    if (prefix.size() + 16 + 1 + name.size() > NAME_MAX)
+    if (prefix.size() + kRandomDigits + 1 + name.size() > NAME_MAX)
         return {};
     char* at = std::copy(prefix.begin(), prefix.end(), buffer.data());
-    at = std::copy(digits, digits + 16, at);
+    at = std::copy(digits, digits + kRandomDigits, at);
     *at++ = '-';
     at = std::copy(name.begin(), name.end(), at);
     return {buffer.data(), static_cast<std::size_t>(at - buffer.data())};
@@ -206,19 +334,13 @@ int PutBack(const files::Folder& fromFolder, std::string_view from, const files:
     return code;
 }
 
-void RecoverLeftovers(const files::Folder& folder, const std::vector<std::string>& hidden,
+void RecoverLeftovers(const files::Folder& folder, const std::vector<std::string>& hidden, const LeftoverHandling& how,
                       std::vector<RestoredFile>& restored, std::vector<ReplayError>& errors)
 {
+    Recovery recovery(folder, how, restored, errors);
     for (const auto& name : hidden) {
-        if (!name.starts_with(kAsidePrefix))
-            continue;
-        const auto aside = ParseAside(name);
-        if (!OwnerEnded(aside))
-            continue;
-        if (aside.kind == Aside::Kind::Folder)
-            RecoverFolder(folder, name, restored, errors);
-        else
-            RecoverFile(folder, name, aside.name, restored, errors);
+        if (name.starts_with(kAsidePrefix))
+            recovery.Take(name);
     }
 }
 

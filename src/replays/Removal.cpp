@@ -1,5 +1,6 @@
 #include "replays/Removal.h"
 
+#include "platform/fs/Exposure.h"
 #include "platform/fs/File.h"
 #include "platform/fs/FileErrors.h"
 #include "platform/fs/Paths.h"
@@ -8,20 +9,18 @@
 #include "replays/ExchangeOrder.h"
 #include "replays/Leftovers.h"
 #include "replays/OrderedReads.h"
+#include "replays/OwnFiles.h"
+#include "replays/RemovalFolders.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstring>
-#include <list>
-#include <map>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <thread>
-#include <unordered_map>
 #include <unordered_set>
-#include <unistd.h>
 
 namespace replays {
 
@@ -40,15 +39,6 @@ constexpr std::size_t kOtherDescriptors = 16;
 // A file changed within this many clock steps may change again without its times moving: its
 // times cannot vouch for it until they are this far behind the clock.
 constexpr std::int64_t kSettledSteps = 2;
-// A private folder is the running user's alone.
-constexpr std::uint32_t kAsideMode = 0700;
-constexpr std::uint32_t kOthersBits = 077;
-constexpr std::uint32_t kOthersWriteBits = 022;
-// A private folder's name is about 60 bytes long; room for it in a report's path.
-constexpr std::size_t kPrivateFolderNameRoom = 80;
-// Private folder names tried before giving up (a name is taken only by chance, or by another
-// user's folder swapped in between making and opening it).
-constexpr int kAsideFolderTries = 16;
 
 // What the descriptors the process may have open are shared out for: folders kept open, and
 // candidates compared ahead (each holds the file to delete and up to two folders), and reading
@@ -71,237 +61,41 @@ Budget BudgetFor(std::size_t limit)
     return budget;
 }
 
-// The folder part of a row's path (the walk joined folder and name with one separator).
-std::string_view FolderOf(const CatalogueRow& row)
-{
-    auto folder = row.Path.substr(0, row.Path.size() - row.Name.size());
-    if (folder.size() > 1 && folder.back() == files::kSeparator)
-        folder.remove_suffix(1);
-    return folder;
-}
-
-bool IsWithin(std::string_view path, std::string_view top)
-{
-    return path == top
-        || (path.starts_with(top) && path.size() > top.size() && (top.back() == files::kSeparator || path[top.size()] == files::kSeparator));
-}
-
-// A folder of the files in hand, and where its files are moved to be checked just before they
-// go (Leftovers.h says how either records the file's name):
-// - in a folder that no other user may write (the running user's, writable by no group and no
-//   others), a hidden name beside the file does: only the user's own processes could reach it,
-//   and those can do anything the user can anyway;
-// - elsewhere, a private folder inside it, made at the first need and removed with it when empty
-//   (one that could not be emptied stays for a later scan). Making and removing a folder costs a
-//   file system like ext4 about a millisecond, a hundred renames: it is made only where another
-//   user could reach a name.
-class OpenFolder {
+// The blocks comparisons read into, a pair per comparison running, kept for the next one. Taken
+// from here rather than kept per thread: a thread's own objects with destructors need memory of
+// the C library's when first used, and where that is out it ends the process.
+class CompareBuffers {
 public:
-    explicit OpenFolder(files::Folder folder) : FFolder(std::move(folder)), FOwnOnly(OthersCannotWrite(FFolder)) {}
-    ~OpenFolder()
-    {
-        if (FPrivate)
-            files::RemoveFolderIn(FFolder, FPrivateName);
-    }
-    OpenFolder(const OpenFolder&) = delete;
-    OpenFolder& operator=(const OpenFolder&) = delete;
+    struct Pair {
+        std::unique_ptr<char[]> mine;
+        std::unique_ptr<char[]> theirs;
+    };
 
-    const files::Folder& Get() const { return FFolder; }
+    explicit CompareBuffers(unsigned readers) { FFree.reserve(readers); }
 
-    // Where the file name goes aside, with the name it has there in entry (written into buffer);
-    // null with code set when there is nowhere.
-    const files::Folder* Aside(std::string_view name, NameBuffer& buffer, std::string_view& entry, int& code)
+    Pair Take()
     {
-        code = files::kNoError;
-        if (FOwnOnly && !(entry = AsideFileName(name, buffer)).empty())
-            return &FFolder;
-        entry = name;
-        return MakePrivate(code);
-    }
-
-    // Whether entries of the folder may be changed (a dry run's question), asked once.
-    int MayChangeEntries()
-    {
-        if (!FMayChange)
-            FMayChange = files::MayChangeEntriesOf(FFolder);
-        return *FMayChange;
-    }
-
-    // Appends to path where an entry aside lies below this folder, within the room it has.
-    void AppendAside(const files::Folder& aside, std::string_view entry, std::string& path) const
-    {
-        if (&aside != &FFolder) {
-            path += FPrivateName;
-            path += files::kSeparator;
-        }
-        path += entry;
-    }
-    std::size_t AsideRoom() const { return kPrivateFolderNameRoom + 2 * NAME_MAX + 2; }
-
-private:
-    static bool OthersCannotWrite(const files::Folder& folder)
-    {
-        return folder.Owner() == files::RunningUser() && (folder.Mode() & kOthersWriteBits) == 0;
-    }
-
-    // The private folder, made when first needed; null with code set when it cannot be.
-    const files::Folder* MakePrivate(int& code)
-    {
-        for (int tries = 0; !FPrivate && tries < kAsideFolderTries; ++tries) {
-            auto name = NewAsideFolderName();
-            if ((code = files::MakeFolderIn(FFolder, name, kAsideMode)) == files::kAlreadyExists)
-                continue;
-            if (code != files::kNoError)
-                return nullptr;
-            files::Folder made;
-            try {
-                made = files::Folder::OpenOwnIn(FFolder, name, code);
-            } catch (...) { // out of memory: the folder goes again
-                files::RemoveFolderIn(FFolder, name);
-                throw;
+        {
+            const std::lock_guard lock(FMutex);
+            if (!FFree.empty()) {
+                auto pair = std::move(FFree.back());
+                FFree.pop_back();
+                return pair;
             }
-            // Someone may have put another folder in its place between making and opening it.
-            if (!made || made.Owner() != files::RunningUser() || (made.Mode() & kOthersBits) != 0)
-                continue;
-            FPrivate = std::move(made);
-            FPrivateName = std::move(name);
         }
-        if (!FPrivate && code == files::kNoError)
-            code = files::kAccessDenied;
-        return FPrivate ? &FPrivate : nullptr;
+        return {std::make_unique_for_overwrite<char[]>(kCompareChunk), std::make_unique_for_overwrite<char[]>(kCompareChunk)};
     }
 
-    files::Folder FFolder;
-    const bool FOwnOnly;
-    std::optional<int> FMayChange;
-    files::Folder FPrivate;
-    std::string FPrivateName;
-};
-
-// The folders of the files in hand, found from the folder the scan started in and checked
-// against the identities the scan recorded; everything afterwards goes through the handles. As
-// many stay open as the descriptor budget allows, so that a collection's folders are mostly
-// opened once.
-class Folders {
-public:
-    Folders(const Catalogue& catalogue, std::size_t capacity) : FCatalogue(catalogue), FCapacity(capacity) {}
-
-    // The folder at path, or null with code set (0 when it is not the folder the scan walked).
-    std::shared_ptr<OpenFolder> Get(std::string_view path, int& code)
+    void Give(Pair pair)
     {
-        code = files::kNoError;
-        if (const auto found = FIndex.find(path); found != FIndex.end()) {
-            FUsed.splice(FUsed.begin(), FUsed, found->second);
-            return FUsed.front().folder;
-        }
-        auto folder = Open(path, code);
-        if (!folder && code == files::kTooManyOpenFiles && !FUsed.empty()) {
-            Shrink(FUsed.size() / 2); // the process needs descriptors elsewhere: give some back
-            folder = Open(path, code);
-        }
-        if (!folder)
-            return nullptr;
-        if (files::FileId walked; FCatalogue.FolderIdentity(path, walked) && walked != folder.Id())
-            return nullptr;
-        Shrink(FCapacity - 1);
-        FUsed.push_front({std::string(path), std::make_shared<OpenFolder>(std::move(folder))});
-        FIndex.emplace(FUsed.front().path, FUsed.begin());
-        return FUsed.front().folder;
+        const std::lock_guard lock(FMutex);
+        if (FFree.size() < FFree.capacity())
+            FFree.push_back(std::move(pair));
     }
 
 private:
-    struct Entry {
-        std::string path;
-        std::shared_ptr<OpenFolder> folder;
-    };
-    using Used = std::list<Entry>; // most recently used first
-
-    // Below the scan's folder, from its handle: an exchange of any folder on the way since the
-    // scan, the scanned one included, leads nowhere else.
-    files::Folder Open(std::string_view path, int& code) const
-    {
-        const auto& top = FCatalogue.Top();
-        if (!top || !IsWithin(path, top->Path()))
-            return files::Folder::Open(std::string(path), code);
-        const auto below = path.size() == top->Path().size() ? std::string_view(".")
-                                                              : path.substr(top->Path().size() + (top->Path().size() > 1));
-        return files::Folder::OpenIn(*top, below, code);
-    }
-
-    void Shrink(std::size_t size)
-    {
-        while (FUsed.size() > size) {
-            FIndex.erase(FUsed.back().path);
-            FUsed.pop_back();
-        }
-    }
-
-    const Catalogue& FCatalogue;
-    const std::size_t FCapacity;
-    Used FUsed;
-    std::unordered_map<std::string_view, Used::iterator> FIndex; // keys view the entries' own paths
-};
-
-// The names a dry run would have deleted, by folder and name: gone for every later decision.
-// Asked at every name a dry run looks at, so a question takes no memory.
-class GoneNames : public files::AbsentNames {
-public:
-    bool Absent(const files::FileId& folder, std::string_view name) const override
-    {
-        KeyBuffer buffer;
-        return !FNames.empty() && FNames.contains(Key(folder, name, buffer));
-    }
-    void Add(const files::FileId& folder, std::string_view name)
-    {
-        KeyBuffer buffer;
-        FNames.emplace(Key(folder, name, buffer));
-    }
-
-private:
-    using KeyBuffer = std::array<char, sizeof(files::FileId) + NAME_MAX>;
-
-    static std::string_view Key(const files::FileId& folder, std::string_view name, KeyBuffer& buffer)
-    {
-        std::memcpy(buffer.data(), &folder, sizeof folder);
-        const auto length = std::min(name.size(), std::size_t{NAME_MAX});
-        std::memcpy(buffer.data() + sizeof folder, name.data(), length);
-        return {buffer.data(), sizeof folder + length};
-    }
-
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
-    };
-    std::unordered_set<std::string, Hash, std::equal_to<>> FNames;
-};
-
-// The trash of each file system met, found (and made) once; or why there is none.
-class Trashes {
-public:
-    const files::Trash* For(const files::Folder& folder, int& code)
-    {
-        auto [at, added] = FTrashes.try_emplace(folder.Id().device);
-        if (added)
-            at->second.trash = files::Trash::For(folder, at->second.code);
-        code = at->second.code;
-        return at->second.trash ? &at->second.trash : nullptr;
-    }
-
-    int Available(const files::Folder& folder)
-    {
-        auto [at, added] = FAvailable.try_emplace(folder.Id().device, files::kNoError);
-        if (added)
-            at->second = files::Trash::Available(folder);
-        return at->second;
-    }
-
-private:
-    struct Found {
-        files::Trash trash;
-        int code = files::kNoError;
-    };
-    std::map<dev_t, Found> FTrashes;
-    std::map<dev_t, int> FAvailable;
+    std::mutex FMutex;
+    std::vector<Pair> FFree;
 };
 
 // How far a candidate got before it is taken: not looked at (the removal was cancelled first),
@@ -323,12 +117,13 @@ struct Check {
     Verdict verdict = Verdict::Unread;
     KeepReason reason = KeepReason::CannotOpen;
     int code = files::kNoError;
-    files::File file; // the file to delete, held open from its comparison to its removal
+    files::File file; // the file to delete, held from its comparison or opened again (Reopen)
     files::FileStamp mine; // the file to delete, right after the comparison
     files::FileStamp theirs; // the copy that stays, from before the comparison
     bool compared = false;
     std::uint64_t bytes = 0;
-    std::string leftAt; // for LeftAside, LeftHidden and Rewritten, where the file is now
+    std::string leftAt; // where the file is now, when it was kept somewhere else than its name
+    std::string link; // for ForeignLink, the link of another user on the way
     files::FileId mineId; // the files compared, as soon as they were opened
     files::FileId theirsId;
 };
@@ -337,8 +132,14 @@ struct Check {
 // different checks; everything else runs on the removal's thread.
 class Remover {
 public:
-    Remover(const Catalogue& catalogue, const RemovalOptions& options, RemovalResult& result, const Budget& budget)
-        : FOptions(options), FResult(result), FFolders(catalogue, budget.folders)
+    Remover(const Catalogue& catalogue, const RemovalOptions& options, RemovalResult& result, unsigned readers,
+            std::size_t folders)
+        : FCatalogue(catalogue),
+          FOptions(options),
+          FResult(result),
+          FFolders(catalogue, folders),
+          FOwn(readers),
+          FBuffers(readers)
     {
     }
 
@@ -357,36 +158,46 @@ public:
     // On any reading thread: opens both files through their folders and compares them. A
     // comparison made ahead takes no name as gone; the decision makes it again when that matters
     // (Decide).
-    void Compare(Check& check, const files::AbsentNames* gone = nullptr) const
+    void Compare(Check& check, const files::AbsentNames* gone = nullptr)
     {
         if (Cancelled())
             return;
-        if (check.row.ForeignLink || check.keep.ForeignLink)
+        if (check.row.ForeignLink || check.keep.ForeignLink) {
+            check.link = FCatalogue.ForeignLinkOf(check.row.ForeignLink ? check.row : check.keep);
             return Keep(check, KeepReason::ForeignLink);
+        }
         int code = files::kNoError;
         if (!check.folder)
             return Keep(check, check.folderCode == files::kNoError ? KeepReason::FolderReplaced : KeepReason::CannotOpen,
                         check.folderCode);
-        auto file = files::File::OpenIn(check.folder->Get(), check.row.Name, code, files::Access::ReadWrite, nullptr, gone);
+        files::LinkTrail mineTrail, theirsTrail;
+        auto file = FOwn.Open(check.folder->Get(), check.row.Name, code, files::Access::ReadWrite, &mineTrail, gone);
         if (!file)
             return Keep(check, KeepReason::CannotOpen, code);
-        check.mineId = file.Id();
+        check.mineId = file->Id();
         if (!check.keepFolder)
             return Keep(check,
                         check.keepFolderCode == files::kNoError ? KeepReason::FolderReplaced : KeepReason::CannotCompare,
                         check.keepFolderCode);
         // It stays, read-only or not.
-        const auto other = files::File::OpenIn(check.keepFolder->Get(), check.keep.Name, code, files::Access::Read,
-                                               nullptr, gone);
+        const auto other
+            = FOwn.Open(check.keepFolder->Get(), check.keep.Name, code, files::Access::Read, &theirsTrail, gone);
         if (!other)
             return Keep(check, KeepReason::CannotCompare, code);
-        check.theirsId = other.Id();
-        if (file.Id() == other.Id())
+        check.theirsId = other->Id();
+        if (file->Id() == other->Id())
             return Keep(check, KeepReason::SameFile);
+        // A link of another user laid since the scan leads where its owner chose, as one the scan met.
+        if (mineTrail.foreign || theirsTrail.foreign) {
+            check.link = mineTrail.foreign ? mineTrail.foreignLink : theirsTrail.foreignLink;
+            return Keep(check, KeepReason::ForeignLink);
+        }
+        if (!Exposed(*other, theirsTrail, check.keepFolder->Get()).Within(Exposed(*file, mineTrail, check.folder->Get())))
+            return Keep(check, KeepReason::ExposedCopy);
 
-        files::FileStamp mineBefore = file.Opened();
-        check.theirs = other.Opened();
-        if ((code = Settle(file, mineBefore, other, check.theirs)) != files::kNoError)
+        files::FileStamp mineBefore = file->Opened();
+        check.theirs = other->Opened();
+        if ((code = Settle(*file, mineBefore, *other, check.theirs)) != files::kNoError)
             return Keep(check, KeepReason::CannotCompare, code);
         if (!IsSettled(mineBefore))
             return Keep(check, KeepReason::Changed);
@@ -394,17 +205,21 @@ public:
             return Keep(check, KeepReason::OtherChanged);
         check.compared = true;
         bool equal = false;
-        code = CompareContents(file, other, equal, check.bytes);
+        code = CompareContents(*file, *other, equal, check.bytes);
         if (Cancelled())
             return; // Unread: nothing is decided
         if (code != files::kNoError)
             return Keep(check, KeepReason::CannotCompare, code);
         if (!equal)
             return Keep(check, KeepReason::ContentsDiffer);
-        if (file.Stamp(check.mine) != files::kNoError || !check.mine.Unchanged(mineBefore))
+        if (file->Stamp(check.mine) != files::kNoError || !check.mine.Unchanged(mineBefore))
             return Keep(check, KeepReason::Changed);
         check.verdict = Verdict::Equal;
-        check.file = std::move(file);
+        // A file that only its own name leads to is held on to until its removal, which leases it
+        // through this very descriptor: no other comparison can open it. One with other names, or
+        // reached through a link, is let go and opened again by its removal (Reopen).
+        if (check.mine.links == 1 && !mineTrail.followed)
+            check.file = std::move(file).Keep();
     }
 
     // On the removal's thread, in the removal's order: deletes what was found equal, if it still
@@ -449,10 +264,9 @@ private:
                 FOptions.report->Deleted(path);
             FResult.deleted.push_back(std::move(path));
         } else {
-            const bool moved = check.reason == KeepReason::LeftAside || check.reason == KeepReason::LeftHidden
-                || check.reason == KeepReason::Rewritten;
             FResult.notDeleted.push_back({std::move(path), check.reason, check.code,
-                                          moved ? std::move(check.leftAt) : std::string(check.keep.Path)});
+                                          check.leftAt.empty() ? std::string(check.keep.Path) : std::move(check.leftAt),
+                                          std::move(check.link)});
         }
         ++counts.done;
         if (FOptions.progress != nullptr)
@@ -475,6 +289,8 @@ private:
         files::FileStamp entry;
         if (const auto reason = CheckBeforeMove(folder, check.row.Name, check.mine, entry))
             return Keep(check, *reason);
+        if (const auto reason = Reopen(check))
+            return Keep(check, *reason);
         int code = files::kNoError;
         const files::Trash* trash = nullptr;
         if (FOptions.toTrash) {
@@ -485,6 +301,11 @@ private:
             if (code != files::kNoError)
                 return Keep(check, KeepReason::NoTrash, code);
         }
+        // A link goes as itself; what it leads to stays, and needs no lease. A dry run takes none:
+        // whether another program has a file open changes from one moment to the next.
+        const Leased leased(FOwn, check.file, !FOptions.dryRun && entry.kind == files::FileKind::Regular);
+        if (leased.Get() == files::Lease::InUse)
+            return Keep(check, KeepReason::InUse);
         if (FOptions.dryRun)
             return TakeAsGone(check, folder, entry);
         std::string_view asideEntry;
@@ -499,12 +320,50 @@ private:
         // From here on its name is free; whatever goes wrong, the file gets it back.
         const Moved moved{*aside, asideEntry};
         try {
-            RemoveMoved(check, moved, entry, trash);
+            RemoveMoved(check, moved, entry, trash, leased.Get() == files::Lease::Held);
         } catch (...) {
             GiveBack(check, moved, KeepReason::Refused);
             throw;
         }
     }
+
+    // The file to delete, when the comparison let go of it (Compare), opened again through its
+    // name as it is right now. Why it is not the compared, unchanged file, if it is not.
+    std::optional<KeepReason> Reopen(Check& check) const
+    {
+        if (check.file)
+            return std::nullopt;
+        int code = files::kNoError;
+        check.file = files::File::OpenIn(check.folder->Get(), check.row.Name, code, files::Access::ReadWrite, nullptr,
+                                         &FGone);
+        if (!check.file || check.file.Id() != check.mine.id)
+            return KeepReason::Replaced;
+        return check.file.Opened().Unchanged(check.mine) ? std::nullopt : std::optional(KeepReason::Changed);
+    }
+
+    // A write lease on the file for as long as it lives, when one is wanted and to be had
+    // (OwnFiles.h).
+    class Leased {
+    public:
+        Leased(OwnFiles& own, const files::File& file, bool wanted)
+            : FOwn(own), FFile(file), FLease(wanted ? own.Lease(file) : files::Lease::Unavailable)
+        {
+        }
+        ~Leased()
+        {
+            if (FLease == files::Lease::Held)
+                FOwn.EndLease(FFile);
+        }
+        Leased(const Leased&) = delete;
+        Leased& operator=(const Leased&) = delete;
+
+        files::Lease Get() const { return FLease; }
+
+    private:
+        OwnFiles& FOwn;
+        const files::File& FFile;
+        const files::Lease FLease;
+    };
 
     // A file moved aside: the folder it lies in, and its name there.
     struct Moved {
@@ -512,12 +371,17 @@ private:
         std::string_view name;
     };
 
-    void RemoveMoved(Check& check, const Moved& moved, const files::FileStamp& entry, const files::Trash* trash)
+    // With leased, nobody else had the file open when it was moved, and any program that reaches
+    // for it since waits: one that does so before the file goes gets it back under its name.
+    void RemoveMoved(Check& check, const Moved& moved, const files::FileStamp& entry, const files::Trash* trash,
+                     bool leased)
     {
         if (const auto reason = CheckMoved(moved, entry, check.mine))
             return GiveBack(check, moved, *reason);
         if (!StillThere(check.keepFolder->Get(), check.keep.Name, check.theirs))
             return GiveBack(check, moved, KeepReason::OtherChanged);
+        if (leased && !check.file.LeaseUndisturbed())
+            return GiveBack(check, moved, KeepReason::InUse);
         int code = files::kNoError;
         if (trash != nullptr) {
             if ((code = trash->Put(check.folder->Get(), check.row.Name, moved.folder, moved.name, FTrashedAs))
@@ -529,7 +393,7 @@ private:
         } else if ((code = files::DeleteIn(moved.folder, moved.name)) != files::kNoError) {
             return GiveBack(check, moved, KeepReason::Refused, code);
         }
-        LookAgain(check, entry, trash);
+        LookAgain(check, entry, trash, leased && !check.file.LeaseUndisturbed());
     }
 
     // A dry run's last step: whether the file could be moved out of its folder, and whether the
@@ -547,14 +411,17 @@ private:
     }
 
     // Once it is removed, the file, still open, is looked at once more: written to since the
-    // last look (through a descriptor opened before it was moved), it must not be lost with what
-    // it holds now. A link that went leaves what it led to untouched; a file with other names
-    // lives on under them.
-    void LookAgain(Check& check, const files::FileStamp& entry, const files::Trash* trash)
+    // last look (through a descriptor opened before it was moved, where no lease could be had),
+    // or awaited by a program that reached for it just as it went (one that found its name before
+    // it was moved), it must not be lost with what it holds now. A link that went leaves what it
+    // led to untouched; a file with other names lives on under them.
+    void LookAgain(Check& check, const files::FileStamp& entry, const files::Trash* trash, bool awaited)
     {
         files::FileStamp now;
-        if (entry.kind != files::FileKind::Regular || check.file.Stamp(now) != files::kNoError
-            || now.SameContents(check.mine))
+        if (entry.kind != files::FileKind::Regular || check.file.Stamp(now) != files::kNoError)
+            return;
+        const bool rewritten = !now.SameContents(check.mine);
+        if (!rewritten && !awaited)
             return;
         const auto& folder = check.folder->Get();
         NameBuffer buffer;
@@ -573,7 +440,7 @@ private:
         }
         if (code == files::kNoError)
             SetLeftAt(check, given);
-        Keep(check, KeepReason::Rewritten, code);
+        Keep(check, rewritten ? KeepReason::Rewritten : KeepReason::ReachedFor, code);
     }
 
     // Stamps of both files (those from opening them, to begin with) from a moment when their
@@ -600,28 +467,35 @@ private:
 
     // Both files, block by block to the end of each, as they are now, not to a length seen
     // before; it stops at the first difference, and when cancelled.
-    int CompareContents(const files::File& a, const files::File& b, bool& equal, std::uint64_t& bytes) const
+    int CompareContents(const files::File& a, const files::File& b, bool& equal, std::uint64_t& bytes)
     {
-        // Each reading thread compares one pair at a time, in buffers of its own.
-        thread_local std::vector<char> mine(kCompareChunk), theirs(kCompareChunk);
+        auto buffers = FBuffers.Take();
         equal = false;
-        for (std::uint64_t offset = 0;;) {
-            if (Cancelled())
-                return files::kNoError;
+        int code = files::kNoError;
+        for (std::uint64_t offset = 0; !Cancelled();) {
             std::size_t gotA = 0, gotB = 0;
-            if (const int code = a.ReadAt(offset, mine.data(), mine.size(), gotA); code != files::kNoError)
-                return code;
-            if (const int code = b.ReadAt(offset, theirs.data(), theirs.size(), gotB); code != files::kNoError)
-                return code;
-            if (gotA != gotB || std::memcmp(mine.data(), theirs.data(), gotA) != 0)
-                return files::kNoError;
-            bytes += 2 * gotA;
-            if (gotA < mine.size())
+            if ((code = a.ReadAt(offset, buffers.mine.get(), kCompareChunk, gotA)) != files::kNoError
+                || (code = b.ReadAt(offset, buffers.theirs.get(), kCompareChunk, gotB)) != files::kNoError
+                || gotA != gotB || std::memcmp(buffers.mine.get(), buffers.theirs.get(), gotA) != 0)
                 break;
+            bytes += 2 * gotA;
+            if (gotA < kCompareChunk) {
+                equal = true;
+                break;
+            }
             offset += gotA;
         }
-        equal = true;
-        return files::kNoError;
+        FBuffers.Give(std::move(buffers));
+        return code;
+    }
+
+    // Who besides root and the running user could remove, replace or change file: its entry lies
+    // in folder, or, when a link led to it, where the trail says.
+    static files::Exposure Exposed(const files::File& file, const files::LinkTrail& trail, const files::Folder& folder)
+    {
+        const auto& stamp = file.Opened();
+        return files::Exposure::Of({stamp.owner, stamp.group, stamp.mode}, trail.followed ? trail.folder : folder.Owners(),
+                                   files::RunningUser());
     }
 
     // Why name in folder is not, right before it moves, the compared file unchanged (or a link to
@@ -694,9 +568,12 @@ private:
         check.leftAt += name;
     }
 
+    const Catalogue& FCatalogue;
     const RemovalOptions& FOptions;
     RemovalResult& FResult;
     Folders FFolders;
+    OwnFiles FOwn;
+    CompareBuffers FBuffers;
     Trashes FTrashes;
     GoneNames FGone; // a dry run's deletions; empty in a real run, whose deletions are gone indeed
     std::string FTrashedAs; // the name the file last moved into the trash has there
@@ -739,8 +616,9 @@ RemovalResult RemoveDuplicates(const Catalogue& catalogue, const RemovalOptions&
     if (catalogue.RowCount() == 0)
         return result;
     const auto budget = BudgetFor(files::OpenFilesLimit());
-    Remover remover(catalogue, options, result, budget);
+    const unsigned readers = options.verifiers != 0 ? options.verifiers : budget.readers;
     try {
+        Remover remover(catalogue, options, result, readers, budget.folders);
         const auto plan = PlanRemoval(catalogue);
         result.counts.candidates = plan.size();
         result.deleted.reserve(plan.size()); // what telling of every deletion takes, taken now
@@ -749,7 +627,6 @@ RemovalResult RemoveDuplicates(const Catalogue& catalogue, const RemovalOptions&
 
         // Comparisons run ahead on reading threads, as many as the reads need; each is decided
         // and acted on here, in the removal's order, the names checked just before the deletion.
-        const unsigned readers = options.verifiers != 0 ? options.verifiers : budget.readers;
         OrderedReads<Check> checks(
             readers, [&remover](Check& check) { remover.Compare(check); },
             [&remover](Check& check) { remover.Take(check); }, budget.checksAhead);

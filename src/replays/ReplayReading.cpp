@@ -95,7 +95,7 @@ ReplayRead ReadReplay(const files::Folder& folder, std::string_view name)
     files::LinkTrail trail;
     const auto file = files::File::OpenIn(folder, name, code, files::Access::ReadWrite, &trail);
     auto read = ReadOpened(file, code);
-    read.foreignLink = trail.foreign;
+    read.foreignLink = std::move(trail.foreignLink);
     return read;
 }
 

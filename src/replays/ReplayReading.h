@@ -25,7 +25,8 @@ public:
     int code = 0;
     std::uint64_t size = 0;
     FallbackRecord fallback = FallbackRecord::Unread;
-    bool foreignLink = false; // reached through a link of another user (see Catalogue.h)
+    // The first link of another user on the way to it, when there was one (see Catalogue.h).
+    std::string foreignLink;
 
     std::string_view First() const { return {FFirst, FFirstLength}; }
     std::string_view Second() const { return {FSecond, FSecondLength}; }

@@ -480,9 +480,19 @@ std::multiset<std::string> VisibleContents(const std::string& folder)
     return contents;
 }
 
-// Removals killed at moments all through their work: a list afterwards brings back whatever
-// they left aside, and every content is where a user sees it.
-TEST_F(CliProcess, WhatAKilledRemovalLeftAsideIsBroughtBackByTheNextList)
+// The names in folder a user does not see.
+std::set<std::string> HiddenNames(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with("."))
+            names.insert(entry.path().filename().string());
+    return names;
+}
+
+// Removals killed at moments all through their work: a list afterwards changes nothing, the next
+// removal brings back whatever they left aside, and every content is where a user sees it.
+TEST_F(CliProcess, WhatAKilledRemovalLeftAsideIsBroughtBackByTheNextRemoval)
 {
     REQUIRE_READ_TRAP();
     constexpr unsigned kRounds = 12, kPairs = 30;
@@ -497,8 +507,12 @@ TEST_F(CliProcess, WhatAKilledRemovalLeftAsideIsBroughtBackByTheNextList)
             const auto killed = RunChild({"dedupe", tree.Path("r")});
             EXPECT_TRUE(killed.killed) << "round " << round;
         }
+        const auto hidden = HiddenNames(tree.Path("r"));
         const auto listed = RunChild({"list", tree.Path("r")});
         EXPECT_EQ(listed.status, cli::kExitDone) << listed.err;
+        EXPECT_EQ(HiddenNames(tree.Path("r")), hidden) << "round " << round << ": the list changed the tree";
+        const auto again = RunChild({"dedupe", tree.Path("r")});
+        EXPECT_EQ(again.status, cli::kExitDone) << again.err;
         const auto seen = VisibleContents(tree.Path("r"));
         for (auto it = wanted.begin(); it != wanted.end(); it = wanted.upper_bound(*it))
             EXPECT_GE(seen.count(*it), 1u) << "round " << round << ": a content is nowhere to be seen";

@@ -174,24 +174,36 @@ TEST_F(Cli, ReadOnlyReplaysAreNamedButNeitherListedNorCountedAsFailures)
     EXPECT_TRUE(tree.Exists("r/copy.rep"));
 }
 
+// A listing and a dry run change nothing and say where the file would come back to; dedupe brings
+// it back. Neither changes the exit status.
 TEST_F(Cli, FilesBroughtBackFromAnInterruptedRemovalAreNamedWithoutChangingTheStatus)
 {
     const auto hidden = "r/" + testsupport::LeftoverFolderName() + "/a.rep";
     tree.WriteFile(hidden, testsupport::MakeReplay(14000, "f", "s"));
-    const auto text = RunCli({"list", tree.Path("r")});
-    EXPECT_EQ(text.status, cli::kExitDone);
-    EXPECT_EQ(text.out, "54\t" + tree.Path("r/a.rep") + "\n");
-    EXPECT_EQ(text.err, "dupsweep-cli: " + tree.Path("r/a.rep") + ": brought back from " + tree.Path(hidden)
-                            + ", where an interrupted removal had left it\n");
+    const auto would = ", where an interrupted removal had left it\n";
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"list", tree.Path("r")},
+                                                 std::vector<std::string>{"dedupe", "--dry-run", tree.Path("r")}}) {
+        const auto text = RunCli(args);
+        EXPECT_EQ(text.status, cli::kExitDone) << args[0];
+        EXPECT_EQ(text.err, "dupsweep-cli: " + tree.Path("r/a.rep") + ": would be brought back from " + tree.Path(hidden)
+                                + would)
+            << args[0];
+        EXPECT_TRUE(tree.Exists(hidden)) << args[0];
+        EXPECT_FALSE(tree.Exists("r/a.rep")) << args[0];
+    }
+    const auto listed = RunCli({"list", "--json", tree.Path("r")});
+    EXPECT_NE(listed.out.find(",\"restored\":[{\"path\":" + Json(tree.Path("r/a.rep")) + ",\"from\":"
+                              + Json(tree.Path(hidden)) + ",\"brought_back\":false}],"),
+              std::string::npos)
+        << listed.out;
 
-    tree.Remove("r/a.rep");
-    tree.WriteFile(hidden, testsupport::MakeReplay(14000, "f", "s"));
     const auto json = RunCli({"dedupe", "--json", tree.Path("r")});
     EXPECT_EQ(json.status, cli::kExitDone);
     EXPECT_NE(json.out.find(",\"restored\":[{\"path\":" + Json(tree.Path("r/a.rep")) + ",\"from\":" + Json(tree.Path(hidden))
-                            + "}],"),
+                            + ",\"brought_back\":true}],"),
               std::string::npos)
         << json.out;
+    EXPECT_EQ(tree.Read("r/a.rep"), testsupport::MakeReplay(14000, "f", "s"));
 }
 
 TEST_F(Cli, AFolderThatCannotBeEnteredIsAnError)

@@ -240,8 +240,9 @@ TEST(FolderWalk, PathsUpToTheSystemLimitWorkAndLongerOnesAreReported)
     EXPECT_EQ(catalogue.Row(0).Path, tree.Path(relative + "/x.rep"));
     ASSERT_EQ(scan.errors.size(), 2u);
     EXPECT_EQ(scan.errors[0].path, tree.Path(relative + "/xx.rep"));
-    EXPECT_EQ(scan.errors[0].message, "Invalid filename");
+    EXPECT_EQ(scan.errors[0].message, "Path too long");
     EXPECT_FALSE(scan.errors[0].folder);
+    EXPECT_EQ(scan.errors[1].message, "Path too long");
     EXPECT_EQ(scan.errors[1].path, tree.Path(relative + "/xxxxxx"));
     EXPECT_TRUE(scan.errors[1].folder); // the user is told a folder, not a file, was passed over
 }

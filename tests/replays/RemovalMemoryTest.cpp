@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <filesystem>
 #include <new>
 
@@ -70,6 +71,19 @@ void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(m
 void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
 void operator delete(void* memory, std::align_val_t, const std::nothrow_t&) noexcept { std::free(memory); }
 void operator delete[](void* memory, std::align_val_t, const std::nothrow_t&) noexcept { std::free(memory); }
+
+// Every object a thread keeps of its own with a destructor is registered for the thread's end
+// here, and the C library ends the process when it has no memory for that: the engine's threads
+// keep none. Counted on the way to the C library's own registration.
+std::atomic<long> threadExitDestructors{0};
+
+extern "C" int __cxa_thread_atexit_impl(void (*destructor)(void*), void* object, void* dso)
+{
+    using Register = int (*)(void (*)(void*), void*, void*);
+    static const auto next = reinterpret_cast<Register>(::dlsym(RTLD_NEXT, "__cxa_thread_atexit_impl"));
+    threadExitDestructors.fetch_add(1);
+    return next(destructor, object, dso);
+}
 
 namespace {
 
@@ -148,6 +162,26 @@ TEST(RemovalMemory, RunningOutAtAnyAllocationEndsCleanlyWithEveryDeletionTold)
     ASSERT_GT(all, 0);
     for (long failingAt = 0; failingAt < all && !testing::Test::HasFailure(); ++failingAt)
         RemoveRunningOut(failingAt, 1);
+}
+
+TEST(RemovalMemory, NoThreadOfAScanOrARemovalKeepsAnythingThatNeedsMemoryAtItsEnd)
+{
+    testsupport::ScratchTree tree;
+    for (unsigned i = 0; i < kPairs; ++i) {
+        tree.WriteFile("r/" + std::to_string(i) + "a.rep", testsupport::NumberedReplay(i));
+        tree.WriteFile("r/" + std::to_string(i) + "b.rep", testsupport::NumberedReplay(i));
+    }
+    tree.WriteFile("r/" + testsupport::LeftoverFolderName() + "/c.rep", testsupport::NumberedReplay(kPairs));
+    const long before = threadExitDestructors.load();
+    replays::Catalogue catalogue;
+    replays::ScanOptions scan;
+    scan.readers = 4;
+    replays::FindReplays(catalogue, tree.Path("r"), scan);
+    replays::RemovalOptions options;
+    options.verifiers = 4;
+    const auto result = replays::RemoveDuplicates(catalogue, options);
+    EXPECT_EQ(result.deleted.size(), kPairs);
+    EXPECT_EQ(threadExitDestructors.load(), before);
 }
 
 TEST(RemovalMemory, RunningOutOnReadingThreadsEndsCleanlyToo)

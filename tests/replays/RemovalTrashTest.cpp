@@ -10,6 +10,7 @@
 #include "support/Users.h"
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,6 +23,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -149,20 +151,27 @@ TEST_F(RemovalTrash, DuplicatesGoToTheHomeTrashWhereAFileManagerFindsThemAndPuts
         EXPECT_FALSE(entry.path().filename().string().starts_with(".dupsweep-")) << "a private folder stays behind";
 }
 
-// Written to through a descriptor opened before, while on its way into the trash: it comes back
-// out, with what it holds now, and is reported kept.
+// Written to through a descriptor opened before, while on its way into the trash, where no lease
+// can be had (the file is another user's and the removal lacks CAP_LEASE): it comes back out,
+// with what it holds now, and is reported kept.
 TEST_F(RemovalTrash, AFileWrittenToWhileItMovesComesBackOut)
 {
     REQUIRE_READ_TRAP();
+    REQUIRE_ROOT_AND_NOBODY(nobody);
     const auto path = Put("a.rep", 1);
     Put("b.rep", 1);
+    testsupport::GiveTree(path, nobody);
     tree.MakeFolder("home/Trash/info");
     tree.MakeFolder("home/Trash/files");
     const int writer = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     ASSERT_GE(writer, 0);
     testsupport::ReadTrap trap;
     trap.ArmOpenIn(Trash() + "/info", [&] { ASSERT_EQ(::write(writer, "more", 4), 4); });
-    const auto result = Run();
+    replays::RemovalResult result;
+    std::thread([&] {
+        testsupport::DropCapabilityInThisThread(CAP_LEASE);
+        result = Run();
+    }).join();
     ::close(writer);
     EXPECT_TRUE(trap.Errors().empty());
     EXPECT_TRUE(result.deleted.empty());

@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <functional>
+#include <set>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <thread>
@@ -73,7 +75,7 @@ TEST_F(RemovalUsers, NothingIsDeletedThroughAnotherUsersLinks)
     testsupport::GiveTree(tree.Path("x"), nobody);
     // Root's own links are root's choice, and are followed as before.
     tree.WriteFile("own/r3.rep", testsupport::NumberedReplay(3));
-    tree.WriteFile("x/zz/r3.rep", testsupport::NumberedReplay(3));
+    tree.WriteFile("x/mine/r3.rep", testsupport::NumberedReplay(3)); // root's, in a folder of root's
     tree.Link("x/cc", tree.Path("own"));
     const auto outside = FileContentsBelow(tree.Path("outside"));
 
@@ -93,33 +95,47 @@ TEST_F(RemovalUsers, NothingIsDeletedThroughAnotherUsersLinks)
         EXPECT_EQ(kept.reason, replays::KeepReason::ForeignLink) << kept.path;
 }
 
-// The user exchanges a folder of copies with a link to root's folder of the same copies, again
-// and again, while root scans and removes.
+// The user exchanges a folder of copies with a link of theirs to root's folder of the same copies,
+// again and again, from before root starts: a folder below the one root was asked to clean, or
+// that folder itself. Whichever root opens, it deletes nothing of its own outside.
 TEST_F(RemovalUsers, AFolderExchangedWithAnotherUsersLinkLeadsNowhereElse)
 {
     REQUIRE_ROOT_AND_NOBODY(nobody);
     Open();
-    constexpr unsigned kRounds = 4, kPairs = 60;
-    for (unsigned round = 0; round < kRounds && !HasFailure(); ++round) {
-        const auto x = "x" + std::to_string(round), outside = "outside" + std::to_string(round);
-        for (unsigned i = 0; i < kPairs; ++i) {
-            for (const auto& folder : {x + "/sub/", outside + "/"}) {
-                tree.WriteFile(folder + std::to_string(i) + "a.rep", testsupport::NumberedReplay(i));
-                tree.WriteFile(folder + std::to_string(i) + "b.rep", testsupport::NumberedReplay(i));
+    constexpr unsigned kPairs = 40;
+    struct Case {
+        const char* scanned; // below the round's folder, which holds the exchanged folder "x/sub"
+        unsigned rounds;
+    };
+    unsigned round = 0;
+    for (const auto& c : {Case{"x", 4}, Case{"x/sub", 10}}) {
+        for (unsigned last = round + c.rounds; round < last && !HasFailure(); ++round) {
+            const auto parent = "p" + std::to_string(round), outside = "outside" + std::to_string(round);
+            for (unsigned i = 0; i < kPairs; ++i) {
+                for (const auto& folder : {parent + "/x/sub/", outside + "/"}) {
+                    tree.WriteFile(folder + std::to_string(i) + "a.rep", testsupport::NumberedReplay(i));
+                    tree.WriteFile(folder + std::to_string(i) + "b.rep", testsupport::NumberedReplay(i));
+                }
             }
+            testsupport::GiveTree(tree.Path(parent), nobody);
+            const auto before = FileContentsBelow(tree.Path(outside));
+            const auto sub = tree.Path(parent + "/x/sub"), alt = tree.Path(parent + "/x/alt");
+            const auto target = tree.Path(outside);
+            std::atomic<bool> exchanging{false};
+            AsUser user(nobody, [&](const std::atomic<bool>& stop) {
+                if (::symlink(target.c_str(), alt.c_str()) != 0)
+                    return;
+                while (!stop) {
+                    Exchange(sub, alt);
+                    exchanging = true;
+                }
+            });
+            while (!exchanging) {
+            }
+            ScanAndRemove(tree.Path(parent + "/" + c.scanned));
+            user.Stop();
+            EXPECT_TRUE(FileContentsBelow(tree.Path(outside)) == before) << c.scanned << ", round " << round;
         }
-        testsupport::GiveTree(tree.Path(x), nobody);
-        const auto before = FileContentsBelow(tree.Path(outside));
-        const auto sub = tree.Path(x + "/sub"), alt = tree.Path(x + "/alt"), target = tree.Path(outside);
-        AsUser user(nobody, [&](const std::atomic<bool>& stop) {
-            if (::symlink(target.c_str(), alt.c_str()) != 0)
-                return;
-            while (!stop)
-                Exchange(sub, alt);
-        });
-        ScanAndRemove(tree.Path(x));
-        user.Stop();
-        EXPECT_TRUE(FileContentsBelow(tree.Path(outside)) == before) << "round " << round;
     }
 }
 
@@ -238,6 +254,124 @@ TEST_F(RemovalUsers, AnotherUserCannotExchangeWhatIsAboutToBeDeleted)
             lost += contents.count(bytes) == 0 ? 1 : 0;
         EXPECT_EQ(lost, 0u) << "round " << round;
     }
+}
+
+// A link of the user's on the way to the folder root was asked to clean: the folder itself, or a
+// folder above it. Everything reached through it is listed, nothing is deleted or deleted for, in
+// a dry run as in a real one, and the reason names the link.
+TEST_F(RemovalUsers, AFolderReachedThroughAnotherUsersLinkIsListedButNothingIsDeletedThere)
+{
+    REQUIRE_ROOT_AND_NOBODY(nobody);
+    Open();
+    for (unsigned i = 0; i < 3; ++i) {
+        tree.WriteFile("out/" + std::to_string(i) + "a.rep", testsupport::NumberedReplay(i));
+        tree.WriteFile("out/sub/" + std::to_string(i) + "b.rep", testsupport::NumberedReplay(i));
+    }
+    tree.MakeFolder("x");
+    tree.Link("x/top", tree.Path("out"));
+    tree.Link("x/mid", tree.Path(""));
+    testsupport::GiveTree(tree.Path("x"), nobody);
+    const auto before = FileContentsBelow(tree.Path("out"));
+    struct Case {
+        std::string folder;
+        std::string link;
+    };
+    for (const auto& c : {Case{"x/top", "x/top"}, Case{"x/mid/out", "x/mid"}}) {
+        for (const bool dryRun : {true, false}) {
+            replays::Catalogue catalogue;
+            replays::FindReplays(catalogue, tree.Path(c.folder));
+            ASSERT_EQ(catalogue.RowCount(), 6u) << c.folder;
+            for (std::size_t i = 0; i < catalogue.RowCount(); ++i)
+                EXPECT_TRUE(catalogue.Row(i).ForeignLink) << catalogue.Row(i).Path;
+            const auto result = replays::RemoveDuplicates(catalogue, {dryRun});
+            EXPECT_TRUE(result.deleted.empty()) << c.folder;
+            ASSERT_EQ(result.notDeleted.size(), 3u) << c.folder;
+            for (const auto& kept : result.notDeleted) {
+                EXPECT_EQ(kept.reason, replays::KeepReason::ForeignLink) << kept.path;
+                EXPECT_EQ(kept.link, tree.Path(c.link)) << kept.path;
+            }
+        }
+    }
+    EXPECT_TRUE(FileContentsBelow(tree.Path("out")) == before);
+}
+
+// Root's file, and a copy of it in a folder another user controls: root keeps its own, for the
+// user could take the copy away after it. Where the copy is as safe as the file, it goes.
+TEST_F(RemovalUsers, NoFileIsDeletedInFavourOfACopyAnotherUserControls)
+{
+    REQUIRE_ROOT_AND_NOBODY(nobody);
+    Open();
+    struct Case {
+        const char* what;
+        mode_t folderMode;
+        bool folderTheirs;
+        bool copyTheirs;
+        bool deleted;
+    };
+    const std::vector<Case> cases{
+        {"a folder anyone may write", 0777, false, false, false},
+        {"a sticky folder anyone may write", 01777, false, false, true},
+        {"another user's copy in a sticky folder", 01777, false, true, false},
+        {"another user's folder", 0755, true, false, false},
+        {"another user's copy in root's folder", 0755, false, true, false},
+        {"root's folder", 0755, false, false, true},
+    };
+    for (unsigned i = 0; i < cases.size(); ++i) {
+        const auto& c = cases[i];
+        const auto n = std::to_string(i);
+        tree.WriteFile("own/" + n + "/root.rep", testsupport::NumberedReplay(i));
+        const auto copy = tree.WriteFile("own/" + n + "/shared/copy.rep", testsupport::NumberedReplay(i));
+        tree.SetMode("own/" + n + "/shared", c.folderMode);
+        if (c.folderTheirs) {
+            ASSERT_EQ(::chown(tree.Path("own/" + n + "/shared").c_str(), nobody.uid, nobody.gid), 0);
+        }
+        if (c.copyTheirs) {
+            ASSERT_EQ(::chown(copy.c_str(), nobody.uid, nobody.gid), 0);
+        }
+    }
+    // In a user's own tree, where only they may write, root deletes as they would.
+    tree.WriteFile("users/a.rep", testsupport::NumberedReplay(100));
+    tree.WriteFile("users/sub/b.rep", testsupport::NumberedReplay(100));
+    testsupport::GiveTree(tree.Path("users"), nobody);
+    tree.Link("own/users", tree.Path("users"));
+
+    const auto result = ScanAndRemove(tree.Path("own"));
+    std::set<std::string> deleted(result.deleted.begin(), result.deleted.end());
+    for (unsigned i = 0; i < cases.size(); ++i) {
+        const auto file = tree.Path("own/" + std::to_string(i) + "/root.rep");
+        EXPECT_EQ(deleted.count(file), cases[i].deleted ? 1u : 0u) << cases[i].what;
+        if (!cases[i].deleted) {
+            const auto kept = std::find_if(result.notDeleted.begin(), result.notDeleted.end(),
+                                           [&](const replays::NotDeleted& n) { return n.path == file; });
+            ASSERT_NE(kept, result.notDeleted.end()) << cases[i].what;
+            EXPECT_EQ(kept->reason, replays::KeepReason::ExposedCopy) << cases[i].what;
+        }
+    }
+    EXPECT_EQ(deleted.count(tree.Path("own/users/a.rep")), 1u) << "the user's own tree";
+}
+
+// The user's link leads to a folder of root's where a removal of root's that died left a file
+// hidden: root's listing through the link does not bring it back there.
+TEST_F(RemovalUsers, LeftoversBehindAnotherUsersLinkStayWhereTheyAre)
+{
+    REQUIRE_ROOT_AND_NOBODY(nobody);
+    Open();
+    const auto dead = testsupport::LeftoverFolderName();
+    const auto hidden = "roots/" + dead + "-a.rep";
+    tree.WriteFile(hidden, testsupport::NumberedReplay(1));
+    tree.WriteFile("roots/" + dead + "/b.rep", testsupport::NumberedReplay(2));
+    tree.MakeFolder("x");
+    tree.Link("x/l", tree.Path("roots"));
+    testsupport::GiveTree(tree.Path("x"), nobody);
+    replays::Catalogue catalogue;
+    const auto scan = replays::FindReplays(catalogue, tree.Path("x"));
+    EXPECT_TRUE(scan.restored.empty());
+    EXPECT_EQ(tree.Read(hidden), testsupport::NumberedReplay(1));
+    EXPECT_EQ(tree.Read("roots/" + dead + "/b.rep"), testsupport::NumberedReplay(2));
+    EXPECT_FALSE(tree.Exists("roots/a.rep"));
+    ASSERT_EQ(scan.errors.size(), 2u);
+    for (const auto& error : scan.errors)
+        EXPECT_NE(error.message.find(tree.Path("x/l")), std::string::npos) << error.message;
 }
 
 TEST(FolderWalkSystem, AFolderOnASystemFileSystemIsNeitherEnteredNorWalkedInto)

@@ -130,6 +130,11 @@ void ReadTrap::Serve()
                                                              : Event::Close;
             const bool known = event->fd >= 0
                 && (kind == Event::OpenIn ? FolderOf(event->fd, folder) : ::fstat(event->fd, &st) == 0);
+            // The trap keeps no descriptor of the file while the reader goes on: one would count as
+            // another program holding it (a write lease on it would be refused). A response names
+            // its event by the descriptor's number, closed or not.
+            if (event->fd >= 0)
+                ::close(event->fd);
             if (known) {
                 const auto& of = kind == Event::OpenIn ? folder : st;
                 const std::lock_guard lock(FMutex);
@@ -154,8 +159,6 @@ void ReadTrap::Serve()
                 if (::write(FFanotify, &response, sizeof response) != sizeof response)
                     std::terminate(); // a reader left waiting would hang the test run
             }
-            if (event->fd >= 0)
-                ::close(event->fd);
         }
     }
 }

@@ -30,6 +30,10 @@ void BecomeInThisThread(const UserIds& ids);
 // Gives path and everything below it, links themselves included, to ids.
 void GiveTree(const std::string& path, const UserIds& ids);
 
+// Makes the calling thread, and the threads it starts from now on, act without the capability
+// (CAP_LEASE, say) while the rest of root's privileges stay. Throws when it cannot.
+void DropCapabilityInThisThread(int capability);
+
 } // namespace testsupport
 
 #define REQUIRE_ROOT_AND_NOBODY(ids)                                                                                   \

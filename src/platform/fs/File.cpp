@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -85,7 +86,7 @@ File File::Open(const std::string& path, int& code, Access access)
 }
 
 File File::OpenIn(const Folder& folder, std::string_view name, int& code, Access access, LinkTrail* trail,
-                  const AbsentNames* absent)
+                  const AbsentNames* absent, Links links)
 {
     char entry[NAME_MAX + 1];
     if (!detail::EntryName(name, entry)) {
@@ -99,6 +100,10 @@ File File::OpenIn(const Folder& folder, std::string_view name, int& code, Access
     Descriptor fd(::openat(folder.Fd(), entry, kOpenFlags | O_NOFOLLOW));
     if (fd || errno != ELOOP)
         return FromDescriptor(std::move(fd), access, code);
+    if (links == Links::Own) {
+        code = kRefused;
+        return {};
+    }
     // A link: followed by hand, so that its owner is noted and absent names are met on the way.
     detail::FinalEntry final;
     if ((code = detail::FollowEntry(folder, name, trail, absent, final)) != kNoError)
@@ -131,6 +136,47 @@ int File::Stamp(FileStamp& stamp) const
         return CodeFromErrno(errno);
     stamp = StampOf(st);
     return kNoError;
+}
+
+namespace {
+
+// A waiting open's signal must not end the program (see Lease); a handler of the program's own
+// stays.
+void IgnoreLeaseSignal()
+{
+    static const bool done = [] {
+        struct sigaction current {};
+        if (::sigaction(SIGIO, nullptr, &current) == 0 && current.sa_handler == SIG_DFL
+            && (current.sa_flags & SA_SIGINFO) == 0) {
+            struct sigaction ignore {};
+            ignore.sa_handler = SIG_IGN;
+            ::sigemptyset(&ignore.sa_mask);
+            ::sigaction(SIGIO, &ignore, nullptr);
+        }
+        return true;
+    }();
+    (void)done;
+}
+
+} // namespace
+
+Lease File::TakeWriteLease() const
+{
+    IgnoreLeaseSignal();
+    if (::fcntl(FFd.Get(), F_SETLEASE, F_WRLCK) == 0)
+        return Lease::Held;
+    return errno == EAGAIN || errno == EBUSY ? Lease::InUse : Lease::Unavailable;
+}
+
+bool File::LeaseUndisturbed() const
+{
+    // A lease being broken reads as what it is to become (F_RDLCK or F_UNLCK).
+    return ::fcntl(FFd.Get(), F_GETLEASE) == F_WRLCK;
+}
+
+void File::DropLease() const
+{
+    ::fcntl(FFd.Get(), F_SETLEASE, F_UNLCK);
 }
 
 int StampIn(const Folder& folder, std::string_view name, Links links, FileStamp& stamp, const AbsentNames* absent)

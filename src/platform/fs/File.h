@@ -56,14 +56,26 @@ struct FileStamp {
 
 enum class Links { Follow, Own }; // a link judged by its target, or as the link itself
 
+// A write lease on an open file (fcntl F_SETLEASE, F_WRLCK). The kernel grants it only while no
+// other open file description of the file exists: no other descriptor of it for reading or
+// writing, in any process, this one included, and no mapping of it, even one whose descriptor is
+// closed. While it is held, any other open of the file waits until the lease is let go (or the
+// kernel's lease-break-time has passed), and the holder can see that someone is waiting. Only
+// the file's owner or a process with CAP_LEASE may take one, and only on file systems that have
+// them (Unavailable otherwise). The kernel tells the holder of a waiting open by a signal, SIGIO,
+// whose default would end the process: from the first lease on it is ignored, unless the program
+// handles it itself.
+enum class Lease { Held, InUse, Unavailable };
+
 class File {
 public:
     File() = default;
 
     static File Open(const std::string& path, int& code, Access access = Access::ReadWrite);
-    // name is one entry of folder, opened relative to it (a link is followed by hand).
+    // name is one entry of folder, opened relative to it (a link is followed by hand; with
+    // Links::Own a link is refused, kRefused, like any other entry that is no regular file).
     static File OpenIn(const Folder& folder, std::string_view name, int& code, Access access = Access::ReadWrite,
-                       LinkTrail* trail = nullptr, const AbsentNames* absent = nullptr);
+                       LinkTrail* trail = nullptr, const AbsentNames* absent = nullptr, Links links = Links::Follow);
 
     explicit operator bool() const { return static_cast<bool>(FFd); }
     std::uint64_t Length() const { return FOpened.size; }
@@ -76,6 +88,11 @@ public:
 
     // The file as it stands now (not as it was opened).
     int Stamp(FileStamp& stamp) const;
+
+    Lease TakeWriteLease() const;
+    // Whether the lease taken is still held with nobody waiting to open the file.
+    bool LeaseUndisturbed() const;
+    void DropLease() const;
 
 private:
     friend int MayMoveOutOf(const Folder& folder, const FileStamp& entry, const File& opened);

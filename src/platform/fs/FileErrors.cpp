@@ -61,6 +61,8 @@ std::string ErrorText(int code)
                " no trash";
     case kHomeTrashElsewhere:
         return "The home trash is on another file system than the home";
+    case kPathTooLong:
+        return "Path too long";
     default:
         break;
     }

@@ -42,6 +42,8 @@ inline constexpr int kNoTrashOnSystemMount = 1006;
 // The home trash is on another file system than the home, so no file of the home's can be
 // renamed into it.
 inline constexpr int kHomeTrashElsewhere = 1007;
+// A path longer than the system's path calls take (kMaxPathLength): it names nothing they can reach.
+inline constexpr int kPathTooLong = 1008;
 
 // An errno the table does not name keeps its own number above this base, so it can never be
 // mistaken for a table code (EIO is 5, like kAccessDenied); its text is the system's description

@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -64,24 +65,31 @@ Folder Folder::FromDescriptor(Descriptor fd, std::string path, int& code)
     folder.FFd = std::move(fd);
     folder.FPath = std::move(path);
     folder.FId = {st.st_dev, st.st_ino};
-    folder.FOwner = st.st_uid;
-    folder.FMode = st.st_mode & 07777;
+    folder.FOwnership = {st.st_uid, st.st_gid, st.st_mode & 07777};
     code = kNoError;
     return folder;
 }
 
-Folder Folder::Open(const std::string& path, int& code)
+Folder Folder::Open(const std::string& path, int& code, LinkTrail* trail)
 {
     if (path.find('\0') != std::string::npos) {
         code = kInvalidFilename;
         return {};
     }
-    Descriptor fd(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd && errno == ENOTDIR) {
+    Descriptor fd;
+    if (trail == nullptr) {
+        fd = Descriptor(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        code = fd ? kNoError : CodeFromErrno(errno);
+    } else {
+        int hops = 0;
+        fd = detail::OpenFolderText(AT_FDCWD, path, hops, trail, code);
+    }
+    if (!fd) {
         // A file, fifo or device where a folder was named says so; a path through one does not
         // lead anywhere at all.
         struct stat st {};
-        code = ::stat(path.c_str(), &st) == 0 ? kNotAFolder : kInvalidFilename;
+        if (code == kInvalidFilename && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+            code = kNotAFolder;
         return {};
     }
     return FromDescriptor(std::move(fd), path, code);
@@ -126,6 +134,20 @@ bool IsSystemFileSystem(const Folder& folder)
     if (::fstatfs(folder.Fd(), &fs) != 0)
         return false;
     return std::find(kSystemKinds.begin(), kSystemKinds.end(), static_cast<std::uint32_t>(fs.f_type)) != kSystemKinds.end();
+}
+
+LockResult TryLock(const Folder& folder, LockKind kind)
+{
+    while (::flock(folder.Fd(), (kind == LockKind::Shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
+        if (errno != EINTR)
+            return errno == EWOULDBLOCK ? LockResult::Busy : LockResult::Unsupported;
+    }
+    return LockResult::Taken;
+}
+
+void Unlock(const Folder& folder)
+{
+    ::flock(folder.Fd(), LOCK_UN);
 }
 
 int MakeFolderIn(const Folder& parent, std::string_view name, std::uint32_t mode)

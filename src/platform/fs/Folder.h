@@ -48,9 +48,22 @@ bool TrustedLinkOwner(std::uint32_t owner);
 // The user the process acts as (its effective user id).
 std::uint32_t RunningUser();
 
+// Who owns an entry, and its mode bits (permissions, the sticky bit).
+struct Ownership {
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+    std::uint32_t mode = 0;
+};
+
 // What the links on the way to an entry were.
 struct LinkTrail {
     bool foreign = false; // one of them belongs to neither the running user nor root
+    // The first of those: the path of the folder that holds it, as the system names that folder,
+    // joined with its name.
+    std::string foreignLink;
+    // Where a file opened through a link lies (File::OpenIn): the folder that holds its entry.
+    bool followed = false;
+    Ownership folder;
 };
 
 // Names to be taken as gone although they are still on disk, by folder and name: what a dry run
@@ -86,9 +99,10 @@ class Folder {
 public:
     Folder() = default;
 
-    // Opens the folder at path (links followed by the system: the path is the user's own text).
-    // On failure the result is empty and code says why (kNotAFolder when something else is there).
-    static Folder Open(const std::string& path, int& code);
+    // Opens the folder at path. On failure the result is empty and code says why (kNotAFolder when
+    // something else is there). Without trail the system follows the links on the way; with it
+    // they are followed by hand from the first name on, and noted there, as OpenIn does.
+    static Folder Open(const std::string& path, int& code, LinkTrail* trail = nullptr);
     // Opens relative (one name, or names joined by "/") below parent, following links by hand and
     // noting their owners in trail. Its path is parent's joined with relative.
     static Folder OpenIn(const Folder& parent, std::string_view relative, int& code, LinkTrail* trail = nullptr);
@@ -99,9 +113,11 @@ public:
     int Fd() const { return FFd.Get(); }
     const std::string& Path() const { return FPath; }
     FileId Id() const { return FId; }
-    // Its owner and mode bits (permissions, the sticky bit) when it was opened.
-    std::uint32_t Owner() const { return FOwner; }
-    std::uint32_t Mode() const { return FMode; }
+    // Its owner, group and mode bits (permissions, the sticky bit) when it was opened.
+    std::uint32_t Owner() const { return FOwnership.owner; }
+    std::uint32_t Group() const { return FOwnership.group; }
+    std::uint32_t Mode() const { return FOwnership.mode; }
+    const Ownership& Owners() const { return FOwnership; }
 
 private:
     static Folder FromDescriptor(Descriptor fd, std::string path, int& code);
@@ -109,8 +125,7 @@ private:
     Descriptor FFd;
     std::string FPath;
     FileId FId;
-    std::uint32_t FOwner = 0;
-    std::uint32_t FMode = 0;
+    Ownership FOwnership;
 };
 
 // Whether folder lies on a file system of the kernel's own making (/proc, /sys, cgroups, ...),
@@ -119,6 +134,16 @@ bool IsSystemFileSystem(const Folder& folder);
 
 // Every name in folder but "." and "..", whatever it is, hidden or not, in no particular order.
 int ReadAllNames(const Folder& folder, std::vector<std::string>& names);
+
+// Advisory locks on a folder (flock). A lock belongs to this opening of the folder: it goes when
+// the folder is closed or unlocked, and the kernel drops it when the process ends, which every
+// process sees alike, whatever pid or time namespace it runs in. Another opening's shared locks
+// let a shared one be taken and keep an exclusive one out; an exclusive one keeps out both.
+// Neither waits.
+enum class LockKind { Shared, Exclusive };
+enum class LockResult { Taken, Busy, Unsupported }; // Busy: held elsewhere; Unsupported: no locks there
+LockResult TryLock(const Folder& folder, LockKind kind);
+void Unlock(const Folder& folder);
 
 // Makes the folder name in parent with mode (never replacing anything). Returns 0 or an error code.
 int MakeFolderIn(const Folder& parent, std::string_view name, std::uint32_t mode);

@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <ctime>
 #include <fstream>
 #include <iterator>
+#include <sys/random.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -17,6 +19,9 @@ constexpr std::size_t kBootIdDigits = 8;
 constexpr int kFieldsToStartTime = 19;
 // Descriptors taken to be there when the limit cannot be read.
 constexpr std::size_t kUsualOpenFiles = 1024;
+// Spreads the clock's bits over a whole word (a step of the splitmix64 mixer).
+constexpr int kMixShift = 31;
+constexpr std::uint64_t kMixFactor = 0x9E3779B97F4A7C15ULL;
 
 std::string ReadWhole(const std::string& path, bool& found)
 {
@@ -98,6 +103,27 @@ std::size_t OpenFilesLimit()
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
         return kUsualOpenFiles;
     return limit.rlim_cur == RLIM_INFINITY ? SIZE_MAX : static_cast<std::size_t>(limit.rlim_cur);
+}
+
+std::uint64_t UnpredictableBits()
+{
+    std::uint64_t bits = 0;
+    auto* at = reinterpret_cast<unsigned char*>(&bits);
+    for (std::size_t got = 0; got < sizeof bits;) {
+        const auto n = ::getrandom(at + got, sizeof bits - got, 0);
+        if (n > 0) {
+            got += static_cast<std::size_t>(n);
+        } else if (errno != EINTR) {
+            // A kernel without the call (older than 3.17): the clock's nanoseconds, mixed.
+            timespec now {};
+            ::clock_gettime(CLOCK_MONOTONIC, &now);
+            bits = (static_cast<std::uint64_t>(now.tv_nsec) << 32) ^ static_cast<std::uint64_t>(now.tv_sec)
+                ^ static_cast<std::uint64_t>(::getpid());
+            bits = (bits ^ (bits >> kMixShift)) * kMixFactor;
+            break;
+        }
+    }
+    return bits;
 }
 
 } // namespace files

@@ -31,4 +31,8 @@ ProcessState StateOfProgram(std::int64_t pid, std::string_view program);
 // How many descriptors this process may have open at once.
 std::size_t OpenFilesLimit();
 
+// Sixty-four bits no other process can foresee, from the kernel; asks for no memory, and keeps
+// nothing per thread.
+std::uint64_t UnpredictableBits();
+
 } // namespace files

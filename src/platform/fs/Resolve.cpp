@@ -18,6 +18,16 @@ namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 
+// Where the link name in folderFd lies, for a user to find it: the folder's path as the system
+// names it (or "..." when it cannot say) joined with the name.
+std::string LinkPath(int folderFd, const char* name)
+{
+    char folder[PATH_MAX];
+    const auto length = ::readlink(("/proc/self/fd/" + std::to_string(folderFd)).c_str(), folder, sizeof folder);
+    const bool known = length > 0 && static_cast<std::size_t>(length) < sizeof folder;
+    return JoinPath(known ? std::string_view(folder, static_cast<std::size_t>(length)) : std::string_view("..."), name);
+}
+
 // Reads the link name in folderFd: its owner into trail, its text into target, both from the one
 // link opened as itself. notLink is the code to give when name is no link (any more).
 int ReadLink(int folderFd, const char* name, LinkTrail* trail, std::string& target, int notLink)
@@ -28,8 +38,10 @@ int ReadLink(int folderFd, const char* name, LinkTrail* trail, std::string& targ
         return CodeFromErrno(errno);
     if (!S_ISLNK(st.st_mode))
         return notLink;
-    if (trail != nullptr && !TrustedLinkOwner(st.st_uid))
+    if (trail != nullptr && !TrustedLinkOwner(st.st_uid) && !trail->foreign) {
         trail->foreign = true;
+        trail->foreignLink = LinkPath(folderFd, name);
+    }
     char text[PATH_MAX];
     const auto length = ::readlinkat(link.Get(), "", text, sizeof text);
     if (length < 0)
@@ -73,6 +85,17 @@ Descriptor OpenWithoutLinks(int startFd, std::string_view text)
     how.flags = kFolderFlags;
     how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
     return Descriptor(static_cast<int>(::syscall(SYS_openat2, startFd, path, &how, sizeof how)));
+}
+
+// Notes in trail the folder a link led to.
+int NoteFolder(int folderFd, LinkTrail& trail)
+{
+    struct stat st {};
+    if (::fstat(folderFd, &st) != 0)
+        return CodeFromErrno(errno);
+    trail.followed = true;
+    trail.folder = {st.st_uid, st.st_gid, st.st_mode & 07777};
+    return kNoError;
 }
 
 } // namespace
@@ -147,7 +170,7 @@ int FollowEntry(const Folder& folder, std::string_view name, LinkTrail* trail, c
         if (::fstatat(final.folderFd, final.name, &st, AT_SYMLINK_NOFOLLOW) != 0)
             return CodeFromErrno(errno);
         if (!S_ISLNK(st.st_mode))
-            return kNoError;
+            return hops > 0 && trail != nullptr ? NoteFolder(final.folderFd, *trail) : kNoError;
         std::string target;
         if (const int code = ReadLink(final.folderFd, final.name, trail, target, kFileNotFound); code != kNoError)
             return code;

@@ -30,31 +30,41 @@ Listed List(const std::string& path)
     return result;
 }
 
+// The same answers whether the system follows the links on the way or they are followed by hand.
 TEST(Folder, OpensFoldersAndSaysWhyNot)
 {
     testsupport::ScratchTree tree;
     tree.MakeFolder("sub");
     tree.WriteFile("file.rep", "x");
-    int code = -1;
-    const auto folder = files::Folder::Open(tree.Path("sub"), code);
-    ASSERT_TRUE(folder);
-    EXPECT_EQ(code, files::kNoError);
-    EXPECT_EQ(folder.Path(), tree.Path("sub"));
-    struct stat st {};
-    ASSERT_EQ(::stat(tree.Path("sub").c_str(), &st), 0);
-    EXPECT_EQ(folder.Id(), (files::FileId{st.st_dev, st.st_ino}));
-
-    EXPECT_FALSE(files::Folder::Open(tree.Path("missing"), code));
-    EXPECT_EQ(code, files::kFileNotFound);
-    EXPECT_FALSE(files::Folder::Open(tree.Path("file.rep"), code));
-    EXPECT_EQ(code, files::kNotAFolder);
+    tree.Link("link", "sub");
     ASSERT_EQ(::mkfifo(tree.Path("fifo").c_str(), 0644), 0);
-    EXPECT_FALSE(files::Folder::Open(tree.Path("fifo"), code)); // without waiting for a writer
-    EXPECT_EQ(code, files::kNotAFolder);
-    EXPECT_FALSE(files::Folder::Open(tree.Path("file.rep/sub"), code));
-    EXPECT_EQ(code, files::kInvalidFilename);
-    EXPECT_FALSE(files::Folder::Open(tree.Path("sub") + std::string(1, '\0') + "x", code));
-    EXPECT_EQ(code, files::kInvalidFilename);
+    for (const bool byHand : {false, true}) {
+        files::LinkTrail trail;
+        const auto open = [&](const std::string& path, int& code) {
+            return files::Folder::Open(path, code, byHand ? &trail : nullptr);
+        };
+        int code = -1;
+        const auto folder = open(tree.Path("link"), code);
+        ASSERT_TRUE(folder);
+        EXPECT_EQ(code, files::kNoError);
+        EXPECT_EQ(folder.Path(), tree.Path("link"));
+        struct stat st {};
+        ASSERT_EQ(::stat(tree.Path("sub").c_str(), &st), 0);
+        EXPECT_EQ(folder.Id(), (files::FileId{st.st_dev, st.st_ino}));
+        EXPECT_EQ(folder.Group(), st.st_gid);
+
+        const std::vector<std::pair<std::string, int>> refused{
+            {tree.Path("missing"), files::kFileNotFound},
+            {tree.Path("file.rep"), files::kNotAFolder},
+            {tree.Path("fifo"), files::kNotAFolder}, // without waiting for a writer
+            {tree.Path("file.rep/sub"), files::kInvalidFilename},
+            {tree.Path("sub") + std::string(1, '\0') + "x", files::kInvalidFilename},
+        };
+        for (const auto& [path, expected] : refused) {
+            EXPECT_FALSE(open(path, code)) << path << (byHand ? " by hand" : "");
+            EXPECT_EQ(code, expected) << path << (byHand ? " by hand" : "");
+        }
+    }
 }
 
 TEST(Folder, ListingIsInSearchOrderWithoutHiddenOrSystemEntries)
@@ -206,6 +216,7 @@ TEST(Folder, ALinkOfAnotherUserOnTheWayIsNoted)
     tree.Link("theirs", "sub");
     tree.Link("through", "theirs");
     tree.Link("mine", "sub");
+    tree.MakeFolder("sub/deeper");
     testsupport::GiveTree(tree.Path("theirs"), nobody);
     int code = -1;
     const auto root = files::Folder::Open(tree.Root(), code);
@@ -213,6 +224,13 @@ TEST(Folder, ALinkOfAnotherUserOnTheWayIsNoted)
         files::LinkTrail trail;
         EXPECT_TRUE(files::Folder::OpenIn(root, relative, code, &trail)) << relative;
         EXPECT_EQ(trail.foreign, foreign) << relative;
+        EXPECT_EQ(trail.foreignLink, foreign ? tree.Path("theirs") : "") << relative;
+    }
+    // A path given whole, followed by hand from its first name on.
+    for (const auto& [relative, foreign] : {std::pair{"through/deeper", true}, {"mine/deeper", false}}) {
+        files::LinkTrail trail;
+        EXPECT_TRUE(files::Folder::Open(tree.Path(relative), code, &trail)) << relative;
+        EXPECT_EQ(trail.foreignLink, foreign ? tree.Path("theirs") : "") << relative;
     }
 }
 
